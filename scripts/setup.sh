@@ -1,0 +1,46 @@
+# Shared by ./scripts/run and ./scripts/test: install what is missing, then
+# configure and build. Sourced, not run.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+
+PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libsdl2-mixer-dev timgm6mb-soundfont
+  fonts-ipafont-gothic fonts-ipafont-mincho xdg-utils
+)
+TEST_PACKAGES=(
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth xdotool imagemagick x11-utils
+  clang libclang-rt-14-dev
+)
+
+install_packages() {
+  local wanted=("$@") missing=()
+  for p in "${wanted[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ "${#missing[@]}" -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local apt=(apt-get install -y --no-install-recommends "${missing[@]}")
+  if [ "$(id -u)" -eq 0 ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${apt[@]}"
+  elif command -v sudo >/dev/null 2>&1; then
+    sudo apt-get update -qq
+    sudo DEBIAN_FRONTEND=noninteractive "${apt[@]}"
+  else
+    echo "Please install the missing packages first:" >&2
+    echo "  apt-get install ${missing[*]}" >&2
+    exit 1
+  fi
+}
+
+build() {
+  local type="${1:-RelWithDebInfo}"
+  shift || true
+  cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
+  cmake --build "$BUILD_DIR" -j"$(nproc)"
+}

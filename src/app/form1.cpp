@@ -1,0 +1,153 @@
+#include "app/form1.h"
+
+#include "app/help_about.h"
+#include "app/page_texts.h"
+#include "text/errors.h"
+
+TForm1::TForm1(AppSettings& settings, const PracticeData& data, Platform& platform, QString settingsPath)
+    : m_settings(settings),
+      m_platform(platform),
+      m_settingsPath(std::move(settingsPath)),
+      m_drill(settings, data, platform),
+      m_typing(settings, data, platform),
+      m_maze(settings, data, platform),
+      m_click(settings, data, platform),
+      m_drag(settings, data, platform),
+      m_puzzle(settings, data, platform),
+      m_music(settings, platform, [this] { FocusActivePageInput(); }) {
+  Button2.caption = QStringLiteral("終了");
+}
+
+void TForm1::FormCreate() {
+  ActivePage = Page::TabSheet1;
+  Label25.caption = page_texts::Drill();
+  m_drill.FormCreate();
+  m_typing.FormCreate();
+  Caption = m_settings.WindowCaption;
+  // A music file that cannot be opened is reported with the player's text;
+  // the mouse pages are still prepared, so the window is whole either way.
+  try {
+    m_music.FormCreate();
+  } catch (const AppError& e) {
+    m_platform.ShowError(e.text());
+  }
+  m_maze.FormCreate();
+  m_click.FormCreate();
+  m_drag.FormCreate();
+  m_puzzle.FormCreate();
+}
+
+void TForm1::FormShow() {
+  m_drill.FormShow();
+  try {
+    m_music.FormShow();
+  } catch (const AppError& e) {
+    m_platform.ShowError(e.text());
+  }
+}
+
+void TForm1::FormClose() {
+  try {
+    SaveSettings(m_settings, m_settingsPath);
+  } catch (const SettingsError&) {
+    m_platform.ShowWarning(QString::fromUtf8(kSaveFailedWarning));
+  }
+}
+
+void TForm1::PageControl1Change(Page page) {
+  ActivePage = page;
+  switch (page) {
+    case Page::TabSheet1:
+      Timer1Enabled = false;
+      Label25.caption = page_texts::Drill();
+      m_platform.SetFocus(QStringLiteral("Edit2"));
+      break;
+    case Page::TabSheet2:
+      Timer1Enabled = false;
+      Label25.caption = page_texts::Typing();
+      m_platform.SetFocus(QStringLiteral("Memo2"));
+      break;
+    case Page::TabSheet3:
+      Label25.caption = page_texts::Maze();
+      Timer1Enabled = false;
+      MovePointerToMazeStart();
+      break;
+    case Page::TabSheet4:
+      Label25.caption = page_texts::Click();
+      Timer1Enabled = true;
+      break;
+    case Page::TabSheet5:
+      Label25.caption = page_texts::Drag();
+      Timer1Enabled = false;
+      break;
+    case Page::TabSheet6:
+      Label25.caption = page_texts::Puzzle();
+      Timer1Enabled = false;
+      break;
+  }
+}
+
+void TForm1::Button2Click() { CloseRequested = true; }
+
+void TForm1::Exit1Click() {
+  Timer1Enabled = false;
+  CloseRequested = true;
+}
+
+void TForm1::N1Click() {
+  LoadSettings(m_settings, false, m_settingsPath);
+  FormCreate();
+  FormShow();
+}
+
+void TForm1::P1Click() {
+  ShowPage(Page::TabSheet3);
+  MovePointerToMazeStart();
+  Timer1Enabled = false;
+}
+
+void TForm1::C1Click() {
+  ShowPage(Page::TabSheet4);
+  Timer1Enabled = true;
+}
+
+void TForm1::D1Click() {
+  ShowPage(Page::TabSheet5);
+  Timer1Enabled = false;
+}
+
+void TForm1::B1Click() {
+  ShowPage(Page::TabSheet6);
+  Timer1Enabled = false;
+}
+
+void TForm1::K1Click() {
+  ShowPage(Page::TabSheet1);
+  m_platform.SetFocus(QStringLiteral("Edit2"));
+  Timer1Enabled = false;
+}
+
+void TForm1::L1Click() {
+  ShowPage(Page::TabSheet2);
+  m_platform.SetFocus(QStringLiteral("Memo2"));
+  Timer1Enabled = false;
+}
+
+void TForm1::Help2Click() { OpenHelpDocument(m_settings, m_platform); }
+
+void TForm1::About1Click() { ShowAbout(m_settings, m_platform); }
+
+void TForm1::Timer1Timer() {
+  if (Timer1Enabled) m_click.Timer1Timer();
+}
+
+void TForm1::ShowPage(Page page) { ActivePage = page; }
+
+void TForm1::MovePointerToMazeStart() {
+  m_platform.SetPointerPos(QStringLiteral("Image1"), m_maze.MazeStartPoint());
+}
+
+void TForm1::FocusActivePageInput() {
+  if (ActivePage == Page::TabSheet1) m_platform.SetFocus(QStringLiteral("Edit2"));
+  if (ActivePage == Page::TabSheet2) m_platform.SetFocus(QStringLiteral("Memo2"));
+}

@@ -1,0 +1,85 @@
+#pragma once
+// The main window's logic: the shell around the six practice pages. It starts
+// every page when the window is created, reacts to page changes and menu
+// commands, and saves the settings when the window closes. What happens
+// inside a page is that page's own class.
+
+#include <QString>
+#include <memory>
+
+#include "app/music_box.h"
+#include "drill/drill_page.h"
+#include "mouse/click_page.h"
+#include "mouse/drag_page.h"
+#include "mouse/maze_page.h"
+#include "mouse/puzzle_page.h"
+#include "platform/controls.h"
+#include "platform/platform.h"
+#include "settings/settings.h"
+#include "typing/typing_page.h"
+
+struct PracticeData;
+
+// The pages of PageControl1, in tab order.
+enum class Page { TabSheet3, TabSheet4, TabSheet5, TabSheet6, TabSheet1, TabSheet2 };
+
+class TForm1 final {
+ public:
+  // settingsPath: where SaveSettings writes at close.
+  TForm1(AppSettings& settings, const PracticeData& data, Platform& platform, QString settingsPath);
+
+  void FormCreate();
+  void FormShow();
+  // Saves the settings; a failure shows the close-time warning. The window closes either way.
+  void FormClose();
+
+  // Run only when the user changes the tab (never for changes made by code).
+  void PageControl1Change(Page page);
+  void Button2Click();
+  void Exit1Click();
+  void N1Click();
+  void P1Click();
+  void C1Click();
+  void D1Click();
+  void B1Click();
+  void K1Click();
+  void L1Click();
+  void Help2Click();
+  void About1Click();
+  void Timer1Timer();
+
+  QString Caption;         // window title
+  Page ActivePage = Page::TabSheet1;  // PageControl1's active page
+  Label Label25;           // explanation of the page in view
+  Button Button2;          // exit
+  bool Timer1Enabled = false;  // Timer1 (1500 ms) ticks the click game
+  // Set when the window should close; the view closes it and then calls FormClose.
+  bool CloseRequested = false;
+
+  DrillPage& drill() { return m_drill; }
+  TypingPage& typing() { return m_typing; }
+  MazePage& maze() { return m_maze; }
+  ClickPage& click() { return m_click; }
+  DragPage& drag() { return m_drag; }
+  PuzzlePage& puzzle() { return m_puzzle; }
+  MusicBox& music() { return m_music; }
+  AppSettings& settings() { return m_settings; }
+  Platform& platform() { return m_platform; }
+
+ private:
+  void ShowPage(Page page);
+  void MovePointerToMazeStart();
+  // Focus the page's input box, when the page has one.
+  void FocusActivePageInput();
+
+  AppSettings& m_settings;
+  Platform& m_platform;
+  QString m_settingsPath;
+  DrillPage m_drill;
+  TypingPage m_typing;
+  MazePage m_maze;
+  ClickPage m_click;
+  DragPage m_drag;
+  PuzzlePage m_puzzle;
+  MusicBox m_music;
+};

@@ -1,0 +1,148 @@
+#include "app/main_window_view.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "app/music_box_view.h"
+#include "drill/drill_view.h"
+#include "mouse/click_view.h"
+#include "mouse/drag_view.h"
+#include "mouse/maze_view.h"
+#include "mouse/puzzle_view.h"
+#include "typing/typing_view.h"
+#include "ui/qt_platform.h"
+#include "ui/widget_style.h"
+
+namespace {
+struct PageInfo {
+  Page page;
+  const char* caption;
+};
+// Tab order, left to right.
+constexpr PageInfo kPages[] = {
+    {Page::TabSheet3, "POINT"}, {Page::TabSheet4, "CLICK"}, {Page::TabSheet5, "DORAG"},
+    {Page::TabSheet6, "DOBLE"}, {Page::TabSheet1, "特訓"},  {Page::TabSheet2, "実践"},
+};
+}  // namespace
+
+MainWindow::MainWindow(TForm1& form, QtPlatform& platform) : m_form(form), m_platform(platform) {
+  setFont(DesignFont(kGothic, 24));
+  auto* central = new QWidget(this);
+  central->setFixedSize(672, 441);
+  setCentralWidget(central);
+
+  m_pageControl = new QTabWidget(central);
+  m_pageControl->setGeometry(0, 0, 537, 433);
+  m_pages[static_cast<int>(Page::TabSheet3)] = new MazeView(form.maze(), platform);
+  m_pages[static_cast<int>(Page::TabSheet4)] = new ClickView(form.click(), platform);
+  m_pages[static_cast<int>(Page::TabSheet5)] = new DragView(form.drag(), platform);
+  m_pages[static_cast<int>(Page::TabSheet6)] = new PuzzleView(form.puzzle(), platform);
+  m_pages[static_cast<int>(Page::TabSheet1)] = new DrillView(form.drill(), platform);
+  m_pages[static_cast<int>(Page::TabSheet2)] = new TypingView(form.typing(), platform);
+  for (const PageInfo& info : kPages) {
+    m_pageControl->addTab(m_pages[static_cast<int>(info.page)], QString::fromUtf8(info.caption));
+  }
+  connect(m_pageControl, &QTabWidget::currentChanged, this, [this](int index) {
+    Run([this, index] { m_form.PageControl1Change(kPages[index].page); });
+  });
+
+  m_label25 = new QLabel(central);
+  m_label25->setGeometry(544, 168, 121, 265);
+  m_label25->setFont(DesignFont(kMincho, 13));
+  m_label25->setWordWrap(true);
+  m_label25->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  SetBackground(m_label25, palette().color(QPalette::Mid));
+
+  m_button2 = new QPushButton(central);
+  m_button2->setGeometry(544, 32, 121, 49);
+  m_button2->setToolTip(QStringLiteral("もう終わりなの～"));
+  m_button2->setFocusPolicy(Qt::TabFocus);
+  connect(m_button2, &QPushButton::clicked, this, [this] { Run([this] { m_form.Button2Click(); }); });
+
+  m_panel2 = new MusicBoxView(form.music(), platform, central);
+  m_panel2->setGeometry(544, 88, 121, 73);
+
+  m_timer1 = new QTimer(this);
+  m_timer1->setInterval(1500);
+  connect(m_timer1, &QTimer::timeout, this, [this] {
+    m_form.Timer1Timer();
+    pageView(Page::TabSheet4)->Render();
+  });
+
+  BuildMenu();
+  platform.SetMainWindow(this);
+  resize(680, 480);
+  if (const QScreen* screen = this->screen()) {
+    move(screen->availableGeometry().center() - QPoint(340, 240));
+  }
+}
+
+void MainWindow::BuildMenu() {
+  QMenuBar* bar = menuBar();
+  bar->setFont(QFont());
+  QMenu* file1 = bar->addMenu(QStringLiteral("ファイル(&F)"));
+  file1->addAction(QStringLiteral("リセット(&S)"), this, [this] { Run([this] { m_form.N1Click(); }); });
+  file1->addAction(QStringLiteral("終了(&X)"), this, [this] { Run([this] { m_form.Exit1Click(); }); });
+  QMenu* r1 = bar->addMenu(QStringLiteral("練習(&R)"));
+  r1->addAction(QStringLiteral("ポイント(&P)"), this, [this] { Run([this] { m_form.P1Click(); }); });
+  r1->addAction(QStringLiteral("クリック(&C)"), this, [this] { Run([this] { m_form.C1Click(); }); });
+  r1->addAction(QStringLiteral("ドラック(&D)"), this, [this] { Run([this] { m_form.D1Click(); }); });
+  r1->addAction(QStringLiteral("ダブルクリック(&B)"), this, [this] { Run([this] { m_form.B1Click(); }); });
+  r1->addAction(QStringLiteral("キーボード特訓(&K)"), this, [this] { Run([this] { m_form.K1Click(); }); });
+  r1->addAction(QStringLiteral("キーボード実践(&L)"), this, [this] { Run([this] { m_form.L1Click(); }); });
+  QMenu* help1 = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+  QAction* help2 = help1->addAction(QStringLiteral("ヘルプ(&H)"), this, [this] { Run([this] { m_form.Help2Click(); }); });
+  help2->setShortcut(QKeySequence(Qt::Key_F1));
+  help2->setShortcutContext(Qt::ApplicationShortcut);
+  help1->addAction(QStringLiteral("バージョン情報(&A)"), this, [this] { Run([this] { m_form.About1Click(); }); });
+}
+
+template <typename F>
+void MainWindow::Run(F&& command) {
+  RunHandler(m_platform, command);
+  if (m_form.CloseRequested) {
+    close();
+    return;
+  }
+  RenderAll();
+}
+
+void MainWindow::RenderAll() {
+  setWindowTitle(m_form.Caption);
+  {
+    const QSignalBlocker block(m_pageControl);
+    // The page made active from code is shown without a page-change event.
+    m_pageControl->setCurrentWidget(pageView(m_form.ActivePage));
+  }
+  m_label25->setText(QString(m_form.Label25.caption).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  m_button2->setText(m_form.Button2.caption);
+  if (m_form.Timer1Enabled != m_timer1->isActive()) {
+    if (m_form.Timer1Enabled) {
+      m_timer1->start();
+    } else {
+      m_timer1->stop();
+    }
+  }
+  m_panel2->Render();
+  for (PageView* page : m_pages) page->Render();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  RenderAll();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!m_closed) {
+    m_closed = true;
+    m_timer1->stop();
+    m_form.FormClose();
+  }
+  event->accept();
+}

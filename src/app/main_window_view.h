@@ -1,0 +1,47 @@
+#pragma once
+// The one window: the page control with the six pages, the side panel, the
+// exit button, the music box and the menu. It forwards the user's actions to
+// TForm1 and renders what TForm1 holds.
+
+#include <QMainWindow>
+#include <array>
+
+#include "app/form1.h"
+
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class QtPlatform;
+class MusicBoxView;
+class PageView;
+
+class MainWindow final : public QMainWindow {
+ public:
+  MainWindow(TForm1& form, QtPlatform& platform);
+
+  // Renders the shell and every page.
+  void RenderAll();
+  QTabWidget* pageControl() const { return m_pageControl; }
+  PageView* pageView(Page page) const { return m_pages[static_cast<int>(page)]; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void BuildMenu();
+  // Runs a shell command, then closes the window if it asked to, else renders.
+  template <typename F>
+  void Run(F&& command);
+
+  TForm1& m_form;
+  QtPlatform& m_platform;
+  QTabWidget* m_pageControl;
+  std::array<PageView*, 6> m_pages{};
+  QLabel* m_label25;
+  QPushButton* m_button2;
+  MusicBoxView* m_panel2;
+  QTimer* m_timer1;
+  bool m_closed = false;
+};

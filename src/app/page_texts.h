@@ -1,0 +1,13 @@
+#pragma once
+// The explanations the side panel Label25 shows for each page.
+
+#include <QString>
+
+namespace page_texts {
+QString Drill();
+QString Typing();
+QString Maze();
+QString Click();
+QString Drag();
+QString Puzzle();
+}  // namespace page_texts

@@ -1,0 +1,3 @@
+#include "data/practice_data.h"
+
+PracticeData LoadPracticeData(const AppSettings&) { return {}; }

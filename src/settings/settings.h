@@ -1,0 +1,85 @@
+#pragma once
+// The settings and practice records: one INI file named after the program,
+// read whole at start-up (missing keys are created with their defaults at
+// once) and written whole at close.
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <stdexcept>
+
+// Thrown when the settings file cannot be written.
+class SettingsError : public std::runtime_error {
+ public:
+  explicit SettingsError(const QString& path);
+};
+
+struct ZINIconf {
+  QString WindowCaption;    // window title and first line of the about box
+  QString CompanyName;      // [Titile] CompanyName
+  QString TradeMark;        // [Titile] TradeMark
+  QString CourseName01;     // drill course names, shown in Label5
+  QString CourseName02;
+  QString CourseName03;
+  QString CourseName04;
+  QString CourseName05;
+  QString CourseName06;     // free typing; kept and written only
+  QStringList KeySpeed;     // last recorded speed of courses 1-6
+  bool Random = false;      // drill option RANDUM
+  bool AutoCourse = false;  // hidden option AUTO
+  bool Viewroma = true;     // drill option ROMA (romaji hint)
+  int CourseNo = 2;         // drill course 0-4
+  int M1CourseNo = 0;       // mazes finished on the POINT page
+  bool BGMState = false;    // background music on
+  double warmup = 0;        // shortest recorded run, in days
+  QStringList Course01;     // grade thresholds per course: lower, upper
+  QStringList Course02;
+  QStringList Course03;
+  QStringList Course04;
+  QStringList Course05;
+  QStringList Course06;
+  QString KanaToRoma;       // data file names
+  QString ArphTango;
+  QString RomaTango;
+  QString RomaTangoH;
+  QString BackGroundMusic;
+  QString GameMap;
+  QString HelpFile;
+
+  // Thresholds of course k (1-6) and its recorded speed, as numbers.
+  const QStringList& CourseThresholds(int k) const;
+  int RecordedSpeed(int k) const;
+  void SetRecordedSpeed(int k, int speed);
+};
+using AppSettings = ZINIconf;
+
+// Where the file lives: beside the program when this user may write the
+// program file, else in the user's config folder, named after the program.
+QString SettingsFilePath(const QString& programPath);
+// The same rule with its inputs given (for tests and for the real call).
+QString SettingsFilePathFor(const QString& programPath, bool programWritable, const QString& configDir);
+// $XDG_CONFIG_HOME, else ~/.config.
+QString UserConfigDir();
+
+// Defaults, then (when readFile) the file at path. Throws SettingsError when
+// writing a missing key's default fails; fields read by then keep their values.
+void LoadSettings(AppSettings& s, bool readFile, const QString& path);
+// Writes every field in one piece; throws SettingsError (file untouched) on failure.
+void SaveSettings(const AppSettings& s, const QString& path);
+
+// "×" below t0, "○" from t0 below t1, "◎" from t1.
+QString SpeedGrade(int speed, int t0, int t1);
+// The grade mark of course k (1-6) from the settings' record and thresholds.
+QString CourseGrade(const AppSettings& s, int k);
+
+// The time text of a fraction of a day ("0:00:30"), and back (false when not a time).
+QString FormatTimeOfDay(double days);
+bool ParseTimeOfDay(const QString& text, double* days);
+
+// The start-up and close-time warnings.
+inline constexpr char kLoadFailedWarning[] =
+    "練習記録の作成・読込に失敗しました。\r\n書込禁止を解除してください。又はアクセス権を付加してください。"
+    "および、空き容量を確認してください。\r\n学習記録は破棄されました。";
+inline constexpr char kSaveFailedWarning[] =
+    "練習記録の更新に失敗しました\r\n書込禁止を解除してくださ。又は、アクセス権を付加してください。"
+    "および、空き容量などを確認してください。\r\n今回の学習記録は破棄されました。";

@@ -1,0 +1,32 @@
+#pragma once
+// Shift-JIS (Windows code page 932) text at the file boundary. In memory all
+// text is QString; one character is one code point, as one Shift-JIS
+// character (single or double byte) was one character on disk.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// Decodes CP932 the Windows way (0x5C is a backslash, 0x8160 is ～).
+QString DecodeCp932(const QByteArray& bytes);
+// Encodes to CP932; *ok is false when a character has no CP932 form
+// (it is then written as '?').
+QByteArray EncodeCp932(const QString& text, bool* ok = nullptr);
+// True when every character of text has a CP932 form.
+bool IsCp932Encodable(const QString& text);
+
+// Splits a text into lines: a CR ends a line, an LF right after it belongs to
+// that line end, a lone LF ends nothing, and a Ctrl-Z ends the text. Text after
+// the last line end makes one more line only when it is not empty.
+QStringList SplitTextLines(const QString& text);
+
+// Reads a whole file as CP932 text split by SplitTextLines. Throws
+// DataFileError naming the file when it is missing or cannot be read.
+QStringList ReadTextFileLines(const QString& path);
+
+// Number of characters (code points) in text.
+int CharCount(const QString& text);
+// The first n characters of text (never splits a surrogate pair).
+QString LeftChars(const QString& text, int n);
+// n characters of text starting at the 0-based character index from.
+QString MidChars(const QString& text, int from, int n);

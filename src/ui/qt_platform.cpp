@@ -1,0 +1,92 @@
+#include "ui/qt_platform.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+namespace {
+// The program's texts use CR LF line breaks; message boxes want LF.
+QString BoxText(const QString& text) {
+  QString t = text;
+  t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return t;
+}
+}  // namespace
+
+double DaysFromDateTime(const QDateTime& dt) {
+  static const qint64 epoch = QDate(1899, 12, 30).toJulianDay();
+  return static_cast<double>(dt.date().toJulianDay() - epoch) + dt.time().msecsSinceStartOfDay() / 86400000.0;
+}
+
+QtPlatform::QtPlatform(std::unique_ptr<MediaPlayer> media, std::unique_ptr<HelpLauncher> help)
+    : m_media(std::move(media)), m_help(std::move(help)) {}
+
+double QtPlatform::Now() { return DaysFromDateTime(QDateTime::currentDateTime()); }
+
+void QtPlatform::Randomize() {
+  m_random.seed(static_cast<std::mt19937::result_type>(QDateTime::currentMSecsSinceEpoch()));
+}
+
+int QtPlatform::Random(int n) {
+  if (n <= 0) return 0;
+  return std::uniform_int_distribution<int>(0, n - 1)(m_random);
+}
+
+void QtPlatform::Beep() { QApplication::beep(); }
+
+void QtPlatform::ShowInformation(const QString& text) {
+  QMessageBox::information(m_window, QStringLiteral("情報"), BoxText(text));
+}
+
+void QtPlatform::ShowWarning(const QString& text) {
+  QMessageBox::warning(m_window, QStringLiteral("警告"), BoxText(text));
+}
+
+void QtPlatform::ShowError(const QString& text) {
+  const QString title = m_window ? m_window->windowTitle() : QCoreApplication::applicationName();
+  QMessageBox::critical(m_window, title, BoxText(text));
+}
+
+QPoint QtPlatform::PointerPos(const QString& control) {
+  QWidget* w = Control(control);
+  return w ? w->mapFromGlobal(QCursor::pos()) : QCursor::pos();
+}
+
+void QtPlatform::SetPointerPos(const QString& control, QPoint pos) {
+  QWidget* w = Control(control);
+  QCursor::setPos(w ? w->mapToGlobal(pos) : pos);
+}
+
+void QtPlatform::SetFocus(const QString& control) {
+  if (QWidget* w = Control(control)) w->setFocus(Qt::OtherFocusReason);
+}
+
+QString QtPlatform::QtNameFilters(const QString& filter) {
+  const QStringList parts = filter.split(QLatin1Char('|'));
+  QStringList filters;
+  static const QRegularExpression parens(QStringLiteral("\\s*\\(.*\\)\\s*"));
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString name = parts[i];
+    name.remove(parens);
+    QString patterns = parts[i + 1];
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    filters.append(name.trimmed() + QStringLiteral(" (") + patterns.trimmed() + QLatin1Char(')'));
+  }
+  return filters.join(QStringLiteral(";;"));
+}
+
+std::optional<QString> QtPlatform::OpenFileDialog(const FileDialogRequest& request) {
+  QFileDialog dialog(m_window, request.title, request.initialDir, QtNameFilters(request.filter));
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setDefaultSuffix(request.defaultExt);
+  if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first();
+}
+
+QString QtPlatform::ProgramPath() { return QCoreApplication::applicationFilePath(); }

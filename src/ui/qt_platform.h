@@ -1,0 +1,51 @@
+#pragma once
+// The real platform: Qt for the clock, beeps, boxes, the pointer and file
+// dialogs; the media player and the help opener are plugged in by main().
+
+#include <QHash>
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+#include <random>
+
+#include "platform/platform.h"
+
+class QtPlatform final : public Platform {
+ public:
+  QtPlatform(std::unique_ptr<MediaPlayer> media, std::unique_ptr<HelpLauncher> help);
+
+  // Boxes and dialogs are shown over this window.
+  void SetMainWindow(QWidget* window) { m_window = window; }
+  // Views register the controls the logic names (for the pointer and focus).
+  void RegisterControl(const QString& name, QWidget* widget) { m_controls.insert(name, widget); }
+  QWidget* Control(const QString& name) const { return m_controls.value(name); }
+
+  double Now() override;
+  void Randomize() override;
+  int Random(int n) override;
+  void Beep() override;
+  void ShowInformation(const QString& text) override;
+  void ShowWarning(const QString& text) override;
+  void ShowError(const QString& text) override;
+  QPoint PointerPos(const QString& control) override;
+  void SetPointerPos(const QString& control, QPoint pos) override;
+  void SetFocus(const QString& control) override;
+  std::optional<QString> OpenFileDialog(const FileDialogRequest& request) override;
+  QString ProgramPath() override;
+  MediaPlayer& Media() override { return *m_media; }
+  HelpLauncher& Help() override { return *m_help; }
+
+  // "Desc|*.a;*.b|…" as a Qt name filter list "Desc (*.a *.b);;…".
+  static QString QtNameFilters(const QString& filter);
+
+ private:
+  std::unique_ptr<MediaPlayer> m_media;
+  std::unique_ptr<HelpLauncher> m_help;
+  QPointer<QWidget> m_window;
+  QHash<QString, QPointer<QWidget>> m_controls;
+  std::mt19937 m_random;
+};
+
+// Local date-time as a count of days since 1899-12-30, the form every stored
+// and computed time of the program uses.
+double DaysFromDateTime(const class QDateTime& dt);

@@ -1,0 +1,24 @@
+#pragma once
+// Fonts and colours of the window design, shared by the views.
+
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+#include <QWidget>
+
+#include "platform/controls.h"
+
+inline const char* const kGothic = "ＭＳ ゴシック";
+inline const char* const kMincho = "ＭＳ 明朝";
+
+// Maps the design's font names to the IPA fonts; call once at start-up.
+void InstallFontSubstitutes();
+// A design font at a pixel size.
+QFont DesignFont(const char* family, int pixelSize, bool bold = false);
+// The colour a Colour stands for in the given palette.
+QColor Resolve(const Colour& colour, const QPalette& palette);
+void SetBackground(QWidget* w, const QColor& c);
+void SetForeground(QWidget* w, const QColor& c);
+// Copies a label model (caption, colours, visibility, enabled) into a QLabel.
+class QLabel;
+void RenderLabel(QLabel* widget, const Label& model);

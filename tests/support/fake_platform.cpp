@@ -1,0 +1,71 @@
+#include "support/fake_platform.h"
+
+#include "text/errors.h"
+
+void FakeMediaPlayer::Open(const QString& path) {
+  calls << QStringLiteral("open ") + path;
+  openFile.clear();
+  playing = false;
+  if (auto it = unopenable.find(path); it != unopenable.end()) throw AppError(it->second);
+  openFile = path;
+}
+
+void FakeMediaPlayer::Play() {
+  calls << QStringLiteral("play");
+  if (openFile.isEmpty()) throw AppError(QStringLiteral("MCI デバイスがありません"));
+  playing = true;
+}
+
+void FakeMediaPlayer::Stop() {
+  calls << QStringLiteral("stop");
+  if (openFile.isEmpty()) throw AppError(QStringLiteral("MCI デバイスがありません"));
+  const bool report = playing && notify;
+  playing = false;
+  if (report) {
+    notify = false;
+    if (done) done();
+  }
+}
+
+void FakeMediaPlayer::Close() {
+  calls << QStringLiteral("close");
+  openFile.clear();
+  playing = false;
+}
+
+void FakeMediaPlayer::FinishNaturally() {
+  const bool report = playing && notify;
+  playing = false;
+  if (report) {
+    notify = false;
+    if (done) done();
+  }
+}
+
+QString FakeHelpLauncher::FindOpener(const QString&) { return opener; }
+
+int FakeHelpLauncher::Start(const QString& program, const QStringList& args) {
+  started.emplace_back(program, args);
+  return startResult;
+}
+
+int FakePlatform::Random(int n) {
+  randomRanges.push_back(n);
+  if (randoms.empty() || n <= 0) return 0;
+  const int v = randoms.front();
+  randoms.pop_front();
+  return ((v % n) + n) % n;
+}
+
+void FakePlatform::SetPointerPos(const QString& control, QPoint pos) {
+  pointer[control] = pos;
+  pointerMoves.emplace_back(control, pos);
+}
+
+std::optional<QString> FakePlatform::OpenFileDialog(const FileDialogRequest& request) {
+  dialogs.push_back(request);
+  if (dialogAnswers.empty()) return std::nullopt;
+  auto answer = dialogAnswers.front();
+  dialogAnswers.pop_front();
+  return answer;
+}

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include "text/comma_text.h"
+#include "text/text_file.h"
+
+TEST(CommaText, QuotesBlanksAndEmptyFields) {
+  EXPECT_EQ(SplitCommaText(QStringLiteral("\"a\",\"b c\",x")), (QStringList{"a", "b c", "x"}));
+  EXPECT_EQ(SplitCommaText(QStringLiteral("a,b c,x")), (QStringList{"a", "b", "c", "x"}));
+  EXPECT_EQ(SplitCommaText(QStringLiteral("   ん,nn,xn")), (QStringList{"ん", "nn", "xn"}));
+  EXPECT_EQ(SplitCommaText(QStringLiteral("a,,b")), (QStringList{"a", "", "b"}));
+  EXPECT_EQ(SplitCommaText(QStringLiteral("a , b")), (QStringList{"a", "b"}));
+  EXPECT_EQ(SplitCommaText(QStringLiteral("a,")), (QStringList{"a", ""}));
+  EXPECT_TRUE(SplitCommaText(QString()).isEmpty());
+  EXPECT_TRUE(SplitCommaText(QStringLiteral("  \t")).isEmpty());
+}
+
+TEST(CommaText, QuotedFieldsDoubledQuotesAndUnclosed) {
+  EXPECT_EQ(SplitCommaText(QStringLiteral("\"say \"\"hi\"\"\",x")), (QStringList{"say \"hi\"", "x"}));
+  // An unclosed quoted field runs to the end of the line.
+  EXPECT_EQ(SplitCommaText(QStringLiteral("\"w\",\"w\",0,0,0,1,\"w x, y")),
+            (QStringList{"w", "w", "0", "0", "0", "1", "w x, y"}));
+  EXPECT_EQ(SplitCommaText(QStringLiteral("\"\",b")), (QStringList{"", "b"}));
+}
+
+TEST(CommaText, JoinRoundTrips) {
+  const QStringList items{"0", "a b", "c,d", "e\"f", "", "x"};
+  EXPECT_EQ(SplitCommaText(JoinCommaText(items)), items);
+  EXPECT_EQ(JoinCommaText({"20", "40"}), QStringLiteral("20,40"));
+}
+
+TEST(LineReader, CrEndsLinesLoneLfDoesNotCtrlZEnds) {
+  EXPECT_EQ(SplitTextLines(QStringLiteral("a\r\nb\r\n")), (QStringList{"a", "b"}));
+  EXPECT_EQ(SplitTextLines(QStringLiteral("a\rb")), (QStringList{"a", "b"}));
+  EXPECT_EQ(SplitTextLines(QStringLiteral("a\nb\r\nc")), (QStringList{"a\nb", "c"}));
+  EXPECT_EQ(SplitTextLines(QStringLiteral("a\r\n\r\nb")), (QStringList{"a", "", "b"}));
+  EXPECT_EQ(SplitTextLines(QStringLiteral("a\r\nb\x1a\r\nc")), (QStringList{"a", "b"}));
+  EXPECT_TRUE(SplitTextLines(QString()).isEmpty());
+}
+
+TEST(Cp932, DecodesTheWindowsWayAndReportsUnencodable) {
+  // 0x5C is a backslash and 0x8160 the wave dash of the Windows code page.
+  EXPECT_EQ(DecodeCp932(QByteArray("\x5c")), QStringLiteral("\\"));
+  EXPECT_EQ(DecodeCp932(QByteArray("\x81\x60")), QStringLiteral("～"));
+  EXPECT_EQ(DecodeCp932(QByteArray("\x82\xa9\x82\xc8")), QStringLiteral("かな"));
+  bool ok = false;
+  EXPECT_EQ(EncodeCp932(QStringLiteral("打鍵"), &ok), QByteArray("\x91\xc5\x8c\xae"));
+  EXPECT_TRUE(ok);
+  EncodeCp932(QStringLiteral("a😀"), &ok);
+  EXPECT_FALSE(ok);
+  EXPECT_FALSE(IsCp932Encodable(QStringLiteral("한")));
+}
+
+TEST(Characters, CountAndCutByCodePoint) {
+  EXPECT_EQ(CharCount(QStringLiteral("かなa")), 3);
+  EXPECT_EQ(CharCount(QStringLiteral("a😀b")), 3);
+  EXPECT_EQ(LeftChars(QStringLiteral("😀かな"), 2), QStringLiteral("😀か"));
+  EXPECT_EQ(MidChars(QStringLiteral("きゃく"), 1, 2), QStringLiteral("ゃく"));
+  EXPECT_EQ(MidChars(QStringLiteral("ab"), 1, 5), QStringLiteral("b"));
+}
