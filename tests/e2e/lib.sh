@@ -1,0 +1,98 @@
+# Shared by the end-to-end tests: a fresh folder with the program and its data,
+# a private X server, helpers to drive the window and to look at it.
+# Usage in a test: source lib.sh; e2e_init "$1" "$2"; start_app; …; close_via_menu; finish
+set -euo pipefail
+
+E2E_BIN="" E2E_ASSETS="" E2E_DIR="" E2E_PID="" XVFB_PID=""
+E2E_OUT="${E2E_OUT:-${TMPDIR:-/tmp}/shurencho-e2e}"
+
+e2e_init() {
+  E2E_BIN="$1"
+  E2E_ASSETS="$2"
+  E2E_DIR="$(mktemp -d)"
+  mkdir -p "$E2E_OUT"
+  cp "$E2E_BIN" "$E2E_DIR/shurencho"
+  [ "${E2E_NO_ASSETS:-0}" = 1 ] || cp -r "$E2E_ASSETS"/. "$E2E_DIR"/
+  unset QT_QPA_PLATFORM
+  export SDL_AUDIODRIVER=dummy
+  export XDG_CONFIG_HOME="$E2E_DIR/config"
+  # A private X server on the first free display.
+  local fd_file="$E2E_DIR/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" 2>/dev/null &
+  XVFB_PID=$!
+  for _ in $(seq 50); do [ -s "$fd_file" ] && break; sleep 0.1; done
+  export DISPLAY=":$(cat "$fd_file")"
+  trap finish_on_exit EXIT
+}
+
+finish_on_exit() {
+  [ -n "$E2E_PID" ] && kill "$E2E_PID" 2>/dev/null || true
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+  [ -n "$E2E_DIR" ] && rm -rf "$E2E_DIR"
+}
+
+fail() {
+  echo "FAIL: $*" >&2
+  shot "failure" || true
+  exit 1
+}
+
+# Starts the program in its folder and waits for its window.
+start_app() {
+  (cd "$E2E_DIR" && exec ./shurencho) >"$E2E_DIR/app.log" 2>&1 &
+  E2E_PID=$!
+  WIN=""
+  for _ in $(seq 100); do
+    WIN="$(xdotool search --onlyvisible --name '打鍵修練帖' 2>/dev/null | head -1 || true)"
+    [ -n "$WIN" ] && break
+    kill -0 "$E2E_PID" 2>/dev/null || fail "the program ended during start-up: $(cat "$E2E_DIR/app.log")"
+    sleep 0.1
+  done
+  [ -n "$WIN" ] || fail "no window appeared"
+  xdotool windowactivate --sync "$WIN" 2>/dev/null || xdotool windowfocus --sync "$WIN" 2>/dev/null || true
+  sleep 0.5
+}
+
+# Window geometry: sets WX, WY (top-left of the client area on screen).
+window_origin() {
+  eval "$(xdotool getwindowgeometry --shell "$WIN")"
+  WX=$X
+  WY=$Y
+}
+
+# Clicks at client coordinates (x, y) of the main window.
+click_at() {
+  window_origin
+  xdotool mousemove --sync $((WX + $1)) $((WY + $2)) click 1
+  sleep 0.2
+}
+
+shot() {
+  import -window root "$E2E_OUT/$1.png"
+}
+
+# Waits until the program has ended (after a close), at most 10 s.
+wait_exit() {
+  for _ in $(seq 100); do
+    kill -0 "$E2E_PID" 2>/dev/null || { wait "$E2E_PID" 2>/dev/null || true; E2E_PID=""; return 0; }
+    sleep 0.1
+  done
+  fail "the program did not end"
+}
+
+# File menu → 終了 (Alt+F, X).
+close_via_menu() {
+  xdotool key --window "$WIN" alt+f
+  sleep 0.4
+  xdotool key x
+  wait_exit
+}
+
+# The settings file the program wrote beside itself, decoded to UTF-8.
+settings_text() {
+  iconv -f CP932 -t UTF-8 "$E2E_DIR/shurencho.ini" | tr -d '\r'
+}
+
+expect_line() {
+  settings_text | grep -qxF -- "$1" || fail "settings file lacks the line: $1"
+}
