@@ -1,0 +1,22 @@
+#include "support/shipped_data.h"
+
+#include <QDir>
+#include <memory>
+
+AppSettings SettingsForShippedData() {
+  AppSettings s;
+  LoadSettings(s, false, QString());
+  const QDir assets(QStringLiteral(SHURENCHO_ASSETS_DIR));
+  s.KanaToRoma = assets.filePath(s.KanaToRoma);
+  s.ArphTango = assets.filePath(s.ArphTango);
+  s.RomaTango = assets.filePath(s.RomaTango);
+  s.RomaTangoH = assets.filePath(s.RomaTangoH);
+  s.GameMap = assets.filePath(s.GameMap);
+  return s;
+}
+
+const PracticeData& ShippedPracticeData() {
+  static const std::unique_ptr<PracticeData> data =
+      std::make_unique<PracticeData>(LoadPracticeData(SettingsForShippedData()));
+  return *data;
+}

@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "platform/ini_file.h"
+#include "settings/settings.h"
+#include "text/text_file.h"
+
+namespace {
+
+QString ReadAll(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return DecodeCp932(f.readAll());
+}
+
+void WriteRaw(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+QByteArray ReadRaw(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  QTemporaryDir dir;
+  QString path() const { return dir.filePath(QStringLiteral("shurencho.ini")); }
+};
+
+}  // namespace
+
+TEST_F(SettingsFileTest, FirstStartWritesEveryDefault) {
+  AppSettings s;
+  LoadSettings(s, true, path());
+  const QString text = ReadAll(path());
+  for (const char* line :
+       {"[Titile]\r\nTradeMark=\"打鍵修練帖　Ver1.0\"\r\nCompanyName=\"宙文舎\"\r\nCourseName01=",
+        "[Result]\r\nKeySpeed=0,0,0,0,0,0\r\nRandom=0\r\nAutoCourse=0\r\nViewroma=1\r\nCourseNo=2\r\n"
+        "M1CourseNo=0\r\nBGMState=0\r\n[Stat]\r\nwarmup=0:00:30\r\nCourse01=20,40\r\n",
+        "Course06=10,15\r\n[Datafiles]\r\nKanaToRoma=\"roma01.dat\"\r\n", "HelpFile=\"readme.htm\"\r\n"}) {
+    EXPECT_TRUE(text.contains(QString::fromUtf8(line))) << line;
+  }
+  EXPECT_EQ(s.WindowCaption, QStringLiteral("打鍵修練帖　Ver1.0 - 宙文舎"));
+  // The file read back gives the same record.
+  AppSettings again;
+  LoadSettings(again, true, path());
+  EXPECT_EQ(again.KeySpeed, s.KeySpeed);
+  EXPECT_EQ(ReadAll(path()), text);
+}
+
+TEST_F(SettingsFileTest, SentinelsAndWrongFormsCountAsMissing) {
+  WriteRaw(path(), EncodeCp932(QStringLiteral(
+                       "[titile]\r\nTRADEMARK = ERROR\r\ncompanyname='株式会社'\r\n"
+                       "[Result]\r\nCourseNo=-1\r\nRandom=yes\r\nViewroma=0\r\nM1CourseNo=0x0A\r\nAutoCourse=5\r\n"
+                       "[Stat]\r\nwarmup=half a minute\r\nCourse03=\r\nCourse04=7\r\nCourse05=\"5, 9\"\r\n")));
+  AppSettings s;
+  LoadSettings(s, true, path());
+  EXPECT_EQ(s.TradeMark, QStringLiteral("打鍵修練帖　Ver1.0"));
+  EXPECT_EQ(s.CompanyName, QStringLiteral("株式会社"));
+  EXPECT_EQ(s.CourseNo, 2);
+  EXPECT_FALSE(s.Random);
+  EXPECT_FALSE(s.Viewroma);
+  EXPECT_TRUE(s.AutoCourse);
+  EXPECT_EQ(s.M1CourseNo, 10);
+  EXPECT_DOUBLE_EQ(s.warmup, 30.0 / 86400.0);
+  // Lists too short or not numbers fall back to the key's default.
+  EXPECT_EQ(s.Course03, (QStringList{"15", "25"}));
+  EXPECT_EQ(s.Course04, (QStringList{"15", "25"}));
+  EXPECT_EQ(s.Course05, (QStringList{"5", "9"}));
+  const QString text = ReadAll(path());
+  EXPECT_TRUE(text.contains(QStringLiteral("TradeMark=\"打鍵修練帖　Ver1.0\"\r\n")));
+  EXPECT_TRUE(text.contains(QStringLiteral("CourseNo=2\r\n")));
+  EXPECT_TRUE(text.contains(QStringLiteral("Random=0\r\n")));
+  EXPECT_TRUE(text.contains(QStringLiteral("Viewroma=0\r\n")));
+  EXPECT_TRUE(text.contains(QStringLiteral("warmup=0:00:30\r\n")));
+  // Present keys are not written again; a missing one lands in its section.
+  EXPECT_TRUE(text.contains(QStringLiteral("Course03=\r\n")));
+  EXPECT_TRUE(text.startsWith(QStringLiteral("[titile]\r\nTradeMark=")));
+}
+
+TEST_F(SettingsFileTest, OutOfRangeCourseStaysInTheFileAndLongValuesAreClipped) {
+  const QByteArray longValue(3000, 'x');
+  WriteRaw(path(), "[Result]\r\nCourseNo=7\r\n[Titile]\r\nCompanyName=" + longValue + "\r\n");
+  AppSettings s;
+  LoadSettings(s, true, path());
+  EXPECT_EQ(s.CourseNo, 7);
+  EXPECT_EQ(s.CompanyName.size(), IniFile::kMaxValueBytes);
+  EXPECT_TRUE(ReadAll(path()).contains(QStringLiteral("CourseNo=7\r\n")));
+}
+
+TEST_F(SettingsFileTest, UnknownLinesAndGarbageSurviveASave) {
+  const QByteArray garbage("\x01\xff\xfe\x80\x00junk", 10);
+  WriteRaw(path(), "; a note of the teacher\r\n[Other]\r\nkeep=me\r\n" + garbage + "\r\n[Result]\r\nCourseNo=1\r\n");
+  AppSettings s;
+  LoadSettings(s, true, path());
+  s.SetRecordedSpeed(1, 33);
+  SaveSettings(s, path());
+  const QByteArray raw = ReadRaw(path());
+  EXPECT_TRUE(raw.startsWith("; a note of the teacher\r\n[Other]\r\nkeep=me\r\n" + garbage + "\r\n[Result]\r\nCourseNo=1\r\n"));
+  EXPECT_TRUE(raw.contains("KeySpeed=33,0,0,0,0,0\r\n"));
+}
+
+TEST_F(SettingsFileTest, Utf8ByteOrderMarkIsReadAsUtf8) {
+  WriteRaw(path(), QByteArray("\xEF\xBB\xBF[Titile]\r\nCompanyName=\"") + QStringLiteral("宙文舎２").toUtf8() + "\"\r\n");
+  AppSettings s;
+  LoadSettings(s, true, path());
+  EXPECT_EQ(s.CompanyName, QStringLiteral("宙文舎２"));
+  EXPECT_EQ(ReadAll(path()).left(8), QStringLiteral("[Titile]"));
+}
+
+TEST_F(SettingsFileTest, UnwritableFileFailsAndStaysAsItWas) {
+  // The settings path is a folder: nothing can be written there.
+  ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("shurencho.ini")));
+  AppSettings s;
+  EXPECT_THROW(LoadSettings(s, true, path()), SettingsError);
+  // Reading stopped at the first key: everything holds its default.
+  EXPECT_EQ(s.WindowCaption, QStringLiteral("打鍵修練帖　Ver1.0-宙文舎"));
+  EXPECT_THROW(SaveSettings(s, path()), SettingsError);
+
+  // A file that is complete but cannot be replaced keeps its old content.
+  const QString blocked = dir.filePath(QStringLiteral("blocker"));
+  WriteRaw(blocked, "not a folder");
+  const QString inside = blocked + QStringLiteral("/shurencho.ini");
+  EXPECT_THROW(SaveSettings(s, inside), SettingsError);
+  EXPECT_EQ(ReadRaw(blocked), QByteArray("not a folder"));
+}
+
+TEST_F(SettingsFileTest, ResetDefaultsAreWhatAFirstStartWrites) {
+  AppSettings s;
+  LoadSettings(s, true, path());
+  s.CourseNo = 0;
+  s.M1CourseNo = 4;
+  s.SetRecordedSpeed(3, 90);
+  SaveSettings(s, path());
+  const QString first = ReadAll(path());
+  LoadSettings(s, false, path());
+  EXPECT_EQ(s.WindowCaption, QStringLiteral("打鍵修練帖　Ver1.0-宙文舎"));
+  SaveSettings(s, path());
+  const QString reset = ReadAll(path());
+  EXPECT_TRUE(reset.contains(QStringLiteral("M1CourseNo=0\r\n")));
+  EXPECT_TRUE(reset.contains(QStringLiteral("KeySpeed=0,0,0,0,0,0\r\n")));
+  EXPECT_TRUE(reset.contains(QStringLiteral("CourseNo=2\r\n")));
+  EXPECT_NE(first, reset);
+}
+
+TEST(SettingsPath, BesideAWritableProgramElseInTheConfigFolder) {
+  EXPECT_EQ(SettingsFilePathFor("/opt/app/shurencho", true, "/home/u/.config"), QStringLiteral("/opt/app/shurencho.ini"));
+  EXPECT_EQ(SettingsFilePathFor("/opt/app/shurencho", false, "/home/u/.config"),
+            QStringLiteral("/home/u/.config/shurencho.ini"));
+  EXPECT_EQ(SettingsFilePathFor("/opt/app/tool.v2.bin", true, "/x"), QStringLiteral("/opt/app/tool.v2.ini"));
+  qputenv("XDG_CONFIG_HOME", "/tmp/cfg-test");
+  EXPECT_EQ(UserConfigDir(), QStringLiteral("/tmp/cfg-test"));
+  qputenv("XDG_CONFIG_HOME", "relative/ignored");
+  qputenv("HOME", "/home/learner");
+  EXPECT_EQ(UserConfigDir(), QStringLiteral("/home/learner/.config"));
+  qunsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(SpeedGrades, BoundsBelongToTheHigherMark) {
+  EXPECT_EQ(SpeedGrade(19, 20, 40), QStringLiteral("×"));
+  EXPECT_EQ(SpeedGrade(20, 20, 40), QStringLiteral("○"));
+  EXPECT_EQ(SpeedGrade(39, 20, 40), QStringLiteral("○"));
+  EXPECT_EQ(SpeedGrade(40, 20, 40), QStringLiteral("◎"));
+  EXPECT_EQ(SpeedGrade(41, 20, 40), QStringLiteral("◎"));
+}
+
+TEST(TimeText, FormatsAndParsesTimesOfDay) {
+  EXPECT_EQ(FormatTimeOfDay(30.0 / 86400), QStringLiteral("0:00:30"));
+  EXPECT_EQ(FormatTimeOfDay(3725.0 / 86400), QStringLiteral("1:02:05"));
+  double d = 0;
+  ASSERT_TRUE(ParseTimeOfDay(QStringLiteral("0:01:00"), &d));
+  EXPECT_DOUBLE_EQ(d, 60.0 / 86400);
+  ASSERT_TRUE(ParseTimeOfDay(QStringLiteral("0:0:30"), &d));
+  EXPECT_DOUBLE_EQ(d, 30.0 / 86400);
+  EXPECT_FALSE(ParseTimeOfDay(QStringLiteral("30"), &d));
+  EXPECT_FALSE(ParseTimeOfDay(QStringLiteral("0:61:00"), &d));
+  EXPECT_FALSE(ParseTimeOfDay(QStringLiteral("a:b:c"), &d));
+}
+
+TEST(IniFileTest, CaseInsensitiveNamesQuotesAndAppending) {
+  QTemporaryDir dir;
+  const QString p = dir.filePath("t.ini");
+  WriteRaw(p, "[Sec]\r\nKey = \"  spaced  \"\r\nother='x'\r\n\r\n[Next]\r\na=1\r\n");
+  IniFile ini(p);
+  EXPECT_EQ(ini.ReadString("sec", "KEY", "d"), QStringLiteral("  spaced  "));
+  EXPECT_EQ(ini.ReadString("SEC", "other", "d"), QStringLiteral("x"));
+  EXPECT_EQ(ini.ReadString("sec", "none", "d"), QStringLiteral("d"));
+  EXPECT_EQ(ini.ReadInteger("next", "a", -1), 1);
+  ASSERT_TRUE(ini.WriteString("sec", "added", "2"));
+  ASSERT_TRUE(ini.WriteString("New", "k", "v"));
+  EXPECT_EQ(ReadRaw(p), QByteArray("[Sec]\r\nKey = \"  spaced  \"\r\nother='x'\r\nadded=2\r\n\r\n[Next]\r\na=1\r\n"
+                                   "[New]\r\nk=v\r\n"));
+  qint64 v = 0;
+  EXPECT_TRUE(ParseIniInteger("$1F", &v));
+  EXPECT_EQ(v, 31);
+  EXPECT_FALSE(ParseIniInteger("12abc", &v));
+  EXPECT_FALSE(ParseIniInteger("", &v));
+}

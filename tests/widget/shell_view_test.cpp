@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/main_window_view.h"
+#include "app/page_texts.h"
+#include "support/shipped_data.h"
+#include "ui/null_media_player.h"
+#include "ui/qt_platform.h"
+#include "ui/xdg_help_launcher.h"
+
+namespace {
+
+class ShellViewTest : public ::testing::Test {
+ protected:
+  ShellViewTest()
+      : platform(std::make_unique<NullMediaPlayer>(), std::make_unique<XdgHelpLauncher>()),
+        settings(SettingsForShippedData()),
+        form(settings, ShippedPracticeData(), platform, dir.filePath(QStringLiteral("shurencho.ini"))),
+        window(form, platform) {
+    form.FormCreate();
+    form.FormShow();
+    window.RenderAll();
+    window.show();
+  }
+  QAction* MenuAction(const QString& text) {
+    for (QAction* menu : window.menuBar()->actions()) {
+      for (QAction* item : menu->menu()->actions()) {
+        if (item->text() == text) return item;
+      }
+    }
+    return nullptr;
+  }
+
+  QTemporaryDir dir;
+  QtPlatform platform;
+  AppSettings settings;
+  TForm1 form;
+  MainWindow window;
+};
+
+}  // namespace
+
+TEST_F(ShellViewTest, PagesInTabOrderAndTheWindowTitle) {
+  QTabWidget* tabs = window.pageControl();
+  ASSERT_EQ(tabs->count(), 6);
+  const QStringList captions{"POINT", "CLICK", "DORAG", "DOBLE", "特訓", "実践"};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(tabs->tabText(i), captions[i]);
+  EXPECT_EQ(tabs->currentIndex(), 4);
+  EXPECT_EQ(window.windowTitle(), settings.WindowCaption);
+}
+
+TEST_F(ShellViewTest, OnlyTheUsersTabChangeRunsThePageChange) {
+  QTabBar* bar = window.pageControl()->tabBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+  EXPECT_EQ(form.ActivePage, Page::TabSheet4);
+  EXPECT_EQ(form.Label25.caption, page_texts::Click());
+  EXPECT_TRUE(form.Timer1Enabled);
+
+  // The menu makes the page active from code: the side panel keeps its text.
+  QAction* point = MenuAction(QStringLiteral("ポイント(&P)"));
+  ASSERT_NE(point, nullptr);
+  point->trigger();
+  EXPECT_EQ(window.pageControl()->currentIndex(), 0);
+  EXPECT_EQ(form.Label25.caption, page_texts::Click());
+  EXPECT_FALSE(form.Timer1Enabled);
+}
+
+TEST_F(ShellViewTest, F1IsTheOnlyMenuShortcut) {
+  int shortcuts = 0;
+  for (QAction* menu : window.menuBar()->actions()) {
+    for (QAction* item : menu->menu()->actions()) {
+      if (!item->shortcut().isEmpty()) {
+        ++shortcuts;
+        EXPECT_EQ(item->shortcut(), QKeySequence(Qt::Key_F1));
+        EXPECT_EQ(item->text(), QStringLiteral("ヘルプ(&H)"));
+      }
+    }
+  }
+  EXPECT_EQ(shortcuts, 1);
+}
