@@ -1,5 +1,6 @@
 #include "app/main_window_view.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -85,7 +86,10 @@ MainWindow::MainWindow(TForm1& form, QtPlatform& platform) : m_form(form), m_pla
 
 void MainWindow::BuildMenu() {
   QMenuBar* bar = menuBar();
-  bar->setFont(QFont());
+  // Menus keep the desktop's own font; the window's large design font is for the pages.
+  QFont menuFont = QApplication::font();
+  menuFont.setResolveMask(QFont::AllPropertiesResolved);
+  bar->setFont(menuFont);
   QMenu* file1 = bar->addMenu(QStringLiteral("ファイル(&F)"));
   file1->addAction(QStringLiteral("リセット(&S)"), this, [this] { Run([this] { m_form.N1Click(); }); });
   file1->addAction(QStringLiteral("終了(&X)"), this, [this] { Run([this] { m_form.Exit1Click(); }); });
