@@ -2,10 +2,27 @@
 // Everything read from the data files at start-up: the kana-romaji table,
 // the five course lists and the maze map. Read-only once loaded.
 
+#include "data/course_item.h"
+#include "data/kana_roma_table.h"
+#include "data/maze_map.h"
 #include "settings/settings.h"
 
-struct PracticeData {};
+struct PracticeData {
+  KanaRomaTable kanaRomaTable;
+  KanaKeyList kanaKeyList;
+  CourseItemList alphabetLetters;  // course 1
+  CourseItemList alphabetWords;    // course 2
+  CourseItemList kanaLetters;      // course 3
+  CourseItemList kanaWords;        // course 4
+  CourseItemList conversionWords;  // course 5
+  MazeMap mazeMap;
 
-// Runs the loaders in their start-up order. Throws DataFileError naming the
-// file (and line) that could not be read.
+  // The item list of course k (1-5); course 3 for any other k.
+  const CourseItemList& Course(int k) const;
+};
+
+// Runs the loaders in their start-up order: table and keys, course 1, 2, 3,
+// 4, 5, then the maze map, each file named by the settings (a bare name is
+// opened in the working directory). Throws DataFileError naming the file
+// (and line) that could not be used.
 PracticeData LoadPracticeData(const AppSettings& settings);

@@ -1,0 +1,134 @@
+#include "data/kana_roma_table.h"
+
+#include "text/comma_text.h"
+#include "text/errors.h"
+#include "text/text_file.h"
+
+namespace {
+
+KanaRomaTable TableFromLines(const QStringList& lines, const QString& fileName) {
+  KanaRomaTable table;
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    const int lineNo = static_cast<int>(i) + 1;
+    const QStringList fields = SplitCommaText(lines.at(i));
+    if (fields.isEmpty()) {
+      // Below line 206 a line's position makes a course item, so a gap
+      // would shift every letter after it; further down it is only layout.
+      if (lineNo <= kKanaRomaTableMinLines) {
+        throw DataFileError(fileName, lineNo, QStringLiteral("空の行があります"));
+      }
+      continue;
+    }
+    if (fields.at(0).isEmpty()) {
+      throw DataFileError(fileName, lineNo, QStringLiteral("キーがありません"));
+    }
+    if (fields.size() < 2 || fields.at(1).isEmpty()) {
+      throw DataFileError(fileName, lineNo, QStringLiteral("ローマ字がありません"));
+    }
+    if (table.count == kKanaRomaTableSlots) {
+      throw DataFileError(fileName, lineNo, QStringLiteral("行が多すぎます（371 行まで）"));
+    }
+    table.lines[static_cast<size_t>(table.count++)] = lines.at(i);
+  }
+  if (table.count < kKanaRomaTableMinLines) {
+    throw DataFileError(fileName, 0,
+                        QStringLiteral("行が足りません（205 行必要です。%1 行しかありません）")
+                            .arg(table.count));
+  }
+  return table;
+}
+
+QString KeyOf(const QString& line) {
+  const QStringList fields = SplitCommaText(line);
+  return fields.isEmpty() ? QString() : fields.at(0);
+}
+
+CourseItemList LetterItems(const KanaRomaTable& table, int first, int count, const QString& flags) {
+  CourseItemList items;
+  items.reserve(count);
+  for (int i = first; i < first + count; ++i) {
+    const QString k = KeyOf(table.lines[static_cast<size_t>(i)]);
+    items.append(QStringLiteral("\"") + k + QStringLiteral("\",\"") + k + QStringLiteral("\",") +
+                 flags + QStringLiteral("\"") + k + QStringLiteral("\""));
+  }
+  return items;
+}
+
+QChar AsciiLower(QChar c) {
+  const char16_t u = c.unicode();
+  return (u >= u'A' && u <= u'Z') ? QChar(u + (u'a' - u'A')) : c;
+}
+
+// typed is the beginning of form, letters a-z compared in either case.
+bool BeginsForm(const QString& form, const QString& typed) {
+  if (typed.size() > form.size()) return false;
+  for (qsizetype i = 0; i < typed.size(); ++i) {
+    if (AsciiLower(form.at(i)) != AsciiLower(typed.at(i))) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int KanaKeyList::IndexOf(const QString& text) const {
+  for (qsizetype i = 0; i < m_keys.size(); ++i) {
+    if (QString::compare(m_keys.at(i), text, Qt::CaseInsensitive) == 0) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+KanaRomaTable LoadKanaRomaTable(const QString& path) {
+  return TableFromLines(ReadTextFileLines(path), path);
+}
+
+KanaRomaTable LoadKanaRomaTableFromText(const QString& text, const QString& fileName) {
+  return TableFromLines(SplitTextLines(text), fileName);
+}
+
+KanaKeyList BuildKanaKeyList(const KanaRomaTable& table) {
+  QStringList keys;
+  keys.reserve(table.count);
+  for (int i = 0; i < table.count && i < kKanaRomaTableSlots; ++i) {
+    keys.append(KeyOf(table.lines[static_cast<size_t>(i)]));
+  }
+  return KanaKeyList(std::move(keys));
+}
+
+CourseItemList BuildAlphabetLetterList(const KanaRomaTable& table) {
+  return LetterItems(table, kAlphabetLetterFirst, kAlphabetLetterCount, QStringLiteral("0,0,0,1,"));
+}
+
+CourseItemList BuildKanaLetterList(const KanaRomaTable& table) {
+  return LetterItems(table, kKanaLetterFirst, kKanaLetterCount, QStringLiteral("1,0,0,1,"));
+}
+
+QStringList KanaUnitLine(const KanaRomaTable& table, const KanaKeyList& keys, const QString& unit) {
+  const int index = keys.IndexOf(unit);
+  if (index < 0 || index >= kKanaRomaTableSlots) return {};
+  return SplitCommaText(table.lines[static_cast<size_t>(index)]);
+}
+
+KanaUnitStep NextKanaUnit(const KanaKeyList& keys, const QString& reading, int readingLength,
+                          int position) {
+  const int remaining = readingLength - position;
+  for (int n = remaining >= 3 ? 3 : remaining; n >= 2; --n) {
+    const QString piece = MidChars(reading, position, n);
+    // A length claimed beyond the text's end must not take a short piece for n.
+    if (CharCount(piece) == n && keys.IndexOf(piece) >= 0) return {piece, position + n};
+  }
+  return {MidChars(reading, position, 1), position + 1};
+}
+
+int MatchRomaji(const KanaRomaTable& table, const KanaKeyList& keys, const QString& unit,
+                const QString& typed) {
+  if (typed.isEmpty()) return -1;
+  const QStringList fields = KanaUnitLine(table, keys, unit);
+  for (qsizetype i = 1; i < fields.size(); ++i) {
+    const QString& form = fields.at(i);
+    if (typed == form) return 1;
+    if (BeginsForm(form, typed)) return 0;
+  }
+  return -1;
+}

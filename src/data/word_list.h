@@ -1,0 +1,27 @@
+#pragma once
+// The word courses: the alphabet and kana word files (one word per line,
+// courses 2 and 4) and the conversion file (one item line per line, course 5).
+
+#include <QString>
+
+#include "data/course_item.h"
+
+// Flag fields of a word item: hint allowed (kana words only), finished by
+// typing alone.
+inline constexpr char kAlphabetWordFlags[] = "0,0,0,1,";
+inline constexpr char kKanaWordFlags[] = "1,0,0,1,";
+
+// One item per word: "W","W",<flags>"W (the last field is left open and
+// runs to the end of the line, so a word may hold spaces and commas).
+// Empty and blank-only lines are skipped. Throws DataFileError when the file
+// cannot be read or a word holds a double quote, which would cut the word.
+CourseItemList LoadWordList(const QString& path, const QString& flags);
+CourseItemList LoadWordListFromText(const QString& text, const QString& fileName, const QString& flags);
+
+// Item lines taken as written. Lines starting with "/" are comments, blank
+// lines are skipped, and the file's last line is never taken. Throws
+// DataFileError when the file cannot be read or an item line lacks its
+// question, its reading, one of its four flags, or (for an item to be
+// converted) its first candidate.
+CourseItemList LoadConversionList(const QString& path);
+CourseItemList LoadConversionListFromText(const QString& text, const QString& fileName);
