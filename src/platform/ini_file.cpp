@@ -3,7 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "text/text_file.h"
 
@@ -47,6 +51,44 @@ QString Clip(const QString& value) {
 }
 
 }  // namespace
+
+bool WriteFileAtomically(const QString& path, const QByteArray& data) {
+  // One fixed temporary name beside the file: a crash leaves at most that one
+  // file behind, and the next save reuses it.
+  const QByteArray target = QFile::encodeName(path);
+  const QByteArray temp = target + ".tmp";
+  struct stat old {};
+  const mode_t mode = ::stat(target.constData(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+  const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  if (fd < 0) return false;
+  const char* p = data.constData();
+  qsizetype left = data.size();
+  bool ok = true;
+  while (ok && left > 0) {
+    const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) ok = false;
+    else {
+      p += n;
+      left -= n;
+    }
+  }
+  ok = ok && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (ok) ok = ::rename(temp.constData(), target.constData()) == 0;
+  if (!ok) {
+    ::unlink(temp.constData());
+    return false;
+  }
+  // Make the rename itself durable.
+  const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
+  const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
+}
 
 bool ParseIniInteger(const QString& text, qint64* value) {
   QString t = text.trimmed();
@@ -156,13 +198,7 @@ bool IniFile::Commit() {
     out += line.raw;
     out += "\r\n";
   }
-  QSaveFile file(m_path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  if (file.write(out) != out.size()) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
+  return WriteFileAtomically(m_path, out);
 }
 
 bool IniFile::WriteString(const QString& section, const QString& key, const QString& value) {

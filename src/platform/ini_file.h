@@ -49,5 +49,9 @@ class IniFile final {
   QList<Line> m_lines;
 };
 
+// Replaces the file at path with data: a temporary file beside it, flushed to
+// disk, then renamed over it. False (and the old file untouched) on failure.
+bool WriteFileAtomically(const QString& path, const QByteArray& data);
+
 // Parses an integer the way settings values are read: decimal, "0x…" or "$…" hex.
 bool ParseIniInteger(const QString& text, qint64* value);
