@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
 #include <memory>
 
 #include "app/form1.h"
@@ -35,6 +36,8 @@ int main(int argc, char* argv[]) {
   try {
     data = std::make_unique<PracticeData>(LoadPracticeData(settings));
   } catch (const DataFileError& e) {
+    // Said on the terminal too, for whoever started the program from one.
+    std::fprintf(stderr, "shurencho: %s\n", e.text().toLocal8Bit().constData());
     QMessageBox::critical(nullptr, settings.WindowCaption, e.text());
     return 1;
   }
