@@ -116,7 +116,12 @@ bool ParseIniInteger(const QString& text, qint64* value) {
 IniFile::IniFile(QString path) : m_path(std::move(path)) {
   QFile file(m_path);
   if (QFileInfo(m_path).isDir() || !file.open(QIODevice::ReadOnly)) return;
-  QByteArray data = file.readAll();
+  Parse(file.readAll());
+}
+
+IniFile::IniFile(QString path, const QByteArray& contents) : m_path(std::move(path)) { Parse(contents); }
+
+void IniFile::Parse(QByteArray data) {
   // A file saved by an editor as UTF-8 with a byte-order mark: take it as UTF-8;
   // it is written back in CP932 like any other.
   const bool utf8 = data.startsWith("\xEF\xBB\xBF");

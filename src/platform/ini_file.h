@@ -15,6 +15,8 @@ class IniFile final {
  public:
   // Reads the file at path; a missing or unreadable file reads as empty.
   explicit IniFile(QString path);
+  // Takes the file's contents as given (for tests and fuzzing); writes go to path.
+  IniFile(QString path, const QByteArray& contents);
 
   const QString& path() const { return m_path; }
 
@@ -34,6 +36,8 @@ class IniFile final {
   static constexpr int kMaxValueBytes = 2047;
 
  private:
+  void Parse(QByteArray data);
+
   struct Line {
     QByteArray raw;  // as on disk, without its line end
     QString text;    // decoded
