@@ -34,7 +34,7 @@ PREFERRED = {
     "じぇ": "je", "じゃ": "ja", "じゅ": "ju", "じょ": "jo",
     "ちぇ": "che", "ちゃ": "cha", "ちゅ": "chu", "ちょ": "cho",
 }
-# The brief order for ん: nn first, then the others (a lone n is not a form).
+# ん: nn first. A lone n is not a form: it would begin nn and hide it.
 N_ORDER = ["nn", "xn", "n'"]
 
 SMALL_KANA = set("ぁぃぅぇぉゃゅょゎァィゥェォャュョヮ")
