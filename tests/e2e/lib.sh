@@ -49,8 +49,13 @@ start_app() {
     sleep 0.1
   done
   [ -n "$WIN" ] || fail "no window appeared"
-  xdotool windowactivate --sync "$WIN" 2>/dev/null || xdotool windowfocus --sync "$WIN" 2>/dev/null || true
+  focus_window
   sleep 0.5
+}
+
+# Gives the main window the keyboard focus (there is no window manager).
+focus_window() {
+  xdotool windowactivate --sync "$WIN" 2>/dev/null || xdotool windowfocus --sync "$WIN" 2>/dev/null || true
 }
 
 # Window geometry: sets WX, WY (top-left of the client area on screen).
@@ -82,7 +87,8 @@ wait_exit() {
 
 # File menu → 終了 (Alt+F, X).
 close_via_menu() {
-  xdotool key --window "$WIN" alt+f
+  focus_window
+  xdotool key alt+f
   sleep 0.4
   xdotool key x
   wait_exit

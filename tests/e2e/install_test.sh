@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Installs into a temporary prefix and starts the installed program the way
+# its desktop entry does (in the entry's Path=), as a user who cannot write
+# bin/: it runs on the installed data and keeps its settings in the config folder.
+source "$(dirname "$0")/lib.sh"
+e2e_init "$1" "$2"
+BUILD="$(cd "$(dirname "$1")/.." && pwd)"
+PREFIX="$E2E_DIR/prefix"
+cmake --install "$BUILD" --prefix "$PREFIX" >/dev/null
+
+entry="$PREFIX/share/applications/shurencho.desktop"
+[ -f "$entry" ] || fail "no desktop entry installed"
+[ -f "$PREFIX/share/icons/hicolor/scalable/apps/shurencho.svg" ] || fail "no icon installed"
+data_dir="$(sed -n 's/^Path=//p' "$entry")"
+[ "$data_dir" = "$PREFIX/share/shurencho" ] || fail "Path= is $data_dir"
+for f in roma01.dat tangoe.dat tango.dat tangoh.dat tmap01.dat; do
+  [ -f "$data_dir/$f" ] || fail "$f not installed"
+done
+if command -v appstreamcli >/dev/null 2>&1; then
+  appstreamcli validate --no-net "$PREFIX/share/metainfo/"*.metainfo.xml >/dev/null || fail "AppStream metadata invalid"
+fi
+
+user=nobody
+runuser -u "$user" -- true 2>/dev/null || { echo "no unprivileged user: installed start as root only"; user=""; }
+config="$E2E_DIR/home-config"
+mkdir -p "$config"
+chmod 0777 "$E2E_DIR" "$config"
+chmod -R a+rX "$PREFIX"
+run_as() { if [ -n "$user" ]; then runuser -u "$user" -- "$@"; else "$@"; fi; }
+(cd "$data_dir" && run_as env DISPLAY="$DISPLAY" XDG_CONFIG_HOME="$config" SDL_AUDIODRIVER=dummy \
+  "$PREFIX/bin/shurencho") >"$E2E_DIR/app.log" 2>&1 &
+E2E_PID=$!
+WIN=""
+for _ in $(seq 100); do
+  WIN="$(xdotool search --onlyvisible --name '打鍵修練帖' 2>/dev/null | head -1 || true)"
+  [ -n "$WIN" ] && break
+  kill -0 "$E2E_PID" 2>/dev/null || fail "installed program ended: $(cat "$E2E_DIR/app.log")"
+  sleep 0.1
+done
+[ -n "$WIN" ] || fail "the installed program showed no window"
+sleep 0.5
+shot installed
+close_via_menu
+if [ -n "$user" ]; then
+  [ -f "$config/shurencho.ini" ] || fail "settings not in the config folder: $(ls -la "$config")"
+  [ ! -e "$PREFIX/bin/shurencho.ini" ] || fail "settings written into bin/"
+else
+  [ -f "$PREFIX/bin/shurencho.ini" ] || fail "settings not beside the program"
+fi
+echo "installed program ran from its entry's folder"
