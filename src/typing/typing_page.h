@@ -1,20 +1,89 @@
 #pragma once
-// The free typing page (TabSheet2, "実践").
+// The free typing page (TabSheet2, "実践"): the user loads a text file and
+// types it out in full while the page shows how much is right so far, the
+// time and the speed, and gives a verdict at the end.
 
-#include <QPoint>
+#include <QString>
 
+#include "platform/controls.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
+#include "typing/rich_pane.h"
 
 struct PracticeData;
 
+// The page's run state.
+struct TypingRunState {
+  int MatchedChars = 0;       // characters of the practice text typed right so far
+  double TypingStart = 0;     // date-time of the run's first edit; 0: not started
+  double TypingNow = 0;       // date-time of the latest edit
+  double TypingElapsed = 0;   // TypingNow - TypingStart
+};
+
+// A multi-line edit box. Emptying it from code runs no handler.
+struct MemoBox : Control {
+  QString text;           // as typed; line breaks are CR LF
+  bool readOnly = true;   // closed to input
+  int codeRevision = 0;   // changes whenever code replaces the text
+
+  void ClearFromCode() {
+    text.clear();
+    ++codeRevision;
+  }
+};
+
 class TypingPage final {
  public:
+  // The page needs none of the practice data: its text comes from the user's file.
   TypingPage(AppSettings& settings, const PracticeData& data, Platform& platform);
+
+  // The page's share of window creation (and of the reset).
   void FormCreate();
+  // Chooses a file and starts a new attempt on it.
+  void Button4Click();
+  // Runs after each edit of Memo2 by the user.
+  void Memo2Change();
+  // An edit by the user left Memo2 holding typed (line breaks CR LF).
+  void Memo2UserEdit(const QString& typed);
+  // A character key pressed in Memo2.
+  void Memo2KeyPress();
+
+  RichPane RichEdit1;   // the practice text; the matched prefix is highlighted
+  RichPane RichEdit2;   // hidden copy of the practice text, for counting
+  MemoBox Memo2;        // the typing box
+  Label Label6;         // name of the loaded file
+  Button Button4;       // load a practice text
+  Label Label11;        // title of Label7
+  Label Label7;         // total characters of the practice text
+  Label Label12;        // title of Label8
+  Label Label8;         // characters typed right so far
+  Label Label13;        // title of Label10
+  Label Label10;        // elapsed time of the run
+  Label Label14;        // title of Label9
+  Label Label9;         // speed in characters per minute
+  Label Label22;        // message line: prompts and verdicts
+
+  TypingRunState TypingRun;
 
  private:
+  // Time and speed of an edit after the first; stores the speed once the
+  // run has lasted warmup. Returns the time shown, in whole seconds.
+  void MeasureTime();
+  void Complete();
+
   AppSettings& m_settings;
-  const PracticeData& m_data;
   Platform& m_platform;
+  QString m_lastFolder;     // folder of the file chosen last; empty before the first
+  qint64 m_shownSeconds = 0;  // the time Label10 shows, as seconds of the day
 };
+
+// Texts of the message line.
+namespace typing_texts {
+QString Welcome();
+QString Ready();
+QString Cheat();
+QString TooShort();
+QString Poor();
+QString Good();
+QString Excellent();
+}  // namespace typing_texts

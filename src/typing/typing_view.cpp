@@ -1,8 +1,260 @@
 #include "typing/typing_view.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTextFrame>
+#include <QTextLayout>
+#include <algorithm>
+#include <functional>
+
 #include "ui/qt_platform.h"
+#include "ui/widget_style.h"
+
+// Memo2: hands each character key to the page before the box takes it.
+class TypingBoxWidget final : public QPlainTextEdit {
+ public:
+  using QPlainTextEdit::QPlainTextEdit;
+  std::function<void()> onCharKey;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (!event->text().isEmpty() && onCharKey) onCharKey();
+    QPlainTextEdit::keyPressEvent(event);
+  }
+};
+
+// The pane's lines as the practice text pane really lays them out. Every
+// line has the same fixed height and the text starts at the very top, so a
+// line's number is its top over that height.
+class TypingView::DocumentLines final : public PaneLines {
+ public:
+  explicit DocumentLines(TypingView& view) : m_view(view) {}
+
+  int LineFromChar(int pos) override {
+    m_view.SyncPane();
+    QTextDocument* doc = m_view.m_richEdit1->document();
+    const int docPos = std::clamp(m_view.m_page.RichEdit1.DocumentPosition(pos), 0, doc->characterCount() - 1);
+    const QTextBlock block = doc->findBlock(docPos);
+    if (!block.isValid()) return 0;
+    const QRectF box = doc->documentLayout()->blockBoundingRect(block);
+    double y = box.top();
+    if (const QTextLayout* layout = block.layout()) {
+      const QTextLine line = layout->lineForTextPosition(docPos - block.position());
+      if (line.isValid()) y += line.y();
+    }
+    return qRound(y / m_view.m_lineHeight);
+  }
+
+  int LineCount() override {
+    m_view.SyncPane();
+    QTextDocument* doc = m_view.m_richEdit1->document();
+    const double height = doc->documentLayout()->documentSize().height();
+    return std::max(1, qRound(height / m_view.m_lineHeight));
+  }
+
+ private:
+  TypingView& m_view;
+};
+
+namespace {
+
+QLabel* MakeLabel(QWidget* parent, const QRect& geometry, const QFont& font) {
+  auto* label = new QLabel(parent);
+  label->setGeometry(geometry);
+  label->setFont(font);
+  return label;
+}
+
+QString WidgetText(const QString& text) {
+  QString t = text;
+  return t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+}  // namespace
 
 TypingView::TypingView(TypingPage& page, QtPlatform& platform, QWidget* parent)
-    : PageView(parent), m_page(page), m_platform(platform) {}
+    : PageView(parent), m_page(page), m_platform(platform), m_lines(std::make_unique<DocumentLines>(*this)) {
+  const QFont gothic24 = DesignFont(kGothic, 24);
+  const QFont mincho16 = DesignFont(kMincho, 16);
 
-void TypingView::Render() {}
+  m_richEdit1 = new QTextEdit(this);
+  m_richEdit1->setGeometry(8, 0, 513, 153);
+  m_richEdit1->setFont(gothic24);
+  m_richEdit1->setReadOnly(true);
+  m_richEdit1->setFocusPolicy(Qt::NoFocus);
+  m_richEdit1->setTextInteractionFlags(Qt::NoTextInteraction);
+  m_richEdit1->setContextMenuPolicy(Qt::NoContextMenu);
+  m_richEdit1->setUndoRedoEnabled(false);
+  m_richEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  m_richEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  m_richEdit1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  // A fixed wrap width lays the text out the same before the page is first shown.
+  m_richEdit1->setLineWrapMode(QTextEdit::FixedPixelWidth);
+  m_richEdit1->setLineWrapColumnOrWidth(513 - 2 * m_richEdit1->frameWidth() -
+                                        2 * static_cast<int>(m_richEdit1->document()->documentMargin()));
+  // The page alone scrolls the pane; the wheel would move it away from the caret.
+  m_richEdit1->viewport()->installEventFilter(this);
+  m_lineHeight = std::max(24, QFontMetrics(gothic24).height());
+  m_page.RichEdit1.SetLines(m_lines.get());
+
+  m_memo2 = new TypingBoxWidget(this);
+  m_memo2->setGeometry(8, 160, 513, 153);
+  m_memo2->setFont(gothic24);
+  m_memo2->setReadOnly(true);
+  m_memo2->onCharKey = [this] { MemoCharKey(); };
+  connect(m_memo2, &QPlainTextEdit::textChanged, this, [this] { MemoEdited(); });
+  platform.RegisterControl(QStringLiteral("Memo2"), m_memo2);
+
+  m_button4 = new QPushButton(this);
+  m_button4->setGeometry(8, 344, 145, 25);
+  connect(m_button4, &QPushButton::clicked, this, [this] {
+    RunHandler(m_platform, [this] { m_page.Button4Click(); });
+    Render();
+  });
+  setTabOrder(m_memo2, m_button4);
+
+  m_labels[6] = MakeLabel(this, {8, 320, 145, 16}, mincho16);
+  m_labels[11] = MakeLabel(this, {160, 320, 60, 16}, mincho16);
+  m_labels[7] = MakeLabel(this, {224, 320, 48, 16}, mincho16);
+  m_labels[12] = MakeLabel(this, {160, 344, 60, 16}, mincho16);
+  m_labels[8] = MakeLabel(this, {224, 344, 48, 16}, mincho16);
+  m_labels[13] = MakeLabel(this, {280, 320, 76, 16}, mincho16);
+  m_labels[10] = MakeLabel(this, {360, 320, 89, 16}, mincho16);
+  m_labels[14] = MakeLabel(this, {280, 344, 76, 16}, mincho16);
+  m_labels[9] = MakeLabel(this, {360, 344, 89, 16}, mincho16);
+  m_labels[22] = MakeLabel(this, {8, 368, 513, 19}, DesignFont(kGothic, 19, true));
+  m_labels[22]->setAlignment(Qt::AlignCenter);
+}
+
+TypingView::~TypingView() { m_page.RichEdit1.SetLines(nullptr); }
+
+QPlainTextEdit* TypingView::memo2() const { return m_memo2; }
+
+QLabel* TypingView::label(int number) const { return number >= 0 && number < 23 ? m_labels[number] : nullptr; }
+
+bool TypingView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_richEdit1->viewport() && event->type() == QEvent::Wheel) return true;
+  return PageView::eventFilter(watched, event);
+}
+
+void TypingView::MemoEdited() {
+  if (m_memo2->isReadOnly()) return;
+  // The input method's uncommitted text is drawn in the box but is not part
+  // of its text: a change that leaves the committed text alone is no edit.
+  const QString typed = m_memo2->toPlainText();
+  if (typed == m_lastTyped) return;
+  m_lastTyped = typed;
+  QString modelText = typed;
+  modelText.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+  RunHandler(m_platform, [this, &modelText] { m_page.Memo2UserEdit(modelText); });
+  Render();
+}
+
+void TypingView::MemoCharKey() {
+  RunHandler(m_platform, [this] { m_page.Memo2KeyPress(); });
+}
+
+void TypingView::SyncPane() {
+  const RichPane& pane = m_page.RichEdit1;
+  if (pane.revision() == m_shownRevision) return;
+  m_shownRevision = pane.revision();
+  m_shownMatch = 0;
+
+  QTextDocument* doc = m_richEdit1->document();
+  doc->clear();
+  // No margin above or below: line k then starts k line heights down, and a
+  // scrolled pane shows no sliver of the line above its top line.
+  QTextFrameFormat frame = doc->rootFrame()->frameFormat();
+  frame.setTopMargin(0);
+  frame.setBottomMargin(0);
+  doc->rootFrame()->setFrameFormat(frame);
+  QTextCursor cursor(doc);
+  cursor.beginEditBlock();
+  QTextBlockFormat block;
+  block.setLineHeight(m_lineHeight, QTextBlockFormat::FixedHeight);
+  cursor.setBlockFormat(block);
+  QTextCharFormat plain;
+  plain.setForeground(Resolve(Colour::Sys(SysColor::WindowText), m_richEdit1->palette()));
+  cursor.insertText(WidgetText(pane.text()), plain);
+  for (const TextRun& run : pane.runs()) {
+    QTextCharFormat look;
+    if (run.bold) look.setFontWeight(QFont::Bold);
+    if (run.italic) look.setFontItalic(true);
+    if (run.underline) look.setFontUnderline(true);
+    if (run.colour.isValid()) look.setForeground(run.colour);
+    cursor.setPosition(pane.DocumentPosition(run.start));
+    cursor.setPosition(pane.DocumentPosition(run.start + run.length), QTextCursor::KeepAnchor);
+    cursor.mergeCharFormat(look);
+  }
+  cursor.endEditBlock();
+}
+
+void TypingView::UpdateHighlight() {
+  const RichPane& pane = m_page.RichEdit1;
+  const int target = pane.caret();
+  if (target == m_shownMatch) return;
+  const int from = std::min(target, m_shownMatch);
+  const int to = std::max(target, m_shownMatch);
+  QTextCursor cursor(m_richEdit1->document());
+  const auto select = [&](int a, int b) {
+    cursor.setPosition(pane.DocumentPosition(a));
+    cursor.setPosition(pane.DocumentPosition(b), QTextCursor::KeepAnchor);
+    return cursor.hasSelection();
+  };
+  QTextCharFormat colour;
+  if (target > m_shownMatch) {
+    colour.setForeground(Resolve(Colour::Sys(SysColor::Highlight), m_richEdit1->palette()));
+    if (select(from, to)) cursor.mergeCharFormat(colour);
+  } else {
+    // Back to the window text colour, or to the colour the file gave the span.
+    colour.setForeground(Resolve(Colour::Sys(SysColor::WindowText), m_richEdit1->palette()));
+    if (select(from, to)) cursor.mergeCharFormat(colour);
+    const std::vector<TextRun>& runs = pane.runs();
+    auto run = std::upper_bound(runs.begin(), runs.end(), from,
+                                [](int pos, const TextRun& r) { return pos < r.start + r.length; });
+    for (; run != runs.end() && run->start < to; ++run) {
+      if (!run->colour.isValid()) continue;
+      colour.setForeground(run->colour);
+      if (select(std::max(from, run->start), std::min(to, run->start + run->length))) cursor.mergeCharFormat(colour);
+    }
+  }
+  m_shownMatch = target;
+}
+
+void TypingView::Render() {
+  SyncPane();
+  UpdateHighlight();
+  m_richEdit1->verticalScrollBar()->setValue(m_page.RichEdit1.FirstVisibleLine() * m_lineHeight);
+
+  const MemoBox& memo = m_page.Memo2;
+  {
+    const QSignalBlocker block(m_memo2);
+    if (memo.codeRevision != m_shownMemoRevision) {
+      m_shownMemoRevision = memo.codeRevision;
+      m_memo2->setPlainText(WidgetText(memo.text));
+      m_lastTyped = m_memo2->toPlainText();
+    }
+    if (m_memo2->isReadOnly() != memo.readOnly) {
+      m_memo2->setReadOnly(memo.readOnly);
+      // Open to the input method, so kana and kanji can be typed.
+      if (!memo.readOnly) m_memo2->setAttribute(Qt::WA_InputMethodEnabled, true);
+    }
+  }
+
+  m_button4->setText(m_page.Button4.caption);
+  const std::pair<int, const Label*> labels[] = {
+      {6, &m_page.Label6},   {7, &m_page.Label7},   {8, &m_page.Label8},   {9, &m_page.Label9},
+      {10, &m_page.Label10}, {11, &m_page.Label11}, {12, &m_page.Label12}, {13, &m_page.Label13},
+      {14, &m_page.Label14}, {22, &m_page.Label22},
+  };
+  for (const auto& [number, model] : labels) RenderLabel(m_labels[number], *model);
+}
