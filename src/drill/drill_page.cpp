@@ -1,8 +1,419 @@
 #include "drill/drill_page.h"
 
+#include <cmath>
+
+#include "data/practice_data.h"
+#include "text/comma_text.h"
+#include "text/text_file.h"
+
+namespace {
+
+const QString kEdit2 = QStringLiteral("Edit2");
+
+// Help for the page background, by what the learner is doing.
+constexpr char kHelpTypeOnly[] = "読みをローマ字で入力してください。";
+constexpr char kHelpReadingOnly[] =
+    "読みをローマ字で入力してください。\r\n次の問題にいくには、ENTERキー を押して下さい。";
+constexpr char kHelpWrongConfirmed[] =
+    "入力ミスあり。\r\nCTRL + BS で、確定を取り消してください。\r\n正しく変換してください。";
+constexpr char kHelpCandidates[] = "↑：前候補\r\nSPACE：次候補\r\nEnter/↓：選択\r\nマウスでクリック：選択";
+constexpr char kHelpConversion[] =
+    "1.読みを入力してください。\r\n2.変換してください。\r\n　・SPACE:変換\r\n　・F6:ひらがな変換\r\n"
+    "　・F7:カタカナ変換\r\n　・F9:英数変換\r\n3.確定してください。Enterキー　を押すと確定します。\r\n"
+    "4.次の問題にいくには、ENTERキー を押して下さい。";
+
+// The time of day in a count of days, as whole hours, minutes and seconds
+// (milliseconds dropped); whole days are dropped too.
+struct TimeOfDay {
+  int h, m, s;
+};
+TimeOfDay SplitTimeOfDay(double days) {
+  const double frac = std::fabs(days - std::trunc(days));
+  const long long ms = std::llround(frac * 86400000.0) % 86400000;
+  return {static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
+          static_cast<int>(ms / 1000 % 60)};
+}
+
+// Trims blanks and control characters at both ends, as the box is tidied
+// after a swallowed key.
+QString TrimBlanks(const QString& text) {
+  qsizetype b = 0;
+  qsizetype e = text.size();
+  while (b < e && text[b].unicode() <= u' ') ++b;
+  while (e > b && text[e - 1].unicode() <= u' ') --e;
+  return text.mid(b, e - b);
+}
+
+}  // namespace
+
 DrillPage::DrillPage(AppSettings& settings, const PracticeData& data, Platform& platform)
-    : m_settings(settings), m_data(data), m_platform(platform) {}
+    : m_settings(settings), m_data(data), m_platform(platform) {
+  Edit2.onChange = [this] { Edit2Change(); };
+  CheckBox1.onClick = [this] { CheckBox1Click(); };
+  CheckBox4.onClick = [this] { CheckBox4Click(); };
+  CheckBox2.onClick = [this] { CheckBox2Click(); };
+  Button3.caption = QStringLiteral("RESET");
+  Label5.font = Colour::Rgb(QColor(0, 128, 128));  // teal
+  ListBox1.enabled = false;
+  ListBox1.visible = false;
+  CheckBox2.enabled = false;
+  CheckBox2.visible = false;
+}
 
-void DrillPage::FormCreate() {}
+RadioButton& DrillPage::CourseButton(int n) {
+  switch (n) {
+    case 1:
+      return RadioButton1;
+    case 2:
+      return RadioButton2;
+    case 4:
+      return RadioButton4;
+    case 5:
+      return RadioButton5;
+    default:
+      return RadioButton3;
+  }
+}
 
-void DrillPage::FormShow() {}
+Label& DrillPage::GradeLabel(int n) {
+  switch (n) {
+    case 1:
+      return Label17;
+    case 2:
+      return Label18;
+    case 4:
+      return Label20;
+    case 5:
+      return Label21;
+    default:
+      return Label19;
+  }
+}
+
+namespace {
+const QString& CourseName(const AppSettings& s, int n) {
+  switch (n) {
+    case 1:
+      return s.CourseName01;
+    case 2:
+      return s.CourseName02;
+    case 4:
+      return s.CourseName04;
+    case 5:
+      return s.CourseName05;
+    default:
+      return s.CourseName03;
+  }
+}
+}  // namespace
+
+// ---- Start-up ----
+
+void DrillPage::FormCreate() {
+  if (m_settings.CourseNo < 0 || m_settings.CourseNo >= kCourses) m_settings.CourseNo = 2;
+  const int n = m_settings.CourseNo + 1;
+  for (int k = 1; k <= kCourses; ++k) CourseButton(k).enabled = true;
+  CourseButton(n).enabled = false;
+  m_state.ActiveItems = m_data.Course(n);
+  m_state.ItemCount = static_cast<int>(m_state.ActiveItems.size());
+  Label5.caption = CourseName(m_settings, n);
+  DrawFirstItem();
+  TakeItemFields();
+  // Candidates of an item that is no longer current must not be taken.
+  ListBox1.enabled = false;
+  ListBox1.visible = false;
+  ClearEdit2();
+  ResetRun();
+  ShowItem();
+  Panel1.caption = QStringLiteral("入力");
+  Panel5.caption.clear();
+  for (int k = 1; k <= kCourses; ++k) ShowGrade(k - 1);
+}
+
+void DrillPage::FormShow() {
+  CheckBox2.setChecked(m_settings.AutoCourse);
+  CheckBox1.setChecked(m_settings.Random);
+  CheckBox4.setChecked(m_settings.Viewroma);
+}
+
+// ---- Items and the run ----
+
+void DrillPage::DrawFirstItem() {
+  m_state.ItemIndex = CheckBox1.checked() ? m_platform.Random(m_state.ItemCount) : 0;
+  if (m_state.ItemIndex >= m_state.ItemCount) m_state.ItemIndex = 0;
+}
+
+int DrillPage::NextItemIndex() {
+  int next = CheckBox1.checked() ? m_platform.Random(m_state.ItemCount) : m_state.ItemIndex + 1;
+  if (next >= m_state.ItemCount) next = 0;
+  return next;
+}
+
+void DrillPage::TakeItemFields() {
+  m_state.ItemFields = SplitCommaText(m_state.ActiveItems.value(m_state.ItemIndex));
+  ReadItem();
+}
+
+void DrillPage::ReadItem() {
+  DrillState& s = m_state;
+  s.QuestionText = s.Field(0);
+  s.Reading = s.Field(1);
+  s.PendingRomaji = DrillState::NoJudge();
+  s.ReadingLength = CharCount(s.Reading);
+  s.ReadPos = 0;
+  s.KanaUnit.clear();
+  if (s.ReadingLength > 0) {
+    const KanaUnitStep step = NextKanaUnit(m_data.kanaKeyList, s.Reading, s.ReadingLength, s.ReadPos);
+    s.KanaUnit = step.unit;
+    s.ReadPos = step.position;
+  }
+  s.DoneText.clear();
+  s.DoneRomaji.clear();
+  s.ReadingDone = false;
+  s.Confirmed = false;
+  s.Converting = false;
+  s.NoConversion = s.Flag(5);
+  s.ReadingOnly = s.Flag(4);
+}
+
+void DrillPage::ClearEdit2() { Edit2.setText(QString()); }
+
+void DrillPage::ShowItem() {
+  DrillState& s = m_state;
+  Label1.font = Colour::Sys(s.NoConversion || s.ReadingOnly ? SysColor::WindowText : SysColor::Highlight);
+  Label1.background = Colour::Sys(SysColor::BtnFace);
+  Panel1.visible = !s.NoConversion;
+  Label43.caption = s.QuestionText;
+  s.UnitRomaji = UnitLine(s.KanaUnit);
+  Label44.caption = s.UnitRomaji.value(1);
+  Label44.visible = m_settings.Viewroma && s.Flag(2);
+}
+
+void DrillPage::EnterStep() {
+  Panel1.caption = QStringLiteral("入力");
+  m_platform.SetFocus(kEdit2);
+}
+
+void DrillPage::ResetRun() {
+  m_state.RunChars = 0;
+  m_state.RunElapsed = 0;
+  m_state.RunStart = 0;
+  Label2.caption.clear();
+  Label3.caption.clear();
+  Label4.caption.clear();
+}
+
+void DrillPage::ShowGrade(int courseNo) {
+  GradeLabel(courseNo + 1).caption = CourseGrade(m_settings, courseNo + 1);
+}
+
+// ---- Course and options ----
+
+void DrillPage::RadioButtonClick(int n) {
+  if (m_settings.CourseNo == n - 1) {
+    m_platform.SetFocus(kEdit2);
+    return;
+  }
+  for (int k = 1; k <= kCourses; ++k) CourseButton(k).enabled = true;
+  m_state.ActiveItems = m_data.Course(n);
+  m_state.ItemCount = static_cast<int>(m_state.ActiveItems.size());
+  m_settings.CourseNo = n - 1;
+  DrawFirstItem();
+  TakeItemFields();
+  CloseCandidates();
+  ClearEdit2();
+  ResetRun();
+  ShowItem();
+  Label5.caption = CourseName(m_settings, n);
+  EnterStep();
+  CourseButton(n).enabled = false;
+}
+
+void DrillPage::RadioGroup1Click() { m_platform.SetFocus(kEdit2); }
+
+void DrillPage::CheckBox1Click() {
+  m_settings.Random = CheckBox1.checked();
+  if (!CheckBox1.checked()) {
+    m_platform.SetFocus(kEdit2);
+    return;
+  }
+  m_state.ItemIndex = m_platform.Random(m_state.ItemCount);
+  if (m_state.ItemIndex >= m_state.ItemCount) m_state.ItemIndex = 0;
+  TakeItemFields();
+  CloseCandidates();
+  ClearEdit2();
+  // A run under way goes on with the new item.
+  if (!(m_state.RunStart > 0)) ResetRun();
+  ShowItem();
+  EnterStep();
+}
+
+void DrillPage::CheckBox4Click() {
+  m_settings.Viewroma = CheckBox4.checked();
+  Label44.visible = CheckBox4.checked() && m_state.Flag(2);
+  m_platform.SetFocus(kEdit2);
+}
+
+void DrillPage::CheckBox2Click() {
+  m_settings.AutoCourse = CheckBox2.checked();
+  m_platform.SetFocus(kEdit2);
+}
+
+void DrillPage::Button3Click() {
+  ReadItem();
+  CloseCandidates();
+  ClearEdit2();
+  ResetRun();
+  ShowItem();
+  EnterStep();
+}
+
+void DrillPage::Label43Click() {
+  if (m_state.Flag(3)) m_platform.ShowInformation(m_state.Reading);
+}
+
+void DrillPage::TabSheet1MouseDown() {
+  const DrillState& s = m_state;
+  const char* text = kHelpConversion;
+  if (s.Flag(5)) {
+    text = kHelpTypeOnly;
+  } else if (s.Flag(4)) {
+    text = kHelpReadingOnly;
+  } else if (s.Confirmed && s.DoneText != s.QuestionText) {
+    text = kHelpWrongConfirmed;
+  } else if (ListBox1.visible) {
+    text = kHelpCandidates;
+  }
+  m_platform.ShowInformation(QString::fromUtf8(text));
+}
+
+// ---- The romaji judge ----
+
+QStringList DrillPage::UnitLine(const QString& unit) const {
+  return KanaUnitLine(m_data.kanaRomaTable, m_data.kanaKeyList, unit);
+}
+
+int DrillPage::MatchUnit(const QString& typed) const {
+  return MatchRomaji(m_data.kanaRomaTable, m_data.kanaKeyList, m_state.KanaUnit, typed);
+}
+
+void DrillPage::Edit2KeyPress(QChar& key) {
+  m_state.PendingRomaji = Edit2.text();
+  // The space that ends a conversion key is taken out again by the judge.
+  if (m_state.ReadingDone && key == QLatin1Char(' ')) m_state.PendingRomaji = DrillState::NoJudge();
+}
+
+void DrillPage::Edit2Change() {
+  DrillState& s = m_state;
+  if (!(s.RunStart > 0)) s.RunStart = m_platform.Now();
+  if (s.PendingIsNoJudge()) {
+    if (s.ReadingDone) {
+      s.PendingRomaji = DrillState::NoJudge();
+      Edit2.setText(TrimBlanks(Edit2.text()));
+    }
+  } else {
+    const QString typed = Edit2.text();
+    const int r = MatchUnit(typed);
+    if (r < 0) {
+      m_platform.Beep();
+      Edit2.setText(s.PendingShown());
+    } else if (r == 0) {
+      if (s.ReadingDone) {
+        s.PendingRomaji = DrillState::NoJudge();
+        Edit2.setText(QString());
+      } else {
+        s.PendingRomaji = typed;
+      }
+    } else {
+      UnitComplete(typed);
+    }
+  }
+  Label1.caption = s.DoneText + s.PendingShown();
+}
+
+void DrillPage::UnitComplete(const QString& typed) {
+  DrillState& s = m_state;
+  if (s.ReadPos < s.ReadingLength) {
+    s.DoneText += s.KanaUnit;
+    s.DoneRomaji += typed;
+    const KanaUnitStep step = NextKanaUnit(m_data.kanaKeyList, s.Reading, s.ReadingLength, s.ReadPos);
+    s.KanaUnit = step.unit;
+    s.ReadPos = step.position;
+    s.UnitRomaji = UnitLine(s.KanaUnit);
+    Label44.caption = s.UnitRomaji.value(1);
+    s.PendingRomaji = DrillState::NoJudge();
+    Edit2.setText(QString());
+  } else if (s.ReadingDone) {
+    s.PendingRomaji = DrillState::NoJudge();
+    Edit2.setText(QString());
+  } else if (s.NoConversion) {
+    CompleteItem();
+  } else {
+    s.ReadingDone = true;
+    Label44.visible = false;
+    s.DoneText += s.KanaUnit;
+    s.DoneRomaji += typed;
+    s.PendingRomaji = DrillState::NoJudge();
+    Edit2.setText(QString());
+    if (s.DoneText != s.QuestionText) {
+      Panel1.caption = QStringLiteral("変換");
+    } else {
+      Panel1.caption = s.ReadingOnly ? QStringLiteral("次へ") : QStringLiteral("確定");
+    }
+  }
+}
+
+// ---- Answer and advance ----
+
+void DrillPage::Button1Click() {
+  DrillState& s = m_state;
+  if (!s.ReadingDone || s.NoConversion) {
+    // Enter in the middle of a reading skips nothing.
+    const int r = MatchUnit(Edit2.text());
+    if (r == 1) {
+      s.PendingRomaji = DrillState::NoJudge();
+      Edit2.setText(QString());
+    } else if (r < 0) {
+      Label1.caption = s.DoneText + s.PendingShown();
+      Edit2.setText(s.PendingShown());
+    }
+  } else if (!s.ReadingOnly && !s.Confirmed) {
+    Confirm();
+  } else if (s.QuestionText != s.DoneText) {
+    m_platform.Beep();
+    Panel1.caption = QStringLiteral("取消");
+  } else {
+    CompleteItem();
+  }
+}
+
+void DrillPage::CompleteItem() {
+  DrillState& s = m_state;
+  if (s.RunStart > 0) {
+    s.RunEnd = m_platform.Now();
+    s.RunChars += CharCount(s.Field(0));
+    s.RunElapsed = s.RunEnd - s.RunStart;
+    const TimeOfDay t = SplitTimeOfDay(s.RunElapsed);
+    Label3.caption = QString::number(s.RunChars) + QStringLiteral("　字");
+    Label4.caption = QStringLiteral("%1:%2:%3").arg(t.h).arg(t.m).arg(t.s);
+    // Characters per minute, truncated; a run within its first second
+    // counts as one second. Whole numbers keep the quotient exact.
+    const long long seconds = t.h * 3600LL + t.m * 60LL + t.s;
+    const long long speed = seconds == 0 ? s.RunChars * 60LL : s.RunChars * 60LL / seconds;
+    Label2.caption = QString::number(speed) + QStringLiteral("　字／分");
+    // Only a run of at least the warm-up time replaces the stored speed.
+    double shown = 0;
+    if (!Label4.caption.isEmpty() && ParseTimeOfDay(Label4.caption, &shown) &&
+        std::llround(shown * 86400.0) >= std::llround(m_settings.warmup * 86400.0)) {
+      m_settings.SetRecordedSpeed(m_settings.CourseNo + 1, static_cast<int>(speed));
+    }
+  } else {
+    s.RunStart = m_platform.Now();
+  }
+  s.ItemIndex = NextItemIndex();
+  TakeItemFields();
+  ShowItem();
+  EnterStep();
+  if (m_settings.CourseNo >= 0 && m_settings.CourseNo < kCourses) ShowGrade(m_settings.CourseNo);
+  Edit2.setText(s.PendingShown());
+}

@@ -1,21 +1,148 @@
 #pragma once
-// The keyboard drill page (TabSheet1, "特訓").
+// The keyboard drill page (TabSheet1, "特訓"): five courses, romaji judged key
+// by key against the kana-romaji table, the run's speed and the course
+// grades, and the conversion exercise of course 5.
 
-#include <QPoint>
+#include <QString>
 
+#include "drill/drill_state.h"
+#include "platform/controls.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 
 struct PracticeData;
 
+// Key codes the key-down handlers see; a handler sets the code to 0 to
+// discard the key.
+namespace vk {
+inline constexpr int Back = 8;
+inline constexpr int Return = 13;
+inline constexpr int Space = 32;
+inline constexpr int Left = 37;
+inline constexpr int Up = 38;
+inline constexpr int Right = 39;
+inline constexpr int Down = 40;
+inline constexpr int F1 = 112;
+inline constexpr int F4 = 115;
+inline constexpr int F6 = 117;
+inline constexpr int F7 = 118;
+inline constexpr int F8 = 119;
+inline constexpr int F9 = 120;
+inline constexpr int F10 = 121;
+inline constexpr int F12 = 123;
+}  // namespace vk
+
+// Modifier keys held with a key.
+enum ShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4 };
+using ShiftState = unsigned;
+
 class DrillPage final {
  public:
+  static constexpr int kCourses = 5;
+
   DrillPage(AppSettings& settings, const PracticeData& data, Platform& platform);
+  DrillPage(const DrillPage&) = delete;
+  DrillPage& operator=(const DrillPage&) = delete;
+
+  // Window creation: start the stored course and show its first item.
   void FormCreate();
+  // Window shown: tick the three option boxes from the settings.
   void FormShow();
 
+  // Course buttons: course n = 1 to 5.
+  void RadioButtonClick(int n);
+  void RadioButton1Click() { RadioButtonClick(1); }
+  void RadioButton2Click() { RadioButtonClick(2); }
+  void RadioButton3Click() { RadioButtonClick(3); }
+  void RadioButton4Click() { RadioButtonClick(4); }
+  void RadioButton5Click() { RadioButtonClick(5); }
+  void RadioGroup1Click();
+  void CheckBox1Click();  // RANDUM
+  void CheckBox4Click();  // ROMA
+  void CheckBox2Click();  // AUTO
+  void Button3Click();    // RESET
+  void Label43Click();
+  void TabSheet1MouseDown();
+
+  // The input box: a character key arrives first in Edit2KeyPress, then
+  // changes the text, which runs Edit2Change. Key-down comes before both.
+  void Edit2KeyPress(QChar& key);
+  void Edit2Change();
+  void Edit2KeyDown(int& key, ShiftState shift);
+  // Enter in Edit2 or ListBox1 (Button1 is the default button).
+  void Button1Click();
+  void ListBox1KeyDown(int& key, ShiftState shift);
+  void ListBox1Click();
+
+  const DrillState& state() const { return m_state; }
+  // The button and the grade mark of course n (1-5).
+  RadioButton& CourseButton(int n);
+  Label& GradeLabel(int n);
+
+  Label Label5;              // course title
+  Label Label43;             // the question; click for the reading
+  Panel Panel1;              // status: 入力, 変換, 確定, 次へ, 取消
+  Label Label1;              // the entry so far
+  EditBox Edit2;             // romaji input, lower case, input method off
+  Button Button1;            // hidden default button behind Edit2
+  Label Label44;             // romaji hint of the next unit
+  ListBox ListBox1;          // conversion candidates; open while enabled
+  Button Button3;            // RESET
+  Label Label4;              // elapsed time of the run
+  Label Label3;              // characters of the run
+  Label Label2;              // speed of the run
+  RadioButton RadioButton1;  // course 1: alphabet letters
+  RadioButton RadioButton2;  // course 2: alphabet words
+  RadioButton RadioButton3;  // course 3: kana letters
+  RadioButton RadioButton4;  // course 4: kana words
+  RadioButton RadioButton5;  // course 5: kana words with conversion
+  Label Label17;             // grade mark of course 1
+  Label Label18;             // grade mark of course 2
+  Label Label19;             // grade mark of course 3
+  Label Label20;             // grade mark of course 4
+  Label Label21;             // grade mark of course 5
+  Panel Panel5;              // frame of the options
+  CheckBox CheckBox1;        // RANDUM: random order
+  CheckBox CheckBox4;        // ROMA: romaji hint
+  CheckBox CheckBox2;        // AUTO: stored only, hidden
+
  private:
+  // Making an item current, in the pieces its callers combine: take the
+  // item's fields (TakeItemFields, or ReadItem from the fields held), empty
+  // the box, show the item, then ask for its reading.
+  void TakeItemFields();
+  void ReadItem();
+  void ClearEdit2();
+  void ShowItem();
+  void EnterStep();
+  void ResetRun();
+  void DrawFirstItem();
+  int NextItemIndex();
+  void CompleteItem();
+  void UnitComplete(const QString& typed);
+  void ShowGrade(int courseNo);
+
+  // Table queries on the current unit.
+  int MatchUnit(const QString& typed) const;
+  QStringList UnitLine(const QString& unit) const;
+
+  // Conversion.
+  bool AwaitingConversion() const;
+  void ConversionCaption();
+  void ConfirmedCaption();
+  void Confirm();
+  void SetEntry(const QString& entry);
+  void ConvertingLook();
+  void ReadingLook();
+  void ConfirmedLook();
+  void OpenCandidates();
+  void CloseCandidates();
+  void BackToReading();
+  void TakeCandidate();
+  QStringList Candidates() const;
+
   AppSettings& m_settings;
   const PracticeData& m_data;
   Platform& m_platform;
+  DrillState m_state;
 };

@@ -1,0 +1,96 @@
+// The drill's cost per key: the judge alone, the page drawn, and a key
+// press sent through the real input box (judge and drawing together).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include "data/practice_data.h"
+#include "drill/drill_page.h"
+#include "drill/drill_view.h"
+#include "ui/null_media_player.h"
+#include "ui/qt_platform.h"
+#include "ui/xdg_help_launcher.h"
+
+namespace {
+
+struct DrillBench {
+  DrillBench() : platform(std::make_unique<NullMediaPlayer>(), std::make_unique<XdgHelpLauncher>()) {
+    LoadSettings(settings, false, QString());
+    const QDir assets(QStringLiteral(SHURENCHO_ASSETS_DIR));
+    settings.KanaToRoma = assets.filePath(settings.KanaToRoma);
+    settings.ArphTango = assets.filePath(settings.ArphTango);
+    settings.RomaTango = assets.filePath(settings.RomaTango);
+    settings.RomaTangoH = assets.filePath(settings.RomaTangoH);
+    settings.GameMap = assets.filePath(settings.GameMap);
+    settings.CourseNo = 3;  // kana words
+    data = LoadPracticeData(settings);
+    page = std::make_unique<DrillPage>(settings, data, platform);
+    page->FormCreate();
+    page->FormShow();
+  }
+  // The next letter a learner types: the next one of the unit's first form.
+  QChar NextLetter() const {
+    const QString hint = page->state().UnitRomaji.value(1);
+    const QString typed = page->Edit2.text();
+    return typed.size() < hint.size() ? hint.at(typed.size()) : QChar(u'a');
+  }
+
+  QtPlatform platform;
+  AppSettings settings;
+  PracticeData data;
+  std::unique_ptr<DrillPage> page;
+};
+
+void BM_DrillKeyPress(benchmark::State& state) {
+  DrillBench b;
+  for (auto _ : state) {
+    QChar key = b.NextLetter();
+    b.page->Edit2KeyPress(key);
+    b.page->Edit2.setText(b.page->Edit2.text() + key);
+    benchmark::DoNotOptimize(b.page->Label1.caption);
+  }
+}
+BENCHMARK(BM_DrillKeyPress);
+
+// The page's state copied into its widgets.
+void BM_DrillRender(benchmark::State& state) {
+  DrillBench b;
+  DrillView view(*b.page, b.platform);
+  view.resize(537, 400);
+  view.show();
+  QApplication::processEvents();
+  for (auto _ : state) view.Render();
+}
+BENCHMARK(BM_DrillRender)->Unit(benchmark::kMicrosecond);
+
+// The whole page painted again (what a window does at most once per frame).
+void BM_DrillPaint(benchmark::State& state) {
+  DrillBench b;
+  DrillView view(*b.page, b.platform);
+  view.resize(537, 400);
+  view.show();
+  view.Render();
+  QApplication::processEvents();
+  for (auto _ : state) view.repaint();
+}
+BENCHMARK(BM_DrillPaint)->Unit(benchmark::kMicrosecond);
+
+void BM_DrillKeyThroughView(benchmark::State& state) {
+  DrillBench b;
+  DrillView view(*b.page, b.platform);
+  view.resize(537, 400);
+  view.show();
+  view.Render();
+  QApplication::processEvents();
+  for (auto _ : state) {
+    const QChar key = b.NextLetter();
+    QKeyEvent press(QEvent::KeyPress, key.toUpper().unicode(), Qt::NoModifier, QString(key));
+    QApplication::sendEvent(view.edit2(), &press);
+  }
+}
+BENCHMARK(BM_DrillKeyThroughView)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,141 @@
+// The drill page's widgets: keys reach the page's handlers the way the
+// window gives them, and what the handlers discard goes no further.
+#include "drill/drill_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+
+#include "ui/null_media_player.h"
+#include "ui/qt_platform.h"
+#include "ui/xdg_help_launcher.h"
+#include "unit/drill_fixture.h"
+
+namespace {
+
+// Stands for the window around the page: it sees every key nobody took.
+class KeySpy final : public QWidget {
+ public:
+  std::vector<int> keys;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override { keys.push_back(event->key()); }
+};
+
+class DrillViewTest : public ::testing::Test {
+ protected:
+  DrillViewTest() : platform(std::make_unique<NullMediaPlayer>(), std::make_unique<XdgHelpLauncher>()) {
+    LoadSettings(settings, false, QString());
+  }
+
+  void Start(int course) {
+    settings.CourseNo = course - 1;
+    page = std::make_unique<DrillPage>(settings, data, platform);
+    window = std::make_unique<KeySpy>();
+    window->resize(540, 420);
+    view = new DrillView(*page, platform, window.get());
+    view->setGeometry(0, 0, 537, 410);
+    window->show();
+    page->FormCreate();
+    page->FormShow();
+    view->Render();
+    QApplication::processEvents();
+  }
+
+  static void Send(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier,
+                   const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, mods, text);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+    QApplication::sendEvent(w, &release);
+  }
+  // Letters and digits as the keyboard sends them, Shift for capitals.
+  static void Type(QWidget* w, const QString& text) {
+    for (const QChar c : text) {
+      const QChar upper = c.toUpper();
+      const int key = c == u' ' ? int(Qt::Key_Space) : int(upper.unicode());
+      Send(w, key, c.isUpper() ? Qt::ShiftModifier : Qt::NoModifier, QString(c));
+    }
+  }
+
+  QtPlatform platform;
+  AppSettings settings;
+  PracticeData data = SmallDrillData();
+  std::unique_ptr<DrillPage> page;
+  std::unique_ptr<KeySpy> window;
+  DrillView* view = nullptr;  // owned by window
+};
+
+TEST_F(DrillViewTest, CapitalsArriveInLowerCaseAndAreJudged) {
+  Start(4);
+  Type(view->edit2(), QStringLiteral("K"));
+  EXPECT_EQ(view->edit2()->text(), QStringLiteral("k"));
+  EXPECT_EQ(page->Edit2.text(), QStringLiteral("k"));
+  EXPECT_EQ(view->label("Label1")->text(), QStringLiteral("k"));
+  Type(view->edit2(), QStringLiteral("ANA"));
+  EXPECT_EQ(view->label("Label43")->text(), QStringLiteral("きゃく"));
+  EXPECT_EQ(view->edit2()->text(), QString());
+  EXPECT_EQ(view->label("Label3")->text(), QStringLiteral("2　字"));
+}
+
+TEST_F(DrillViewTest, ARefusedKeyIsTakenBackOutOfTheBox) {
+  Start(4);
+  Type(view->edit2(), QStringLiteral("kq"));
+  EXPECT_EQ(view->edit2()->text(), QStringLiteral("k"));
+  EXPECT_EQ(view->edit2()->cursorPosition(), 1);
+  Send(view->edit2(), Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+  EXPECT_EQ(view->edit2()->text(), QStringLiteral("k"));
+  Type(view->edit2(), QStringLiteral("a"));
+  EXPECT_EQ(view->label("Label1")->text(), QStringLiteral("か"));
+}
+
+TEST_F(DrillViewTest, EnterInTheBoxPressesTheHiddenButton) {
+  Start(5);
+  Type(view->edit2(), QStringLiteral("gakkou"));
+  ASSERT_EQ(view->label("Panel1")->text(), QStringLiteral("変換"));
+  Send(view->edit2(), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+  EXPECT_TRUE(page->state().Confirmed);
+  EXPECT_EQ(view->label("Panel1")->text(), QStringLiteral("取消"));
+  EXPECT_TRUE(window->keys.empty());
+}
+
+TEST_F(DrillViewTest, FunctionKeysAreDiscardedWhileTheReadingIsTyped) {
+  Start(4);
+  Type(view->edit2(), QStringLiteral("k"));
+  for (int key = Qt::Key_F2; key <= Qt::Key_F12; ++key) Send(view->edit2(), key);
+  EXPECT_TRUE(window->keys.empty());
+  // Alt+F4 is the window's.
+  Send(view->edit2(), Qt::Key_F4, Qt::AltModifier);
+  EXPECT_EQ(window->keys, std::vector<int>{Qt::Key_F4});
+  EXPECT_EQ(view->edit2()->text(), QStringLiteral("k"));
+}
+
+TEST_F(DrillViewTest, TheControlsFollowThePage) {
+  Start(3);
+  EXPECT_FALSE(view->radioButton(3)->isEnabled());
+  EXPECT_TRUE(view->checkBox4()->isChecked());
+  EXPECT_TRUE(view->label("Label44")->isVisible());
+  EXPECT_EQ(view->label("Label5")->text(), QStringLiteral("ローマ字　文字入力練習"));
+  EXPECT_EQ(view->label("Label19")->text(), QStringLiteral("×"));
+  EXPECT_FALSE(view->listBox1()->isVisible());
+  view->radioButton(1)->click();
+  EXPECT_EQ(settings.CourseNo, 0);
+  EXPECT_FALSE(view->radioButton(1)->isEnabled());
+  EXPECT_TRUE(view->radioButton(1)->isChecked());
+  EXPECT_TRUE(view->radioButton(3)->isEnabled());
+  EXPECT_FALSE(view->label("Label44")->isVisible());
+  EXPECT_EQ(QApplication::focusWidget(), view->edit2());
+  view->checkBox4()->click();
+  EXPECT_FALSE(settings.Viewroma);
+  // Letter items need no conversion: the line is in the window-text colour.
+  const QPalette p = view->palette();
+  EXPECT_EQ(view->label("Label1")->palette().color(QPalette::WindowText), p.color(QPalette::WindowText));
+}
+
+}  // namespace
