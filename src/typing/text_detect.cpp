@@ -44,18 +44,22 @@ bool IsValidUtf8(const QByteArray& bytes) {
   return true;
 }
 
-QString DecodePlainText(const QByteArray& bytes) {
+QString DecodePlainText(const QByteArray& file) {
+  if (file.startsWith("\xFF\xFE") || file.startsWith("\xFE\xFF")) {
+    QStringDecoder decoder(file.startsWith("\xFF") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+    QString text = decoder.decode(file.mid(2));
+    const qsizetype end = text.indexOf(QChar(0x1A));
+    if (end >= 0) text.truncate(end);
+    return text;
+  }
+  // In UTF-8 and CP932 a 0x1A byte is always a Ctrl-Z of its own.
+  const qsizetype end = file.indexOf('\x1A');
+  const QByteArray bytes = end >= 0 ? file.left(end) : file;
   if (bytes.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(bytes.mid(3));
-  if (bytes.startsWith("\xFF\xFE")) {
-    QStringDecoder decoder(QStringConverter::Utf16LE);
-    return decoder.decode(bytes.mid(2));
-  }
-  if (bytes.startsWith("\xFE\xFF")) {
-    QStringDecoder decoder(QStringConverter::Utf16BE);
-    return decoder.decode(bytes.mid(2));
-  }
   if (IsValidUtf8(bytes)) return QString::fromUtf8(bytes);
-  return DecodeCp932(bytes);
+  // The CP932 decoder puts a Ctrl-Z where a byte is no character; it is not
+  // the end of the text there.
+  return DecodeCp932(bytes).replace(QChar(0x1A), QChar(0xFFFD));
 }
 
 QString NormalizePracticeText(const QString& text) {
@@ -65,8 +69,6 @@ QString NormalizePracticeText(const QString& text) {
   for (qsizetype i = 0; i < n; ++i) {
     const char16_t c = text.at(i).unicode();
     switch (c) {
-      case 0x1A:
-        return out;
       case u'\r':
         if (i + 1 < n && text.at(i + 1) == QLatin1Char('\n')) ++i;
         out.append(QStringLiteral("\r\n"));

@@ -99,8 +99,7 @@ TypingView::TypingView(TypingPage& page, QtPlatform& platform, QWidget* parent)
   m_richEdit1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   // A fixed wrap width lays the text out the same before the page is first shown.
   m_richEdit1->setLineWrapMode(QTextEdit::FixedPixelWidth);
-  m_richEdit1->setLineWrapColumnOrWidth(513 - 2 * m_richEdit1->frameWidth() -
-                                        2 * static_cast<int>(m_richEdit1->document()->documentMargin()));
+  m_richEdit1->setLineWrapColumnOrWidth(513 - 2 * m_richEdit1->frameWidth());
   // The page alone scrolls the pane; the wheel would move it away from the caret.
   m_richEdit1->viewport()->installEventFilter(this);
   m_lineHeight = std::max(24, QFontMetrics(gothic24).height());

@@ -42,11 +42,18 @@ TEST(TypingTextDetect, OnlyWellFormedUtf8CountsAsUtf8) {
   for (const QByteArray& b : bad) EXPECT_FALSE(IsValidUtf8(b)) << b.toHex().constData();
 }
 
-TEST(TypingTextDetect, EveryLineBreakBecomesCrLfAndCtrlZEndsTheText) {
+TEST(TypingTextDetect, CtrlZEndsTheTextButABadByteDoesNot) {
+  EXPECT_EQ(DecodePlainText("end\x1A\xFF trailing"), QStringLiteral("end"));
+  EXPECT_EQ(DecodePlainText(QByteArray("\xFF\xFE" "a\0\x1A\0b\0", 8)), QStringLiteral("a"));
+  // 0x83 0xFE is no CP932 character; the rest of the text stays.
+  const QString bad = DecodePlainText("\x93\xfa\x83\xfe\x96\x7b");
+  EXPECT_TRUE(bad.startsWith(QStringLiteral("日\uFFFD")) && bad.endsWith(QStringLiteral("\uFFFD本"))) << bad.toStdString();
+}
+
+TEST(TypingTextDetect, EveryLineBreakBecomesCrLf) {
   EXPECT_EQ(NormalizePracticeText(QStringLiteral("a\nb\rc\r\nd\r\r\ne")),
             QStringLiteral("a\r\nb\r\nc\r\nd\r\n\r\ne"));
   EXPECT_EQ(NormalizePracticeText(QStringLiteral("x\u2028y\u2029z")), QStringLiteral("x\r\ny\r\nz"));
-  EXPECT_EQ(NormalizePracticeText(QStringLiteral("end\x1Atrailing")), QStringLiteral("end"));
   EXPECT_EQ(NormalizePracticeText(QStringLiteral("a\u00A0b\uFDD0")), QStringLiteral("a b\uFFFD"));
 }
 
