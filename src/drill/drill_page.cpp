@@ -367,7 +367,9 @@ void DrillPage::UnitComplete(const QString& typed) {
 
 void DrillPage::Button1Click() {
   DrillState& s = m_state;
-  if (!s.ReadingDone || s.NoConversion) {
+  if (ListBox1.enabled) {
+    TakeCandidate();
+  } else if (!s.ReadingDone || s.NoConversion) {
     // Enter in the middle of a reading skips nothing.
     const int r = MatchUnit(Edit2.text());
     if (r == 1) {

@@ -128,18 +128,20 @@ class DrillPage final {
 
   // Conversion.
   bool AwaitingConversion() const;
+  void Convert(const QString& entry);
+  void SetEntry(const QString& entry);
   void ConversionCaption();
   void ConfirmedCaption();
+  void CandidateCaption();
   void Confirm();
-  void SetEntry(const QString& entry);
-  void ConvertingLook();
   void ReadingLook();
+  void ConvertingLook();
   void ConfirmedLook();
   void OpenCandidates();
   void CloseCandidates();
   void BackToReading();
   void TakeCandidate();
-  QStringList Candidates() const;
+  QString HighlightedCandidate() const;
 
   AppSettings& m_settings;
   const PracticeData& m_data;

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QTest>
 
 #include "ui/null_media_player.h"
 #include "ui/qt_platform.h"
@@ -136,6 +137,67 @@ TEST_F(DrillViewTest, TheControlsFollowThePage) {
   // Letter items need no conversion: the line is in the window-text colour.
   const QPalette p = view->palette();
   EXPECT_EQ(view->label("Label1")->palette().color(QPalette::WindowText), p.color(QPalette::WindowText));
+}
+
+TEST_F(DrillViewTest, ConversionKeysReachThePageAndTheListKeepsItsOwn) {
+  data.conversionWords = {QStringLiteral("記者,きしゃ,1,1,0,0,記者,汽車,貴社"),
+                          QStringLiteral("学校,がっこう,1,1,0,0,学校")};
+  Start(5);
+  Type(view->edit2(), QStringLiteral("kisha"));
+  Send(view->edit2(), Qt::Key_F7);
+  EXPECT_EQ(view->label("Label1")->text(), QStringLiteral("キシャ"));
+  EXPECT_EQ(view->label("Panel1")->text(), QStringLiteral("変換"));
+  // Converting already: the space bar opens the list and gives it the focus;
+  // the space itself never stays in the box.
+  Type(view->edit2(), QStringLiteral(" "));
+  QListWidget* list = view->listBox1();
+  ASSERT_TRUE(list->isVisible());
+  EXPECT_TRUE(list->isEnabled());
+  EXPECT_EQ(QApplication::focusWidget(), list);
+  EXPECT_EQ(list->count(), 3);
+  EXPECT_EQ(list->currentRow(), 0);
+  EXPECT_EQ(view->edit2()->text(), QString());
+  // The list's keys are the page's: space moves down, Up moves back, the
+  // function keys go nowhere.
+  Send(list, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+  Send(list, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+  EXPECT_EQ(list->currentRow(), 2);
+  Send(list, Qt::Key_Up);
+  EXPECT_EQ(list->currentRow(), 1);
+  EXPECT_EQ(view->label("Label1")->text(), QStringLiteral("キシャ"));
+  window->keys.clear();
+  Send(list, Qt::Key_F5);
+  Send(list, Qt::Key_F10);
+  EXPECT_TRUE(window->keys.empty());
+  EXPECT_TRUE(list->isVisible());
+  // Down takes the highlighted candidate and gives the focus back to the box.
+  Send(list, Qt::Key_Down);
+  EXPECT_FALSE(list->isVisible());
+  EXPECT_EQ(view->label("Label1")->text(), QStringLiteral("汽車"));
+  EXPECT_EQ(view->label("Panel1")->text(), QStringLiteral("取消"));
+  EXPECT_EQ(QApplication::focusWidget(), view->edit2());
+  // CTRL+BS takes it back; a click on a candidate confirms it.
+  Send(view->edit2(), Qt::Key_Backspace, Qt::ControlModifier);
+  EXPECT_EQ(view->label("Panel1")->text(), QStringLiteral("変換"));
+  Type(view->edit2(), QStringLiteral(" "));
+  ASSERT_TRUE(list->isVisible());
+  EXPECT_EQ(list->currentRow(), 1);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+  EXPECT_FALSE(list->isVisible());
+  EXPECT_EQ(view->label("Panel1")->text(), QStringLiteral("次へ"));
+  Send(view->edit2(), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+  EXPECT_EQ(view->label("Label43")->text(), QStringLiteral("学校"));
+}
+
+TEST_F(DrillViewTest, EnterInTheListTakesTheCandidate) {
+  data.conversionWords = {QStringLiteral("記者,きしゃ,1,1,0,0,記者,汽車,貴社")};
+  Start(5);
+  Type(view->edit2(), QStringLiteral("kisha  "));
+  ASSERT_TRUE(view->listBox1()->isVisible());
+  Send(view->listBox1(), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+  EXPECT_FALSE(view->listBox1()->isVisible());
+  EXPECT_TRUE(page->state().Confirmed);
+  EXPECT_EQ(view->label("Panel1")->text(), QStringLiteral("次へ"));
 }
 
 }  // namespace

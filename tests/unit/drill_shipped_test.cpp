@@ -1,0 +1,101 @@
+// Every item of the shipped courses played to its right answer with the keys
+// a learner uses: the data and the drill checked together.
+#include "drill/width_convert.h"
+#include "support/shipped_data.h"
+#include "unit/drill_fixture.h"
+
+namespace {
+
+class DrillShipped : public DrillTest {
+ protected:
+  DrillShipped() {
+    settings = SettingsForShippedData();
+    data = ShippedPracticeData();
+  }
+
+  // Expects the item after `index` to be current, waiting for its reading.
+  void ExpectNextItem(int index) {
+    const DrillState& s = page->state();
+    EXPECT_EQ(s.ItemIndex, (index + 1) % s.ItemCount) << "after item " << index;
+    EXPECT_FALSE(s.ReadingDone);
+    EXPECT_EQ(page->Panel1.caption, QStringLiteral("入力"));
+  }
+
+  // Converts the typed reading of a course 5 item into its question.
+  void Convert() {
+    const DrillState& s = page->state();
+    const QString target = s.QuestionText;
+    const QStringList candidates = s.ItemFields.mid(6);
+    if (s.DoneText == target) return;  // the reading is the answer
+    if (candidates.contains(target)) {
+      Type(QStringLiteral(" "));
+      if (s.DoneText == target) return;
+      Type(QStringLiteral(" "));
+      ASSERT_TRUE(page->ListBox1.enabled);
+      for (int guard = 0; guard < candidates.size() && candidates.value(page->ListBox1.itemIndex) != target;
+           ++guard) {
+        ListPress(vk::Space);
+      }
+      EXPECT_EQ(page->Panel1.caption, QStringLiteral("確定"));
+      ListPress(vk::Return);  // takes and confirms the candidate
+    } else if (target == ToFullWidth(s.DoneRomaji)) {
+      Press(vk::F9);
+    } else if (target == s.DoneRomaji) {
+      Press(vk::F10);
+    } else if (target == ToFullWidth(ToHalfWidth(s.Reading))) {
+      Press(vk::F7);
+    } else if (target == ToHalfWidth(s.Reading)) {
+      Press(vk::F8);
+    } else {
+      FAIL() << "no key reaches " << qPrintable(s.ActiveItems.value(s.ItemIndex));
+    }
+  }
+
+  void PlayConversionItem() {
+    const DrillState& s = page->state();
+    const int index = s.ItemIndex;
+    const QString item = s.ActiveItems.value(index);
+    const bool byTypingAlone = s.NoConversion;
+    TypeReadingByHints();
+    if (byTypingAlone) {
+      ExpectNextItem(index);
+      return;
+    }
+    ASSERT_TRUE(s.ReadingDone) << qPrintable(item);
+    if (!s.ReadingOnly) {
+      Convert();
+      if (!s.Confirmed) {
+        EXPECT_EQ(page->Panel1.caption, QStringLiteral("確定")) << qPrintable(item);
+        Type(QStringLiteral("\r"));
+      }
+    }
+    EXPECT_EQ(page->Panel1.caption, QStringLiteral("次へ")) << qPrintable(item);
+    Type(QStringLiteral("\r"));
+    ExpectNextItem(index);
+  }
+};
+
+TEST_F(DrillShipped, EveryConversionItemCanBeAnswered) {
+  StartOnCourse(5);
+  const int count = page->state().ItemCount;
+  ASSERT_GT(count, 0);
+  for (int i = 0; i < count && !HasFatalFailure(); ++i) PlayConversionItem();
+  EXPECT_EQ(page->state().ItemIndex, 0);
+  EXPECT_EQ(platform.beeps, 0);
+}
+
+TEST_F(DrillShipped, EveryItemOfTheTypingCoursesCanBeTypedByItsHints) {
+  for (int n = 1; n <= 4; ++n) {
+    page.reset();
+    StartOnCourse(n);
+    const int count = page->state().ItemCount;
+    ASSERT_GT(count, 0);
+    for (int i = 0; i < count && !HasFatalFailure(); ++i) {
+      TypeReadingByHints();
+      ExpectNextItem(i);
+    }
+  }
+  EXPECT_EQ(platform.beeps, 0);
+}
+
+}  // namespace
