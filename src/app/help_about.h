@@ -1,10 +1,20 @@
 #pragma once
 // The help command and the about box.
 
+#include <QString>
+
 #include "platform/platform.h"
 #include "settings/settings.h"
 
-// Opens the help document in the desktop's program for its type.
+// The help document's path: HelpFile as given when it names a folder (a
+// backslash counts as a folder separator, as in settings files carried over
+// from elsewhere), else HelpFile in the program's folder.
+QString HelpDocumentPath(const AppSettings& settings, const QString& programPath);
+// Opens the help document in the desktop's program for its type. Nothing
+// happens when the document or the program is missing; a program that does
+// not start is reported in an information box.
 void OpenHelpDocument(const AppSettings& settings, Platform& platform);
 // The about box: the window caption, a blank line and our notice.
 void ShowAbout(const AppSettings& settings, Platform& platform);
+
+inline constexpr char kAboutNotice[] = "マウスとキーボードに慣れるための練習ソフトです。使い方は F1 キーでヘルプを開いてご覧ください。";

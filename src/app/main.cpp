@@ -12,7 +12,7 @@
 #include "data/practice_data.h"
 #include "settings/settings.h"
 #include "text/errors.h"
-#include "ui/null_media_player.h"
+#include "ui/sdl_media_player.h"
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
 #include "ui/xdg_help_launcher.h"
@@ -22,7 +22,7 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("shurencho"));
   InstallFontSubstitutes();
 
-  QtPlatform platform(std::make_unique<NullMediaPlayer>(), std::make_unique<XdgHelpLauncher>());
+  QtPlatform platform(CreateMediaPlayer(), std::make_unique<XdgHelpLauncher>());
 
   AppSettings settings;
   const QString settingsPath = SettingsFilePath(platform.ProgramPath());

@@ -2,13 +2,14 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QSignalBlocker>
 
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
 
 MusicBoxView::MusicBoxView(MusicBox& box, QtPlatform& platform, QWidget* parent)
-    : QFrame(parent), m_box(box) {
+    : QFrame(parent), m_box(box), m_platform(platform) {
   setFrameStyle(QFrame::Panel | QFrame::Raised);
   m_checkBox3 = new QCheckBox(this);
   m_checkBox3->setGeometry(8, 8, 17, 33);
@@ -18,12 +19,26 @@ MusicBoxView::MusicBoxView(MusicBox& box, QtPlatform& platform, QWidget* parent)
   m_label15->setGeometry(8, 41, 105, 16);
   m_label15->setFont(DesignFont(kMincho, 16));
   m_label15->setAutoFillBackground(true);
+  m_label15->setCursor(Qt::PointingHandCursor);
+  m_label15->installEventFilter(this);
   SetBackground(m_label15, Qt::white);
   platform.RegisterControl(QStringLiteral("CheckBox3"), m_checkBox3);
+  platform.RegisterControl(QStringLiteral("Label15"), m_label15);
   connect(m_checkBox3, &QCheckBox::clicked, this, [this] {
-    m_box.CheckBox3.click();
+    RunHandler(m_platform, [this] { m_box.CheckBox3.click(); });
     Render();
   });
+}
+
+bool MusicBoxView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_label15 && event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+      m_label15->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+    RunHandler(m_platform, [this] { m_box.Label15Click(); });
+    Render();
+    return true;
+  }
+  return QFrame::eventFilter(watched, event);
 }
 
 void MusicBoxView::Render() {
