@@ -32,5 +32,6 @@ void OpenHelpDocument(const AppSettings& settings, Platform& platform) {
 }
 
 void ShowAbout(const AppSettings& settings, Platform& platform) {
-  platform.ShowInformation(settings.WindowCaption + QStringLiteral("\r\n\r\n") + QString::fromUtf8(kAboutNotice));
+  platform.ShowInformation(settings.WindowCaption + QStringLiteral("\r\n\r\n") +
+                           QString::fromUtf8(kAboutNotice));
 }

@@ -17,4 +17,5 @@ void OpenHelpDocument(const AppSettings& settings, Platform& platform);
 // The about box: the window caption, a blank line and our notice.
 void ShowAbout(const AppSettings& settings, Platform& platform);
 
-inline constexpr char kAboutNotice[] = "マウスとキーボードに慣れるための練習ソフトです。使い方は F1 キーでヘルプを開いてご覧ください。";
+inline constexpr char kAboutNotice[] =
+    "マウスとキーボードに慣れるための練習ソフトです。使い方は F1 キーでヘルプを開いてご覧ください。";

@@ -46,7 +46,8 @@ MusicBox::MusicBox(AppSettings& settings, Platform& platform, std::function<void
   CheckBox3.onClick = [this] { CheckBox3Click(); };
   // The player reports from the event loop, outside any other handler, so
   // its errors are shown here like those of any handler.
-  m_platform.Media().SetCompletionHandler([this] { RunHandler(m_platform, [this] { MediaPlayer1Notify(); }); });
+  m_platform.Media().SetCompletionHandler(
+      [this] { RunHandler(m_platform, [this] { MediaPlayer1Notify(); }); });
 }
 
 MusicBox::~MusicBox() { m_platform.Media().SetCompletionHandler(nullptr); }

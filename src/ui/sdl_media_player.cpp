@@ -260,7 +260,8 @@ void SdlMediaPlayer::OnMixed(int frames) {
   qint64 due = m_wrapDue.load();
   // Only the thread that moves the mark on reports the pass; a stop that
   // cleared the mark meanwhile wins.
-  if (due > 0 && mixed >= due && m_wrapDue.compare_exchange_strong(due, due + m_loopFrames.load())) PostEnded();
+  if (due > 0 && mixed >= due && m_wrapDue.compare_exchange_strong(due, due + m_loopFrames.load()))
+    PostEnded();
 }
 
 void SdlMediaPlayer::OnMusicFinished() {
@@ -270,11 +271,13 @@ void SdlMediaPlayer::OnMusicFinished() {
 
 void SdlMediaPlayer::PostEnded() {
   const quint64 generation = m_generation.load();
-  QMetaObject::invokeMethod(m_context.get(), [this, generation] { OnEnded(generation); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      m_context.get(), [this, generation] { OnEnded(generation); }, Qt::QueuedConnection);
 }
 
 void SdlMediaPlayer::PostReport() {
-  QMetaObject::invokeMethod(m_context.get(), [this] { CallHandler(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      m_context.get(), [this] { CallHandler(); }, Qt::QueuedConnection);
 }
 
 void SdlMediaPlayer::CallHandler() {
@@ -327,7 +330,8 @@ void SdlMediaPlayer::Open(const QString& path) {
     QFile file(path);
     if (file.open(QIODevice::ReadOnly)) bytes = MidiInsideRmi(file.readAll());
     if (bytes.isEmpty()) throw AppError(QStringLiteral("MIDI データが見つかりません: ") + path);
-    music = Mix_LoadMUSType_RW(SDL_RWFromConstMem(bytes.constData(), static_cast<int>(bytes.size())), MUS_MID, 1);
+    music =
+        Mix_LoadMUSType_RW(SDL_RWFromConstMem(bytes.constData(), static_cast<int>(bytes.size())), MUS_MID, 1);
   } else {
     music = Mix_LoadMUS(QFile::encodeName(path).constData());
   }

@@ -79,8 +79,8 @@ class SdlMediaPlayer final : public MediaPlayer {
   std::function<void()> m_done;
 
   // Shared with the audio thread.
-  std::atomic<qint64> m_mixed{0};      // frames mixed since the device opened
-  std::atomic<qint64> m_wrapDue{0};    // m_mixed at the end of this pass; 0 when not playing
+  std::atomic<qint64> m_mixed{0};    // frames mixed since the device opened
+  std::atomic<qint64> m_wrapDue{0};  // m_mixed at the end of this pass; 0 when not playing
   std::atomic<qint64> m_loopFrames{0};
   std::atomic<quint64> m_generation{0};  // bumped whenever earlier end reports go stale
   std::atomic<bool> m_halting{false};

@@ -1,12 +1,12 @@
 #include "ui/xdg_help_launcher.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <QCursor>
 #include <QFile>
 #include <QGuiApplication>
 #include <QStandardPaths>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <cerrno>
 #include <thread>
 #include <vector>

@@ -1,10 +1,11 @@
+#include "app/help_about.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/help_about.h"
 #include "support/fake_platform.h"
 
 namespace {
@@ -69,13 +70,14 @@ TEST_F(HelpTest, NetscapeInAnyLetterCaseGetsTheHelpSwitch) {
   settings.HelpFile = QStringLiteral("readme.htm");
   const QString doc = prog + QStringLiteral("/readme.htm");
   for (const QString& opener : {QStringLiteral("/opt/b/netscape.exe"), QStringLiteral("/opt/b/NETSCAPE.EXE"),
-                               QStringLiteral("/opt/b/NetScape.Exe")}) {
+                                QStringLiteral("/opt/b/NetScape.Exe")}) {
     platform.help.opener = opener;
     OpenHelpDocument(settings, platform);
     EXPECT_EQ(platform.help.started.back().second, (QStringList{QStringLiteral("-h"), doc}))
         << opener.toStdString();
   }
-  for (const QString& opener : {QStringLiteral("/opt/b/netscape"), QStringLiteral("/opt/netscape.exe/open")}) {
+  for (const QString& opener :
+       {QStringLiteral("/opt/b/netscape"), QStringLiteral("/opt/netscape.exe/open")}) {
     platform.help.opener = opener;
     OpenHelpDocument(settings, platform);
     EXPECT_EQ(platform.help.started.back().second, QStringList{doc}) << opener.toStdString();

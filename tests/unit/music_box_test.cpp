@@ -1,10 +1,11 @@
+#include "app/music_box.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/music_box.h"
 #include "support/fake_platform.h"
 #include "text/errors.h"
 
@@ -62,15 +63,6 @@ TEST_F(MusicBoxTest, StartOpensTheStoredFileAndPlaysAsStored) {
   EXPECT_TRUE(platform.media.playing);
   EXPECT_TRUE(platform.media.notify);
   EXPECT_TRUE(platform.boxes.empty());
-}
-
-TEST_F(MusicBoxTest, StartWithMusicOffOpensButStaysSilent) {
-  settings.BackGroundMusic = elsewhere;
-  start(false);
-  EXPECT_EQ(box.Label15.caption, QStringLiteral("far.wav"));
-  EXPECT_EQ(platform.media.calls, QStringList{QStringLiteral("open ") + elsewhere});
-  EXPECT_FALSE(box.CheckBox3.checked());
-  EXPECT_TRUE(box.CheckBox3.enabled);
 }
 
 TEST_F(MusicBoxTest, MissingFileLeavesTheBoxEmptyAndDisabledWithoutAWord) {
@@ -171,8 +163,9 @@ TEST_F(MusicBoxTest, ChoosingWhileMusicPlaysSwitchesToTheNewFileWhichLoops) {
   // The old file was never played again on its way out.
   const qsizetype closeAt = platform.media.calls.indexOf(QStringLiteral("close"));
   ASSERT_GE(closeAt, 0);
-  EXPECT_EQ(platform.media.calls.mid(closeAt),
-            (QStringList{QStringLiteral("close"), QStringLiteral("open ") + elsewhere, QStringLiteral("play")}));
+  EXPECT_EQ(
+      platform.media.calls.mid(closeAt),
+      (QStringList{QStringLiteral("close"), QStringLiteral("open ") + elsewhere, QStringLiteral("play")}));
   platform.media.FinishNaturally();
   EXPECT_TRUE(platform.media.playing);
   EXPECT_EQ(platform.media.openFile, elsewhere);
@@ -253,15 +246,6 @@ TEST_F(MusicBoxTest, ResetStopsTheMusicWhetherOrNotTheDefaultIsThere) {
   EXPECT_FALSE(platform.media.IsOpen());
   EXPECT_FALSE(box.CheckBox3.enabled);
   EXPECT_TRUE(box.Label15.caption.isEmpty());
-  EXPECT_TRUE(platform.boxes.empty());
-}
-
-TEST_F(MusicBoxTest, ALateReportAfterTheFileClosedDoesNothing) {
-  start(true);
-  platform.media.Close();
-  platform.media.calls.clear();
-  box.MediaPlayer1Notify();
-  EXPECT_TRUE(platform.media.calls.isEmpty());
   EXPECT_TRUE(platform.boxes.empty());
 }
 

@@ -50,7 +50,7 @@ QByteArray VarLen(quint32 v) {
 
 // One held chord of `beats` beats at 120 beats a minute, 480 ticks a beat.
 QByteArray ChordTune(int beats) {
-  QByteArray t("\x00\xC0\x00", 3);                                    // piano
+  QByteArray t("\x00\xC0\x00", 3);                                  // piano
   t += QByteArray("\x00\x90\x3C\x64\x00\x40\x64\x00\x43\x64", 10);  // running status for two keys
   t += VarLen(beats * 480) + QByteArray("\x80\x3C\x00\x00\x43\x00\x00\x40\x00", 9) + kEnd;
   return Smf(0, 480, {t});
@@ -64,7 +64,8 @@ TEST(MidiLength, TempoMapTimeCodeAndTheShippedTune) {
 
   // Two beats at 120, then 60 beats a minute for one more beat; the longer
   // of two tracks sets the end.
-  const QByteArray conductor = QByteArray("\x87\x40\xFF\x51\x03\x0F\x42\x40", 8) + QByteArray("\x83\x60\xFF\x2F\x00", 5);
+  const QByteArray conductor =
+      QByteArray("\x87\x40\xFF\x51\x03\x0F\x42\x40", 8) + QByteArray("\x83\x60\xFF\x2F\x00", 5);
   const QByteArray shortTrack = kEnd;
   EXPECT_DOUBLE_EQ(MidiFileSeconds(Smf(1, 480, {conductor, shortTrack})), 2.0);
   // 25 frames a second, 40 ticks a frame: 1000 ticks is one second.
@@ -236,7 +237,8 @@ TEST_F(RealPlayerTest, WaveFilesLoopAndReportToo) {
     return out;
   };
   const QByteArray wav = "RIFF" + le(36 + pcm.size(), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) +
-                         le(rate, 4) + le(rate * 2, 4) + le(2, 2) + le(16, 2) + "data" + le(pcm.size(), 4) + pcm;
+                         le(rate, 4) + le(rate * 2, 4) + le(2, 2) + le(16, 2) + "data" + le(pcm.size(), 4) +
+                         pcm;
   player->Open(WriteFile(QStringLiteral("beep.wav"), wav));
   EXPECT_NEAR(double(player->LoopFrames()), player->Frequency() / 2.0, player->Frequency() / 100.0);
   player->SetNotify(true);
