@@ -157,22 +157,25 @@ def pad_part():
     return part
 
 
+def bass_root(name):
+    root = pitch(CHORD_TONES[name][0])
+    return root - 12 if root >= pitch("C3") else root
+
+
 def bass_part():
-    # Root on the first beat, fifth on the third; a walking step at each
-    # eighth bar's end.
+    # Root on the first beat, fifth on the third; at each eighth bar's end
+    # a step up into the next bar's root.
     part = Part("bass")
     for bar in range(BARS):
         chords = bar_chords(bar)
         for start, span, name in chords:
-            root = pitch(CHORD_TONES[name][0])
-            if root >= pitch("C3"):
-                root -= 12
-            fifth = pitch(CHORD_TONES[name][1]) - 12 if len(chords) == 1 else None
-            if fifth is not None:
+            root = bass_root(name)
+            if len(chords) == 1:
+                fifth = root + 7
                 part.add(start, 2 * TPQ - 30, root, 88)
                 if bar % 8 == 7:
                     part.add(start + 2 * TPQ, TPQ - 30, fifth, 78)
-                    part.add(start + 3 * TPQ, TPQ - 30, root + 2, 74)
+                    part.add(start + 3 * TPQ, TPQ - 30, bass_root(CHORDS[(bar + 1) % BARS].split()[0]) - 1, 74)
                 else:
                     part.add(start + 2 * TPQ, 2 * TPQ - 30, fifth, 80)
             else:
