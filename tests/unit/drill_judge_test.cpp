@@ -84,13 +84,6 @@ TEST_F(DrillJudge, NBeforeNnCompletesOnlyWithTheLongerForm) {
   EXPECT_EQ(page->state().ItemIndex, 1);
 }
 
-TEST_F(DrillJudge, UpperCaseReachesTheJudgeInLowerCase) {
-  StartOnCourse(2);
-  Type(QStringLiteral("CAT"));
-  EXPECT_EQ(page->Label43.caption, QStringLiteral("dog"));
-  EXPECT_EQ(platform.beeps, 0);
-}
-
 TEST_F(DrillJudge, ConversionReadingDoneSwallowsKeysAndKeepsTheReading) {
   StartOnCourse(5);
   Type(QStringLiteral("gakkou"));
