@@ -67,8 +67,9 @@ class TypingPage final {
 
  private:
   // Time and speed of an edit after the first; stores the speed once the
-  // run has lasted warmup. Returns the time shown, in whole seconds.
+  // run has lasted warmup.
   void MeasureTime();
+  // The typed text equals the practice text: close the box, give the verdict.
   void Complete();
 
   AppSettings& m_settings;
