@@ -147,8 +147,8 @@ bool TypingView::eventFilter(QObject* watched, QEvent* event) {
 
 void TypingView::MemoEdited() {
   if (m_memo2->isReadOnly()) return;
-  // The input method's uncommitted text is drawn in the box but is not part
-  // of its text: a change that leaves the committed text alone is no edit.
+  // The input method's uncommitted text is drawn in the box but does not
+  // belong to its text: a change that leaves the committed text alone is no edit.
   const QString typed = m_memo2->toPlainText();
   if (typed == m_lastTyped) return;
   m_lastTyped = typed;
