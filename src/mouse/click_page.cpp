@@ -1,8 +1,83 @@
 #include "mouse/click_page.h"
 
-ClickPage::ClickPage(AppSettings& settings, const PracticeData& data, Platform& platform)
-    : m_settings(settings), m_data(data), m_platform(platform) {}
+#include "mouse/mouse_pictures.h"
 
-void ClickPage::FormCreate() {}
+namespace {
+constexpr int kPlaceDraw = 1563;
+const QColor kAqua(0, 255, 255);
+}  // namespace
 
-void ClickPage::Timer1Timer() {}
+ClickPage::ClickPage(AppSettings&, const PracticeData&, Platform& platform) : m_platform(platform) {
+  const QImage strip = LoadPicture("click_sprites.png");
+  ImageList1 = {StripCell(strip, 0, TENemy::kPictureSize), StripCell(strip, 1, TENemy::kPictureSize)};
+}
+
+void ClickPage::FormCreate() {
+  Image3 = SolidImage(TENemy::kFieldWidth, TENemy::kFieldHeight, ButtonFace);
+  Image4 = SolidImage(TENemy::kFieldWidth, TENemy::kFieldHeight, ButtonFace);
+  Image5 = SolidImage(TENemy::kFieldWidth, TENemy::kFieldHeight, kAqua);
+  Image4 = Image5;
+  Targets.assign(kTargetPool, TENemy());
+  ClickStage = 0;
+  NextClickStage();
+  DrawTargets();
+  Image3 = Image4;
+}
+
+void ClickPage::NextClickStage() {
+  if (ClickStage < kLastStage) ++ClickStage;
+  TargetCount = ClickStageCounts[ClickStage];
+  for (int i = 0; i < TargetCount; ++i) {
+    const int speed = m_platform.Random(kPlaceDraw) % 5;
+    Targets[i].Launch(m_platform, TENemy::kPictureSize, TENemy::kPictureSize, speed);
+  }
+}
+
+void ClickPage::DrawTarget(int x, int y, int pattern) {
+  if (pattern == Tptn::kTargetPattern) {
+    DrawMasked(Image4, x, y, ImageList1[0]);
+  } else if (pattern == Tptn::kHitPattern) {
+    DrawMasked(Image4, x, y, ImageList1[1]);
+  }
+}
+
+void ClickPage::DrawTargets() {
+  for (int i = 0; i < TargetCount; ++i) {
+    const TENemy& t = Targets[i];
+    if (t.State == Tptn::kInPlay || t.State == Tptn::kHit) DrawTarget(t.X, t.Y, t.Pattern);
+  }
+}
+
+void ClickPage::Timer1Timer() {
+  Image4 = Image5;
+  bool anyInPlay = false;
+  for (int i = 0; i < TargetCount; ++i) {
+    TENemy& t = Targets[i];
+    if (t.Step(m_platform)) {
+      DrawTarget(t.X, t.Y, t.Pattern);
+      anyInPlay = true;
+    }
+  }
+  if (!anyInPlay) {
+    NextClickStage();
+    DrawTargets();
+  }
+  Image3 = Image4;
+}
+
+void ClickPage::Image3Click() {
+  const QPoint p = m_platform.PointerPos(QStringLiteral("Image3"));
+  for (int i = 0; i < TargetCount; ++i) {
+    TENemy& t = Targets[i];
+    // Edges included: a target answers over 17 × 17 pixels.
+    if (t.State == Tptn::kInPlay && t.X <= p.x() && p.x() <= t.X + t.Width && t.Y <= p.y() &&
+        p.y() <= t.Y + t.Height) {
+      t.State = Tptn::kHit;
+      t.Pattern = Tptn::kHitPattern;
+      Image4 = Image5;
+      DrawTargets();
+      Image3 = Image4;
+      return;
+    }
+  }
+}

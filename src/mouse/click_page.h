@@ -1,8 +1,16 @@
 #pragma once
-// The click game (TabSheet4, "CLICK").
+// The click game (TabSheet4, "CLICK"): red targets wander over the field and
+// move once per Timer1 tick; a click marks the lowest-numbered target under
+// the pointer as hit. When a stage's targets are all gone the next stage
+// brings more, up to stage 10, which repeats.
 
-#include <QPoint>
+#include <QColor>
+#include <QImage>
+#include <array>
+#include <vector>
 
+#include "mouse/mouse_pictures.h"
+#include "mouse/tenemy.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 
@@ -10,12 +18,35 @@ struct PracticeData;
 
 class ClickPage final {
  public:
+  static constexpr int kTargetPool = 128;
+  static constexpr int kLastStage = 10;
+  // Targets in play at stages 1 … 10 (index 0 unused).
+  static constexpr std::array<int, kLastStage + 1> ClickStageCounts = {0, 5, 10, 15, 20, 30, 40, 50, 75, 100, 128};
+
   ClickPage(AppSettings& settings, const PracticeData& data, Platform& platform);
+
+  // Page set-up: new targets, stage 1 drawn.
   void FormCreate();
+  // One move of the game (the shell ticks it only while the page is shown).
   void Timer1Timer();
+  // Marks the lowest-numbered target in play under the pointer as hit.
+  void Image3Click();
+
+  void NextClickStage();
+  void DrawTarget(int x, int y, int pattern);
+  void DrawTargets();
+
+  QColor ButtonFace = kDefaultButtonFace;  // the system button face, set by the view
+
+  QImage Image3;  // the visible field
+  QImage Image4;  // back buffer where each frame is composed
+  QImage Image5;  // clean background, solid aqua
+  std::array<QImage, 2> ImageList1;  // target, hit mark (16 × 16, transparent ground)
+
+  std::vector<TENemy> Targets;  // the pool; Targets[i - 1] is target i
+  int ClickStage = 0;           // 0 before the first stage, then 1 … 10
+  int TargetCount = 0;          // targets 1 … TargetCount take part
 
  private:
-  AppSettings& m_settings;
-  const PracticeData& m_data;
   Platform& m_platform;
 };

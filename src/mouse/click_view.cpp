@@ -1,8 +1,28 @@
 #include "mouse/click_view.h"
 
+#include <QMouseEvent>
+
+#include "mouse/image_control_view.h"
 #include "ui/qt_platform.h"
 
 ClickView::ClickView(ClickPage& page, QtPlatform& platform, QWidget* parent)
-    : PageView(parent), m_page(page), m_platform(platform) {}
+    : PageView(parent), m_page(page), m_platform(platform) {
+  m_page.ButtonFace = palette().color(QPalette::Button);
+  m_image3 = new ImageControlView(QSize(512, 384), this);
+  m_image3->move(0, 0);
+  platform.RegisterControl(QStringLiteral("Image3"), m_image3);
 
-void ClickView::Render() {}
+  m_image3->onPress = [this](QMouseEvent* e) { m_pressed = e->button() == Qt::LeftButton; };
+  // Every click counts, the second of a double click too: targets are
+  // often clicked in quick succession.
+  m_image3->onDoubleClick = m_image3->onPress;
+  m_image3->onRelease = [this](QMouseEvent* e) {
+    const bool click = m_pressed && e->button() == Qt::LeftButton && m_image3->rect().contains(e->position().toPoint());
+    m_pressed = false;
+    if (!click) return;
+    RunHandler(m_platform, [this] { m_page.Image3Click(); });
+    Render();
+  };
+}
+
+void ClickView::Render() { m_image3->Show(m_page.Image3); }

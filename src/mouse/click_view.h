@@ -1,9 +1,10 @@
 #pragma once
-// The click game page.
+// The click game page: Image3 and its clicks.
 
 #include "mouse/click_page.h"
 #include "ui/page_view.h"
 
+class ImageControlView;
 class QtPlatform;
 
 class ClickView final : public PageView {
@@ -14,4 +15,6 @@ class ClickView final : public PageView {
  private:
   ClickPage& m_page;
   QtPlatform& m_platform;
+  ImageControlView* m_image3;  // the field
+  bool m_pressed = false;      // a left press on Image3 waits for its release
 };

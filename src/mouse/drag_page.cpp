@@ -1,6 +1,101 @@
 #include "mouse/drag_page.h"
 
-DragPage::DragPage(AppSettings& settings, const PracticeData& data, Platform& platform)
-    : m_settings(settings), m_data(data), m_platform(platform) {}
+#include <algorithm>
 
-void DragPage::FormCreate() {}
+namespace {
+const QColor kGreen(0, 128, 0);
+const QColor kBlue(0, 0, 255);
+}  // namespace
+
+DragPage::DragPage(AppSettings&, const PracticeData&, Platform& platform) : m_platform(platform) {
+  const QImage strip = LoadPicture("drag_sprites.png");
+  ImageList2 = {StripCell(strip, 0, TBall::kPictureSize), StripCell(strip, 1, TBall::kPictureSize)};
+}
+
+void DragPage::FormCreate() {
+  Image6 = SolidImage(TBall::kFieldWidth, TBall::kFieldHeight, ButtonFace);
+  Image7 = SolidImage(TBall::kFieldWidth, TBall::kFieldHeight, ButtonFace);
+  Image8 = SolidImage(TBall::kFieldWidth, TBall::kFieldHeight, kGreen);
+  BasketRect = kBasket;
+  FillRect(Image8, BasketRect.Painted(), kBlue);
+  Image7 = Image8;
+  Balls.assign(kBallPool, TBall());
+  DraggedBall = -1;
+  m_dragging = false;
+  DragStage = 0;
+  NextDragStage();
+  DrawBalls();
+  Image6 = Image7;
+}
+
+void DragPage::NextDragStage() {
+  if (DragStage < kLastStage) ++DragStage;
+  BallCount = DragStageCounts[DragStage];
+  for (int i = 0; i < BallCount; ++i) Balls[i].Place(m_platform);
+}
+
+void DragPage::DrawBall(int x, int y, int pattern) {
+  if (pattern == TBall::kRestingPattern) {
+    DrawMasked(Image7, x, y, ImageList2[0]);
+  } else if (pattern == TBall::kHeldPattern) {
+    DrawMasked(Image7, x, y, ImageList2[1]);
+  }
+}
+
+bool DragPage::DrawBalls() {
+  bool allInBasket = true;
+  for (int i = 0; i < BallCount; ++i) {
+    const TBall& b = Balls[i];
+    if (b.State != TBall::kInPlay) continue;
+    DrawBall(b.X, b.Y, b.Pattern);
+    if (!BasketRect.HoldsCorner(b.X, b.Y)) allInBasket = false;
+  }
+  return allInBasket;
+}
+
+void DragPage::Image6MouseDown() {
+  const QPoint p = m_platform.PointerPos(QStringLiteral("Image6"));
+  DraggedBall = -1;
+  for (int i = 0; i < BallCount; ++i) {
+    const TBall& b = Balls[i];
+    if (b.State == TBall::kInPlay && b.X <= p.x() && p.x() <= b.X + b.Width && b.Y <= p.y() &&
+        p.y() <= b.Y + b.Height) {
+      DraggedBall = i + 1;
+      break;
+    }
+  }
+  m_dragging = DraggedBall != -1;
+}
+
+void DragPage::Image6DragOver(QPoint pos) {
+  if (!m_dragging) return;
+  const TBall& b = Balls[DraggedBall - 1];
+  // Wipe the previous frame's ball in the hand; the resting picture stays
+  // at its old place until the drop.
+  Image6 = Image7;
+  DrawMasked(Image6, std::clamp(pos.x(), b.MinX, b.MaxX), std::clamp(pos.y(), b.MinY, b.MaxY), ImageList2[1]);
+}
+
+void DragPage::Image6DragDrop(QPoint pos) {
+  if (!m_dragging) return;
+  Image7 = Image8;
+  // The drop point as reported, not held to the field: a ball dropped at the
+  // right edge is drawn partly outside.
+  TBall& b = Balls[DraggedBall - 1];
+  b.X = pos.x();
+  b.Y = pos.y();
+  DrawBalls();
+  Image6 = Image7;
+}
+
+void DragPage::Image6EndDrag() {
+  if (!m_dragging) return;
+  m_dragging = false;
+  Image7 = Image8;
+  if (DrawBalls()) {
+    Image7 = Image8;
+    NextDragStage();
+    DrawBalls();
+  }
+  Image6 = Image7;
+}

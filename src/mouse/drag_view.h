@@ -1,9 +1,10 @@
 #pragma once
-// The drag game page.
+// The drag game page: Image6 with the drag built on press, move and release.
 
 #include "mouse/drag_page.h"
 #include "ui/page_view.h"
 
+class ImageControlView;
 class QtPlatform;
 
 class DragView final : public PageView {
@@ -14,4 +15,5 @@ class DragView final : public PageView {
  private:
   DragPage& m_page;
   QtPlatform& m_platform;
+  ImageControlView* m_image6;  // the field, drag source and drop target
 };

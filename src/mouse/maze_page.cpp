@@ -1,8 +1,103 @@
 #include "mouse/maze_page.h"
 
+#include <QPainter>
+#include <climits>
+
+#include "data/practice_data.h"
+#include "mouse/mouse_pictures.h"
+
+namespace {
+constexpr int kMapDraw = 156;
+// The maps a stage from 10 on draws from: 5 … 9.
+constexpr int kRandomMapBase = 5;
+constexpr int kRandomMapCount = 5;
+
+enum Tile { kFloorTile = 0, kWallTile = 1, kStartTile = 2, kGoalTile = 3 };
+}  // namespace
+
+const QString MazePage::kWallMessage = QStringLiteral("そこはダメ");
+const QString MazePage::kHelpMessage = QStringLiteral(
+    "マウスが壁にあたらないように、ゴールまで移動してください。\r\n"
+    "ゴール地点で、クリックすると次の面にいきます。\r\n"
+    "スタート地点で、クリックすると終わります。");
+
 MazePage::MazePage(AppSettings& settings, const PracticeData& data, Platform& platform)
-    : m_settings(settings), m_data(data), m_platform(platform) {}
+    : m_settings(settings), m_data(data), m_platform(platform) {
+  Image2 = LoadPicture("maze_tiles.png");
+}
 
-void MazePage::FormCreate() {}
+void MazePage::FormCreate() {
+  Image1 = SolidImage(kColumns * kCellPixels, kRows * kCellPixels, Qt::black);
+  DrawMaze();
+}
 
-QPoint MazePage::MazeStartPoint() const { return {}; }
+void MazePage::DrawMaze() {
+  // A negative stage from the settings file has no map; it starts over at
+  // 0, so that the next goal leads on to map 1.
+  if (m_settings.M1CourseNo < 0) m_settings.M1CourseNo = 0;
+  if (m_settings.M1CourseNo < kOrderedStages) {
+    MazeIndex = m_settings.M1CourseNo;
+  } else {
+    // Never the map just shown.
+    while (MazeIndex == PreviousMazeIndex) {
+      MazeIndex = m_platform.Random(kMapDraw) % kRandomMapCount + kRandomMapBase;
+    }
+  }
+  PreviousMazeIndex = MazeIndex;
+
+  m_mazeStartPoint = QPoint(256, 192);
+  const MazeMap::Grid& map = m_data.mazeMap.maps[static_cast<size_t>(MazeIndex)];
+  QPainter p(&Image1);
+  p.setCompositionMode(QPainter::CompositionMode_Source);
+  for (int r = 0; r < kRows; ++r) {
+    for (int c = 0; c < kColumns; ++c) {
+      const int code = map[static_cast<size_t>(r)][static_cast<size_t>(c)];
+      MazeGrid[static_cast<size_t>(r)][static_cast<size_t>(c)] = code;
+      int tile = kFloorTile;
+      if (code == kMazeWall) {
+        tile = kWallTile;
+      } else if (code == kMazeStart) {
+        tile = kStartTile;
+        // With several starts the last one counts.
+        m_mazeStartPoint = QPoint(kCellPixels * c + kCellPixels / 2, kCellPixels * r + kCellPixels / 2);
+      } else if (code == kMazeGoal) {
+        tile = kGoalTile;
+      }
+      p.drawImage(QPoint(kCellPixels * c, kCellPixels * r), Image2,
+                  QRect(kCellPixels * tile, 0, kCellPixels, kCellPixels));
+    }
+  }
+}
+
+bool MazePage::CellAt(QPoint p, int* code) const {
+  if (p.x() < 0 || p.y() < 0 || p.x() >= kColumns * kCellPixels || p.y() >= kRows * kCellPixels) return false;
+  *code = MazeGrid[static_cast<size_t>(p.y() / kCellPixels)][static_cast<size_t>(p.x() / kCellPixels)];
+  return true;
+}
+
+void MazePage::Image1MouseMove(bool shiftHeld, int x, int y) {
+  // With Shift held the walls are not tested at all.
+  if (shiftHeld) return;
+  int code = 0;
+  if (!CellAt(QPoint(x, y), &code) || code != kMazeWall) return;
+  m_platform.Beep();
+  m_platform.ShowInformation(kWallMessage);
+  // Only after the box has closed.
+  m_platform.SetPointerPos(QStringLiteral("Image1"), m_mazeStartPoint);
+}
+
+void MazePage::Image1Click() {
+  int code = 0;
+  if (!CellAt(m_platform.PointerPos(QStringLiteral("Image1")), &code)) return;
+  if (code == kMazeGoal) {
+    // The stage is not capped, but it must not overflow.
+    if (m_settings.M1CourseNo < INT_MAX) ++m_settings.M1CourseNo;
+    DrawMaze();
+    m_platform.SetPointerPos(QStringLiteral("Image1"), m_mazeStartPoint);
+  } else if (code == kMazeStart) {
+    m_platform.SetPointerPos(QStringLiteral("PageControl1"), kLeavePoint);
+  } else {
+    m_platform.ShowInformation(kHelpMessage);
+    m_platform.SetPointerPos(QStringLiteral("Image1"), m_mazeStartPoint);
+  }
+}

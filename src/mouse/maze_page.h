@@ -1,8 +1,14 @@
 #pragma once
-// The pointing maze (TabSheet3, "POINT").
+// The pointing maze (TabSheet3, "POINT"): steer the pointer from the start
+// cell to the goal without touching a wall. A wall sends the pointer back to
+// the start; a click on the goal brings the next maze; a click on the start
+// leaves the maze. The maze stage (AppSettings.M1CourseNo) survives restarts.
 
+#include <QImage>
 #include <QPoint>
+#include <array>
 
+#include "data/maze_map.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 
@@ -10,12 +16,44 @@ struct PracticeData;
 
 class MazePage final {
  public:
+  static constexpr int kCellPixels = 16;
+  static constexpr int kColumns = MazeMap::kColumnCount;
+  static constexpr int kRows = MazeMap::kRowCount;
+  // The stages that show the maps in order; later ones draw among the last five.
+  static constexpr int kOrderedStages = 10;
+  // Where the pointer goes when the maze is left: right of the page control,
+  // in its own coordinates (it stands at the window client's left edge).
+  static constexpr QPoint kLeavePoint{537 + 8, 0};
+  static const QString kWallMessage;
+  static const QString kHelpMessage;
+
   MazePage(AppSettings& settings, const PracticeData& data, Platform& platform);
+
+  // Page set-up: a black image, then the maze of the current stage.
   void FormCreate();
-  QPoint MazeStartPoint() const;
+  // Chooses the map for the stage, copies it into MazeGrid and paints it.
+  void DrawMaze();
+  // The wall test; positions outside the grid are not tested.
+  void Image1MouseMove(bool shiftHeld, int x, int y);
+  // Goal: next maze. Start: leave the maze. Elsewhere: the help message.
+  void Image1Click();
+
+  // Where the pointer is put back, in Image1's client coordinates.
+  QPoint MazeStartPoint() const { return m_mazeStartPoint; }
+
+  QImage Image1;  // the visible maze, 512 × 384
+  QImage Image2;  // tile strip: floor, wall, start, goal
+
+  std::array<std::array<int, kColumns>, kRows> MazeGrid{};  // the map on display
+  int MazeIndex = 0;          // map on display, 0 … 9
+  int PreviousMazeIndex = 0;  // map shown by the previous draw
 
  private:
+  // The grid code under a point of Image1, or false when it lies outside.
+  bool CellAt(QPoint p, int* code) const;
+
   AppSettings& m_settings;
   const PracticeData& m_data;
   Platform& m_platform;
+  QPoint m_mazeStartPoint{256, 192};
 };

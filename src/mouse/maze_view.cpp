@@ -1,8 +1,46 @@
 #include "mouse/maze_view.h"
 
+#include <QMouseEvent>
+#include <QTabWidget>
+
+#include "mouse/image_control_view.h"
 #include "ui/qt_platform.h"
 
 MazeView::MazeView(MazePage& page, QtPlatform& platform, QWidget* parent)
-    : PageView(parent), m_page(page), m_platform(platform) {}
+    : PageView(parent), m_page(page), m_platform(platform) {
+  m_image1 = new ImageControlView(QSize(512, 384), this);
+  m_image1->move(0, 0);
+  m_image1->setMouseTracking(true);
+  platform.RegisterControl(QStringLiteral("Image1"), m_image1);
 
-void MazeView::Render() {}
+  m_image1->onMove = [this](QMouseEvent* e) {
+    const QPoint p = e->position().toPoint();
+    const bool shift = e->modifiers().testFlag(Qt::ShiftModifier);
+    RunHandler(m_platform, [&] { m_page.Image1MouseMove(shift, p.x(), p.y()); });
+    Render();
+  };
+  m_image1->onPress = [this](QMouseEvent* e) { m_pressed = e->button() == Qt::LeftButton; };
+  m_image1->onRelease = [this](QMouseEvent* e) {
+    const bool click = m_pressed && e->button() == Qt::LeftButton && m_image1->rect().contains(e->position().toPoint());
+    m_pressed = false;
+    if (!click) return;
+    RunHandler(m_platform, [this] { m_page.Image1Click(); });
+    Render();
+  };
+}
+
+bool MazeView::event(QEvent* event) {
+  // Leaving the maze puts the pointer right of the page control, so the
+  // control is registered once this page has been placed in it.
+  if (event->type() == QEvent::ParentChange) {
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+      if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
+        m_platform.RegisterControl(QStringLiteral("PageControl1"), tabs);
+        break;
+      }
+    }
+  }
+  return PageView::event(event);
+}
+
+void MazeView::Render() { m_image1->Show(m_page.Image1); }

@@ -1,9 +1,10 @@
 #pragma once
-// The pointing maze page.
+// The pointing maze page: Image1 with the pointer's moves and clicks.
 
 #include "mouse/maze_page.h"
 #include "ui/page_view.h"
 
+class ImageControlView;
 class QtPlatform;
 
 class MazeView final : public PageView {
@@ -11,7 +12,12 @@ class MazeView final : public PageView {
   MazeView(MazePage& page, QtPlatform& platform, QWidget* parent = nullptr);
   void Render() override;
 
+ protected:
+  bool event(QEvent* event) override;
+
  private:
   MazePage& m_page;
   QtPlatform& m_platform;
+  ImageControlView* m_image1;  // the maze
+  bool m_pressed = false;      // a left press on Image1 waits for its release
 };

@@ -1,8 +1,15 @@
 #pragma once
-// The double-click sliding puzzle (TabSheet6, "DOBLE").
+// The double-click sliding puzzle (TabSheet6, "DOBLE"): a 256 × 256 picture
+// cut into sixteen pieces with one taken out; a double click on a piece next
+// to the gap slides it in. Solved, the whole picture shows and the board
+// stays locked until the next deal.
 
-#include <QPoint>
+#include <QColor>
+#include <QImage>
 
+#include "mouse/mouse_pictures.h"
+#include "mouse/puzzle_board.h"
+#include "platform/controls.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 
@@ -10,11 +17,44 @@ struct PracticeData;
 
 class PuzzlePage final {
  public:
+  static constexpr int kBoardPixels = 256;
+  static constexpr int kPiecePixels = 64;
+
   PuzzlePage(AppSettings& settings, const PracticeData& data, Platform& platform);
+
+  // Page set-up: a new deal of the current picture.
   void FormCreate();
 
+  // Draws the board into the back buffer; true when every piece is home.
+  bool DrawPuzzle();
+  // Deals a new game: reached by legal moves, never already solved.
+  void ShufflePuzzle();
+
+  void Image9DblClick();
+  void Button5Click();
+  // Loads another picture; a file that is not a readable bitmap changes nothing.
+  void Button6Click();
+
+  QColor ButtonFace = kDefaultButtonFace;  // the system button face, set by the view
+
+  QImage Image9;   // the visible board
+  QImage Image10;  // back buffer
+  QImage Image11;  // the picture, also shown beside the board
+  QImage Image12;  // the question-mark piece shown at the gap
+  Button Button5;  // deals a new game
+  Button Button6;  // picks another picture
+  Label Label23;   // caption under the picture
+  Label Label24;   // caption under the board
+
+  PuzzleBoard Board;          // the pieces on the board
+  int GapRow = 0;             // the gap's cell, kept by DrawPuzzle
+  int GapCol = 0;
+  bool PuzzleSolved = false;  // solved, until the next deal
+
  private:
-  AppSettings& m_settings;
-  const PracticeData& m_data;
+  // Slides the gap one cell in direction d (0 left, 1 up, 2 right, 3 down);
+  // false when that would leave the board.
+  bool MoveGap(int d);
+
   Platform& m_platform;
 };

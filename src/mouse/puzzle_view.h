@@ -1,9 +1,12 @@
 #pragma once
-// The sliding puzzle page.
+// The sliding puzzle page: the board, the picture, and the two buttons.
 
 #include "mouse/puzzle_page.h"
 #include "ui/page_view.h"
 
+class ImageControlView;
+class QLabel;
+class QPushButton;
 class QtPlatform;
 
 class PuzzleView final : public PageView {
@@ -14,4 +17,10 @@ class PuzzleView final : public PageView {
  private:
   PuzzlePage& m_page;
   QtPlatform& m_platform;
+  ImageControlView* m_image9;   // the board
+  ImageControlView* m_image11;  // the picture
+  QLabel* m_label23;            // caption under the picture
+  QLabel* m_label24;            // caption under the board
+  QPushButton* m_button5;       // deals a new game
+  QPushButton* m_button6;       // picks another picture
 };

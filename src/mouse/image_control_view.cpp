@@ -1,0 +1,42 @@
+#include "mouse/image_control_view.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+ImageControlView::ImageControlView(QSize size, QWidget* parent) : QWidget(parent) {
+  setFixedSize(size);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ImageControlView::Show(const QImage& image) {
+  if (m_image.cacheKey() == image.cacheKey()) return;
+  m_image = image;
+  update();
+}
+
+void ImageControlView::paintEvent(QPaintEvent* event) {
+  QPainter p(this);
+  p.fillRect(event->rect(), palette().color(QPalette::Button));
+  p.drawImage(QPoint(0, 0), m_image);
+}
+
+void ImageControlView::mousePressEvent(QMouseEvent* event) {
+  if (onPress) onPress(event);
+}
+
+void ImageControlView::mouseMoveEvent(QMouseEvent* event) {
+  if (onMove) onMove(event);
+}
+
+void ImageControlView::mouseReleaseEvent(QMouseEvent* event) {
+  if (onRelease) onRelease(event);
+}
+
+void ImageControlView::mouseDoubleClickEvent(QMouseEvent* event) {
+  // A double click is also the second press of the pair.
+  if (onDoubleClick) {
+    onDoubleClick(event);
+  } else if (onPress) {
+    onPress(event);
+  }
+}

@@ -1,0 +1,30 @@
+#pragma once
+// One target of the click game: launched at a random place and moved one
+// step per tick, bouncing off the field's edges or wandering across them.
+
+#include "mouse/tptn.h"
+
+class Platform;
+
+class TENemy final : public Tptn {
+ public:
+  static constexpr int kFieldWidth = 512;
+  static constexpr int kFieldHeight = 384;
+  static constexpr int kPictureSize = 16;
+
+  TENemy();
+
+  // A random place and direction; in play, showing the target.
+  void Launch(Platform& platform, int stepX, int stepY, int speed);
+  // One tick: moves a target in play, takes a hit one out of play. True
+  // when the target is (still) in play and so has to be drawn.
+  bool Step(Platform& platform);
+
+  int MinX = 0;
+  int MinY = 0;
+  int MaxX;
+  int MaxY;
+  int StepX = kPictureSize;
+  int StepY = kPictureSize;
+  int Speed = 0;  // step units per tick, 0 … 4
+};
