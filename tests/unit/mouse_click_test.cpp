@@ -66,43 +66,29 @@ TEST_F(ClickTest, FirstStageDrawsSpeedPlaceAndDirectionInThatOrder) {
 }
 
 TEST_F(ClickTest, BouncingTargetsStopAtTheEdgeAndTurn) {
-  TENemy right;
-  right.State = Tptn::kInPlay;
-  right.Direction = Tptn::kRight;
-  right.X = 480;
-  right.Speed = 4;
-  EXPECT_TRUE(right.Step(platform));
-  EXPECT_EQ(right.X, 496);
-  EXPECT_EQ(right.Direction, Tptn::kLeft);
-  EXPECT_TRUE(right.Step(platform));
-  EXPECT_EQ(right.X, 432);
-
-  TENemy up;
-  up.State = Tptn::kInPlay;
-  up.Direction = Tptn::kUp;
-  up.Y = 10;
-  up.Speed = 1;
-  up.Step(platform);
-  EXPECT_EQ(up.Y, 0);
-  EXPECT_EQ(up.Direction, Tptn::kDown);
-
-  TENemy down;
-  down.State = Tptn::kInPlay;
-  down.Direction = Tptn::kDown;
-  down.Y = 360;
-  down.Speed = 1;
-  down.Step(platform);
-  EXPECT_EQ(down.Y, 368);
-  EXPECT_EQ(down.Direction, Tptn::kUp);
-
-  TENemy left;
-  left.State = Tptn::kInPlay;
-  left.Direction = Tptn::kLeft;
-  left.X = 3;
-  left.Speed = 2;
-  left.Step(platform);
-  EXPECT_EQ(left.X, 0);
-  EXPECT_EQ(left.Direction, Tptn::kRight);
+  struct Case {
+    std::uint8_t direction;
+    int x, y, speed;
+    int endX, endY;
+    std::uint8_t endDirection;
+  };
+  const Case cases[] = {
+      {Tptn::kRight, 480, 0, 4, 496, 0, Tptn::kLeft}, {Tptn::kLeft, 3, 0, 2, 0, 0, Tptn::kRight},
+      {Tptn::kUp, 0, 10, 1, 0, 0, Tptn::kDown},       {Tptn::kDown, 0, 360, 1, 0, 368, Tptn::kUp},
+      {Tptn::kRight, 400, 0, 1, 416, 0, Tptn::kRight},
+  };
+  for (const Case& c : cases) {
+    TENemy t;
+    t.State = Tptn::kInPlay;
+    t.Direction = c.direction;
+    t.X = c.x;
+    t.Y = c.y;
+    t.Speed = c.speed;
+    EXPECT_TRUE(t.Step(platform));
+    EXPECT_EQ(t.X, c.endX) << int(c.direction);
+    EXPECT_EQ(t.Y, c.endY) << int(c.direction);
+    EXPECT_EQ(t.Direction, c.endDirection) << int(c.direction);
+  }
   EXPECT_TRUE(platform.randomRanges.empty());
 }
 
