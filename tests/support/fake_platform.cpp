@@ -65,7 +65,9 @@ void FakePlatform::SetPointerPos(const QString& control, QPoint pos) {
 std::optional<QString> FakePlatform::OpenFileDialog(const FileDialogRequest& request) {
   dialogs.push_back(request);
   if (dialogAnswers.empty()) return std::nullopt;
-  auto answer = dialogAnswers.front();
+  const bool chosen = dialogAnswers.front().has_value();
+  const QString path = chosen ? *dialogAnswers.front() : QString();
   dialogAnswers.pop_front();
-  return answer;
+  if (!chosen) return std::nullopt;
+  return path;
 }

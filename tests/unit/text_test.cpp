@@ -42,6 +42,17 @@ TEST(Cp932, DecodesTheWindowsWayAndReportsUnencodable) {
   EXPECT_EQ(DecodeCp932(QByteArray("\x5c")), QStringLiteral("\\"));
   EXPECT_EQ(DecodeCp932(QByteArray("\x81\x60")), QStringLiteral("～"));
   EXPECT_EQ(DecodeCp932(QByteArray("\x82\xa9\x82\xc8")), QStringLiteral("かな"));
+  // Every byte below 0x80 stands for itself, Ctrl-Z included, both ways.
+  for (int b = 1; b < 0x80; ++b) {
+    const QByteArray byte(1, static_cast<char>(b));
+    ASSERT_EQ(DecodeCp932(byte), QString(QChar(b))) << b;
+    ASSERT_EQ(EncodeCp932(QString(QChar(b))), byte) << b;
+  }
+  EXPECT_EQ(SplitTextLines(DecodeCp932(QByteArray("a\r\nb\x1a\r\nc"))), (QStringList{"a", "b"}));
+  // Bytes that are no character become U+FFFD, never a Ctrl-Z that would end the text.
+  EXPECT_EQ(DecodeCp932(QByteArray("\x80" "a" "\xa0\x82")), QStringLiteral("\uFFFDa\uFFFD\uFFFD"));
+  EXPECT_EQ(DecodeCp932(QByteArray("\xb1\xdf\x87\x40\xfa\x40")), QStringLiteral("ｱﾟ①ⅰ"));
+  EXPECT_EQ(DecodeCp932(QByteArray("\x82\x0d\x0a")), QStringLiteral("\uFFFD\r\n"));
   bool ok = false;
   EXPECT_EQ(EncodeCp932(QStringLiteral("打鍵"), &ok), QByteArray("\x91\xc5\x8c\xae"));
   EXPECT_TRUE(ok);
