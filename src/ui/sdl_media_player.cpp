@@ -212,6 +212,9 @@ std::unique_ptr<MediaPlayer> CreateMediaPlayer() {
 
 std::unique_ptr<SdlMediaPlayer> SdlMediaPlayer::Create() {
   if (g_player.load() != nullptr) return nullptr;
+  // The program handles its own termination signals (it saves the records
+  // first); SDL would otherwise take them over and ignore them.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
   // Without the MIDI synthesizer wave files still play.
   Mix_Init(MIX_INIT_MID);
@@ -323,40 +326,46 @@ void SdlMediaPlayer::Open(const QString& path) {
     if (file.open(QIODevice::ReadOnly)) head = file.read(12);
   }
   const bool rmi = head.startsWith("RIFF") && head.mid(8, 4) == "RMID";
-  QByteArray bytes;
-  Mix_Music* music = nullptr;
-  if (rmi) {
-    // The synthesizer reads bare MIDI data only: hand it what the RIFF wrapper holds.
+  if (rmi || head.startsWith("MThd")) {
+    // MIDI: the synthesizer loads its large soundfont with the piece, which
+    // takes a good half second. The file is checked now and handed to the
+    // mixer at the first Play, so a start with the music off stays quick.
     QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) bytes = MidiInsideRmi(file.readAll());
-    if (bytes.isEmpty()) throw AppError(QStringLiteral("MIDI データが見つかりません: ") + path);
-    music =
-        Mix_LoadMUSType_RW(SDL_RWFromConstMem(bytes.constData(), static_cast<int>(bytes.size())), MUS_MID, 1);
-  } else {
-    music = Mix_LoadMUS(QFile::encodeName(path).constData());
+    QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (rmi) {
+      // The synthesizer reads bare MIDI data only: hand it what the RIFF wrapper holds.
+      bytes = MidiInsideRmi(bytes);
+      if (bytes.isEmpty()) throw AppError(QStringLiteral("MIDI データが見つかりません: ") + path);
+    }
+    const double seconds = MidiFileSeconds(bytes);
+    if (seconds < 0) throw AppError(QStringLiteral("MIDI データとして読めません: ") + path);
+    m_musicBytes = std::move(bytes);
+    m_loopFrames.store(seconds >= kShortestLoopSeconds ? std::llround(seconds * m_frequency) : 0);
+    m_music = nullptr;
+    m_state = State::Stopped;
+    return;
   }
-  if (music == nullptr) throw AppError(QString::fromUtf8(Mix_GetError()));
 
-  double seconds = -1;
+  Mix_Music* music = Mix_LoadMUS(QFile::encodeName(path).constData());
+  if (music == nullptr) throw AppError(QString::fromUtf8(Mix_GetError()));
+  // The mixer takes any file named .mid for MIDI; one that is none would
+  // end at once, every time it is played again.
   if (Mix_GetMusicType(music) == MUS_MID) {
-    if (!rmi) {
-      QFile file(path);
-      if (file.open(QIODevice::ReadOnly)) bytes = file.readAll();
-    }
-    seconds = MidiFileSeconds(bytes);
-    // The mixer takes any file named .mid for MIDI; one that is none would
-    // end at once, every time it is played again.
-    if (seconds < 0) {
-      Mix_FreeMusic(music);
-      throw AppError(QStringLiteral("MIDI データとして読めません: ") + path);
-    }
-  } else {
-    seconds = Mix_MusicDuration(music);
+    Mix_FreeMusic(music);
+    throw AppError(QStringLiteral("MIDI データとして読めません: ") + path);
   }
-  m_musicBytes = std::move(bytes);
+  const double seconds = Mix_MusicDuration(music);
+  m_musicBytes.clear();
   m_loopFrames.store(seconds >= kShortestLoopSeconds ? std::llround(seconds * m_frequency) : 0);
   m_music = music;
   m_state = State::Stopped;
+}
+
+void SdlMediaPlayer::LoadPendingMidi() {
+  if (m_music != nullptr) return;
+  m_music = Mix_LoadMUSType_RW(SDL_RWFromConstMem(m_musicBytes.constData(), static_cast<int>(m_musicBytes.size())),
+                               MUS_MID, 1);
+  if (m_music == nullptr) throw AppError(QString::fromUtf8(Mix_GetError()));
 }
 
 void SdlMediaPlayer::Play() {
@@ -376,6 +385,7 @@ void SdlMediaPlayer::Play() {
       return;
     }
     case State::Stopped: {
+      LoadPendingMidi();
       ++m_generation;
       const qint64 loop = m_loopFrames.load();
       if (Mix_PlayMusic(m_music, loop > 0 ? -1 : 0) != 0) throw AppError(QString::fromUtf8(Mix_GetError()));
@@ -406,7 +416,7 @@ void SdlMediaPlayer::Close() {
   if (m_state == State::Closed) return;
   m_notify = false;
   HaltToStart();
-  Mix_FreeMusic(m_music);
+  if (m_music != nullptr) Mix_FreeMusic(m_music);
   m_music = nullptr;
   m_musicBytes.clear();
   m_loopFrames.store(0);

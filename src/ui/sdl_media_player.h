@@ -63,6 +63,8 @@ class SdlMediaPlayer final : public MediaPlayer {
   void PostEnded();
   void PostReport();
   void CallHandler();
+  // Hands an opened MIDI file to the mixer (which loads the soundfont) on first play.
+  void LoadPendingMidi();
   // Stops the mixer's music and forgets where it was.
   void HaltToStart();
 
@@ -70,7 +72,7 @@ class SdlMediaPlayer final : public MediaPlayer {
   const int m_bytesPerFrame;
   std::unique_ptr<QObject> m_context;  // lives on the GUI thread; reports are queued to it
   Mix_Music* m_music = nullptr;
-  QByteArray m_musicBytes;  // the MIDI data of an RMI file, which the piece reads from
+  QByteArray m_musicBytes;  // the MIDI data, which the piece reads from (loaded at the first play)
   State m_state = State::Closed;
   bool m_notify = false;
   bool m_inReport = false;
