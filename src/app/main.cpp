@@ -4,7 +4,11 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <memory>
 
 #include "app/form1.h"
@@ -16,6 +20,35 @@
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
 #include "ui/xdg_help_launcher.h"
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// A logout or a kill asks the program to end: it closes the window the usual
+// way, so the settings and the records of this session are saved first.
+void CloseOnTerminationSignals(QWidget& window) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
+  auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &window);
+  QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, notifier] {
+    char byte = 0;
+    [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &byte, 1);
+    notifier->setEnabled(false);
+    window.close();
+  });
+  struct sigaction action {};
+  action.sa_handler = OnTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int sig : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(sig, &action, nullptr);
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -48,6 +81,7 @@ int main(int argc, char* argv[]) {
   RunHandler(platform, [&] { form.FormCreate(); });
   RunHandler(platform, [&] { form.FormShow(); });
   window.RenderAll();
+  CloseOnTerminationSignals(window);
   window.show();
   return QApplication::exec();
 }

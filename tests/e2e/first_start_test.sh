@@ -18,3 +18,13 @@ for line in '[Titile]' 'TradeMark="打鍵修練帖　Ver1.0"' 'CompanyName="宙�
 done
 [ "$(settings_text | grep -c '=')" -eq 29 ] || fail "expected 29 keys"
 echo "first start: settings file complete"
+
+# A stored course out of range starts course 3 and is written back as 2; a
+# termination signal (a logout) closes the window the usual way, so it is saved.
+sed -i 's/^CourseNo=2\r$/CourseNo=7\r/' "$E2E_DIR/shurencho.ini"
+grep -q $'^CourseNo=7\r$' "$E2E_DIR/shurencho.ini" || fail "could not prepare CourseNo=7"
+start_app
+kill -TERM "$E2E_PID"
+wait_exit
+expect_line 'CourseNo=2'
+echo "termination signal: records saved"
