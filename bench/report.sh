@@ -29,7 +29,7 @@ measure() {
   (cd "$WORK" && exec "$@") >/dev/null 2>&1 &
   pid=$!
   for _ in $(seq 600); do
-    win="$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1 || true)"
+    win="$(xdotool search --onlyvisible --name "$WINDOW_NAME" 2>/dev/null | head -1 || true)"
     [ -n "$win" ] && break
     sleep 0.01
   done
