@@ -6,16 +6,13 @@
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <cmath>
+#include <variant>
 
 #include "platform/ini_file.h"
 #include "text/comma_text.h"
 
 namespace {
 
-const QString kTitile = QStringLiteral("Titile");
-const QString kResult = QStringLiteral("Result");
-const QString kStat = QStringLiteral("Stat");
-const QString kDatafiles = QStringLiteral("Datafiles");
 const QString kMissingText = QStringLiteral("ERROR");
 
 QString Quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
@@ -128,6 +125,57 @@ void SetDefaults(AppSettings& s) {
   s.WindowCaption = s.TradeMark + QStringLiteral("-") + s.CompanyName;
 }
 
+
+template <class... Ts>
+struct Overloaded : Ts... {
+  using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
+// Every stored key, in the order the file is read and written; the field's
+// type says the value's form (text, list, flag, integer, time).
+struct SettingsKey {
+  using Field = std::variant<QString ZINIconf::*, QStringList ZINIconf::*, bool ZINIconf::*, int ZINIconf::*,
+                             double ZINIconf::*>;
+  const char* section;
+  const char* key;
+  Field field;
+  int listCount = 0;  // numbers a list must hold
+};
+
+const SettingsKey kKeys[] = {
+    {"Titile", "TradeMark", &ZINIconf::TradeMark},
+    {"Titile", "CompanyName", &ZINIconf::CompanyName},
+    {"Titile", "CourseName01", &ZINIconf::CourseName01},
+    {"Titile", "CourseName02", &ZINIconf::CourseName02},
+    {"Titile", "CourseName03", &ZINIconf::CourseName03},
+    {"Titile", "CourseName04", &ZINIconf::CourseName04},
+    {"Titile", "CourseName05", &ZINIconf::CourseName05},
+    {"Titile", "CourseName06", &ZINIconf::CourseName06},
+    {"Result", "KeySpeed", &ZINIconf::KeySpeed, 6},
+    {"Result", "Random", &ZINIconf::Random},
+    {"Result", "AutoCourse", &ZINIconf::AutoCourse},
+    {"Result", "Viewroma", &ZINIconf::Viewroma},
+    {"Result", "CourseNo", &ZINIconf::CourseNo},
+    {"Result", "M1CourseNo", &ZINIconf::M1CourseNo},
+    {"Result", "BGMState", &ZINIconf::BGMState},
+    {"Stat", "warmup", &ZINIconf::warmup},
+    {"Stat", "Course01", &ZINIconf::Course01, 2},
+    {"Stat", "Course02", &ZINIconf::Course02, 2},
+    {"Stat", "Course03", &ZINIconf::Course03, 2},
+    {"Stat", "Course04", &ZINIconf::Course04, 2},
+    {"Stat", "Course05", &ZINIconf::Course05, 2},
+    {"Stat", "Course06", &ZINIconf::Course06, 2},
+    {"Datafiles", "KanaToRoma", &ZINIconf::KanaToRoma},
+    {"Datafiles", "ArphTango", &ZINIconf::ArphTango},
+    {"Datafiles", "RomaTango", &ZINIconf::RomaTango},
+    {"Datafiles", "RomaTangoH", &ZINIconf::RomaTangoH},
+    {"Datafiles", "BackGroundMusic", &ZINIconf::BackGroundMusic},
+    {"Datafiles", "GameMap", &ZINIconf::GameMap},
+    {"Datafiles", "HelpFile", &ZINIconf::HelpFile},
+};
+
 }  // namespace
 
 SettingsError::SettingsError(const QString& path)
@@ -181,70 +229,38 @@ void LoadSettings(AppSettings& s, bool readFile, const QString& path) {
   SetDefaults(s);
   if (!readFile) return;
   Reader r(path);
-  r.Text(kTitile, QStringLiteral("TradeMark"), s.TradeMark);
-  r.Text(kTitile, QStringLiteral("CompanyName"), s.CompanyName);
-  s.WindowCaption = s.TradeMark + QStringLiteral(" - ") + s.CompanyName;
-  r.Text(kTitile, QStringLiteral("CourseName01"), s.CourseName01);
-  r.Text(kTitile, QStringLiteral("CourseName02"), s.CourseName02);
-  r.Text(kTitile, QStringLiteral("CourseName03"), s.CourseName03);
-  r.Text(kTitile, QStringLiteral("CourseName04"), s.CourseName04);
-  r.Text(kTitile, QStringLiteral("CourseName05"), s.CourseName05);
-  r.Text(kTitile, QStringLiteral("CourseName06"), s.CourseName06);
-  r.List(kResult, QStringLiteral("KeySpeed"), s.KeySpeed, 6);
-  r.Flag(kResult, QStringLiteral("Random"), s.Random);
-  r.Flag(kResult, QStringLiteral("AutoCourse"), s.AutoCourse);
-  r.Flag(kResult, QStringLiteral("Viewroma"), s.Viewroma);
-  r.Integer(kResult, QStringLiteral("CourseNo"), s.CourseNo);
-  r.Integer(kResult, QStringLiteral("M1CourseNo"), s.M1CourseNo);
-  r.Flag(kResult, QStringLiteral("BGMState"), s.BGMState);
-  r.Time(kStat, QStringLiteral("warmup"), s.warmup);
-  r.List(kStat, QStringLiteral("Course01"), s.Course01, 2);
-  r.List(kStat, QStringLiteral("Course02"), s.Course02, 2);
-  r.List(kStat, QStringLiteral("Course03"), s.Course03, 2);
-  r.List(kStat, QStringLiteral("Course04"), s.Course04, 2);
-  r.List(kStat, QStringLiteral("Course05"), s.Course05, 2);
-  r.List(kStat, QStringLiteral("Course06"), s.Course06, 2);
-  r.Text(kDatafiles, QStringLiteral("KanaToRoma"), s.KanaToRoma);
-  r.Text(kDatafiles, QStringLiteral("ArphTango"), s.ArphTango);
-  r.Text(kDatafiles, QStringLiteral("RomaTango"), s.RomaTango);
-  r.Text(kDatafiles, QStringLiteral("RomaTangoH"), s.RomaTangoH);
-  r.Text(kDatafiles, QStringLiteral("BackGroundMusic"), s.BackGroundMusic);
-  r.Text(kDatafiles, QStringLiteral("GameMap"), s.GameMap);
-  r.Text(kDatafiles, QStringLiteral("HelpFile"), s.HelpFile);
+  for (const SettingsKey& k : kKeys) {
+    const QString section = QString::fromLatin1(k.section);
+    const QString key = QString::fromLatin1(k.key);
+    std::visit(Overloaded{
+                   [&](QString ZINIconf::*f) { r.Text(section, key, s.*f); },
+                   [&](QStringList ZINIconf::*f) { r.List(section, key, s.*f, k.listCount); },
+                   [&](bool ZINIconf::*f) { r.Flag(section, key, s.*f); },
+                   [&](int ZINIconf::*f) { r.Integer(section, key, s.*f); },
+                   [&](double ZINIconf::*f) { r.Time(section, key, s.*f); },
+               },
+               k.field);
+    // The title takes its spaced form once both of its halves are read.
+    if (k.field == SettingsKey::Field(&ZINIconf::CompanyName)) {
+      s.WindowCaption = s.TradeMark + QStringLiteral(" - ") + s.CompanyName;
+    }
+  }
 }
 
 void SaveSettings(const AppSettings& s, const QString& path) {
   IniFile ini(path);
-  auto flag = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
-  ini.SetString(kTitile, QStringLiteral("TradeMark"), Quoted(s.TradeMark));
-  ini.SetString(kTitile, QStringLiteral("CompanyName"), Quoted(s.CompanyName));
-  ini.SetString(kTitile, QStringLiteral("CourseName01"), Quoted(s.CourseName01));
-  ini.SetString(kTitile, QStringLiteral("CourseName02"), Quoted(s.CourseName02));
-  ini.SetString(kTitile, QStringLiteral("CourseName03"), Quoted(s.CourseName03));
-  ini.SetString(kTitile, QStringLiteral("CourseName04"), Quoted(s.CourseName04));
-  ini.SetString(kTitile, QStringLiteral("CourseName05"), Quoted(s.CourseName05));
-  ini.SetString(kTitile, QStringLiteral("CourseName06"), Quoted(s.CourseName06));
-  ini.SetString(kResult, QStringLiteral("KeySpeed"), JoinCommaText(s.KeySpeed));
-  ini.SetString(kResult, QStringLiteral("Random"), flag(s.Random));
-  ini.SetString(kResult, QStringLiteral("AutoCourse"), flag(s.AutoCourse));
-  ini.SetString(kResult, QStringLiteral("Viewroma"), flag(s.Viewroma));
-  ini.SetString(kResult, QStringLiteral("CourseNo"), QString::number(s.CourseNo));
-  ini.SetString(kResult, QStringLiteral("M1CourseNo"), QString::number(s.M1CourseNo));
-  ini.SetString(kResult, QStringLiteral("BGMState"), flag(s.BGMState));
-  ini.SetString(kStat, QStringLiteral("warmup"), FormatTimeOfDay(s.warmup));
-  ini.SetString(kStat, QStringLiteral("Course01"), JoinCommaText(s.Course01));
-  ini.SetString(kStat, QStringLiteral("Course02"), JoinCommaText(s.Course02));
-  ini.SetString(kStat, QStringLiteral("Course03"), JoinCommaText(s.Course03));
-  ini.SetString(kStat, QStringLiteral("Course04"), JoinCommaText(s.Course04));
-  ini.SetString(kStat, QStringLiteral("Course05"), JoinCommaText(s.Course05));
-  ini.SetString(kStat, QStringLiteral("Course06"), JoinCommaText(s.Course06));
-  ini.SetString(kDatafiles, QStringLiteral("KanaToRoma"), Quoted(s.KanaToRoma));
-  ini.SetString(kDatafiles, QStringLiteral("ArphTango"), Quoted(s.ArphTango));
-  ini.SetString(kDatafiles, QStringLiteral("RomaTango"), Quoted(s.RomaTango));
-  ini.SetString(kDatafiles, QStringLiteral("RomaTangoH"), Quoted(s.RomaTangoH));
-  ini.SetString(kDatafiles, QStringLiteral("BackGroundMusic"), Quoted(s.BackGroundMusic));
-  ini.SetString(kDatafiles, QStringLiteral("GameMap"), Quoted(s.GameMap));
-  ini.SetString(kDatafiles, QStringLiteral("HelpFile"), Quoted(s.HelpFile));
+  for (const SettingsKey& k : kKeys) {
+    const QString value = std::visit(
+        Overloaded{
+            [&](QString ZINIconf::*f) { return Quoted(s.*f); },
+            [&](QStringList ZINIconf::*f) { return JoinCommaText(s.*f); },
+            [&](bool ZINIconf::*f) { return s.*f ? QStringLiteral("1") : QStringLiteral("0"); },
+            [&](int ZINIconf::*f) { return QString::number(s.*f); },
+            [&](double ZINIconf::*f) { return FormatTimeOfDay(s.*f); },
+        },
+        k.field);
+    ini.SetString(QString::fromLatin1(k.section), QString::fromLatin1(k.key), value);
+  }
   // All keys go out in one atomic write: a failure leaves the old file whole.
   if (!ini.Commit()) throw SettingsError(path);
 }
