@@ -24,12 +24,13 @@ unset QT_QPA_PLATFORM
 
 # Prints "milliseconds-to-window rss-kib" for one start of the command.
 measure() {
+  # Xvfb has no window manager: the first visible window is the program's.
   local start end pid win=""
   start=$(date +%s%N)
   (cd "$WORK" && exec "$@") >/dev/null 2>&1 &
   pid=$!
   for _ in $(seq 600); do
-    win="$(xdotool search --onlyvisible --name "$WINDOW_NAME" 2>/dev/null | head -1 || true)"
+    win="$(xdotool search --onlyvisible --class "." 2>/dev/null | head -1 || true)"
     [ -n "$win" ] && break
     sleep 0.01
   done
