@@ -2,31 +2,16 @@
 // press, and the whole start-up load of the data files.
 #include <benchmark/benchmark.h>
 
-#include <QDir>
 
 #include "data/practice_data.h"
 #include "settings/settings.h"
+#include "support/shipped_data.h"
 #include "text/comma_text.h"
 #include "text/text_file.h"
 
 namespace {
 
-AppSettings ShippedDataSettings() {
-  AppSettings s;
-  LoadSettings(s, false, QString());
-  const QDir assets(QStringLiteral(SHURENCHO_ASSETS_DIR));
-  s.KanaToRoma = assets.filePath(s.KanaToRoma);
-  s.ArphTango = assets.filePath(s.ArphTango);
-  s.RomaTango = assets.filePath(s.RomaTango);
-  s.RomaTangoH = assets.filePath(s.RomaTangoH);
-  s.GameMap = assets.filePath(s.GameMap);
-  return s;
-}
-
-const PracticeData& Shipped() {
-  static const PracticeData data = LoadPracticeData(ShippedDataSettings());
-  return data;
-}
+const PracticeData& Shipped() { return ShippedPracticeData(); }
 
 // One reading typed through with the hints, as the judge sees it: a
 // MatchRomaji per letter, and a NextKanaUnit per finished unit. Reports the
@@ -57,7 +42,7 @@ void BM_KeyPress_KatakanaWord(benchmark::State& state) { TypeReading(state, QStr
 void BM_KeyPress_EnglishWord(benchmark::State& state) { TypeReading(state, QStringLiteral("communication")); }
 
 void BM_LoadPracticeData(benchmark::State& state) {
-  const AppSettings settings = ShippedDataSettings();
+  const AppSettings settings = SettingsForShippedData();
   for (auto _ : state) {
     const PracticeData data = LoadPracticeData(settings);
     benchmark::DoNotOptimize(data.kanaRomaTable.count);

@@ -3,7 +3,6 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -12,19 +11,14 @@
 #include "drill/drill_view.h"
 #include "ui/null_media_player.h"
 #include "ui/qt_platform.h"
+#include "support/shipped_data.h"
 #include "ui/xdg_help_launcher.h"
 
 namespace {
 
 struct DrillBench {
   DrillBench() : platform(std::make_unique<NullMediaPlayer>(), std::make_unique<XdgHelpLauncher>()) {
-    LoadSettings(settings, false, QString());
-    const QDir assets(QStringLiteral(SHURENCHO_ASSETS_DIR));
-    settings.KanaToRoma = assets.filePath(settings.KanaToRoma);
-    settings.ArphTango = assets.filePath(settings.ArphTango);
-    settings.RomaTango = assets.filePath(settings.RomaTango);
-    settings.RomaTangoH = assets.filePath(settings.RomaTangoH);
-    settings.GameMap = assets.filePath(settings.GameMap);
+    settings = SettingsForShippedData();
     settings.CourseNo = 3;  // kana words
     data = LoadPracticeData(settings);
     page = std::make_unique<DrillPage>(settings, data, platform);
