@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -124,7 +125,19 @@ void MainWindow::RenderAll() {
     // The page made active from code is shown without a page-change event.
     m_pageControl->setCurrentWidget(pageView(m_form.ActivePage));
   }
-  m_label25->setText(QString(m_form.Label25.caption).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  const QString help = QString(m_form.Label25.caption).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  if (m_label25->text() != help) {
+    m_label25->setText(help);
+    // The IPA fonts set lines a little wider apart than the design's fonts:
+    // the longest explanation gets a slightly smaller size so no line is lost.
+    for (int px = 13; px >= 10; --px) {
+      const QFont font = DesignFont(kMincho, px);
+      m_label25->setFont(font);
+      const QRect need = QFontMetrics(font).boundingRect(QRect(0, 0, m_label25->width(), 10000),
+                                                         Qt::TextWordWrap | Qt::AlignLeft, help);
+      if (need.height() <= m_label25->height()) break;
+    }
+  }
   m_button2->setText(m_form.Button2.caption);
   if (m_form.Timer1Enabled != m_timer1->isActive()) {
     if (m_form.Timer1Enabled) {
