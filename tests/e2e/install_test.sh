@@ -30,14 +30,7 @@ run_as() { if [ -n "$user" ]; then runuser -u "$user" -- "$@"; else "$@"; fi; }
 (cd "$data_dir" && run_as env DISPLAY="$DISPLAY" XDG_CONFIG_HOME="$config" SDL_AUDIODRIVER=dummy \
   "$PREFIX/bin/shurencho") >"$E2E_DIR/app.log" 2>&1 &
 E2E_PID=$!
-WIN=""
-for _ in $(seq 100); do
-  WIN="$(xdotool search --onlyvisible --name '打鍵修練帖' 2>/dev/null | head -1 || true)"
-  [ -n "$WIN" ] && break
-  kill -0 "$E2E_PID" 2>/dev/null || fail "installed program ended: $(cat "$E2E_DIR/app.log")"
-  sleep 0.1
-done
-[ -n "$WIN" ] || fail "the installed program showed no window"
+wait_window
 sleep 0.5
 shot installed
 close_via_menu

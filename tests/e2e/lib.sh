@@ -37,18 +37,24 @@ fail() {
   exit 1
 }
 
+# Waits (at most 10 s) for a window titled with the program's name while the
+# program started as E2E_PID runs; sets WIN.
+wait_window() {
+  WIN=""
+  for _ in $(seq 100); do
+    WIN="$(xdotool search --onlyvisible --name '打鍵修練帖' 2>/dev/null | head -1 || true)"
+    [ -n "$WIN" ] && return 0
+    kill -0 "$E2E_PID" 2>/dev/null || fail "the program ended during start-up: $(cat "$E2E_DIR/app.log")"
+    sleep 0.1
+  done
+  fail "no window appeared"
+}
+
 # Starts the program in its folder and waits for its window.
 start_app() {
   (cd "$E2E_DIR" && exec ./shurencho) >"$E2E_DIR/app.log" 2>&1 &
   E2E_PID=$!
-  WIN=""
-  for _ in $(seq 100); do
-    WIN="$(xdotool search --onlyvisible --name '打鍵修練帖' 2>/dev/null | head -1 || true)"
-    [ -n "$WIN" ] && break
-    kill -0 "$E2E_PID" 2>/dev/null || fail "the program ended during start-up: $(cat "$E2E_DIR/app.log")"
-    sleep 0.1
-  done
-  [ -n "$WIN" ] || fail "no window appeared"
+  wait_window
   focus_window
   sleep 0.5
 }

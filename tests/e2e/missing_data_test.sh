@@ -9,13 +9,8 @@ check_refused() {
   local expect="$1"
   (cd "$E2E_DIR" && exec ./shurencho) >"$E2E_DIR/app.log" 2>&1 &
   E2E_PID=$!
-  local box=""
-  for _ in $(seq 100); do
-    box="$(xdotool search --onlyvisible --name '打鍵修練帖' 2>/dev/null | head -1 || true)"
-    [ -n "$box" ] && break
-    sleep 0.1
-  done
-  [ -n "$box" ] || fail "no error box appeared"
+  wait_window
+  local box="$WIN"
   sleep 0.5
   shot "missing_data_$2"
   # The box is the only window: the main window never appeared.
