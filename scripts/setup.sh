@@ -9,7 +9,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsdl2-mixer-dev timgm6mb-soundfont
-  fonts-ipafont-gothic fonts-ipafont-mincho xdg-utils
+  fonts-ipafont-gothic fonts-ipafont-mincho xdg-utils qt6-translations-l10n
 )
 TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev

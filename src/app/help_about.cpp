@@ -3,11 +3,20 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include "platform/data_dirs.h"
+
 QString HelpDocumentPath(const AppSettings& settings, const QString& programPath) {
   QString help = settings.HelpFile;
   help.replace(QLatin1Char('\\'), QLatin1Char('/'));
   if (help.contains(QLatin1Char('/'))) return help;
-  return QFileInfo(programPath).absolutePath() + QLatin1Char('/') + help;
+  const QString besideProgram = QFileInfo(programPath).absolutePath() + QLatin1Char('/') + help;
+  if (QFileInfo::exists(besideProgram)) return besideProgram;
+  // An installed copy keeps its help document with its data.
+  for (const QString& dir : InstalledDataDirs(programPath)) {
+    const QString installed = dir + QLatin1Char('/') + help;
+    if (QFileInfo::exists(installed)) return installed;
+  }
+  return besideProgram;
 }
 
 void OpenHelpDocument(const AppSettings& settings, Platform& platform) {

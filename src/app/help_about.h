@@ -8,7 +8,8 @@
 
 // The help document's path: HelpFile as given when it names a folder (a
 // backslash counts as a folder separator, as in settings files carried over
-// from elsewhere), else HelpFile in the program's folder.
+// from elsewhere), else HelpFile in the program's folder, or in the
+// installed data folder when the program's folder lacks it.
 QString HelpDocumentPath(const AppSettings& settings, const QString& programPath);
 // Opens the help document in the desktop's program for its type. Nothing
 // happens when the document or the program is missing; a program that does
@@ -18,4 +19,4 @@ void OpenHelpDocument(const AppSettings& settings, Platform& platform);
 void ShowAbout(const AppSettings& settings, Platform& platform);
 
 inline constexpr char kAboutNotice[] =
-    "マウスとキーボードに慣れるための練習ソフトです。使い方は F1 キーでヘルプを開いてご覧ください。";
+    "マウスとキーボードの練習ソフトです。使い方は F1 キーで。";

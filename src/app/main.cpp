@@ -17,6 +17,7 @@
 #include "settings/settings.h"
 #include "text/errors.h"
 #include "ui/sdl_media_player.h"
+#include "ui/japanese_ui.h"
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
 #include "ui/xdg_help_launcher.h"
@@ -54,6 +55,7 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("shurencho"));
   InstallFontSubstitutes();
+  InstallJapaneseUi();
 
   QtPlatform platform(CreateMediaPlayer(), std::make_unique<XdgHelpLauncher>());
 
@@ -67,7 +69,7 @@ int main(int argc, char* argv[]) {
 
   std::unique_ptr<PracticeData> data;
   try {
-    data = std::make_unique<PracticeData>(LoadPracticeData(settings));
+    data = std::make_unique<PracticeData>(LoadPracticeData(settings, platform.ProgramPath()));
   } catch (const DataFileError& e) {
     // Said on the terminal too, for whoever started the program from one.
     std::fprintf(stderr, "shurencho: %s\n", e.text().toLocal8Bit().constData());

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "platform/data_dirs.h"
 #include "platform/ini_file.h"
 #include "text/text_file.h"
 
@@ -54,7 +55,8 @@ MusicBox::~MusicBox() { m_platform.Media().SetCompletionHandler(nullptr); }
 
 void MusicBox::FormCreate() {
   MediaPlayer& media = m_platform.Media();
-  const QString& name = m_settings.BackGroundMusic;
+  // A bare name not in the working folder may be the installed tune.
+  const QString name = FindDataFile(m_settings.BackGroundMusic, m_platform.ProgramPath());
   const QFileInfo file(name);
   if (!name.isEmpty() && file.isFile()) {
     // The name is shown before the open, so a file the player refuses is
@@ -111,6 +113,7 @@ void MusicBox::MediaPlayer1Notify() {
 void MusicBox::Label15Click() {
   const QString programDir = QFileInfo(m_platform.ProgramPath()).absolutePath();
   FileDialogRequest request;
+  request.title = QStringLiteral("開く");
   request.filter = kFilter;
   request.defaultExt = kDefaultExt;
   if (!Label15.caption.isEmpty()) request.fileName = m_settings.BackGroundMusic;

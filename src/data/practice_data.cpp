@@ -1,6 +1,7 @@
 #include "data/practice_data.h"
 
 #include "data/word_list.h"
+#include "platform/data_dirs.h"
 
 const CourseItemList& PracticeData::Course(int k) const {
   switch (k) {
@@ -12,15 +13,16 @@ const CourseItemList& PracticeData::Course(int k) const {
   }
 }
 
-PracticeData LoadPracticeData(const AppSettings& settings) {
+PracticeData LoadPracticeData(const AppSettings& settings, const QString& programPath) {
+  const auto find = [&programPath](const QString& name) { return FindDataFile(name, programPath); };
   PracticeData data;
-  data.kanaRomaTable = LoadKanaRomaTable(settings.KanaToRoma);
+  data.kanaRomaTable = LoadKanaRomaTable(find(settings.KanaToRoma));
   data.kanaKeyList = BuildKanaKeyList(data.kanaRomaTable);
   data.alphabetLetters = BuildAlphabetLetterList(data.kanaRomaTable);
-  data.alphabetWords = LoadWordList(settings.ArphTango, QString::fromLatin1(kAlphabetWordFlags));
+  data.alphabetWords = LoadWordList(find(settings.ArphTango), QString::fromLatin1(kAlphabetWordFlags));
   data.kanaLetters = BuildKanaLetterList(data.kanaRomaTable);
-  data.kanaWords = LoadWordList(settings.RomaTango, QString::fromLatin1(kKanaWordFlags));
-  data.conversionWords = LoadConversionList(settings.RomaTangoH);
-  data.mazeMap = LoadMazeMap(settings.GameMap);
+  data.kanaWords = LoadWordList(find(settings.RomaTango), QString::fromLatin1(kKanaWordFlags));
+  data.conversionWords = LoadConversionList(find(settings.RomaTangoH));
+  data.mazeMap = LoadMazeMap(find(settings.GameMap));
   return data;
 }

@@ -23,6 +23,7 @@ struct PracticeData {
 
 // Runs the loaders in their start-up order: table and keys, course 1, 2, 3,
 // 4, 5, then the maze map, each file named by the settings (a bare name is
-// opened in the working directory). Throws DataFileError naming the file
-// (and line) that could not be used.
-PracticeData LoadPracticeData(const AppSettings& settings);
+// opened in the working directory, else in the installed data folder found
+// from programPath). Throws DataFileError naming the file (and line) that
+// could not be used.
+PracticeData LoadPracticeData(const AppSettings& settings, const QString& programPath = QString());

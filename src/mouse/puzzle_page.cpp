@@ -111,6 +111,7 @@ void PuzzlePage::Button5Click() { ShufflePuzzle(); }
 
 void PuzzlePage::Button6Click() {
   FileDialogRequest request;
+  request.title = QStringLiteral("開く");
   request.filter = QStringLiteral("Bitmap(*.bmp)|*.bmp");
   request.defaultExt = QStringLiteral("bmp");
   request.initialDir = QFileInfo(m_platform.ProgramPath()).absolutePath();

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs into a temporary prefix and starts the installed program the way
 # its desktop entry does (in the entry's Path=), as a user who cannot write
-# bin/: it runs on the installed data and keeps its settings in the config folder.
+# bin/: it runs on the installed data and keeps its settings in the config
+# folder. Then starts it again from an empty folder, as from a terminal, and
+# opens the help with F1.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$1" "$2"
 BUILD="$(cd "$(dirname "$1")/.." && pwd)"
@@ -13,7 +15,7 @@ entry="$PREFIX/share/applications/shurencho.desktop"
 [ -f "$PREFIX/share/icons/hicolor/scalable/apps/shurencho.svg" ] || fail "no icon installed"
 data_dir="$(sed -n 's/^Path=//p' "$entry")"
 [ "$data_dir" = "$PREFIX/share/shurencho" ] || fail "Path= is $data_dir"
-for f in roma01.dat tangoe.dat tango.dat tangoh.dat tmap01.dat; do
+for f in roma01.dat tangoe.dat tango.dat tangoh.dat tmap01.dat texts/06_四季.txt; do
   [ -f "$data_dir/$f" ] || fail "$f not installed"
 done
 if command -v appstreamcli >/dev/null 2>&1; then
@@ -41,3 +43,24 @@ else
   [ -f "$PREFIX/bin/shurencho.ini" ] || fail "settings not beside the program"
 fi
 echo "installed program ran from its entry's folder"
+
+# From a terminal in an empty folder, with HOME elsewhere: the installed data
+# is found, and F1 hands the installed help document to the desktop's opener.
+empty="$E2E_DIR/empty" home="$E2E_DIR/home" fakebin="$E2E_DIR/fakebin"
+mkdir -p "$empty" "$home" "$fakebin"
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"%s/opened"\n' "$E2E_DIR" >"$fakebin/xdg-open"
+chmod 0755 "$fakebin/xdg-open"
+chmod 0777 "$empty" "$home"
+(cd "$empty" && run_as env DISPLAY="$DISPLAY" HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+  PATH="$fakebin:$PATH" SDL_AUDIODRIVER=dummy "$PREFIX/bin/shurencho") >"$E2E_DIR/app.log" 2>&1 &
+E2E_PID=$!
+wait_window
+focus_window
+sleep 0.5
+xdotool key F1
+for _ in $(seq 50); do [ -s "$E2E_DIR/opened" ] && break; sleep 0.1; done
+[ -s "$E2E_DIR/opened" ] || fail "F1 started no opener"
+opened="$(cat "$E2E_DIR/opened")"
+[ "$opened" = "$data_dir/readme.htm" ] || fail "F1 opened '$opened', not the installed readme.htm"
+close_via_menu
+echo "installed program started from an empty folder; F1 opened $opened"
