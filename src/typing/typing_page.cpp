@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 
+#include "platform/data_dirs.h"
 #include "typing/practice_text.h"
 
 namespace typing_texts {
@@ -74,7 +75,14 @@ void TypingPage::Button4Click() {
   request.title = QStringLiteral("開く");
   request.filter = QStringLiteral("Text (*.txt)|*.txt|ALL files (*.*)|*.*");
   request.defaultExt = QStringLiteral("txt");
-  request.initialDir = m_lastFolder.isEmpty() ? QFileInfo(m_platform.ProgramPath()).absolutePath() : m_lastFolder;
+  if (m_lastFolder.isEmpty()) {
+    // The first load opens on the shipped practice texts, so a new learner
+    // finds something to type.
+    const QString texts = PracticeTextFolder(m_platform.ProgramPath());
+    request.initialDir = texts.isEmpty() ? QFileInfo(m_platform.ProgramPath()).absolutePath() : texts;
+  } else {
+    request.initialDir = m_lastFolder;
+  }
   const std::optional<QString> chosen = m_platform.OpenFileDialog(request);
   if (!chosen) {
     m_platform.SetFocus(kMemo2);

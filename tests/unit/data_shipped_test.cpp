@@ -12,6 +12,8 @@
 #include "support/shipped_data.h"
 #include "text/comma_text.h"
 #include "text/text_file.h"
+#include "typing/practice_text.h"
+#include "typing/text_detect.h"
 
 namespace {
 
@@ -258,4 +260,36 @@ TEST(DataShipped, EveryMazeHasOneStartAndAReachableGoal) {
     }
     EXPECT_TRUE(reached) << "map " << m;
   }
+}
+
+// The practice texts a first-time learner finds on 実践: every one loads as
+// Japanese text typed with an input method (no half-width letters, nothing
+// undecodable), both encodings are represented, and the RTF keeps its look.
+TEST(DataShipped, PracticeTextsLoadAsTypeableJapanese) {
+  const QDir texts(QStringLiteral(SHURENCHO_ASSETS_DIR "/texts"));
+  const QFileInfoList files = texts.entryInfoList(QDir::Files, QDir::Name);
+  ASSERT_GE(files.size(), 7);
+  int utf8 = 0, cp932 = 0, rtf = 0;
+  for (const QFileInfo& file : files) {
+    SCOPED_TRACE(file.fileName().toStdString());
+    const RichText text = LoadPracticeText(file.filePath());
+    EXPECT_GE(CharCount(text.text), 10);
+    EXPECT_FALSE(text.text.contains(QChar(0xFFFD)));
+    EXPECT_FALSE(text.text.endsWith(QStringLiteral("\r\n")));  // no Enter needed after the last line
+    for (const QChar c : QString(text.text).remove(QStringLiteral("\r\n"))) EXPECT_GE(c.unicode(), 0x3000);
+    QFile raw(file.filePath());
+    ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
+    const QByteArray bytes = raw.readAll();
+    if (file.suffix() == u"rtf") {
+      ++rtf;
+      EXPECT_TRUE(std::any_of(text.runs.begin(), text.runs.end(), [](const TextRun& r) { return r.bold; }));
+    } else if (IsValidUtf8(bytes)) {
+      ++utf8;
+    } else {
+      ++cp932;
+    }
+  }
+  EXPECT_GE(utf8, 1);
+  EXPECT_GE(cp932, 1);
+  EXPECT_EQ(rtf, 1);
 }
