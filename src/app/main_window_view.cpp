@@ -10,6 +10,7 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/music_box_view.h"
 #include "drill/drill_view.h"
@@ -18,6 +19,7 @@
 #include "mouse/maze_view.h"
 #include "mouse/puzzle_view.h"
 #include "typing/typing_view.h"
+#include "ui/line_break.h"
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
 
@@ -57,7 +59,9 @@ MainWindow::MainWindow(TForm1& form, QtPlatform& platform) : m_form(form), m_pla
   m_label25 = new QLabel(central);
   m_label25->setGeometry(544, 168, 121, 265);
   m_label25->setFont(DesignFont(kMincho, 13));
-  m_label25->setWordWrap(true);
+  // Lines are broken by BreakJapaneseLines, not by the label.
+  m_label25->setWordWrap(false);
+  m_label25->setTextFormat(Qt::PlainText);
   m_label25->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   SetBackground(m_label25, palette().color(QPalette::Mid));
 
@@ -79,10 +83,21 @@ MainWindow::MainWindow(TForm1& form, QtPlatform& platform) : m_form(form), m_pla
 
   BuildMenu();
   platform.SetMainWindow(this);
-  resize(680, 480);
-  if (const QScreen* screen = this->screen()) {
-    move(screen->availableGeometry().center() - QPoint(340, 240));
-  }
+  // The window holds exactly the menu and the pages with the side panel:
+  // no empty band below them.
+  resize(central->width(), central->height() + menuBar()->sizeHint().height());
+  PlaceOnScreen();
+}
+
+void MainWindow::PlaceOnScreen() {
+  const QScreen* screen = this->screen();
+  if (screen == nullptr) return;
+  // Centred in the screen's free area, but never above or left of it: on a
+  // small or highly scaled screen the menu and the title stay reachable.
+  const QRect area = screen->availableGeometry();
+  const QSize size = frameGeometry().size().expandedTo(this->size());
+  const QPoint centred = area.center() - QPoint(size.width() / 2, size.height() / 2);
+  move(std::max(area.left(), centred.x()), std::max(area.top(), centred.y()));
 }
 
 void MainWindow::BuildMenu() {
@@ -126,16 +141,17 @@ void MainWindow::RenderAll() {
     m_pageControl->setCurrentWidget(pageView(m_form.ActivePage));
   }
   const QString help = QString(m_form.Label25.caption).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  if (m_label25->text() != help) {
-    m_label25->setText(help);
+  if (m_shownHelp != help) {
+    m_shownHelp = help;
     // The IPA fonts set lines a little wider apart than the design's fonts:
     // the longest explanation gets a slightly smaller size so no line is lost.
     for (int px = 13; px >= 10; --px) {
       const QFont font = DesignFont(kMincho, px);
+      const QFontMetrics metrics(font);
+      const QString lines = BreakJapaneseLines(help, metrics, m_label25->contentsRect().width());
       m_label25->setFont(font);
-      const QRect need = QFontMetrics(font).boundingRect(QRect(0, 0, m_label25->width(), 10000),
-                                                         Qt::TextWordWrap | Qt::AlignLeft, help);
-      if (need.height() <= m_label25->height()) break;
+      m_label25->setText(lines);
+      if ((lines.count(QLatin1Char('\n')) + 1) * metrics.lineSpacing() <= m_label25->contentsRect().height()) break;
     }
   }
   m_button2->setText(m_form.Button2.caption);

@@ -31,6 +31,7 @@ class MainWindow final : public QMainWindow {
 
  private:
   void BuildMenu();
+  void PlaceOnScreen();
   // Runs a shell command, then closes the window if it asked to, else renders.
   template <typename F>
   void Run(F&& command);
@@ -43,5 +44,6 @@ class MainWindow final : public QMainWindow {
   QPushButton* m_button2;
   MusicBoxView* m_panel2;
   QTimer* m_timer1;
+  QString m_shownHelp;  // the side panel's text before line breaking
   bool m_closed = false;
 };

@@ -175,9 +175,12 @@ DrillView::DrillView(DrillPage& page, QtPlatform& platform, QWidget* parent)
   m_radioGroup1->setFont(DesignFont(kGothic, 15));
   m_radioGroup1->installEventFilter(this);
   for (int i = 0; i < DrillPage::kCourses; ++i) {
-    // The buttons sit on the page over the frame, so they are siblings and
-    // exclude one another.
+    // The buttons sit on the page over the frame. They exclude one another
+    // through the page, not through Qt: Tab would visit only the checked
+    // button of an exclusive set, and that one (the current course) is
+    // disabled, so the keyboard could never reach another course.
     auto* button = new QRadioButton(QString::fromUtf8(kCourseCaptions[static_cast<size_t>(i)]), this);
+    button->setAutoExclusive(false);
     button->setGeometry(320, kCourseTops[static_cast<size_t>(i)], 161,
                         kCourseHeights[static_cast<size_t>(i)]);
     button->setFont(DesignFont(kGothic, 13));
@@ -265,10 +268,7 @@ void DrillView::Render() {
     RenderAutoSized(m_gradeLabels[static_cast<size_t>(k - 1)], m_page.GradeLabel(k));
     QRadioButton* button = m_radioButtons[static_cast<size_t>(k - 1)];
     const QSignalBlocker block(button);
-    // Unchecking one of a set of exclusive buttons needs the exclusion off.
-    button->setAutoExclusive(false);
     button->setChecked(m_page.CourseButton(k).checked);
-    button->setAutoExclusive(true);
     button->setEnabled(m_page.CourseButton(k).enabled);
   }
   const std::pair<QCheckBox*, const CheckBox*> boxes[] = {

@@ -74,6 +74,16 @@ QLabel* MakeLabel(QWidget* parent, const QRect& geometry, const QFont& font) {
   return label;
 }
 
+// A one-pixel box drawn as filled rectangles: the style's sunken frame loses
+// its top and bottom lines at fractional scale factors.
+void PlainBorder(QFrame* box) {
+  box->setFrameStyle(QFrame::Box | QFrame::Plain);
+  box->setLineWidth(1);
+  QPalette palette = box->palette();
+  palette.setColor(QPalette::WindowText, palette.color(QPalette::Dark));
+  box->setPalette(palette);
+}
+
 QString WidgetText(const QString& text) {
   QString t = text;
   return t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -89,6 +99,7 @@ TypingView::TypingView(TypingPage& page, QtPlatform& platform, QWidget* parent)
   m_richEdit1 = new QTextEdit(this);
   m_richEdit1->setGeometry(8, 0, 513, 153);
   m_richEdit1->setFont(gothic24);
+  PlainBorder(m_richEdit1);
   m_richEdit1->setReadOnly(true);
   m_richEdit1->setFocusPolicy(Qt::NoFocus);
   m_richEdit1->setTextInteractionFlags(Qt::NoTextInteraction);
@@ -108,6 +119,7 @@ TypingView::TypingView(TypingPage& page, QtPlatform& platform, QWidget* parent)
   m_memo2 = new TypingBoxWidget(this);
   m_memo2->setGeometry(8, 160, 513, 153);
   m_memo2->setFont(gothic24);
+  PlainBorder(m_memo2);
   m_memo2->setReadOnly(true);
   m_memo2->onCharKey = [this] { MemoCharKey(); };
   connect(m_memo2, &QPlainTextEdit::textChanged, this, [this] { MemoEdited(); });
@@ -115,6 +127,8 @@ TypingView::TypingView(TypingPage& page, QtPlatform& platform, QWidget* parent)
 
   m_button4 = new QPushButton(this);
   m_button4->setGeometry(8, 344, 145, 25);
+  // The page's large font would not fit the button's height.
+  m_button4->setFont(DesignFont(kGothic, 16));
   connect(m_button4, &QPushButton::clicked, this, [this] {
     RunHandler(m_platform, [this] { m_page.Button4Click(); });
     Render();
@@ -127,10 +141,13 @@ TypingView::TypingView(TypingPage& page, QtPlatform& platform, QWidget* parent)
   m_labels[12] = MakeLabel(this, {160, 344, 60, 16}, mincho16);
   m_labels[8] = MakeLabel(this, {224, 344, 48, 16}, mincho16);
   m_labels[13] = MakeLabel(this, {280, 320, 76, 16}, mincho16);
-  m_labels[10] = MakeLabel(this, {360, 320, 89, 16}, mincho16);
+  // Time and speed reach to the right edge of the panes, so that a long run
+  // or a speed of four figures still shows whole.
+  m_labels[10] = MakeLabel(this, {360, 320, 161, 16}, mincho16);
   m_labels[14] = MakeLabel(this, {280, 344, 76, 16}, mincho16);
-  m_labels[9] = MakeLabel(this, {360, 344, 89, 16}, mincho16);
-  m_labels[22] = MakeLabel(this, {8, 368, 513, 19}, DesignFont(kGothic, 19, true));
+  m_labels[9] = MakeLabel(this, {360, 344, 161, 16}, mincho16);
+  // Two pixels lower than the load button's bottom edge, so the two never touch.
+  m_labels[22] = MakeLabel(this, {8, 371, 513, 19}, DesignFont(kGothic, 19, true));
   m_labels[22]->setAlignment(Qt::AlignCenter);
 }
 
