@@ -85,5 +85,8 @@ int main(int argc, char* argv[]) {
   window.RenderAll();
   CloseOnTerminationSignals(window);
   window.show();
+  // Without a window manager (kiosk sessions) nobody else makes it active:
+  // the menu's Alt keys and the input method need an active window.
+  window.activateWindow();
   return QApplication::exec();
 }
