@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # One command for every figure: start-up to the first shown window and the
 # resident memory at idle of the real program under Xvfb (next to two typing
-# tutors from Debian, started the same way), then the in-process benchmarks.
+# tutors from Debian and a bare Qt window as the floor, started the same way),
+# then the in-process benchmarks.
 # Usage: bench/report.sh [runs]   (installs what it needs, builds Release)
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-RUNS="${1:-5}"
+RUNS="${1:-8}"
 BUILD_DIR="$ROOT/build-release"
 source "$ROOT/scripts/setup.sh"
 BUILD_DIR="$ROOT/build-release"
@@ -22,17 +23,19 @@ for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$WORK/display")" SDL_AUDIODRIVER=dummy XDG_CONFIG_HOME="$WORK/config" HOME="$WORK"
 unset QT_QPA_PLATFORM
 
-# Prints "milliseconds-to-window rss-kib" for one start of the command.
+# Prints "milliseconds-to-window rss-kib" for one start of the command, with a
+# fresh HOME (a kept one lets a program skip its first-run work).
 measure() {
   # Xvfb has no window manager: the first visible window is the program's.
-  local start end pid win=""
+  local start end pid win="" home
+  home="$(mktemp -d "$WORK/home.XXXXXX")"
   start=$(date +%s%N)
-  (cd "$WORK" && exec "$@") >/dev/null 2>&1 &
+  (cd "$WORK" && HOME="$home" XDG_CONFIG_HOME="$home/.config" exec "$@") >/dev/null 2>&1 &
   pid=$!
-  for _ in $(seq 600); do
+  for _ in $(seq 2000); do
     win="$(xdotool search --onlyvisible --class "." 2>/dev/null | head -1 || true)"
     [ -n "$win" ] && break
-    sleep 0.01
+    sleep 0.005
   done
   end=$(date +%s%N)
   sleep 2
@@ -40,34 +43,52 @@ measure() {
   rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
+  rm -rf "$home"
   [ -n "$win" ] || { echo "nan nan"; return; }
   echo "$(( (end - start) / 1000000 )) $rss"
 }
 
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : int((a[NR/2]+a[NR/2+1])/2)}'; }
 
-declare -A START RSS
-for prog in shurencho klavaro ktouch; do
-  case $prog in
-    shurencho) cmd=("$WORK/shurencho") ;;
-    klavaro) cmd=(klavaro) ;;
-    ktouch) cmd=(ktouch) ;;
+PROGS=(bare shurencho klavaro ktouch)
+command_of() {
+  case $1 in
+    bare) echo "$BUILD_DIR/bench/bare_qt_window" ;;
+    shurencho) echo "$WORK/shurencho" ;;
+    *) command -v "$1" || true ;;
   esac
-  command -v "${cmd[0]}" >/dev/null 2>&1 || { START[$prog]=nan; RSS[$prog]=nan; continue; }
-  measure "${cmd[@]}" >/dev/null  # warm the file cache
-  results=()
-  for _ in $(seq "$RUNS"); do results+=("$(measure "${cmd[@]}")"); done
-  START[$prog]=$(printf '%s\n' "${results[@]}" | awk '{print $1}' | median)
-  RSS[$prog]=$(printf '%s\n' "${results[@]}" | awk '{print $2}' | median)
+}
+declare -A START RSS RESULTS
+for prog in "${PROGS[@]}"; do
+  cmd="$(command_of "$prog")"
+  [ -n "$cmd" ] && measure "$cmd" >/dev/null  # warm the file cache
+done
+# Alternating runs: load on the machine falls on every program alike.
+for _ in $(seq "$RUNS"); do
+  for prog in "${PROGS[@]}"; do
+    cmd="$(command_of "$prog")"
+    [ -n "$cmd" ] || continue
+    RESULTS[$prog]+="$(measure "$cmd")"$'\n'
+  done
+done
+for prog in "${PROGS[@]}"; do
+  if [ -z "${RESULTS[$prog]:-}" ]; then START[$prog]=nan; RSS[$prog]=nan; continue; fi
+  START[$prog]=$(printf '%s' "${RESULTS[$prog]}" | awk 'NF {print $1}' | median)
+  RSS[$prog]=$(printf '%s' "${RESULTS[$prog]}" | awk 'NF {print $2}' | median)
 done
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0 && a == a + 0) printf "%.2f", a / b; else print "n/a" }'; }
 echo
-echo "| program | start-up to first window (ms, median of $RUNS) | RSS at idle (MiB) | start-up vs shurencho | RSS vs shurencho |"
+echo "$(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg), medians of $RUNS alternating runs"
+echo
+echo "| program | start-up to first window (ms) | RSS at idle (MiB) | start-up vs bare Qt window | RSS vs bare Qt window |"
 echo "|---|---|---|---|---|"
-for prog in shurencho klavaro ktouch; do
+for prog in "${PROGS[@]}"; do
   mib=$(awk -v k="${RSS[$prog]}" 'BEGIN { if (k == k + 0) printf "%.1f", k / 1024; else print "n/a" }')
-  echo "| $prog | ${START[$prog]} | $mib | $(ratio "${START[$prog]}" "${START[shurencho]}") | $(ratio "${RSS[$prog]}" "${RSS[shurencho]}") |"
+  name=$prog; [ "$prog" = bare ] && name="bare Qt 6 window (680×480)"
+  echo "| $name | ${START[$prog]} | $mib | $(ratio "${START[$prog]}" "${START[bare]}") | $(ratio "${RSS[$prog]}" "${RSS[bare]}") |"
 done
+echo
+echo "ratio: shurencho start-up $(ratio "${START[shurencho]}" "${START[bare]}") × the bare window (goal ≤ 1.30), RSS $(awk -v k="${RSS[shurencho]}" 'BEGIN { if (k == k + 0) printf "%.1f", k / 1024; else print "n/a" }') MiB (goal ≤ 40)"
 echo
 QT_QPA_PLATFORM=offscreen "$BUILD_DIR/bench/shurencho_bench" --benchmark_min_time=0.2
