@@ -1,6 +1,5 @@
 #include "drill/drill_page.h"
 
-#include <cmath>
 
 #include "data/practice_data.h"
 #include "text/comma_text.h"
@@ -21,18 +20,6 @@ constexpr char kHelpConversion[] =
     "1.読みを入力してください。\r\n2.変換してください。\r\n　・SPACE:変換\r\n　・F6:ひらがな変換\r\n"
     "　・F7:カタカナ変換\r\n　・F9:英数変換\r\n3.確定してください。Enterキー　を押すと確定します。\r\n"
     "4.次の問題にいくには、ENTERキー を押して下さい。";
-
-// The time of day in a count of days, as whole hours, minutes and seconds
-// (milliseconds dropped); whole days are dropped too.
-struct TimeOfDay {
-  int h, m, s;
-};
-TimeOfDay SplitTimeOfDay(double days) {
-  const double frac = std::fabs(days - std::trunc(days));
-  const long long ms = std::llround(frac * 86400000.0) % 86400000;
-  return {static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
-          static_cast<int>(ms / 1000 % 60)};
-}
 
 // Trims blanks and control characters at both ends, as the box is tidied
 // after a swallowed key.
@@ -395,20 +382,13 @@ void DrillPage::CompleteItem() {
     s.RunEnd = m_platform.Now();
     s.RunChars += CharCount(s.Field(0));
     s.RunElapsed = s.RunEnd - s.RunStart;
-    const TimeOfDay t = SplitTimeOfDay(s.RunElapsed);
+    const MeasuredRun run = s.Run();
+    const int speed = run.CharsPerMinute();
     Label3.caption = QString::number(s.RunChars) + QStringLiteral("　字");
-    Label4.caption = QStringLiteral("%1:%2:%3").arg(t.h).arg(t.m).arg(t.s);
-    // Characters per minute, truncated; a run within its first second
-    // counts as one second. Whole numbers keep the quotient exact.
-    const long long seconds = t.h * 3600LL + t.m * 60LL + t.s;
-    const long long speed = seconds == 0 ? s.RunChars * 60LL : s.RunChars * 60LL / seconds;
+    Label4.caption = run.TimeText();
     Label2.caption = QString::number(speed) + QStringLiteral("　字／分");
     // Only a run of at least the warm-up time replaces the stored speed.
-    double shown = 0;
-    if (!Label4.caption.isEmpty() && ParseTimeOfDay(Label4.caption, &shown) &&
-        std::llround(shown * 86400.0) >= std::llround(m_settings.warmup * 86400.0)) {
-      m_settings.SetRecordedSpeed(m_settings.CourseNo + 1, static_cast<int>(speed));
-    }
+    if (run.ReachesWarmup(m_settings.warmup)) m_settings.SetRecordedSpeed(m_settings.CourseNo + 1, speed);
   } else {
     s.RunStart = m_platform.Now();
   }

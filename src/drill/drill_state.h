@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "measure/measured_run.h"
+
 struct DrillState {
   // The no-judge marker: a one-character text no typed text can equal. It
   // tells the judge that the drill itself made the last change of the input
@@ -33,6 +35,9 @@ struct DrillState {
   double RunStart = 0;        // local date-time the run started; 0: no run
   double RunEnd = 0;          // local date-time of the last finished item
   double RunElapsed = 0;      // RunEnd - RunStart
+
+  // The run as measured at the last finished item.
+  MeasuredRun Run() const { return MeasuredRun{RunStart, RunElapsed, RunChars, 0, 0}; }
 
   bool PendingIsNoJudge() const { return PendingRomaji == NoJudge(); }
   // PendingRomaji as the box or a label shows it: the marker shows as nothing.

@@ -41,9 +41,6 @@ int MatchLength(const QString& practice, const QString& typed) {
   return static_cast<int>(i);
 }
 
-// A span of days as milliseconds, with the clock's rounding noise removed.
-qint64 Milliseconds(double days) { return std::llround(days * 86400000.0); }
-
 }  // namespace
 
 TypingPage::TypingPage(AppSettings& settings, const PracticeData& /*data*/, Platform& platform)
@@ -138,31 +135,23 @@ void TypingPage::Memo2Change() {
 void TypingPage::MeasureTime() {
   TypingRun.TypingNow = m_platform.Now();
   TypingRun.TypingElapsed = TypingRun.TypingNow - TypingRun.TypingStart;
-  // A clock set back during the run shows no time rather than a wrapped one.
-  const qint64 ms = std::max<qint64>(0, Milliseconds(TypingRun.TypingElapsed));
-  m_shownSeconds = (ms / 1000) % 86400;
-  const qint64 h = m_shownSeconds / 3600;
-  const qint64 m = (m_shownSeconds / 60) % 60;
-  const qint64 s = m_shownSeconds % 60;
-  Label10.caption = QStringLiteral("%1:%2:%3").arg(h).arg(m).arg(s);
+  const MeasuredRun run = Run();
+  m_shownSeconds = run.Seconds();
+  Label10.caption = run.TimeText();
+  const int speed = run.CharsPerMinute();
+  Label9.caption = QString::number(speed) + QStringLiteral("　字／分");
+  if (run.ReachesWarmup(m_settings.warmup)) m_settings.SetRecordedSpeed(6, speed);
+}
 
-  const qint64 chars = TypingRun.MatchedChars;
-  double speed = 0;
-  if (m_shownSeconds == 0) {
-    speed = static_cast<double>(chars * 60);
-  } else {
-    speed = static_cast<double>(chars) / (static_cast<double>(h * 60 + m) + static_cast<double>(s) / 60.0);
-  }
-  const int shown = static_cast<int>(std::min<double>(std::trunc(speed), INT_MAX));
-  Label9.caption = QString::number(shown) + QStringLiteral("　字／分");
-  if (m_shownSeconds * 1000 >= Milliseconds(m_settings.warmup)) m_settings.SetRecordedSpeed(6, shown);
+MeasuredRun TypingPage::Run() const {
+  return MeasuredRun{TypingRun.TypingStart, TypingRun.TypingElapsed, TypingRun.MatchedChars, 0, 0};
 }
 
 void TypingPage::Complete() {
   Memo2.readOnly = true;
   if (Label10.caption.isEmpty()) {
     Label22.caption = typing_texts::Cheat();
-  } else if (m_shownSeconds * 1000 > Milliseconds(m_settings.warmup)) {
+  } else if (Run().ExceedsWarmup(m_settings.warmup)) {
     const int speed = m_settings.RecordedSpeed(6);
     const QStringList& bounds = m_settings.CourseThresholds(6);
     const int t0 = bounds.value(0).trimmed().toInt();

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include "measure/measured_run.h"
 #include "platform/controls.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
@@ -69,6 +70,8 @@ class TypingPage final {
   // Time and speed of an edit after the first; stores the speed once the
   // run has lasted warmup.
   void MeasureTime();
+  // The run as measured at the latest edit.
+  MeasuredRun Run() const;
   // The typed text equals the practice text: close the box, give the verdict.
   void Complete();
 
