@@ -37,7 +37,7 @@ void LastClickStage(ClickPage& page) {
 
 static void BM_ClickTick128Targets(benchmark::State& state) {
   MouseBench b;
-  ClickPage page(b.settings, b.data, b.platform);
+  ClickPage page(b.platform);
   LastClickStage(page);
   for (auto _ : state) {
     page.Timer1Timer();
@@ -49,7 +49,7 @@ BENCHMARK(BM_ClickTick128Targets)->Unit(benchmark::kMicrosecond);
 // The same tick with the view painting the new field.
 static void BM_ClickTick128TargetsPainted(benchmark::State& state) {
   MouseBench b;
-  ClickPage page(b.settings, b.data, b.platform);
+  ClickPage page(b.platform);
   ClickView view(page, b.platform);
   LastClickStage(page);
   view.show();
@@ -64,7 +64,7 @@ BENCHMARK(BM_ClickTick128TargetsPainted)->Unit(benchmark::kMicrosecond);
 // One pointer move with a ball in the hand on a stage of 100 balls, painted.
 static void BM_DragMove(benchmark::State& state) {
   MouseBench b;
-  DragPage page(b.settings, b.data, b.platform);
+  DragPage page(b.platform);
   DragView view(page, b.platform);
   page.FormCreate();
   page.DragStage = DragPage::kLastStage - 1;
@@ -89,7 +89,7 @@ BENCHMARK(BM_DragMove)->Unit(benchmark::kMicrosecond);
 
 static void BM_PuzzleRedraw(benchmark::State& state) {
   MouseBench b;
-  PuzzlePage page(b.settings, b.data, b.platform);
+  PuzzlePage page(b.platform);
   page.FormCreate();
   for (auto _ : state) {
     benchmark::DoNotOptimize(page.DrawPuzzle());

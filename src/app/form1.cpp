@@ -11,9 +11,9 @@ TForm1::TForm1(AppSettings& settings, const PracticeData& data, Platform& platfo
       m_drill(settings, data, platform),
       m_typing(settings, data, platform),
       m_maze(settings, data, platform),
-      m_click(settings, data, platform),
-      m_drag(settings, data, platform),
-      m_puzzle(settings, data, platform),
+      m_click(platform),
+      m_drag(platform),
+      m_puzzle(platform),
       m_music(settings, platform, [this] { FocusActivePageInput(); }) {
   Button2.caption = QStringLiteral("終了");
 }

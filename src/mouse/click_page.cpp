@@ -7,7 +7,7 @@ constexpr int kPlaceDraw = 1563;
 const QColor kAqua(0, 255, 255);
 }  // namespace
 
-ClickPage::ClickPage(AppSettings&, const PracticeData&, Platform& platform) : m_platform(platform) {
+ClickPage::ClickPage(Platform& platform) : m_platform(platform) {
   const QImage strip = LoadPicture("click_sprites.png");
   ImageList1 = {StripCell(strip, 0, TENemy::kPictureSize), StripCell(strip, 1, TENemy::kPictureSize)};
 }
@@ -70,8 +70,7 @@ void ClickPage::Image3Click() {
   for (int i = 0; i < TargetCount; ++i) {
     TENemy& t = Targets[i];
     // Edges included: a target answers over 17 × 17 pixels.
-    if (t.State == Tptn::kInPlay && t.X <= p.x() && p.x() <= t.X + t.Width && t.Y <= p.y() &&
-        p.y() <= t.Y + t.Height) {
+    if (t.State == Tptn::kInPlay && mouse_field::Covers(t, p)) {
       t.State = Tptn::kHit;
       t.Pattern = Tptn::kHitPattern;
       Image4 = Image5;

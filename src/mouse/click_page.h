@@ -14,7 +14,6 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 
-struct PracticeData;
 
 class ClickPage final {
  public:
@@ -23,7 +22,7 @@ class ClickPage final {
   // Targets in play at stages 1 … 10 (index 0 unused).
   static constexpr std::array<int, kLastStage + 1> ClickStageCounts = {0, 5, 10, 15, 20, 30, 40, 50, 75, 100, 128};
 
-  ClickPage(AppSettings& settings, const PracticeData& data, Platform& platform);
+  explicit ClickPage(Platform& platform);
 
   // Page set-up: new targets, stage 1 drawn.
   void FormCreate();

@@ -7,7 +7,7 @@ const QColor kGreen(0, 128, 0);
 const QColor kBlue(0, 0, 255);
 }  // namespace
 
-DragPage::DragPage(AppSettings&, const PracticeData&, Platform& platform) : m_platform(platform) {
+DragPage::DragPage(Platform& platform) : m_platform(platform) {
   const QImage strip = LoadPicture("drag_sprites.png");
   ImageList2 = {StripCell(strip, 0, TBall::kPictureSize), StripCell(strip, 1, TBall::kPictureSize)};
 }
@@ -58,8 +58,7 @@ void DragPage::Image6MouseDown() {
   DraggedBall = -1;
   for (int i = 0; i < BallCount; ++i) {
     const TBall& b = Balls[i];
-    if (b.State == TBall::kInPlay && b.X <= p.x() && p.x() <= b.X + b.Width && b.Y <= p.y() &&
-        p.y() <= b.Y + b.Height) {
+    if (b.State == TBall::kInPlay && mouse_field::Covers(b, p)) {
       DraggedBall = i + 1;
       break;
     }

@@ -16,7 +16,6 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 
-struct PracticeData;
 
 class DragPage final {
  public:
@@ -25,7 +24,7 @@ class DragPage final {
   // Balls in play at stages 1 … 10 (index 0 unused).
   static constexpr std::array<int, kLastStage + 1> DragStageCounts = {0, 3, 6, 10, 15, 20, 30, 40, 50, 75, 100};
 
-  DragPage(AppSettings& settings, const PracticeData& data, Platform& platform);
+  explicit DragPage(Platform& platform);
 
   // Page set-up: new balls, stage 1 drawn.
   void FormCreate();

@@ -13,7 +13,7 @@ constexpr int kMovesPerRound = 64;
 constexpr int kRefusalLimit = 256;
 }  // namespace
 
-PuzzlePage::PuzzlePage(AppSettings&, const PracticeData&, Platform& platform) : m_platform(platform) {
+PuzzlePage::PuzzlePage(Platform& platform) : m_platform(platform) {
   Image11 = LoadPicture("puzzle_picture.png");
   Image12 = LoadPicture("puzzle_question.png");
   Button5.caption = QStringLiteral("シャッフル");

@@ -13,14 +13,13 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 
-struct PracticeData;
 
 class PuzzlePage final {
  public:
   static constexpr int kBoardPixels = 256;
   static constexpr int kPiecePixels = 64;
 
-  PuzzlePage(AppSettings& settings, const PracticeData& data, Platform& platform);
+  explicit PuzzlePage(Platform& platform);
 
   // Page set-up: a new deal of the current picture.
   void FormCreate();

@@ -3,13 +3,15 @@
 
 #include <cstdint>
 
+#include "mouse/mouse_field.h"
+
 class Platform;
 
 class TBall final {
  public:
-  static constexpr int kFieldWidth = 512;
-  static constexpr int kFieldHeight = 384;
-  static constexpr int kPictureSize = 16;
+  static constexpr int kFieldWidth = mouse_field::kWidth;
+  static constexpr int kFieldHeight = mouse_field::kHeight;
+  static constexpr int kPictureSize = mouse_field::kSprite;
   // State values.
   static constexpr std::uint8_t kOut = 0;
   static constexpr std::uint8_t kInPlay = 1;

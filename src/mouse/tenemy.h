@@ -2,15 +2,16 @@
 // One target of the click game: launched at a random place and moved one
 // step per tick, bouncing off the field's edges or wandering across them.
 
+#include "mouse/mouse_field.h"
 #include "mouse/tptn.h"
 
 class Platform;
 
 class TENemy final : public Tptn {
  public:
-  static constexpr int kFieldWidth = 512;
-  static constexpr int kFieldHeight = 384;
-  static constexpr int kPictureSize = 16;
+  static constexpr int kFieldWidth = mouse_field::kWidth;
+  static constexpr int kFieldHeight = mouse_field::kHeight;
+  static constexpr int kPictureSize = mouse_field::kSprite;
 
   TENemy();
 

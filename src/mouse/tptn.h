@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "mouse/mouse_field.h"
+
 class Tptn {
  public:
   // Direction values.
@@ -22,8 +24,8 @@ class Tptn {
   std::uint8_t State = kOut;
   int X = 0;  // top-left corner in field pixels
   int Y = 0;
-  int Width = 16;
-  int Height = 16;
+  int Width = mouse_field::kSprite;
+  int Height = mouse_field::kSprite;
   std::uint8_t Direction = kRight;
   int Pattern = kTargetPattern;
 };

@@ -12,7 +12,7 @@ const QRgb kAqua = qRgb(0, 255, 255);
 
 class ClickTest : public ::testing::Test {
  protected:
-  ClickTest() : page(settings, data, platform) {}
+  ClickTest() : page(platform) {}
 
   // Puts target i (1-based) in play at (x, y), standing still.
   TENemy& Put(int i, int x, int y) {

@@ -12,7 +12,7 @@ const QRgb kWhite = qRgb(255, 255, 255);
 
 class DragTest : public ::testing::Test {
  protected:
-  DragTest() : page(settings, data, platform) { page.FormCreate(); }
+  DragTest() : page(platform) { page.FormCreate(); }
 
   TBall& Ball(int i) { return page.Balls[static_cast<size_t>(i - 1)]; }
   // Moves ball i and redraws the back buffer as a drop would.

@@ -11,7 +11,7 @@ namespace {
 
 class PuzzleTest : public ::testing::Test {
  protected:
-  PuzzleTest() : page(settings, data, platform) {}
+  PuzzleTest() : page(platform) {}
 
   // A deal with the gap from (0, 0) ending at (1, 1): down, then right and
   // back 31 times, then right. (The fake answers 0 when its script runs out,

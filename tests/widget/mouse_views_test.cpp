@@ -84,7 +84,7 @@ TEST_F(MouseViewTest, MazeShowsItsImageAndTestsWallsOnlyWithoutShift) {
 }
 
 TEST_F(MouseViewTest, ClickHitsTheTargetUnderThePointer) {
-  ClickPage page(settings, data, platform);
+  ClickPage page(platform);
   ClickView view(page, platform);
   page.FormCreate();
   view.Render();
@@ -100,7 +100,7 @@ TEST_F(MouseViewTest, ClickHitsTheTargetUnderThePointer) {
 }
 
 TEST_F(MouseViewTest, DragCarriesABallIntoTheBasketAndAReleaseOutsideDropsNothing) {
-  DragPage page(settings, data, platform);
+  DragPage page(platform);
   DragView view(page, platform);
   page.FormCreate();
   view.Render();
@@ -126,7 +126,7 @@ TEST_F(MouseViewTest, DragCarriesABallIntoTheBasketAndAReleaseOutsideDropsNothin
 }
 
 TEST_F(MouseViewTest, PuzzleSlidesOnADoubleClickAndDealsOnItsButton) {
-  PuzzlePage page(settings, data, platform);
+  PuzzlePage page(platform);
   PuzzleView view(page, platform);
   page.FormCreate();
   view.Render();
