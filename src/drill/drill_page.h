@@ -49,13 +49,8 @@ class DrillPage final {
   // Window shown: tick the three option boxes from the settings.
   void FormShow();
 
-  // Course buttons: course n = 1 to 5.
+  // Course buttons RadioButton1 to RadioButton5: course n = 1 to 5.
   void RadioButtonClick(int n);
-  void RadioButton1Click() { RadioButtonClick(1); }
-  void RadioButton2Click() { RadioButtonClick(2); }
-  void RadioButton3Click() { RadioButtonClick(3); }
-  void RadioButton4Click() { RadioButtonClick(4); }
-  void RadioButton5Click() { RadioButtonClick(5); }
   void RadioGroup1Click();
   void CheckBox1Click();  // RANDUM
   void CheckBox4Click();  // ROMA
