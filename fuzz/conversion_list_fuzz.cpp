@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include "data/word_list.h"
-#include "text/comma_text.h"
 #include "text/errors.h"
 #include "text/text_file.h"
 
@@ -22,9 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const qsizetype lines = SplitTextLines(text).size();
   if (items.size() >= lines && lines > 0) std::abort();
   for (const CourseItem& item : items) {
-    const QStringList f = SplitCommaText(item);
-    if (f.size() < 6 || f.at(0).isEmpty() || f.at(1).isEmpty() || item.startsWith(QLatin1Char('/'))) std::abort();
-    if (f.at(4) != QLatin1String("1") && f.at(5) != QLatin1String("1") && f.size() < 7) std::abort();
+    if (item.question.isEmpty() || item.reading.isEmpty()) std::abort();
+    if (!item.readingOnly && !item.noConversion && item.candidates.isEmpty()) std::abort();
   }
   return 0;
 }

@@ -1,10 +1,35 @@
 #pragma once
-// A practice item is one line of comma-text (question, reading, four flags,
-// candidates); a course holds its items in order and the drill picks them by
-// index.
+// A practice item: the question, its reading, what the item allows, and the
+// conversion candidates. The data files give each item as one line of comma
+// text (question, reading, four flags, candidates); it is parsed once, here,
+// and the drill reads named fields.
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
-using CourseItem = QString;
-using CourseItemList = QStringList;
+struct CourseItem {
+  QString question;           // shown in Label43
+  QString reading;            // typed in romaji
+  bool hint = false;          // the romaji hint may be shown (ROMA)
+  bool showsReading = false;  // clicking the question shows the reading
+  bool readingOnly = false;   // answered by the reading; Enter goes on without converting
+  bool noConversion = false;  // finished as soon as the reading is typed
+  QStringList candidates;     // conversion candidates, in the list's order
+
+  CourseItem() = default;
+  // An item line of comma text: fields 0 and 1 are the question and the
+  // reading, fields 2 to 5 the flags (set only when exactly "1"), the rest
+  // the candidates. Implicit, so an item line stands for its item.
+  CourseItem(const QString& commaText);  // NOLINT(google-explicit-constructor)
+  CourseItem(const char* commaText) : CourseItem(QString::fromUtf8(commaText)) {}  // NOLINT
+
+  bool operator==(const CourseItem&) const = default;
+};
+
+using CourseItemList = QList<CourseItem>;
+
+// The flag fields of letter and word items, which are finished by typing
+// alone: without and with the romaji hint (alphabet and kana).
+inline constexpr char kTypedAloneFlags[] = "0,0,0,1,";
+inline constexpr char kTypedAloneWithHintFlags[] = "1,0,0,1,";

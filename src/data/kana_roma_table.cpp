@@ -43,13 +43,14 @@ QString KeyOf(const QString& line) {
   return fields.isEmpty() ? QString() : fields.at(0);
 }
 
-CourseItemList LetterItems(const KanaRomaTable& table, int first, int count, const QString& flags) {
+CourseItemList LetterItems(const KanaRomaTable& table, int first, int count, bool hint) {
   CourseItemList items;
   items.reserve(count);
   for (int i = first; i < first + count; ++i) {
     const QString k = KeyOf(table.lines[static_cast<size_t>(i)]);
     items.append(QStringLiteral("\"") + k + QStringLiteral("\",\"") + k + QStringLiteral("\",") +
-                 flags + QStringLiteral("\"") + k + QStringLiteral("\""));
+                 QLatin1String(hint ? kTypedAloneWithHintFlags : kTypedAloneFlags) + QStringLiteral("\"") + k +
+                 QStringLiteral("\""));
   }
   return items;
 }
@@ -97,11 +98,11 @@ KanaKeyList BuildKanaKeyList(const KanaRomaTable& table) {
 }
 
 CourseItemList BuildAlphabetLetterList(const KanaRomaTable& table) {
-  return LetterItems(table, kAlphabetLetterFirst, kAlphabetLetterCount, QStringLiteral("0,0,0,1,"));
+  return LetterItems(table, kAlphabetLetterFirst, kAlphabetLetterCount, false);
 }
 
 CourseItemList BuildKanaLetterList(const KanaRomaTable& table) {
-  return LetterItems(table, kKanaLetterFirst, kKanaLetterCount, QStringLiteral("1,0,0,1,"));
+  return LetterItems(table, kKanaLetterFirst, kKanaLetterCount, true);
 }
 
 QStringList KanaUnitLine(const KanaRomaTable& table, const KanaKeyList& keys, const QString& unit) {

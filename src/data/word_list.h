@@ -8,8 +8,8 @@
 
 // Flag fields of a word item: hint allowed (kana words only), finished by
 // typing alone.
-inline constexpr char kAlphabetWordFlags[] = "0,0,0,1,";
-inline constexpr char kKanaWordFlags[] = "1,0,0,1,";
+inline constexpr const char* kAlphabetWordFlags = kTypedAloneFlags;
+inline constexpr const char* kKanaWordFlags = kTypedAloneWithHintFlags;
 
 // One item per word: "W","W",<flags>"W (the last field is left open and
 // runs to the end of the line, so a word may hold spaces and commas).

@@ -27,11 +27,11 @@ void DrillPage::Edit2KeyDown(int& key, ShiftState shift) {
         if (!s.Converting) {
           s.Converting = true;
           ConvertingLook();
-          SetEntry(s.Field(6));
+          SetEntry(s.Item.candidates.value(0));
           ConversionCaption();
-        } else if (s.ItemFields.size() <= 7) {
+        } else if (s.Item.candidates.size() <= 1) {
           // One candidate: the space bar swaps it with the reading.
-          SetEntry(s.DoneText == s.Field(6) ? s.Reading : s.Field(6));
+          SetEntry(s.DoneText == s.Item.candidates.value(0) ? s.Reading : s.Item.candidates.value(0));
           ConversionCaption();
         } else {
           OpenCandidates();
@@ -139,7 +139,7 @@ void DrillPage::ListBox1Click() {
 }
 
 void DrillPage::OpenCandidates() {
-  ListBox1.items = m_state.ItemFields.mid(6);
+  ListBox1.items = m_state.Item.candidates;
   ListBox1.itemIndex = 0;
   for (int i = 0; i < ListBox1.items.size(); ++i) {
     if (ListBox1.items.at(i).compare(m_state.DoneText, Qt::CaseInsensitive) == 0) {

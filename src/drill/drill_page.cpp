@@ -105,7 +105,7 @@ void DrillPage::FormCreate() {
   m_state.ItemCount = static_cast<int>(m_state.ActiveItems.size());
   Label5.caption = CourseName(m_settings, n);
   DrawFirstItem();
-  TakeItemFields();
+  TakeItem();
   // Candidates of an item that is no longer current must not be taken.
   ListBox1.enabled = false;
   ListBox1.visible = false;
@@ -136,15 +136,15 @@ int DrillPage::NextItemIndex() {
   return next;
 }
 
-void DrillPage::TakeItemFields() {
-  m_state.ItemFields = SplitCommaText(m_state.ActiveItems.value(m_state.ItemIndex));
+void DrillPage::TakeItem() {
+  m_state.Item = m_state.ActiveItems.value(m_state.ItemIndex);
   ReadItem();
 }
 
 void DrillPage::ReadItem() {
   DrillState& s = m_state;
-  s.QuestionText = s.Field(0);
-  s.Reading = s.Field(1);
+  s.QuestionText = s.Item.question;
+  s.Reading = s.Item.reading;
   s.PendingRomaji = DrillState::NoJudge();
   s.ReadingLength = CharCount(s.Reading);
   s.ReadPos = 0;
@@ -159,8 +159,8 @@ void DrillPage::ReadItem() {
   s.ReadingDone = false;
   s.Confirmed = false;
   s.Converting = false;
-  s.NoConversion = s.Flag(5);
-  s.ReadingOnly = s.Flag(4);
+  s.NoConversion = s.Item.noConversion;
+  s.ReadingOnly = s.Item.readingOnly;
 }
 
 void DrillPage::ClearEdit2() { Edit2.setText(QString()); }
@@ -173,7 +173,7 @@ void DrillPage::ShowItem() {
   Label43.caption = s.QuestionText;
   s.UnitRomaji = UnitLine(s.KanaUnit);
   Label44.caption = s.UnitRomaji.value(1);
-  Label44.visible = m_settings.Viewroma && s.Flag(2);
+  Label44.visible = m_settings.Viewroma && s.Item.hint;
 }
 
 void DrillPage::EnterStep() {
@@ -206,7 +206,7 @@ void DrillPage::RadioButtonClick(int n) {
   m_state.ItemCount = static_cast<int>(m_state.ActiveItems.size());
   m_settings.CourseNo = n - 1;
   DrawFirstItem();
-  TakeItemFields();
+  TakeItem();
   CloseCandidates();
   ClearEdit2();
   ResetRun();
@@ -226,7 +226,7 @@ void DrillPage::CheckBox1Click() {
   }
   m_state.ItemIndex = m_platform.Random(m_state.ItemCount);
   if (m_state.ItemIndex >= m_state.ItemCount) m_state.ItemIndex = 0;
-  TakeItemFields();
+  TakeItem();
   CloseCandidates();
   ClearEdit2();
   // A run under way goes on with the new item.
@@ -237,7 +237,7 @@ void DrillPage::CheckBox1Click() {
 
 void DrillPage::CheckBox4Click() {
   m_settings.Viewroma = CheckBox4.checked();
-  Label44.visible = CheckBox4.checked() && m_state.Flag(2);
+  Label44.visible = CheckBox4.checked() && m_state.Item.hint;
   m_platform.SetFocus(kEdit2);
 }
 
@@ -256,15 +256,15 @@ void DrillPage::Button3Click() {
 }
 
 void DrillPage::Label43Click() {
-  if (m_state.Flag(3)) m_platform.ShowInformation(m_state.Reading);
+  if (m_state.Item.showsReading) m_platform.ShowInformation(m_state.Reading);
 }
 
 void DrillPage::TabSheet1MouseDown() {
   const DrillState& s = m_state;
   const char* text = kHelpConversion;
-  if (s.Flag(5)) {
+  if (s.Item.noConversion) {
     text = kHelpTypeOnly;
-  } else if (s.Flag(4)) {
+  } else if (s.Item.readingOnly) {
     text = kHelpReadingOnly;
   } else if (s.Confirmed && s.DoneText != s.QuestionText) {
     text = kHelpWrongConfirmed;
@@ -380,7 +380,7 @@ void DrillPage::CompleteItem() {
   DrillState& s = m_state;
   if (s.RunStart > 0) {
     s.RunEnd = m_platform.Now();
-    s.RunChars += CharCount(s.Field(0));
+    s.RunChars += CharCount(s.Item.question);
     s.RunElapsed = s.RunEnd - s.RunStart;
     const MeasuredRun run = s.Run();
     const int speed = run.CharsPerMinute();
@@ -393,7 +393,7 @@ void DrillPage::CompleteItem() {
     s.RunStart = m_platform.Now();
   }
   s.ItemIndex = NextItemIndex();
-  TakeItemFields();
+  TakeItem();
   ShowItem();
   EnterStep();
   if (m_settings.CourseNo >= 0 && m_settings.CourseNo < kCourses) ShowGrade(m_settings.CourseNo);

@@ -103,9 +103,9 @@ class DrillPage final {
 
  private:
   // Making an item current, in the pieces its callers combine: take the
-  // item's fields (TakeItemFields, or ReadItem from the fields held), empty
+  // item (TakeItem, or ReadItem from the item held), empty
   // the box, show the item, then ask for its reading.
-  void TakeItemFields();
+  void TakeItem();
   void ReadItem();
   void ClearEdit2();
   void ShowItem();

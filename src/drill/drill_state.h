@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "data/course_item.h"
 #include "measure/measured_run.h"
 
 struct DrillState {
@@ -13,10 +14,10 @@ struct DrillState {
   // box, so that change must not be judged.
   static QString NoJudge() { return QString(QChar(u'\0')); }
 
-  QStringList ActiveItems;    // copy of the current course's item lines
-  int ItemCount = 0;          // lines in ActiveItems
+  CourseItemList ActiveItems; // copy of the current course's items
+  int ItemCount = 0;          // items in ActiveItems
   int ItemIndex = 0;          // current item, 0-based
-  QStringList ItemFields;     // the current item split into its fields
+  CourseItem Item;            // the current item
   QString QuestionText;       // field 0, shown in Label43
   QString Reading;            // field 1, typed in romaji
   int ReadingLength = 0;      // characters of Reading
@@ -42,7 +43,4 @@ struct DrillState {
   bool PendingIsNoJudge() const { return PendingRomaji == NoJudge(); }
   // PendingRomaji as the box or a label shows it: the marker shows as nothing.
   QString PendingShown() const { return PendingIsNoJudge() ? QString() : PendingRomaji; }
-  QString Field(int i) const { return ItemFields.value(i); }
-  // A flag field counts only when it is exactly "1".
-  bool Flag(int i) const { return Field(i) == QStringLiteral("1"); }
 };

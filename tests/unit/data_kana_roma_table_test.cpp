@@ -148,7 +148,10 @@ TEST(DataLetterCourses, FixedRangesAndItemShape) {
   const CourseItemList alphabet = BuildAlphabetLetterList(table);
   ASSERT_EQ(alphabet.size(), 30);
   EXPECT_EQ(alphabet.at(0), QStringLiteral("\"a\",\"a\",0,0,0,1,\"a\""));
-  EXPECT_EQ(SplitCommaText(alphabet.at(27)), (QStringList{",", ",", "0", "0", "0", "1", ","}));
+  EXPECT_EQ(alphabet.at(27).question, QStringLiteral(","));
+  EXPECT_EQ(alphabet.at(27).candidates, QStringList{QStringLiteral(",")});
+  EXPECT_TRUE(alphabet.at(27).noConversion);
+  EXPECT_FALSE(alphabet.at(27).hint);
   EXPECT_EQ(alphabet.at(29), QStringLiteral("\"k30\",\"k30\",0,0,0,1,\"k30\""));
 
   const CourseItemList kana = BuildKanaLetterList(table);

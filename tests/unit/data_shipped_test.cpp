@@ -172,7 +172,7 @@ TEST(DataShipped, NoFormIsOutOfReach) {
 TEST(DataShipped, EveryReadingCutsIntoTypeableUnits) {
   for (int k = 1; k <= 5; ++k) {
     for (const CourseItem& item : Data().Course(k)) {
-      ExpectTypeable(QStringLiteral("course %1").arg(k), SplitCommaText(item).value(1));
+      ExpectTypeable(QStringLiteral("course %1").arg(k), item.reading);
     }
   }
 }
@@ -181,17 +181,15 @@ TEST(DataShipped, EveryConversionItemIsSolvable) {
   const Widths w;
   int katakana = 0, half = 0, full = 0, readingOnly = 0, typingOnly = 0, several = 0;
   for (const CourseItem& item : Data().conversionWords) {
-    const QStringList f = SplitCommaText(item);
-    ASSERT_GE(f.size(), 6) << qPrintable(item);
-    const QString& target = f.at(0);
-    const QString& reading = f.at(1);
-    if (f.at(4) == u"1" || f.at(5) == u"1") {
-      EXPECT_EQ(target, reading) << qPrintable(item);
-      (f.at(4) == u"1" ? readingOnly : typingOnly)++;
+    const QString& target = item.question;
+    const QString& reading = item.reading;
+    if (item.readingOnly || item.noConversion) {
+      EXPECT_EQ(target, reading) << qPrintable(target);
+      (item.readingOnly ? readingOnly : typingOnly)++;
       continue;
     }
-    ASSERT_GE(f.size(), 7) << qPrintable(item);
-    const QStringList candidates = f.mid(6);
+    const QStringList& candidates = item.candidates;
+    ASSERT_FALSE(candidates.isEmpty()) << qPrintable(target);
     several += candidates.size() > 1;
     const QString romaji = HintRomaji(reading);
     const QString f7 = w.ToFullWidth(w.ToHalfWidth(reading));
@@ -206,7 +204,7 @@ TEST(DataShipped, EveryConversionItemIsSolvable) {
     } else if (target == f8) {
       ++half;
     } else {
-      ADD_FAILURE() << "no key reaches " << qPrintable(item);
+      ADD_FAILURE() << "no key reaches " << qPrintable(target);
     }
   }
   // The course teaches every way to an entry, not only the space bar.

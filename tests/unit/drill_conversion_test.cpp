@@ -7,7 +7,7 @@ namespace {
 class DrillConversion : public DrillTest {
  protected:
   // Course 5 with the given items, the first one's reading already typed.
-  void StartTyped(const QStringList& items, const QString& romaji) {
+  void StartTyped(const CourseItemList& items, const QString& romaji) {
     data.conversionWords = items;
     StartOnCourse(5);
     Type(romaji);

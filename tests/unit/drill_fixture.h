@@ -119,8 +119,6 @@ class DrillTest : public ::testing::Test {
     return 0xBA;  // a punctuation key
   }
 
-  QString Field(int i) const { return page->state().Field(i); }
-
   AppSettings settings;
   PracticeData data = SmallDrillData();
   FakePlatform platform;

@@ -25,7 +25,7 @@ class DrillShipped : public DrillTest {
   void Convert() {
     const DrillState& s = page->state();
     const QString target = s.QuestionText;
-    const QStringList candidates = s.ItemFields.mid(6);
+    const QStringList& candidates = s.Item.candidates;
     if (s.DoneText == target) return;  // the reading is the answer
     if (candidates.contains(target)) {
       Type(QStringLiteral(" "));
@@ -47,14 +47,14 @@ class DrillShipped : public DrillTest {
     } else if (target == ToHalfWidth(s.Reading)) {
       Press(vk::F8);
     } else {
-      FAIL() << "no key reaches " << qPrintable(s.ActiveItems.value(s.ItemIndex));
+      FAIL() << "no key reaches " << qPrintable(target);
     }
   }
 
   void PlayConversionItem() {
     const DrillState& s = page->state();
     const int index = s.ItemIndex;
-    const QString item = s.ActiveItems.value(index);
+    const QString item = s.ActiveItems.value(index).question;
     const bool byTypingAlone = s.NoConversion;
     TypeReadingByHints();
     if (byTypingAlone) {
