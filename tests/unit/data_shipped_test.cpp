@@ -9,6 +9,7 @@
 #include <deque>
 
 #include "data/practice_data.h"
+#include "drill/width_convert.h"
 #include "support/shipped_data.h"
 #include "text/comma_text.h"
 #include "text/text_file.h"
@@ -38,62 +39,6 @@ QString HintRomaji(const QString& reading) {
   for (const QString& unit : Units(reading)) romaji += Line(unit).value(1);
   return romaji;
 }
-
-// Stand-ins for the drill's width conversions, enough to tell which entries
-// F7 to F10 can make from the shipped readings.
-struct Widths {
-  QHash<QChar, QChar> toHalf, toFull;
-  Widths() {
-    const char* pairs[][2] = {
-        {"20", "8140"}, {"21", "8149"}, {"22", "8168"}, {"23", "8194"}, {"24", "8190"}, {"25", "8193"},
-        {"26", "8195"}, {"27", "8166"}, {"28", "8169"}, {"29", "816A"}, {"3D", "8181"}, {"60", "8165"},
-        {"7C", "8162"}, {"2D", "817C"}, {"5E", "814F"}, {"5C", "818F"}, {"7E", "8150"}, {"7B", "816F"},
-        {"40", "8197"}, {"5B", "816D"}, {"2B", "817B"}, {"2A", "8196"}, {"7D", "8170"}, {"3B", "8147"},
-        {"3A", "8146"}, {"5D", "816E"}, {"3C", "8183"}, {"3E", "8184"}, {"3F", "8148"}, {"5F", "8151"},
-        {"A4", "8141"}, {"A1", "8142"}, {"A5", "8145"}, {"2C", "8143"}, {"2E", "8144"}, {"2F", "815E"},
-        {"B0", "815B"}, {"A2", "8175"}, {"A3", "8176"}};
-    for (const auto& p : pairs) Pair(DecodeCp932(QByteArray::fromHex(p[0])), DecodeCp932(QByteArray::fromHex(p[1])));
-    const QString full = QStringLiteral("ヲァィゥェォャュョッアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン");
-    const QString half = QStringLiteral("ｦｧｨｩｪｫｬｭｮｯｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜﾝ");
-    for (int i = 0; i < full.size(); ++i) Pair(half.mid(i, 1), full.mid(i, 1));
-    for (char16_t c = u'0'; c <= u'z'; ++c) {
-      if (QChar(c).isLetterOrNumber()) Pair(QString(QChar(c)), QString(QChar(c + 0xFEE0)));
-    }
-  }
-  void Pair(const QString& half, const QString& full) {
-    toHalf.insert(full.at(0), half.at(0));
-    toFull.insert(half.at(0), full.at(0));
-  }
-  QString ToHalfWidth(const QString& text) const {
-    QString out;
-    for (QChar c : text) {
-      if (c >= QChar(u'ぁ') && c <= QChar(u'ゖ')) c = QChar(c.unicode() + 0x60);  // hiragana to katakana
-      const QString parts = QString(c).normalized(QString::NormalizationForm_D);  // ガ: カ + voiced mark
-      QChar base = parts.at(0);
-      static const QHash<QChar, QChar> plain{{u'ヮ', u'ﾜ'}, {u'ヰ', u'ｲ'}, {u'ヱ', u'ｴ'}, {u'ヵ', u'ｶ'}, {u'ヶ', u'ｹ'}};
-      out += plain.contains(base) ? plain.value(base) : toHalf.value(base, base);
-      if (parts.size() > 1) out += parts.at(1) == QChar(0x3099) ? QChar(u'ﾞ') : QChar(u'ﾟ');
-    }
-    return out;
-  }
-  QString ToFullWidth(const QString& text) const {
-    QString out;
-    for (QChar c : text) {
-      const bool voiced = c == QChar(u'ﾞ'), semi = c == QChar(u'ﾟ');
-      if ((voiced || semi) && !out.isEmpty()) {
-        const QString joined = (QString(out.back()) + QChar(voiced ? 0x3099 : 0x309A)).normalized(QString::NormalizationForm_C);
-        if (joined.size() == 1 && out.back() != QChar(u'ウ')) {
-          out.back() = joined.at(0);
-          continue;
-        }
-        out += voiced ? QChar(u'゛') : QChar(u'゜');
-        continue;
-      }
-      out += toFull.value(c, c);
-    }
-    return out;
-  }
-};
 
 bool IsSmallKana(QChar c) { return QStringLiteral("ぁぃぅぇぉゃゅょゎァィゥェォャュョヮ").contains(c); }
 
@@ -178,7 +123,6 @@ TEST(DataShipped, EveryReadingCutsIntoTypeableUnits) {
 }
 
 TEST(DataShipped, EveryConversionItemIsSolvable) {
-  const Widths w;
   int katakana = 0, half = 0, full = 0, readingOnly = 0, typingOnly = 0, several = 0;
   for (const CourseItem& item : Data().conversionWords) {
     const QString& target = item.question;
@@ -192,9 +136,9 @@ TEST(DataShipped, EveryConversionItemIsSolvable) {
     ASSERT_FALSE(candidates.isEmpty()) << qPrintable(target);
     several += candidates.size() > 1;
     const QString romaji = HintRomaji(reading);
-    const QString f7 = w.ToFullWidth(w.ToHalfWidth(reading));
-    const QString f8 = w.ToHalfWidth(reading);
-    const QString f9 = w.ToFullWidth(romaji);
+    const QString f7 = ToFullWidth(ToHalfWidth(reading));
+    const QString f8 = ToHalfWidth(reading);
+    const QString f9 = ToFullWidth(romaji);
     if (candidates.contains(target) || target == reading || target == romaji) continue;
     // F7 makes full-width letters of a letter reading too: count those as F9's.
     if (target == f9) {
@@ -214,14 +158,6 @@ TEST(DataShipped, EveryConversionItemIsSolvable) {
   EXPECT_GT(readingOnly, 0);
   EXPECT_GT(typingOnly, 0);
   EXPECT_GT(several, 0);
-}
-
-TEST(DataShipped, WidthStandInsFollowTheDrillsExamples) {
-  const Widths w;
-  EXPECT_EQ(w.ToFullWidth(w.ToHalfWidth(QStringLiteral("がっこう"))), QStringLiteral("ガッコウ"));
-  EXPECT_EQ(w.ToHalfWidth(QStringLiteral("がっこう")), QStringLiteral("ｶﾞｯｺｳ"));
-  EXPECT_EQ(w.ToFullWidth(QStringLiteral("gakkou")), QStringLiteral("ｇａｋｋｏｕ"));
-  EXPECT_EQ(w.ToFullWidth(QStringLiteral("ｳﾞﾊﾟｰ")), QStringLiteral("ウ゛パー"));
 }
 
 TEST(DataShipped, EveryMazeHasOneStartAndAReachableGoal) {
@@ -274,7 +210,8 @@ TEST(DataShipped, PracticeTextsLoadAsTypeableJapanese) {
     EXPECT_GE(CharCount(text.text), 10);
     EXPECT_FALSE(text.text.contains(QChar(0xFFFD)));
     EXPECT_FALSE(text.text.endsWith(QStringLiteral("\r\n")));  // no Enter needed after the last line
-    for (const QChar c : QString(text.text).remove(QStringLiteral("\r\n"))) EXPECT_GE(c.unicode(), 0x3000);
+    const QString body = QString(text.text).remove(QStringLiteral("\r\n"));
+    for (const QChar c : body) EXPECT_GE(c.unicode(), 0x3000);
     QFile raw(file.filePath());
     ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
     const QByteArray bytes = raw.readAll();
