@@ -58,7 +58,7 @@ TEST_F(SettingsFileTest, SentinelsAndWrongFormsCountAsMissing) {
   WriteRaw(path(), EncodeCp932(QStringLiteral(
                        "[titile]\r\nTRADEMARK = ERROR\r\ncompanyname='株式会社'\r\n"
                        "[Result]\r\nCourseNo=-1\r\nRandom=yes\r\nViewroma=0\r\nM1CourseNo=0x0A\r\nAutoCourse=5\r\n"
-                       "[Stat]\r\nwarmup=half a minute\r\nCourse03=\r\nCourse04=7\r\nCourse05=\"5, 9\"\r\n")));
+                       "[Stat]\r\nwarmup=half a minute\r\nCourse03=\r\nCourse05=\"5, 9\"\r\n")));
   AppSettings s;
   LoadSettings(s, true, path());
   EXPECT_EQ(s.TradeMark, QStringLiteral("打鍵修練帖　Ver1.0"));
@@ -69,19 +69,18 @@ TEST_F(SettingsFileTest, SentinelsAndWrongFormsCountAsMissing) {
   EXPECT_TRUE(s.AutoCourse);
   EXPECT_EQ(s.M1CourseNo, 10);
   EXPECT_DOUBLE_EQ(s.warmup, 30.0 / 86400.0);
-  // Lists too short or not numbers fall back to the key's default.
   EXPECT_EQ(s.Course03, (QStringList{"15", "25"}));
-  EXPECT_EQ(s.Course04, (QStringList{"15", "25"}));
   EXPECT_EQ(s.Course05, (QStringList{"5", "9"}));
   const QString text = ReadAll(path());
-  EXPECT_TRUE(text.contains(QStringLiteral("TradeMark=\"打鍵修練帖　Ver1.0\"\r\n")));
+  // The sentinel is replaced in its own line, spelled as the file spells it.
+  EXPECT_TRUE(text.contains(QStringLiteral("TRADEMARK = \"打鍵修練帖　Ver1.0\"\r\n")));
   EXPECT_TRUE(text.contains(QStringLiteral("CourseNo=2\r\n")));
   EXPECT_TRUE(text.contains(QStringLiteral("Random=0\r\n")));
   EXPECT_TRUE(text.contains(QStringLiteral("Viewroma=0\r\n")));
   EXPECT_TRUE(text.contains(QStringLiteral("warmup=0:00:30\r\n")));
   // Present keys are not written again; a missing one lands in its section.
   EXPECT_TRUE(text.contains(QStringLiteral("Course03=\r\n")));
-  EXPECT_TRUE(text.startsWith(QStringLiteral("[titile]\r\nTradeMark=")));
+  EXPECT_TRUE(text.startsWith(QStringLiteral("[titile]\r\nTRADEMARK = ")));
 }
 
 TEST_F(SettingsFileTest, OutOfRangeCourseStaysInTheFileAndLongValuesAreClipped) {
@@ -106,14 +105,6 @@ TEST_F(SettingsFileTest, UnknownLinesAndGarbageSurviveASave) {
   EXPECT_TRUE(raw.contains("KeySpeed=33,0,0,0,0,0\r\n"));
 }
 
-TEST_F(SettingsFileTest, Utf8ByteOrderMarkIsReadAsUtf8) {
-  WriteRaw(path(), QByteArray("\xEF\xBB\xBF[Titile]\r\nCompanyName=\"") + QStringLiteral("宙文舎２").toUtf8() + "\"\r\n");
-  AppSettings s;
-  LoadSettings(s, true, path());
-  EXPECT_EQ(s.CompanyName, QStringLiteral("宙文舎２"));
-  EXPECT_EQ(ReadAll(path()).left(8), QStringLiteral("[Titile]"));
-}
-
 TEST_F(SettingsFileTest, UnwritableFileFailsAndStaysAsItWas) {
   // The settings path is a folder: nothing can be written there.
   ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("shurencho.ini")));
@@ -129,6 +120,43 @@ TEST_F(SettingsFileTest, UnwritableFileFailsAndStaysAsItWas) {
   const QString inside = blocked + QStringLiteral("/shurencho.ini");
   EXPECT_THROW(SaveSettings(s, inside), SettingsError);
   EXPECT_EQ(ReadRaw(blocked), QByteArray("not a folder"));
+}
+
+TEST_F(SettingsFileTest, AnUnchangedFileIsLeftByteForByteAndAChangeKeepsItsLine) {
+  AppSettings s;
+  LoadSettings(s, true, path());
+  // The user's own spelling, blanks and LF line ends, and no line end at the end.
+  QByteArray mine = ReadRaw(path()).replace("\r\n", "\n");
+  mine.replace("CourseNo=2", "  CourseNo = 2   ").replace("TradeMark=", "TRADEMARK=");
+  mine.chop(1);
+  WriteRaw(path(), mine);
+  LoadSettings(s, true, path());
+  SaveSettings(s, path());
+  EXPECT_EQ(ReadRaw(path()), mine);
+
+  s.CourseNo = 4;
+  s.TradeMark = QStringLiteral("T");
+  SaveSettings(s, path());
+  mine.replace("  CourseNo = 2   ", "  CourseNo = 4")
+      .replace("TRADEMARK=\"" + EncodeCp932(QStringLiteral("打鍵修練帖　Ver1.0")), "TRADEMARK=\"T");
+  EXPECT_EQ(ReadRaw(path()), mine);
+}
+
+TEST_F(SettingsFileTest, ABareKeyIsReplacedInItsOwnLine) {
+  WriteRaw(path(), "[Result]\r\nRandom\r\nCourseNo=1\r\n");
+  AppSettings s;
+  LoadSettings(s, true, path());
+  EXPECT_TRUE(ReadRaw(path()).startsWith("[Result]\r\nRandom=0\r\nCourseNo=1\r\n"));
+}
+
+TEST_F(SettingsFileTest, AByteOrderMarkFileIsRewrittenWholeInOneEncoding) {
+  const QString text = QStringLiteral("[Titile]\r\nCompanyName=\"宙文舎２\"\r\n; メモ\r\n");
+  WriteRaw(path(), "\xEF\xBB\xBF" + text.toUtf8());
+  AppSettings s;
+  LoadSettings(s, true, path());  // writes the missing keys; then the program is killed
+  LoadSettings(s, true, path());
+  EXPECT_EQ(s.WindowCaption, QStringLiteral("打鍵修練帖　Ver1.0 - 宙文舎２"));
+  EXPECT_TRUE(ReadRaw(path()).startsWith(EncodeCp932(text)));
 }
 
 TEST_F(SettingsFileTest, ResetDefaultsAreWhatAFirstStartWrites) {
