@@ -2,10 +2,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <memory>
 
 #include "platform/ini_file.h"
 #include "settings/settings.h"
+#include "settings/settings_session.h"
 #include "text/text_file.h"
 
 namespace {
@@ -105,21 +108,43 @@ TEST_F(SettingsFileTest, UnknownLinesAndGarbageSurviveASave) {
   EXPECT_TRUE(raw.contains("KeySpeed=33,0,0,0,0,0\r\n"));
 }
 
-TEST_F(SettingsFileTest, UnwritableFileFailsAndStaysAsItWas) {
-  // The settings path is a folder: nothing can be written there.
+TEST_F(SettingsFileTest, AFileThatIsNoRegularFileIsNeitherReadNorWritten) {
+  // A folder and a device in the settings file's place: named in the start-up
+  // warning, nothing written, and the close fails too.
   ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("shurencho.ini")));
-  AppSettings s;
-  EXPECT_THROW(LoadSettings(s, true, path()), SettingsError);
-  // Reading stopped at the first key: everything holds its default.
-  EXPECT_EQ(s.WindowCaption, QStringLiteral("打鍵修練帖　Ver1.0-宙文舎"));
-  EXPECT_THROW(SaveSettings(s, path()), SettingsError);
+  const QString device = dir.filePath(QStringLiteral("device.ini"));
+  ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), device));
+  for (const QString& p : {path(), device}) {
+    SettingsSession session(p);
+    AppSettings s;
+    const QStringList warnings = session.Load(s);
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].startsWith(QString::fromUtf8(kLoadFailedWarning)));
+    EXPECT_TRUE(warnings[0].endsWith(p));
+    EXPECT_EQ(s.WindowCaption, QStringLiteral("打鍵修練帖　Ver1.0-宙文舎"));
+    EXPECT_THROW(session.Save(s), SettingsError);
+    EXPECT_THROW(SaveSettings(s, p), SettingsError);
+  }
+  EXPECT_TRUE(QFileInfo(path()).isDir());
+  EXPECT_TRUE(QFileInfo(device).isSymLink());
 
   // A file that is complete but cannot be replaced keeps its old content.
   const QString blocked = dir.filePath(QStringLiteral("blocker"));
   WriteRaw(blocked, "not a folder");
-  const QString inside = blocked + QStringLiteral("/shurencho.ini");
-  EXPECT_THROW(SaveSettings(s, inside), SettingsError);
+  AppSettings s;
+  EXPECT_THROW(SaveSettings(s, blocked + QStringLiteral("/shurencho.ini")), SettingsError);
   EXPECT_EQ(ReadRaw(blocked), QByteArray("not a folder"));
+}
+
+TEST_F(SettingsFileTest, ListsKeepEveryValidItem) {
+  WriteRaw(path(), "[Result]\r\nKeySpeed=120,80,45\r\n[Stat]\r\nCourse01=x,50\r\nCourse02=30,40,99\r\n");
+  AppSettings s;
+  LoadSettings(s, true, path());
+  EXPECT_EQ(s.KeySpeed, (QStringList{"120", "80", "45", "0", "0", "0"}));
+  EXPECT_EQ(s.Course01, (QStringList{"20", "50"}));
+  EXPECT_EQ(s.Course02, (QStringList{"30", "40", "99"}));
+  SaveSettings(s, path());
+  EXPECT_TRUE(ReadRaw(path()).contains("KeySpeed=120,80,45,0,0,0\r\n"));
 }
 
 TEST_F(SettingsFileTest, AnUnchangedFileIsLeftByteForByteAndAChangeKeepsItsLine) {
@@ -157,6 +182,27 @@ TEST_F(SettingsFileTest, AByteOrderMarkFileIsRewrittenWholeInOneEncoding) {
   LoadSettings(s, true, path());
   EXPECT_EQ(s.WindowCaption, QStringLiteral("打鍵修練帖　Ver1.0 - 宙文舎２"));
   EXPECT_TRUE(ReadRaw(path()).startsWith(EncodeCp932(text)));
+}
+
+TEST_F(SettingsFileTest, ASecondCopyIsToldAndWritesNothing) {
+  WriteRaw(path(), "[Result]\r\nKeySpeed=10,0,0,0,0,0\r\n");
+  AppSettings first, second;
+  auto firstCopy = std::make_unique<SettingsSession>(path());
+  EXPECT_TRUE(firstCopy->Load(first).isEmpty());
+  const QByteArray afterStart = ReadRaw(path());
+  SettingsSession secondCopy(path());
+  EXPECT_EQ(secondCopy.Load(second), QStringList{QString::fromUtf8(kOtherCopyWarning)});
+  EXPECT_EQ(second.RecordedSpeed(1), 10);
+  second.SetRecordedSpeed(1, 99);
+  secondCopy.Save(second);
+  EXPECT_EQ(ReadRaw(path()), afterStart);
+  first.SetRecordedSpeed(1, 55);
+  firstCopy->Save(first);
+  EXPECT_TRUE(ReadRaw(path()).contains("KeySpeed=55,0,0,0,0,0\r\n"));
+  // Once the first copy is gone, the next one to start keeps its records.
+  firstCopy.reset();
+  SettingsSession next(path());
+  EXPECT_TRUE(next.Load(second).isEmpty());
 }
 
 TEST_F(SettingsFileTest, ResetDefaultsAreWhatAFirstStartWrites) {
