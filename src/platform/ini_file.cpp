@@ -4,12 +4,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 
 #include "text/text_file.h"
@@ -88,24 +88,26 @@ bool WriteAll(int fd, const QByteArray& data) {
   return true;
 }
 
-// Temporary names carry the saving process's id: "<file>.<pid>.<random>".
+// Temporary names carry the saving process's id: "<file>.save-<pid>-<random>".
+const QLatin1String kTempMark(".save-");
+
 QByteArray TempName(const QByteArray& file) {
   const quint64 random = QRandomGenerator::system()->generate64() & 0xFFFFFFFFFFFFull;
-  return file + '.' + QByteArray::number(::getpid()) + '.' + QByteArray::number(random, 36);
+  return file + kTempMark.data() + QByteArray::number(::getpid()) + '-' + QByteArray::number(random, 36);
 }
 
 // Removes the temporary files of saves killed between naming their file and
 // renaming it: those whose process is gone.
 void SweepDeadTemps(const QByteArray& file) {
+  static const QRegularExpression kTemp(QStringLiteral("^(\\d{1,9})-[0-9a-z]{1,10}$"));
   const QFileInfo info(QFile::decodeName(file));
-  const QString prefix = info.fileName() + QLatin1Char('.');
+  const QString prefix = info.fileName() + kTempMark;
   const QDir dir = info.dir();
   for (const QString& name : dir.entryList(QDir::Files | QDir::System | QDir::Hidden)) {
     if (!name.startsWith(prefix)) continue;
-    const QStringList parts = name.mid(prefix.size()).split(QLatin1Char('.'));
-    if (parts.size() != 2 || parts[0].isEmpty() || parts[0].size() > 9) continue;
-    if (!std::all_of(parts[0].begin(), parts[0].end(), [](QChar c) { return c.isDigit(); })) continue;
-    if (::kill(static_cast<pid_t>(parts[0].toInt()), 0) == 0 || errno != ESRCH) continue;
+    const QRegularExpressionMatch m = kTemp.match(QStringView(name).mid(prefix.size()));
+    if (!m.hasMatch()) continue;
+    if (::kill(static_cast<pid_t>(m.captured(1).toInt()), 0) == 0 || errno != ESRCH) continue;
     ::unlink(QFile::encodeName(dir.filePath(name)).constData());
   }
 }
@@ -226,6 +228,7 @@ bool MayRewriteFile(const QString& path) {
 }
 
 bool SaveFileContents(const QString& path, const QByteArray& data) {
+  if (path.isEmpty()) return false;
   const QString target = ResolveLink(path);
   const QByteArray file = QFile::encodeName(target);
   const QByteArray dir = QFile::encodeName(QFileInfo(target).absolutePath());

@@ -182,6 +182,12 @@ TEST_F(SettingsFileTest, AByteOrderMarkFileIsRewrittenWholeInOneEncoding) {
   LoadSettings(s, true, path());
   EXPECT_EQ(s.WindowCaption, QStringLiteral("打鍵修練帖　Ver1.0 - 宙文舎２"));
   EXPECT_TRUE(ReadRaw(path()).startsWith(EncodeCp932(text)));
+
+  // A line with no CP932 form keeps the whole file UTF-8, mark and all.
+  WriteRaw(path(), "\xEF\xBB\xBF" + text.toUtf8() + QStringLiteral("; café\r\n").toUtf8());
+  LoadSettings(s, true, path());
+  EXPECT_TRUE(ReadRaw(path()).startsWith("\xEF\xBB\xBF" + text.toUtf8()));
+  EXPECT_TRUE(ReadRaw(path()).contains(QStringLiteral("\"打鍵修練帖　Ver1.0\"").toUtf8()));
 }
 
 TEST_F(SettingsFileTest, ASecondCopyIsToldAndWritesNothing) {
