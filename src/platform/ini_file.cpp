@@ -60,10 +60,6 @@ QString Clip(const QString& value) {
   return value.left(i);
 }
 
-}  // namespace
-
-namespace {
-
 QString ResolveLink(const QString& path) {
   const QFileInfo info(path);
   if (info.isSymLink()) {
@@ -114,12 +110,15 @@ void SweepDeadTemps(const QByteArray& file) {
 
 // Opens a new file beside `file` that no one else can have opened. A nameless
 // one (O_TMPFILE) first: a kill before it is complete leaves nothing behind.
-// Otherwise a named one made with O_EXCL, which never follows a link.
-int CreateTemp(const QByteArray& file, const QByteArray& dir, bool nameless, QByteArray* name) {
-  if (nameless) return ::open(dir.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+// Otherwise a named one made with O_EXCL, which never follows a link; while it
+// replaces a file its mode is the strictest until it takes the old one's.
+int CreateTemp(const QByteArray& file, const QByteArray& dir, bool nameless, bool replacing,
+               QByteArray* name) {
+  const mode_t mode = replacing ? 0600 : 0644;
+  if (nameless) return ::open(dir.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
   for (int attempt = 0; attempt < 16; ++attempt) {
     *name = TempName(file);
-    const int fd = ::open(name->constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int fd = ::open(name->constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
@@ -148,7 +147,7 @@ Replace ReplaceThroughTemp(const QByteArray& file, const QByteArray& dir, const 
   SweepDeadTemps(file);
   for (const bool nameless : {true, false}) {
     QByteArray name;
-    const int fd = CreateTemp(file, dir, nameless, &name);
+    const int fd = CreateTemp(file, dir, nameless, old != nullptr, &name);
     if (fd < 0) {
       // No nameless files on this file system (or kernel): make a named one.
       if (nameless && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) continue;
