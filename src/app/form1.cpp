@@ -4,10 +4,18 @@
 #include "app/page_texts.h"
 #include "text/errors.h"
 
+TForm1::TForm1(AppSettings& settings, const PracticeData& data, Platform& platform, SettingsSession& session)
+    : TForm1(settings, data, platform, nullptr, &session) {}
+
 TForm1::TForm1(AppSettings& settings, const PracticeData& data, Platform& platform, QString settingsPath)
+    : TForm1(settings, data, platform, std::make_unique<SettingsSession>(std::move(settingsPath)), nullptr) {}
+
+TForm1::TForm1(AppSettings& settings, const PracticeData& data, Platform& platform,
+               std::unique_ptr<SettingsSession> own, SettingsSession* session)
     : m_settings(settings),
       m_platform(platform),
-      m_settingsPath(std::move(settingsPath)),
+      m_ownSession(std::move(own)),
+      m_session(session ? *session : *m_ownSession),
       m_drill(settings, data, platform),
       m_typing(settings, data, platform),
       m_maze(settings, data, platform),
@@ -48,7 +56,7 @@ void TForm1::FormShow() {
 
 void TForm1::FormClose() {
   try {
-    SaveSettings(m_settings, m_settingsPath);
+    m_session.Save(m_settings);
   } catch (const SettingsError&) {
     m_platform.ShowWarning(QString::fromUtf8(kSaveFailedWarning));
   }
@@ -95,7 +103,7 @@ void TForm1::Exit1Click() {
 }
 
 void TForm1::N1Click() {
-  LoadSettings(m_settings, false, m_settingsPath);
+  LoadSettings(m_settings, false, m_session.path());
   FormCreate();
   FormShow();
 }

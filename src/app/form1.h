@@ -16,6 +16,7 @@
 #include "platform/controls.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
+#include "settings/settings_session.h"
 #include "typing/typing_page.h"
 
 struct PracticeData;
@@ -25,6 +26,8 @@ enum class Page { TabSheet3, TabSheet4, TabSheet5, TabSheet6, TabSheet1, TabShee
 
 class TForm1 final {
  public:
+  // session: the run's hold on the settings file, which saves them at close.
+  TForm1(AppSettings& settings, const PracticeData& data, Platform& platform, SettingsSession& session);
   // settingsPath: where SaveSettings writes at close.
   TForm1(AppSettings& settings, const PracticeData& data, Platform& platform, QString settingsPath);
 
@@ -72,9 +75,13 @@ class TForm1 final {
   // Focus the page's input box, when the page has one.
   void FocusActivePageInput();
 
+  TForm1(AppSettings& settings, const PracticeData& data, Platform& platform,
+         std::unique_ptr<SettingsSession> own, SettingsSession* session);
+
   AppSettings& m_settings;
   Platform& m_platform;
-  QString m_settingsPath;
+  std::unique_ptr<SettingsSession> m_ownSession;
+  SettingsSession& m_session;
   DrillPage m_drill;
   TypingPage m_typing;
   MazePage m_maze;

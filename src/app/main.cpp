@@ -15,6 +15,7 @@
 #include "app/main_window_view.h"
 #include "data/practice_data.h"
 #include "settings/settings.h"
+#include "settings/settings_session.h"
 #include "text/errors.h"
 #include "ui/sdl_media_player.h"
 #include "ui/japanese_ui.h"
@@ -60,12 +61,8 @@ int main(int argc, char* argv[]) {
   QtPlatform platform(CreateMediaPlayer(), std::make_unique<XdgHelpLauncher>());
 
   AppSettings settings;
-  const QString settingsPath = SettingsFilePath(platform.ProgramPath());
-  try {
-    LoadSettings(settings, true, settingsPath);
-  } catch (const SettingsError&) {
-    platform.ShowWarning(QString::fromUtf8(kLoadFailedWarning));
-  }
+  SettingsSession settingsSession(SettingsFilePath(platform.ProgramPath()));
+  for (const QString& warning : settingsSession.Load(settings)) platform.ShowWarning(warning);
 
   std::unique_ptr<PracticeData> data;
   try {
@@ -78,7 +75,7 @@ int main(int argc, char* argv[]) {
   }
   platform.Randomize();
 
-  TForm1 form(settings, *data, platform, settingsPath);
+  TForm1 form(settings, *data, platform, settingsSession);
   MainWindow window(form, platform);
   RunHandler(platform, [&] { form.FormCreate(); });
   RunHandler(platform, [&] { form.FormShow(); });

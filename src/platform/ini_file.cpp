@@ -3,7 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,9 +24,16 @@ bool SectionNameOf(const QString& text, QString* name) {
   return true;
 }
 
-bool KeyOf(const QString& text, QString* key, QString* value) {
+// A key line: "name=value", or a bare "name" (*bare is then set). False for
+// blank lines and section headers.
+bool KeyOf(const QString& text, QString* key, QString* value, bool* bare = nullptr) {
   const qsizetype eq = text.indexOf(QLatin1Char('='));
-  if (eq < 0) return false;
+  if (bare) *bare = eq < 0;
+  if (eq < 0) {
+    QString section;
+    *key = text.trimmed();
+    return !key->isEmpty() && !SectionNameOf(text, &section);
+  }
   *key = text.left(eq).trimmed();
   if (value) *value = text.mid(eq + 1).trimmed();
   return !key->isEmpty();
@@ -50,44 +60,186 @@ QString Clip(const QString& value) {
   return value.left(i);
 }
 
-}  // namespace
+QString ResolveLink(const QString& path) {
+  const QFileInfo info(path);
+  if (info.isSymLink()) {
+    const QString target = info.canonicalFilePath();
+    if (!target.isEmpty()) return target;
+  }
+  return path;
+}
 
-bool WriteFileAtomically(const QString& path, const QByteArray& data) {
-  // One fixed temporary name beside the file: a crash leaves at most that one
-  // file behind, and the next save reuses it.
-  const QByteArray target = QFile::encodeName(path);
-  const QByteArray temp = target + ".tmp";
-  struct stat old {};
-  const mode_t mode = ::stat(target.constData(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-  const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-  if (fd < 0) return false;
+bool WriteAll(int fd, const QByteArray& data) {
   const char* p = data.constData();
   qsizetype left = data.size();
-  bool ok = true;
-  while (ok && left > 0) {
-    const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+  off_t at = 0;
+  while (left > 0) {
+    const ssize_t n = ::pwrite(fd, p, static_cast<size_t>(left), at);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else {
-      p += n;
-      left -= n;
-    }
-  }
-  ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok) ok = ::rename(temp.constData(), target.constData()) == 0;
-  if (!ok) {
-    ::unlink(temp.constData());
-    return false;
-  }
-  // Make the rename itself durable.
-  const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
-  const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
+    if (n <= 0) return false;
+    p += n;
+    left -= n;
+    at += n;
   }
   return true;
+}
+
+// Temporary names carry the saving process's id: "<file>.save-<pid>-<random>".
+const QLatin1String kTempMark(".save-");
+
+QByteArray TempName(const QByteArray& file) {
+  const quint64 random = QRandomGenerator::system()->generate64() & 0xFFFFFFFFFFFFull;
+  return file + kTempMark.data() + QByteArray::number(::getpid()) + '-' + QByteArray::number(random, 36);
+}
+
+// Removes the temporary files of saves killed between naming their file and
+// renaming it: those whose process is gone.
+void SweepDeadTemps(const QByteArray& file) {
+  static const QRegularExpression kTemp(QStringLiteral("^(\\d{1,9})-[0-9a-z]{1,10}$"));
+  const QFileInfo info(QFile::decodeName(file));
+  const QString prefix = info.fileName() + kTempMark;
+  const QDir dir = info.dir();
+  for (const QString& name : dir.entryList(QDir::Files | QDir::System | QDir::Hidden)) {
+    if (!name.startsWith(prefix)) continue;
+    const QRegularExpressionMatch m = kTemp.match(QStringView(name).mid(prefix.size()));
+    if (!m.hasMatch()) continue;
+    if (::kill(static_cast<pid_t>(m.captured(1).toInt()), 0) == 0 || errno != ESRCH) continue;
+    ::unlink(QFile::encodeName(dir.filePath(name)).constData());
+  }
+}
+
+// Opens a new file beside `file` that no one else can have opened. A nameless
+// one (O_TMPFILE) first: a kill before it is complete leaves nothing behind.
+// Otherwise a named one made with O_EXCL, which never follows a link; while it
+// replaces a file its mode is the strictest until it takes the old one's.
+int CreateTemp(const QByteArray& file, const QByteArray& dir, bool nameless, bool replacing,
+               QByteArray* name) {
+  const mode_t mode = replacing ? 0600 : 0644;
+  if (nameless) return ::open(dir.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    *name = TempName(file);
+    const int fd = ::open(name->constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// Gives a complete nameless file a fresh name beside `file`; linkat never
+// replaces or follows what is already there.
+bool NameTemp(int fd, const QByteArray& file, QByteArray* name) {
+  const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    *name = TempName(file);
+    const int linked = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name->constData(), AT_SYMLINK_FOLLOW);
+    if (linked == 0) return true;
+    if (errno != EEXIST) break;
+  }
+  name->clear();
+  return false;
+}
+
+enum class Replace { Done, Failed, Refused };
+
+// The whole-file replace. Refused: the folder takes no new file, or the new
+// file could not keep the old one's owner; the caller then writes in place.
+Replace ReplaceThroughTemp(const QByteArray& file, const QByteArray& dir, const QByteArray& data,
+                           const struct stat* old) {
+  SweepDeadTemps(file);
+  for (const bool nameless : {true, false}) {
+    QByteArray name;
+    const int fd = CreateTemp(file, dir, nameless, old != nullptr, &name);
+    if (fd < 0) {
+      // No nameless files on this file system (or kernel): make a named one.
+      if (nameless && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) continue;
+      return (errno == EACCES || errno == EPERM) ? Replace::Refused : Replace::Failed;
+    }
+    const auto discard = [&](Replace result) {
+      ::close(fd);
+      if (!name.isEmpty()) ::unlink(name.constData());
+      return result;
+    };
+    if (old) {
+      // The new file takes the old one's owner and mode, so that a shared
+      // file stays shared.
+      struct stat mine {};
+      if (::fstat(fd, &mine) != 0) return discard(Replace::Failed);
+      if ((mine.st_uid != old->st_uid || mine.st_gid != old->st_gid) &&
+          ::fchown(fd, old->st_uid, old->st_gid) != 0) {
+        return discard(Replace::Refused);
+      }
+      if (::fchmod(fd, old->st_mode & 07777) != 0) return discard(Replace::Failed);
+    }
+    if (!WriteAll(fd, data) || ::fsync(fd) != 0) return discard(Replace::Failed);
+    if (nameless && !NameTemp(fd, file, &name)) {
+      ::close(fd);
+      continue;  // without /proc a nameless file cannot be named: a named one then
+    }
+    if (::close(fd) != 0 || ::rename(name.constData(), file.constData()) != 0) {
+      ::unlink(name.constData());
+      return Replace::Failed;
+    }
+    // Make the rename itself durable.
+    const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+      ::fsync(dfd);
+      ::close(dfd);
+    }
+    return Replace::Done;
+  }
+  return Replace::Failed;
+}
+
+// Not atomic: a crash in the middle can leave the file cut short. Room for a
+// longer text is taken first, so a full disk fails before a byte changes.
+bool RewriteInPlace(int fd, const QByteArray& data, off_t oldSize) {
+  const off_t size = data.size();
+  if (size > oldSize && ::posix_fallocate(fd, oldSize, size - oldSize) != 0) return false;
+  return WriteAll(fd, data) && ::ftruncate(fd, size) == 0 && ::fsync(fd) == 0;
+}
+
+// Opens an existing regular file for reading and writing without blocking;
+// -1 with errno ENOENT when there is none, -1 with another errno when it may
+// not be written or is not a regular file.
+int OpenForRewrite(const QByteArray& file, struct stat* st) {
+  if (::stat(file.constData(), st) != 0) return -1;
+  if (!S_ISREG(st->st_mode)) {
+    errno = EINVAL;
+    return -1;
+  }
+  const int fd = ::open(file.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (::fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+    ::close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace
+
+bool MayRewriteFile(const QString& path) {
+  struct stat st {};
+  const int fd = OpenForRewrite(QFile::encodeName(ResolveLink(path)), &st);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+bool SaveFileContents(const QString& path, const QByteArray& data) {
+  if (path.isEmpty()) return false;
+  const QString target = ResolveLink(path);
+  const QByteArray file = QFile::encodeName(target);
+  const QByteArray dir = QFile::encodeName(QFileInfo(target).absolutePath());
+  struct stat old {};
+  // The file itself must be ours to write: a read-only file is never replaced.
+  const int fd = OpenForRewrite(file, &old);
+  if (fd < 0 && errno != ENOENT) return false;
+  const Replace result = ReplaceThroughTemp(file, dir, data, fd >= 0 ? &old : nullptr);
+  bool ok = result == Replace::Done;
+  if (result == Replace::Refused && fd >= 0) ok = RewriteInPlace(fd, data, old.st_size);
+  if (fd >= 0) ::close(fd);
+  return ok;
 }
 
 bool ParseIniInteger(const QString& text, qint64* value) {
@@ -114,26 +266,77 @@ bool ParseIniInteger(const QString& text, qint64* value) {
 }
 
 IniFile::IniFile(QString path) : m_path(std::move(path)) {
-  QFile file(m_path);
-  if (QFileInfo(m_path).isDir() || !file.open(QIODevice::ReadOnly)) return;
-  Parse(file.readAll());
+  const QByteArray name = QFile::encodeName(m_path);
+  struct stat st {};
+  if (::stat(name.constData(), &st) != 0) {
+    // Only a file that is not there reads as empty; one we may not look at is not ours to replace.
+    m_readFailed = errno != ENOENT && errno != ENOTDIR;
+    return;
+  }
+  m_exists = true;
+  m_readFailed = true;
+  if (!S_ISREG(st.st_mode)) return;
+  const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return;
+  QByteArray data;
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  char buffer[65536];
+  while (ok) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    data.append(buffer, n);
+  }
+  ::close(fd);
+  if (!ok) return;
+  m_readFailed = false;
+  Parse(data);
 }
 
-IniFile::IniFile(QString path, const QByteArray& contents) : m_path(std::move(path)) { Parse(contents); }
+IniFile::IniFile(QString path, const QByteArray& contents) : m_path(std::move(path)), m_exists(true) {
+  Parse(contents);
+}
 
 void IniFile::Parse(QByteArray data) {
-  // A file saved by an editor as UTF-8 with a byte-order mark: take it as UTF-8;
-  // it is written back in CP932 like any other.
-  const bool utf8 = data.startsWith("\xEF\xBB\xBF");
-  if (utf8) data.remove(0, 3);
-  const QList<QByteArray> raws = data.split('\n');
-  for (qsizetype i = 0; i < raws.size(); ++i) {
-    QByteArray raw = raws[i];
-    if (raw.endsWith('\r')) raw.chop(1);
-    if (i == raws.size() - 1 && raw.isEmpty()) break;  // the text ended with a line end
-    m_lines.append({raw, utf8 ? QString::fromUtf8(raw) : DecodeCp932(raw)});
+  m_bom = data.startsWith("\xEF\xBB\xBF");
+  if (m_bom) data.remove(0, 3);
+  for (qsizetype at = 0; at < data.size();) {
+    const qsizetype nl = data.indexOf('\n', at);
+    Line line;
+    if (nl < 0) {
+      line.raw = data.mid(at);
+      at = data.size();
+    } else {
+      line.raw = data.mid(at, nl - at);
+      line.eol = "\n";
+      at = nl + 1;
+      if (line.raw.endsWith('\r')) {
+        line.raw.chop(1);
+        line.eol = "\r\n";
+      }
+    }
+    line.text = m_bom ? QString::fromUtf8(line.raw) : DecodeCp932(line.raw);
+    m_lines.append(line);
   }
+  for (const Line& line : m_lines) {
+    if (!line.eol.isEmpty()) {
+      m_eol = line.eol;
+      break;
+    }
+  }
+  if (!m_bom) return;
+  // A file an editor saved as UTF-8 with a byte-order mark is read as UTF-8.
+  // Its first save writes every line in CP932, so the file never holds two
+  // encodings; only when some line has no CP932 form does it stay UTF-8 whole.
+  for (const Line& line : m_lines) {
+    if (!IsCp932Encodable(line.text)) return;
+  }
+  m_bom = false;
+  for (Line& line : m_lines) line.raw = EncodeCp932(line.text);
 }
+
+QByteArray IniFile::Encode(const QString& text) const { return m_bom ? text.toUtf8() : EncodeCp932(text); }
 
 int IniFile::FindSection(const QString& section) const {
   for (int i = 0; i < m_lines.size(); ++i) {
@@ -165,8 +368,9 @@ QString IniFile::ReadString(const QString& section, const QString& key, const QS
   const int line = FindKey(header, key);
   if (line < 0) return def;
   QString k, v;
-  KeyOf(m_lines[line].text, &k, &v);
-  return Clip(Unquote(v));
+  bool bare = false;
+  KeyOf(m_lines[line].text, &k, &v, &bare);
+  return bare ? def : Clip(Unquote(v));
 }
 
 qint64 IniFile::ReadInteger(const QString& section, const QString& key, qint64 def) const {
@@ -175,35 +379,64 @@ qint64 IniFile::ReadInteger(const QString& section, const QString& key, qint64 d
   return ParseIniInteger(text, &value) ? value : def;
 }
 
+void IniFile::InsertLine(int at, const QString& text) {
+  if (at > 0 && m_lines[at - 1].eol.isEmpty()) m_lines[at - 1].eol = m_eol;
+  m_lines.insert(at, {Encode(text), m_eol, text});
+  m_changed = true;
+}
+
 void IniFile::SetString(const QString& section, const QString& key, const QString& value) {
-  const QString text = key + QLatin1Char('=') + value;
-  const Line line{EncodeCp932(text), text};
-  int header = FindSection(section);
+  const int header = FindSection(section);
   if (header < 0) {
-    const QString head = QLatin1Char('[') + section + QLatin1Char(']');
-    m_lines.append({EncodeCp932(head), head});
-    m_lines.append(line);
+    InsertLine(m_lines.size(), QLatin1Char('[') + section + QLatin1Char(']'));
+    InsertLine(m_lines.size(), key + QLatin1Char('=') + value);
     return;
   }
   const int at = FindKey(header, key);
-  if (at >= 0) {
-    m_lines[at] = line;
+  if (at < 0) {
+    // Append after the section's last non-blank line, before any blank lines
+    // that separate it from the next section.
+    int end = SectionEnd(header);
+    while (end > header + 1 && m_lines[end - 1].text.trimmed().isEmpty()) --end;
+    InsertLine(end, key + QLatin1Char('=') + value);
     return;
   }
-  // Append after the section's last non-blank line, before any blank lines
-  // that separate it from the next section.
-  int end = SectionEnd(header);
-  while (end > header + 1 && m_lines[end - 1].text.trimmed().isEmpty()) --end;
-  m_lines.insert(end, line);
+  Line& line = m_lines[at];
+  QString k, old;
+  bool bare = false;
+  KeyOf(line.text, &k, &old, &bare);
+  if (!bare && Unquote(old) == Unquote(value.trimmed())) return;
+  // The line keeps the file's spelling of the name, the blanks around "=" and its end.
+  QByteArray head = line.raw;
+  const qsizetype eq = head.indexOf('=');
+  if (eq >= 0) {
+    qsizetype cut = eq + 1;
+    while (cut < head.size() && (head[cut] == ' ' || head[cut] == '\t')) ++cut;
+    head.truncate(cut);
+  } else {
+    while (head.endsWith(' ') || head.endsWith('\t')) head.chop(1);
+    head += '=';
+  }
+  line.raw = head + Encode(value);
+  line.text = m_bom ? QString::fromUtf8(line.raw) : DecodeCp932(line.raw);
+  m_changed = true;
+}
+
+QByteArray IniFile::Contents() const {
+  QByteArray out = m_bom ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+  for (const Line& line : m_lines) out += line.raw + line.eol;
+  return out;
 }
 
 bool IniFile::Commit() {
-  QByteArray out;
-  for (const Line& line : m_lines) {
-    out += line.raw;
-    out += "\r\n";
-  }
-  return WriteFileAtomically(m_path, out);
+  if (m_readFailed) return false;
+  // Nothing to change: the file stays byte for byte, but a file we could not
+  // write still fails, as writing the same value would.
+  if (!m_changed && m_exists) return MayRewriteFile(m_path);
+  if (!SaveFileContents(m_path, Contents())) return false;
+  m_changed = false;
+  m_exists = true;
+  return true;
 }
 
 bool IniFile::WriteString(const QString& section, const QString& key, const QString& value) {

@@ -19,23 +19,32 @@ QString Quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Ch
 
 QStringList DefaultSpeeds() { return {"0", "0", "0", "0", "0", "0"}; }
 
-// Lists must hold at least `count` whole numbers; anything else falls back
-// to the key's default, so the grades and records can always be computed.
-bool ValidNumberList(const QStringList& list, int count) {
-  if (list.size() < count) return false;
+bool IsWholeNumber(const QString& item) {
+  bool ok = false;
+  item.trimmed().toInt(&ok);
+  return ok;
+}
+
+// The grades and records need `count` whole numbers: each item that is one
+// stays, a missing or bad one takes the default's item. Extra items are kept.
+QStringList MergeNumberList(QStringList read, const QStringList& defaults, int count) {
   for (int i = 0; i < count; ++i) {
-    bool ok = false;
-    list[i].trimmed().toInt(&ok);
-    if (!ok) return false;
+    if (i >= read.size()) {
+      read.append(defaults.value(i));
+    } else if (!IsWholeNumber(read[i])) {
+      read[i] = defaults.value(i);
+    }
   }
-  return true;
+  return read;
 }
 
 // Reads one key at a time the way the settings file has always been read:
 // a sentinel result means "missing", and the default is written at once.
 class Reader {
  public:
-  explicit Reader(const QString& path) : m_ini(path) {}
+  Reader(const QString& path, MissingKeys missing) : m_ini(path), m_missing(missing) {
+    if (m_ini.ReadFailed()) throw SettingsReadError(path);
+  }
 
   void Text(const QString& section, const QString& key, QString& field) {
     const QString v = m_ini.ReadString(section, key, kMissingText);
@@ -52,8 +61,7 @@ class Reader {
       Write(section, key, JoinCommaText(field));
       return;
     }
-    const QStringList read = SplitCommaText(v);
-    if (ValidNumberList(read, count)) field = read;
+    field = MergeNumberList(SplitCommaText(v), field, count);
   }
 
   void Flag(const QString& section, const QString& key, bool& field) {
@@ -84,9 +92,11 @@ class Reader {
 
  private:
   void Write(const QString& section, const QString& key, const QString& value) {
+    if (m_missing == MissingKeys::Leave) return;
     if (!m_ini.WriteString(section, key, value)) throw SettingsError(m_ini.path());
   }
   IniFile m_ini;
+  MissingKeys m_missing;
 };
 
 void SetDefaults(AppSettings& s) {
@@ -181,6 +191,9 @@ const SettingsKey kKeys[] = {
 SettingsError::SettingsError(const QString& path)
     : std::runtime_error(("cannot write the settings file " + path).toStdString()) {}
 
+SettingsReadError::SettingsReadError(const QString& path)
+    : SettingsError(("cannot read the settings file " + path).toStdString()) {}
+
 const QStringList& ZINIconf::CourseThresholds(int k) const {
   switch (k) {
     case 1: return Course01;
@@ -225,10 +238,10 @@ QString SettingsFilePath(const QString& programPath) {
   return path;
 }
 
-void LoadSettings(AppSettings& s, bool readFile, const QString& path) {
+void LoadSettings(AppSettings& s, bool readFile, const QString& path, MissingKeys missing) {
   SetDefaults(s);
   if (!readFile) return;
-  Reader r(path);
+  Reader r(path, missing);
   for (const SettingsKey& k : kKeys) {
     const QString section = QString::fromLatin1(k.section);
     const QString key = QString::fromLatin1(k.key);
@@ -249,6 +262,8 @@ void LoadSettings(AppSettings& s, bool readFile, const QString& path) {
 
 void SaveSettings(const AppSettings& s, const QString& path) {
   IniFile ini(path);
+  // Without its lines we would lose what the file holds beyond our keys.
+  if (ini.ReadFailed()) throw SettingsError(path);
   for (const SettingsKey& k : kKeys) {
     const QString value = std::visit(
         Overloaded{

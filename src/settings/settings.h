@@ -12,6 +12,16 @@
 class SettingsError : public std::runtime_error {
  public:
   explicit SettingsError(const QString& path);
+
+ protected:
+  explicit SettingsError(const std::string& what) : std::runtime_error(what) {}
+};
+
+// Thrown when the settings file exists but cannot be read (no right to read
+// it, or it is not a regular file): it is then never written either.
+class SettingsReadError : public SettingsError {
+ public:
+  explicit SettingsReadError(const QString& path);
 };
 
 struct ZINIconf {
@@ -61,10 +71,17 @@ QString SettingsFilePathFor(const QString& programPath, bool programWritable, co
 // $XDG_CONFIG_HOME, else ~/.config.
 QString UserConfigDir();
 
+// Whether a start-up read creates the keys the file lacks.
+enum class MissingKeys { Write, Leave };
 // Defaults, then (when readFile) the file at path. Throws SettingsError when
 // writing a missing key's default fails; fields read by then keep their values.
-void LoadSettings(AppSettings& s, bool readFile, const QString& path);
-// Writes every field in one piece; throws SettingsError (file untouched) on failure.
+// Throws SettingsReadError, every field at its default, when the file exists
+// but cannot be read. A list keeps each of its items that is a number; a
+// missing or bad item takes the default's item.
+void LoadSettings(AppSettings& s, bool readFile, const QString& path,
+                  MissingKeys missing = MissingKeys::Write);
+// Writes every field in one piece; throws SettingsError (file untouched) on
+// failure, and without writing when the file exists but cannot be read.
 void SaveSettings(const AppSettings& s, const QString& path);
 
 // "×" below t0, "○" from t0 below t1, "◎" from t1.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Records are never lost: the settings file is killed mid-save many times and
-# is each time one whole save; on a full file system or in a read-only folder
-# a save fails, says so, and leaves the old file as it was.
+# is each time one whole save; two writers at once never mix; on a full file
+# system or where the file may not be written a save fails, says so, and
+# leaves the old file as it was.
 set -euo pipefail
 BUILD="$1"
 WRITER="$BUILD/tests/settings_writer"
@@ -42,6 +43,20 @@ done
 leftover="$(find "$WORK" -maxdepth 1 -name 'shurencho.ini?*' | wc -l)"
 [ "$leftover" -le 1 ] || { echo "FAIL: $leftover temporary files left behind"; exit 1; }
 echo "killed $kills times mid-save; the file was whole every time ($leftover stray temporary files)"
+
+# Two copies closing at once: while both save over and over, the file is
+# always one whole save of one of them, and in the end the last one's.
+"$WRITER" "$INI" 300 0 &
+a=$!
+"$WRITER" "$INI" 300 50000 &
+b=$!
+while kill -0 "$a" 2>/dev/null || kill -0 "$b" 2>/dev/null; do check_whole; done
+wait "$a" || { echo "FAIL: a save failed beside another"; exit 1; }
+wait "$b" || { echo "FAIL: a save failed beside another"; exit 1; }
+check_whole
+stage="$(tr -d '\r' <"$INI" | sed -n 's/^M1CourseNo=//p')"
+[ "$stage" = 300 ] || [ "$stage" = 50300 ] || { echo "FAIL: neither copy's last save: $stage"; exit 1; }
+echo "two writers at once: the file was one whole save every time"
 
 # Read-only folder: the save fails and the file stays byte for byte.
 cp "$INI" "$WORK/before"

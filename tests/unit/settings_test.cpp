@@ -2,10 +2,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <memory>
 
 #include "platform/ini_file.h"
 #include "settings/settings.h"
+#include "settings/settings_session.h"
 #include "text/text_file.h"
 
 namespace {
@@ -58,7 +61,7 @@ TEST_F(SettingsFileTest, SentinelsAndWrongFormsCountAsMissing) {
   WriteRaw(path(), EncodeCp932(QStringLiteral(
                        "[titile]\r\nTRADEMARK = ERROR\r\ncompanyname='株式会社'\r\n"
                        "[Result]\r\nCourseNo=-1\r\nRandom=yes\r\nViewroma=0\r\nM1CourseNo=0x0A\r\nAutoCourse=5\r\n"
-                       "[Stat]\r\nwarmup=half a minute\r\nCourse03=\r\nCourse04=7\r\nCourse05=\"5, 9\"\r\n")));
+                       "[Stat]\r\nwarmup=half a minute\r\nCourse03=\r\nCourse05=\"5, 9\"\r\n")));
   AppSettings s;
   LoadSettings(s, true, path());
   EXPECT_EQ(s.TradeMark, QStringLiteral("打鍵修練帖　Ver1.0"));
@@ -69,19 +72,18 @@ TEST_F(SettingsFileTest, SentinelsAndWrongFormsCountAsMissing) {
   EXPECT_TRUE(s.AutoCourse);
   EXPECT_EQ(s.M1CourseNo, 10);
   EXPECT_DOUBLE_EQ(s.warmup, 30.0 / 86400.0);
-  // Lists too short or not numbers fall back to the key's default.
   EXPECT_EQ(s.Course03, (QStringList{"15", "25"}));
-  EXPECT_EQ(s.Course04, (QStringList{"15", "25"}));
   EXPECT_EQ(s.Course05, (QStringList{"5", "9"}));
   const QString text = ReadAll(path());
-  EXPECT_TRUE(text.contains(QStringLiteral("TradeMark=\"打鍵修練帖　Ver1.0\"\r\n")));
+  // The sentinel is replaced in its own line, spelled as the file spells it.
+  EXPECT_TRUE(text.contains(QStringLiteral("TRADEMARK = \"打鍵修練帖　Ver1.0\"\r\n")));
   EXPECT_TRUE(text.contains(QStringLiteral("CourseNo=2\r\n")));
   EXPECT_TRUE(text.contains(QStringLiteral("Random=0\r\n")));
   EXPECT_TRUE(text.contains(QStringLiteral("Viewroma=0\r\n")));
   EXPECT_TRUE(text.contains(QStringLiteral("warmup=0:00:30\r\n")));
   // Present keys are not written again; a missing one lands in its section.
   EXPECT_TRUE(text.contains(QStringLiteral("Course03=\r\n")));
-  EXPECT_TRUE(text.startsWith(QStringLiteral("[titile]\r\nTradeMark=")));
+  EXPECT_TRUE(text.startsWith(QStringLiteral("[titile]\r\nTRADEMARK = ")));
 }
 
 TEST_F(SettingsFileTest, OutOfRangeCourseStaysInTheFileAndLongValuesAreClipped) {
@@ -106,29 +108,107 @@ TEST_F(SettingsFileTest, UnknownLinesAndGarbageSurviveASave) {
   EXPECT_TRUE(raw.contains("KeySpeed=33,0,0,0,0,0\r\n"));
 }
 
-TEST_F(SettingsFileTest, Utf8ByteOrderMarkIsReadAsUtf8) {
-  WriteRaw(path(), QByteArray("\xEF\xBB\xBF[Titile]\r\nCompanyName=\"") + QStringLiteral("宙文舎２").toUtf8() + "\"\r\n");
-  AppSettings s;
-  LoadSettings(s, true, path());
-  EXPECT_EQ(s.CompanyName, QStringLiteral("宙文舎２"));
-  EXPECT_EQ(ReadAll(path()).left(8), QStringLiteral("[Titile]"));
-}
-
-TEST_F(SettingsFileTest, UnwritableFileFailsAndStaysAsItWas) {
-  // The settings path is a folder: nothing can be written there.
+TEST_F(SettingsFileTest, AFileThatIsNoRegularFileIsNeitherReadNorWritten) {
+  // A folder and a device in the settings file's place: named in the start-up
+  // warning, nothing written, and the close fails too.
   ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("shurencho.ini")));
-  AppSettings s;
-  EXPECT_THROW(LoadSettings(s, true, path()), SettingsError);
-  // Reading stopped at the first key: everything holds its default.
-  EXPECT_EQ(s.WindowCaption, QStringLiteral("打鍵修練帖　Ver1.0-宙文舎"));
-  EXPECT_THROW(SaveSettings(s, path()), SettingsError);
+  const QString device = dir.filePath(QStringLiteral("device.ini"));
+  ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), device));
+  for (const QString& p : {path(), device}) {
+    SettingsSession session(p);
+    AppSettings s;
+    const QStringList warnings = session.Load(s);
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].startsWith(QString::fromUtf8(kLoadFailedWarning)));
+    EXPECT_TRUE(warnings[0].endsWith(p));
+    EXPECT_EQ(s.WindowCaption, QStringLiteral("打鍵修練帖　Ver1.0-宙文舎"));
+    EXPECT_THROW(session.Save(s), SettingsError);
+    EXPECT_THROW(SaveSettings(s, p), SettingsError);
+  }
+  EXPECT_TRUE(QFileInfo(path()).isDir());
+  EXPECT_TRUE(QFileInfo(device).isSymLink());
 
   // A file that is complete but cannot be replaced keeps its old content.
   const QString blocked = dir.filePath(QStringLiteral("blocker"));
   WriteRaw(blocked, "not a folder");
-  const QString inside = blocked + QStringLiteral("/shurencho.ini");
-  EXPECT_THROW(SaveSettings(s, inside), SettingsError);
+  AppSettings s;
+  EXPECT_THROW(SaveSettings(s, blocked + QStringLiteral("/shurencho.ini")), SettingsError);
   EXPECT_EQ(ReadRaw(blocked), QByteArray("not a folder"));
+}
+
+TEST_F(SettingsFileTest, ListsKeepEveryValidItem) {
+  WriteRaw(path(), "[Result]\r\nKeySpeed=120,80,45\r\n[Stat]\r\nCourse01=x,50\r\nCourse02=30,40,99\r\n");
+  AppSettings s;
+  LoadSettings(s, true, path());
+  EXPECT_EQ(s.KeySpeed, (QStringList{"120", "80", "45", "0", "0", "0"}));
+  EXPECT_EQ(s.Course01, (QStringList{"20", "50"}));
+  EXPECT_EQ(s.Course02, (QStringList{"30", "40", "99"}));
+  SaveSettings(s, path());
+  EXPECT_TRUE(ReadRaw(path()).contains("KeySpeed=120,80,45,0,0,0\r\n"));
+}
+
+TEST_F(SettingsFileTest, AnUnchangedFileIsLeftByteForByteAndAChangeKeepsItsLine) {
+  AppSettings s;
+  LoadSettings(s, true, path());
+  // The user's own spelling, blanks and LF line ends, and no line end at the end.
+  QByteArray mine = ReadRaw(path()).replace("\r\n", "\n");
+  mine.replace("CourseNo=2", "  CourseNo = 2   ").replace("TradeMark=", "TRADEMARK=");
+  mine.chop(1);
+  WriteRaw(path(), mine);
+  LoadSettings(s, true, path());
+  SaveSettings(s, path());
+  EXPECT_EQ(ReadRaw(path()), mine);
+
+  s.CourseNo = 4;
+  s.TradeMark = QStringLiteral("T");
+  SaveSettings(s, path());
+  mine.replace("  CourseNo = 2   ", "  CourseNo = 4")
+      .replace("TRADEMARK=\"" + EncodeCp932(QStringLiteral("打鍵修練帖　Ver1.0")), "TRADEMARK=\"T");
+  EXPECT_EQ(ReadRaw(path()), mine);
+}
+
+TEST_F(SettingsFileTest, ABareKeyIsReplacedInItsOwnLine) {
+  WriteRaw(path(), "[Result]\r\nRandom\r\nCourseNo=1\r\n");
+  AppSettings s;
+  LoadSettings(s, true, path());
+  EXPECT_TRUE(ReadRaw(path()).startsWith("[Result]\r\nRandom=0\r\nCourseNo=1\r\n"));
+}
+
+TEST_F(SettingsFileTest, AByteOrderMarkFileIsRewrittenWholeInOneEncoding) {
+  const QString text = QStringLiteral("[Titile]\r\nCompanyName=\"宙文舎２\"\r\n; メモ\r\n");
+  WriteRaw(path(), "\xEF\xBB\xBF" + text.toUtf8());
+  AppSettings s;
+  LoadSettings(s, true, path());  // writes the missing keys; then the program is killed
+  LoadSettings(s, true, path());
+  EXPECT_EQ(s.WindowCaption, QStringLiteral("打鍵修練帖　Ver1.0 - 宙文舎２"));
+  EXPECT_TRUE(ReadRaw(path()).startsWith(EncodeCp932(text)));
+
+  // A line with no CP932 form keeps the whole file UTF-8, mark and all.
+  WriteRaw(path(), "\xEF\xBB\xBF" + text.toUtf8() + QStringLiteral("; café\r\n").toUtf8());
+  LoadSettings(s, true, path());
+  EXPECT_TRUE(ReadRaw(path()).startsWith("\xEF\xBB\xBF" + text.toUtf8()));
+  EXPECT_TRUE(ReadRaw(path()).contains(QStringLiteral("\"打鍵修練帖　Ver1.0\"").toUtf8()));
+}
+
+TEST_F(SettingsFileTest, ASecondCopyIsToldAndWritesNothing) {
+  WriteRaw(path(), "[Result]\r\nKeySpeed=10,0,0,0,0,0\r\n");
+  AppSettings first, second;
+  auto firstCopy = std::make_unique<SettingsSession>(path());
+  EXPECT_TRUE(firstCopy->Load(first).isEmpty());
+  const QByteArray afterStart = ReadRaw(path());
+  SettingsSession secondCopy(path());
+  EXPECT_EQ(secondCopy.Load(second), QStringList{QString::fromUtf8(kOtherCopyWarning)});
+  EXPECT_EQ(second.RecordedSpeed(1), 10);
+  second.SetRecordedSpeed(1, 99);
+  secondCopy.Save(second);
+  EXPECT_EQ(ReadRaw(path()), afterStart);
+  first.SetRecordedSpeed(1, 55);
+  firstCopy->Save(first);
+  EXPECT_TRUE(ReadRaw(path()).contains("KeySpeed=55,0,0,0,0,0\r\n"));
+  // Once the first copy is gone, the next one to start keeps its records.
+  firstCopy.reset();
+  SettingsSession next(path());
+  EXPECT_TRUE(next.Load(second).isEmpty());
 }
 
 TEST_F(SettingsFileTest, ResetDefaultsAreWhatAFirstStartWrites) {
