@@ -39,7 +39,7 @@ QStringList MergeNumberList(QStringList read, const QStringList& defaults, int c
 }
 
 // Reads one key at a time the way the settings file has always been read:
-// a sentinel result means "missing", and the default is written at once.
+// a sentinel result means "missing", and the default is written back.
 class Reader {
  public:
   Reader(const QString& path, MissingKeys missing) : m_ini(path), m_missing(missing) {
@@ -90,13 +90,22 @@ class Reader {
     }
   }
 
+  // Writes what the keys read so far put in: one save for the whole start-up
+  // rather than one flushed save per key, which on a first start meant 29.
+  // A failure is reported as before, with every key already read.
+  void Finish() {
+    if (m_written && !m_ini.Commit()) throw SettingsError(m_ini.path());
+  }
+
  private:
   void Write(const QString& section, const QString& key, const QString& value) {
     if (m_missing == MissingKeys::Leave) return;
-    if (!m_ini.WriteString(section, key, value)) throw SettingsError(m_ini.path());
+    m_ini.SetString(section, key, value);
+    m_written = true;
   }
   IniFile m_ini;
   MissingKeys m_missing;
+  bool m_written = false;
 };
 
 void SetDefaults(AppSettings& s) {
@@ -258,6 +267,7 @@ void LoadSettings(AppSettings& s, bool readFile, const QString& path, MissingKey
       s.WindowCaption = s.TradeMark + QStringLiteral(" - ") + s.CompanyName;
     }
   }
+  r.Finish();
 }
 
 void SaveSettings(const AppSettings& s, const QString& path) {
