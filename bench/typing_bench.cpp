@@ -279,3 +279,16 @@ BENCHMARK(BM_LoadRtfOneParagraphLookPerCharacter)
     ->Arg(200000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+
+// One word as long as a practice file may be: no place to wrap but anywhere.
+static void BM_LoadOneLongWord(benchmark::State& state) {
+  LoadAndShow(state, QByteArray(static_cast<qsizetype>(state.range(0)), 'a'));
+}
+BENCHMARK(BM_LoadOneLongWord)->Arg(kMaxPracticeFileBytes)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Marks before which no line may break, repeated as long as a file may be.
+static void BM_LoadNoBreakMarks(benchmark::State& state) {
+  const QChar marks[] = {QChar(0x3001), QChar(0x30FC), QChar(0x3041)};  // 、 ー ぁ
+  LoadAndShow(state, EncodeCp932(QString(static_cast<int>(kMaxPracticeFileBytes / 2), marks[state.range(0)])));
+}
+BENCHMARK(BM_LoadNoBreakMarks)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextBlock>
+#include <QTextBoundaryFinder>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -73,6 +74,23 @@ QLabel* MakeLabel(QWidget* parent, const QRect& geometry, const QFont& font) {
   label->setFont(font);
   return label;
 }
+
+// Longest stretch of text in which the line breaker finds no place to break.
+int LongestUnbreakable(const QString& text) {
+  QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+  qsizetype longest = 0;
+  qsizetype last = 0;
+  for (qsizetype at = breaks.toNextBoundary(); at >= 0; at = breaks.toNextBoundary()) {
+    longest = std::max(longest, at - last);
+    last = at;
+  }
+  return static_cast<int>(longest);
+}
+
+// Wrapping at word boundaries looks for the end of the word on every line it
+// breaks: a "word" of a few hundred thousand letters (or of marks that no
+// line may start with) takes minutes to lay out.
+constexpr int kLongestWordWrappedAtBoundaries = 500;
 
 QString WidgetText(const QString& text) {
   QString t = text;
@@ -170,6 +188,9 @@ void TypingView::SyncPane() {
 
   QTextDocument* doc = m_richEdit1->document();
   doc->clear();
+  m_richEdit1->setWordWrapMode(LongestUnbreakable(pane.text()) > kLongestWordWrappedAtBoundaries
+                                   ? QTextOption::WrapAnywhere
+                                   : QTextOption::WrapAtWordBoundaryOrAnywhere);
   // No margin above or below: line k then starts k line heights down, and a
   // scrolled pane shows no sliver of the line above its top line.
   QTextFrameFormat frame = doc->rootFrame()->frameFormat();

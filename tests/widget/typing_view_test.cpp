@@ -14,6 +14,7 @@
 
 #include "data/practice_data.h"
 #include "support/fake_platform.h"
+#include "text/text_file.h"
 #include "typing/practice_text.h"
 #include "typing/typing_view.h"
 #include "ui/null_media_player.h"
@@ -180,4 +181,8 @@ TEST_F(TypingViewTest, TextsThatOnceFrozeThePaneLoadWithTheirLooks) {
   cursor.setPosition(3);
   EXPECT_TRUE(cursor.charFormat().fontItalic());
   EXPECT_EQ(view.label(22)->text(), typing_texts::Ready());
+
+  // A line that may break nowhere: marks that no line starts with.
+  Load(EncodeCp932(QString(static_cast<int>(kMaxPracticeFileBytes / 2), QChar(0x3001))));
+  EXPECT_EQ(view.richEdit1()->document()->characterCount(), kMaxPracticeFileBytes / 2 + 1);
 }
