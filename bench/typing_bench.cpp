@@ -3,6 +3,7 @@
 // logic alone, then through the real widgets (document recolouring included).
 #include <benchmark/benchmark.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QAbstractTextDocumentLayout>
@@ -11,6 +12,9 @@
 #include <QTextCursor>
 
 #include "data/practice_data.h"
+#include "text/errors.h"
+#include "text/text_file.h"
+#include "typing/practice_text.h"
 #include "typing/rtf_reader.h"
 #include "typing/typing_view.h"
 #include "ui/null_media_player.h"
@@ -163,3 +167,128 @@ static void BM_WholeTextRecolourForComparison(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_WholeTextRecolourForComparison)->Unit(benchmark::kMillisecond);
+
+namespace {
+
+// Practice files that once kept the window busy for minutes: many empty or
+// short lines, and a rich text whose look changes on every character.
+QByteArray EmptyLines(int lines) {
+  QByteArray bytes;
+  for (int i = 0; i < lines; ++i) bytes += "\r\n";
+  return bytes;
+}
+
+QByteArray ShortLines(int lines) {
+  QByteArray bytes;
+  bytes.reserve(lines * 3);
+  for (int i = 0; i < lines; ++i) bytes += "a\r\n";
+  return bytes;
+}
+
+QByteArray RtfLookPerCharacter(qint64 bytes) {
+  QByteArray rtf = "{\\rtf1\\ansi ";
+  const char* looks[] = {"\\b ", "\\b0 ", "\\i ", "\\i0 "};
+  int i = 0;
+  while (rtf.size() + 8 < bytes) {
+    rtf += looks[i % 4];
+    rtf += static_cast<char>('a' + i % 26);
+    if (++i % 60 == 0) rtf += "\\par\n";
+  }
+  rtf += "}";
+  return rtf;
+}
+
+// Loading the file through the button and showing it: the page reads it,
+// the view builds the pane's document and lays it out. A text the page
+// refuses is counted as refused, and the time is that of the refusal.
+void LoadAndShow(benchmark::State& state, const QByteArray& bytes) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("practice.txt"));
+  {
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+  }
+  BenchPlatform pagePlatform(path);
+  QtPlatform viewPlatform(std::make_unique<NullMediaPlayer>(), std::make_unique<XdgHelpLauncher>());
+  AppSettings settings;
+  LoadSettings(settings, false, QString());
+  const PracticeData data;
+  TypingPage page(settings, data, pagePlatform);
+  TypingView view(page, viewPlatform);
+  page.FormCreate();
+  view.Render();
+  view.show();
+  bool refused = false;
+  for (auto _ : state) {
+    try {
+      page.Button4Click();
+    } catch (const AppError&) {
+      refused = true;
+    }
+    view.Render();
+    QCoreApplication::processEvents();
+    benchmark::DoNotOptimize(view.richEdit1()->document()->documentLayout()->documentSize());
+  }
+  state.counters["bytes"] = static_cast<double>(bytes.size());
+  state.counters["refused"] = refused ? 1 : 0;
+}
+
+}  // namespace
+
+static void BM_LoadEmptyLines(benchmark::State& state) {
+  LoadAndShow(state, EmptyLines(static_cast<int>(state.range(0))));
+}
+BENCHMARK(BM_LoadEmptyLines)
+    ->Arg(kMaxPracticeLines - 1)
+    ->Arg(340000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+static void BM_LoadShortLines(benchmark::State& state) {
+  LoadAndShow(state, ShortLines(static_cast<int>(state.range(0))));
+}
+BENCHMARK(BM_LoadShortLines)
+    ->Arg(kMaxPracticeLines - 1)
+    ->Arg(350000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+static void BM_LoadRtfLookPerCharacter(benchmark::State& state) {
+  LoadAndShow(state, RtfLookPerCharacter(state.range(0)));
+}
+BENCHMARK(BM_LoadRtfLookPerCharacter)
+    ->Arg(1000000)
+    ->Arg(kMaxPracticeFileBytes)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+static void BM_LoadOneLongLine(benchmark::State& state) {
+  LoadAndShow(state, EncodeCp932(QString(static_cast<int>(state.range(0)) / 2, QChar(0x3042))));
+}
+BENCHMARK(BM_LoadOneLongLine)->Arg(kMaxPracticeFileBytes)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// One paragraph with a new look on every character.
+static void BM_LoadRtfOneParagraphLookPerCharacter(benchmark::State& state) {
+  QByteArray rtf = "{\\rtf1\\ansi ";
+  for (int i = 0; i < state.range(0) / 4; ++i) rtf += "\\b a\\b0 b\\i c\\i0 d";
+  LoadAndShow(state, rtf + "}");
+}
+BENCHMARK(BM_LoadRtfOneParagraphLookPerCharacter)
+    ->Arg(static_cast<int>(kMaxLooksPerParagraph))
+    ->Arg(200000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// One word as long as a practice file may be: no place to wrap but anywhere.
+static void BM_LoadOneLongWord(benchmark::State& state) {
+  LoadAndShow(state, QByteArray(static_cast<qsizetype>(state.range(0)), 'a'));
+}
+BENCHMARK(BM_LoadOneLongWord)->Arg(kMaxPracticeFileBytes)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Marks before which no line may break, repeated as long as a file may be.
+static void BM_LoadNoBreakMarks(benchmark::State& state) {
+  const QChar marks[] = {QChar(0x3001), QChar(0x30FC), QChar(0x3041)};  // 、 ー ぁ
+  LoadAndShow(state, EncodeCp932(QString(static_cast<int>(kMaxPracticeFileBytes / 2), marks[state.range(0)])));
+}
+BENCHMARK(BM_LoadNoBreakMarks)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(1);

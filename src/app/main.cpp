@@ -70,7 +70,10 @@ int main(int argc, char* argv[]) {
   } catch (const DataFileError& e) {
     // Said on the terminal too, for whoever started the program from one.
     std::fprintf(stderr, "shurencho: %s\n", e.text().toLocal8Bit().constData());
-    QMessageBox::critical(nullptr, settings.WindowCaption, e.text());
+    // The file name comes from the settings file: shown as typed, never as markup.
+    QMessageBox box(QMessageBox::Critical, settings.WindowCaption, e.text(), QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
     return 1;
   }
   platform.Randomize();

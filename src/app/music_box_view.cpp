@@ -18,6 +18,7 @@ MusicBoxView::MusicBoxView(MusicBox& box, QtPlatform& platform, QWidget* parent)
   m_label15 = new QLabel(this);
   m_label15->setGeometry(8, 41, 105, 16);
   m_label15->setFont(DesignFont(kMincho, 16));
+  m_label15->setTextFormat(Qt::PlainText);  // a file name, shown as it is
   m_label15->setAutoFillBackground(true);
   m_label15->setCursor(Qt::PointingHandCursor);
   m_label15->installEventFilter(this);

@@ -1,16 +1,20 @@
 #include "mouse/puzzle_page.h"
 
+#include <QBuffer>
 #include <QFileInfo>
-#include <algorithm>
 #include <QImageReader>
+#include <algorithm>
 
 #include "text/errors.h"
+#include "text/text_file.h"
 
 namespace {
 constexpr int kMoveDraw = 1563;
 constexpr int kGapDraw = 1653;
 constexpr int kMovesPerRound = 64;
 constexpr int kRefusalLimit = 256;
+// Far above any picture worth cutting a 4 x 4 puzzle from.
+constexpr qint64 kMaxPictureFileBytes = 64LL * 1024 * 1024;
 }  // namespace
 
 PuzzlePage::PuzzlePage(Platform& platform) : m_platform(platform) {
@@ -118,7 +122,13 @@ void PuzzlePage::Button6Click() {
   const std::optional<QString> path = m_platform.OpenFileDialog(request);
   if (!path) return;
   // Load before touching anything, so a bad file leaves picture and board as they were.
-  QImageReader reader(*path, "bmp");
+  // Only a regular file is read: a FIFO or a device must not hang the window.
+  QByteArray bytes;
+  const FileFault fault = ReadRegularFile(*path, kMaxPictureFileBytes, &bytes);
+  if (fault != FileFault::None) throw AppError(FileFaultText(fault) + QStringLiteral(": ") + *path);
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, "bmp");
   reader.setDecideFormatFromContent(false);
   reader.setAutoDetectImageFormat(false);
   const QImage bitmap = reader.read();

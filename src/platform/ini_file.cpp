@@ -53,7 +53,7 @@ QString Clip(const QString& value) {
   int bytes = 0;
   qsizetype i = 0;
   for (; i < value.size(); ++i) {
-    const int w = value.at(i).unicode() < 0x80 ? 1 : 2;
+    const int w = Cp932Width(value.at(i));
     if (bytes + w > IniFile::kMaxValueBytes) break;
     bytes += w;
   }

@@ -1,9 +1,14 @@
 #include "text/text_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
+#include <cerrno>
 
 #include "text/errors.h"
 
@@ -64,7 +69,8 @@ QChar ToIbmControl(QChar c) {
     case 0x1A: return QChar(0x1C);
     case 0x1C: return QChar(0x7F);
     case 0x7F: return QChar(0x1A);
-    default: return c;
+    default:
+      return c;
   }
 }
 
@@ -126,15 +132,89 @@ QStringList SplitTextLines(const QString& text) {
   return lines;
 }
 
+int OpenRegularFile(const QString& path, FileFault* fault) {
+  *fault = FileFault::None;
+  const QByteArray name = QFile::encodeName(path);
+  if (name.isEmpty()) {
+    *fault = FileFault::Missing;
+    return -1;
+  }
+  int fd = -1;
+  do {
+    fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    *fault = (errno == ENOENT || errno == ENOTDIR) ? FileFault::Missing : FileFault::ReadFailed;
+    return -1;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    *fault = FileFault::NotRegular;
+    ::close(fd);
+    return -1;
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
+FileFault ReadRegularFile(const QString& path, qint64 maxBytes, QByteArray* bytes) {
+  bytes->clear();
+  FileFault fault = FileFault::None;
+  const int fd = OpenRegularFile(path, &fault);
+  if (fd < 0) return fault;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && st.st_size > maxBytes) {
+    ::close(fd);
+    return FileFault::TooLarge;
+  }
+  // The size is only a hint (files under /proc say 0): read to the end, one
+  // byte past the limit at most.
+  QByteArray data;
+  data.resize(static_cast<qsizetype>(std::min<qint64>(std::max<qint64>(st.st_size, 4096), maxBytes) + 1));
+  qint64 got = 0;
+  while (true) {
+    if (got == data.size()) {
+      if (got > maxBytes) break;
+      data.resize(static_cast<qsizetype>(std::min<qint64>(got * 2, maxBytes + 1)));
+    }
+    const ssize_t n = ::read(fd, data.data() + got, static_cast<size_t>(data.size() - got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return FileFault::ReadFailed;
+    }
+    if (n == 0) break;
+    got += n;
+  }
+  ::close(fd);
+  if (got > maxBytes) return FileFault::TooLarge;
+  data.resize(static_cast<qsizetype>(got));
+  *bytes = std::move(data);
+  return FileFault::None;
+}
+
+QString FileFaultText(FileFault fault) {
+  switch (fault) {
+    case FileFault::None: return {};
+    case FileFault::Missing: return QStringLiteral("ファイルが見つかりません");
+    case FileFault::NotRegular: return QStringLiteral("通常のファイルではありません");
+    case FileFault::TooLarge: return QStringLiteral("ファイルが大きすぎます");
+    case FileFault::ReadFailed: break;
+  }
+  return QStringLiteral("ファイルを読み込めません");
+}
+
 QStringList ReadTextFileLines(const QString& path) {
-  QFile file(path);
-  if (!QFileInfo::exists(path) || QFileInfo(path).isDir()) {
-    throw DataFileError(path, 0, QStringLiteral("ファイルが見つかりません"));
-  }
-  if (!file.open(QIODevice::ReadOnly)) {
-    throw DataFileError(path, 0, QStringLiteral("ファイルを読み込めません"));
-  }
-  return SplitTextLines(DecodeCp932(file.readAll()));
+  QByteArray bytes;
+  const FileFault fault = ReadRegularFile(path, kMaxDataFileBytes, &bytes);
+  if (fault != FileFault::None) throw DataFileError(path, 0, FileFaultText(fault));
+  return SplitTextLines(DecodeCp932(bytes));
+}
+
+int Cp932Width(QChar c) {
+  const char16_t u = c.unicode();
+  return (u < 0x80 || (u >= 0xFF61 && u <= 0xFF9F)) ? 1 : 2;
 }
 
 int CharCount(const QString& text) {

@@ -20,9 +20,31 @@ bool IsCp932Encodable(const QString& text);
 // the last line end makes one more line only when it is not empty.
 QStringList SplitTextLines(const QString& text);
 
-// Reads a whole file as CP932 text split by SplitTextLines. Throws
-// DataFileError naming the file when it is missing or cannot be read.
+// Why a file could not be read whole.
+enum class FileFault { None, Missing, NotRegular, TooLarge, ReadFailed };
+
+// Reads a whole regular file of at most maxBytes into *bytes. Only a regular
+// file is read: the open does not block, so a FIFO, a device or a folder is
+// refused at once instead of hanging or reading without end; a read that
+// fails is a fault, never a short file. *bytes is empty on a fault.
+FileFault ReadRegularFile(const QString& path, qint64 maxBytes, QByteArray* bytes);
+// The words shown to the user for a fault ("ファイルが見つかりません", ...).
+QString FileFaultText(FileFault fault);
+
+// Opens a regular file for reading without blocking on a FIFO or a device;
+// the descriptor (blocking again) or -1 with *fault set.
+int OpenRegularFile(const QString& path, FileFault* fault);
+
+// Data files are a few kilobytes; anything far larger is not one of them.
+inline constexpr qint64 kMaxDataFileBytes = 8LL * 1024 * 1024;
+
+// Reads a whole data file as CP932 text split by SplitTextLines. Throws
+// DataFileError naming the file when it is missing, not a regular file,
+// larger than kMaxDataFileBytes or cannot be read.
 QStringList ReadTextFileLines(const QString& path);
+
+// Bytes that c takes in CP932: 1 for ASCII and half-width katakana, else 2.
+int Cp932Width(QChar c);
 
 // Number of characters (code points) in text.
 int CharCount(const QString& text);

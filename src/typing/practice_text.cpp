@@ -1,10 +1,9 @@
 #include "typing/practice_text.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include "text/errors.h"
+#include "text/text_file.h"
 #include "typing/rtf_reader.h"
 #include "typing/text_detect.h"
 
@@ -12,19 +11,46 @@ namespace {
 AppError FileError(const QString& message, const QString& path) {
   return AppError(message + QStringLiteral(": ") + QDir::toNativeSeparators(path));
 }
+
+// The pane lays out a paragraph in time that grows with the square of its
+// looks: a paragraph with a new look on every character of a long line takes
+// minutes. Such a paragraph is shown in the plain look; its text is kept.
+void DropCrowdedLooks(RichText& content) {
+  std::vector<TextRun> kept;
+  kept.reserve(content.runs.size());
+  std::size_t first = 0;  // first run of the current paragraph
+  qsizetype paragraphEnd = -1;
+  const auto flush = [&](std::size_t end) {
+    if (end - first <= kMaxLooksPerParagraph) {
+      kept.insert(kept.end(), content.runs.begin() + static_cast<std::ptrdiff_t>(first),
+                  content.runs.begin() + static_cast<std::ptrdiff_t>(end));
+    }
+    first = end;
+  };
+  for (std::size_t i = 0; i < content.runs.size(); ++i) {
+    const int start = content.runs[i].start;
+    if (start > paragraphEnd) {
+      flush(i);
+      paragraphEnd = content.text.indexOf(QStringLiteral("\r\n"), start);
+      if (paragraphEnd < 0) paragraphEnd = content.text.size();
+    }
+  }
+  flush(content.runs.size());
+  content.runs = std::move(kept);
+}
 }  // namespace
 
 RichText LoadPracticeText(const QString& path) {
-  const QFileInfo info(path);
-  if (!info.exists()) throw FileError(QStringLiteral("ファイルが見つかりません"), path);
-  if (info.size() > kMaxPracticeFileBytes) throw FileError(QStringLiteral("ファイルが大きすぎます"), path);
-  QFile file(path);
-  if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-    throw FileError(QStringLiteral("ファイルを読み込めません"), path);
+  QByteArray bytes;
+  const FileFault fault = ReadRegularFile(path, kMaxPracticeFileBytes, &bytes);
+  if (fault == FileFault::TooLarge)
+    throw FileError(QStringLiteral("ファイルが大きすぎます（1 MB まで）"), path);
+  if (fault != FileFault::None) throw FileError(FileFaultText(fault), path);
+  RichText content =
+      LooksLikeRtf(bytes) ? ReadRtf(bytes) : RichText{NormalizePracticeText(DecodePlainText(bytes)), {}};
+  if (content.text.count(QStringLiteral("\r\n")) >= kMaxPracticeLines) {
+    throw FileError(QStringLiteral("行が多すぎます（%1 行まで）").arg(kMaxPracticeLines), path);
   }
-  const QByteArray bytes = file.read(kMaxPracticeFileBytes + 1);
-  if (file.error() != QFileDevice::NoError) throw FileError(QStringLiteral("ファイルを読み込めません"), path);
-  if (bytes.size() > kMaxPracticeFileBytes) throw FileError(QStringLiteral("ファイルが大きすぎます"), path);
-  if (LooksLikeRtf(bytes)) return ReadRtf(bytes);
-  return RichText{NormalizePracticeText(DecodePlainText(bytes)), {}};
+  DropCrowdedLooks(content);
+  return content;
 }

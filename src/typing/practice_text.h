@@ -3,13 +3,19 @@
 // own reader, anything else as plain text in UTF-8, UTF-16 or CP932.
 
 #include <QString>
+#include <cstddef>
 
 #include "typing/rich_text.h"
 
-// Files above this size are refused: no one types them, and reading one
-// whole would stall the window.
-inline constexpr qint64 kMaxPracticeFileBytes = 64LL * 1024 * 1024;
+// Texts beyond these are refused: no one types them, and the pane would take
+// long to lay them out (a line per line break: a few hundred thousand empty
+// lines are more than its layout can hold and stall the window for minutes).
+inline constexpr qint64 kMaxPracticeFileBytes = 1024LL * 1024;
+inline constexpr int kMaxPracticeLines = 100000;
+// A paragraph with more looks than this is shown plain.
+inline constexpr std::size_t kMaxLooksPerParagraph = 1000;
 
 // Reads the whole file. Throws AppError naming the file when it is missing,
-// cannot be read or is too large; nothing is changed then.
+// not a regular file, cannot be read, is too large or has too many lines;
+// nothing is changed then.
 RichText LoadPracticeText(const QString& path);

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextBlock>
+#include <QTextBoundaryFinder>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -83,6 +84,23 @@ void PlainBorder(QFrame* box) {
   palette.setColor(QPalette::WindowText, palette.color(QPalette::Dark));
   box->setPalette(palette);
 }
+
+// Longest stretch of text in which the line breaker finds no place to break.
+int LongestUnbreakable(const QString& text) {
+  QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+  qsizetype longest = 0;
+  qsizetype last = 0;
+  for (qsizetype at = breaks.toNextBoundary(); at >= 0; at = breaks.toNextBoundary()) {
+    longest = std::max(longest, at - last);
+    last = at;
+  }
+  return static_cast<int>(longest);
+}
+
+// Wrapping at word boundaries looks for the end of the word on every line it
+// breaks: a "word" of a few hundred thousand letters (or of marks that no
+// line may start with) takes minutes to lay out.
+constexpr int kLongestWordWrappedAtBoundaries = 500;
 
 QString WidgetText(const QString& text) {
   QString t = text;
@@ -187,6 +205,9 @@ void TypingView::SyncPane() {
 
   QTextDocument* doc = m_richEdit1->document();
   doc->clear();
+  m_richEdit1->setWordWrapMode(LongestUnbreakable(pane.text()) > kLongestWordWrappedAtBoundaries
+                                   ? QTextOption::WrapAnywhere
+                                   : QTextOption::WrapAtWordBoundaryOrAnywhere);
   // No margin above or below: line k then starts k line heights down, and a
   // scrolled pane shows no sliver of the line above its top line.
   QTextFrameFormat frame = doc->rootFrame()->frameFormat();
@@ -198,19 +219,27 @@ void TypingView::SyncPane() {
   QTextBlockFormat block;
   block.setLineHeight(m_lineHeight, QTextBlockFormat::FixedHeight);
   cursor.setBlockFormat(block);
+  // One pass: each stretch of text goes in with its own look. Merging a
+  // look into each run afterwards costs time in proportion to the document
+  // per run, which a file with a new look on every character makes minutes.
   QTextCharFormat plain;
   plain.setForeground(Resolve(Colour::Sys(SysColor::WindowText), m_richEdit1->palette()));
-  cursor.insertText(WidgetText(pane.text()), plain);
+  const QString shown = WidgetText(pane.text());
+  int at = 0;  // document position reached
+  const auto insertUpTo = [&](int end, const QTextCharFormat& look) {
+    if (end > at) cursor.insertText(shown.mid(at, end - at), look);
+    at = std::max(at, end);
+  };
   for (const TextRun& run : pane.runs()) {
-    QTextCharFormat look;
+    insertUpTo(pane.DocumentPosition(run.start), plain);
+    QTextCharFormat look = plain;
     if (run.bold) look.setFontWeight(QFont::Bold);
     if (run.italic) look.setFontItalic(true);
     if (run.underline) look.setFontUnderline(true);
     if (run.colour.isValid()) look.setForeground(run.colour);
-    cursor.setPosition(pane.DocumentPosition(run.start));
-    cursor.setPosition(pane.DocumentPosition(run.start + run.length), QTextCursor::KeepAnchor);
-    cursor.mergeCharFormat(look);
+    insertUpTo(pane.DocumentPosition(run.start + run.length), look);
   }
+  insertUpTo(static_cast<int>(shown.size()), plain);
   cursor.endEditBlock();
 }
 

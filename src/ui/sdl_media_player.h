@@ -14,11 +14,7 @@
 #include <memory>
 
 #include "platform/platform.h"
-
-// The length of a standard MIDI file (bare, or inside a RIFF "RMID" file)
-// in seconds, up to the end of its longest track, under its tempo changes;
-// -1 when the bytes are not one.
-double MidiFileSeconds(const QByteArray& smf);
+#include "ui/midi_file.h"
 
 // The player on the audio device, or the silent player when no audio device
 // opens (the program then runs as usual, without sound).

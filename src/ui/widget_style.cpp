@@ -41,6 +41,9 @@ void SetForeground(QWidget* w, const QColor& c) {
 }
 
 void RenderLabel(QLabel* widget, const Label& model) {
+  // Captions carry words and file names from files: shown as typed, never
+  // read as markup (which could make the label load any file as a picture).
+  widget->setTextFormat(Qt::PlainText);
   widget->setText(model.caption);
   widget->setVisible(model.visible);
   widget->setEnabled(model.enabled);

@@ -6,8 +6,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "platform/ini_file.h"
 #include "support/fake_platform.h"
 #include "text/errors.h"
+#include "text/text_file.h"
 
 namespace {
 
@@ -250,3 +252,12 @@ TEST_F(MusicBoxTest, ResetStopsTheMusicWhetherOrNotTheDefaultIsThere) {
 }
 
 }  // namespace
+
+// Half-width katakana take one byte each in the settings file: a name the
+// box accepts as fitting comes back from the file whole.
+TEST(MusicBoxName, AHalfWidthNameThatFitsIsReadBackWhole) {
+  const QString name = QString(2000, QChar(0xFF71)) + QStringLiteral(".mid");  // ｱｱｱ….mid, 2004 bytes
+  ASSERT_TRUE(SettingsCanHold(name));
+  const IniFile file(QStringLiteral("unused.ini"), "[Sounds]\r\nBGM=" + EncodeCp932(name) + "\r\n");
+  EXPECT_EQ(file.ReadString(QStringLiteral("Sounds"), QStringLiteral("BGM"), QString()), name);
+}

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include "text/comma_text.h"
+#include "text/errors.h"
 #include "text/text_file.h"
 
 TEST(CommaText, QuotesBlanksAndEmptyFields) {
@@ -67,4 +72,35 @@ TEST(Characters, CountAndCutByCodePoint) {
   EXPECT_EQ(LeftChars(QStringLiteral("😀かな"), 2), QStringLiteral("😀か"));
   EXPECT_EQ(MidChars(QStringLiteral("きゃく"), 1, 2), QStringLiteral("ゃく"));
   EXPECT_EQ(MidChars(QStringLiteral("ab"), 1, 5), QStringLiteral("b"));
+}
+
+// Data files are read whole at start-up: anything but a regular file of a
+// sane size is refused with its name, without hanging or reading forever.
+TEST(DataFileRead, RefusesDevicesFifosFoldersHugeFilesAndReadErrors) {
+  QTemporaryDir dir;
+  const QString fifo = dir.filePath(QStringLiteral("fifo.dat"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QString huge = dir.filePath(QStringLiteral("huge.dat"));
+  {
+    QFile file(huge);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(file.resize(kMaxDataFileBytes + 1));  // sparse: nothing is written
+  }
+  const std::pair<QString, FileFault> cases[] = {
+      {QStringLiteral("/dev/zero"), FileFault::NotRegular},
+      {fifo, FileFault::NotRegular},
+      {dir.path(), FileFault::NotRegular},
+      {huge, FileFault::TooLarge},
+      {QStringLiteral("/proc/self/mem"), FileFault::ReadFailed},
+      {dir.filePath(QStringLiteral("none.dat")), FileFault::Missing},
+  };
+  for (const auto& [path, fault] : cases) {
+    try {
+      ReadTextFileLines(path);
+      ADD_FAILURE() << "read " << path.toStdString();
+    } catch (const DataFileError& e) {
+      EXPECT_EQ(e.file(), path);
+      EXPECT_EQ(e.message(), FileFaultText(fault)) << path.toStdString();
+    }
+  }
 }

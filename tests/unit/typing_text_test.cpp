@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -71,7 +72,11 @@ TEST(TypingTextLoad, PicksTheReaderByContentAndNamesFilesItCannotRead) {
             QStringLiteral("一\r\n二"));
 
   const QString missing = dir.filePath(QStringLiteral("nothing.txt"));
-  for (const QString& path : {missing, dir.path()}) {
+  const QString fifo = dir.filePath(QStringLiteral("fifo.txt"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  // More line breaks than the pane lays out quickly.
+  const QString lines = write(QStringLiteral("lines.txt"), QByteArray(kMaxPracticeLines, '\n'));
+  for (const QString& path : {missing, dir.path(), fifo, QStringLiteral("/dev/zero"), lines}) {
     try {
       LoadPracticeText(path);
       ADD_FAILURE() << "read " << path.toStdString();
@@ -79,6 +84,18 @@ TEST(TypingTextLoad, PicksTheReaderByContentAndNamesFilesItCannotRead) {
       EXPECT_TRUE(e.text().contains(QDir::toNativeSeparators(path))) << e.text().toStdString();
     }
   }
+}
+
+TEST(TypingTextLoad, AParagraphCrowdedWithLooksIsShownPlain) {
+  QTemporaryDir dir;
+  QFile f(dir.filePath(QStringLiteral("looks.rtf")));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("{\\rtf1 " + QByteArray("\\b a\\b0 b").repeated(kMaxLooksPerParagraph + 1) + "\\par x{\\i y}}");
+  f.close();
+  const RichText content = LoadPracticeText(f.fileName());
+  EXPECT_EQ(content.text.size(), 2 * static_cast<int>(kMaxLooksPerParagraph) + 6);
+  ASSERT_EQ(content.runs.size(), 1u);
+  EXPECT_TRUE(content.runs[0].italic);
 }
 
 namespace {

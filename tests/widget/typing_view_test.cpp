@@ -14,6 +14,8 @@
 
 #include "data/practice_data.h"
 #include "support/fake_platform.h"
+#include "text/text_file.h"
+#include "typing/practice_text.h"
 #include "typing/typing_view.h"
 #include "ui/null_media_player.h"
 #include "ui/qt_platform.h"
@@ -153,4 +155,34 @@ TEST_F(TypingViewTest, CompletionClosesTheBoxAndShowsTheVerdict) {
   QTest::keyClick(view.memo2(), Qt::Key_A);
   EXPECT_EQ(fake.beeps, 1);
   EXPECT_EQ(view.memo2()->toPlainText(), QStringLiteral("ok"));
+}
+
+TEST_F(TypingViewTest, FileTextInLabelsIsShownAsTypedNotAsMarkup) {
+  Load("x");
+  page.Label6.caption = QStringLiteral("<img src=/dev/zero><b>x</b>");
+  view.Render();
+  EXPECT_EQ(view.label(6)->textFormat(), Qt::PlainText);
+  EXPECT_EQ(view.label(6)->text(), page.Label6.caption);
+}
+
+TEST_F(TypingViewTest, TextsThatOnceFrozeThePaneLoadWithTheirLooks) {
+  Load(QByteArray(kMaxPracticeLines - 1, '\n'));
+  EXPECT_EQ(view.richEdit1()->document()->blockCount(), kMaxPracticeLines);
+
+  // A new look on every character, as large as a practice file may be.
+  QByteArray rtf = "{\\rtf1\\ansi ";
+  const QByteArray line = QByteArray("\\b a\\b0 b\\i c\\i0 d").repeated(15) + "\\par\n";
+  while (rtf.size() + line.size() < kMaxPracticeFileBytes) rtf += line;
+  Load(rtf + "}");
+  EXPECT_EQ(view.richEdit1()->document()->blockCount(), (rtf.size() - 12) / line.size());
+  QTextCursor cursor(view.richEdit1()->document());
+  cursor.setPosition(1);
+  EXPECT_EQ(cursor.charFormat().fontWeight(), QFont::Bold);
+  cursor.setPosition(3);
+  EXPECT_TRUE(cursor.charFormat().fontItalic());
+  EXPECT_EQ(view.label(22)->text(), typing_texts::Ready());
+
+  // A line that may break nowhere: marks that no line starts with.
+  Load(EncodeCp932(QString(static_cast<int>(kMaxPracticeFileBytes / 2), QChar(0x3001))));
+  EXPECT_EQ(view.richEdit1()->document()->characterCount(), kMaxPracticeFileBytes / 2 + 1);
 }
