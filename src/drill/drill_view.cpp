@@ -125,6 +125,7 @@ ShiftState Shift(Qt::KeyboardModifiers m) {
 
 QLabel* MakeLabel(QWidget* parent, int x, int y, int w, int h) {
   auto* label = new QLabel(parent);
+  label->setTextFormat(Qt::PlainText);  // questions come from the word lists
   label->setGeometry(x, y, w, h);
   label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   return label;
@@ -133,6 +134,7 @@ QLabel* MakeLabel(QWidget* parent, int x, int y, int w, int h) {
 // A raised panel with a centred caption.
 QLabel* MakePanel(QWidget* parent, int x, int y, int w, int h) {
   auto* panel = new QLabel(parent);
+  panel->setTextFormat(Qt::PlainText);
   panel->setGeometry(x, y, w, h);
   panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
   panel->setLineWidth(1);

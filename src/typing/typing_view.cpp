@@ -90,6 +90,7 @@ namespace {
 
 QLabel* MakeLabel(QWidget* parent, const QRect& geometry, const QFont& font) {
   auto* label = new QLabel(parent);
+  label->setTextFormat(Qt::PlainText);  // Label6 shows a file name
   label->setGeometry(geometry);
   label->setFont(font);
   return label;

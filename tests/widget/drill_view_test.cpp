@@ -11,8 +11,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include "support/fake_platform.h"
 #include "ui/null_media_player.h"
@@ -121,6 +123,23 @@ TEST_F(DrillViewTest, TheBoxAsksForNoInputMethodAndJudgesItsCommitsLikeKeys) {
   Type(view->edit2(), QStringLiteral("na"));
   EXPECT_EQ(view->label("Label43")->text(), QStringLiteral("きゃく"));
   EXPECT_EQ(fake.beeps, 2);
+}
+
+TEST_F(DrillViewTest, TheReadingIsShownAsPlainTextAndTheFocusComesBack) {
+  data.conversionWords = {QStringLiteral("<i>記者</i>,きしゃ,1,1,0,0,<i>記者</i>")};
+  Start(5);
+  platform.SetMainWindow(window.get());
+  bool plain = false;
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      plain = box->textFormat() == Qt::PlainText && box->text() == QStringLiteral("きしゃ");
+      box->accept();
+    }
+  });
+  QTest::mouseClick(view->label("Label43"), Qt::LeftButton);
+  EXPECT_TRUE(plain);
+  EXPECT_EQ(view->label("Label43")->textFormat(), Qt::PlainText);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::focusWidget() == view->edit2(); }, 1000));
 }
 
 TEST_F(DrillViewTest, EnterInTheBoxPressesTheHiddenButton) {
