@@ -4,7 +4,7 @@
 # (no click into the box) romaji and Enter commit kana that the page counts, and
 # the run's speed is stored at close; on 特訓 the same keys stay romaji and are
 # judged, so items are typed as usual. Mozc's server refuses to run as root, so
-# the session and the program run as an unprivileged user.
+# under root the session and the program run as an unprivileged user.
 source "$(dirname "$0")/lib.sh"
 
 missing=()
@@ -16,7 +16,8 @@ if [ "${#missing[@]}" -gt 0 ]; then
   exit 0
 fi
 
-IME_USER=nobody
+RUN_AS=()
+[ "$(id -u)" -eq 0 ] && RUN_AS=(runuser -u nobody --)
 e2e_init "$1" "$2"
 
 IME_HOME="$E2E_DIR/home"
@@ -31,12 +32,12 @@ printf '%s\n' '[Groups/0]' 'Name=Default' 'Default Layout=us' 'DefaultIM=mozc' '
 # A short warmup, so runs are measured without waiting half a minute.
 printf '[Stat]\r\nwarmup=0:00:01\r\n' >"$E2E_DIR/shurencho.ini"
 printf 'かき' | iconv -f UTF-8 -t CP932 >"$E2E_DIR/kana.txt"
-chown -R "$IME_USER" "$E2E_DIR"
+[ "${#RUN_AS[@]}" -eq 0 ] || chown -R nobody "$E2E_DIR"
 
 IME_BUS=""
 IME_ENV=(HOME="$IME_HOME" XDG_CONFIG_HOME="$IME_HOME/.config" XDG_RUNTIME_DIR="$IME_HOME/run" DISPLAY="$DISPLAY")
 as_user() {
-  runuser -u "$IME_USER" -- env "${IME_ENV[@]}" DBUS_SESSION_BUS_ADDRESS="$IME_BUS" "$@"
+  "${RUN_AS[@]}" env "${IME_ENV[@]}" DBUS_SESSION_BUS_ADDRESS="$IME_BUS" "$@"
 }
 
 # Every process of the private session carries its HOME: end exactly those
@@ -68,7 +69,7 @@ im_state() { as_user fcitx5-remote 2>/dev/null || true; }
 for _ in $(seq 100); do [[ "$(im_state)" =~ ^[0-2]$ ]] && break; sleep 0.1; done
 [[ "$(im_state)" =~ ^[0-2]$ ]] || fail "fcitx5 did not start: $(tail -5 "$E2E_DIR/fcitx5.log")"
 
-(cd "$E2E_DIR" && exec runuser -u "$IME_USER" -- env "${IME_ENV[@]}" DBUS_SESSION_BUS_ADDRESS="$IME_BUS" \
+(cd "$E2E_DIR" && exec "${RUN_AS[@]}" env "${IME_ENV[@]}" DBUS_SESSION_BUS_ADDRESS="$IME_BUS" \
   QT_IM_MODULE=fcitx SDL_AUDIODRIVER=dummy ./shurencho) >"$E2E_DIR/app.log" 2>&1 &
 E2E_PID=$!
 wait_window
