@@ -14,6 +14,7 @@ PACKAGES=(
 TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils appstream
+  fcitx5 fcitx5-mozc fcitx5-frontend-qt6 dbus-x11
   clang libclang-rt-14-dev
 )
 

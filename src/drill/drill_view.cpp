@@ -1,7 +1,9 @@
 #include "drill/drill_view.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +16,43 @@
 
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
+
+// Edit2: a romaji box. It asks for no input method, so fcitx5 and IBus stay
+// in direct input while it has the focus. Text an input method commits
+// anyway is typed into it key by key, so the judge refuses what is not
+// romaji and the drill goes on; a preedit never reaches the box.
+class RomajiBox final : public QLineEdit {
+ public:
+  explicit RomajiBox(QWidget* parent) : QLineEdit(parent) {
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhPreferLowercase | Qt::ImhNoPredictiveText);
+  }
+
+  using QLineEdit::inputMethodQuery;
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override {
+    if (query == Qt::ImEnabled) return false;
+    return QLineEdit::inputMethodQuery(query);
+  }
+
+ protected:
+  void inputMethodEvent(QInputMethodEvent* event) override {
+    event->accept();
+    const QString commit = event->commitString();
+    for (const QChar c : commit) {
+      const QChar upper = c.toUpper();
+      int key = Qt::Key_unknown;
+      if (c == u' ') {
+        key = Qt::Key_Space;
+      } else if ((upper >= u'A' && upper <= u'Z') || (c >= u'0' && c <= u'9')) {
+        key = upper.unicode();
+      }
+      QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
+      QCoreApplication::sendEvent(this, &press);
+      QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
+      QCoreApplication::sendEvent(this, &release);
+    }
+  }
+};
 
 namespace {
 
@@ -86,6 +125,7 @@ ShiftState Shift(Qt::KeyboardModifiers m) {
 
 QLabel* MakeLabel(QWidget* parent, int x, int y, int w, int h) {
   auto* label = new QLabel(parent);
+  label->setTextFormat(Qt::PlainText);  // questions come from the word lists
   label->setGeometry(x, y, w, h);
   label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   return label;
@@ -94,6 +134,7 @@ QLabel* MakeLabel(QWidget* parent, int x, int y, int w, int h) {
 // A raised panel with a centred caption.
 QLabel* MakePanel(QWidget* parent, int x, int y, int w, int h) {
   auto* panel = new QLabel(parent);
+  panel->setTextFormat(Qt::PlainText);
   panel->setGeometry(x, y, w, h);
   panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
   panel->setLineWidth(1);
@@ -130,12 +171,11 @@ DrillView::DrillView(DrillPage& page, QtPlatform& platform, QWidget* parent)
   m_button1->setFocusPolicy(Qt::NoFocus);
   connect(m_button1, &QPushButton::clicked, this, [this] { Run([this] { m_page.Button1Click(); }); });
 
-  m_edit2 = new QLineEdit(this);
+  m_edit2 = new RomajiBox(this);
   m_edit2->setGeometry(64, 144, 89, 41);
   m_edit2->setFont(DesignFont(kGothic, 32));
   m_edit2->setToolTip(QStringLiteral("ここにローマ字で入力。"));
   m_edit2->setValidator(new LowerCaseValidator(m_edit2));
-  m_edit2->setAttribute(Qt::WA_InputMethodEnabled, false);
   m_edit2->installEventFilter(this);
   connect(m_edit2, &QLineEdit::textEdited, this,
           [this](const QString& text) { Run([this, text] { m_page.Edit2.setText(text); }); });

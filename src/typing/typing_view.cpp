@@ -1,6 +1,9 @@
 #include "typing/typing_view.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -21,15 +24,33 @@
 #include "ui/widget_style.h"
 
 // Memo2: hands each character key to the page before the box takes it.
+// Open, it takes the input method; closed, it asks for none, and a commit
+// that arrives anyway is a refused key like any other.
 class TypingBoxWidget final : public QPlainTextEdit {
  public:
   using QPlainTextEdit::QPlainTextEdit;
   std::function<void()> onCharKey;
+  bool dropQuietly = false;  // a commit of the box's own closing is no key
+
+  using QPlainTextEdit::inputMethodQuery;
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override {
+    if (query == Qt::ImEnabled) return isEnabled() && !isReadOnly();
+    return QPlainTextEdit::inputMethodQuery(query);
+  }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override {
     if (!event->text().isEmpty() && onCharKey) onCharKey();
     QPlainTextEdit::keyPressEvent(event);
+  }
+  void inputMethodEvent(QInputMethodEvent* event) override {
+    if (!isReadOnly()) {
+      QPlainTextEdit::inputMethodEvent(event);
+      return;
+    }
+    // A read-only text box would still insert the commit.
+    event->accept();
+    if (!event->commitString().isEmpty() && !dropQuietly && onCharKey) onCharKey();
   }
 };
 
@@ -70,6 +91,7 @@ namespace {
 
 QLabel* MakeLabel(QWidget* parent, const QRect& geometry, const QFont& font) {
   auto* label = new QLabel(parent);
+  label->setTextFormat(Qt::PlainText);  // Label6 shows a file name
   label->setGeometry(geometry);
   label->setFont(font);
   return label;
@@ -289,9 +311,18 @@ void TypingView::Render() {
       m_lastTyped = m_memo2->toPlainText();
     }
     if (m_memo2->isReadOnly() != memo.readOnly) {
+      m_memo2->dropQuietly = true;
       m_memo2->setReadOnly(memo.readOnly);
-      // Open to the input method, so kana and kanji can be typed.
-      if (!memo.readOnly) m_memo2->setAttribute(Qt::WA_InputMethodEnabled, true);
+      // Open to the input method, so kana and kanji can be typed; closed,
+      // the input method goes back to direct input at once (the box may
+      // keep the focus, so nobody else would tell it).
+      m_memo2->setAttribute(Qt::WA_InputMethodEnabled, !memo.readOnly);
+      if (QGuiApplication::focusObject() == m_memo2) {
+        QInputMethod* im = QGuiApplication::inputMethod();
+        if (memo.readOnly) im->reset();  // an unfinished composition is dropped
+        im->update(Qt::ImEnabled | Qt::ImHints | Qt::ImQueryInput);
+      }
+      m_memo2->dropQuietly = false;
     }
   }
 

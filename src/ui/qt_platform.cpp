@@ -38,17 +38,36 @@ int QtPlatform::Random(int n) {
 
 void QtPlatform::Beep() { QApplication::beep(); }
 
+void QtPlatform::ShowBox(int icon, const QString& title, const QString& text) {
+  const QPointer<QWidget> focus = QApplication::focusWidget();
+  QMessageBox box(static_cast<QMessageBox::Icon>(icon), title, BoxText(text), QMessageBox::Ok, m_window);
+  // The text may come from files and settings: never read it as markup.
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+  ReturnFromDialog(focus);
+}
+
+void QtPlatform::ReturnFromDialog(QWidget* focus) {
+  // Without a window manager nobody activates the window again when a
+  // dialog closes: the keys would reach it with no focus widget, and the
+  // input method would never hear of the box they are meant for.
+  if (!m_window) return;
+  m_window->activateWindow();
+  m_window->raise();
+  if (focus && focus->window() == m_window) focus->setFocus(Qt::OtherFocusReason);
+}
+
 void QtPlatform::ShowInformation(const QString& text) {
-  QMessageBox::information(m_window, QStringLiteral("情報"), BoxText(text));
+  ShowBox(QMessageBox::Information, QStringLiteral("情報"), text);
 }
 
 void QtPlatform::ShowWarning(const QString& text) {
-  QMessageBox::warning(m_window, QStringLiteral("警告"), BoxText(text));
+  ShowBox(QMessageBox::Warning, QStringLiteral("警告"), text);
 }
 
 void QtPlatform::ShowError(const QString& text) {
   const QString title = m_window ? m_window->windowTitle() : QCoreApplication::applicationName();
-  QMessageBox::critical(m_window, title, BoxText(text));
+  ShowBox(QMessageBox::Critical, title, text);
 }
 
 QPoint QtPlatform::PointerPos(const QString& control) {
@@ -80,12 +99,15 @@ QString QtPlatform::QtNameFilters(const QString& filter) {
 }
 
 std::optional<QString> QtPlatform::OpenFileDialog(const FileDialogRequest& request) {
+  const QPointer<QWidget> focus = QApplication::focusWidget();
   QFileDialog dialog(m_window, request.title, request.initialDir, QtNameFilters(request.filter));
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setDefaultSuffix(request.defaultExt);
   if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  ReturnFromDialog(focus);
+  if (!chosen) return std::nullopt;
   return dialog.selectedFiles().first();
 }
 

@@ -39,6 +39,11 @@ class QtPlatform final : public Platform {
   static QString QtNameFilters(const QString& filter);
 
  private:
+  // A modal box with one OK button (icon: a QMessageBox::Icon).
+  void ShowBox(int icon, const QString& title, const QString& text);
+  // After a dialog: the window active again, the focus where it was.
+  void ReturnFromDialog(QWidget* focus);
+
   std::unique_ptr<MediaPlayer> m_media;
   std::unique_ptr<HelpLauncher> m_help;
   QPointer<QWidget> m_window;

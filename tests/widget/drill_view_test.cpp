@@ -6,13 +6,17 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
+#include "support/fake_platform.h"
 #include "ui/null_media_player.h"
 #include "ui/qt_platform.h"
 #include "ui/xdg_help_launcher.h"
@@ -35,9 +39,10 @@ class DrillViewTest : public ::testing::Test {
     LoadSettings(settings, false, QString());
   }
 
-  void Start(int course) {
+  // The page runs on the real platform, or on pagePlatform to count beeps.
+  void Start(int course, Platform* pagePlatform = nullptr) {
     settings.CourseNo = course - 1;
-    page = std::make_unique<DrillPage>(settings, data, platform);
+    page = std::make_unique<DrillPage>(settings, data, pagePlatform ? *pagePlatform : platform);
     window = std::make_unique<KeySpy>();
     window->resize(540, 420);
     view = new DrillView(*page, platform, window.get());
@@ -94,6 +99,47 @@ TEST_F(DrillViewTest, ARefusedKeyIsTakenBackOutOfTheBox) {
   EXPECT_EQ(view->edit2()->text(), QStringLiteral("k"));
   Type(view->edit2(), QStringLiteral("a"));
   EXPECT_EQ(view->label("Label1")->text(), QStringLiteral("か"));
+}
+
+TEST_F(DrillViewTest, TheBoxAsksForNoInputMethodAndJudgesItsCommitsLikeKeys) {
+  FakePlatform fake;
+  Start(4, &fake);
+  QInputMethodQueryEvent query(Qt::ImEnabled);
+  QApplication::sendEvent(view->edit2(), &query);
+  EXPECT_FALSE(query.value(Qt::ImEnabled).toBool());
+
+  const auto imEvent = [this](const QString& preedit, const QString& commit) {
+    QInputMethodEvent event(preedit, {});
+    event.setCommitString(commit);
+    QApplication::sendEvent(view->edit2(), &event);
+  };
+  Type(view->edit2(), QStringLiteral("k"));
+  imEvent({}, QStringLiteral("あい"));
+  EXPECT_EQ(fake.beeps, 2);
+  EXPECT_EQ(view->edit2()->text(), QStringLiteral("k"));
+  imEvent(QStringLiteral("な"), QStringLiteral("a"));
+  EXPECT_EQ(view->label("Label1")->text(), QStringLiteral("か"));
+  EXPECT_EQ(view->edit2()->text(), QString());
+  Type(view->edit2(), QStringLiteral("na"));
+  EXPECT_EQ(view->label("Label43")->text(), QStringLiteral("きゃく"));
+  EXPECT_EQ(fake.beeps, 2);
+}
+
+TEST_F(DrillViewTest, TheReadingIsShownAsPlainTextAndTheFocusComesBack) {
+  data.conversionWords = {QStringLiteral("<i>記者</i>,きしゃ,1,1,0,0,<i>記者</i>")};
+  Start(5);
+  platform.SetMainWindow(window.get());
+  bool plain = false;
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      plain = box->textFormat() == Qt::PlainText && box->text() == QStringLiteral("きしゃ");
+      box->accept();
+    }
+  });
+  QTest::mouseClick(view->label("Label43"), Qt::LeftButton);
+  EXPECT_TRUE(plain);
+  EXPECT_EQ(view->label("Label43")->textFormat(), Qt::PlainText);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::focusWidget() == view->edit2(); }, 1000));
 }
 
 TEST_F(DrillViewTest, EnterInTheBoxPressesTheHiddenButton) {

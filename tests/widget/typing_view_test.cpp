@@ -154,7 +154,14 @@ TEST_F(TypingViewTest, CompletionClosesTheBoxAndShowsTheVerdict) {
   EXPECT_EQ(view.label(22)->text(), typing_texts::Poor());
   QTest::keyClick(view.memo2(), Qt::Key_A);
   EXPECT_EQ(fake.beeps, 1);
+  // The closed box asks for no input method; a commit is refused like a key.
+  QInputMethodQueryEvent query(Qt::ImEnabled);
+  QApplication::sendEvent(view.memo2(), &query);
+  EXPECT_FALSE(query.value(Qt::ImEnabled).toBool());
+  Commit(QStringLiteral("あ"));
+  EXPECT_EQ(fake.beeps, 2);
   EXPECT_EQ(view.memo2()->toPlainText(), QStringLiteral("ok"));
+  EXPECT_EQ(page.Memo2.text, QStringLiteral("ok"));
 }
 
 TEST_F(TypingViewTest, FileTextInLabelsIsShownAsTypedNotAsMarkup) {
