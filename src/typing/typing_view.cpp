@@ -97,8 +97,9 @@ QLabel* MakeLabel(QWidget* parent, const QRect& geometry, const QFont& font) {
   return label;
 }
 
-// A one-pixel box drawn as filled rectangles: the style's sunken frame loses
-// its top and bottom lines at fractional scale factors.
+// A one-pixel grey box drawn by the frame itself: the style's frame of a
+// text box loses its top and bottom lines at fractional scale factors. The
+// box's window-text colour is the line's; the text takes the page's.
 void PlainBorder(QFrame* box) {
   box->setFrameStyle(QFrame::Box | QFrame::Plain);
   box->setLineWidth(1);
@@ -245,7 +246,7 @@ void TypingView::SyncPane() {
   // look into each run afterwards costs time in proportion to the document
   // per run, which a file with a new look on every character makes minutes.
   QTextCharFormat plain;
-  plain.setForeground(Resolve(Colour::Sys(SysColor::WindowText), m_richEdit1->palette()));
+  plain.setForeground(Resolve(Colour::Sys(SysColor::WindowText), palette()));
   const QString shown = WidgetText(pane.text());
   int at = 0;  // document position reached
   const auto insertUpTo = [&](int end, const QTextCharFormat& look) {
@@ -279,11 +280,11 @@ void TypingView::UpdateHighlight() {
   };
   QTextCharFormat colour;
   if (target > m_shownMatch) {
-    colour.setForeground(Resolve(Colour::Sys(SysColor::Highlight), m_richEdit1->palette()));
+    colour.setForeground(Resolve(Colour::Sys(SysColor::Highlight), palette()));
     if (select(from, to)) cursor.mergeCharFormat(colour);
   } else {
     // Back to the window text colour, or to the colour the file gave the span.
-    colour.setForeground(Resolve(Colour::Sys(SysColor::WindowText), m_richEdit1->palette()));
+    colour.setForeground(Resolve(Colour::Sys(SysColor::WindowText), palette()));
     if (select(from, to)) cursor.mergeCharFormat(colour);
     const std::vector<TextRun>& runs = pane.runs();
     auto run = std::upper_bound(runs.begin(), runs.end(), from,

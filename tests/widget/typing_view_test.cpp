@@ -59,8 +59,9 @@ class TypingViewTest : public ::testing::Test {
     cursor.setPosition(docPos + 1);
     return cursor.charFormat().foreground().color();
   }
-  QColor Highlight() { return view.richEdit1()->palette().color(QPalette::Highlight); }
-  QColor WindowText() { return view.richEdit1()->palette().color(QPalette::WindowText); }
+  // The page's colours: the pane's own window-text colour draws its border.
+  QColor Highlight() { return view.palette().color(QPalette::Highlight); }
+  QColor WindowText() { return view.palette().color(QPalette::WindowText); }
 
   QTemporaryDir dir;
   FakePlatform fake;
