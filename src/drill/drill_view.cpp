@@ -1,8 +1,10 @@
 #include "drill/drill_view.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,13 +21,17 @@
 
 // Edit2: a romaji box. It asks for no input method, so fcitx5 and IBus stay
 // in direct input while it has the focus. Text an input method commits
-// anyway is typed into it key by key, so the judge refuses what is not
-// romaji and the drill goes on; a preedit never reaches the box.
+// anyway, or that is pasted or dropped, is typed into it key by key, so the
+// judge refuses what is not romaji and the drill goes on; a preedit never
+// reaches the box.
 class RomajiBox final : public QLineEdit {
  public:
   explicit RomajiBox(QWidget* parent) : QLineEdit(parent) {
     setAttribute(Qt::WA_InputMethodEnabled, false);
     setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhPreferLowercase | Qt::ImhNoPredictiveText);
+    // The menu's Paste would put text in the box behind the judge's back.
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setAcceptDrops(false);
   }
 
   using QLineEdit::inputMethodQuery;
@@ -37,8 +43,27 @@ class RomajiBox final : public QLineEdit {
  protected:
   void inputMethodEvent(QInputMethodEvent* event) override {
     event->accept();
-    const QString commit = event->commitString();
-    for (const QChar c : commit) {
+    TypeAsKeys(event->commitString());
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->matches(QKeySequence::Paste)) {
+      TypeAsKeys(QGuiApplication::clipboard()->text());
+      return;
+    }
+    QLineEdit::keyPressEvent(event);
+  }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    // The middle button pastes the selection on X11.
+    if (event->button() == Qt::MiddleButton) {
+      TypeAsKeys(QGuiApplication::clipboard()->text(QClipboard::Selection));
+      return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+  }
+
+ private:
+  void TypeAsKeys(const QString& text) {
+    for (const QChar c : text) {
       const QChar upper = c.toUpper();
       int key = Qt::Key_unknown;
       if (c == u' ') {

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -123,6 +124,19 @@ TEST_F(DrillViewTest, TheBoxAsksForNoInputMethodAndJudgesItsCommitsLikeKeys) {
   Type(view->edit2(), QStringLiteral("na"));
   EXPECT_EQ(view->label("Label43")->text(), QStringLiteral("きゃく"));
   EXPECT_EQ(fake.beeps, 2);
+}
+
+// Pasted text is judged key by key: kana pasted as an item starts is
+// refused, and the item can still be typed.
+TEST_F(DrillViewTest, PastedTextIsJudgedLikeKeys) {
+  FakePlatform fake;
+  Start(4, &fake);
+  QGuiApplication::clipboard()->setText(QStringLiteral("あ"));
+  Send(view->edit2(), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_GT(fake.beeps, 0);
+  EXPECT_EQ(view->edit2()->text(), QString());
+  Type(view->edit2(), QStringLiteral("ka"));
+  EXPECT_EQ(view->label("Label1")->text(), QStringLiteral("か"));
 }
 
 TEST_F(DrillViewTest, TheReadingIsShownAsPlainTextAndTheFocusComesBack) {
