@@ -7,34 +7,11 @@
 
 #include "drill/drill_state.h"
 #include "platform/controls.h"
+#include "platform/keys.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 
 struct PracticeData;
-
-// Key codes the key-down handlers see; a handler sets the code to 0 to
-// discard the key.
-namespace vk {
-inline constexpr int Back = 8;
-inline constexpr int Return = 13;
-inline constexpr int Space = 32;
-inline constexpr int Left = 37;
-inline constexpr int Up = 38;
-inline constexpr int Right = 39;
-inline constexpr int Down = 40;
-inline constexpr int F1 = 112;
-inline constexpr int F4 = 115;
-inline constexpr int F6 = 117;
-inline constexpr int F7 = 118;
-inline constexpr int F8 = 119;
-inline constexpr int F9 = 120;
-inline constexpr int F10 = 121;
-inline constexpr int F12 = 123;
-}  // namespace vk
-
-// Modifier keys held with a key.
-enum ShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4 };
-using ShiftState = unsigned;
 
 class DrillPage final {
  public:
@@ -68,6 +45,15 @@ class DrillPage final {
   void Button1Click();
   void ListBox1KeyDown(int& key, ShiftState shift);
   void ListBox1Click();
+
+  // A key pressed in Edit2, in the order the window gives it: Enter goes to
+  // the default button; key-down may discard the key; a character key
+  // (character not null, Backspace as '\b') is then announced to
+  // Edit2KeyPress. True when the box is to take the key and change its text.
+  bool Edit2Key(int code, ShiftState shift, QChar character);
+  // A key pressed in ListBox1: Enter goes to the default button, any other
+  // key to key-down. True when the list is to take the key itself.
+  bool ListBox1Key(int code, ShiftState shift);
 
   const DrillState& state() const { return m_state; }
   // The button and the grade mark of course n (1-5).

@@ -91,63 +91,6 @@ class LowerCaseValidator final : public QValidator {
   }
 };
 
-// The key code the page's key-down handlers expect for a Qt key.
-int KeyCode(const QKeyEvent* event) {
-  const int key = event->key();
-  switch (key) {
-    case Qt::Key_Backspace:
-      return vk::Back;
-    case Qt::Key_Tab:
-      return 9;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      return vk::Return;
-    case Qt::Key_Shift:
-      return 16;
-    case Qt::Key_Control:
-      return 17;
-    case Qt::Key_Alt:
-      return 18;
-    case Qt::Key_Escape:
-      return 27;
-    case Qt::Key_Space:
-      return vk::Space;
-    case Qt::Key_PageUp:
-      return 33;
-    case Qt::Key_PageDown:
-      return 34;
-    case Qt::Key_End:
-      return 35;
-    case Qt::Key_Home:
-      return 36;
-    case Qt::Key_Left:
-      return vk::Left;
-    case Qt::Key_Up:
-      return vk::Up;
-    case Qt::Key_Right:
-      return vk::Right;
-    case Qt::Key_Down:
-      return vk::Down;
-    case Qt::Key_Insert:
-      return 45;
-    case Qt::Key_Delete:
-      return 46;
-    default:
-      break;
-  }
-  if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return vk::F1 + (key - Qt::Key_F1);
-  if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z)) return key;
-  return 0xBA;  // any other key: a punctuation key
-}
-
-ShiftState Shift(Qt::KeyboardModifiers m) {
-  ShiftState s = 0;
-  if (m & Qt::ShiftModifier) s |= ssShift;
-  if (m & Qt::AltModifier) s |= ssAlt;
-  if (m & Qt::ControlModifier) s |= ssCtrl;
-  return s;
-}
-
 QLabel* MakeLabel(QWidget* parent, int x, int y, int w, int h) {
   auto* label = new QLabel(parent);
   label->setTextFormat(Qt::PlainText);  // questions come from the word lists
@@ -390,38 +333,25 @@ bool DrillView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool DrillView::Edit2Key(QKeyEvent* event) {
-  int code = KeyCode(event);
-  // Enter belongs to the default button before the box sees it.
-  if (code == vk::Return) {
-    Run([this] { m_page.Button1Click(); });
-    return true;
-  }
-  const ShiftState shift = Shift(event->modifiers());
-  Run([this, &code, shift] { m_page.Edit2KeyDown(code, shift); });
-  if (code == 0) return true;
   // A character key is announced before it changes the text; the change
   // itself arrives through textEdited once the box has applied the key.
   const QString text = event->text();
-  const bool character = event->key() == Qt::Key_Backspace ||
-                         (!text.isEmpty() && text.at(0).unicode() >= u' ' && text.at(0).unicode() != 0x7f &&
-                          !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)));
-  if (character) {
-    QChar ch = event->key() == Qt::Key_Backspace ? QChar(u'\b') : text.at(0).toLower();
-    Run([this, &ch] { m_page.Edit2KeyPress(ch); });
-    if (ch.isNull()) return true;
+  QChar character;
+  if (event->key() == Qt::Key_Backspace) {
+    character = u'\b';
+  } else if (!text.isEmpty() && text.at(0).unicode() >= u' ' && text.at(0).unicode() != 0x7f &&
+             !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+    character = text.at(0).toLower();
   }
-  return false;
+  bool take = false;
+  Run([&] { take = m_page.Edit2Key(KeyCodeFromQt(event->key()), ShiftFromQt(event->modifiers()), character); });
+  return !take;
 }
 
 bool DrillView::ListBox1Key(QKeyEvent* event) {
-  int code = KeyCode(event);
-  if (code == vk::Return) {
-    Run([this] { m_page.Button1Click(); });
-    return true;
-  }
-  const ShiftState shift = Shift(event->modifiers());
-  Run([this, &code, shift] { m_page.ListBox1KeyDown(code, shift); });
-  return code == 0;
+  bool take = false;
+  Run([&] { take = m_page.ListBox1Key(KeyCodeFromQt(event->key()), ShiftFromQt(event->modifiers())); });
+  return !take;
 }
 
 void DrillView::mousePressEvent(QMouseEvent* event) {

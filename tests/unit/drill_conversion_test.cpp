@@ -95,7 +95,7 @@ TEST_F(DrillConversion, ThreeCandidatesOpenTheListAndSpaceRunsThrough) {
   EXPECT_EQ(platform.focus.back(), QStringLiteral("ListBox1"));
   EXPECT_EQ(page->Panel1.caption, QStringLiteral("確定"));
   // Moving the highlight leaves the entry alone.
-  EXPECT_EQ(ListPress(vk::Space), 0);
+  EXPECT_FALSE(ListPress(vk::Space));
   EXPECT_EQ(page->ListBox1.itemIndex, 1);
   EXPECT_EQ(page->Panel1.caption, QStringLiteral("変換"));
   EXPECT_EQ(Entry(), QStringLiteral("記者"));
@@ -106,7 +106,7 @@ TEST_F(DrillConversion, ThreeCandidatesOpenTheListAndSpaceRunsThrough) {
   EXPECT_EQ(page->ListBox1.itemIndex, 1);
   ListPress(vk::Space);
   // Space on the last closes the list and shows the reading, still converting.
-  EXPECT_EQ(ListPress(vk::Space), 0);
+  EXPECT_FALSE(ListPress(vk::Space));
   EXPECT_FALSE(ListOpen());
   EXPECT_EQ(Entry(), QStringLiteral("きしゃ"));
   EXPECT_TRUE(page->state().Converting);
@@ -122,7 +122,7 @@ TEST_F(DrillConversion, ThreeCandidatesOpenTheListAndSpaceRunsThrough) {
   for (int key : {vk::Left, vk::Right}) {
     Type(QStringLiteral(" "));
     ASSERT_TRUE(ListOpen());
-    EXPECT_EQ(ListPress(key), 0);
+    EXPECT_FALSE(ListPress(key));
     EXPECT_FALSE(ListOpen());
     EXPECT_TRUE(page->state().Converting);
   }
@@ -243,10 +243,10 @@ TEST_F(DrillConversion, FunctionKeysAreDiscardedOutsideConversion) {
 TEST_F(DrillConversion, TheListDiscardsItsKeysAndLeavesTheRest) {
   StartTyped({kKisha}, QStringLiteral("kisha"));
   Type(QStringLiteral("  "));
-  for (int key = vk::F1; key <= vk::F12; ++key) EXPECT_EQ(ListPress(key), 0) << key;
+  for (int key = vk::F1; key <= vk::F12; ++key) EXPECT_FALSE(ListPress(key)) << key;
   EXPECT_TRUE(ListOpen());
-  EXPECT_EQ(ListPress(36), 36);  // Home moves the highlight in the list itself
-  EXPECT_EQ(ListPress('A'), 'A');
+  EXPECT_TRUE(ListPress(36));  // Home moves the highlight in the list itself
+  EXPECT_TRUE(ListPress('A'));
   EXPECT_TRUE(ListOpen());
   EXPECT_EQ(page->ListBox1.itemIndex, 0);
 }
