@@ -9,10 +9,10 @@
 #include "data/practice_data.h"
 #include "drill/drill_page.h"
 #include "drill/drill_view.h"
-#include "ui/null_media_player.h"
+#include "adapters/null_media_player.h"
 #include "ui/qt_platform.h"
 #include "support/shipped_data.h"
-#include "ui/xdg_help_launcher.h"
+#include "adapters/xdg_help_launcher.h"
 
 namespace {
 

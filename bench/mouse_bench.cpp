@@ -11,9 +11,9 @@
 #include "mouse/drag_page.h"
 #include "mouse/drag_view.h"
 #include "mouse/puzzle_page.h"
-#include "ui/null_media_player.h"
+#include "adapters/null_media_player.h"
 #include "ui/qt_platform.h"
-#include "ui/xdg_help_launcher.h"
+#include "adapters/xdg_help_launcher.h"
 
 namespace {
 

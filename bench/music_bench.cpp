@@ -5,7 +5,7 @@
 
 #include <QFile>
 
-#include "ui/sdl_media_player.h"
+#include "adapters/sdl_media_player.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include "app/main_window_view.h"
 #include "data/practice_data.h"
 #include "settings/settings.h"
-#include "ui/null_media_player.h"
+#include "adapters/null_media_player.h"
 #include "ui/qt_platform.h"
-#include "ui/xdg_help_launcher.h"
+#include "adapters/xdg_help_launcher.h"
 
 static void BM_StartupToShownWindow(benchmark::State& state) {
   QTemporaryDir dir;

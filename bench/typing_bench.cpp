@@ -17,9 +17,9 @@
 #include "typing/practice_text.h"
 #include "typing/rtf_reader.h"
 #include "typing/typing_view.h"
-#include "ui/null_media_player.h"
+#include "adapters/null_media_player.h"
 #include "ui/qt_platform.h"
-#include "ui/xdg_help_launcher.h"
+#include "adapters/xdg_help_launcher.h"
 
 namespace {
 

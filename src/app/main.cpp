@@ -17,11 +17,11 @@
 #include "settings/settings.h"
 #include "settings/settings_session.h"
 #include "text/errors.h"
-#include "ui/sdl_media_player.h"
+#include "adapters/sdl_media_player.h"
 #include "ui/japanese_ui.h"
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
-#include "ui/xdg_help_launcher.h"
+#include "adapters/xdg_help_launcher.h"
 
 namespace {
 

@@ -18,9 +18,9 @@
 #include <QTimer>
 
 #include "support/fake_platform.h"
-#include "ui/null_media_player.h"
+#include "adapters/null_media_player.h"
 #include "ui/qt_platform.h"
-#include "ui/xdg_help_launcher.h"
+#include "adapters/xdg_help_launcher.h"
 #include "unit/drill_fixture.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <QThread>
 #include <cerrno>
 
-#include "ui/xdg_help_launcher.h"
+#include "adapters/xdg_help_launcher.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 
 #include "drill/drill_view.h"
 #include "ui/line_break.h"
-#include "ui/null_media_player.h"
+#include "adapters/null_media_player.h"
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
-#include "ui/xdg_help_launcher.h"
+#include "adapters/xdg_help_launcher.h"
 #include "unit/drill_fixture.h"
 
 namespace {

@@ -15,9 +15,9 @@
 #include "mouse/image_control_view.h"
 #include "mouse/maze_view.h"
 #include "mouse/puzzle_view.h"
-#include "ui/null_media_player.h"
+#include "adapters/null_media_player.h"
 #include "ui/qt_platform.h"
-#include "ui/xdg_help_launcher.h"
+#include "adapters/xdg_help_launcher.h"
 
 namespace {
 

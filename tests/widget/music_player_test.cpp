@@ -12,8 +12,8 @@
 #include <functional>
 
 #include "text/errors.h"
-#include "ui/null_media_player.h"
-#include "ui/sdl_media_player.h"
+#include "adapters/null_media_player.h"
+#include "adapters/sdl_media_player.h"
 
 namespace {
 

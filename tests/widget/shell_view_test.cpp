@@ -10,9 +10,9 @@
 #include "app/main_window_view.h"
 #include "app/page_texts.h"
 #include "support/shipped_data.h"
-#include "ui/null_media_player.h"
+#include "adapters/null_media_player.h"
 #include "ui/qt_platform.h"
-#include "ui/xdg_help_launcher.h"
+#include "adapters/xdg_help_launcher.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/null_media_player.h"
+#include "adapters/null_media_player.h"
 
 #include <QFileInfo>
 

@@ -1,4 +1,4 @@
-#include "ui/midi_file.h"
+#include "platform/midi_file.h"
 
 #include <algorithm>
 #include <map>

@@ -1,4 +1,4 @@
-#include "ui/xdg_help_launcher.h"
+#include "adapters/xdg_help_launcher.h"
 
 #include <spawn.h>
 #include <sys/wait.h>

@@ -14,7 +14,7 @@
 #include <memory>
 
 #include "platform/platform.h"
-#include "ui/midi_file.h"
+#include "platform/midi_file.h"
 
 // The player on the audio device, or the silent player when no audio device
 // opens (the program then runs as usual, without sound).

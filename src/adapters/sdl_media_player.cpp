@@ -1,4 +1,4 @@
-#include "ui/sdl_media_player.h"
+#include "adapters/sdl_media_player.h"
 
 #include <unistd.h>
 
@@ -10,7 +10,7 @@
 
 #include "text/errors.h"
 #include "text/text_file.h"
-#include "ui/null_media_player.h"
+#include "adapters/null_media_player.h"
 
 #ifdef SHURENCHO_HAVE_SDL_MIXER
 #include <SDL2/SDL.h>
