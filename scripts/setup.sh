@@ -15,7 +15,7 @@ TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils appstream
   fcitx5 fcitx5-mozc fcitx5-frontend-qt6 dbus-x11
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 install_packages() {
