@@ -2,7 +2,6 @@
 // press, and the whole start-up load of the data files.
 #include <benchmark/benchmark.h>
 
-
 #include "data/practice_data.h"
 #include "settings/settings.h"
 #include "support/shipped_data.h"
@@ -38,7 +37,9 @@ void TypeReading(benchmark::State& state, const QString& reading) {
 
 void BM_KeyPress_KanaWord(benchmark::State& state) { TypeReading(state, QStringLiteral("しゅっちょう")); }
 // Katakana units sit at the end of the table: the longest linear searches.
-void BM_KeyPress_KatakanaWord(benchmark::State& state) { TypeReading(state, QStringLiteral("バスケットボール")); }
+void BM_KeyPress_KatakanaWord(benchmark::State& state) {
+  TypeReading(state, QStringLiteral("バスケットボール"));
+}
 void BM_KeyPress_EnglishWord(benchmark::State& state) { TypeReading(state, QStringLiteral("communication")); }
 
 void BM_LoadPracticeData(benchmark::State& state) {

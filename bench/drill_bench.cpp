@@ -6,13 +6,13 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include "adapters/null_media_player.h"
+#include "adapters/xdg_help_launcher.h"
 #include "data/practice_data.h"
 #include "drill/drill_page.h"
 #include "drill/drill_view.h"
-#include "adapters/null_media_player.h"
-#include "ui/qt_platform.h"
 #include "support/shipped_data.h"
-#include "adapters/xdg_help_launcher.h"
+#include "ui/qt_platform.h"
 
 namespace {
 

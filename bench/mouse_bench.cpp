@@ -5,15 +5,15 @@
 
 #include <QApplication>
 
+#include "adapters/null_media_player.h"
+#include "adapters/xdg_help_launcher.h"
 #include "data/practice_data.h"
 #include "mouse/click_page.h"
 #include "mouse/click_view.h"
 #include "mouse/drag_page.h"
 #include "mouse/drag_view.h"
 #include "mouse/puzzle_page.h"
-#include "adapters/null_media_player.h"
 #include "ui/qt_platform.h"
-#include "adapters/xdg_help_launcher.h"
 
 namespace {
 

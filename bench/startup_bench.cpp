@@ -6,13 +6,13 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "adapters/null_media_player.h"
+#include "adapters/xdg_help_launcher.h"
 #include "app/form1.h"
 #include "app/main_window_view.h"
 #include "data/practice_data.h"
 #include "settings/settings.h"
-#include "adapters/null_media_player.h"
 #include "ui/qt_platform.h"
-#include "adapters/xdg_help_launcher.h"
 
 static void BM_StartupToShownWindow(benchmark::State& state) {
   QTemporaryDir dir;

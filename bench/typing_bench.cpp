@@ -3,23 +3,23 @@
 // logic alone, then through the real widgets (document recolouring included).
 #include <benchmark/benchmark.h>
 
+#include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>
 #include <QFile>
 #include <QPlainTextEdit>
-#include <QAbstractTextDocumentLayout>
 #include <QTemporaryDir>
-#include <QTextDocument>
 #include <QTextCursor>
+#include <QTextDocument>
 
+#include "adapters/null_media_player.h"
+#include "adapters/xdg_help_launcher.h"
 #include "data/practice_data.h"
 #include "text/errors.h"
 #include "text/text_file.h"
 #include "typing/practice_text.h"
 #include "typing/rtf_reader.h"
 #include "typing/typing_view.h"
-#include "adapters/null_media_player.h"
 #include "ui/qt_platform.h"
-#include "adapters/xdg_help_launcher.h"
 
 namespace {
 
@@ -130,7 +130,8 @@ static void BM_TypingViewEditAtTheEnd(benchmark::State& state) {
 BENCHMARK(BM_TypingViewEditAtTheEnd)->Unit(benchmark::kMicrosecond);
 
 static void BM_ReadRtfOfTheLongText(benchmark::State& state) {
-  QByteArray rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fcharset128 Gothic;}}{\\colortbl;\\red255\\green0\\blue0;}";
+  QByteArray rtf =
+      "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fcharset128 Gothic;}}{\\colortbl;\\red255\\green0\\blue0;}";
   const QString text = LongText();
   for (const QChar c : text) {
     if (c == QLatin1Char('\r')) continue;
@@ -289,6 +290,7 @@ BENCHMARK(BM_LoadOneLongWord)->Arg(kMaxPracticeFileBytes)->Unit(benchmark::kMill
 // Marks before which no line may break, repeated as long as a file may be.
 static void BM_LoadNoBreakMarks(benchmark::State& state) {
   const QChar marks[] = {QChar(0x3001), QChar(0x30FC), QChar(0x3041)};  // 、 ー ぁ
-  LoadAndShow(state, EncodeCp932(QString(static_cast<int>(kMaxPracticeFileBytes / 2), marks[state.range(0)])));
+  LoadAndShow(state,
+              EncodeCp932(QString(static_cast<int>(kMaxPracticeFileBytes / 2), marks[state.range(0)])));
 }
 BENCHMARK(BM_LoadNoBreakMarks)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(1);

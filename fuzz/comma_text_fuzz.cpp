@@ -7,7 +7,8 @@
 #include "text/text_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const QString line = DecodeCp932(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+  const QString line =
+      DecodeCp932(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
   const QStringList fields = SplitCommaText(line);
   // Fields that hold a NUL cannot come back through comma-text, which ends at one.
   for (const QString& f : fields) {

@@ -9,7 +9,8 @@
 #include "text/text_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const QString text = DecodeCp932(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+  const QString text =
+      DecodeCp932(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
   CourseItemList items;
   try {
     items = LoadConversionListFromText(text, QStringLiteral("fuzz.dat"));

@@ -10,7 +10,8 @@
 #include "text/text_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const QString text = DecodeCp932(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+  const QString text =
+      DecodeCp932(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
   KanaRomaTable table;
   try {
     table = LoadKanaRomaTableFromText(text, QStringLiteral("fuzz.dat"));

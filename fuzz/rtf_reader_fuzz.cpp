@@ -8,7 +8,8 @@
 #include "typing/rtf_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const RichText rich = ReadRtf(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+  const RichText rich =
+      ReadRtf(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
   const QString& t = rich.text;
   for (qsizetype i = 0; i < t.size(); ++i) {
     const QChar c = t.at(i);

@@ -1,11 +1,10 @@
 // Encoding detection and the practice text form on arbitrary bytes: the
 // UTF-8 check agrees with Qt's own strict decoder, and the normal form has
 // only whole CR LF breaks, no Ctrl-Z, and stays as it is when normalised again.
+#include <QStringDecoder>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-
-#include <QStringDecoder>
 
 #include "typing/text_detect.h"
 

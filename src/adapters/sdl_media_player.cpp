@@ -8,9 +8,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "adapters/null_media_player.h"
 #include "text/errors.h"
 #include "text/text_file.h"
-#include "adapters/null_media_player.h"
 
 #ifdef SHURENCHO_HAVE_SDL_MIXER
 #include <SDL2/SDL.h>
@@ -218,8 +218,8 @@ void SdlMediaPlayer::Open(const QString& path) {
 
 void SdlMediaPlayer::LoadPendingMidi() {
   if (m_music != nullptr) return;
-  m_music = Mix_LoadMUSType_RW(SDL_RWFromConstMem(m_musicBytes.constData(), static_cast<int>(m_musicBytes.size())),
-                               MUS_MID, 1);
+  m_music = Mix_LoadMUSType_RW(
+      SDL_RWFromConstMem(m_musicBytes.constData(), static_cast<int>(m_musicBytes.size())), MUS_MID, 1);
   if (m_music == nullptr) throw AppError(QString::fromUtf8(Mix_GetError()));
 }
 

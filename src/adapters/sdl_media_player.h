@@ -13,8 +13,8 @@
 #include <functional>
 #include <memory>
 
-#include "platform/platform.h"
 #include "platform/midi_file.h"
+#include "platform/platform.h"
 
 // The player on the audio device, or the silent player when no audio device
 // opens (the program then runs as usual, without sound).

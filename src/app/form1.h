@@ -51,11 +51,11 @@ class TForm1 final {
   void About1Click();
   void Timer1Timer();
 
-  QString Caption;         // window title
+  QString Caption;                    // window title
   Page ActivePage = Page::TabSheet1;  // PageControl1's active page
-  Label Label25;           // explanation of the page in view
-  Button Button2;          // exit
-  bool Timer1Enabled = false;  // Timer1 (1500 ms) ticks the click game
+  Label Label25;                      // explanation of the page in view
+  Button Button2;                     // exit
+  bool Timer1Enabled = false;         // Timer1 (1500 ms) ticks the click game
   // Set when the window should close; the view closes it and then calls FormClose.
   bool CloseRequested = false;
 

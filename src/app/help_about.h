@@ -18,5 +18,4 @@ void OpenHelpDocument(const AppSettings& settings, Platform& platform);
 // The about box: the window caption, a blank line and our notice.
 void ShowAbout(const AppSettings& settings, Platform& platform);
 
-inline constexpr char kAboutNotice[] =
-    "マウスとキーボードの練習ソフトです。使い方は F1 キーで。";
+inline constexpr char kAboutNotice[] = "マウスとキーボードの練習ソフトです。使い方は F1 キーで。";

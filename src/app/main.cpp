@@ -2,26 +2,27 @@
 // window. A data file that cannot be read ends start-up before any window
 // appears, with a box that names the file.
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <memory>
 
+#include "adapters/sdl_media_player.h"
+#include "adapters/xdg_help_launcher.h"
 #include "app/form1.h"
 #include "app/main_window_view.h"
 #include "data/practice_data.h"
 #include "settings/settings.h"
 #include "settings/settings_session.h"
 #include "text/errors.h"
-#include "adapters/sdl_media_player.h"
 #include "ui/japanese_ui.h"
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
-#include "adapters/xdg_help_launcher.h"
 
 namespace {
 

@@ -52,9 +52,8 @@ MainWindow::MainWindow(TForm1& form, QtPlatform& platform) : m_form(form), m_pla
   for (const PageInfo& info : kPages) {
     m_pageControl->addTab(m_pages[static_cast<int>(info.page)], QString::fromUtf8(info.caption));
   }
-  connect(m_pageControl, &QTabWidget::currentChanged, this, [this](int index) {
-    Run([this, index] { m_form.PageControl1Change(kPages[index].page); });
-  });
+  connect(m_pageControl, &QTabWidget::currentChanged, this,
+          [this](int index) { Run([this, index] { m_form.PageControl1Change(kPages[index].page); }); });
 
   m_label25 = new QLabel(central);
   m_label25->setGeometry(544, 168, 121, 265);
@@ -117,10 +116,12 @@ void MainWindow::BuildMenu() {
   r1->addAction(QStringLiteral("キーボード特訓(&K)"), this, [this] { Run([this] { m_form.K1Click(); }); });
   r1->addAction(QStringLiteral("キーボード実践(&L)"), this, [this] { Run([this] { m_form.L1Click(); }); });
   QMenu* help1 = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
-  QAction* help2 = help1->addAction(QStringLiteral("ヘルプ(&H)"), this, [this] { Run([this] { m_form.Help2Click(); }); });
+  QAction* help2 =
+      help1->addAction(QStringLiteral("ヘルプ(&H)"), this, [this] { Run([this] { m_form.Help2Click(); }); });
   help2->setShortcut(QKeySequence(Qt::Key_F1));
   help2->setShortcutContext(Qt::ApplicationShortcut);
-  help1->addAction(QStringLiteral("バージョン情報(&A)"), this, [this] { Run([this] { m_form.About1Click(); }); });
+  help1->addAction(QStringLiteral("バージョン情報(&A)"), this,
+                   [this] { Run([this] { m_form.About1Click(); }); });
 }
 
 template <typename F>
@@ -151,7 +152,8 @@ void MainWindow::RenderAll() {
       const QString lines = BreakJapaneseLines(help, metrics, m_label25->contentsRect().width());
       m_label25->setFont(font);
       m_label25->setText(lines);
-      if ((lines.count(QLatin1Char('\n')) + 1) * metrics.lineSpacing() <= m_label25->contentsRect().height()) break;
+      if ((lines.count(QLatin1Char('\n')) + 1) * metrics.lineSpacing() <= m_label25->contentsRect().height())
+        break;
     }
   }
   m_button2->setText(m_form.Button2.caption);

@@ -23,7 +23,9 @@ QString Maze() {
       "※GORL(赤四角)で左クリックすると次画面へ\r\n※START(青四角)で左クリックすると迷路の外へ");
 }
 
-QString Click() { return QStringLiteral("的打ち（クリック練習）\r\n\r\n　逃げる標的（赤丸）をマウスで左クリック"); }
+QString Click() {
+  return QStringLiteral("的打ち（クリック練習）\r\n\r\n　逃げる標的（赤丸）をマウスで左クリック");
+}
 
 QString Drag() {
   return QStringLiteral("かご入れ（ドラック練習）\r\n\r\n　標的（白丸）をかご（青四角）へマウスで左ドラック");
@@ -31,7 +33,8 @@ QString Drag() {
 
 QString Puzzle() {
   return QStringLiteral(
-      "パズル（ダブルクリック練習）\r\n\r\n　パズルの抜けた部分（？ピースの箇所）の上下左右ピースをマウスで左ダブルクリック\r\n"
+      "パズル（ダブルクリック練習）\r\n\r\n　パズルの抜けた部分（？ピースの箇所）の上下左右ピースをマウスで左"
+      "ダブルクリック\r\n"
       "※１～１６まできれいにそろえたら、シャッフルボタンを左クリックして再ゲーム");
 }
 

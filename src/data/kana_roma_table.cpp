@@ -31,9 +31,9 @@ KanaRomaTable TableFromLines(const QStringList& lines, const QString& fileName) 
     table.lines[static_cast<size_t>(table.count++)] = lines.at(i);
   }
   if (table.count < kKanaRomaTableMinLines) {
-    throw DataFileError(fileName, 0,
-                        QStringLiteral("行が足りません（205 行必要です。%1 行しかありません）")
-                            .arg(table.count));
+    throw DataFileError(
+        fileName, 0,
+        QStringLiteral("行が足りません（205 行必要です。%1 行しかありません）").arg(table.count));
   }
   return table;
 }
@@ -49,8 +49,8 @@ CourseItemList LetterItems(const KanaRomaTable& table, int first, int count, boo
   for (int i = first; i < first + count; ++i) {
     const QString k = KeyOf(table.lines[static_cast<size_t>(i)]);
     items.append(QStringLiteral("\"") + k + QStringLiteral("\",\"") + k + QStringLiteral("\",") +
-                 QLatin1String(hint ? kTypedAloneWithHintFlags : kTypedAloneFlags) + QStringLiteral("\"") + k +
-                 QStringLiteral("\""));
+                 QLatin1String(hint ? kTypedAloneWithHintFlags : kTypedAloneFlags) + QStringLiteral("\"") +
+                 k + QStringLiteral("\""));
   }
   return items;
 }
@@ -80,9 +80,7 @@ int KanaKeyList::IndexOf(const QString& text) const {
   return -1;
 }
 
-KanaRomaTable LoadKanaRomaTable(const QString& path) {
-  return TableFromLines(ReadTextFileLines(path), path);
-}
+KanaRomaTable LoadKanaRomaTable(const QString& path) { return TableFromLines(ReadTextFileLines(path), path); }
 
 KanaRomaTable LoadKanaRomaTableFromText(const QString& text, const QString& fileName) {
   return TableFromLines(SplitTextLines(text), fileName);
@@ -111,8 +109,7 @@ QStringList KanaUnitLine(const KanaRomaTable& table, const KanaKeyList& keys, co
   return SplitCommaText(table.lines[static_cast<size_t>(index)]);
 }
 
-KanaUnitStep NextKanaUnit(const KanaKeyList& keys, const QString& reading, int readingLength,
-                          int position) {
+KanaUnitStep NextKanaUnit(const KanaKeyList& keys, const QString& reading, int readingLength, int position) {
   const int remaining = readingLength - position;
   for (int n = remaining >= 3 ? 3 : remaining; n >= 2; --n) {
     const QString piece = MidChars(reading, position, n);

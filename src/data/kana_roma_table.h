@@ -70,8 +70,7 @@ QStringList KanaUnitLine(const KanaRomaTable& table, const KanaKeyList& keys, co
 
 // Segmentation step: from `position` characters already taken, the longest
 // key of 3, then 2 characters, else 1 character unlooked-up.
-KanaUnitStep NextKanaUnit(const KanaKeyList& keys, const QString& reading, int readingLength,
-                          int position);
+KanaUnitStep NextKanaUnit(const KanaKeyList& keys, const QString& reading, int readingLength, int position);
 
 // -1: no form of the unit begins with typed (or typed is empty); 0: typed
 // begins a form (letters a-z in either case); 1: typed is a form exactly.

@@ -26,8 +26,8 @@ MazeMap MazeFromLines(const QStringList& lines, const QString& fileName) {
     ++row;
   }
   if (row < kDataLines) {
-    throw DataFileError(fileName, 0,
-                        QStringLiteral("迷路の行が足りません（240 行必要です。%1 行しかありません）").arg(row));
+    throw DataFileError(
+        fileName, 0, QStringLiteral("迷路の行が足りません（240 行必要です。%1 行しかありません）").arg(row));
   }
   return maze;
 }

@@ -5,11 +5,16 @@
 
 const CourseItemList& PracticeData::Course(int k) const {
   switch (k) {
-    case 1: return alphabetLetters;
-    case 2: return alphabetWords;
-    case 4: return kanaWords;
-    case 5: return conversionWords;
-    default: return kanaLetters;
+    case 1:
+      return alphabetLetters;
+    case 2:
+      return alphabetWords;
+    case 4:
+      return kanaWords;
+    case 5:
+      return conversionWords;
+    default:
+      return kanaLetters;
   }
 }
 

@@ -20,8 +20,7 @@ CourseItemList WordsFromLines(const QStringList& lines, const QString& fileName,
     const QString& w = lines.at(i);
     if (IsBlankLine(w)) continue;
     if (w.contains(QLatin1Char('"'))) {
-      throw DataFileError(fileName, static_cast<int>(i) + 1,
-                          QStringLiteral("単語に「\"」は使えません"));
+      throw DataFileError(fileName, static_cast<int>(i) + 1, QStringLiteral("単語に「\"」は使えません"));
     }
     items.append(QStringLiteral("\"") + w + QStringLiteral("\",\"") + w + QStringLiteral("\",") + flags +
                  QStringLiteral("\"") + w);

@@ -1,6 +1,5 @@
 #include "drill/drill_page.h"
 
-
 #include "data/practice_data.h"
 #include "text/comma_text.h"
 #include "text/text_file.h"

@@ -344,7 +344,9 @@ bool DrillView::Edit2Key(QKeyEvent* event) {
     character = text.at(0).toLower();
   }
   bool take = false;
-  Run([&] { take = m_page.Edit2Key(KeyCodeFromQt(event->key()), ShiftFromQt(event->modifiers()), character); });
+  Run([&] {
+    take = m_page.Edit2Key(KeyCodeFromQt(event->key()), ShiftFromQt(event->modifiers()), character);
+  });
   return !take;
 }
 

@@ -38,7 +38,9 @@ bool MeasuredRun::ReachesWarmup(double warmupDays) const {
   return Seconds() * 1000LL >= Milliseconds(warmupDays);
 }
 
-bool MeasuredRun::ExceedsWarmup(double warmupDays) const { return Seconds() * 1000LL > Milliseconds(warmupDays); }
+bool MeasuredRun::ExceedsWarmup(double warmupDays) const {
+  return Seconds() * 1000LL > Milliseconds(warmupDays);
+}
 
 QString GradeForBounds(int speed, const QStringList& bounds) {
   return SpeedGrade(speed, bounds.value(0).trimmed().toInt(), bounds.value(1).trimmed().toInt());

@@ -8,11 +8,11 @@
 #include <QtGlobal>
 
 struct MeasuredRun {
-  double start = 0;        // local date-time in days; 0: the run has not started
-  double elapsed = 0;      // days
-  qint64 characters = 0;   // characters typed correctly
-  qint64 keystrokes = 0;   // keys judged
-  qint64 misses = 0;       // keys refused
+  double start = 0;       // local date-time in days; 0: the run has not started
+  double elapsed = 0;     // days
+  qint64 characters = 0;  // characters typed correctly
+  qint64 keystrokes = 0;  // keys judged
+  qint64 misses = 0;      // keys refused
 
   bool Started() const { return start > 0; }
   // The elapsed time as whole seconds of a time of day: milliseconds are

@@ -14,13 +14,13 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 
-
 class ClickPage final {
  public:
   static constexpr int kTargetPool = 128;
   static constexpr int kLastStage = 10;
   // Targets in play at stages 1 … 10 (index 0 unused).
-  static constexpr std::array<int, kLastStage + 1> ClickStageCounts = {0, 5, 10, 15, 20, 30, 40, 50, 75, 100, 128};
+  static constexpr std::array<int, kLastStage + 1> ClickStageCounts = {0,  5,  10, 15,  20, 30,
+                                                                       40, 50, 75, 100, 128};
 
   explicit ClickPage(Platform& platform);
 
@@ -37,9 +37,9 @@ class ClickPage final {
 
   QColor ButtonFace = kDefaultButtonFace;  // the system button face, set by the view
 
-  QImage Image3;  // the visible field
-  QImage Image4;  // back buffer where each frame is composed
-  QImage Image5;  // clean background, solid aqua
+  QImage Image3;                     // the visible field
+  QImage Image4;                     // back buffer where each frame is composed
+  QImage Image5;                     // clean background, solid aqua
   std::array<QImage, 2> ImageList1;  // target, hit mark (16 × 16, transparent ground)
 
   std::vector<TENemy> Targets;  // the pool; Targets[i - 1] is target i

@@ -17,7 +17,8 @@ ClickView::ClickView(ClickPage& page, QtPlatform& platform, QWidget* parent)
   // often clicked in quick succession.
   m_image3->onDoubleClick = m_image3->onPress;
   m_image3->onRelease = [this](QMouseEvent* e) {
-    const bool click = m_pressed && e->button() == Qt::LeftButton && m_image3->rect().contains(e->position().toPoint());
+    const bool click =
+        m_pressed && e->button() == Qt::LeftButton && m_image3->rect().contains(e->position().toPoint());
     m_pressed = false;
     if (!click) return;
     RunHandler(m_platform, [this] { m_page.Image3Click(); });

@@ -16,13 +16,13 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 
-
 class DragPage final {
  public:
   static constexpr int kBallPool = 100;
   static constexpr int kLastStage = 10;
   // Balls in play at stages 1 … 10 (index 0 unused).
-  static constexpr std::array<int, kLastStage + 1> DragStageCounts = {0, 3, 6, 10, 15, 20, 30, 40, 50, 75, 100};
+  static constexpr std::array<int, kLastStage + 1> DragStageCounts = {0,  3,  6,  10, 15, 20,
+                                                                      30, 40, 50, 75, 100};
 
   explicit DragPage(Platform& platform);
 
@@ -48,9 +48,9 @@ class DragPage final {
 
   QColor ButtonFace = kDefaultButtonFace;  // the system button face, set by the view
 
-  QImage Image6;  // the visible field
-  QImage Image7;  // back buffer
-  QImage Image8;  // clean background: green with the blue basket
+  QImage Image6;                     // the visible field
+  QImage Image7;                     // back buffer
+  QImage Image8;                     // clean background: green with the blue basket
   std::array<QImage, 2> ImageList2;  // resting ball, ball in the hand (16 × 16, transparent ground)
 
   std::vector<TBall> Balls;  // the pool; Balls[i - 1] is ball i

@@ -45,8 +45,8 @@ class MazePage final {
   QImage Image2;  // tile strip: floor, wall, start, goal
 
   std::array<std::array<int, kColumns>, kRows> MazeGrid{};  // the map on display
-  int MazeIndex = 0;          // map on display, 0 … 9
-  int PreviousMazeIndex = 0;  // map shown by the previous draw
+  int MazeIndex = 0;                                        // map on display, 0 … 9
+  int PreviousMazeIndex = 0;                                // map shown by the previous draw
 
  private:
   // The grid code under a point of Image1, or false when it lies outside.

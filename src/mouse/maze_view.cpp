@@ -21,7 +21,8 @@ MazeView::MazeView(MazePage& page, QtPlatform& platform, QWidget* parent)
   };
   m_image1->onPress = [this](QMouseEvent* e) { m_pressed = e->button() == Qt::LeftButton; };
   m_image1->onRelease = [this](QMouseEvent* e) {
-    const bool click = m_pressed && e->button() == Qt::LeftButton && m_image1->rect().contains(e->position().toPoint());
+    const bool click =
+        m_pressed && e->button() == Qt::LeftButton && m_image1->rect().contains(e->position().toPoint());
     m_pressed = false;
     if (!click) return;
     RunHandler(m_platform, [this] { m_page.Image1Click(); });

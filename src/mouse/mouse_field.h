@@ -6,9 +6,9 @@
 
 namespace mouse_field {
 
-inline constexpr int kWidth = 512;   // field pixels
+inline constexpr int kWidth = 512;  // field pixels
 inline constexpr int kHeight = 384;
-inline constexpr int kSprite = 16;   // a target's or a ball's picture, square
+inline constexpr int kSprite = 16;  // a target's or a ball's picture, square
 
 // Whether the pointer is on the sprite; its right and bottom edges count too.
 template <typename Sprite>

@@ -13,7 +13,6 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 
-
 class PuzzlePage final {
  public:
   static constexpr int kBoardPixels = 256;
@@ -45,8 +44,8 @@ class PuzzlePage final {
   Label Label23;   // caption under the picture
   Label Label24;   // caption under the board
 
-  PuzzleBoard Board;          // the pieces on the board
-  int GapRow = 0;             // the gap's cell, kept by DrawPuzzle
+  PuzzleBoard Board;  // the pieces on the board
+  int GapRow = 0;     // the gap's cell, kept by DrawPuzzle
   int GapCol = 0;
   bool PuzzleSolved = false;  // solved, until the next deal
 

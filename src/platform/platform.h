@@ -20,7 +20,7 @@ struct FileDialogRequest {
   QString filter;      // "Text (*.txt)|*.txt|ALL files (*.*)|*.*" form
   QString defaultExt;  // without the dot
   QString initialDir;
-  QString fileName;    // preset file name, may be empty
+  QString fileName;  // preset file name, may be empty
 };
 
 class Platform {

@@ -144,7 +144,6 @@ void SetDefaults(AppSettings& s) {
   s.WindowCaption = s.TradeMark + QStringLiteral("-") + s.CompanyName;
 }
 
-
 template <class... Ts>
 struct Overloaded : Ts... {
   using Ts::operator()...;
@@ -205,12 +204,18 @@ SettingsReadError::SettingsReadError(const QString& path)
 
 const QStringList& ZINIconf::CourseThresholds(int k) const {
   switch (k) {
-    case 1: return Course01;
-    case 2: return Course02;
-    case 3: return Course03;
-    case 4: return Course04;
-    case 5: return Course05;
-    default: return Course06;
+    case 1:
+      return Course01;
+    case 2:
+      return Course02;
+    case 3:
+      return Course03;
+    case 4:
+      return Course04;
+    case 5:
+      return Course05;
+    default:
+      return Course06;
   }
 }
 
@@ -275,15 +280,15 @@ void SaveSettings(const AppSettings& s, const QString& path) {
   // Without its lines we would lose what the file holds beyond our keys.
   if (ini.ReadFailed()) throw SettingsError(path);
   for (const SettingsKey& k : kKeys) {
-    const QString value = std::visit(
-        Overloaded{
-            [&](QString ZINIconf::*f) { return Quoted(s.*f); },
-            [&](QStringList ZINIconf::*f) { return JoinCommaText(s.*f); },
-            [&](bool ZINIconf::*f) { return s.*f ? QStringLiteral("1") : QStringLiteral("0"); },
-            [&](int ZINIconf::*f) { return QString::number(s.*f); },
-            [&](double ZINIconf::*f) { return FormatTimeOfDay(s.*f); },
-        },
-        k.field);
+    const QString value =
+        std::visit(Overloaded{
+                       [&](QString ZINIconf::*f) { return Quoted(s.*f); },
+                       [&](QStringList ZINIconf::*f) { return JoinCommaText(s.*f); },
+                       [&](bool ZINIconf::*f) { return s.*f ? QStringLiteral("1") : QStringLiteral("0"); },
+                       [&](int ZINIconf::*f) { return QString::number(s.*f); },
+                       [&](double ZINIconf::*f) { return FormatTimeOfDay(s.*f); },
+                   },
+                   k.field);
     ini.SetString(QString::fromLatin1(k.section), QString::fromLatin1(k.key), value);
   }
   // All keys go out in one atomic write: a failure leaves the old file whole.

@@ -25,10 +25,10 @@ class SettingsReadError : public SettingsError {
 };
 
 struct ZINIconf {
-  QString WindowCaption;    // window title and first line of the about box
-  QString CompanyName;      // [Titile] CompanyName
-  QString TradeMark;        // [Titile] TradeMark
-  QString CourseName01;     // drill course names, shown in Label5
+  QString WindowCaption;  // window title and first line of the about box
+  QString CompanyName;    // [Titile] CompanyName
+  QString TradeMark;      // [Titile] TradeMark
+  QString CourseName01;   // drill course names, shown in Label5
   QString CourseName02;
   QString CourseName03;
   QString CourseName04;
@@ -48,7 +48,7 @@ struct ZINIconf {
   QStringList Course04;
   QStringList Course05;
   QStringList Course06;
-  QString KanaToRoma;       // data file names
+  QString KanaToRoma;  // data file names
   QString ArphTango;
   QString RomaTango;
   QString RomaTangoH;

@@ -66,9 +66,12 @@ class DoubleByteTable {
 
 QChar ToIbmControl(QChar c) {
   switch (c.unicode()) {
-    case 0x1A: return QChar(0x1C);
-    case 0x1C: return QChar(0x7F);
-    case 0x7F: return QChar(0x1A);
+    case 0x1A:
+      return QChar(0x1C);
+    case 0x1C:
+      return QChar(0x7F);
+    case 0x7F:
+      return QChar(0x1A);
     default:
       return c;
   }
@@ -196,11 +199,16 @@ FileFault ReadRegularFile(const QString& path, qint64 maxBytes, QByteArray* byte
 
 QString FileFaultText(FileFault fault) {
   switch (fault) {
-    case FileFault::None: return {};
-    case FileFault::Missing: return QStringLiteral("ファイルが見つかりません");
-    case FileFault::NotRegular: return QStringLiteral("通常のファイルではありません");
-    case FileFault::TooLarge: return QStringLiteral("ファイルが大きすぎます");
-    case FileFault::ReadFailed: break;
+    case FileFault::None:
+      return {};
+    case FileFault::Missing:
+      return QStringLiteral("ファイルが見つかりません");
+    case FileFault::NotRegular:
+      return QStringLiteral("通常のファイルではありません");
+    case FileFault::TooLarge:
+      return QStringLiteral("ファイルが大きすぎます");
+    case FileFault::ReadFailed:
+      break;
   }
   return QStringLiteral("ファイルを読み込めません");
 }

@@ -10,7 +10,8 @@ void RichPane::Load(RichText content) {
   m_breaks.clear();
   const QString& t = m_content.text;
   for (qsizetype i = 0; i + 1 < t.size(); ++i) {
-    if (t.at(i) == QLatin1Char('\r') && t.at(i + 1) == QLatin1Char('\n')) m_breaks.push_back(static_cast<int>(i++));
+    if (t.at(i) == QLatin1Char('\r') && t.at(i + 1) == QLatin1Char('\n'))
+      m_breaks.push_back(static_cast<int>(i++));
   }
   ++m_revision;
   m_caret = 0;
@@ -48,6 +49,7 @@ void RichPane::LineScroll(int lines) {
 
 int RichPane::DocumentPosition(int pos) const {
   const int before = HardLineFromChar(pos);  // breaks that end before pos (or hold it)
-  const bool insideBreak = before < static_cast<int>(m_breaks.size()) && m_breaks[static_cast<std::size_t>(before)] + 1 == pos;
+  const bool insideBreak =
+      before < static_cast<int>(m_breaks.size()) && m_breaks[static_cast<std::size_t>(before)] + 1 == pos;
   return pos - before - (insideBreak ? 1 : 0);
 }

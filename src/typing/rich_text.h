@@ -8,12 +8,12 @@
 
 // A span of the text with its own look. Text outside every span is plain.
 struct TextRun {
-  int start = 0;   // in UTF-16 units of the text
+  int start = 0;  // in UTF-16 units of the text
   int length = 0;
   bool bold = false;
   bool italic = false;
   bool underline = false;
-  QColor colour;   // invalid: the window text colour
+  QColor colour;  // invalid: the window text colour
 
   bool SameLook(const TextRun& o) const {
     return bold == o.bold && italic == o.italic && underline == o.underline && colour == o.colour;
@@ -22,6 +22,6 @@ struct TextRun {
 };
 
 struct RichText {
-  QString text;                // every line break is CR LF
-  std::vector<TextRun> runs;   // in text order, never overlapping
+  QString text;               // every line break is CR LF
+  std::vector<TextRun> runs;  // in text order, never overlapping
 };

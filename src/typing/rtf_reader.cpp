@@ -18,23 +18,77 @@ constexpr std::size_t kMaxDepth = 1000;
 // Destinations that hold no practice text: tables, document information,
 // pictures and objects, field instructions, headers, footers, notes.
 constexpr std::string_view kSkipped[] = {
-    "info",        "stylesheet",  "pict",       "object",      "header",        "headerl",
-    "headerr",     "headerf",     "footer",     "footerl",     "footerr",       "footerf",
-    "footnote",    "annotation",  "xe",         "tc",          "tcn",           "fldinst",
-    "bkmkstart",   "bkmkend",     "listtable",  "listoverridetable", "revtbl",  "rsidtbl",
-    "generator",   "themedata",   "colorschememapping", "latentstyles", "datastore", "xmlnstbl",
-    "filetbl",     "nonshppict",  "shp",        "shpinst",     "do",            "pgdsctbl",
-    "listpicture", "pn",          "txe",        "atnid",       "atnauthor",     "atnref",
-    "atndate",     "private",     "template",   "docvar",      "userprops",     "fchars",
-    "lchars",      "ftnsep",      "ftnsepc",    "ftncn",       "aftnsep",       "aftnsepc",
-    "aftncn",      "objdata",     "objclass",   "blipuid",     "passwordhash",  "author",
-    "operator",    "title",       "subject",    "keywords",    "comment",       "doccomm",
+    "info",
+    "stylesheet",
+    "pict",
+    "object",
+    "header",
+    "headerl",
+    "headerr",
+    "headerf",
+    "footer",
+    "footerl",
+    "footerr",
+    "footerf",
+    "footnote",
+    "annotation",
+    "xe",
+    "tc",
+    "tcn",
+    "fldinst",
+    "bkmkstart",
+    "bkmkend",
+    "listtable",
+    "listoverridetable",
+    "revtbl",
+    "rsidtbl",
+    "generator",
+    "themedata",
+    "colorschememapping",
+    "latentstyles",
+    "datastore",
+    "xmlnstbl",
+    "filetbl",
+    "nonshppict",
+    "shp",
+    "shpinst",
+    "do",
+    "pgdsctbl",
+    "listpicture",
+    "pn",
+    "txe",
+    "atnid",
+    "atnauthor",
+    "atnref",
+    "atndate",
+    "private",
+    "template",
+    "docvar",
+    "userprops",
+    "fchars",
+    "lchars",
+    "ftnsep",
+    "ftnsepc",
+    "ftncn",
+    "aftnsep",
+    "aftnsepc",
+    "aftncn",
+    "objdata",
+    "objclass",
+    "blipuid",
+    "passwordhash",
+    "author",
+    "operator",
+    "title",
+    "subject",
+    "keywords",
+    "comment",
+    "doccomm",
 };
 
 constexpr std::string_view kUnderlines[] = {
-    "ul",       "uld",     "uldash",     "uldashd",     "uldashdd",  "uldb",     "ulhwave",
-    "ulldash",  "ulth",    "ulthd",      "ulthdash",    "ulthdashd", "ulthdashdd", "ulthldash",
-    "ululdbwave", "ulw",   "ulwave",
+    "ul",    "uld",      "uldash",    "uldashd",    "uldashdd",  "uldb",       "ulhwave", "ulldash", "ulth",
+    "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw",     "ulwave",
 };
 
 template <std::size_t N>
@@ -45,34 +99,55 @@ bool OneOf(std::string_view word, const std::string_view (&list)[N]) {
 // The code page of a font character set; 0 means the document's own.
 int CodePageOfCharset(int charset) {
   switch (charset) {
-    case 0: return 1252;
-    case 2: return 1252;  // symbol fonts: shown as their Latin bytes
-    case 77: return 10000;
-    case 128: return 932;
-    case 129: return 949;
-    case 134: return 936;
-    case 136: return 950;
-    case 161: return 1253;
-    case 162: return 1254;
-    case 163: return 1258;
-    case 177: return 1255;
-    case 178: return 1256;
-    case 186: return 1257;
-    case 204: return 1251;
-    case 222: return 874;
-    case 238: return 1250;
-    case 255: return 437;
-    default: return 0;
+    case 0:
+      return 1252;
+    case 2:
+      return 1252;  // symbol fonts: shown as their Latin bytes
+    case 77:
+      return 10000;
+    case 128:
+      return 932;
+    case 129:
+      return 949;
+    case 134:
+      return 936;
+    case 136:
+      return 950;
+    case 161:
+      return 1253;
+    case 162:
+      return 1254;
+    case 163:
+      return 1258;
+    case 177:
+      return 1255;
+    case 178:
+      return 1256;
+    case 186:
+      return 1257;
+    case 204:
+      return 1251;
+    case 222:
+      return 874;
+    case 238:
+      return 1250;
+    case 255:
+      return 437;
+    default:
+      return 0;
   }
 }
 
 bool IsLeadByte(int codePage, unsigned char b) {
   switch (codePage) {
-    case 932: return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    case 932:
+      return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
     case 936:
     case 949:
-    case 950: return b >= 0x81 && b <= 0xFE;
-    default: return false;
+    case 950:
+      return b >= 0x81 && b <= 0xFE;
+    default:
+      return false;
   }
 }
 
@@ -81,12 +156,23 @@ QString DecodeCodePage(int codePage, const QByteArray& bytes) {
   if (codePage == 65001) return QString::fromUtf8(bytes);
   QByteArray name;
   switch (codePage) {
-    case 936: name = "GBK"; break;
-    case 950: name = "Big5"; break;
-    case 437: name = "IBM437"; break;
-    case 850: name = "IBM850"; break;
-    case 10000: name = "macintosh"; break;
-    default: name = "windows-" + QByteArray::number(codePage);
+    case 936:
+      name = "GBK";
+      break;
+    case 950:
+      name = "Big5";
+      break;
+    case 437:
+      name = "IBM437";
+      break;
+    case 850:
+      name = "IBM850";
+      break;
+    case 10000:
+      name = "macintosh";
+      break;
+    default:
+      name = "windows-" + QByteArray::number(codePage);
   }
   QStringDecoder decoder(name.constData());
   if (!decoder.isValid()) return QString::fromLatin1(bytes);
@@ -322,12 +408,21 @@ class RtfParser final {
     switch (c) {
       case '\\':
       case '{':
-      case '}': Emit(QString(QLatin1Char(c))); break;
-      case '~': Emit(QStringLiteral(" ")); break;
-      case '_': Emit(QStringLiteral("-")); break;
+      case '}':
+        Emit(QString(QLatin1Char(c)));
+        break;
+      case '~':
+        Emit(QStringLiteral(" "));
+        break;
+      case '_':
+        Emit(QStringLiteral("-"));
+        break;
       case '\r':
-      case '\n': Emit(QStringLiteral("\r\n")); break;
-      default: break;  // optional hyphens and index marks show nothing
+      case '\n':
+        Emit(QStringLiteral("\r\n"));
+        break;
+      default:
+        break;  // optional hyphens and index marks show nothing
     }
   }
 
@@ -346,11 +441,13 @@ class RtfParser final {
     }
     switch (m_state.dest) {
       case Dest::Skip:
-      case Dest::FontTable: return;
+      case Dest::FontTable:
+        return;
       case Dest::ColourTable:
         if (b == ';') EndColour();
         return;
-      case Dest::Text: break;
+      case Dest::Text:
+        break;
     }
     if (b >= 0x80) {
       Pending(b);
@@ -365,7 +462,8 @@ class RtfParser final {
     if (m_red < 0 && m_green < 0 && m_blue < 0) {
       m_colours.emplace_back();  // "auto": the window text colour
     } else {
-      m_colours.emplace_back(std::clamp(m_red, 0, 255), std::clamp(m_green, 0, 255), std::clamp(m_blue, 0, 255));
+      m_colours.emplace_back(std::clamp(m_red, 0, 255), std::clamp(m_green, 0, 255),
+                             std::clamp(m_blue, 0, 255));
     }
     m_red = m_green = m_blue = -1;
   }
@@ -470,7 +568,7 @@ class RtfParser final {
   int m_skipFallback = 0;  // fallback characters still to pass over after \uN
   QByteArray m_bytes;      // code-page bytes not yet decoded
   int m_bytesCodePage = 0;
-  bool m_leadOpen = false;  // the last pending byte began a double-byte character
+  bool m_leadOpen = false;     // the last pending byte began a double-byte character
   bool m_rawLeadOpen = false;  // …and it was written raw, not as \'hh
   int m_documentCodePage = 0;
   int m_defaultFont = -1;

@@ -15,17 +15,17 @@ struct PracticeData;
 
 // The page's run state.
 struct TypingRunState {
-  int MatchedChars = 0;       // characters of the practice text typed right so far
-  double TypingStart = 0;     // date-time of the run's first edit; 0: not started
-  double TypingNow = 0;       // date-time of the latest edit
-  double TypingElapsed = 0;   // TypingNow - TypingStart
+  int MatchedChars = 0;      // characters of the practice text typed right so far
+  double TypingStart = 0;    // date-time of the run's first edit; 0: not started
+  double TypingNow = 0;      // date-time of the latest edit
+  double TypingElapsed = 0;  // TypingNow - TypingStart
 };
 
 // A multi-line edit box. Emptying it from code runs no handler.
 struct MemoBox : Control {
-  QString text;           // as typed; line breaks are CR LF
-  bool readOnly = true;   // closed to input
-  int codeRevision = 0;   // changes whenever code replaces the text
+  QString text;          // as typed; line breaks are CR LF
+  bool readOnly = true;  // closed to input
+  int codeRevision = 0;  // changes whenever code replaces the text
 
   void ClearFromCode() {
     text.clear();
@@ -49,20 +49,20 @@ class TypingPage final {
   // A character key pressed in Memo2.
   void Memo2KeyPress();
 
-  RichPane RichEdit1;   // the practice text; the matched prefix is highlighted
-  RichPane RichEdit2;   // hidden copy of the practice text, for counting
-  MemoBox Memo2;        // the typing box
-  Label Label6;         // name of the loaded file
-  Button Button4;       // load a practice text
-  Label Label11;        // title of Label7
-  Label Label7;         // total characters of the practice text
-  Label Label12;        // title of Label8
-  Label Label8;         // characters typed right so far
-  Label Label13;        // title of Label10
-  Label Label10;        // elapsed time of the run
-  Label Label14;        // title of Label9
-  Label Label9;         // speed in characters per minute
-  Label Label22;        // message line: prompts and verdicts
+  RichPane RichEdit1;  // the practice text; the matched prefix is highlighted
+  RichPane RichEdit2;  // hidden copy of the practice text, for counting
+  MemoBox Memo2;       // the typing box
+  Label Label6;        // name of the loaded file
+  Button Button4;      // load a practice text
+  Label Label11;       // title of Label7
+  Label Label7;        // total characters of the practice text
+  Label Label12;       // title of Label8
+  Label Label8;        // characters typed right so far
+  Label Label13;       // title of Label10
+  Label Label10;       // elapsed time of the run
+  Label Label14;       // title of Label9
+  Label Label9;        // speed in characters per minute
+  Label Label22;       // message line: prompts and verdicts
 
   TypingRunState TypingRun;
 
@@ -77,7 +77,7 @@ class TypingPage final {
 
   AppSettings& m_settings;
   Platform& m_platform;
-  QString m_lastFolder;     // folder of the file chosen last; empty before the first
+  QString m_lastFolder;       // folder of the file chosen last; empty before the first
   qint64 m_shownSeconds = 0;  // the time Label10 shows, as seconds of the day
 };
 

@@ -64,7 +64,8 @@ class TypingView::DocumentLines final : public PaneLines {
   int LineFromChar(int pos) override {
     m_view.SyncPane();
     QTextDocument* doc = m_view.m_richEdit1->document();
-    const int docPos = std::clamp(m_view.m_page.RichEdit1.DocumentPosition(pos), 0, doc->characterCount() - 1);
+    const int docPos =
+        std::clamp(m_view.m_page.RichEdit1.DocumentPosition(pos), 0, doc->characterCount() - 1);
     const QTextBlock block = doc->findBlock(docPos);
     if (!block.isValid()) return 0;
     const QRectF box = doc->documentLayout()->blockBoundingRect(block);
@@ -196,7 +197,9 @@ TypingView::~TypingView() { m_page.RichEdit1.SetLines(nullptr); }
 
 QPlainTextEdit* TypingView::memo2() const { return m_memo2; }
 
-QLabel* TypingView::label(int number) const { return number >= 0 && number < 23 ? m_labels[number] : nullptr; }
+QLabel* TypingView::label(int number) const {
+  return number >= 0 && number < 23 ? m_labels[number] : nullptr;
+}
 
 bool TypingView::eventFilter(QObject* watched, QEvent* event) {
   if (watched == m_richEdit1->viewport() && event->type() == QEvent::Wheel) return true;
@@ -292,7 +295,8 @@ void TypingView::UpdateHighlight() {
     for (; run != runs.end() && run->start < to; ++run) {
       if (!run->colour.isValid()) continue;
       colour.setForeground(run->colour);
-      if (select(std::max(from, run->start), std::min(to, run->start + run->length))) cursor.mergeCharFormat(colour);
+      if (select(std::max(from, run->start), std::min(to, run->start + run->length)))
+        cursor.mergeCharFormat(colour);
     }
   }
   m_shownMatch = target;

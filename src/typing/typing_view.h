@@ -46,13 +46,13 @@ class TypingView final : public PageView {
   TypingPage& m_page;
   QtPlatform& m_platform;
   std::unique_ptr<DocumentLines> m_lines;
-  QTextEdit* m_richEdit1;       // the practice text, read-only, never focused
-  TypingBoxWidget* m_memo2;     // the typing box, open to the input method
-  QPushButton* m_button4;       // load a practice text
-  QLabel* m_labels[23] = {};    // Label6 … Label22 by number
+  QTextEdit* m_richEdit1;     // the practice text, read-only, never focused
+  TypingBoxWidget* m_memo2;   // the typing box, open to the input method
+  QPushButton* m_button4;     // load a practice text
+  QLabel* m_labels[23] = {};  // Label6 … Label22 by number
   int m_lineHeight = 24;
-  int m_shownRevision = -1;     // the pane revision the document holds
-  int m_shownMatch = 0;         // the match end the document shows, in pane positions
+  int m_shownRevision = -1;  // the pane revision the document holds
+  int m_shownMatch = 0;      // the match end the document shows, in pane positions
   int m_shownMemoRevision = -1;
-  QString m_lastTyped;          // Memo2's committed text at the last edit, as the widget holds it
+  QString m_lastTyped;  // Memo2's committed text at the last edit, as the widget holds it
 };

@@ -66,6 +66,7 @@ QStringList BreakParagraph(const QString& p, const QFontMetrics& metrics, int wi
 
 QString BreakJapaneseLines(const QString& text, const QFontMetrics& metrics, int width) {
   QStringList out;
-  for (const QString& paragraph : text.split(QLatin1Char('\n'))) out << BreakParagraph(paragraph, metrics, width);
+  for (const QString& paragraph : text.split(QLatin1Char('\n')))
+    out << BreakParagraph(paragraph, metrics, width);
   return out.join(QLatin1Char('\n'));
 }

@@ -16,13 +16,20 @@ QFont DesignFont(const char* family, int pixelSize, bool bold) {
 
 QColor Resolve(const Colour& colour, const QPalette& palette) {
   switch (colour.role) {
-    case SysColor::None: return colour.rgb;
-    case SysColor::BtnFace: return palette.color(QPalette::Button);
-    case SysColor::BtnShadow: return palette.color(QPalette::Mid);
-    case SysColor::Highlight: return palette.color(QPalette::Highlight);
-    case SysColor::HighlightText: return palette.color(QPalette::HighlightedText);
-    case SysColor::WindowText: return palette.color(QPalette::WindowText);
-    case SysColor::Window: return palette.color(QPalette::Base);
+    case SysColor::None:
+      return colour.rgb;
+    case SysColor::BtnFace:
+      return palette.color(QPalette::Button);
+    case SysColor::BtnShadow:
+      return palette.color(QPalette::Mid);
+    case SysColor::Highlight:
+      return palette.color(QPalette::Highlight);
+    case SysColor::HighlightText:
+      return palette.color(QPalette::HighlightedText);
+    case SysColor::WindowText:
+      return palette.color(QPalette::WindowText);
+    case SysColor::Window:
+      return palette.color(QPalette::Base);
   }
   return {};
 }
@@ -49,7 +56,8 @@ void RenderLabel(QLabel* widget, const Label& model) {
   widget->setEnabled(model.enabled);
   const QPalette base = widget->parentWidget() ? widget->parentWidget()->palette() : QPalette();
   QPalette p = widget->palette();
-  p.setColor(QPalette::WindowText, model.font.isSet() ? Resolve(model.font, base) : base.color(QPalette::WindowText));
+  p.setColor(QPalette::WindowText,
+             model.font.isSet() ? Resolve(model.font, base) : base.color(QPalette::WindowText));
   if (model.background.isSet()) p.setColor(QPalette::Window, Resolve(model.background, base));
   widget->setPalette(p);
   widget->setAutoFillBackground(model.background.isSet());

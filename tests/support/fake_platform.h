@@ -38,7 +38,7 @@ class FakeHelpLauncher final : public HelpLauncher {
   QString FindOpener(const QString& document) override;
   int Start(const QString& program, const QStringList& args) override;
 
-  QString opener;   // what FindOpener answers
+  QString opener;  // what FindOpener answers
   int startResult = 0;
   std::vector<std::pair<QString, QStringList>> started;
 };

@@ -72,7 +72,8 @@ TEST_F(DataDirsTest, HelpAndPracticeTextsOfAnInstalledCopy) {
   QDir(QFileInfo(program).absolutePath()).mkpath(QStringLiteral("texts"));
   touch(QFileInfo(program).absolutePath() + QStringLiteral("/readme.htm"));
   EXPECT_EQ(PracticeTextFolder(program), QFileInfo(program).absolutePath() + QStringLiteral("/texts"));
-  EXPECT_EQ(HelpDocumentPath(settings, program), QFileInfo(program).absolutePath() + QStringLiteral("/readme.htm"));
+  EXPECT_EQ(HelpDocumentPath(settings, program),
+            QFileInfo(program).absolutePath() + QStringLiteral("/readme.htm"));
 }
 
 }  // namespace

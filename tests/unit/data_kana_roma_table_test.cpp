@@ -20,7 +20,9 @@ QStringList NumberedLines(int n) {
 
 QString Text(const QStringList& lines) { return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"); }
 
-KanaRomaTable Load(const QStringList& lines) { return LoadKanaRomaTableFromText(Text(lines), QStringLiteral("t.dat")); }
+KanaRomaTable Load(const QStringList& lines) {
+  return LoadKanaRomaTableFromText(Text(lines), QStringLiteral("t.dat"));
+}
 
 // The line number a load fails at; -1 when it loads.
 int FailingLine(const QStringList& lines) {
@@ -170,7 +172,7 @@ TEST(DataNextKanaUnit, LongestKeyOfThreeThenTwoElseOneCharacter) {
   EXPECT_EQ(t.Cut(QStringLiteral("きゃく")), (QStringList{"きゃ", "く"}));
   EXPECT_EQ(t.Cut(QStringLiteral("がっきゅう")), (QStringList{"が", "っきゅ", "う"}));
   EXPECT_EQ(t.Cut(QStringLiteral("けっか")), (QStringList{"け", "っか"}));  // two left: tries two
-  EXPECT_EQ(t.Cut(QStringLiteral("AB")), (QStringList{"AB"}));             // keys found in either case
+  EXPECT_EQ(t.Cut(QStringLiteral("AB")), (QStringList{"AB"}));              // keys found in either case
   EXPECT_EQ(t.Cut(QStringLiteral("ぬ")), (QStringList{"ぬ"}));              // one character is not looked up
 
   // A length beyond the text never takes a short piece for a longer one.
@@ -187,7 +189,7 @@ TEST(DataMatchRomaji, FirstFormThatEqualsOrBeginsDecides) {
   EXPECT_EQ(t.Match(QStringLiteral("ぬ"), QStringLiteral("n")), 1);  // n first: the unit ends before nn
   EXPECT_EQ(t.Match(QStringLiteral("し"), QStringLiteral("si")), 1);
   EXPECT_EQ(t.Match(QStringLiteral("し"), QStringLiteral("s")), 0);
-  EXPECT_EQ(t.Match(QStringLiteral("か"), QStringLiteral("KA")), 0);  // equal in another case only begins
+  EXPECT_EQ(t.Match(QStringLiteral("か"), QStringLiteral("KA")), 0);    // equal in another case only begins
   EXPECT_EQ(t.Match(QStringLiteral("か"), QStringLiteral("kaa")), -1);  // longer than every form
   EXPECT_EQ(t.Match(QStringLiteral("か"), QStringLiteral("x")), -1);
   EXPECT_EQ(t.Match(QStringLiteral("か"), QString()), -1);

@@ -92,7 +92,8 @@ TEST(DataShipped, CourseSizes) {
 
 TEST(DataShipped, EveryKeyIsFoundAtItsOwnLine) {
   const KanaKeyList& keys = Data().kanaKeyList;
-  for (int i = 0; i < keys.size(); ++i) EXPECT_EQ(keys.IndexOf(keys.keys().at(i)), i) << qPrintable(keys.keys().at(i));
+  for (int i = 0; i < keys.size(); ++i)
+    EXPECT_EQ(keys.IndexOf(keys.keys().at(i)), i) << qPrintable(keys.keys().at(i));
 }
 
 // Typing a form letter by letter must be a good beginning at every letter and
@@ -186,7 +187,8 @@ TEST(DataShipped, EveryMazeHasOneStartAndAReachableGoal) {
       reached |= g[static_cast<size_t>(r)][static_cast<size_t>(c)] == kMazeGoal;
       for (const auto& [dr, dc] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
         const int nr = r + dr, nc = c + dc;
-        if (nr < 0 || nc < 0 || nr >= MazeMap::kRowCount || nc >= MazeMap::kColumnCount || seen[nr][nc]) continue;
+        if (nr < 0 || nc < 0 || nr >= MazeMap::kRowCount || nc >= MazeMap::kColumnCount || seen[nr][nc])
+          continue;
         if (g[static_cast<size_t>(nr)][static_cast<size_t>(nc)] == kMazeWall) continue;
         seen[nr][nc] = true;
         queue.push_back({nr, nc});

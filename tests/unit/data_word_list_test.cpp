@@ -65,7 +65,8 @@ TEST(DataWordList, BlankLinesAreSkippedAQuoteIsRefused) {
 }
 
 TEST(DataConversionList, TheLastLineIsNeverTaken) {
-  const QString three = QStringLiteral("山,やま,1,1,0,0,山\r\n川,かわ,1,1,0,0,川,皮\r\n空,そら,1,1,0,0,空\r\n");
+  const QString three =
+      QStringLiteral("山,やま,1,1,0,0,山\r\n川,かわ,1,1,0,0,川,皮\r\n空,そら,1,1,0,0,空\r\n");
   EXPECT_EQ(Conversion(three).size(), 2);
   const CourseItemList items = Conversion(three + QStringLiteral("/ end\r\n"));
   ASSERT_EQ(items.size(), 3);

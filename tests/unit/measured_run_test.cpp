@@ -6,16 +6,18 @@ namespace {
 
 constexpr double kSecond = 1.0 / 86400.0;
 
-MeasuredRun RunOf(qint64 chars, double seconds) { return MeasuredRun{45000.5, seconds * kSecond, chars, 0, 0}; }
+MeasuredRun RunOf(qint64 chars, double seconds) {
+  return MeasuredRun{45000.5, seconds * kSecond, chars, 0, 0};
+}
 
 TEST(MeasuredRun, SpeedIsExactWholeNumberArithmetic) {
   // 22 characters in 0:1:28 is exactly 15 a minute; a floating quotient of
   // minutes and seconds lands just below and truncates to 14.
   EXPECT_EQ(RunOf(22, 88).CharsPerMinute(), 15);
   EXPECT_EQ(RunOf(22, 88).TimeText(), QStringLiteral("0:1:28"));
-  EXPECT_EQ(RunOf(7, 0.4).CharsPerMinute(), 420);  // within the first second
+  EXPECT_EQ(RunOf(7, 0.4).CharsPerMinute(), 420);                     // within the first second
   EXPECT_EQ(RunOf(100, 3661.9).TimeText(), QStringLiteral("1:1:1"));  // milliseconds dropped
-  EXPECT_EQ(RunOf(5, -30).Seconds(), 0);  // a clock set back shows no time
+  EXPECT_EQ(RunOf(5, -30).Seconds(), 0);                              // a clock set back shows no time
 }
 
 TEST(MeasuredRun, WarmupIsReachedAtTheShownSecondAndExceededAfterIt) {

@@ -73,8 +73,8 @@ TEST_F(ClickTest, BouncingTargetsStopAtTheEdgeAndTurn) {
     std::uint8_t endDirection;
   };
   const Case cases[] = {
-      {Tptn::kRight, 480, 0, 4, 496, 0, Tptn::kLeft}, {Tptn::kLeft, 3, 0, 2, 0, 0, Tptn::kRight},
-      {Tptn::kUp, 0, 10, 1, 0, 0, Tptn::kDown},       {Tptn::kDown, 0, 360, 1, 0, 368, Tptn::kUp},
+      {Tptn::kRight, 480, 0, 4, 496, 0, Tptn::kLeft},  {Tptn::kLeft, 3, 0, 2, 0, 0, Tptn::kRight},
+      {Tptn::kUp, 0, 10, 1, 0, 0, Tptn::kDown},        {Tptn::kDown, 0, 360, 1, 0, 368, Tptn::kUp},
       {Tptn::kRight, 400, 0, 1, 416, 0, Tptn::kRight},
   };
   for (const Case& c : cases) {

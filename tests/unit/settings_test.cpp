@@ -1,3 +1,5 @@
+#include "settings/settings.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -7,7 +9,6 @@
 #include <memory>
 
 #include "platform/ini_file.h"
-#include "settings/settings.h"
 #include "settings/settings_session.h"
 #include "text/text_file.h"
 
@@ -58,10 +59,11 @@ TEST_F(SettingsFileTest, FirstStartWritesEveryDefault) {
 }
 
 TEST_F(SettingsFileTest, SentinelsAndWrongFormsCountAsMissing) {
-  WriteRaw(path(), EncodeCp932(QStringLiteral(
-                       "[titile]\r\nTRADEMARK = ERROR\r\ncompanyname='株式会社'\r\n"
-                       "[Result]\r\nCourseNo=-1\r\nRandom=yes\r\nViewroma=0\r\nM1CourseNo=0x0A\r\nAutoCourse=5\r\n"
-                       "[Stat]\r\nwarmup=half a minute\r\nCourse03=\r\nCourse05=\"5, 9\"\r\n")));
+  WriteRaw(path(),
+           EncodeCp932(QStringLiteral(
+               "[titile]\r\nTRADEMARK = ERROR\r\ncompanyname='株式会社'\r\n"
+               "[Result]\r\nCourseNo=-1\r\nRandom=yes\r\nViewroma=0\r\nM1CourseNo=0x0A\r\nAutoCourse=5\r\n"
+               "[Stat]\r\nwarmup=half a minute\r\nCourse03=\r\nCourse05=\"5, 9\"\r\n")));
   AppSettings s;
   LoadSettings(s, true, path());
   EXPECT_EQ(s.TradeMark, QStringLiteral("打鍵修練帖　Ver1.0"));
@@ -98,13 +100,15 @@ TEST_F(SettingsFileTest, OutOfRangeCourseStaysInTheFileAndLongValuesAreClipped) 
 
 TEST_F(SettingsFileTest, UnknownLinesAndGarbageSurviveASave) {
   const QByteArray garbage("\x01\xff\xfe\x80\x00junk", 10);
-  WriteRaw(path(), "; a note of the teacher\r\n[Other]\r\nkeep=me\r\n" + garbage + "\r\n[Result]\r\nCourseNo=1\r\n");
+  WriteRaw(path(),
+           "; a note of the teacher\r\n[Other]\r\nkeep=me\r\n" + garbage + "\r\n[Result]\r\nCourseNo=1\r\n");
   AppSettings s;
   LoadSettings(s, true, path());
   s.SetRecordedSpeed(1, 33);
   SaveSettings(s, path());
   const QByteArray raw = ReadRaw(path());
-  EXPECT_TRUE(raw.startsWith("; a note of the teacher\r\n[Other]\r\nkeep=me\r\n" + garbage + "\r\n[Result]\r\nCourseNo=1\r\n"));
+  EXPECT_TRUE(raw.startsWith("; a note of the teacher\r\n[Other]\r\nkeep=me\r\n" + garbage +
+                             "\r\n[Result]\r\nCourseNo=1\r\n"));
   EXPECT_TRUE(raw.contains("KeySpeed=33,0,0,0,0,0\r\n"));
 }
 
@@ -230,7 +234,8 @@ TEST_F(SettingsFileTest, ResetDefaultsAreWhatAFirstStartWrites) {
 }
 
 TEST(SettingsPath, BesideAWritableProgramElseInTheConfigFolder) {
-  EXPECT_EQ(SettingsFilePathFor("/opt/app/shurencho", true, "/home/u/.config"), QStringLiteral("/opt/app/shurencho.ini"));
+  EXPECT_EQ(SettingsFilePathFor("/opt/app/shurencho", true, "/home/u/.config"),
+            QStringLiteral("/opt/app/shurencho.ini"));
   EXPECT_EQ(SettingsFilePathFor("/opt/app/shurencho", false, "/home/u/.config"),
             QStringLiteral("/home/u/.config/shurencho.ini"));
   EXPECT_EQ(SettingsFilePathFor("/opt/app/tool.v2.bin", true, "/x"), QStringLiteral("/opt/app/tool.v2.ini"));
@@ -274,8 +279,9 @@ TEST(IniFileTest, CaseInsensitiveNamesQuotesAndAppending) {
   EXPECT_EQ(ini.ReadInteger("next", "a", -1), 1);
   ASSERT_TRUE(ini.WriteString("sec", "added", "2"));
   ASSERT_TRUE(ini.WriteString("New", "k", "v"));
-  EXPECT_EQ(ReadRaw(p), QByteArray("[Sec]\r\nKey = \"  spaced  \"\r\nother='x'\r\nadded=2\r\n\r\n[Next]\r\na=1\r\n"
-                                   "[New]\r\nk=v\r\n"));
+  EXPECT_EQ(ReadRaw(p),
+            QByteArray("[Sec]\r\nKey = \"  spaced  \"\r\nother='x'\r\nadded=2\r\n\r\n[Next]\r\na=1\r\n"
+                       "[New]\r\nk=v\r\n"));
   qint64 v = 0;
   EXPECT_TRUE(ParseIniInteger("$1F", &v));
   EXPECT_EQ(v, 31);

@@ -55,7 +55,10 @@ TEST(Cp932, DecodesTheWindowsWayAndReportsUnencodable) {
   }
   EXPECT_EQ(SplitTextLines(DecodeCp932(QByteArray("a\r\nb\x1a\r\nc"))), (QStringList{"a", "b"}));
   // Bytes that are no character become U+FFFD, never a Ctrl-Z that would end the text.
-  EXPECT_EQ(DecodeCp932(QByteArray("\x80" "a" "\xa0\x82")), QStringLiteral("\uFFFDa\uFFFD\uFFFD"));
+  EXPECT_EQ(DecodeCp932(QByteArray("\x80"
+                                   "a"
+                                   "\xa0\x82")),
+            QStringLiteral("\uFFFDa\uFFFD\uFFFD"));
   EXPECT_EQ(DecodeCp932(QByteArray("\xb1\xdf\x87\x40\xfa\x40")), QStringLiteral("ｱﾟ①ⅰ"));
   EXPECT_EQ(DecodeCp932(QByteArray("\x82\x0d\x0a")), QStringLiteral("\uFFFD\r\n"));
   bool ok = false;

@@ -1,3 +1,5 @@
+#include "typing/typing_page.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -7,7 +9,6 @@
 #include "data/practice_data.h"
 #include "support/fake_platform.h"
 #include "text/errors.h"
-#include "typing/typing_page.h"
 
 namespace {
 
@@ -105,7 +106,8 @@ TEST_F(TypingPageTest, CancellingOrAFailedReadLeavesTheAttemptAsItWas) {
     EXPECT_TRUE(e.text().contains(QStringLiteral("gone.txt"))) << e.text().toStdString();
   }
 
-  for (const RichPane* pane : {&page.RichEdit1, &page.RichEdit2}) EXPECT_EQ(pane->text(), QStringLiteral("abcdef"));
+  for (const RichPane* pane : {&page.RichEdit1, &page.RichEdit2})
+    EXPECT_EQ(pane->text(), QStringLiteral("abcdef"));
   EXPECT_EQ(page.RichEdit1.caret(), 3);
   EXPECT_EQ(page.Memo2.text, QStringLiteral("abc"));
   EXPECT_FALSE(page.Memo2.readOnly);
@@ -198,12 +200,9 @@ TEST_F(TypingPageTest, VerdictsFollowTheTimeAndTheSpeedBounds) {
   };
   // 60 seconds make the speed equal to the count typed right.
   const Case cases[] = {
-      {9, 60, typing_texts::Poor(), 9},
-      {10, 60, typing_texts::Good(), 10},
-      {14, 60, typing_texts::Good(), 14},
-      {15, 60, typing_texts::Excellent(), 15},
-      {40, 31, typing_texts::Excellent(), 77},
-      {10, 29, typing_texts::TooShort(), -1},
+      {9, 60, typing_texts::Poor(), 9},        {10, 60, typing_texts::Good(), 10},
+      {14, 60, typing_texts::Good(), 14},      {15, 60, typing_texts::Excellent(), 15},
+      {40, 31, typing_texts::Excellent(), 77}, {10, 29, typing_texts::TooShort(), -1},
       {10, 30, typing_texts::TooShort(), 20},  // exactly warmup: recorded, not judged
   };
   for (const Case& c : cases) {
@@ -235,7 +234,8 @@ TEST_F(TypingPageTest, ACompletedTextRefusesInputUntilTheNextLoad) {
   EXPECT_TRUE(page.Memo2.text.isEmpty());
   EXPECT_EQ(page.RichEdit1.caret(), 0);
   EXPECT_EQ(page.TypingRun.TypingStart, 0);
-  for (const Label* label : {&page.Label8, &page.Label9, &page.Label10}) EXPECT_TRUE(label->caption.isEmpty());
+  for (const Label* label : {&page.Label8, &page.Label9, &page.Label10})
+    EXPECT_TRUE(label->caption.isEmpty());
   EXPECT_EQ(page.Label22.caption, typing_texts::Ready());
 }
 
@@ -268,7 +268,9 @@ TEST_F(TypingPageTest, TheCaretLineIsKeptAsTheThirdVisibleLine) {
   for (int i = 0; i < 10; ++i) lines << QStringLiteral("line%1").arg(i);
   Load(lines.join(QLatin1Char('\n')));
   const QString all = page.RichEdit1.text();
-  const auto typeThroughLine = [&](int line) { Type(all.left(all.indexOf(QStringLiteral("line%1").arg(line)) + 2)); };
+  const auto typeThroughLine = [&](int line) {
+    Type(all.left(all.indexOf(QStringLiteral("line%1").arg(line)) + 2));
+  };
 
   typeThroughLine(1);
   EXPECT_EQ(page.RichEdit1.FirstVisibleLine(), 0);

@@ -51,7 +51,8 @@ TEST(TypingRtf, ReadsADocumentWrittenByAWordProcessor) {
 TEST(TypingRtf, CodePageBytesFollowTheFontCharacterSet) {
   // あ in CP932 is 82 A0; é in 1252 is E9; ソ ends in a backslash byte.
   const QByteArray rtf =
-      "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fcharset0 Arial;}{\\f1\\fcharset128 \\'82\\'6c\\'82\\'72 Gothic;}}"
+      "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fcharset0 Arial;}{\\f1\\fcharset128 "
+      "\\'82\\'6c\\'82\\'72 Gothic;}}"
       "caf\\'e9 {\\f1 \\'82\\'a0\\'83\\'5c}\\par}";
   EXPECT_EQ(ReadRtf(rtf).text, QStringLiteral("café あソ"));
 

@@ -36,19 +36,23 @@ TEST(TypingTextDetect, OnlyWellFormedUtf8CountsAsUtf8) {
       "\xED\xA0\x80",      // a surrogate
       "\xF4\x90\x80\x80",  // above U+10FFFF
       "\xF5\x80\x80\x80",
-      "\x80",              // a stray continuation
-      "\xE3\x81",          // cut short
-      "\xE3\x41\x81",      // a continuation that is not one
+      "\x80",          // a stray continuation
+      "\xE3\x81",      // cut short
+      "\xE3\x41\x81",  // a continuation that is not one
   };
   for (const QByteArray& b : bad) EXPECT_FALSE(IsValidUtf8(b)) << b.toHex().constData();
 }
 
 TEST(TypingTextDetect, CtrlZEndsTheTextButABadByteDoesNot) {
   EXPECT_EQ(DecodePlainText("end\x1A\xFF trailing"), QStringLiteral("end"));
-  EXPECT_EQ(DecodePlainText(QByteArray("\xFF\xFE" "a\0\x1A\0b\0", 8)), QStringLiteral("a"));
+  EXPECT_EQ(DecodePlainText(QByteArray("\xFF\xFE"
+                                       "a\0\x1A\0b\0",
+                                       8)),
+            QStringLiteral("a"));
   // 0x83 0xFE is no CP932 character; the rest of the text stays.
   const QString bad = DecodePlainText("\x93\xfa\x83\xfe\x96\x7b");
-  EXPECT_TRUE(bad.startsWith(QStringLiteral("日\uFFFD")) && bad.endsWith(QStringLiteral("\uFFFD本"))) << bad.toStdString();
+  EXPECT_TRUE(bad.startsWith(QStringLiteral("日\uFFFD")) && bad.endsWith(QStringLiteral("\uFFFD本")))
+      << bad.toStdString();
 }
 
 TEST(TypingTextDetect, EveryLineBreakBecomesCrLf) {

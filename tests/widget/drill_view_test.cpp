@@ -17,10 +17,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "support/fake_platform.h"
 #include "adapters/null_media_player.h"
-#include "ui/qt_platform.h"
 #include "adapters/xdg_help_launcher.h"
+#include "support/fake_platform.h"
+#include "ui/qt_platform.h"
 #include "unit/drill_fixture.h"
 
 namespace {

@@ -7,12 +7,12 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include "adapters/null_media_player.h"
+#include "adapters/xdg_help_launcher.h"
 #include "drill/drill_view.h"
 #include "ui/line_break.h"
-#include "adapters/null_media_player.h"
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
-#include "adapters/xdg_help_launcher.h"
 #include "unit/drill_fixture.h"
 
 namespace {
@@ -20,7 +20,10 @@ namespace {
 TEST(LineBreak, NoLoneCharacterNoSmallKanaAtLineStartLatinWordsWhole) {
   const QFontMetrics metrics(DesignFont(kMincho, 13));
   const int width = 119;
-  const QString text = QStringLiteral("1.コースを選択\n　コース名を左クリック\n※入力が終わったら、読み込みボタンを左クリックして再挑戦\n確定取消(CTRL+BS)");
+  const QString text = QStringLiteral(
+      "1."
+      "コースを選択\n　コース名を左クリック\n※入力が終わったら、読み込みボタンを左クリックして再挑戦\n確定取"
+      "消(CTRL+BS)");
   const QStringList lines = BreakJapaneseLines(text, metrics, width).split(QLatin1Char('\n'));
   ASSERT_GT(lines.size(), 4);
   static const QString kSmall = QStringLiteral("ぁぃぅぇぉっゃゅょァィゥェォッャュョー、。）");

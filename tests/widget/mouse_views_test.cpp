@@ -9,15 +9,15 @@
 #include <QTest>
 #include <QTimer>
 
+#include "adapters/null_media_player.h"
+#include "adapters/xdg_help_launcher.h"
 #include "data/practice_data.h"
 #include "mouse/click_view.h"
 #include "mouse/drag_view.h"
 #include "mouse/image_control_view.h"
 #include "mouse/maze_view.h"
 #include "mouse/puzzle_view.h"
-#include "adapters/null_media_player.h"
 #include "ui/qt_platform.h"
-#include "adapters/xdg_help_launcher.h"
 
 namespace {
 
@@ -33,7 +33,8 @@ class MouseViewTest : public ::testing::Test {
   static void PointAt(QWidget* w, QPoint p) { QCursor::setPos(w->mapToGlobal(p)); }
   static void SendMouse(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButton button,
                         Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
     QMouseEvent e(type, QPointF(p), w->mapToGlobal(QPointF(p)), button, held, mods);
     QApplication::sendEvent(w, &e);
   }

@@ -11,9 +11,9 @@
 #include <cmath>
 #include <functional>
 
-#include "text/errors.h"
 #include "adapters/null_media_player.h"
 #include "adapters/sdl_media_player.h"
+#include "text/errors.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "adapters/null_media_player.h"
+#include "adapters/xdg_help_launcher.h"
 #include "app/main_window_view.h"
 #include "app/page_texts.h"
 #include "support/shipped_data.h"
-#include "adapters/null_media_player.h"
 #include "ui/qt_platform.h"
-#include "adapters/xdg_help_launcher.h"
 
 namespace {
 

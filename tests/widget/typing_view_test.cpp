@@ -1,3 +1,5 @@
+#include "typing/typing_view.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,14 +14,13 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
+#include "adapters/null_media_player.h"
+#include "adapters/xdg_help_launcher.h"
 #include "data/practice_data.h"
 #include "support/fake_platform.h"
 #include "text/text_file.h"
 #include "typing/practice_text.h"
-#include "typing/typing_view.h"
-#include "adapters/null_media_player.h"
 #include "ui/qt_platform.h"
-#include "adapters/xdg_help_launcher.h"
 
 namespace {
 

@@ -45,8 +45,9 @@ QImage ClickSprites() {
   p.setPen(QPen(Qt::black, 1));
   p.drawEllipse(3, 3, 9, 9);
   // Hit mark: a green plus sign outlined in black, filling its cell.
-  const QPolygon plus({QPoint(21, 0), QPoint(26, 0), QPoint(26, 5), QPoint(31, 5), QPoint(31, 10), QPoint(26, 10),
-                       QPoint(26, 15), QPoint(21, 15), QPoint(21, 10), QPoint(16, 10), QPoint(16, 5), QPoint(21, 5)});
+  const QPolygon plus({QPoint(21, 0), QPoint(26, 0), QPoint(26, 5), QPoint(31, 5), QPoint(31, 10),
+                       QPoint(26, 10), QPoint(26, 15), QPoint(21, 15), QPoint(21, 10), QPoint(16, 10),
+                       QPoint(16, 5), QPoint(21, 5)});
   p.setBrush(QColor(0, 255, 0));
   p.setPen(QPen(Qt::black, 1));
   p.drawPolygon(plus);
@@ -124,8 +125,8 @@ int main(int argc, char** argv) {
     const char* name;
     QImage image;
   } pictures[] = {
-      {"maze_tiles.png", MazeTiles()},         {"click_sprites.png", ClickSprites()},
-      {"drag_sprites.png", DragSprites()},     {"puzzle_picture.png", PuzzlePicture()},
+      {"maze_tiles.png", MazeTiles()},          {"click_sprites.png", ClickSprites()},
+      {"drag_sprites.png", DragSprites()},      {"puzzle_picture.png", PuzzlePicture()},
       {"puzzle_question.png", QuestionPiece()},
   };
   for (const auto& pic : pictures) {
