@@ -5,7 +5,10 @@
 
 #include <QFile>
 
+#include "platform/midi_file.h"
+#ifdef SHURENCHO_HAVE_SDL_MIXER
 #include "adapters/sdl_media_player.h"
+#endif
 
 namespace {
 

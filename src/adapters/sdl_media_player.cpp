@@ -1,5 +1,7 @@
 #include "adapters/sdl_media_player.h"
 
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_mixer.h>
 #include <unistd.h>
 
 #include <QtGlobal>
@@ -8,26 +10,14 @@
 #include <cmath>
 #include <cstdio>
 
-#include "adapters/null_media_player.h"
 #include "text/errors.h"
 #include "text/text_file.h"
-
-#ifdef SHURENCHO_HAVE_SDL_MIXER
-#include <SDL2/SDL.h>
-#include <SDL2/SDL_mixer.h>
-#endif
 
 namespace {
 
 const char kNoDevice[] = "MCI デバイスがありません";
 
 }  // namespace
-
-#ifndef SHURENCHO_HAVE_SDL_MIXER
-
-std::unique_ptr<MediaPlayer> CreateMediaPlayer() { return std::make_unique<NullMediaPlayer>(); }
-
-#else
 
 namespace {
 // The mixer's end hook takes no context: it reaches the one player through here.
@@ -38,12 +28,6 @@ constexpr double kShortestLoopSeconds = 0.25;
 // MIDI files are read whole; real ones are well under a megabyte.
 constexpr qint64 kMaxMidiFileBytes = 16LL * 1024 * 1024;
 }  // namespace
-
-std::unique_ptr<MediaPlayer> CreateMediaPlayer() {
-  if (auto player = SdlMediaPlayer::Create()) return player;
-  qWarning("shurencho: no audio device could be opened; the music stays silent");
-  return std::make_unique<NullMediaPlayer>();
-}
 
 std::unique_ptr<SdlMediaPlayer> SdlMediaPlayer::Create() {
   if (g_player.load() != nullptr) return nullptr;
@@ -277,5 +261,3 @@ void SdlMediaPlayer::Close() {
   m_loopFrames.store(0);
   m_state = State::Closed;
 }
-
-#endif

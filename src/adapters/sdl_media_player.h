@@ -16,10 +16,6 @@
 #include "platform/midi_file.h"
 #include "platform/platform.h"
 
-// The player on the audio device, or the silent player when no audio device
-// opens (the program then runs as usual, without sound).
-std::unique_ptr<MediaPlayer> CreateMediaPlayer();
-
 #ifdef SHURENCHO_HAVE_SDL_MIXER
 
 typedef struct _Mix_Music Mix_Music;

@@ -8,11 +8,14 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
-#include "adapters/sdl_media_player.h"
+#include "adapters/lazy_media_player.h"
+#include "adapters/music_player_loader.h"
 #include "adapters/xdg_help_launcher.h"
 #include "app/form1.h"
 #include "app/main_window_view.h"
@@ -51,6 +54,28 @@ void CloseOnTerminationSignals(QWidget& window) {
   for (int sig : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(sig, &action, nullptr);
 }
 
+// Runs start once, from the event loop, after the window's first paint.
+void StartAfterFirstPaint(QWidget& window, std::function<void()> start) {
+  class FirstPaint final : public QObject {
+   public:
+    FirstPaint(QObject* parent, std::function<void()> start) : QObject(parent), m_start(std::move(start)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+      if (event->type() == QEvent::Paint) {
+        watched->removeEventFilter(this);
+        QTimer::singleShot(0, this, [this] {
+          m_start();
+          deleteLater();
+        });
+      }
+      return false;
+    }
+
+   private:
+    std::function<void()> m_start;
+  };
+  window.installEventFilter(new FirstPaint(&window, std::move(start)));
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -59,7 +84,9 @@ int main(int argc, char* argv[]) {
   InstallFontSubstitutes();
   InstallJapaneseUi();
 
-  QtPlatform platform(CreateMediaPlayer(), std::make_unique<XdgHelpLauncher>());
+  auto music = std::make_unique<LazyMediaPlayer>(&LoadAudioPlayer);
+  LazyMediaPlayer& musicPlayer = *music;
+  QtPlatform platform(std::move(music), std::make_unique<XdgHelpLauncher>());
 
   AppSettings settings;
   SettingsSession settingsSession(SettingsFilePath(platform.ProgramPath()));
@@ -89,5 +116,8 @@ int main(int argc, char* argv[]) {
   // Without a window manager (kiosk sessions) nobody else makes it active:
   // the menu's Alt keys and the input method need an active window.
   window.activateWindow();
+  // The audio device and the synthesizer come once the window is drawn, and
+  // only when music plays.
+  StartAfterFirstPaint(window, [&] { RunHandler(platform, [&] { musicPlayer.Ready(); }); });
   return QApplication::exec();
 }

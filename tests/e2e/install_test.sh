@@ -63,4 +63,5 @@ for _ in $(seq 50); do [ -s "$E2E_DIR/opened" ] && break; sleep 0.1; done
 opened="$(cat "$E2E_DIR/opened")"
 [ "$opened" = "$data_dir/readme.htm" ] || fail "F1 opened '$opened', not the installed readme.htm"
 close_via_menu
+! grep -q "module was not found" "$E2E_DIR/app.log" || fail "the installed program found no audio player module"
 echo "installed program started from an empty folder; F1 opened $opened"

@@ -12,6 +12,9 @@ e2e_init() {
   E2E_DIR="$(mktemp -d)"
   mkdir -p "$E2E_OUT"
   cp "$E2E_BIN" "$E2E_DIR/shurencho"
+  # The audio player module, loaded from beside the program.
+  local module="$(dirname "$E2E_BIN")/shurencho_sdl_player.so"
+  [ -f "$module" ] && cp "$module" "$E2E_DIR/"
   [ "${E2E_NO_ASSETS:-0}" = 1 ] || cp -r "$E2E_ASSETS"/. "$E2E_DIR"/
   unset QT_QPA_PLATFORM
   export SDL_AUDIODRIVER=dummy

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <functional>
 
+#include "adapters/lazy_media_player.h"
 #include "adapters/null_media_player.h"
 #include "adapters/sdl_media_player.h"
 #include "text/errors.h"
@@ -279,19 +280,59 @@ TEST_F(RealPlayerTest, CommandsWithoutAFileAndFilesThatAreNoMusic) {
   player->Close();  // closing twice is harmless
 }
 
-TEST(MediaPlayerFactory, NoAudioDeviceGivesTheSilentPlayer) {
-  qputenv("SDL_AUDIODRIVER", "no-such-driver");
-  std::unique_ptr<MediaPlayer> player = CreateMediaPlayer();
-  qputenv("SDL_AUDIODRIVER", "dummy");
-  ASSERT_NE(player, nullptr);
-  EXPECT_EQ(dynamic_cast<SdlMediaPlayer*>(player.get()), nullptr);
-  EXPECT_THROW(player->Play(), AppError);
-  player->Open(QStringLiteral(SHURENCHO_ASSETS_DIR "/shurencho.mid"));
-  player->SetNotify(true);
-  player->Play();
-  player->Stop();
-}
-
 #endif
+
+}  // namespace
+
+namespace {
+
+// Records what reaches the real player.
+class RecordingPlayer final : public MediaPlayer {
+ public:
+  explicit RecordingPlayer(QStringList* log) : m_log(log) {}
+  void Open(const QString& path) override {
+    m_log->append(QStringLiteral("open ") + QFileInfo(path).fileName());
+  }
+  void Play() override { m_log->append(QStringLiteral("play")); }
+  void Stop() override { m_log->append(QStringLiteral("stop")); }
+  void Close() override { m_log->append(QStringLiteral("close")); }
+  bool IsOpen() const override { return true; }
+  void SetNotify(bool on) override { m_log->append(on ? QStringLiteral("notify") : QStringLiteral("quiet")); }
+  void SetCompletionHandler(std::function<void()>) override {}
+
+ private:
+  QStringList* m_log;
+};
+
+// Start-up opens the tune and plays it before the window is shown; the real
+// player, made afterwards, takes over the open file and the play.
+TEST(LazyMediaPlayer, TheRealPlayerTakesOverTheOpenFileAndThePlayUnderWay) {
+  QStringList log;
+  LazyMediaPlayer lazy([&log] { return std::make_unique<RecordingPlayer>(&log); });
+  EXPECT_THROW(lazy.Play(), AppError);
+  lazy.Open(QStringLiteral(SHURENCHO_ASSETS_DIR "/shurencho.mid"));
+  lazy.SetNotify(true);
+  lazy.Play();
+  EXPECT_TRUE(log.isEmpty());
+  lazy.Start();
+  EXPECT_EQ(log, (QStringList{"open shurencho.mid", "notify", "play"}));
+  lazy.Stop();
+  EXPECT_EQ(log.last(), QStringLiteral("stop"));
+
+  // Music off when the window comes up: the real player is made at the
+  // first play. With no module or no audio device it is the silent one.
+  bool made = false;
+  LazyMediaPlayer silent([&made] {
+    made = true;
+    return nullptr;
+  });
+  silent.Open(QStringLiteral(SHURENCHO_ASSETS_DIR "/shurencho.mid"));
+  silent.Ready();
+  EXPECT_FALSE(made);
+  silent.Play();
+  EXPECT_TRUE(made);
+  EXPECT_TRUE(silent.IsOpen());
+  silent.Stop();
+}
 
 }  // namespace

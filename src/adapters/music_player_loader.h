@@ -1,0 +1,11 @@
+#pragma once
+// Finds and loads the audio player module: beside the program (the build
+// folder), else in the installed library folder.
+
+#include <memory>
+
+#include "platform/platform.h"
+
+// The player on the audio device, or nullptr when the module or the audio
+// device is missing (the program then plays no music, with a word on stderr).
+std::unique_ptr<MediaPlayer> LoadAudioPlayer();
