@@ -41,12 +41,6 @@ void SetBackground(QWidget* w, const QColor& c) {
   w->setAutoFillBackground(c.isValid());
 }
 
-void SetForeground(QWidget* w, const QColor& c) {
-  QPalette p = w->palette();
-  p.setColor(QPalette::WindowText, c);
-  w->setPalette(p);
-}
-
 void RenderLabel(QLabel* widget, const Label& model) {
   // Captions carry words and file names from files: shown as typed, never
   // read as markup (which could make the label load any file as a picture).

@@ -18,7 +18,6 @@ QFont DesignFont(const char* family, int pixelSize, bool bold = false);
 // The colour a Colour stands for in the given palette.
 QColor Resolve(const Colour& colour, const QPalette& palette);
 void SetBackground(QWidget* w, const QColor& c);
-void SetForeground(QWidget* w, const QColor& c);
 // Copies a label model (caption as plain text, colours, visibility, enabled) into a QLabel.
 class QLabel;
 void RenderLabel(QLabel* widget, const Label& model);
