@@ -2,6 +2,7 @@
 
 #include "app/help_about.h"
 #include "app/page_texts.h"
+#include "platform/control_ids.h"
 #include "text/errors.h"
 
 TForm1::TForm1(AppSettings& settings, const PracticeData& data, Platform& platform, SettingsSession& session)
@@ -68,12 +69,12 @@ void TForm1::PageControl1Change(Page page) {
     case Page::TabSheet1:
       Timer1Enabled = false;
       Label25.caption = page_texts::Drill();
-      m_platform.SetFocus(QStringLiteral("Edit2"));
+      m_platform.SetFocus(ids::Edit2);
       break;
     case Page::TabSheet2:
       Timer1Enabled = false;
       Label25.caption = page_texts::Typing();
-      m_platform.SetFocus(QStringLiteral("Memo2"));
+      m_platform.SetFocus(ids::Memo2);
       break;
     case Page::TabSheet3:
       Label25.caption = page_texts::Maze();
@@ -131,13 +132,13 @@ void TForm1::B1Click() {
 
 void TForm1::K1Click() {
   ShowPage(Page::TabSheet1);
-  m_platform.SetFocus(QStringLiteral("Edit2"));
+  m_platform.SetFocus(ids::Edit2);
   Timer1Enabled = false;
 }
 
 void TForm1::L1Click() {
   ShowPage(Page::TabSheet2);
-  m_platform.SetFocus(QStringLiteral("Memo2"));
+  m_platform.SetFocus(ids::Memo2);
   Timer1Enabled = false;
 }
 
@@ -151,11 +152,9 @@ void TForm1::Timer1Timer() {
 
 void TForm1::ShowPage(Page page) { ActivePage = page; }
 
-void TForm1::MovePointerToMazeStart() {
-  m_platform.SetPointerPos(QStringLiteral("Image1"), m_maze.MazeStartPoint());
-}
+void TForm1::MovePointerToMazeStart() { m_platform.SetPointerPos(ids::Image1, m_maze.MazeStartPoint()); }
 
 void TForm1::FocusActivePageInput() {
-  if (ActivePage == Page::TabSheet1) m_platform.SetFocus(QStringLiteral("Edit2"));
-  if (ActivePage == Page::TabSheet2) m_platform.SetFocus(QStringLiteral("Memo2"));
+  if (ActivePage == Page::TabSheet1) m_platform.SetFocus(ids::Edit2);
+  if (ActivePage == Page::TabSheet2) m_platform.SetFocus(ids::Memo2);
 }

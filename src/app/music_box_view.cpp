@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QSignalBlocker>
 
+#include "platform/control_ids.h"
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
 
@@ -23,8 +24,8 @@ MusicBoxView::MusicBoxView(MusicBox& box, QtPlatform& platform, QWidget* parent)
   m_label15->setCursor(Qt::PointingHandCursor);
   m_label15->installEventFilter(this);
   SetBackground(m_label15, Qt::white);
-  platform.RegisterControl(QStringLiteral("CheckBox3"), m_checkBox3);
-  platform.RegisterControl(QStringLiteral("Label15"), m_label15);
+  platform.RegisterControl(ids::CheckBox3, m_checkBox3);
+  platform.RegisterControl(ids::Label15, m_label15);
   connect(m_checkBox3, &QCheckBox::clicked, this, [this] {
     RunHandler(m_platform, [this] { m_box.CheckBox3.click(); });
     Render();

@@ -4,10 +4,9 @@
 
 #include "drill/drill_page.h"
 #include "drill/width_convert.h"
+#include "platform/control_ids.h"
 
-namespace {
-const QString kEdit2 = QStringLiteral("Edit2");
-}  // namespace
+namespace {}  // namespace
 
 bool DrillPage::AwaitingConversion() const {
   return m_state.ReadingDone && !m_state.Confirmed && !m_state.ReadingOnly;
@@ -19,7 +18,7 @@ void DrillPage::Edit2KeyDown(int& key, ShiftState shift) {
     // Function keys mean nothing here; Alt+F4 still closes the window.
     if (key >= vk::F1 && key <= vk::F12 && !(key == vk::F4 && (shift & ssAlt))) {
       key = 0;
-      m_platform.SetFocus(kEdit2);
+      m_platform.SetFocus(ids::Edit2);
     }
   } else {
     switch (key) {
@@ -66,7 +65,7 @@ void DrillPage::Edit2KeyDown(int& key, ShiftState shift) {
         break;
       case vk::F10:
         key = 0;
-        m_platform.SetFocus(kEdit2);
+        m_platform.SetFocus(ids::Edit2);
         Convert(s.DoneRomaji);
         break;
       default:
@@ -149,7 +148,7 @@ void DrillPage::OpenCandidates() {
   }
   ListBox1.enabled = true;
   ListBox1.visible = true;
-  m_platform.SetFocus(QStringLiteral("ListBox1"));
+  m_platform.SetFocus(ids::ListBox1);
   CandidateCaption();
 }
 
@@ -208,7 +207,7 @@ void DrillPage::ConfirmedLook() {
 void DrillPage::CloseCandidates() {
   ListBox1.enabled = false;
   ListBox1.visible = false;
-  m_platform.SetFocus(kEdit2);
+  m_platform.SetFocus(ids::Edit2);
 }
 
 bool DrillPage::Edit2Key(int code, ShiftState shift, QChar character) {

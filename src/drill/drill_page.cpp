@@ -1,12 +1,11 @@
 #include "drill/drill_page.h"
 
 #include "data/practice_data.h"
+#include "platform/control_ids.h"
 #include "text/comma_text.h"
 #include "text/text_file.h"
 
 namespace {
-
-const QString kEdit2 = QStringLiteral("Edit2");
 
 // Help for the page background, by what the learner is doing.
 constexpr char kHelpTypeOnly[] = "読みをローマ字で入力してください。";
@@ -177,7 +176,7 @@ void DrillPage::ShowItem() {
 
 void DrillPage::EnterStep() {
   Panel1.caption = QStringLiteral("入力");
-  m_platform.SetFocus(kEdit2);
+  m_platform.SetFocus(ids::Edit2);
 }
 
 void DrillPage::ResetRun() {
@@ -197,7 +196,7 @@ void DrillPage::ShowGrade(int courseNo) {
 
 void DrillPage::RadioButtonClick(int n) {
   if (m_settings.CourseNo == n - 1) {
-    m_platform.SetFocus(kEdit2);
+    m_platform.SetFocus(ids::Edit2);
     return;
   }
   for (int k = 1; k <= kCourses; ++k) CourseButton(k).enabled = true;
@@ -215,12 +214,12 @@ void DrillPage::RadioButtonClick(int n) {
   CourseButton(n).enabled = false;
 }
 
-void DrillPage::RadioGroup1Click() { m_platform.SetFocus(kEdit2); }
+void DrillPage::RadioGroup1Click() { m_platform.SetFocus(ids::Edit2); }
 
 void DrillPage::CheckBox1Click() {
   m_settings.Random = CheckBox1.checked();
   if (!CheckBox1.checked()) {
-    m_platform.SetFocus(kEdit2);
+    m_platform.SetFocus(ids::Edit2);
     return;
   }
   m_state.ItemIndex = m_platform.Random(m_state.ItemCount);
@@ -237,12 +236,12 @@ void DrillPage::CheckBox1Click() {
 void DrillPage::CheckBox4Click() {
   m_settings.Viewroma = CheckBox4.checked();
   Label44.visible = CheckBox4.checked() && m_state.Item.hint;
-  m_platform.SetFocus(kEdit2);
+  m_platform.SetFocus(ids::Edit2);
 }
 
 void DrillPage::CheckBox2Click() {
   m_settings.AutoCourse = CheckBox2.checked();
-  m_platform.SetFocus(kEdit2);
+  m_platform.SetFocus(ids::Edit2);
 }
 
 void DrillPage::Button3Click() {

@@ -16,6 +16,7 @@
 #include <QSignalBlocker>
 #include <QValidator>
 
+#include "platform/control_ids.h"
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
 
@@ -219,8 +220,8 @@ DrillView::DrillView(DrillPage& page, QtPlatform& platform, QWidget* parent)
                       m_checkBox1,       m_checkBox4};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
-  platform.RegisterControl(QStringLiteral("Edit2"), m_edit2);
-  platform.RegisterControl(QStringLiteral("ListBox1"), m_listBox1);
+  platform.RegisterControl(ids::Edit2, m_edit2);
+  platform.RegisterControl(ids::ListBox1, m_listBox1);
 }
 
 QLabel* DrillView::label(const char* name) const {

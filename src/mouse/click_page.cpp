@@ -1,6 +1,7 @@
 #include "mouse/click_page.h"
 
 #include "mouse/mouse_pictures.h"
+#include "platform/control_ids.h"
 
 namespace {
 constexpr int kPlaceDraw = 1563;
@@ -66,7 +67,7 @@ void ClickPage::Timer1Timer() {
 }
 
 void ClickPage::Image3Click() {
-  const QPoint p = m_platform.PointerPos(QStringLiteral("Image3"));
+  const QPoint p = m_platform.PointerPos(ids::Image3);
   for (int i = 0; i < TargetCount; ++i) {
     TENemy& t = Targets[i];
     // Edges included: a target answers over 17 × 17 pixels.

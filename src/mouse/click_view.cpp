@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 
 #include "mouse/image_control_view.h"
+#include "platform/control_ids.h"
 #include "ui/qt_platform.h"
 
 ClickView::ClickView(ClickPage& page, QtPlatform& platform, QWidget* parent)
@@ -10,7 +11,7 @@ ClickView::ClickView(ClickPage& page, QtPlatform& platform, QWidget* parent)
   m_page.ButtonFace = palette().color(QPalette::Button);
   m_image3 = new ImageControlView(QSize(512, 384), this);
   m_image3->move(0, 0);
-  platform.RegisterControl(QStringLiteral("Image3"), m_image3);
+  platform.RegisterControl(ids::Image3, m_image3);
 
   m_image3->onPress = [this](QMouseEvent* e) { m_pressed = e->button() == Qt::LeftButton; };
   // Every click counts, the second of a double click too: targets are

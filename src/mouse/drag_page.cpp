@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/control_ids.h"
+
 namespace {
 const QColor kGreen(0, 128, 0);
 const QColor kBlue(0, 0, 255);
@@ -54,7 +56,7 @@ bool DragPage::DrawBalls() {
 }
 
 void DragPage::Image6MouseDown() {
-  const QPoint p = m_platform.PointerPos(QStringLiteral("Image6"));
+  const QPoint p = m_platform.PointerPos(ids::Image6);
   DraggedBall = -1;
   for (int i = 0; i < BallCount; ++i) {
     const TBall& b = Balls[i];

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 
 #include "mouse/image_control_view.h"
+#include "platform/control_ids.h"
 #include "ui/qt_platform.h"
 
 DragView::DragView(DragPage& page, QtPlatform& platform, QWidget* parent)
@@ -10,7 +11,7 @@ DragView::DragView(DragPage& page, QtPlatform& platform, QWidget* parent)
   m_page.ButtonFace = palette().color(QPalette::Button);
   m_image6 = new ImageControlView(QSize(512, 384), this);
   m_image6->move(0, 0);
-  platform.RegisterControl(QStringLiteral("Image6"), m_image6);
+  platform.RegisterControl(ids::Image6, m_image6);
 
   // The press grabs the mouse, so moves and the release arrive here even
   // outside the field.

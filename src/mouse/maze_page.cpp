@@ -5,6 +5,7 @@
 
 #include "data/practice_data.h"
 #include "mouse/mouse_pictures.h"
+#include "platform/control_ids.h"
 
 namespace {
 constexpr int kMapDraw = 156;
@@ -83,21 +84,21 @@ void MazePage::Image1MouseMove(bool shiftHeld, int x, int y) {
   m_platform.Beep();
   m_platform.ShowInformation(kWallMessage);
   // Only after the box has closed.
-  m_platform.SetPointerPos(QStringLiteral("Image1"), m_mazeStartPoint);
+  m_platform.SetPointerPos(ids::Image1, m_mazeStartPoint);
 }
 
 void MazePage::Image1Click() {
   int code = 0;
-  if (!CellAt(m_platform.PointerPos(QStringLiteral("Image1")), &code)) return;
+  if (!CellAt(m_platform.PointerPos(ids::Image1), &code)) return;
   if (code == kMazeGoal) {
     // The stage is not capped, but it must not overflow.
     if (m_settings.M1CourseNo < INT_MAX) ++m_settings.M1CourseNo;
     DrawMaze();
-    m_platform.SetPointerPos(QStringLiteral("Image1"), m_mazeStartPoint);
+    m_platform.SetPointerPos(ids::Image1, m_mazeStartPoint);
   } else if (code == kMazeStart) {
-    m_platform.SetPointerPos(QStringLiteral("PageControl1"), kLeavePoint);
+    m_platform.SetPointerPos(ids::PageControl1, kLeavePoint);
   } else {
     m_platform.ShowInformation(kHelpMessage);
-    m_platform.SetPointerPos(QStringLiteral("Image1"), m_mazeStartPoint);
+    m_platform.SetPointerPos(ids::Image1, m_mazeStartPoint);
   }
 }

@@ -4,6 +4,7 @@
 #include <QTabWidget>
 
 #include "mouse/image_control_view.h"
+#include "platform/control_ids.h"
 #include "ui/qt_platform.h"
 
 MazeView::MazeView(MazePage& page, QtPlatform& platform, QWidget* parent)
@@ -11,7 +12,7 @@ MazeView::MazeView(MazePage& page, QtPlatform& platform, QWidget* parent)
   m_image1 = new ImageControlView(QSize(512, 384), this);
   m_image1->move(0, 0);
   m_image1->setMouseTracking(true);
-  platform.RegisterControl(QStringLiteral("Image1"), m_image1);
+  platform.RegisterControl(ids::Image1, m_image1);
 
   m_image1->onMove = [this](QMouseEvent* e) {
     const QPoint p = e->position().toPoint();
@@ -36,7 +37,7 @@ bool MazeView::event(QEvent* event) {
   if (event->type() == QEvent::ParentChange) {
     for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
       if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
-        m_platform.RegisterControl(QStringLiteral("PageControl1"), tabs);
+        m_platform.RegisterControl(ids::PageControl1, tabs);
         break;
       }
     }

@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <algorithm>
 
+#include "platform/control_ids.h"
 #include "text/errors.h"
 #include "text/text_file.h"
 
@@ -97,7 +98,7 @@ void PuzzlePage::Image9DblClick() {
     m_platform.Beep();
     return;
   }
-  const QPoint p = m_platform.PointerPos(QStringLiteral("Image9"));
+  const QPoint p = m_platform.PointerPos(ids::Image9);
   // The pointer may have left the board before the double click is handled.
   if (p.x() < 0 || p.y() < 0 || p.x() >= kBoardPixels || p.y() >= kBoardPixels) return;
   const int row = p.y() / kPiecePixels;

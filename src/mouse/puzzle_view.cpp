@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "mouse/image_control_view.h"
+#include "platform/control_ids.h"
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
 
@@ -43,7 +44,7 @@ PuzzleView::PuzzleView(PuzzlePage& page, QtPlatform& platform, QWidget* parent)
   m_button5->setGeometry(4, 304, 160, 40);
   m_button6 = new QPushButton(this);
   m_button6->setGeometry(268, 304, 160, 40);
-  platform.RegisterControl(QStringLiteral("Image9"), m_image9);
+  platform.RegisterControl(ids::Image9, m_image9);
 
   m_image9->onDoubleClick = [this](QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 
+#include "platform/control_ids.h"
 #include "platform/data_dirs.h"
 #include "typing/practice_text.h"
 
@@ -19,8 +20,6 @@ QString Excellent() { return QStringLiteral("すんばらし～ん！いうこ�
 }  // namespace typing_texts
 
 namespace {
-
-const QString kMemo2 = QStringLiteral("Memo2");
 
 bool SameUnit(char16_t a, char16_t b) {
   if (a == b) return true;
@@ -82,7 +81,7 @@ void TypingPage::Button4Click() {
   }
   const std::optional<QString> chosen = m_platform.OpenFileDialog(request);
   if (!chosen) {
-    m_platform.SetFocus(kMemo2);
+    m_platform.SetFocus(ids::Memo2);
     return;
   }
   const QFileInfo file(*chosen);
@@ -101,7 +100,7 @@ void TypingPage::Button4Click() {
   m_shownSeconds = 0;
   for (Label* box : {&Label8, &Label9, &Label10}) box->caption.clear();
   Label22.caption = typing_texts::Ready();
-  m_platform.SetFocus(kMemo2);
+  m_platform.SetFocus(ids::Memo2);
 }
 
 void TypingPage::Memo2UserEdit(const QString& typed) {

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "platform/control_ids.h"
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
 
@@ -165,7 +166,7 @@ TypingView::TypingView(TypingPage& page, QtPlatform& platform, QWidget* parent)
   m_memo2->setReadOnly(true);
   m_memo2->onCharKey = [this] { MemoCharKey(); };
   connect(m_memo2, &QPlainTextEdit::textChanged, this, [this] { MemoEdited(); });
-  platform.RegisterControl(QStringLiteral("Memo2"), m_memo2);
+  platform.RegisterControl(ids::Memo2, m_memo2);
 
   m_button4 = new QPushButton(this);
   m_button4->setGeometry(8, 344, 145, 25);

@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 
+#include "platform/control_ids.h"
+
 namespace {
 // The program's texts use CR LF line breaks; message boxes want LF.
 QString BoxText(const QString& text) {
@@ -109,6 +111,16 @@ std::optional<QString> QtPlatform::OpenFileDialog(const FileDialogRequest& reque
   ReturnFromDialog(focus);
   if (!chosen) return std::nullopt;
   return dialog.selectedFiles().first();
+}
+
+void QtPlatform::RegisterControl(const QString& name, QWidget* widget) {
+  if (!ids::IsControl(name)) qFatal("unknown control id: %s", qPrintable(name));
+  m_controls.insert(name, widget);
+}
+
+QWidget* QtPlatform::Control(const QString& name) const {
+  if (!ids::IsControl(name)) qFatal("unknown control id: %s", qPrintable(name));
+  return m_controls.value(name);
 }
 
 QString QtPlatform::ProgramPath() { return QCoreApplication::applicationFilePath(); }

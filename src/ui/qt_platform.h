@@ -17,8 +17,10 @@ class QtPlatform final : public Platform {
   // Boxes and dialogs are shown over this window.
   void SetMainWindow(QWidget* window) { m_window = window; }
   // Views register the controls the logic names (for the pointer and focus).
-  void RegisterControl(const QString& name, QWidget* widget) { m_controls.insert(name, widget); }
-  QWidget* Control(const QString& name) const { return m_controls.value(name); }
+  // A name that is no control id is a programming error and stops the
+  // program; a known control not yet registered is simply not there.
+  void RegisterControl(const QString& name, QWidget* widget);
+  QWidget* Control(const QString& name) const;
 
   double Now() override;
   void Randomize() override;

@@ -1,5 +1,8 @@
 #include "support/fake_platform.h"
 
+#include <gtest/gtest.h>
+
+#include "platform/control_ids.h"
 #include "text/errors.h"
 
 void FakeMediaPlayer::Open(const QString& path) {
@@ -57,7 +60,24 @@ int FakePlatform::Random(int n) {
   return ((v % n) + n) % n;
 }
 
+namespace {
+void ExpectControl(const QString& control) {
+  EXPECT_TRUE(ids::IsControl(control)) << "unknown control id " << qPrintable(control);
+}
+}  // namespace
+
+QPoint FakePlatform::PointerPos(const QString& control) {
+  ExpectControl(control);
+  return pointer[control];
+}
+
+void FakePlatform::SetFocus(const QString& control) {
+  ExpectControl(control);
+  focus.push_back(control);
+}
+
 void FakePlatform::SetPointerPos(const QString& control, QPoint pos) {
+  ExpectControl(control);
   pointer[control] = pos;
   pointerMoves.emplace_back(control, pos);
 }

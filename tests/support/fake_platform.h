@@ -58,9 +58,10 @@ class FakePlatform final : public Platform {
   void ShowInformation(const QString& text) override { boxes.push_back({Box::Information, text}); }
   void ShowWarning(const QString& text) override { boxes.push_back({Box::Warning, text}); }
   void ShowError(const QString& text) override { boxes.push_back({Box::Error, text}); }
-  QPoint PointerPos(const QString& control) override { return pointer[control]; }
+  // A name that is no control id fails the test.
+  QPoint PointerPos(const QString& control) override;
   void SetPointerPos(const QString& control, QPoint pos) override;
-  void SetFocus(const QString& control) override { focus.push_back(control); }
+  void SetFocus(const QString& control) override;
   std::optional<QString> OpenFileDialog(const FileDialogRequest& request) override;
   QString ProgramPath() override { return programPath; }
   MediaPlayer& Media() override { return media; }
