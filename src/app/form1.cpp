@@ -28,7 +28,7 @@ TForm1::TForm1(AppSettings& settings, const PracticeData& data, Platform& platfo
 }
 
 void TForm1::FormCreate() {
-  ActivePage = Page::TabSheet1;
+  ActivePage = Page::Drill;
   Label25.caption = page_texts::Drill();
   m_drill.FormCreate();
   m_typing.FormCreate();
@@ -66,30 +66,30 @@ void TForm1::FormClose() {
 void TForm1::PageControl1Change(Page page) {
   ActivePage = page;
   switch (page) {
-    case Page::TabSheet1:
+    case Page::Drill:
       Timer1Enabled = false;
       Label25.caption = page_texts::Drill();
       m_platform.SetFocus(ids::Edit2);
       break;
-    case Page::TabSheet2:
+    case Page::Typing:
       Timer1Enabled = false;
       Label25.caption = page_texts::Typing();
       m_platform.SetFocus(ids::Memo2);
       break;
-    case Page::TabSheet3:
+    case Page::Maze:
       Label25.caption = page_texts::Maze();
       Timer1Enabled = false;
       MovePointerToMazeStart();
       break;
-    case Page::TabSheet4:
+    case Page::Click:
       Label25.caption = page_texts::Click();
       Timer1Enabled = true;
       break;
-    case Page::TabSheet5:
+    case Page::Drag:
       Label25.caption = page_texts::Drag();
       Timer1Enabled = false;
       break;
-    case Page::TabSheet6:
+    case Page::Puzzle:
       Label25.caption = page_texts::Puzzle();
       Timer1Enabled = false;
       break;
@@ -110,34 +110,34 @@ void TForm1::N1Click() {
 }
 
 void TForm1::P1Click() {
-  ShowPage(Page::TabSheet3);
+  ShowPage(Page::Maze);
   MovePointerToMazeStart();
   Timer1Enabled = false;
 }
 
 void TForm1::C1Click() {
-  ShowPage(Page::TabSheet4);
+  ShowPage(Page::Click);
   Timer1Enabled = true;
 }
 
 void TForm1::D1Click() {
-  ShowPage(Page::TabSheet5);
+  ShowPage(Page::Drag);
   Timer1Enabled = false;
 }
 
 void TForm1::B1Click() {
-  ShowPage(Page::TabSheet6);
+  ShowPage(Page::Puzzle);
   Timer1Enabled = false;
 }
 
 void TForm1::K1Click() {
-  ShowPage(Page::TabSheet1);
+  ShowPage(Page::Drill);
   m_platform.SetFocus(ids::Edit2);
   Timer1Enabled = false;
 }
 
 void TForm1::L1Click() {
-  ShowPage(Page::TabSheet2);
+  ShowPage(Page::Typing);
   m_platform.SetFocus(ids::Memo2);
   Timer1Enabled = false;
 }
@@ -155,6 +155,6 @@ void TForm1::ShowPage(Page page) { ActivePage = page; }
 void TForm1::MovePointerToMazeStart() { m_platform.SetPointerPos(ids::Image1, m_maze.MazeStartPoint()); }
 
 void TForm1::FocusActivePageInput() {
-  if (ActivePage == Page::TabSheet1) m_platform.SetFocus(ids::Edit2);
-  if (ActivePage == Page::TabSheet2) m_platform.SetFocus(ids::Memo2);
+  if (ActivePage == Page::Drill) m_platform.SetFocus(ids::Edit2);
+  if (ActivePage == Page::Typing) m_platform.SetFocus(ids::Memo2);
 }

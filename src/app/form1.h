@@ -22,7 +22,14 @@
 struct PracticeData;
 
 // The pages of PageControl1, in tab order.
-enum class Page { TabSheet3, TabSheet4, TabSheet5, TabSheet6, TabSheet1, TabSheet2 };
+enum class Page {
+  Maze,    // TabSheet3, POINT
+  Click,   // TabSheet4, CLICK
+  Drag,    // TabSheet5, DORAG
+  Puzzle,  // TabSheet6, DOBLE
+  Drill,   // TabSheet1, 特訓
+  Typing,  // TabSheet2, 実践
+};
 
 class TForm1 final {
  public:
@@ -51,11 +58,11 @@ class TForm1 final {
   void About1Click();
   void Timer1Timer();
 
-  QString Caption;                    // window title
-  Page ActivePage = Page::TabSheet1;  // PageControl1's active page
-  Label Label25;                      // explanation of the page in view
-  Button Button2;                     // exit
-  bool Timer1Enabled = false;         // Timer1 (1500 ms) ticks the click game
+  QString Caption;                // window title
+  Page ActivePage = Page::Drill;  // PageControl1's active page
+  Label Label25;                  // explanation of the page in view
+  Button Button2;                 // exit
+  bool Timer1Enabled = false;     // Timer1 (1500 ms) ticks the click game
   // Set when the window should close; the view closes it and then calls FormClose.
   bool CloseRequested = false;
 

@@ -30,8 +30,8 @@ struct PageInfo {
 };
 // Tab order, left to right.
 constexpr PageInfo kPages[] = {
-    {Page::TabSheet3, "POINT"}, {Page::TabSheet4, "CLICK"}, {Page::TabSheet5, "DORAG"},
-    {Page::TabSheet6, "DOBLE"}, {Page::TabSheet1, "特訓"},  {Page::TabSheet2, "実践"},
+    {Page::Maze, "POINT"},   {Page::Click, "CLICK"}, {Page::Drag, "DORAG"},
+    {Page::Puzzle, "DOBLE"}, {Page::Drill, "特訓"},  {Page::Typing, "実践"},
 };
 }  // namespace
 
@@ -43,12 +43,12 @@ MainWindow::MainWindow(TForm1& form, QtPlatform& platform) : m_form(form), m_pla
 
   m_pageControl = new QTabWidget(central);
   m_pageControl->setGeometry(0, 0, 537, 433);
-  m_pages[static_cast<int>(Page::TabSheet3)] = new MazeView(form.maze(), platform);
-  m_pages[static_cast<int>(Page::TabSheet4)] = new ClickView(form.click(), platform);
-  m_pages[static_cast<int>(Page::TabSheet5)] = new DragView(form.drag(), platform);
-  m_pages[static_cast<int>(Page::TabSheet6)] = new PuzzleView(form.puzzle(), platform);
-  m_pages[static_cast<int>(Page::TabSheet1)] = new DrillView(form.drill(), platform);
-  m_pages[static_cast<int>(Page::TabSheet2)] = new TypingView(form.typing(), platform);
+  m_pages[static_cast<int>(Page::Maze)] = new MazeView(form.maze(), platform);
+  m_pages[static_cast<int>(Page::Click)] = new ClickView(form.click(), platform);
+  m_pages[static_cast<int>(Page::Drag)] = new DragView(form.drag(), platform);
+  m_pages[static_cast<int>(Page::Puzzle)] = new PuzzleView(form.puzzle(), platform);
+  m_pages[static_cast<int>(Page::Drill)] = new DrillView(form.drill(), platform);
+  m_pages[static_cast<int>(Page::Typing)] = new TypingView(form.typing(), platform);
   for (const PageInfo& info : kPages) {
     m_pageControl->addTab(m_pages[static_cast<int>(info.page)], QString::fromUtf8(info.caption));
   }
@@ -77,7 +77,7 @@ MainWindow::MainWindow(TForm1& form, QtPlatform& platform) : m_form(form), m_pla
   m_timer1->setInterval(1500);
   connect(m_timer1, &QTimer::timeout, this, [this] {
     m_form.Timer1Timer();
-    pageView(Page::TabSheet4)->Render();
+    pageView(Page::Click)->Render();
   });
 
   BuildMenu();

@@ -30,30 +30,30 @@ class ShellTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(ShellTest, StartsOnTheDrillPageWithTheDrillText) {
-  EXPECT_EQ(form->ActivePage, Page::TabSheet1);
+  EXPECT_EQ(form->ActivePage, Page::Drill);
   EXPECT_EQ(form->Label25.caption, page_texts::Drill());
   EXPECT_EQ(form->Caption, settings.WindowCaption);
   EXPECT_FALSE(form->Timer1Enabled);
 }
 
 TEST_F(ShellTest, TabChangesSetTheTextTimerFocusAndPointer) {
-  form->PageControl1Change(Page::TabSheet4);
+  form->PageControl1Change(Page::Click);
   EXPECT_EQ(form->Label25.caption, page_texts::Click());
   EXPECT_TRUE(form->Timer1Enabled);
 
-  form->PageControl1Change(Page::TabSheet3);
+  form->PageControl1Change(Page::Maze);
   EXPECT_EQ(form->Label25.caption, page_texts::Maze());
   EXPECT_FALSE(form->Timer1Enabled);
   ASSERT_FALSE(platform.pointerMoves.empty());
   EXPECT_EQ(platform.pointerMoves.back().first, QStringLiteral("Image1"));
   EXPECT_EQ(platform.pointerMoves.back().second, form->maze().MazeStartPoint());
 
-  const std::pair<Page, QString> others[] = {{Page::TabSheet5, page_texts::Drag()},
-                                             {Page::TabSheet6, page_texts::Puzzle()},
-                                             {Page::TabSheet2, page_texts::Typing()},
-                                             {Page::TabSheet1, page_texts::Drill()}};
+  const std::pair<Page, QString> others[] = {{Page::Drag, page_texts::Drag()},
+                                             {Page::Puzzle, page_texts::Puzzle()},
+                                             {Page::Typing, page_texts::Typing()},
+                                             {Page::Drill, page_texts::Drill()}};
   for (const auto& [page, text] : others) {
-    form->PageControl1Change(Page::TabSheet4);
+    form->PageControl1Change(Page::Click);
     form->PageControl1Change(page);
     EXPECT_EQ(form->ActivePage, page);
     EXPECT_EQ(form->Label25.caption, text);
@@ -64,18 +64,18 @@ TEST_F(ShellTest, TabChangesSetTheTextTimerFocusAndPointer) {
 
 TEST_F(ShellTest, MenuJumpsKeepTheSidePanelText) {
   form->P1Click();
-  EXPECT_EQ(form->ActivePage, Page::TabSheet3);
+  EXPECT_EQ(form->ActivePage, Page::Maze);
   EXPECT_EQ(form->Label25.caption, page_texts::Drill());
   EXPECT_EQ(platform.pointerMoves.back().second, form->maze().MazeStartPoint());
 
   form->C1Click();
-  EXPECT_EQ(form->ActivePage, Page::TabSheet4);
+  EXPECT_EQ(form->ActivePage, Page::Click);
   EXPECT_TRUE(form->Timer1Enabled);
   form->D1Click();
   EXPECT_FALSE(form->Timer1Enabled);
   form->C1Click();
   form->B1Click();
-  EXPECT_EQ(form->ActivePage, Page::TabSheet6);
+  EXPECT_EQ(form->ActivePage, Page::Puzzle);
   EXPECT_FALSE(form->Timer1Enabled);
   form->C1Click();
   form->L1Click();
@@ -83,7 +83,7 @@ TEST_F(ShellTest, MenuJumpsKeepTheSidePanelText) {
   EXPECT_FALSE(form->Timer1Enabled);
   form->C1Click();
   form->K1Click();
-  EXPECT_EQ(form->ActivePage, Page::TabSheet1);
+  EXPECT_EQ(form->ActivePage, Page::Drill);
   EXPECT_EQ(platform.focus.back(), QStringLiteral("Edit2"));
   EXPECT_FALSE(form->Timer1Enabled);
   EXPECT_EQ(form->Label25.caption, page_texts::Drill());
@@ -122,10 +122,10 @@ TEST_F(ShellTest, ResetReturnsToDefaultsWithoutReadingTheFile) {
   settings.CourseNo = 0;
   settings.M1CourseNo = 5;
   settings.SetRecordedSpeed(1, 80);
-  form->PageControl1Change(Page::TabSheet5);
+  form->PageControl1Change(Page::Drag);
   form->N1Click();
   EXPECT_EQ(form->Caption, QStringLiteral("打鍵修練帖　Ver1.0-宙文舎"));
-  EXPECT_EQ(form->ActivePage, Page::TabSheet1);
+  EXPECT_EQ(form->ActivePage, Page::Drill);
   EXPECT_EQ(form->Label25.caption, page_texts::Drill());
   EXPECT_EQ(settings.CourseNo, 2);
   EXPECT_EQ(settings.M1CourseNo, 0);

@@ -58,7 +58,7 @@ TEST_F(ShellViewTest, PagesInTabOrderAndTheWindowTitle) {
 TEST_F(ShellViewTest, OnlyTheUsersTabChangeRunsThePageChange) {
   QTabBar* bar = window.pageControl()->tabBar();
   QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
-  EXPECT_EQ(form.ActivePage, Page::TabSheet4);
+  EXPECT_EQ(form.ActivePage, Page::Click);
   EXPECT_EQ(form.Label25.caption, page_texts::Click());
   EXPECT_TRUE(form.Timer1Enabled);
 
