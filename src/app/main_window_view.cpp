@@ -75,10 +75,8 @@ MainWindow::MainWindow(TForm1& form, QtPlatform& platform) : m_form(form), m_pla
 
   m_timer1 = new QTimer(this);
   m_timer1->setInterval(1500);
-  connect(m_timer1, &QTimer::timeout, this, [this] {
-    m_form.Timer1Timer();
-    pageView(Page::Click)->Render();
-  });
+  connect(m_timer1, &QTimer::timeout, this,
+          [this] { pageView(Page::Click)->Run([this] { m_form.Timer1Timer(); }); });
 
   BuildMenu();
   platform.SetMainWindow(this);
@@ -141,7 +139,7 @@ void MainWindow::RenderAll() {
     // The page made active from code is shown without a page-change event.
     m_pageControl->setCurrentWidget(pageView(m_form.ActivePage));
   }
-  const QString help = QString(m_form.Label25.caption).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  const QString help = ToWidgetText(m_form.Label25.caption);
   if (m_shownHelp != help) {
     m_shownHelp = help;
     // The IPA fonts set lines a little wider apart than the design's fonts:

@@ -120,7 +120,7 @@ constexpr std::array<int, DrillPage::kCourses> kGradeTops{184, 208, 232, 256, 28
 }  // namespace
 
 DrillView::DrillView(DrillPage& page, QtPlatform& platform, QWidget* parent)
-    : PageView(parent), m_page(page), m_platform(platform) {
+    : PageView(platform, parent), m_page(page), m_platform(platform) {
   setFont(DesignFont(kGothic, 24));
 
   m_label5 = MakeLabel(this, 24, 8, 84, 27);
@@ -238,12 +238,6 @@ QLabel* DrillView::label(const char* name) const {
     if (n == QStringLiteral("Label%1").arg(17 + k)) return m_gradeLabels[static_cast<size_t>(k)];
   }
   return nullptr;
-}
-
-template <typename F>
-void DrillView::Run(F&& handler) {
-  RunHandler(m_platform, handler);
-  Render();
 }
 
 void DrillView::RenderAutoSized(QLabel* widget, const Label& model) {

@@ -38,10 +38,6 @@ class DrillView final : public PageView {
   void mousePressEvent(QMouseEvent* event) override;
 
  private:
-  // Runs a handler as the window does (an escaping error is shown in a box),
-  // then draws the page.
-  template <typename F>
-  void Run(F&& handler);
   bool Edit2Key(QKeyEvent* event);
   bool ListBox1Key(QKeyEvent* event);
   void RenderAutoSized(QLabel* widget, const Label& model);

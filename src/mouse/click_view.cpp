@@ -7,7 +7,7 @@
 #include "ui/qt_platform.h"
 
 ClickView::ClickView(ClickPage& page, QtPlatform& platform, QWidget* parent)
-    : PageView(parent), m_page(page), m_platform(platform) {
+    : PageView(platform, parent), m_page(page), m_platform(platform) {
   m_page.ButtonFace = palette().color(QPalette::Button);
   m_image3 = new ImageControlView(QSize(512, 384), this);
   m_image3->move(0, 0);
@@ -22,8 +22,7 @@ ClickView::ClickView(ClickPage& page, QtPlatform& platform, QWidget* parent)
         m_pressed && e->button() == Qt::LeftButton && m_image3->rect().contains(e->position().toPoint());
     m_pressed = false;
     if (!click) return;
-    RunHandler(m_platform, [this] { m_page.Image3Click(); });
-    Render();
+    Run([this] { m_page.Image3Click(); });
   };
 }
 

@@ -7,7 +7,7 @@
 #include "ui/qt_platform.h"
 
 DragView::DragView(DragPage& page, QtPlatform& platform, QWidget* parent)
-    : PageView(parent), m_page(page), m_platform(platform) {
+    : PageView(platform, parent), m_page(page), m_platform(platform) {
   m_page.ButtonFace = palette().color(QPalette::Button);
   m_image6 = new ImageControlView(QSize(512, 384), this);
   m_image6->move(0, 0);
@@ -17,24 +17,21 @@ DragView::DragView(DragPage& page, QtPlatform& platform, QWidget* parent)
   // outside the field.
   m_image6->onPress = [this](QMouseEvent*) {
     if (m_page.Dragging()) return;  // another button pressed during a drag
-    RunHandler(m_platform, [this] { m_page.Image6MouseDown(); });
+    Run([this] { m_page.Image6MouseDown(); });
     if (m_page.Dragging()) m_image6->setCursor(Qt::ClosedHandCursor);
-    Render();
   };
   m_image6->onMove = [this](QMouseEvent* e) {
     if (!m_page.Dragging()) return;
     const QPoint p = e->position().toPoint();
-    RunHandler(m_platform, [&] { m_page.Image6DragOver(p); });
-    Render();
+    Run([&] { m_page.Image6DragOver(p); });
   };
   m_image6->onRelease = [this](QMouseEvent* e) {
     if (!m_page.Dragging()) return;
     const QPoint p = e->position().toPoint();
     // Only the field accepts a drop; released elsewhere the drag just ends.
     if (m_image6->rect().contains(p)) RunHandler(m_platform, [&] { m_page.Image6DragDrop(p); });
-    RunHandler(m_platform, [this] { m_page.Image6EndDrag(); });
     m_image6->unsetCursor();
-    Render();
+    Run([this] { m_page.Image6EndDrag(); });
   };
 }
 

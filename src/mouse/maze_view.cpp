@@ -8,7 +8,7 @@
 #include "ui/qt_platform.h"
 
 MazeView::MazeView(MazePage& page, QtPlatform& platform, QWidget* parent)
-    : PageView(parent), m_page(page), m_platform(platform) {
+    : PageView(platform, parent), m_page(page), m_platform(platform) {
   m_image1 = new ImageControlView(QSize(512, 384), this);
   m_image1->move(0, 0);
   m_image1->setMouseTracking(true);
@@ -17,8 +17,7 @@ MazeView::MazeView(MazePage& page, QtPlatform& platform, QWidget* parent)
   m_image1->onMove = [this](QMouseEvent* e) {
     const QPoint p = e->position().toPoint();
     const bool shift = e->modifiers().testFlag(Qt::ShiftModifier);
-    RunHandler(m_platform, [&] { m_page.Image1MouseMove(shift, p.x(), p.y()); });
-    Render();
+    Run([&] { m_page.Image1MouseMove(shift, p.x(), p.y()); });
   };
   m_image1->onPress = [this](QMouseEvent* e) { m_pressed = e->button() == Qt::LeftButton; };
   m_image1->onRelease = [this](QMouseEvent* e) {
@@ -26,8 +25,7 @@ MazeView::MazeView(MazePage& page, QtPlatform& platform, QWidget* parent)
         m_pressed && e->button() == Qt::LeftButton && m_image1->rect().contains(e->position().toPoint());
     m_pressed = false;
     if (!click) return;
-    RunHandler(m_platform, [this] { m_page.Image1Click(); });
-    Render();
+    Run([this] { m_page.Image1Click(); });
   };
 }
 

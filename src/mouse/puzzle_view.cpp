@@ -30,7 +30,7 @@ QLabel* MakeCaption(QWidget* panel) {
 }  // namespace
 
 PuzzleView::PuzzleView(PuzzlePage& page, QtPlatform& platform, QWidget* parent)
-    : PageView(parent), m_page(page), m_platform(platform) {
+    : PageView(platform, parent), m_page(page), m_platform(platform) {
   m_page.ButtonFace = palette().color(QPalette::Button);
   QFrame* panel3 = MakePanel(this, QRect(4, 4, 260, 292), QColor(0, 255, 255));
   m_image9 = new ImageControlView(QSize(256, 256), panel3);
@@ -48,17 +48,10 @@ PuzzleView::PuzzleView(PuzzlePage& page, QtPlatform& platform, QWidget* parent)
 
   m_image9->onDoubleClick = [this](QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
-    RunHandler(m_platform, [this] { m_page.Image9DblClick(); });
-    Render();
+    Run([this] { m_page.Image9DblClick(); });
   };
-  connect(m_button5, &QPushButton::clicked, this, [this] {
-    RunHandler(m_platform, [this] { m_page.Button5Click(); });
-    Render();
-  });
-  connect(m_button6, &QPushButton::clicked, this, [this] {
-    RunHandler(m_platform, [this] { m_page.Button6Click(); });
-    Render();
-  });
+  connect(m_button5, &QPushButton::clicked, this, [this] { Run([this] { m_page.Button5Click(); }); });
+  connect(m_button6, &QPushButton::clicked, this, [this] { Run([this] { m_page.Button6Click(); }); });
 }
 
 void PuzzleView::Render() {

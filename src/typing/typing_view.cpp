@@ -127,15 +127,13 @@ int LongestUnbreakable(const QString& text) {
 // line may start with) takes minutes to lay out.
 constexpr int kLongestWordWrappedAtBoundaries = 500;
 
-QString WidgetText(const QString& text) {
-  QString t = text;
-  return t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-
 }  // namespace
 
 TypingView::TypingView(TypingPage& page, QtPlatform& platform, QWidget* parent)
-    : PageView(parent), m_page(page), m_platform(platform), m_lines(std::make_unique<DocumentLines>(*this)) {
+    : PageView(platform, parent),
+      m_page(page),
+      m_platform(platform),
+      m_lines(std::make_unique<DocumentLines>(*this)) {
   const QFont gothic24 = DesignFont(kGothic, 24);
   const QFont mincho16 = DesignFont(kMincho, 16);
 
@@ -172,10 +170,7 @@ TypingView::TypingView(TypingPage& page, QtPlatform& platform, QWidget* parent)
   m_button4->setGeometry(8, 344, 145, 25);
   // The page's large font would not fit the button's height.
   m_button4->setFont(DesignFont(kGothic, 16));
-  connect(m_button4, &QPushButton::clicked, this, [this] {
-    RunHandler(m_platform, [this] { m_page.Button4Click(); });
-    Render();
-  });
+  connect(m_button4, &QPushButton::clicked, this, [this] { Run([this] { m_page.Button4Click(); }); });
   setTabOrder(m_memo2, m_button4);
 
   m_labels[6] = MakeLabel(this, {8, 320, 145, 16}, mincho16);
@@ -214,10 +209,8 @@ void TypingView::MemoEdited() {
   const QString typed = m_memo2->toPlainText();
   if (typed == m_lastTyped) return;
   m_lastTyped = typed;
-  QString modelText = typed;
-  modelText.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-  RunHandler(m_platform, [this, &modelText] { m_page.Memo2UserEdit(modelText); });
-  Render();
+  const QString modelText = FromWidgetText(typed);
+  Run([this, &modelText] { m_page.Memo2UserEdit(modelText); });
 }
 
 void TypingView::MemoCharKey() {
@@ -251,7 +244,7 @@ void TypingView::SyncPane() {
   // per run, which a file with a new look on every character makes minutes.
   QTextCharFormat plain;
   plain.setForeground(Resolve(Colour::Sys(SysColor::WindowText), palette()));
-  const QString shown = WidgetText(pane.text());
+  const QString shown = ToWidgetText(pane.text());
   int at = 0;  // document position reached
   const auto insertUpTo = [&](int end, const QTextCharFormat& look) {
     if (end > at) cursor.insertText(shown.mid(at, end - at), look);
@@ -313,7 +306,7 @@ void TypingView::Render() {
     const QSignalBlocker block(m_memo2);
     if (memo.codeRevision != m_shownMemoRevision) {
       m_shownMemoRevision = memo.codeRevision;
-      m_memo2->setPlainText(WidgetText(memo.text));
+      m_memo2->setPlainText(ToWidgetText(memo.text));
       m_lastTyped = m_memo2->toPlainText();
     }
     if (m_memo2->isReadOnly() != memo.readOnly) {

@@ -4,9 +4,21 @@
 
 #include <QWidget>
 
+#include "platform/platform.h"
+
 class PageView : public QWidget {
  public:
-  using QWidget::QWidget;
+  PageView(Platform& platform, QWidget* parent) : QWidget(parent), m_handlerPlatform(platform) {}
   // Copies the control model into the widgets (without re-entering the logic).
   virtual void Render() = 0;
+  // Runs a handler of the page the way the window does (an error that
+  // escapes it is shown in a box), then draws the page.
+  template <typename F>
+  void Run(F&& handler) {
+    RunHandler(m_handlerPlatform, handler);
+    Render();
+  }
+
+ private:
+  Platform& m_handlerPlatform;
 };

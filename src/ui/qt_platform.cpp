@@ -9,15 +9,7 @@
 #include <QRegularExpression>
 
 #include "platform/control_ids.h"
-
-namespace {
-// The program's texts use CR LF line breaks; message boxes want LF.
-QString BoxText(const QString& text) {
-  QString t = text;
-  t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return t;
-}
-}  // namespace
+#include "ui/widget_style.h"
 
 double DaysFromDateTime(const QDateTime& dt) {
   static const qint64 epoch = QDate(1899, 12, 30).toJulianDay();
@@ -42,7 +34,7 @@ void QtPlatform::Beep() { QApplication::beep(); }
 
 void QtPlatform::ShowBox(int icon, const QString& title, const QString& text) {
   const QPointer<QWidget> focus = QApplication::focusWidget();
-  QMessageBox box(static_cast<QMessageBox::Icon>(icon), title, BoxText(text), QMessageBox::Ok, m_window);
+  QMessageBox box(static_cast<QMessageBox::Icon>(icon), title, ToWidgetText(text), QMessageBox::Ok, m_window);
   // The text may come from files and settings: never read it as markup.
   box.setTextFormat(Qt::PlainText);
   box.exec();

@@ -56,3 +56,13 @@ void RenderLabel(QLabel* widget, const Label& model) {
   widget->setPalette(p);
   widget->setAutoFillBackground(model.background.isSet());
 }
+
+QString ToWidgetText(const QString& text) {
+  QString t = text;
+  return t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+QString FromWidgetText(const QString& text) {
+  QString t = text;
+  return t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}

@@ -21,3 +21,7 @@ void SetBackground(QWidget* w, const QColor& c);
 // Copies a label model (caption as plain text, colours, visibility, enabled) into a QLabel.
 class QLabel;
 void RenderLabel(QLabel* widget, const Label& model);
+
+// The program's texts break lines with CR LF; Qt's widgets with LF.
+QString ToWidgetText(const QString& text);
+QString FromWidgetText(const QString& text);
