@@ -18,6 +18,7 @@
 #include "mouse/drag_view.h"
 #include "mouse/maze_view.h"
 #include "mouse/puzzle_view.h"
+#include "platform/control_ids.h"
 #include "typing/typing_view.h"
 #include "ui/line_break.h"
 #include "ui/qt_platform.h"
@@ -43,6 +44,8 @@ MainWindow::MainWindow(TForm1& form, QtPlatform& platform) : m_form(form), m_pla
 
   m_pageControl = new QTabWidget(central);
   m_pageControl->setGeometry(0, 0, 537, 433);
+  // Leaving the maze puts the pointer right of the page control.
+  platform.RegisterControl(ids::PageControl1, m_pageControl);
   m_pages[static_cast<int>(Page::Maze)] = new MazeView(form.maze(), platform);
   m_pages[static_cast<int>(Page::Click)] = new ClickView(form.click(), platform);
   m_pages[static_cast<int>(Page::Drag)] = new DragView(form.drag(), platform);

@@ -1,7 +1,6 @@
 #include "mouse/maze_view.h"
 
 #include <QMouseEvent>
-#include <QTabWidget>
 
 #include "mouse/image_control_view.h"
 #include "platform/control_ids.h"
@@ -27,20 +26,6 @@ MazeView::MazeView(MazePage& page, QtPlatform& platform, QWidget* parent)
     if (!click) return;
     Run([this] { m_page.Image1Click(); });
   };
-}
-
-bool MazeView::event(QEvent* event) {
-  // Leaving the maze puts the pointer right of the page control, so the
-  // control is registered once this page has been placed in it.
-  if (event->type() == QEvent::ParentChange) {
-    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
-      if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
-        m_platform.RegisterControl(ids::PageControl1, tabs);
-        break;
-      }
-    }
-  }
-  return PageView::event(event);
 }
 
 void MazeView::Render() { m_image1->Show(m_page.Image1); }

@@ -12,9 +12,6 @@ class MazeView final : public PageView {
   MazeView(MazePage& page, QtPlatform& platform, QWidget* parent = nullptr);
   void Render() override;
 
- protected:
-  bool event(QEvent* event) override;
-
  private:
   MazePage& m_page;
   QtPlatform& m_platform;

@@ -58,7 +58,6 @@ TEST_F(MouseViewTest, MazeShowsItsImageAndTestsWallsOnlyWithoutShift) {
   auto* image1 = Child<ImageControlView>(view);
   ASSERT_NE(image1, nullptr);
   EXPECT_EQ(platform.Control(QStringLiteral("Image1")), image1);
-  EXPECT_EQ(platform.Control(QStringLiteral("PageControl1")), &tabs);
   EXPECT_EQ(ShownPixel(image1, {40, 40}), qRgb(0, 0, 0));
   EXPECT_EQ(ShownPixel(image1, {88, 88}), qRgb(0, 255, 255));
 

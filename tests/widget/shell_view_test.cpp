@@ -51,6 +51,8 @@ TEST_F(ShellViewTest, PagesInTabOrderAndTheWindowTitle) {
   ASSERT_EQ(tabs->count(), 6);
   const QStringList captions{"POINT", "CLICK", "DORAG", "DOBLE", "特訓", "実践"};
   for (int i = 0; i < 6; ++i) EXPECT_EQ(tabs->tabText(i), captions[i]);
+  // The maze sends the pointer right of it when it is left.
+  EXPECT_EQ(platform.Control(QStringLiteral("PageControl1")), tabs);
   EXPECT_EQ(tabs->currentIndex(), 4);
   EXPECT_EQ(window.windowTitle(), settings.WindowCaption);
 }
