@@ -50,6 +50,7 @@ TEST_F(MouseViewTest, MazeShowsItsImageAndTestsWallsOnlyWithoutShift) {
   data.mazeMap.maps[0][5][5] = kMazeStart;
   MazePage page(settings, data, platform);
   QTabWidget tabs;
+  platform.RegisterControl(QStringLiteral("PageControl1"), &tabs);  // as the main window does
   auto* view = new MazeView(page, platform);
   tabs.addTab(view, QStringLiteral("POINT"));
   page.FormCreate();
