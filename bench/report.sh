@@ -16,7 +16,7 @@ build Release -DSHURENCHO_TESTS=OFF -DSHURENCHO_BENCH=ON >/dev/null
 WORK="$(mktemp -d)"
 cp "$BUILD_DIR/src/shurencho" "$BUILD_DIR/src/shurencho_sdl_player.so" "$WORK/"
 cp -r "$ROOT/assets/." "$WORK/"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$WORK/display" 2>/dev/null &
 XVFB=$!
 trap 'kill $XVFB 2>/dev/null; rm -rf "$WORK"' EXIT
 for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done

@@ -86,8 +86,13 @@ xdotool key Return
 state=""
 for _ in $(seq 50); do state="$(im_state)"; [[ "$state" =~ ^[12]$ ]] && break; sleep 0.1; done
 [[ "$state" =~ ^[12]$ ]] || fail "the typing box did not take the input method after the load (state '$state')"
-as_user fcitx5-remote -o
-for _ in $(seq 50); do state="$(im_state)"; [ "$state" = 2 ] && break; sleep 0.1; done
+# Asked again every half second: a first request can come before Mozc is ready.
+for i in $(seq 100); do
+  state="$(im_state)"
+  [ "$state" = 2 ] && break
+  [ $((i % 5)) = 1 ] && as_user fcitx5-remote -o
+  sleep 0.1
+done
 [ "$state" = 2 ] || fail "Mozc could not be switched on in the typing box (state '$state')"
 xdotool type --delay 80 'ka'
 sleep 0.3

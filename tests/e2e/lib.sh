@@ -21,7 +21,9 @@ e2e_init() {
   export XDG_CONFIG_HOME="$E2E_DIR/config"
   # A private X server on the first free display.
   local fd_file="$E2E_DIR/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" 2>/dev/null &
+  # -noreset: with no client left the server would reset, and a program
+  # connecting at that moment is refused.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fd_file" 2>"$E2E_DIR/xvfb.log" &
   XVFB_PID=$!
   for _ in $(seq 50); do [ -s "$fd_file" ] && break; sleep 0.1; done
   export DISPLAY=":$(cat "$fd_file")"
@@ -30,12 +32,15 @@ e2e_init() {
 
 finish_on_exit() {
   [ -n "$E2E_PID" ] && kill "$E2E_PID" 2>/dev/null || true
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+  # Waited for, so the next test's server cannot lose its socket to this
+  # one's clean-up of the same display number.
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
   [ -n "$E2E_DIR" ] && rm -rf "$E2E_DIR"
 }
 
 fail() {
   echo "FAIL: $*" >&2
+  [ -s "$E2E_DIR/xvfb.log" ] && sed 's/^/xvfb: /' "$E2E_DIR/xvfb.log" >&2
   shot "failure" || true
   exit 1
 }
