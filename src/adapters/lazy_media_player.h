@@ -20,7 +20,6 @@ class LazyMediaPlayer final : public MediaPlayer {
   // passes on what was asked so far. Throws the player's error when the open
   // file cannot be opened by it.
   void Start();
-  bool Started() const { return m_real != nullptr; }
   // The window is up: start now if music is playing, else at the first play,
   // so that a session without music never loads the audio libraries.
   void Ready();

@@ -4,8 +4,6 @@
 #include <climits>
 #include <cmath>
 
-#include "settings/settings.h"
-
 namespace {
 qint64 Milliseconds(double days) { return std::llround(days * 86400000.0); }
 }  // namespace
@@ -40,8 +38,4 @@ bool MeasuredRun::ReachesWarmup(double warmupDays) const {
 
 bool MeasuredRun::ExceedsWarmup(double warmupDays) const {
   return Seconds() * 1000LL > Milliseconds(warmupDays);
-}
-
-QString GradeForBounds(int speed, const QStringList& bounds) {
-  return SpeedGrade(speed, bounds.value(0).trimmed().toInt(), bounds.value(1).trimmed().toInt());
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A measured typing run, the one shape both typing pages (and the records)
 // use: when it started, how long it has lasted, what was typed, and what
-// follows from that: the time shown, the speed and the grade.
+// follows from that: the time shown, the speeds, the accuracy and the
+// warm-up tests. Grades come from SpeedGrade.
 
 #include <QString>
 #include <QStringList>
@@ -14,7 +15,6 @@ struct MeasuredRun {
   qint64 keystrokes = 0;  // keys judged
   qint64 misses = 0;      // keys refused
 
-  bool Started() const { return start > 0; }
   // The elapsed time as whole seconds of a time of day: milliseconds are
   // dropped and hours wrap after 24. A clock set back during the run shows 0.
   int Seconds() const;
@@ -34,6 +34,3 @@ struct MeasuredRun {
 
   static int PerMinute(qint64 count, int seconds);
 };
-
-// The grade of a speed against a course's two bounds as stored ("10,15").
-QString GradeForBounds(int speed, const QStringList& bounds);

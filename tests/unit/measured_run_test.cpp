@@ -28,14 +28,12 @@ TEST(MeasuredRun, WarmupIsReachedAtTheShownSecondAndExceededAfterIt) {
   EXPECT_TRUE(RunOf(1, 31).ExceedsWarmup(warmup));
 }
 
-TEST(MeasuredRun, KeysAccuracyAndGrade) {
+TEST(MeasuredRun, KeysAndAccuracy) {
   MeasuredRun run = RunOf(30, 60);
   run.keystrokes = 40;
   run.misses = 4;
   EXPECT_EQ(run.KeysPerMinute(), 40);
   EXPECT_DOUBLE_EQ(run.Accuracy(), 0.9);
-  EXPECT_EQ(GradeForBounds(9, {QStringLiteral("10"), QStringLiteral("15")}), QStringLiteral("×"));
-  EXPECT_EQ(GradeForBounds(15, {QStringLiteral("10"), QStringLiteral(" 15")}), QStringLiteral("◎"));
 }
 
 }  // namespace
