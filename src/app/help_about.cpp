@@ -12,11 +12,8 @@ QString HelpDocumentPath(const AppSettings& settings, const QString& programPath
   const QString besideProgram = QFileInfo(programPath).absolutePath() + QLatin1Char('/') + help;
   if (QFileInfo::exists(besideProgram)) return besideProgram;
   // An installed copy keeps its help document with its data.
-  for (const QString& dir : InstalledDataDirs(programPath)) {
-    const QString installed = dir + QLatin1Char('/') + help;
-    if (QFileInfo::exists(installed)) return installed;
-  }
-  return besideProgram;
+  const QString installed = FindInstalled(help, programPath);
+  return installed.isEmpty() ? besideProgram : installed;
 }
 
 void OpenHelpDocument(const AppSettings& settings, Platform& platform) {

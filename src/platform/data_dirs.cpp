@@ -29,14 +29,19 @@ QStringList InstalledDataDirs(const QString& programPath) {
   return found;
 }
 
-QString FindDataFile(const QString& name, const QString& programPath) {
-  if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\'))) return name;
-  if (QFileInfo::exists(name)) return name;
+QString FindInstalled(const QString& name, const QString& programPath) {
   for (const QString& dir : InstalledDataDirs(programPath)) {
     const QString path = dir + QLatin1Char('/') + name;
     if (QFileInfo::exists(path)) return path;
   }
-  return name;
+  return QString();
+}
+
+QString FindDataFile(const QString& name, const QString& programPath) {
+  if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\'))) return name;
+  if (QFileInfo::exists(name)) return name;
+  const QString installed = FindInstalled(name, programPath);
+  return installed.isEmpty() ? name : installed;
 }
 
 QString PracticeTextFolder(const QString& programPath) {

@@ -11,6 +11,10 @@
 // The installed data folders that exist, best first.
 QStringList InstalledDataDirs(const QString& programPath);
 
+// The path of name in the first installed data folder that holds it, or
+// empty when none does.
+QString FindInstalled(const QString& name, const QString& programPath);
+
 // A name with a folder part is returned as it is. A bare name is returned as
 // it is when the working folder holds it (or nothing else does), else as the
 // path of the first installed data folder that holds it.
