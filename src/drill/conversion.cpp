@@ -209,24 +209,3 @@ void DrillPage::CloseCandidates() {
   ListBox1.visible = false;
   m_platform.SetFocus(ids::Edit2);
 }
-
-bool DrillPage::Edit2Key(int code, ShiftState shift, QChar character) {
-  if (code == vk::Return) {
-    Button1Click();
-    return false;
-  }
-  Edit2KeyDown(code, shift);
-  if (code == 0) return false;
-  if (character.isNull()) return true;
-  Edit2KeyPress(character);
-  return !character.isNull();
-}
-
-bool DrillPage::ListBox1Key(int code, ShiftState shift) {
-  if (code == vk::Return) {
-    Button1Click();
-    return false;
-  }
-  ListBox1KeyDown(code, shift);
-  return code != 0;
-}

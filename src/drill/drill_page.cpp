@@ -288,6 +288,27 @@ void DrillPage::Edit2KeyPress(QChar& key) {
   if (m_state.ReadingDone && key == QLatin1Char(' ')) m_state.PendingRomaji = DrillState::NoJudge();
 }
 
+bool DrillPage::Edit2Key(int code, ShiftState shift, QChar character) {
+  if (code == vk::Return) {
+    Button1Click();
+    return false;
+  }
+  Edit2KeyDown(code, shift);
+  if (code == 0) return false;
+  if (character.isNull()) return true;
+  Edit2KeyPress(character);
+  return !character.isNull();
+}
+
+bool DrillPage::ListBox1Key(int code, ShiftState shift) {
+  if (code == vk::Return) {
+    Button1Click();
+    return false;
+  }
+  ListBox1KeyDown(code, shift);
+  return code != 0;
+}
+
 void DrillPage::Edit2Change() {
   DrillState& s = m_state;
   if (!(s.RunStart > 0)) s.RunStart = m_platform.Now();
