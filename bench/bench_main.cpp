@@ -6,6 +6,8 @@
 
 #include "ui/widget_style.h"
 
+using namespace shurencho;
+
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   qputenv("SDL_AUDIODRIVER", "dummy");

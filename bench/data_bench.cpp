@@ -8,6 +8,8 @@
 #include "text/comma_text.h"
 #include "text/text_file.h"
 
+using namespace shurencho;
+
 namespace {
 
 const PracticeData& Shipped() { return ShippedPracticeData(); }

@@ -14,6 +14,8 @@
 #include "support/shipped_data.h"
 #include "ui/qt_platform.h"
 
+using namespace shurencho;
+
 namespace {
 
 struct DrillBench {

@@ -15,6 +15,8 @@
 #include "mouse/puzzle_page.h"
 #include "ui/qt_platform.h"
 
+using namespace shurencho;
+
 namespace {
 
 struct MouseBench {

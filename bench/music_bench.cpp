@@ -8,6 +8,8 @@
 #include "platform/midi_file.h"
 #ifdef SHURENCHO_HAVE_SDL_MIXER
 #include "adapters/sdl_media_player.h"
+
+using namespace shurencho;
 #endif
 
 namespace {

@@ -14,6 +14,8 @@
 #include "settings/settings.h"
 #include "ui/qt_platform.h"
 
+using namespace shurencho;
+
 static void BM_StartupToShownWindow(benchmark::State& state) {
   QTemporaryDir dir;
   const QString ini = dir.filePath(QStringLiteral("shurencho.ini"));

@@ -21,6 +21,8 @@
 #include "typing/typing_view.h"
 #include "ui/qt_platform.h"
 
+using namespace shurencho;
+
 namespace {
 
 constexpr int kTextChars = 100000;

@@ -6,6 +6,8 @@
 #include "text/comma_text.h"
 #include "text/text_file.h"
 
+using namespace shurencho;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString line =
       DecodeCp932(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));

@@ -4,6 +4,8 @@
 
 #include "platform/ini_file.h"
 
+using namespace shurencho;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   IniFile ini(QStringLiteral("/nonexistent/fuzz.ini"), bytes);

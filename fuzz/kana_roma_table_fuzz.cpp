@@ -9,6 +9,8 @@
 #include "text/errors.h"
 #include "text/text_file.h"
 
+using namespace shurencho;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString text =
       DecodeCp932(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));

@@ -5,6 +5,8 @@
 
 #include "text/text_file.h"
 
+using namespace shurencho;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   const QString text = DecodeCp932(bytes);

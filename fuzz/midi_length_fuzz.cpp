@@ -8,6 +8,8 @@
 
 #include "platform/midi_file.h"
 
+using namespace shurencho;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   const double seconds = MidiFileSeconds(bytes);

@@ -7,6 +7,8 @@
 
 #include "typing/rtf_reader.h"
 
+using namespace shurencho;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const RichText rich =
       ReadRtf(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));

@@ -8,6 +8,8 @@
 
 #include "typing/text_detect.h"
 
+using namespace shurencho;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   // Stateless: a sequence cut short at the end is an error, not held for more.

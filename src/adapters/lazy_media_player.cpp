@@ -1,5 +1,7 @@
 #include "adapters/lazy_media_player.h"
 
+namespace shurencho {
+
 void LazyMediaPlayer::Start() {
   if (m_real) return;
   std::unique_ptr<MediaPlayer> real = m_factory ? m_factory() : nullptr;
@@ -62,3 +64,5 @@ void LazyMediaPlayer::SetCompletionHandler(std::function<void()> handler) {
   m_handler = handler;
   Current().SetCompletionHandler(std::move(handler));
 }
+
+}  // namespace shurencho

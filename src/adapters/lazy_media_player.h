@@ -11,6 +11,8 @@
 #include "adapters/null_media_player.h"
 #include "platform/platform.h"
 
+namespace shurencho {
+
 class LazyMediaPlayer final : public MediaPlayer {
  public:
   using Factory = std::function<std::unique_ptr<MediaPlayer>()>;
@@ -44,3 +46,5 @@ class LazyMediaPlayer final : public MediaPlayer {
   bool m_startOnPlay = false;
   std::function<void()> m_handler;
 };
+
+}  // namespace shurencho

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QLibrary>
 
+namespace shurencho {
+
 namespace {
 constexpr char kModule[] = "shurencho_sdl_player";
 }  // namespace
@@ -26,3 +28,5 @@ std::unique_ptr<MediaPlayer> LoadAudioPlayer() {
   qWarning("shurencho: the audio player module was not found; the music stays silent");
   return nullptr;
 }
+
+}  // namespace shurencho

@@ -4,6 +4,8 @@
 
 #include "text/errors.h"
 
+namespace shurencho {
+
 void NullMediaPlayer::Open(const QString& path) {
   m_open = false;
   if (!QFileInfo(path).isFile()) throw AppError(QStringLiteral("ファイルを開けません: ") + path);
@@ -25,3 +27,5 @@ void NullMediaPlayer::Stop() {
   }
   m_playing = false;
 }
+
+}  // namespace shurencho

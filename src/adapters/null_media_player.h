@@ -4,6 +4,8 @@
 
 #include "platform/platform.h"
 
+namespace shurencho {
+
 class NullMediaPlayer final : public MediaPlayer {
  public:
   void Open(const QString& path) override;
@@ -20,3 +22,5 @@ class NullMediaPlayer final : public MediaPlayer {
   bool m_playing = false;
   std::function<void()> m_done;
 };
+
+}  // namespace shurencho

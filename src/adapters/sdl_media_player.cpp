@@ -13,6 +13,8 @@
 #include "text/errors.h"
 #include "text/text_file.h"
 
+namespace shurencho {
+
 namespace {
 
 const char kNoDevice[] = "MCI デバイスがありません";
@@ -261,3 +263,5 @@ void SdlMediaPlayer::Close() {
   m_loopFrames.store(0);
   m_state = State::Closed;
 }
+
+}  // namespace shurencho

@@ -17,8 +17,12 @@
 #include "platform/platform.h"
 
 #ifdef SHURENCHO_HAVE_SDL_MIXER
-
 typedef struct _Mix_Music Mix_Music;
+#endif
+
+namespace shurencho {
+
+#ifdef SHURENCHO_HAVE_SDL_MIXER
 
 class SdlMediaPlayer final : public MediaPlayer {
  public:
@@ -81,3 +85,5 @@ class SdlMediaPlayer final : public MediaPlayer {
 };
 
 #endif
+
+}  // namespace shurencho

@@ -4,6 +4,6 @@
 
 #include "adapters/sdl_media_player.h"
 
-extern "C" Q_DECL_EXPORT MediaPlayer* shurencho_create_sdl_player() {
-  return SdlMediaPlayer::Create().release();
+extern "C" Q_DECL_EXPORT shurencho::MediaPlayer* shurencho_create_sdl_player() {
+  return shurencho::SdlMediaPlayer::Create().release();
 }

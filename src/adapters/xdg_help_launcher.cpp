@@ -13,6 +13,8 @@
 
 extern char** environ;
 
+namespace shurencho {
+
 QString XdgHelpLauncher::FindOpener(const QString&) {
   return QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
 }
@@ -49,3 +51,5 @@ int XdgHelpLauncher::Start(const QString& program, const QStringList& args) {
   }).detach();
   return 0;
 }
+
+}  // namespace shurencho

@@ -5,6 +5,8 @@
 
 #include "platform/platform.h"
 
+namespace shurencho {
+
 class XdgHelpLauncher final : public HelpLauncher {
  public:
   // The full path of xdg-open on PATH, or empty when it is not installed.
@@ -13,3 +15,5 @@ class XdgHelpLauncher final : public HelpLauncher {
   // Returns 0, or the system's error number when it cannot be started.
   int Start(const QString& program, const QStringList& args) override;
 };
+
+}  // namespace shurencho

@@ -5,6 +5,8 @@
 #include "platform/control_ids.h"
 #include "text/errors.h"
 
+namespace shurencho {
+
 TForm1::TForm1(AppSettings& settings, const PracticeData& data, Platform& platform, SettingsSession& session)
     : TForm1(settings, data, platform, nullptr, &session) {}
 
@@ -158,3 +160,5 @@ void TForm1::FocusActivePageInput() {
   if (ActivePage == Page::Drill) m_platform.SetFocus(ids::Edit2);
   if (ActivePage == Page::Typing) m_platform.SetFocus(ids::Memo2);
 }
+
+}  // namespace shurencho

@@ -19,6 +19,8 @@
 #include "settings/settings_session.h"
 #include "typing/typing_page.h"
 
+namespace shurencho {
+
 struct PracticeData;
 
 // The pages of PageControl1, in tab order.
@@ -97,3 +99,5 @@ class TForm1 final {
   PuzzlePage m_puzzle;
   MusicBox m_music;
 };
+
+}  // namespace shurencho

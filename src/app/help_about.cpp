@@ -5,6 +5,8 @@
 
 #include "platform/data_dirs.h"
 
+namespace shurencho {
+
 QString HelpDocumentPath(const AppSettings& settings, const QString& programPath) {
   QString help = settings.HelpFile;
   help.replace(QLatin1Char('\\'), QLatin1Char('/'));
@@ -41,3 +43,5 @@ void ShowAbout(const AppSettings& settings, Platform& platform) {
   platform.ShowInformation(settings.WindowCaption + QStringLiteral("\r\n\r\n") +
                            QString::fromUtf8(kAboutNotice));
 }
+
+}  // namespace shurencho

@@ -6,6 +6,8 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 
+namespace shurencho {
+
 // The help document's path: HelpFile as given when it names a folder (a
 // backslash counts as a folder separator, as in settings files carried over
 // from elsewhere), else HelpFile in the program's folder, or in the
@@ -19,3 +21,5 @@ void OpenHelpDocument(const AppSettings& settings, Platform& platform);
 void ShowAbout(const AppSettings& settings, Platform& platform);
 
 inline constexpr char kAboutNotice[] = "マウスとキーボードの練習ソフトです。使い方は F1 キーで。";
+
+}  // namespace shurencho

@@ -27,6 +27,8 @@
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
 
+using namespace shurencho;
+
 namespace {
 
 int g_signalPipe[2] = {-1, -1};

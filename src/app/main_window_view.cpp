@@ -24,6 +24,8 @@
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
 
+namespace shurencho {
+
 namespace {
 struct PageInfo {
   Page page;
@@ -182,3 +184,5 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   event->accept();
 }
+
+}  // namespace shurencho

@@ -12,6 +12,9 @@ class QLabel;
 class QPushButton;
 class QTabWidget;
 class QTimer;
+
+namespace shurencho {
+
 class QtPlatform;
 class MusicBoxView;
 class PageView;
@@ -47,3 +50,5 @@ class MainWindow final : public QMainWindow {
   QString m_shownHelp;  // the side panel's text before line breaking
   bool m_closed = false;
 };
+
+}  // namespace shurencho

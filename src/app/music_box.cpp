@@ -7,6 +7,8 @@
 #include "platform/ini_file.h"
 #include "text/text_file.h"
 
+namespace shurencho {
+
 const QString MusicBox::kFilter =
     QStringLiteral("Midi(*.mid,*.rmi)|*.mid;*.rmi|WAVE(*.wav)|*.wav|All Files(*.*)|*.*");
 const QString MusicBox::kDefaultExt = QStringLiteral("mid");
@@ -154,3 +156,5 @@ void MusicBox::Label15Click() {
     CheckBox3.setChecked(true);
   }
 }
+
+}  // namespace shurencho

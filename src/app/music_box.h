@@ -11,6 +11,8 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 
+namespace shurencho {
+
 class MusicBox final {
  public:
   // returnFocus gives the keyboard focus back to the page in view.
@@ -46,3 +48,5 @@ class MusicBox final {
 // every character has a CP932 form, no line break splits the entry, and the
 // value fits the longest value a read returns.
 bool SettingsCanHold(const QString& text);
+
+}  // namespace shurencho

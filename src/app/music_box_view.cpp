@@ -9,6 +9,8 @@
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
 
+namespace shurencho {
+
 MusicBoxView::MusicBoxView(MusicBox& box, QtPlatform& platform, QWidget* parent)
     : QFrame(parent), m_box(box), m_platform(platform) {
   setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -50,3 +52,5 @@ void MusicBoxView::Render() {
   m_label15->setText(m_box.Label15.caption);
   m_label16->setText(m_box.Label16.caption);
 }
+
+}  // namespace shurencho

@@ -7,6 +7,9 @@
 
 class QCheckBox;
 class QLabel;
+
+namespace shurencho {
+
 class QtPlatform;
 
 class MusicBoxView final : public QFrame {
@@ -28,3 +31,5 @@ class MusicBoxView final : public QFrame {
   QLabel* m_label15;
   QLabel* m_label16;
 };
+
+}  // namespace shurencho

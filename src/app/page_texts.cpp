@@ -1,5 +1,7 @@
 #include "app/page_texts.h"
 
+namespace shurencho {
+
 namespace page_texts {
 
 QString Drill() {
@@ -39,3 +41,5 @@ QString Puzzle() {
 }
 
 }  // namespace page_texts
+
+}  // namespace shurencho

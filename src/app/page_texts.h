@@ -3,6 +3,8 @@
 
 #include <QString>
 
+namespace shurencho {
+
 namespace page_texts {
 QString Drill();
 QString Typing();
@@ -11,3 +13,5 @@ QString Click();
 QString Drag();
 QString Puzzle();
 }  // namespace page_texts
+
+}  // namespace shurencho

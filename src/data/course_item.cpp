@@ -2,6 +2,8 @@
 
 #include "text/comma_text.h"
 
+namespace shurencho {
+
 CourseItem::CourseItem(const QString& commaText) {
   const QStringList f = SplitCommaText(commaText);
   const auto flag = [&f](int i) { return f.value(i) == QLatin1String("1"); };
@@ -13,3 +15,5 @@ CourseItem::CourseItem(const QString& commaText) {
   noConversion = flag(5);
   candidates = f.mid(6);
 }
+
+}  // namespace shurencho

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace shurencho {
+
 struct CourseItem {
   QString question;           // shown in Label43
   QString reading;            // typed in romaji
@@ -33,3 +35,5 @@ using CourseItemList = QList<CourseItem>;
 // alone: without and with the romaji hint (alphabet and kana).
 inline constexpr char kTypedAloneFlags[] = "0,0,0,1,";
 inline constexpr char kTypedAloneWithHintFlags[] = "1,0,0,1,";
+
+}  // namespace shurencho

@@ -4,6 +4,8 @@
 #include "text/errors.h"
 #include "text/text_file.h"
 
+namespace shurencho {
+
 namespace {
 
 KanaRomaTable TableFromLines(const QStringList& lines, const QString& fileName) {
@@ -130,3 +132,5 @@ int MatchRomaji(const KanaRomaTable& table, const KanaKeyList& keys, const QStri
   }
   return -1;
 }
+
+}  // namespace shurencho

@@ -13,6 +13,8 @@
 
 #include "data/course_item.h"
 
+namespace shurencho {
+
 inline constexpr int kKanaRomaTableSlots = 371;
 // Fewer lines cannot make the two letter courses.
 inline constexpr int kKanaRomaTableMinLines = 205;
@@ -77,3 +79,5 @@ KanaUnitStep NextKanaUnit(const KanaKeyList& keys, const QString& reading, int r
 // The first form that equals or begins with typed decides.
 int MatchRomaji(const KanaRomaTable& table, const KanaKeyList& keys, const QString& unit,
                 const QString& typed);
+
+}  // namespace shurencho

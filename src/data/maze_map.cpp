@@ -4,6 +4,8 @@
 #include "text/errors.h"
 #include "text/text_file.h"
 
+namespace shurencho {
+
 namespace {
 
 MazeMap MazeFromLines(const QStringList& lines, const QString& fileName) {
@@ -46,3 +48,5 @@ MazeMap LoadMazeMap(const QString& path) { return MazeFromLines(ReadTextFileLine
 MazeMap LoadMazeMapFromText(const QString& text, const QString& fileName) {
   return MazeFromLines(SplitTextLines(text), fileName);
 }
+
+}  // namespace shurencho

@@ -4,6 +4,8 @@
 #include <QString>
 #include <array>
 
+namespace shurencho {
+
 inline constexpr int kMazeWall = 1;
 inline constexpr int kMazeFloor = 0;
 inline constexpr int kMazeStart = -1;
@@ -30,3 +32,5 @@ int MazeCellCode(const QString& cell);
 // cells, or the file ends before its 240th data line.
 MazeMap LoadMazeMap(const QString& path);
 MazeMap LoadMazeMapFromText(const QString& text, const QString& fileName);
+
+}  // namespace shurencho

@@ -3,6 +3,8 @@
 #include "data/word_list.h"
 #include "platform/data_dirs.h"
 
+namespace shurencho {
+
 const CourseItemList& PracticeData::Course(int k) const {
   switch (k) {
     case 1:
@@ -31,3 +33,5 @@ PracticeData LoadPracticeData(const AppSettings& settings, const QString& progra
   data.mazeMap = LoadMazeMap(find(settings.GameMap));
   return data;
 }
+
+}  // namespace shurencho

@@ -7,6 +7,8 @@
 #include "data/maze_map.h"
 #include "settings/settings.h"
 
+namespace shurencho {
+
 struct PracticeData {
   KanaRomaTable kanaRomaTable;
   KanaKeyList kanaKeyList;
@@ -27,3 +29,5 @@ struct PracticeData {
 // from programPath). Throws DataFileError naming the file (and line) that
 // could not be used.
 PracticeData LoadPracticeData(const AppSettings& settings, const QString& programPath = QString());
+
+}  // namespace shurencho

@@ -4,6 +4,8 @@
 #include "text/errors.h"
 #include "text/text_file.h"
 
+namespace shurencho {
+
 namespace {
 
 bool IsBlankLine(const QString& line) {
@@ -71,3 +73,5 @@ CourseItemList LoadConversionList(const QString& path) {
 CourseItemList LoadConversionListFromText(const QString& text, const QString& fileName) {
   return ConversionFromLines(SplitTextLines(text), fileName);
 }
+
+}  // namespace shurencho

@@ -6,6 +6,8 @@
 
 #include "data/course_item.h"
 
+namespace shurencho {
+
 // Flag fields of a word item: hint allowed (kana words only), finished by
 // typing alone.
 inline constexpr const char* kAlphabetWordFlags = kTypedAloneFlags;
@@ -25,3 +27,5 @@ CourseItemList LoadWordListFromText(const QString& text, const QString& fileName
 // converted) its first candidate.
 CourseItemList LoadConversionList(const QString& path);
 CourseItemList LoadConversionListFromText(const QString& text, const QString& fileName);
+
+}  // namespace shurencho

@@ -6,6 +6,8 @@
 #include "drill/width_convert.h"
 #include "platform/control_ids.h"
 
+namespace shurencho {
+
 namespace {}  // namespace
 
 bool DrillPage::AwaitingConversion() const {
@@ -209,3 +211,5 @@ void DrillPage::CloseCandidates() {
   ListBox1.visible = false;
   m_platform.SetFocus(ids::Edit2);
 }
+
+}  // namespace shurencho

@@ -5,6 +5,8 @@
 #include "text/comma_text.h"
 #include "text/text_file.h"
 
+namespace shurencho {
+
 namespace {
 
 // Help for the page background, by what the learner is doing.
@@ -418,3 +420,5 @@ void DrillPage::CompleteItem() {
   if (m_settings.CourseNo >= 0 && m_settings.CourseNo < kCourses) ShowGrade(m_settings.CourseNo);
   Edit2.setText(s.PendingShown());
 }
+
+}  // namespace shurencho

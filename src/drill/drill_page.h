@@ -11,6 +11,8 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 
+namespace shurencho {
+
 struct PracticeData;
 
 class DrillPage final {
@@ -129,3 +131,5 @@ class DrillPage final {
   Platform& m_platform;
   DrillState m_state;
 };
+
+}  // namespace shurencho

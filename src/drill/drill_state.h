@@ -8,6 +8,8 @@
 #include "data/course_item.h"
 #include "measure/measured_run.h"
 
+namespace shurencho {
+
 struct DrillState {
   // The no-judge marker: a one-character text no typed text can equal. It
   // tells the judge that the drill itself made the last change of the input
@@ -44,3 +46,5 @@ struct DrillState {
   // PendingRomaji as the box or a label shows it: the marker shows as nothing.
   QString PendingShown() const { return PendingIsNoJudge() ? QString() : PendingRomaji; }
 };
+
+}  // namespace shurencho

@@ -20,6 +20,8 @@
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
 
+namespace shurencho {
+
 // Edit2: a romaji box. It asks for no input method, so fcitx5 and IBus stay
 // in direct input while it has the focus. Text an input method commits
 // anyway, or that is pasted or dropped, is typed into it key by key, so the
@@ -358,3 +360,5 @@ void DrillView::mousePressEvent(QMouseEvent* event) {
   }
   event->accept();
 }
+
+}  // namespace shurencho

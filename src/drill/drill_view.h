@@ -17,6 +17,9 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+
+namespace shurencho {
+
 class QtPlatform;
 
 class DrillView final : public PageView {
@@ -67,3 +70,5 @@ class DrillView final : public PageView {
   bool m_listWasOpen = false;
   bool m_rendering = false;
 };
+
+}  // namespace shurencho

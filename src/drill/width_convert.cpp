@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+namespace shurencho {
+
 namespace {
 
 // The symbols that have both forms: half-width, full-width. Each pair is
@@ -119,3 +121,5 @@ QString ToFullWidth(const QString& text) {
   }
   return out;
 }
+
+}  // namespace shurencho

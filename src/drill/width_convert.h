@@ -4,6 +4,8 @@
 
 #include <QString>
 
+namespace shurencho {
+
 // Full-width letters, digits and symbols to ASCII; hiragana and katakana to
 // half-width katakana (a voiced kana as its base followed by ﾞ, a semi-voiced
 // one followed by ﾟ). Half-width characters, kanji and anything else stay.
@@ -14,3 +16,5 @@ QString ToHalfWidth(const QString& text);
 // semi-voiced kana where one exists, else writing the full-width mark.
 // Full-width characters and anything else stay.
 QString ToFullWidth(const QString& text);
+
+}  // namespace shurencho

@@ -4,6 +4,8 @@
 #include <climits>
 #include <cmath>
 
+namespace shurencho {
+
 namespace {
 qint64 Milliseconds(double days) { return std::llround(days * 86400000.0); }
 }  // namespace
@@ -39,3 +41,5 @@ bool MeasuredRun::ReachesWarmup(double warmupDays) const {
 bool MeasuredRun::ExceedsWarmup(double warmupDays) const {
   return Seconds() * 1000LL > Milliseconds(warmupDays);
 }
+
+}  // namespace shurencho

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+namespace shurencho {
+
 struct MeasuredRun {
   double start = 0;       // local date-time in days; 0: the run has not started
   double elapsed = 0;     // days
@@ -34,3 +36,5 @@ struct MeasuredRun {
 
   static int PerMinute(qint64 count, int seconds);
 };
+
+}  // namespace shurencho

@@ -3,6 +3,8 @@
 
 #include <QRect>
 
+namespace shurencho {
+
 struct BasketBounds {
   int Left;
   int Top;
@@ -18,3 +20,5 @@ struct BasketBounds {
 
 // 96 × 72 pixels centred on the field's centre (256, 192).
 inline constexpr BasketBounds kBasket{208, 156, 304, 228};
+
+}  // namespace shurencho

@@ -3,6 +3,8 @@
 #include "mouse/mouse_pictures.h"
 #include "platform/control_ids.h"
 
+namespace shurencho {
+
 namespace {
 constexpr int kPlaceDraw = 1563;
 const QColor kAqua(0, 255, 255);
@@ -81,3 +83,5 @@ void ClickPage::Image3Click() {
     }
   }
 }
+
+}  // namespace shurencho

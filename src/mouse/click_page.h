@@ -14,6 +14,8 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 
+namespace shurencho {
+
 class ClickPage final {
  public:
   static constexpr int kTargetPool = 128;
@@ -49,3 +51,5 @@ class ClickPage final {
  private:
   Platform& m_platform;
 };
+
+}  // namespace shurencho

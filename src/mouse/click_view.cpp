@@ -6,6 +6,8 @@
 #include "platform/control_ids.h"
 #include "ui/qt_platform.h"
 
+namespace shurencho {
+
 ClickView::ClickView(ClickPage& page, QtPlatform& platform, QWidget* parent)
     : PageView(platform, parent), m_page(page), m_platform(platform) {
   m_page.ButtonFace = palette().color(QPalette::Button);
@@ -27,3 +29,5 @@ ClickView::ClickView(ClickPage& page, QtPlatform& platform, QWidget* parent)
 }
 
 void ClickView::Render() { m_image3->Show(m_page.Image3); }
+
+}  // namespace shurencho

@@ -4,6 +4,8 @@
 #include "mouse/click_page.h"
 #include "ui/page_view.h"
 
+namespace shurencho {
+
 class ImageControlView;
 class QtPlatform;
 
@@ -18,3 +20,5 @@ class ClickView final : public PageView {
   ImageControlView* m_image3;  // the field
   bool m_pressed = false;      // a left press on Image3 waits for its release
 };
+
+}  // namespace shurencho

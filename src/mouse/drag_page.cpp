@@ -4,6 +4,8 @@
 
 #include "platform/control_ids.h"
 
+namespace shurencho {
+
 namespace {
 const QColor kGreen(0, 128, 0);
 const QColor kBlue(0, 0, 255);
@@ -100,3 +102,5 @@ void DragPage::Image6EndDrag() {
   }
   Image6 = Image7;
 }
+
+}  // namespace shurencho

@@ -16,6 +16,8 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 
+namespace shurencho {
+
 class DragPage final {
  public:
   static constexpr int kBallPool = 100;
@@ -63,3 +65,5 @@ class DragPage final {
   Platform& m_platform;
   bool m_dragging = false;
 };
+
+}  // namespace shurencho

@@ -6,6 +6,8 @@
 #include "platform/control_ids.h"
 #include "ui/qt_platform.h"
 
+namespace shurencho {
+
 DragView::DragView(DragPage& page, QtPlatform& platform, QWidget* parent)
     : PageView(platform, parent), m_page(page), m_platform(platform) {
   m_page.ButtonFace = palette().color(QPalette::Button);
@@ -36,3 +38,5 @@ DragView::DragView(DragPage& page, QtPlatform& platform, QWidget* parent)
 }
 
 void DragView::Render() { m_image6->Show(m_page.Image6); }
+
+}  // namespace shurencho

@@ -4,6 +4,8 @@
 #include "mouse/drag_page.h"
 #include "ui/page_view.h"
 
+namespace shurencho {
+
 class ImageControlView;
 class QtPlatform;
 
@@ -17,3 +19,5 @@ class DragView final : public PageView {
   QtPlatform& m_platform;
   ImageControlView* m_image6;  // the field, drag source and drop target
 };
+
+}  // namespace shurencho

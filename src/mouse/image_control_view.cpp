@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+namespace shurencho {
+
 ImageControlView::ImageControlView(QSize size, QWidget* parent) : QWidget(parent) {
   setFixedSize(size);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -40,3 +42,5 @@ void ImageControlView::mouseDoubleClickEvent(QMouseEvent* event) {
     onPress(event);
   }
 }
+
+}  // namespace shurencho

@@ -8,6 +8,8 @@
 
 class QMouseEvent;
 
+namespace shurencho {
+
 class ImageControlView final : public QWidget {
   Q_OBJECT
 
@@ -33,3 +35,5 @@ class ImageControlView final : public QWidget {
  private:
   QImage m_image;
 };
+
+}  // namespace shurencho

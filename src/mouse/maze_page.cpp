@@ -7,6 +7,8 @@
 #include "mouse/mouse_pictures.h"
 #include "platform/control_ids.h"
 
+namespace shurencho {
+
 namespace {
 constexpr int kMapDraw = 156;
 // The maps a stage from 10 on draws from: 5 … 9.
@@ -102,3 +104,5 @@ void MazePage::Image1Click() {
     m_platform.SetPointerPos(ids::Image1, m_mazeStartPoint);
   }
 }
+
+}  // namespace shurencho

@@ -12,6 +12,8 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 
+namespace shurencho {
+
 struct PracticeData;
 
 class MazePage final {
@@ -57,3 +59,5 @@ class MazePage final {
   Platform& m_platform;
   QPoint m_mazeStartPoint{256, 192};
 };
+
+}  // namespace shurencho

@@ -6,6 +6,8 @@
 #include "platform/control_ids.h"
 #include "ui/qt_platform.h"
 
+namespace shurencho {
+
 MazeView::MazeView(MazePage& page, QtPlatform& platform, QWidget* parent)
     : PageView(platform, parent), m_page(page), m_platform(platform) {
   m_image1 = new ImageControlView(QSize(512, 384), this);
@@ -29,3 +31,5 @@ MazeView::MazeView(MazePage& page, QtPlatform& platform, QWidget* parent)
 }
 
 void MazeView::Render() { m_image1->Show(m_page.Image1); }
+
+}  // namespace shurencho

@@ -4,6 +4,8 @@
 #include "mouse/maze_page.h"
 #include "ui/page_view.h"
 
+namespace shurencho {
+
 class ImageControlView;
 class QtPlatform;
 
@@ -18,3 +20,5 @@ class MazeView final : public PageView {
   ImageControlView* m_image1;  // the maze
   bool m_pressed = false;      // a left press on Image1 waits for its release
 };
+
+}  // namespace shurencho

@@ -4,6 +4,8 @@
 
 #include <QPoint>
 
+namespace shurencho {
+
 namespace mouse_field {
 
 inline constexpr int kWidth = 512;  // field pixels
@@ -17,3 +19,5 @@ bool Covers(const Sprite& s, QPoint p) {
 }
 
 }  // namespace mouse_field
+
+}  // namespace shurencho

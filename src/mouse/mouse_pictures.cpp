@@ -4,6 +4,8 @@
 
 #include "text/errors.h"
 
+namespace shurencho {
+
 QImage LoadPicture(const char* name) {
   const QString path = QStringLiteral(":/pictures/") + QString::fromLatin1(name);
   QImage image(path);
@@ -37,3 +39,5 @@ void CopyRect(QImage& target, QPoint to, const QImage& source, const QRect& from
   p.setCompositionMode(QPainter::CompositionMode_Source);
   p.drawImage(to, source, from);
 }
+
+}  // namespace shurencho

@@ -8,6 +8,8 @@
 #include <QPoint>
 #include <QRect>
 
+namespace shurencho {
+
 // The system button face; the view replaces it with its palette's colour.
 inline const QColor kDefaultButtonFace(240, 240, 240);
 
@@ -23,3 +25,5 @@ void FillRect(QImage& image, const QRect& rect, const QColor& colour);
 void DrawMasked(QImage& target, int x, int y, const QImage& sprite);
 // Copies source's rectangle from at to the target's point to, pixels as they are.
 void CopyRect(QImage& target, QPoint to, const QImage& source, const QRect& from);
+
+}  // namespace shurencho

@@ -5,6 +5,8 @@
 
 #include <array>
 
+namespace shurencho {
+
 class PuzzleBoard final {
  public:
   static constexpr int kSize = 4;
@@ -22,3 +24,5 @@ class PuzzleBoard final {
  private:
   std::array<std::array<int, kSize>, kSize> m_cells{};
 };
+
+}  // namespace shurencho

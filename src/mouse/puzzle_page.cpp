@@ -9,6 +9,8 @@
 #include "text/errors.h"
 #include "text/text_file.h"
 
+namespace shurencho {
+
 namespace {
 constexpr int kMoveDraw = 1563;
 constexpr int kGapDraw = 1653;
@@ -142,3 +144,5 @@ void PuzzlePage::Button6Click() {
   CopyRect(Image11, QPoint(0, 0), bitmap.convertToFormat(QImage::Format_RGB32), from);
   ShufflePuzzle();
 }
+
+}  // namespace shurencho

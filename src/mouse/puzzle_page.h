@@ -13,6 +13,8 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 
+namespace shurencho {
+
 class PuzzlePage final {
  public:
   static constexpr int kBoardPixels = 256;
@@ -56,3 +58,5 @@ class PuzzlePage final {
 
   Platform& m_platform;
 };
+
+}  // namespace shurencho

@@ -10,6 +10,8 @@
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
 
+namespace shurencho {
+
 namespace {
 // A panel around a 256 × 256 image with its caption underneath.
 QFrame* MakePanel(QWidget* parent, const QRect& geometry, const QColor& colour) {
@@ -62,3 +64,5 @@ void PuzzleView::Render() {
   m_button5->setText(m_page.Button5.caption);
   m_button6->setText(m_page.Button6.caption);
 }
+
+}  // namespace shurencho

@@ -4,9 +4,12 @@
 #include "mouse/puzzle_page.h"
 #include "ui/page_view.h"
 
-class ImageControlView;
 class QLabel;
 class QPushButton;
+
+namespace shurencho {
+
+class ImageControlView;
 class QtPlatform;
 
 class PuzzleView final : public PageView {
@@ -24,3 +27,5 @@ class PuzzleView final : public PageView {
   QPushButton* m_button5;       // deals a new game
   QPushButton* m_button6;       // picks another picture
 };
+
+}  // namespace shurencho

@@ -3,6 +3,8 @@
 #include "mouse/basket.h"
 #include "platform/platform.h"
 
+namespace shurencho {
+
 namespace {
 constexpr int kPlaceDraw = 1563;
 }  // namespace
@@ -21,3 +23,5 @@ void TBall::Place(Platform& platform) {
   MaxX = kFieldWidth - Width;
   MaxY = kFieldHeight - Height;
 }
+
+}  // namespace shurencho

@@ -5,6 +5,8 @@
 
 #include "mouse/mouse_field.h"
 
+namespace shurencho {
+
 class Platform;
 
 class TBall final {
@@ -35,3 +37,5 @@ class TBall final {
   int MaxX = 0;
   int MaxY = 0;
 };
+
+}  // namespace shurencho

@@ -2,6 +2,8 @@
 
 #include "platform/platform.h"
 
+namespace shurencho {
+
 namespace {
 // Fixed bounds of the game's random draws; the draws are taken mod smaller
 // numbers, so these only matter for reproducing a scripted sequence.
@@ -84,3 +86,5 @@ bool TENemy::Step(Platform& platform) {
   if (State == kHit) State = kOut;
   return State == kInPlay;
 }
+
+}  // namespace shurencho

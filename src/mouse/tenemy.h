@@ -5,6 +5,8 @@
 #include "mouse/mouse_field.h"
 #include "mouse/tptn.h"
 
+namespace shurencho {
+
 class Platform;
 
 class TENemy final : public Tptn {
@@ -29,3 +31,5 @@ class TENemy final : public Tptn {
   int StepY = kPictureSize;
   int Speed = 0;  // step units per tick, 0 … 4
 };
+
+}  // namespace shurencho

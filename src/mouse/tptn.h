@@ -5,6 +5,8 @@
 
 #include "mouse/mouse_field.h"
 
+namespace shurencho {
+
 class Tptn {
  public:
   // Direction values.
@@ -29,3 +31,5 @@ class Tptn {
   std::uint8_t Direction = kRight;
   int Pattern = kTargetPattern;
 };
+
+}  // namespace shurencho

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+namespace shurencho {
+
 namespace ids {
 inline const QString Edit2 = QStringLiteral("Edit2");                // 特訓: the romaji box
 inline const QString ListBox1 = QStringLiteral("ListBox1");          // 特訓: the candidate list
@@ -25,3 +27,5 @@ inline bool IsControl(const QString& name) {
   return false;
 }
 }  // namespace ids
+
+}  // namespace shurencho

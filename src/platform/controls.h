@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <functional>
 
+namespace shurencho {
+
 // The system colours the design uses, resolved by the view from its palette.
 enum class SysColor { None, BtnFace, BtnShadow, Highlight, HighlightText, WindowText, Window };
 
@@ -86,3 +88,5 @@ class CheckBox : public Control {
  private:
   bool m_checked = false;
 };
+
+}  // namespace shurencho

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+namespace shurencho {
+
 namespace {
 constexpr char kDataFolder[] = "shurencho";
 }  // namespace
@@ -55,3 +57,5 @@ QString PracticeTextFolder(const QString& programPath) {
   }
   return QString();
 }
+
+}  // namespace shurencho

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace shurencho {
+
 // The installed data folders that exist, best first.
 QStringList InstalledDataDirs(const QString& programPath);
 
@@ -24,3 +26,5 @@ QString FindDataFile(const QString& name, const QString& programPath);
 // from its build folder, else in the installed data folder; empty when
 // neither has one.
 QString PracticeTextFolder(const QString& programPath);
+
+}  // namespace shurencho

@@ -14,6 +14,8 @@
 
 #include "text/text_file.h"
 
+namespace shurencho {
+
 namespace {
 
 bool SectionNameOf(const QString& text, QString* name) {
@@ -443,3 +445,5 @@ bool IniFile::WriteString(const QString& section, const QString& key, const QStr
   SetString(section, key, value);
   return Commit();
 }
+
+}  // namespace shurencho

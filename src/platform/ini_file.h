@@ -15,6 +15,8 @@
 #include <QList>
 #include <QString>
 
+namespace shurencho {
+
 class IniFile final {
  public:
   // Reads the file at path. Only a regular file is opened, and never in a way
@@ -90,3 +92,5 @@ bool MayRewriteFile(const QString& path);
 
 // Parses an integer the way settings values are read: decimal, "0x…" or "$…" hex.
 bool ParseIniInteger(const QString& text, qint64* value);
+
+}  // namespace shurencho

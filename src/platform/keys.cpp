@@ -1,5 +1,7 @@
 #include "platform/keys.h"
 
+namespace shurencho {
+
 int KeyCodeFromQt(int key) {
   switch (key) {
     case Qt::Key_Backspace:
@@ -54,3 +56,5 @@ ShiftState ShiftFromQt(Qt::KeyboardModifiers m) {
   if (m & Qt::ControlModifier) s |= ssCtrl;
   return s;
 }
+
+}  // namespace shurencho

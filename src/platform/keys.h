@@ -5,6 +5,8 @@
 
 #include <Qt>
 
+namespace shurencho {
+
 namespace vk {
 inline constexpr int Back = 8;
 inline constexpr int Tab = 9;
@@ -43,3 +45,5 @@ using ShiftState = unsigned;
 // capital ASCII codes.
 int KeyCodeFromQt(int qtKey);
 ShiftState ShiftFromQt(Qt::KeyboardModifiers modifiers);
+
+}  // namespace shurencho

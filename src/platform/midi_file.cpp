@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 
+namespace shurencho {
+
 namespace {
 
 // Reads the bytes of a standard MIDI file with bounds checks throughout.
@@ -175,3 +177,5 @@ double MidiFileSeconds(const QByteArray& file) {
   seconds += static_cast<double>(lastTick - at) * micros / (1e6 * division);
   return seconds;
 }
+
+}  // namespace shurencho

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 
+namespace shurencho {
+
 // The MIDI data inside a RIFF "RMID" file, or empty when bytes is not one.
 QByteArray MidiInsideRmi(const QByteArray& bytes);
 
@@ -11,3 +13,5 @@ QByteArray MidiInsideRmi(const QByteArray& bytes);
 // in seconds, up to the end of its longest track, under its tempo changes;
 // -1 when the bytes are not one.
 double MidiFileSeconds(const QByteArray& smf);
+
+}  // namespace shurencho

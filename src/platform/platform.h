@@ -11,6 +11,8 @@
 #include <optional>
 #include <stdexcept>
 
+namespace shurencho {
+
 class MediaPlayer;
 class HelpLauncher;
 
@@ -94,3 +96,5 @@ void RunHandler(Platform& platform, F&& handler) {
     platform.ShowError(QString::fromUtf8(e.what()));
   }
 }
+
+}  // namespace shurencho

@@ -11,6 +11,8 @@
 #include "platform/ini_file.h"
 #include "text/comma_text.h"
 
+namespace shurencho {
+
 namespace {
 
 const QString kMissingText = QStringLiteral("ERROR");
@@ -330,3 +332,5 @@ bool ParseTimeOfDay(const QString& text, double* days) {
   *days = (v[0] * 3600 + v[1] * 60 + v[2]) / 86400.0;
   return true;
 }
+
+}  // namespace shurencho

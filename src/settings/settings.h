@@ -8,6 +8,8 @@
 #include <functional>
 #include <stdexcept>
 
+namespace shurencho {
+
 // Thrown when the settings file cannot be written.
 class SettingsError : public std::runtime_error {
  public:
@@ -100,3 +102,5 @@ inline constexpr char kLoadFailedWarning[] =
 inline constexpr char kSaveFailedWarning[] =
     "練習記録の更新に失敗しました\r\n書込禁止を解除してくださ。又は、アクセス権を付加してください。"
     "および、空き容量などを確認してください。\r\n今回の学習記録は破棄されました。";
+
+}  // namespace shurencho

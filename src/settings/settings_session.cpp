@@ -8,6 +8,8 @@
 #include <QFile>
 #include <cerrno>
 
+namespace shurencho {
+
 namespace {
 
 // Opens a regular file for locking: never through a link, never blocking.
@@ -79,3 +81,5 @@ void SettingsSession::Save(const AppSettings& s) {
       break;
   }
 }
+
+}  // namespace shurencho

@@ -11,6 +11,8 @@
 
 #include "settings/settings.h"
 
+namespace shurencho {
+
 class SettingsSession final {
  public:
   explicit SettingsSession(QString path);
@@ -41,3 +43,5 @@ class SettingsSession final {
 // Said by a copy started while another one runs.
 inline constexpr char kOtherCopyWarning[] =
     "打鍵修練帖がすでに起動しています。\r\nこちらで練習した記録は保存されません。";
+
+}  // namespace shurencho

@@ -1,5 +1,7 @@
 #include "text/comma_text.h"
 
+namespace shurencho {
+
 namespace {
 bool IsBlank(QChar c) { return c.unicode() >= 1 && c.unicode() <= 32; }
 }  // namespace
@@ -65,3 +67,5 @@ QString JoinCommaText(const QStringList& items) {
   }
   return parts.join(QLatin1Char(','));
 }
+
+}  // namespace shurencho

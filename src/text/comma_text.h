@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace shurencho {
+
 // Splits a line into fields. Blanks and control characters (codes 1-32)
 // around fields are skipped; a field starting with a double quote runs to the
 // next undoubled double quote (or to the end of the line when never closed);
@@ -15,3 +17,5 @@ QStringList SplitCommaText(const QString& line);
 // Joins items into comma-text; an item that holds a blank, comma, double
 // quote or control character is quoted with inner quotes doubled.
 QString JoinCommaText(const QStringList& items);
+
+}  // namespace shurencho

@@ -1,5 +1,7 @@
 #include "text/errors.h"
 
+namespace shurencho {
+
 namespace {
 QString Compose(const QString& file, int line, const QString& message) {
   QString text = message + QStringLiteral(": ") + file;
@@ -17,3 +19,5 @@ DataFileError::DataFileError(QString file, int line, QString message)
 QString DataFileError::text() const { return Compose(m_file, m_line, m_message); }
 
 AppError::AppError(const QString& text) : std::runtime_error(text.toStdString()) {}
+
+}  // namespace shurencho

@@ -5,6 +5,8 @@
 #include <QString>
 #include <stdexcept>
 
+namespace shurencho {
+
 class DataFileError : public std::runtime_error {
  public:
   // line is 1-based; 0 when the fault is not tied to a line.
@@ -29,3 +31,5 @@ class AppError : public std::runtime_error {
   explicit AppError(const QString& text);
   QString text() const { return QString::fromUtf8(what()); }
 };
+
+}  // namespace shurencho

@@ -12,6 +12,8 @@
 
 #include "text/errors.h"
 
+namespace shurencho {
+
 namespace {
 
 // The converter behind Qt maps three control bytes the IBM way (0x1A, 0x1C
@@ -255,3 +257,5 @@ QString MidChars(const QString& text, int from, int n) {
   const qsizetype end = UnitIndex(text, from + n);
   return text.mid(start, end - start);
 }
+
+}  // namespace shurencho

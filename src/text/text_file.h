@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace shurencho {
+
 // Decodes CP932 the Windows way (0x5C is a backslash, 0x8160 is ～).
 QString DecodeCp932(const QByteArray& bytes);
 // Encodes to CP932; *ok is false when a character has no CP932 form
@@ -52,3 +54,5 @@ int CharCount(const QString& text);
 QString LeftChars(const QString& text, int n);
 // n characters of text starting at the 0-based character index from.
 QString MidChars(const QString& text, int from, int n);
+
+}  // namespace shurencho

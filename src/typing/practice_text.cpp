@@ -7,6 +7,8 @@
 #include "typing/rtf_reader.h"
 #include "typing/text_detect.h"
 
+namespace shurencho {
+
 namespace {
 AppError FileError(const QString& message, const QString& path) {
   return AppError(message + QStringLiteral(": ") + QDir::toNativeSeparators(path));
@@ -54,3 +56,5 @@ RichText LoadPracticeText(const QString& path) {
   DropCrowdedLooks(content);
   return content;
 }
+
+}  // namespace shurencho

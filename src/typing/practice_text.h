@@ -7,6 +7,8 @@
 
 #include "typing/rich_text.h"
 
+namespace shurencho {
+
 // Texts beyond these are refused: no one types them, and the pane would take
 // long to lay them out (a line per line break: a few hundred thousand empty
 // lines are more than its layout can hold and stall the window for minutes).
@@ -19,3 +21,5 @@ inline constexpr std::size_t kMaxLooksPerParagraph = 1000;
 // not a regular file, cannot be read, is too large or has too many lines;
 // nothing is changed then.
 RichText LoadPracticeText(const QString& path);
+
+}  // namespace shurencho

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace shurencho {
+
 void RichPane::Clear() { Load(RichText{}); }
 
 void RichPane::Load(RichText content) {
@@ -53,3 +55,5 @@ int RichPane::DocumentPosition(int pos) const {
       before < static_cast<int>(m_breaks.size()) && m_breaks[static_cast<std::size_t>(before)] + 1 == pos;
   return pos - before - (insideBreak ? 1 : 0);
 }
+
+}  // namespace shurencho

@@ -8,6 +8,8 @@
 #include "platform/controls.h"
 #include "typing/rich_text.h"
 
+namespace shurencho {
+
 // Where a pane's lines fall. The view answers from its real layout, with
 // wrapped lines; without it every line break starts a line and nothing wraps.
 class PaneLines {
@@ -68,3 +70,5 @@ class RichPane final : public Control {
   int m_firstLine = 0;
   PaneLines* m_lines = nullptr;
 };
+
+}  // namespace shurencho

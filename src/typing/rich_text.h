@@ -6,6 +6,8 @@
 #include <QString>
 #include <vector>
 
+namespace shurencho {
+
 // A span of the text with its own look. Text outside every span is plain.
 struct TextRun {
   int start = 0;  // in UTF-16 units of the text
@@ -25,3 +27,5 @@ struct RichText {
   QString text;               // every line break is CR LF
   std::vector<TextRun> runs;  // in text order, never overlapping
 };
+
+}  // namespace shurencho

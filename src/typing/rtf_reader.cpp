@@ -8,6 +8,8 @@
 
 #include "text/text_file.h"
 
+namespace shurencho {
+
 namespace {
 
 // Groups nested deeper than this are still read, but their looks are not
@@ -586,3 +588,5 @@ class RtfParser final {
 bool LooksLikeRtf(const QByteArray& bytes) { return bytes.startsWith("{\\rtf"); }
 
 RichText ReadRtf(const QByteArray& rtf) { return RtfParser(rtf).Read(); }
+
+}  // namespace shurencho

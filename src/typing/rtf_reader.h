@@ -8,6 +8,8 @@
 
 #include "typing/rich_text.h"
 
+namespace shurencho {
+
 // True when the bytes start as a rich-text file does ("{\rtf").
 bool LooksLikeRtf(const QByteArray& bytes);
 
@@ -17,3 +19,5 @@ bool LooksLikeRtf(const QByteArray& bytes);
 // as \'hh are read in the code page of their font's character set, else in
 // the document's (CP932 when the document names none).
 RichText ReadRtf(const QByteArray& rtf);
+
+}  // namespace shurencho

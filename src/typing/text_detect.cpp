@@ -4,6 +4,8 @@
 
 #include "text/text_file.h"
 
+namespace shurencho {
+
 bool IsValidUtf8(const QByteArray& bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
   const qsizetype n = bytes.size();
@@ -91,3 +93,5 @@ QString NormalizePracticeText(const QString& text) {
   }
   return out;
 }
+
+}  // namespace shurencho

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace shurencho {
+
 // True when bytes are well-formed UTF-8 (no overlong forms, no surrogates,
 // nothing above U+10FFFF).
 bool IsValidUtf8(const QByteArray& bytes);
@@ -21,3 +23,5 @@ QString DecodePlainText(const QByteArray& file);
 // never match otherwise); the two characters a text pane takes for frame
 // marks become U+FFFD.
 QString NormalizePracticeText(const QString& text);
+
+}  // namespace shurencho

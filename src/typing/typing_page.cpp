@@ -9,6 +9,8 @@
 #include "platform/data_dirs.h"
 #include "typing/practice_text.h"
 
+namespace shurencho {
+
 namespace typing_texts {
 QString Welcome() { return QStringLiteral("”読み込み”ボタンを押して実践にチャレンジ！"); }
 QString Ready() { return QStringLiteral("打つべし！打つべし！打つべし！"); }
@@ -170,3 +172,5 @@ void TypingPage::Complete() {
 void TypingPage::Memo2KeyPress() {
   if (Memo2.readOnly) m_platform.Beep();
 }
+
+}  // namespace shurencho

@@ -11,6 +11,8 @@
 #include "settings/settings.h"
 #include "typing/rich_pane.h"
 
+namespace shurencho {
+
 struct PracticeData;
 
 // The page's run state.
@@ -91,3 +93,5 @@ QString Poor();
 QString Good();
 QString Excellent();
 }  // namespace typing_texts
+
+}  // namespace shurencho

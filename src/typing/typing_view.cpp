@@ -24,6 +24,8 @@
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
 
+namespace shurencho {
+
 // Memo2: hands each character key to the page before the box takes it.
 // Open, it takes the input method; closed, it asks for none, and a commit
 // that arrives anyway is a refused key like any other.
@@ -333,3 +335,5 @@ void TypingView::Render() {
   };
   for (const auto& [number, model] : labels) RenderLabel(m_labels[number], *model);
 }
+
+}  // namespace shurencho

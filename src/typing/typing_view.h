@@ -13,6 +13,9 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTextEdit;
+
+namespace shurencho {
+
 class QtPlatform;
 class TypingBoxWidget;
 
@@ -56,3 +59,5 @@ class TypingView final : public PageView {
   int m_shownMemoRevision = -1;
   QString m_lastTyped;  // Memo2's committed text at the last edit, as the widget holds it
 };
+
+}  // namespace shurencho

@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QTranslator>
 
+namespace shurencho {
+
 bool InstallJapaneseUi() {
   const QLocale japanese(QLocale::Japanese, QLocale::Japan);
   QLocale::setDefault(japanese);
@@ -18,3 +20,5 @@ bool InstallJapaneseUi() {
   }
   return QCoreApplication::installTranslator(translator);
 }
+
+}  // namespace shurencho

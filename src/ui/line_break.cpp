@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <algorithm>
 
+namespace shurencho {
+
 namespace {
 
 // Characters that may not begin a line.
@@ -70,3 +72,5 @@ QString BreakJapaneseLines(const QString& text, const QFontMetrics& metrics, int
     out << BreakParagraph(paragraph, metrics, width);
   return out.join(QLatin1Char('\n'));
 }
+
+}  // namespace shurencho

@@ -6,6 +6,8 @@
 
 #include "platform/platform.h"
 
+namespace shurencho {
+
 class PageView : public QWidget {
  public:
   PageView(Platform& platform, QWidget* parent) : QWidget(parent), m_handlerPlatform(platform) {}
@@ -22,3 +24,5 @@ class PageView : public QWidget {
  private:
   Platform& m_handlerPlatform;
 };
+
+}  // namespace shurencho

@@ -11,6 +11,8 @@
 #include "platform/control_ids.h"
 #include "ui/widget_style.h"
 
+namespace shurencho {
+
 double DaysFromDateTime(const QDateTime& dt) {
   static const qint64 epoch = QDate(1899, 12, 30).toJulianDay();
   return static_cast<double>(dt.date().toJulianDay() - epoch) + dt.time().msecsSinceStartOfDay() / 86400000.0;
@@ -116,3 +118,5 @@ QWidget* QtPlatform::Control(const QString& name) const {
 }
 
 QString QtPlatform::ProgramPath() { return QCoreApplication::applicationFilePath(); }
+
+}  // namespace shurencho

@@ -10,6 +10,8 @@
 
 #include "platform/platform.h"
 
+namespace shurencho {
+
 class QtPlatform final : public Platform {
  public:
   QtPlatform(std::unique_ptr<MediaPlayer> media, std::unique_ptr<HelpLauncher> help);
@@ -56,3 +58,5 @@ class QtPlatform final : public Platform {
 // Local date-time as a count of days since 1899-12-30, the form every stored
 // and computed time of the program uses.
 double DaysFromDateTime(const class QDateTime& dt);
+
+}  // namespace shurencho

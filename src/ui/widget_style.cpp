@@ -2,6 +2,8 @@
 
 #include <QLabel>
 
+namespace shurencho {
+
 void InstallFontSubstitutes() {
   QFont::insertSubstitution(QString::fromUtf8(kGothic), QStringLiteral("IPAGothic"));
   QFont::insertSubstitution(QString::fromUtf8(kMincho), QStringLiteral("IPAMincho"));
@@ -66,3 +68,5 @@ QString FromWidgetText(const QString& text) {
   QString t = text;
   return t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
 }
+
+}  // namespace shurencho

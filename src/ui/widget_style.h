@@ -8,6 +8,10 @@
 
 #include "platform/controls.h"
 
+class QLabel;
+
+namespace shurencho {
+
 inline const char* const kGothic = "ＭＳ ゴシック";
 inline const char* const kMincho = "ＭＳ 明朝";
 
@@ -19,9 +23,10 @@ QFont DesignFont(const char* family, int pixelSize, bool bold = false);
 QColor Resolve(const Colour& colour, const QPalette& palette);
 void SetBackground(QWidget* w, const QColor& c);
 // Copies a label model (caption as plain text, colours, visibility, enabled) into a QLabel.
-class QLabel;
 void RenderLabel(QLabel* widget, const Label& model);
 
 // The program's texts break lines with CR LF; Qt's widgets with LF.
 QString ToWidgetText(const QString& text);
 QString FromWidgetText(const QString& text);
+
+}  // namespace shurencho

@@ -5,6 +5,8 @@
 #include "platform/control_ids.h"
 #include "text/errors.h"
 
+namespace shurencho {
+
 void FakeMediaPlayer::Open(const QString& path) {
   calls << QStringLiteral("open ") + path;
   openFile.clear();
@@ -91,3 +93,5 @@ std::optional<QString> FakePlatform::OpenFileDialog(const FileDialogRequest& req
   if (!chosen) return std::nullopt;
   return path;
 }
+
+}  // namespace shurencho

@@ -11,6 +11,8 @@
 
 #include "platform/platform.h"
 
+namespace shurencho {
+
 class FakeMediaPlayer final : public MediaPlayer {
  public:
   void Open(const QString& path) override;
@@ -86,3 +88,5 @@ class FakePlatform final : public Platform {
   FakeMediaPlayer media;
   FakeHelpLauncher help;
 };
+
+}  // namespace shurencho

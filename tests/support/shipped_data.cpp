@@ -3,6 +3,8 @@
 #include <QDir>
 #include <memory>
 
+namespace shurencho {
+
 AppSettings SettingsForShippedData() {
   AppSettings s;
   LoadSettings(s, false, QString());
@@ -20,3 +22,5 @@ const PracticeData& ShippedPracticeData() {
       std::make_unique<PracticeData>(LoadPracticeData(SettingsForShippedData()));
   return *data;
 }
+
+}  // namespace shurencho

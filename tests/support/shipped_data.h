@@ -4,7 +4,11 @@
 #include "data/practice_data.h"
 #include "settings/settings.h"
 
+namespace shurencho {
+
 // Default settings whose data file names point into the source tree's assets.
 AppSettings SettingsForShippedData();
 // The shipped data, loaded once per test binary.
 const PracticeData& ShippedPracticeData();
+
+}  // namespace shurencho

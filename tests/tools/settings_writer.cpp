@@ -14,6 +14,8 @@
 #include "settings/settings.h"
 #include "settings/settings_session.h"
 
+using namespace shurencho;
+
 namespace {
 
 int RunSession(const QString& path, int speed, int seconds) {

@@ -8,6 +8,8 @@
 
 #include "app/help_about.h"
 
+using namespace shurencho;
+
 namespace {
 
 // An installed layout (prefix/bin/shurencho, prefix/share/shurencho/…) and an

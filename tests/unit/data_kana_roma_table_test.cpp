@@ -9,6 +9,8 @@
 #include "text/errors.h"
 #include "text/text_file.h"
 
+using namespace shurencho;
+
 namespace {
 
 // A table of n lines: line i (from 1) is "k<i>,r<i>" unless replaced.

@@ -5,6 +5,8 @@
 #include "data/maze_map.h"
 #include "text/errors.h"
 
+using namespace shurencho;
+
 namespace {
 
 const QString kFile = QStringLiteral("m.dat");

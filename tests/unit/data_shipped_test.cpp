@@ -16,6 +16,8 @@
 #include "typing/practice_text.h"
 #include "typing/text_detect.h"
 
+using namespace shurencho;
+
 namespace {
 
 const PracticeData& Data() { return ShippedPracticeData(); }

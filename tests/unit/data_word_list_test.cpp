@@ -4,6 +4,8 @@
 #include "text/comma_text.h"
 #include "text/errors.h"
 
+using namespace shurencho;
+
 namespace {
 
 const QString kFile = QStringLiteral("w.dat");

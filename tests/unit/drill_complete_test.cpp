@@ -2,6 +2,8 @@
 // and the grade mark, the next item, and what Enter does at each step.
 #include "unit/drill_fixture.h"
 
+using namespace shurencho;
+
 namespace {
 
 class DrillComplete : public DrillTest {

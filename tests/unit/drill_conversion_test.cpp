@@ -2,6 +2,8 @@
 // the function keys, confirming, and taking a confirmation back.
 #include "unit/drill_fixture.h"
 
+using namespace shurencho;
+
 namespace {
 
 class DrillConversion : public DrillTest {

@@ -1,6 +1,8 @@
 // Start-up, the course buttons and the options of the drill page.
 #include "unit/drill_fixture.h"
 
+using namespace shurencho;
+
 namespace {
 
 using DrillCourse = DrillTest;

@@ -13,6 +13,8 @@
 #include "support/fake_platform.h"
 #include "text/comma_text.h"
 
+namespace shurencho {
+
 inline KanaRomaTable SmallTable(const QStringList& lines) {
   KanaRomaTable table;
   for (const QString& line : lines) table.lines[static_cast<size_t>(table.count++)] = line;
@@ -110,3 +112,5 @@ class DrillTest : public ::testing::Test {
   FakePlatform platform;
   std::unique_ptr<DrillPage> page;
 };
+
+}  // namespace shurencho

@@ -1,6 +1,8 @@
 // The romaji judge: every key is taken, refused with a beep, or completes a unit.
 #include "unit/drill_fixture.h"
 
+using namespace shurencho;
+
 namespace {
 
 class DrillJudge : public DrillTest {

@@ -4,6 +4,8 @@
 #include "support/shipped_data.h"
 #include "unit/drill_fixture.h"
 
+using namespace shurencho;
+
 namespace {
 
 class DrillShipped : public DrillTest {

@@ -4,6 +4,8 @@
 #include "drill/width_convert.h"
 #include "text/text_file.h"
 
+using namespace shurencho;
+
 namespace {
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }

@@ -8,6 +8,8 @@
 
 #include "support/fake_platform.h"
 
+using namespace shurencho;
+
 namespace {
 
 class HelpTest : public ::testing::Test {

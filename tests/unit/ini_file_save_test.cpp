@@ -7,6 +7,8 @@
 
 #include "platform/ini_file.h"
 
+using namespace shurencho;
+
 namespace {
 
 QByteArray ReadRaw(const QString& path) {

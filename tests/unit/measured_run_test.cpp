@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace shurencho;
+
 namespace {
 
 constexpr double kSecond = 1.0 / 86400.0;

@@ -6,6 +6,8 @@
 #include "mouse/click_page.h"
 #include "support/fake_platform.h"
 
+using namespace shurencho;
+
 namespace {
 
 const QRgb kAqua = qRgb(0, 255, 255);

@@ -4,6 +4,8 @@
 #include "mouse/drag_page.h"
 #include "support/fake_platform.h"
 
+using namespace shurencho;
+
 namespace {
 
 const QRgb kGreen = qRgb(0, 128, 0);

@@ -4,6 +4,8 @@
 #include "mouse/maze_page.h"
 #include "support/fake_platform.h"
 
+using namespace shurencho;
+
 namespace {
 
 // Map m: walls round the edge, the start at (1, 1 + m) so each map is told

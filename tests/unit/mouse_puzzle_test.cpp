@@ -7,6 +7,8 @@
 #include "support/fake_platform.h"
 #include "text/errors.h"
 
+using namespace shurencho;
+
 namespace {
 
 class PuzzleTest : public ::testing::Test {

@@ -11,6 +11,8 @@
 #include "text/errors.h"
 #include "text/text_file.h"
 
+using namespace shurencho;
+
 namespace {
 
 const QString kNoDevice = QStringLiteral("MCI デバイスがありません");

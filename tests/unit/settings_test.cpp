@@ -12,6 +12,8 @@
 #include "settings/settings_session.h"
 #include "text/text_file.h"
 
+using namespace shurencho;
+
 namespace {
 
 QString ReadAll(const QString& path) {

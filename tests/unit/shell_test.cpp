@@ -9,6 +9,8 @@
 #include "support/fake_platform.h"
 #include "support/shipped_data.h"
 
+using namespace shurencho;
+
 namespace {
 
 class ShellTest : public ::testing::Test {

@@ -8,6 +8,8 @@
 #include "text/errors.h"
 #include "text/text_file.h"
 
+using namespace shurencho;
+
 TEST(CommaText, QuotesBlanksAndEmptyFields) {
   EXPECT_EQ(SplitCommaText(QStringLiteral("\"a\",\"b c\",x")), (QStringList{"a", "b c", "x"}));
   EXPECT_EQ(SplitCommaText(QStringLiteral("a,b c,x")), (QStringList{"a", "b", "c", "x"}));

@@ -10,6 +10,8 @@
 #include "support/fake_platform.h"
 #include "text/errors.h"
 
+using namespace shurencho;
+
 namespace {
 
 class TypingPageTest : public ::testing::Test {

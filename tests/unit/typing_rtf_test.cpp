@@ -5,6 +5,8 @@
 #include "text/text_file.h"
 #include "typing/rtf_reader.h"
 
+using namespace shurencho;
+
 namespace {
 
 QByteArray Sample(const char* name) {

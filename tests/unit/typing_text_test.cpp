@@ -11,6 +11,8 @@
 #include "typing/rich_pane.h"
 #include "typing/text_detect.h"
 
+using namespace shurencho;
+
 TEST(TypingTextDetect, Utf8WithOrWithoutMarkUtf16AndElseCp932) {
   const QString japanese = QStringLiteral("日本語のテキスト、ソ表示");
   EXPECT_EQ(DecodePlainText(japanese.toUtf8()), japanese);

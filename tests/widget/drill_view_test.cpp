@@ -23,6 +23,8 @@
 #include "ui/qt_platform.h"
 #include "unit/drill_fixture.h"
 
+using namespace shurencho;
+
 namespace {
 
 // Stands for the window around the page: it sees every key nobody took.

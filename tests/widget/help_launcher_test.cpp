@@ -10,6 +10,8 @@
 
 #include "adapters/xdg_help_launcher.h"
 
+using namespace shurencho;
+
 namespace {
 
 class LauncherTest : public ::testing::Test {

@@ -15,6 +15,8 @@
 #include "ui/widget_style.h"
 #include "unit/drill_fixture.h"
 
+using namespace shurencho;
+
 namespace {
 
 TEST(LineBreak, NoLoneCharacterNoSmallKanaAtLineStartLatinWordsWhole) {

@@ -19,6 +19,8 @@
 #include "mouse/puzzle_view.h"
 #include "ui/qt_platform.h"
 
+using namespace shurencho;
+
 namespace {
 
 class MouseViewTest : public ::testing::Test {

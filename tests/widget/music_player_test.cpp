@@ -16,6 +16,8 @@
 #include "adapters/sdl_media_player.h"
 #include "text/errors.h"
 
+using namespace shurencho;
+
 namespace {
 
 QByteArray Be(quint32 v, int n) {

@@ -22,6 +22,8 @@
 #include "typing/practice_text.h"
 #include "ui/qt_platform.h"
 
+using namespace shurencho;
+
 namespace {
 
 // The page runs on the fake platform (scripted dialog, counted beeps); the

@@ -1,0 +1,121 @@
+#pragma once
+// The learning history's shapes: what the pages record when an item, a run
+// or a mouse stage ends, and what the 成績 window and the reports read back.
+// A store keeps them (an embedded SQLite file by default); nothing here
+// knows which.
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QtGlobal>
+
+namespace shurencho {
+
+// Times are milliseconds since the epoch, UTC.
+using HistoryTime = qint64;
+
+// Course numbers: 1-5 are the drill's courses; the free-typing page is 0.
+constexpr int kFreeTypingCourse = 0;
+
+// One finished drill item.
+struct DrillItemRecord {
+  HistoryTime at = 0;
+  int course = 0;
+  QString item;        // the question as shown
+  int characters = 0;  // characters of its reading
+  int keystrokes = 0;  // keys judged while it was on screen
+  int refused = 0;     // of those, keys refused
+  double seconds = 0;
+};
+
+// One measured typing run: a drill run at its last item, or a free-typing
+// run when it is judged.
+struct TypingRunRecord {
+  HistoryTime at = 0;
+  int course = 0;    // 1-5, or kFreeTypingCourse
+  QString textName;  // the practice text's name (free typing only)
+  int characters = 0;
+  int keystrokes = 0;
+  int refused = 0;
+  double seconds = 0;
+  int charsPerMinute = 0;  // 字／分 as the page showed it
+  int keysPerMinute = 0;   // 打鍵／分
+  double accuracy = 1;     // 0 to 1
+  QString grade;           // the grade mark stored with the run, may be empty
+};
+
+// One key the drill refused: the kana unit being typed, the romaji already
+// typed of it, the key pressed and the key that would have been accepted
+// next (empty when more than one would).
+struct KeyMissRecord {
+  HistoryTime at = 0;
+  int course = 0;
+  QString unit;      // e.g. "しゃ"
+  QString typed;     // e.g. "s"
+  QString key;       // e.g. "a"
+  QString expected;  // e.g. "h"
+};
+
+enum class MouseGame { Maze = 1, Click = 2, Drag = 3, Puzzle = 4 };
+
+// One mouse stage finished (a maze left, a click or drag stage cleared, a
+// puzzle solved).
+struct MouseRecord {
+  HistoryTime at = 0;
+  MouseGame game = MouseGame::Maze;
+  int stage = 0;   // the stage reached (puzzle: 0)
+  int misses = 0;  // wall touches, clicks beside a target, drops outside
+  int moves = 0;   // puzzle moves; 0 elsewhere
+  double seconds = 0;
+};
+
+// What a page hands over at the end of an item, a run or a stage, written
+// in one transaction.
+struct HistoryBatch {
+  QList<DrillItemRecord> items;
+  QList<TypingRunRecord> runs;
+  QList<KeyMissRecord> misses;
+  QList<MouseRecord> mouse;
+
+  bool empty() const { return items.isEmpty() && runs.isEmpty() && misses.isEmpty() && mouse.isEmpty(); }
+};
+
+// A kana unit the learner misses, with the wrong keys pressed most often
+// for it, most frequent first.
+struct UnitWeakness {
+  QString unit;
+  int misses = 0;
+  QList<QPair<QString, int>> wrongKeys;
+};
+
+// Everything the 成績 window and the reports show of one learner.
+struct LearnerHistory {
+  QString learner;
+  QList<TypingRunRecord> runs;  // oldest first
+  QList<MouseRecord> mouse;     // oldest first
+  QList<UnitWeakness> weakest;  // most missed first; at most the number asked for
+  // Misses by the key that would have been accepted, and by the key pressed.
+  QList<QPair<QString, int>> missesByExpectedKey;
+  QList<QPair<QString, int>> missesByPressedKey;
+  qint64 keystrokes = 0;  // all judged drill keys, for rates
+};
+
+// Where the history lives. Every call may fail (a locked, damaged or
+// read-only file, a lost server); a failure returns false or an empty
+// result and sets *error when given, and never throws.
+class HistoryStore {
+ public:
+  virtual ~HistoryStore() = default;
+
+  // The learner these records belong to (default: the login name).
+  virtual QString LearnerName() const = 0;
+  virtual bool SetLearnerName(const QString& name, QString* error = nullptr) = 0;
+
+  // Appends a batch for the current learner, all or nothing.
+  virtual bool Write(const HistoryBatch& batch, QString* error = nullptr) = 0;
+
+  // The current learner's history, with the `weakest` most missed units.
+  virtual LearnerHistory Read(int weakest = 10, QString* error = nullptr) = 0;
+};
+
+}  // namespace shurencho
