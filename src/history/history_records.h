@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 namespace shurencho {
@@ -116,6 +117,14 @@ class HistoryStore {
 
   // The current learner's history, with the `weakest` most missed units.
   virtual LearnerHistory Read(int weakest = 10, QString* error = nullptr) = 0;
+
+  // Only the `count` most missed units, most missed first: what the drill
+  // asks when it deals the weak items. A store may answer it more cheaply.
+  virtual QStringList WeakestUnits(int count, QString* error = nullptr) {
+    QStringList units;
+    for (const UnitWeakness& w : Read(count, error).weakest) units.append(w.unit);
+    return units;
+  }
 };
 
 }  // namespace shurencho

@@ -1,0 +1,556 @@
+#include "adapters/sqlite_history_store.h"
+
+#include <pwd.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QSysInfo>
+#include <QThread>
+#include <QVariant>
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "history/history_schema.h"
+
+namespace shurencho {
+
+namespace {
+
+// How long one statement waits for another copy's write, and how often a
+// transaction that still found the file busy is tried again.
+constexpr int kBusyTimeoutMs = 5000;
+constexpr int kWriteAttempts = 4;
+
+// SQLite's result codes, as Qt's driver reports them.
+bool IsBusy(const QSqlError& e) {
+  const QString code = e.nativeErrorCode();
+  return code == u"5" || code == u"6" || code == u"517" || code == u"261" ||
+         e.databaseText().contains(QStringLiteral("locked"), Qt::CaseInsensitive);
+}
+bool IsReadOnly(const QSqlError& e) {
+  return e.nativeErrorCode() == u"8" || e.nativeErrorCode().endsWith(u"08") ||
+         e.databaseText().contains(QStringLiteral("readonly"), Qt::CaseInsensitive) ||
+         e.databaseText().contains(QStringLiteral("read-only"), Qt::CaseInsensitive);
+}
+bool IsDamaged(const QSqlError& e) {
+  return e.nativeErrorCode() == u"11" || e.nativeErrorCode() == u"26" ||
+         e.databaseText().contains(QStringLiteral("not a database"), Qt::CaseInsensitive) ||
+         e.databaseText().contains(QStringLiteral("malformed"), Qt::CaseInsensitive);
+}
+
+// The reason shown to the learner when the file cannot be used.
+QString Reason(const QSqlError& e) {
+  if (IsDamaged(e)) return QStringLiteral("ファイルが壊れているか、学習履歴のファイルではありません。");
+  if (IsReadOnly(e)) return QStringLiteral("ファイルまたはフォルダが書込禁止です。");
+  if (IsBusy(e)) return QStringLiteral("ほかのプログラムがファイルを使用中です。");
+  if (e.nativeErrorCode() == u"14")
+    return QStringLiteral("ファイルを開けません。アクセス権を確認してください。");
+  if (e.nativeErrorCode() == u"13") return QStringLiteral("空き容量が足りません。");
+  return QStringLiteral("データベースのエラー: ") + e.text();
+}
+
+void SetError(QString* error, const QString& text) {
+  if (error) *error = text;
+}
+
+QSqlQuery Run(QSqlDatabase& db, const QString& sql, bool* ok) {
+  QSqlQuery q(db);
+  *ok = q.exec(sql);
+  return q;
+}
+
+// The driver's own connection, for the bulk reads.
+sqlite3* Handle(const QSqlDatabase& db) {
+  const QVariant v = db.driver()->handle();
+  if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0) return nullptr;
+  return *static_cast<sqlite3* const*>(v.constData());
+}
+
+// One SELECT with one learner bound, read row by row. Texts repeat from row
+// to row (a grade mark, a text's name) and share one string when they do.
+class RowReader final {
+ public:
+  RowReader(sqlite3* db, const char* sql, qint64 learner) : m_db(db) {
+    m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr);
+    if (m_rc == SQLITE_OK) m_rc = sqlite3_bind_int64(m_stmt, 1, learner);
+  }
+  ~RowReader() { sqlite3_finalize(m_stmt); }
+  RowReader(const RowReader&) = delete;
+  RowReader& operator=(const RowReader&) = delete;
+
+  bool Next() {
+    if (m_rc != SQLITE_OK && m_rc != SQLITE_ROW) return false;
+    m_rc = sqlite3_step(m_stmt);
+    return m_rc == SQLITE_ROW;
+  }
+  bool ok() const { return m_rc == SQLITE_DONE; }
+  QString error() const { return QString::fromUtf8(sqlite3_errmsg(m_db)); }
+  qint64 Int64(int c) const { return sqlite3_column_int64(m_stmt, c); }
+  int Int(int c) const { return sqlite3_column_int(m_stmt, c); }
+  double Double(int c) const { return sqlite3_column_double(m_stmt, c); }
+  QString Text(int c) {
+    const char* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, c));
+    const int bytes = sqlite3_column_bytes(m_stmt, c);
+    QByteArray& raw = m_lastRaw[static_cast<size_t>(c) % kTextSlots];
+    QString& decoded = m_lastText[static_cast<size_t>(c) % kTextSlots];
+    if (raw.size() != bytes ||
+        (bytes > 0 && std::memcmp(raw.constData(), text, static_cast<size_t>(bytes)) != 0)) {
+      raw = QByteArray(text, bytes);
+      decoded = QString::fromUtf8(raw);
+    }
+    return decoded;
+  }
+
+ private:
+  static constexpr size_t kTextSlots = 16;
+  sqlite3* m_db;
+  sqlite3_stmt* m_stmt = nullptr;
+  int m_rc = SQLITE_OK;
+  std::array<QByteArray, kTextSlots> m_lastRaw;
+  std::array<QString, kTextSlots> m_lastText;
+};
+
+}  // namespace
+
+QString SqliteHistoryStore::DefaultPath() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+         QStringLiteral("/shurencho/history.sqlite");
+}
+
+QString SqliteHistoryStore::LoginName() {
+  QString name = qEnvironmentVariable("USER");
+  if (name.isEmpty()) {
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_name)
+      name = QString::fromLocal8Bit(pw->pw_name);
+  }
+  return name.isEmpty() ? QStringLiteral("learner") : name;
+}
+
+SqliteHistoryStore::SqliteHistoryStore(QString connection, QString path)
+    : m_connection(std::move(connection)), m_path(std::move(path)), m_machine(QSysInfo::machineHostName()) {
+  if (m_machine.isEmpty()) m_machine = QStringLiteral("localhost");
+}
+
+SqliteHistoryStore::~SqliteHistoryStore() {
+  {
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(m_connection);
+}
+
+std::unique_ptr<SqliteHistoryStore> SqliteHistoryStore::Open(const QString& path, QString* error) {
+  const QFileInfo file(path);
+  if (!QDir().mkpath(file.absolutePath())) {
+    SetError(error, QStringLiteral("フォルダを作成できません: ") + file.absolutePath());
+    return nullptr;
+  }
+  if (file.exists() && !file.isFile()) {
+    SetError(error, QStringLiteral("通常のファイルではありません。"));
+    return nullptr;
+  }
+  static QAtomicInt serial;
+  const QString connection = QStringLiteral("shurencho-history-%1").arg(serial.fetchAndAddRelaxed(1));
+  std::unique_ptr<SqliteHistoryStore> store(new SqliteHistoryStore(connection, file.absoluteFilePath()));
+  QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+  db.setDatabaseName(store->m_path);
+  db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+  if (!db.open()) {
+    SetError(error, Reason(db.lastError()));
+    return nullptr;
+  }
+  if (!store->Prepare(error)) return nullptr;
+  return store;
+}
+
+template <typename F>
+bool SqliteHistoryStore::InWriteTransaction(F&& body, QString* error) {
+  QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+  QSqlError last;
+  for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
+    if (attempt > 0) QThread::msleep(static_cast<unsigned long>(50 * attempt));
+    QSqlQuery begin(db);
+    // IMMEDIATE takes the write lock at once, so two writers never meet
+    // half way through, each holding a read lock the other waits on.
+    if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+      last = begin.lastError();
+      if (IsBusy(last)) continue;
+      break;
+    }
+    QSqlError failed;
+    if (body(db, &failed)) {
+      QSqlQuery commit(db);
+      if (commit.exec(QStringLiteral("COMMIT"))) return true;
+      failed = commit.lastError();
+    }
+    last = failed;
+    QSqlQuery rollback(db);
+    rollback.exec(QStringLiteral("ROLLBACK"));
+    if (!IsBusy(last)) break;
+  }
+  SetError(error, Reason(last));
+  return false;
+}
+
+bool SqliteHistoryStore::Prepare(QString* error) {
+  QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+  bool ok = false;
+  // The first statement reads the file: a damaged one or another kind of file fails here.
+  QSqlQuery mode = Run(db, QStringLiteral("PRAGMA journal_mode = WAL"), &ok);
+  if (!ok || !mode.next()) {
+    SetError(error, Reason(mode.lastError()));
+    return false;
+  }
+  if (mode.value(0).toString().compare(QStringLiteral("wal"), Qt::CaseInsensitive) != 0) {
+    SetError(error, QStringLiteral("ファイルまたはフォルダが書込禁止です。"));
+    return false;
+  }
+  mode.finish();
+  Run(db, QStringLiteral("PRAGMA busy_timeout = %1").arg(kBusyTimeoutMs), &ok);
+  // Each version step is a transaction of its own; a copy that finds the
+  // step done by another copy meanwhile skips it.
+  for (int to = 1; to <= history_schema::kVersion; ++to) {
+    bool newer = false;
+    const bool stepped = InWriteTransaction(
+        [&](QSqlDatabase& d, QSqlError* failed) {
+          bool done = false;
+          QSqlQuery v = Run(d, QStringLiteral("PRAGMA user_version"), &done);
+          if (!done || !v.next()) {
+            *failed = v.lastError();
+            return false;
+          }
+          const int version = v.value(0).toInt();
+          if (version > history_schema::kVersion) {
+            newer = true;
+            return false;
+          }
+          if (version >= to) return true;
+          for (const QString& sql : history_schema::Step(to)) {
+            QSqlQuery q = Run(d, sql, &done);
+            if (!done) {
+              *failed = q.lastError();
+              return false;
+            }
+          }
+          QSqlQuery set = Run(d, QStringLiteral("PRAGMA user_version = %1").arg(to), &done);
+          if (!done) *failed = set.lastError();
+          return done;
+        },
+        error);
+    if (newer) {
+      SetError(error, QStringLiteral("新しい版の打鍵修練帖で作られたファイルです。"));
+      return false;
+    }
+    if (!stepped) return false;
+  }
+  // Choose this machine's learner. The row is written every time, so a file
+  // that may be read but not written is found out now, not at the first record.
+  const QString login = LoginName();
+  return InWriteTransaction(
+      [&](QSqlDatabase& d, QSqlError* failed) {
+        QSqlQuery q(d);
+        q.prepare(
+            QStringLiteral("SELECT l.id, l.name FROM current_learner c JOIN learners l ON l.id = c.learner "
+                           "WHERE c.machine = ?"));
+        q.addBindValue(m_machine);
+        if (!q.exec()) return *failed = q.lastError(), false;
+        qint64 id = 0;
+        QString name = login;
+        if (q.next()) {
+          id = q.value(0).toLongLong();
+          name = q.value(1).toString();
+        } else {
+          q.prepare(QStringLiteral("SELECT id FROM learners WHERE name = ? AND machine = ?"));
+          q.addBindValue(login);
+          q.addBindValue(m_machine);
+          if (!q.exec()) return *failed = q.lastError(), false;
+          if (q.next()) {
+            id = q.value(0).toLongLong();
+          } else {
+            if (!q.exec(QStringLiteral("SELECT COALESCE(MAX(id), 0) + 1 FROM learners")) || !q.next()) {
+              return *failed = q.lastError(), false;
+            }
+            id = q.value(0).toLongLong();
+            q.prepare(QStringLiteral("INSERT INTO learners (id, name, machine) VALUES (?, ?, ?)"));
+            q.addBindValue(id);
+            q.addBindValue(login);
+            q.addBindValue(m_machine);
+            if (!q.exec()) return *failed = q.lastError(), false;
+          }
+        }
+        q.prepare(QStringLiteral("DELETE FROM current_learner WHERE machine = ?"));
+        q.addBindValue(m_machine);
+        if (!q.exec()) return *failed = q.lastError(), false;
+        q.prepare(QStringLiteral("INSERT INTO current_learner (machine, learner) VALUES (?, ?)"));
+        q.addBindValue(m_machine);
+        q.addBindValue(id);
+        if (!q.exec()) return *failed = q.lastError(), false;
+        m_learner = id;
+        m_learnerName = name;
+        return true;
+      },
+      error);
+}
+
+bool SqliteHistoryStore::SetLearnerName(const QString& name, QString* error) {
+  const QString wanted = name.trimmed();
+  if (wanted.isEmpty()) {
+    SetError(error, QStringLiteral("名前が空です。"));
+    return false;
+  }
+  qint64 chosen = m_learner;
+  const bool done = InWriteTransaction(
+      [&](QSqlDatabase& d, QSqlError* failed) {
+        QSqlQuery q(d);
+        q.prepare(QStringLiteral("SELECT id FROM learners WHERE name = ? AND machine = ?"));
+        q.addBindValue(wanted);
+        q.addBindValue(m_machine);
+        if (!q.exec()) return *failed = q.lastError(), false;
+        if (q.next()) {
+          chosen = q.value(0).toLongLong();
+        } else {
+          q.prepare(QStringLiteral("UPDATE learners SET name = ? WHERE id = ?"));
+          q.addBindValue(wanted);
+          q.addBindValue(m_learner);
+          if (!q.exec()) return *failed = q.lastError(), false;
+        }
+        q.prepare(QStringLiteral("UPDATE current_learner SET learner = ? WHERE machine = ?"));
+        q.addBindValue(chosen);
+        q.addBindValue(m_machine);
+        if (!q.exec()) return *failed = q.lastError(), false;
+        return true;
+      },
+      error);
+  if (done) {
+    m_learner = chosen;
+    m_learnerName = wanted;
+  }
+  return done;
+}
+
+bool SqliteHistoryStore::Write(const HistoryBatch& batch, QString* error) {
+  if (batch.empty()) return true;
+  return InWriteTransaction(
+      [&](QSqlDatabase& d, QSqlError* failed) {
+        QSqlQuery q(d);
+        if (!batch.items.isEmpty()) {
+          q.prepare(
+              QStringLiteral("INSERT INTO drill_items (learner, at_ms, course, item, characters, keystrokes, "
+                             "refused, seconds) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+          qint64 keystrokes = 0;
+          for (const DrillItemRecord& r : batch.items) {
+            for (const QVariant& v :
+                 {QVariant(m_learner), QVariant(r.at), QVariant(r.course), QVariant(r.item),
+                  QVariant(r.characters), QVariant(r.keystrokes), QVariant(r.refused), QVariant(r.seconds)}) {
+              q.addBindValue(v);
+            }
+            if (!q.exec()) return *failed = q.lastError(), false;
+            keystrokes += r.keystrokes;
+          }
+          q.prepare(QStringLiteral("UPDATE key_tally SET keystrokes = keystrokes + ? WHERE learner = ?"));
+          q.addBindValue(keystrokes);
+          q.addBindValue(m_learner);
+          if (!q.exec()) return *failed = q.lastError(), false;
+          if (q.numRowsAffected() == 0) {
+            q.prepare(QStringLiteral("INSERT INTO key_tally (learner, keystrokes) VALUES (?, ?)"));
+            q.addBindValue(m_learner);
+            q.addBindValue(keystrokes);
+            if (!q.exec()) return *failed = q.lastError(), false;
+          }
+        }
+        if (!batch.runs.isEmpty()) {
+          q.prepare(
+              QStringLiteral("INSERT INTO typing_runs (learner, at_ms, course, text_name, characters, "
+                             "keystrokes, refused, seconds, chars_per_minute, keys_per_minute, accuracy, "
+                             "grade) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+          for (const TypingRunRecord& r : batch.runs) {
+            for (const QVariant& v : {QVariant(m_learner), QVariant(r.at), QVariant(r.course),
+                                      QVariant(r.textName), QVariant(r.characters), QVariant(r.keystrokes),
+                                      QVariant(r.refused), QVariant(r.seconds), QVariant(r.charsPerMinute),
+                                      QVariant(r.keysPerMinute), QVariant(r.accuracy), QVariant(r.grade)}) {
+              q.addBindValue(
+                  v.userType() == QMetaType::QString && v.toString().isNull() ? QVariant(QString("")) : v);
+            }
+            if (!q.exec()) return *failed = q.lastError(), false;
+          }
+        }
+        if (!batch.misses.isEmpty()) {
+          q.prepare(QStringLiteral(
+              "INSERT INTO key_misses (learner, at_ms, course, unit, typed, pressed, expected) "
+              "VALUES (?, ?, ?, ?, ?, ?, ?)"));
+          // The tally is kept by unit, key pressed and key expected.
+          QHash<QString, int> tally;
+          QHash<QString, std::tuple<QString, QString, QString>> keys;
+          for (const KeyMissRecord& r : batch.misses) {
+            const QString unit = r.unit.isNull() ? QString("") : r.unit;
+            const QString typed = r.typed.isNull() ? QString("") : r.typed;
+            const QString key = r.key.isNull() ? QString("") : r.key;
+            const QString expected = r.expected.isNull() ? QString("") : r.expected;
+            for (const QVariant& v : {QVariant(m_learner), QVariant(r.at), QVariant(r.course), QVariant(unit),
+                                      QVariant(typed), QVariant(key), QVariant(expected)}) {
+              q.addBindValue(v);
+            }
+            if (!q.exec()) return *failed = q.lastError(), false;
+            const QString id = unit + QChar(0) + key + QChar(0) + expected;
+            ++tally[id];
+            keys.insert(id, {unit, key, expected});
+          }
+          QSqlQuery update(d);
+          update.prepare(
+              QStringLiteral("UPDATE miss_tally SET misses = misses + ? "
+                             "WHERE learner = ? AND unit = ? AND pressed = ? AND expected = ?"));
+          QSqlQuery insert(d);
+          insert.prepare(
+              QStringLiteral("INSERT INTO miss_tally (learner, unit, pressed, expected, misses) "
+                             "VALUES (?, ?, ?, ?, ?)"));
+          for (auto it = tally.cbegin(); it != tally.cend(); ++it) {
+            const auto& [unit, key, expected] = keys.value(it.key());
+            for (const QVariant& v : {QVariant(it.value()), QVariant(m_learner), QVariant(unit),
+                                      QVariant(key), QVariant(expected)}) {
+              update.addBindValue(v);
+            }
+            if (!update.exec()) return *failed = update.lastError(), false;
+            if (update.numRowsAffected() > 0) continue;
+            for (const QVariant& v : {QVariant(m_learner), QVariant(unit), QVariant(key), QVariant(expected),
+                                      QVariant(it.value())}) {
+              insert.addBindValue(v);
+            }
+            if (!insert.exec()) return *failed = insert.lastError(), false;
+          }
+        }
+        if (!batch.mouse.isEmpty()) {
+          q.prepare(
+              QStringLiteral("INSERT INTO mouse_stages (learner, at_ms, game, stage, misses, moves, seconds) "
+                             "VALUES (?, ?, ?, ?, ?, ?, ?)"));
+          for (const MouseRecord& r : batch.mouse) {
+            for (const QVariant& v :
+                 {QVariant(m_learner), QVariant(r.at), QVariant(static_cast<int>(r.game)), QVariant(r.stage),
+                  QVariant(r.misses), QVariant(r.moves), QVariant(r.seconds)}) {
+              q.addBindValue(v);
+            }
+            if (!q.exec()) return *failed = q.lastError(), false;
+          }
+        }
+        return true;
+      },
+      error);
+}
+
+QStringList SqliteHistoryStore::WeakestUnits(int count, QString* error) {
+  QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+  QSqlQuery q(db);
+  q.setForwardOnly(true);
+  q.prepare(
+      QStringLiteral("SELECT unit, SUM(misses) AS n FROM miss_tally WHERE learner = ? "
+                     "GROUP BY unit ORDER BY n DESC, unit LIMIT ?"));
+  q.addBindValue(m_learner);
+  q.addBindValue(std::max(0, count));
+  QStringList units;
+  if (!q.exec()) {
+    SetError(error, q.lastError().text());
+    return units;
+  }
+  while (q.next()) units.append(q.value(0).toString());
+  return units;
+}
+
+LearnerHistory SqliteHistoryStore::Read(int weakest, QString* error) {
+  QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+  LearnerHistory h;
+  h.learner = m_learnerName;
+  QSqlQuery q(db);
+  q.setForwardOnly(true);
+  const auto failWith = [&](const QString& text) {
+    SetError(error, text);
+    q.finish();
+    QSqlQuery(db).exec(QStringLiteral("COMMIT"));
+    LearnerHistory empty;
+    empty.learner = m_learnerName;
+    return empty;
+  };
+  const auto fail = [&] { return failWith(q.lastError().text()); };
+  // One read transaction: every figure comes from the same moment, even
+  // while another copy writes.
+  if (!q.exec(QStringLiteral("BEGIN"))) return fail();
+
+  // The runs and the stages are the bulk of a long history (a hundred
+  // thousand rows): read straight from the driver's connection, which is
+  // three times quicker than a QVariant per value.
+  sqlite3* handle = Handle(db);
+  if (!handle) return failWith(QStringLiteral("no SQLite connection"));
+  RowReader runs(
+      handle,
+      "SELECT at_ms, course, text_name, characters, keystrokes, refused, seconds, chars_per_minute, "
+      "keys_per_minute, accuracy, grade FROM typing_runs WHERE learner = ? ORDER BY at_ms",
+      m_learner);
+  while (runs.Next()) {
+    h.runs.append(TypingRunRecord{runs.Int64(0), runs.Int(1), runs.Text(2), runs.Int(3), runs.Int(4),
+                                  runs.Int(5), runs.Double(6), runs.Int(7), runs.Int(8), runs.Double(9),
+                                  runs.Text(10)});
+  }
+  if (!runs.ok()) return failWith(runs.error());
+  RowReader stages(handle,
+                   "SELECT at_ms, game, stage, misses, moves, seconds FROM mouse_stages WHERE learner = ? "
+                   "ORDER BY at_ms",
+                   m_learner);
+  while (stages.Next()) {
+    h.mouse.append(MouseRecord{stages.Int64(0), static_cast<MouseGame>(stages.Int(1)), stages.Int(2),
+                               stages.Int(3), stages.Int(4), stages.Double(5)});
+  }
+  if (!stages.ok()) return failWith(stages.error());
+
+  q.prepare(
+      QStringLiteral("SELECT unit, SUM(misses) AS n FROM miss_tally WHERE learner = ? "
+                     "GROUP BY unit ORDER BY n DESC, unit LIMIT ?"));
+  q.addBindValue(m_learner);
+  q.addBindValue(std::max(0, weakest));
+  if (!q.exec()) return fail();
+  QHash<QString, qsizetype> rank;
+  while (q.next()) {
+    rank.insert(q.value(0).toString(), h.weakest.size());
+    h.weakest.append(UnitWeakness{q.value(0).toString(), q.value(1).toInt(), {}});
+  }
+  if (!h.weakest.isEmpty()) {
+    q.prepare(
+        QStringLiteral("SELECT unit, pressed, SUM(misses) AS n FROM miss_tally WHERE learner = ? "
+                       "GROUP BY unit, pressed ORDER BY n DESC, pressed"));
+    q.addBindValue(m_learner);
+    if (!q.exec()) return fail();
+    while (q.next()) {
+      const auto at = rank.constFind(q.value(0).toString());
+      if (at != rank.constEnd()) h.weakest[*at].wrongKeys.append({q.value(1).toString(), q.value(2).toInt()});
+    }
+  }
+
+  const auto byKey = [&](const QString& column, QList<QPair<QString, int>>* out) {
+    q.prepare(QStringLiteral("SELECT %1, SUM(misses) AS n FROM miss_tally WHERE learner = ? AND %1 <> '' "
+                             "GROUP BY %1 ORDER BY n DESC, %1")
+                  .arg(column));
+    q.addBindValue(m_learner);
+    if (!q.exec()) return false;
+    while (q.next()) out->append({q.value(0).toString(), q.value(1).toInt()});
+    return true;
+  };
+  if (!byKey(QStringLiteral("expected"), &h.missesByExpectedKey)) return fail();
+  if (!byKey(QStringLiteral("pressed"), &h.missesByPressedKey)) return fail();
+
+  q.prepare(QStringLiteral("SELECT keystrokes FROM key_tally WHERE learner = ?"));
+  q.addBindValue(m_learner);
+  if (!q.exec()) return fail();
+  if (q.next()) h.keystrokes = q.value(0).toLongLong();
+  q.finish();
+  q.exec(QStringLiteral("COMMIT"));
+  return h;
+}
+
+}  // namespace shurencho

@@ -1,0 +1,152 @@
+#include "history/history_recorder.h"
+
+#include <QDateTime>
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace shurencho {
+
+HistoryRecorder::HistoryRecorder(Platform& platform) : m_platform(platform) {}
+
+HistoryTime HistoryRecorder::ToHistoryTime(double localDays) {
+  // The clock counts local days from 30 December 1899; the fraction is the time of day.
+  qint64 ms = std::llround(localDays * 86400000.0);
+  qint64 days = ms / 86400000;
+  qint64 inDay = ms % 86400000;
+  if (inDay < 0) {
+    inDay += 86400000;
+    --days;
+  }
+  const QDateTime local(QDate(1899, 12, 30).addDays(days),
+                        QTime::fromMSecsSinceStartOfDay(static_cast<int>(inDay)));
+  return local.toMSecsSinceEpoch();
+}
+
+double HistoryRecorder::SecondsBetween(double fromDays, double toDays) {
+  return std::max(0.0, std::round((toDays - fromDays) * 86400000.0) / 1000.0);
+}
+
+void HistoryRecorder::Attach(HistoryStore* store) {
+  m_store = store;
+  if (m_on) Flush();
+}
+
+void HistoryRecorder::TurnOff() {
+  m_on = false;
+  m_store = nullptr;
+  m_waiting.clear();
+  m_itemMisses.clear();
+}
+
+void HistoryRecorder::Hand(HistoryBatch batch) {
+  if (!m_on || batch.empty()) return;
+  m_waiting.append(std::move(batch));
+  if (m_waiting.size() > kMaxWaiting) m_waiting.removeFirst();
+  Flush();
+}
+
+void HistoryRecorder::Flush() {
+  if (!m_store || m_waiting.isEmpty()) return;
+  // Everything that waited goes in one transaction; when the store refuses
+  // it (busy past its retries, disk full) it stays for the next hand-over.
+  HistoryBatch all;
+  for (HistoryBatch& b : m_waiting) {
+    all.items += std::move(b.items);
+    all.runs += std::move(b.runs);
+    all.misses += std::move(b.misses);
+    all.mouse += std::move(b.mouse);
+  }
+  if (m_store->Write(all)) {
+    m_waiting.clear();
+  } else {
+    m_waiting = {std::move(all)};
+  }
+}
+
+void HistoryRecorder::DrillMiss(int course, const QString& unit, const QString& typed, const QString& key,
+                                const QString& expected) {
+  if (!m_on) return;
+  StartItem();
+  ++m_item.keystrokes;
+  ++m_item.refused;
+  m_itemMisses.append(KeyMissRecord{Stamp(), course, unit, typed, key, expected});
+}
+
+void HistoryRecorder::DrillItemDone(int course, const QString& item, int characters) {
+  if (!m_on) return;
+  const double now = m_platform.Now();
+  HistoryBatch batch;
+  const double seconds = m_itemStart > 0 ? SecondsBetween(m_itemStart, now) : 0;
+  batch.items.append(DrillItemRecord{ToHistoryTime(now), course, item, characters, m_item.keystrokes,
+                                     m_item.refused, seconds});
+  batch.misses = std::exchange(m_itemMisses, {});
+  m_run.keystrokes += m_item.keystrokes;
+  m_run.refused += m_item.refused;
+  m_item = {};
+  m_itemStart = 0;
+  Hand(std::move(batch));
+}
+
+void HistoryRecorder::DrillItemDropped() {
+  if (!m_on) return;
+  HistoryBatch batch;
+  batch.misses = std::exchange(m_itemMisses, {});
+  m_item = {};
+  m_itemStart = 0;
+  Hand(std::move(batch));
+}
+
+void HistoryRecorder::DrillRunDone(int course, const MeasuredRun& measured, const QString& grade) {
+  const Counts counts = std::exchange(m_run, {});
+  if (!m_on || measured.characters <= 0) return;
+  MeasuredRun run = measured;
+  run.keystrokes = counts.keystrokes;
+  run.misses = counts.refused;
+  HistoryBatch batch;
+  batch.runs.append(TypingRunRecord{Stamp(), course, QString(), static_cast<int>(run.characters),
+                                    counts.keystrokes, counts.refused, SecondsBetween(0, run.elapsed),
+                                    run.CharsPerMinute(), run.KeysPerMinute(), run.Accuracy(), grade});
+  Hand(std::move(batch));
+}
+
+void HistoryRecorder::TypingEdit(int typed, int matched) {
+  if (!m_on) return;
+  ++m_typing.keystrokes;
+  if (typed > matched && typed > m_typedBefore) ++m_typing.refused;
+  m_typedBefore = typed;
+}
+
+void HistoryRecorder::TypingRunDone(const QString& textName, const MeasuredRun& measured,
+                                    const QString& grade) {
+  const Counts counts = std::exchange(m_typing, {});
+  m_typedBefore = 0;
+  if (!m_on) return;
+  MeasuredRun run = measured;
+  run.keystrokes = counts.keystrokes;
+  run.misses = counts.refused;
+  HistoryBatch batch;
+  batch.runs.append(TypingRunRecord{Stamp(), kFreeTypingCourse, textName, static_cast<int>(run.characters),
+                                    counts.keystrokes, counts.refused, SecondsBetween(0, run.elapsed),
+                                    run.CharsPerMinute(), run.KeysPerMinute(), run.Accuracy(), grade});
+  Hand(std::move(batch));
+}
+
+void HistoryRecorder::TypingRunDropped() {
+  m_typing = {};
+  m_typedBefore = 0;
+}
+
+void HistoryRecorder::MouseStage(MouseGame game, int stage, int misses, int moves, double seconds) {
+  if (!m_on) return;
+  HistoryBatch batch;
+  batch.mouse.append(MouseRecord{Stamp(), game, stage, misses, moves, seconds});
+  Hand(std::move(batch));
+}
+
+QStringList HistoryRecorder::WeakUnits(int count) const {
+  if (!m_on || !m_store) return {};
+  return m_store->WeakestUnits(count);
+}
+
+}  // namespace shurencho

@@ -1,0 +1,104 @@
+#pragma once
+// What the pages tell the learning history. The pages call it at every judged
+// key (counting only, in memory) and at the end of an item, a run or a mouse
+// stage, when it hands the finished records to the store as one batch. Until
+// the store is open the batches wait here; when the history is off for the
+// session they are dropped. A page without a recorder records nothing.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "history/history_records.h"
+#include "measure/measured_run.h"
+#include "platform/platform.h"
+
+namespace shurencho {
+
+class HistoryRecorder final {
+ public:
+  // Batches kept while the store is not open or refuses them; beyond this
+  // the oldest go, so a store that never answers cannot fill the memory.
+  static constexpr int kMaxWaiting = 4096;
+
+  explicit HistoryRecorder(Platform& platform);
+  HistoryRecorder(const HistoryRecorder&) = delete;
+  HistoryRecorder& operator=(const HistoryRecorder&) = delete;
+
+  // The store is open: what waited is written now, the rest as it comes.
+  void Attach(HistoryStore* store);
+  // The history is off for this session: nothing waits or is written.
+  void TurnOff();
+  bool on() const { return m_on; }
+  HistoryStore* store() const { return m_store; }
+  // Batches not yet written.
+  int waiting() const { return static_cast<int>(m_waiting.size()); }
+
+  // ---- The drill ----
+  // A key judged on the current item (refused keys come through DrillMiss).
+  void DrillKey() {
+    if (!m_on) return;
+    StartItem();
+    ++m_item.keystrokes;
+  }
+  // A key refused: the unit, the romaji typed of it before the key, the key,
+  // and the key that would have been taken (empty when more than one would).
+  void DrillMiss(int course, const QString& unit, const QString& typed, const QString& key,
+                 const QString& expected);
+  // The current item was answered: it is written with its refused keys.
+  void DrillItemDone(int course, const QString& item, int characters);
+  // The current item was left unanswered: its refused keys are written, its
+  // keys do not count towards the run.
+  void DrillItemDropped();
+  // The drill run measured at its last finished item ends (RESET, another
+  // course, the window closing). A run without a finished item is no run.
+  void DrillRunDone(int course, const MeasuredRun& run, const QString& grade);
+
+  // ---- Free typing ----
+  // An edit of the typing box leaving `typed` characters, `matched` of them
+  // right: one that adds to a wrong tail counts as refused.
+  void TypingEdit(int typed, int matched);
+  // The run was judged.
+  void TypingRunDone(const QString& textName, const MeasuredRun& run, const QString& grade);
+  // A new text or a reset: the counts start again.
+  void TypingRunDropped();
+
+  // ---- The mouse pages ----
+  void MouseStage(MouseGame game, int stage, int misses, int moves, double seconds);
+
+  // The `count` units the learner misses most, most missed first; empty
+  // while there is no store or no history.
+  QStringList WeakUnits(int count) const;
+
+  // The platform clock's local time (days) as history time.
+  static HistoryTime ToHistoryTime(double localDays);
+  // Seconds between two platform clock readings (days), never negative.
+  static double SecondsBetween(double fromDays, double toDays);
+
+ private:
+  void StartItem() {
+    if (!(m_itemStart > 0)) m_itemStart = m_platform.Now();
+  }
+  HistoryTime Stamp() const { return ToHistoryTime(m_platform.Now()); }
+  void Hand(HistoryBatch batch);
+  void Flush();
+
+  struct Counts {
+    int keystrokes = 0;
+    int refused = 0;
+  };
+
+  Platform& m_platform;
+  HistoryStore* m_store = nullptr;
+  bool m_on = true;
+  QList<HistoryBatch> m_waiting;
+
+  Counts m_item;           // the drill item on screen
+  double m_itemStart = 0;  // its first judged key; 0: none yet
+  QList<KeyMissRecord> m_itemMisses;
+  Counts m_run;           // the drill run's finished items
+  Counts m_typing;        // the free-typing run
+  int m_typedBefore = 0;  // the typing box's length before the latest edit
+};
+
+}  // namespace shurencho
