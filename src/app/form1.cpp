@@ -19,6 +19,7 @@ TForm1::TForm1(AppSettings& settings, const PracticeData& data, Platform& platfo
       m_platform(platform),
       m_ownSession(std::move(own)),
       m_session(session ? *session : *m_ownSession),
+      m_history(platform),
       m_drill(settings, data, platform),
       m_typing(settings, data, platform),
       m_maze(settings, data, platform),
@@ -27,6 +28,23 @@ TForm1::TForm1(AppSettings& settings, const PracticeData& data, Platform& platfo
       m_puzzle(platform),
       m_music(settings, platform, [this] { FocusActivePageInput(); }) {
   Button2.caption = QStringLiteral("終了");
+  m_drill.SetHistory(&m_history);
+  m_typing.SetHistory(&m_history);
+  m_maze.SetHistory(&m_history);
+  m_click.SetHistory(&m_history);
+  m_drag.SetHistory(&m_history);
+  m_puzzle.SetHistory(&m_history);
+}
+
+void TForm1::HistoryOpened(std::unique_ptr<HistoryStore> store, const QString& file, const QString& reason) {
+  if (!store) {
+    m_history.TurnOff();
+    m_platform.ShowWarning(HistoryOffMessage(file, reason));
+    return;
+  }
+  m_historyStore = std::move(store);
+  m_history.Attach(m_historyStore.get());
+  m_drill.HistoryOpened();
 }
 
 void TForm1::FormCreate() {
@@ -58,6 +76,8 @@ void TForm1::FormShow() {
 }
 
 void TForm1::FormClose() {
+  // The drill run under way is written before the window goes.
+  m_drill.FormClose();
   try {
     m_session.Save(m_settings);
   } catch (const SettingsError&) {

@@ -9,6 +9,7 @@
 
 #include "app/music_box.h"
 #include "drill/drill_page.h"
+#include "history/history_recorder.h"
 #include "mouse/click_page.h"
 #include "mouse/drag_page.h"
 #include "mouse/maze_page.h"
@@ -44,6 +45,14 @@ class TForm1 final {
   void FormShow();
   // Saves the settings; a failure shows the close-time warning. The window closes either way.
   void FormClose();
+
+  // The learning history, opened once the window is shown: the store, or
+  // null with the file and the reason it could not be used, which one box
+  // tells the learner; the trainer goes on without it.
+  void HistoryOpened(std::unique_ptr<HistoryStore> store, const QString& file, const QString& reason);
+  // The open history; null while it is not open or is off for this session.
+  HistoryStore* historyStore() const { return m_historyStore.get(); }
+  HistoryRecorder& history() { return m_history; }
 
   // Run only when the user changes the tab (never for changes made by code).
   void PageControl1Change(Page page);
@@ -91,6 +100,8 @@ class TForm1 final {
   Platform& m_platform;
   std::unique_ptr<SettingsSession> m_ownSession;
   SettingsSession& m_session;
+  std::unique_ptr<HistoryStore> m_historyStore;
+  HistoryRecorder m_history;  // what the pages report to, until the store opens too
   DrillPage m_drill;
   TypingPage m_typing;
   MazePage m_maze;

@@ -16,6 +16,7 @@
 
 #include "adapters/lazy_media_player.h"
 #include "adapters/music_player_loader.h"
+#include "adapters/sqlite_history_store.h"
 #include "adapters/xdg_help_launcher.h"
 #include "app/form1.h"
 #include "app/main_window_view.h"
@@ -119,7 +120,16 @@ int main(int argc, char* argv[]) {
   // the menu's Alt keys and the input method need an active window.
   window.activateWindow();
   // The audio device and the synthesizer come once the window is drawn, and
-  // only when music plays.
-  StartAfterFirstPaint(window, [&] { RunHandler(platform, [&] { musicPlayer.Ready(); }); });
+  // only when music plays; so does the learning history, whose pages wait
+  // in memory meanwhile.
+  StartAfterFirstPaint(window, [&] {
+    RunHandler(platform, [&] { musicPlayer.Ready(); });
+    const QString historyFile = SqliteHistoryStore::DefaultPath();
+    QString reason;
+    std::unique_ptr<HistoryStore> history = SqliteHistoryStore::Open(historyFile, &reason);
+    RunHandler(platform, [&] { form.HistoryOpened(std::move(history), historyFile, reason); });
+    // The weak-unit drill may have dealt again.
+    window.RenderAll();
+  });
   return QApplication::exec();
 }

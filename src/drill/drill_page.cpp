@@ -1,6 +1,7 @@
 #include "drill/drill_page.h"
 
 #include "data/practice_data.h"
+#include "history/history_recorder.h"
 #include "platform/control_ids.h"
 #include "text/comma_text.h"
 #include "text/text_file.h"
@@ -39,6 +40,7 @@ DrillPage::DrillPage(AppSettings& settings, const PracticeData& data, Platform& 
   CheckBox1.onClick = [this] { CheckBox1Click(); };
   CheckBox4.onClick = [this] { CheckBox4Click(); };
   CheckBox2.onClick = [this] { CheckBox2Click(); };
+  CheckBox5.onClick = [this] { CheckBox5Click(); };
   Button3.caption = QStringLiteral("RESET");
   Label5.font = Colour::Rgb(QColor(0, 128, 128));  // teal
   ListBox1.enabled = false;
@@ -101,7 +103,7 @@ void DrillPage::FormCreate() {
   const int n = m_settings.CourseNo + 1;
   for (int k = 1; k <= kCourses; ++k) CourseButton(k).enabled = true;
   CourseButton(n).enabled = false;
-  m_state.ActiveItems = m_data.Course(n);
+  m_state.ActiveItems = DealtItems(n);
   m_state.ItemCount = static_cast<int>(m_state.ActiveItems.size());
   Label5.caption = CourseName(m_settings, n);
   DrawFirstItem();
@@ -121,6 +123,45 @@ void DrillPage::FormShow() {
   CheckBox2.setChecked(m_settings.AutoCourse);
   CheckBox1.setChecked(m_settings.Random);
   CheckBox4.setChecked(m_settings.Viewroma);
+  CheckBox5.setChecked(m_settings.WeakDrill);
+}
+
+void DrillPage::FormClose() {
+  if (!m_history) return;
+  m_history->DrillItemDropped();
+  m_history->DrillRunDone();
+}
+
+void DrillPage::HistoryOpened() {
+  if (CheckBox5.checked() && !(m_state.RunStart > 0)) DealWeakItems();
+}
+
+CourseItemList DrillPage::ItemsHoldingUnits(const CourseItemList& items, const QStringList& units,
+                                            const KanaKeyList& keys) {
+  CourseItemList holding;
+  if (units.isEmpty()) return holding;
+  for (const CourseItem& item : items) {
+    // The reading is cut into units the way the judge cuts it.
+    const int length = CharCount(item.reading);
+    for (int pos = 0; pos < length;) {
+      const KanaUnitStep step = NextKanaUnit(keys, item.reading, length, pos);
+      if (units.contains(step.unit)) {
+        holding.append(item);
+        break;
+      }
+      pos = step.position;
+    }
+  }
+  return holding;
+}
+
+CourseItemList DrillPage::DealtItems(int n) const {
+  if (CheckBox5.checked() && m_history) {
+    const CourseItemList weak =
+        ItemsHoldingUnits(m_data.Course(n), m_history->WeakUnits(kWeakUnits), m_data.kanaKeyList);
+    if (!weak.isEmpty()) return weak;
+  }
+  return m_data.Course(n);
 }
 
 // ---- Items and the run ----
@@ -142,6 +183,8 @@ void DrillPage::TakeItem() {
 }
 
 void DrillPage::ReadItem() {
+  // An item left unanswered keeps its refused keys in the history.
+  if (m_history) m_history->DrillItemDropped();
   DrillState& s = m_state;
   s.QuestionText = s.Item.question;
   s.Reading = s.Item.reading;
@@ -182,6 +225,7 @@ void DrillPage::EnterStep() {
 }
 
 void DrillPage::ResetRun() {
+  if (m_history) m_history->DrillRunDone();
   m_state.RunChars = 0;
   m_state.RunElapsed = 0;
   m_state.RunStart = 0;
@@ -202,7 +246,7 @@ void DrillPage::RadioButtonClick(int n) {
     return;
   }
   for (int k = 1; k <= kCourses; ++k) CourseButton(k).enabled = true;
-  m_state.ActiveItems = m_data.Course(n);
+  m_state.ActiveItems = DealtItems(n);
   m_state.ItemCount = static_cast<int>(m_state.ActiveItems.size());
   m_settings.CourseNo = n - 1;
   DrawFirstItem();
@@ -244,6 +288,24 @@ void DrillPage::CheckBox4Click() {
 void DrillPage::CheckBox2Click() {
   m_settings.AutoCourse = CheckBox2.checked();
   m_platform.SetFocus(ids::Edit2);
+}
+
+void DrillPage::CheckBox5Click() {
+  m_settings.WeakDrill = CheckBox5.checked();
+  DealWeakItems();
+}
+
+void DrillPage::DealWeakItems() {
+  // Dealt as a change of order is: the run under way goes on with the new item.
+  m_state.ActiveItems = DealtItems(m_settings.CourseNo + 1);
+  m_state.ItemCount = static_cast<int>(m_state.ActiveItems.size());
+  DrawFirstItem();
+  TakeItem();
+  CloseCandidates();
+  ClearEdit2();
+  if (!(m_state.RunStart > 0)) ResetRun();
+  ShowItem();
+  EnterStep();
 }
 
 void DrillPage::Button3Click() {
@@ -322,6 +384,7 @@ void DrillPage::Edit2Change() {
   } else {
     const QString typed = Edit2.text();
     const int r = MatchUnit(typed);
+    if (m_history) RecordKey(typed, r < 0);
     if (r < 0) {
       m_platform.Beep();
       Edit2.setText(s.PendingShown());
@@ -337,6 +400,35 @@ void DrillPage::Edit2Change() {
     }
   }
   Label1.caption = s.DoneText + s.PendingShown();
+}
+
+void DrillPage::RecordKey(const QString& typed, bool refused) {
+  const DrillState& s = m_state;
+  const QString before = s.PendingShown();
+  // Only a key that adds to the unit's romaji is a key typed: the box put
+  // back after a refusal, or shortened by Backspace, is not. Keys after the
+  // reading belong to the conversion, which is not judged by unit.
+  if (s.ReadingDone || typed.size() <= before.size()) return;
+  if (!refused) {
+    m_history->DrillKey();
+    return;
+  }
+  // The key that would have been taken: the next letter of every form that
+  // the romaji so far begins, when they all agree.
+  QString expected;
+  bool agreed = true;
+  for (qsizetype i = 1; i < s.UnitRomaji.size() && agreed; ++i) {
+    const QString& form = s.UnitRomaji.at(i);
+    if (form.size() <= before.size() || !form.startsWith(before, Qt::CaseInsensitive)) continue;
+    const QString next = form.mid(before.size(), 1).toLower();
+    if (expected.isEmpty()) {
+      expected = next;
+    } else if (expected != next) {
+      agreed = false;
+    }
+  }
+  m_history->DrillMiss(m_settings.CourseNo + 1, s.KanaUnit, before, typed.mid(before.size()).toLower(),
+                       agreed ? expected : QString());
 }
 
 void DrillPage::UnitComplete(const QString& typed) {
@@ -409,9 +501,16 @@ void DrillPage::CompleteItem() {
     Label4.caption = run.TimeText();
     Label2.caption = QString::number(speed) + QStringLiteral("　字／分");
     // Only a run of at least the warm-up time replaces the stored speed.
-    if (run.ReachesWarmup(m_settings.warmup)) m_settings.SetRecordedSpeed(m_settings.CourseNo + 1, speed);
+    const bool stored = run.ReachesWarmup(m_settings.warmup);
+    if (stored) m_settings.SetRecordedSpeed(m_settings.CourseNo + 1, speed);
+    if (m_history) {
+      m_history->DrillItemDone(m_settings.CourseNo + 1, s.Item.question, CharCount(s.Reading));
+      m_history->DrillRunMeasured(m_settings.CourseNo + 1, run,
+                                  stored ? CourseGrade(m_settings, m_settings.CourseNo + 1) : QString());
+    }
   } else {
     s.RunStart = m_platform.Now();
+    if (m_history) m_history->DrillItemDone(m_settings.CourseNo + 1, s.Item.question, CharCount(s.Reading));
   }
   s.ItemIndex = NextItemIndex();
   TakeItem();

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include "data/kana_roma_table.h"
 #include "drill/drill_state.h"
 #include "platform/controls.h"
 #include "platform/keys.h"
@@ -14,6 +15,7 @@
 namespace shurencho {
 
 struct PracticeData;
+class HistoryRecorder;
 
 class DrillPage final {
  public:
@@ -25,8 +27,21 @@ class DrillPage final {
 
   // Window creation: start the stored course and show its first item.
   void FormCreate();
-  // Window shown: tick the three option boxes from the settings.
+  // Window shown: tick the option boxes from the settings.
   void FormShow();
+  // Window closing: the run under way ends.
+  void FormClose();
+
+  // Where finished items, runs and refused keys are reported; null: nowhere.
+  void SetHistory(HistoryRecorder* history) { m_history = history; }
+  // The history has opened: a weak-unit drill dealt before it had any data
+  // deals again, unless a run is under way.
+  void HistoryOpened();
+  // The items of the course that hold one of the units, in course order.
+  static CourseItemList ItemsHoldingUnits(const CourseItemList& items, const QStringList& units,
+                                          const KanaKeyList& keys);
+  // Units of the weakest ranking the weak-unit drill deals from.
+  static constexpr int kWeakUnits = 10;
 
   // Course buttons RadioButton1 to RadioButton5: course n = 1 to 5.
   void RadioButtonClick(int n);
@@ -34,6 +49,7 @@ class DrillPage final {
   void CheckBox1Click();  // RANDUM
   void CheckBox4Click();  // ROMA
   void CheckBox2Click();  // AUTO
+  void CheckBox5Click();  // 苦手練習
   void Button3Click();    // RESET
   void Label43Click();
   void TabSheet1MouseDown();
@@ -88,6 +104,7 @@ class DrillPage final {
   CheckBox CheckBox1;        // RANDUM: random order
   CheckBox CheckBox4;        // ROMA: romaji hint
   CheckBox CheckBox2;        // AUTO: stored only, hidden
+  CheckBox CheckBox5;        // 苦手練習: deal the items holding the weakest units
 
  private:
   // Making an item current, in the pieces its callers combine: take the
@@ -104,6 +121,12 @@ class DrillPage final {
   void CompleteItem();
   void UnitComplete(const QString& typed);
   void ShowGrade(int courseNo);
+  // The items course n deals: all, or with 苦手練習 those holding the
+  // learner's weakest units (all when there are none).
+  CourseItemList DealtItems(int n) const;
+  void DealWeakItems();
+  // A key judged against the current unit: counted, and a refused one noted.
+  void RecordKey(const QString& typed, bool refused);
 
   // Table queries on the current unit.
   int MatchUnit(const QString& typed) const;
@@ -129,6 +152,7 @@ class DrillPage final {
   AppSettings& m_settings;
   const PracticeData& m_data;
   Platform& m_platform;
+  HistoryRecorder* m_history = nullptr;
   DrillState m_state;
 };
 

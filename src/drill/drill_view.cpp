@@ -212,14 +212,17 @@ DrillView::DrillView(DrillPage& page, QtPlatform& platform, QWidget* parent)
   m_checkBox4->setGeometry(152, 8, 73, 25);
   m_checkBox2 = new QCheckBox(QStringLiteral("AUTO"), m_panel5);
   m_checkBox2->setGeometry(16, 32, 105, 25);
+  m_checkBox5 = new QCheckBox(QStringLiteral("苦手練習"), m_panel5);
+  m_checkBox5->setGeometry(232, 8, 121, 25);
   connect(m_checkBox1, &QCheckBox::clicked, this, [this] { Run([this] { m_page.CheckBox1.click(); }); });
   connect(m_checkBox4, &QCheckBox::clicked, this, [this] { Run([this] { m_page.CheckBox4.click(); }); });
   connect(m_checkBox2, &QCheckBox::clicked, this, [this] { Run([this] { m_page.CheckBox2.click(); }); });
+  connect(m_checkBox5, &QCheckBox::clicked, this, [this] { Run([this] { m_page.CheckBox5.click(); }); });
 
   // The design's tab order: input box, list, RESET, the courses, the options.
   QWidget* order[] = {m_edit2,           m_listBox1,        m_button3,         m_radioButtons[0],
                       m_radioButtons[1], m_radioButtons[2], m_radioButtons[3], m_radioButtons[4],
-                      m_checkBox1,       m_checkBox4};
+                      m_checkBox1,       m_checkBox4,       m_checkBox5};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
   platform.RegisterControl(ids::Edit2, m_edit2);
@@ -276,8 +279,10 @@ void DrillView::Render() {
     button->setChecked(m_page.CourseButton(k).checked);
     button->setEnabled(m_page.CourseButton(k).enabled);
   }
-  const std::pair<QCheckBox*, const CheckBox*> boxes[] = {
-      {m_checkBox1, &m_page.CheckBox1}, {m_checkBox4, &m_page.CheckBox4}, {m_checkBox2, &m_page.CheckBox2}};
+  const std::pair<QCheckBox*, const CheckBox*> boxes[] = {{m_checkBox1, &m_page.CheckBox1},
+                                                          {m_checkBox4, &m_page.CheckBox4},
+                                                          {m_checkBox2, &m_page.CheckBox2},
+                                                          {m_checkBox5, &m_page.CheckBox5}};
   for (const auto& [widget, model] : boxes) {
     const QSignalBlocker block(widget);
     widget->setChecked(model->checked());

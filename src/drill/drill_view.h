@@ -35,6 +35,7 @@ class DrillView final : public PageView {
   QRadioButton* radioButton(int n) const { return m_radioButtons[static_cast<size_t>(n - 1)]; }
   QCheckBox* checkBox1() const { return m_checkBox1; }
   QCheckBox* checkBox4() const { return m_checkBox4; }
+  QCheckBox* checkBox5() const { return m_checkBox5; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -66,6 +67,7 @@ class DrillView final : public PageView {
   QCheckBox* m_checkBox1;
   QCheckBox* m_checkBox4;
   QCheckBox* m_checkBox2;
+  QCheckBox* m_checkBox5;
   QHash<QLabel*, Label> m_shownLabels;  // what each label shows now
   bool m_listWasOpen = false;
   bool m_rendering = false;

@@ -7,6 +7,33 @@
 
 namespace shurencho {
 
+namespace {
+
+// A measured run with the keys counted for it.
+TypingRunRecord RunRecord(HistoryTime at, int course, const QString& textName, MeasuredRun run,
+                          int keystrokes, int refused, const QString& grade) {
+  run.keystrokes = keystrokes;
+  run.misses = refused;
+  return TypingRunRecord{at,
+                         course,
+                         textName,
+                         static_cast<int>(run.characters),
+                         keystrokes,
+                         refused,
+                         HistoryRecorder::SecondsBetween(0, run.elapsed),
+                         run.CharsPerMinute(),
+                         run.KeysPerMinute(),
+                         run.Accuracy(),
+                         grade};
+}
+
+}  // namespace
+
+QString HistoryOffMessage(const QString& file, const QString& reason) {
+  return QStringLiteral("学習履歴のファイルを開けませんでした。今回の練習は学習履歴に記録されません。\r\n") +
+         file + QStringLiteral("\r\n") + reason;
+}
+
 HistoryRecorder::HistoryRecorder(Platform& platform) : m_platform(platform) {}
 
 HistoryTime HistoryRecorder::ToHistoryTime(double localDays) {
@@ -97,16 +124,16 @@ void HistoryRecorder::DrillItemDropped() {
   Hand(std::move(batch));
 }
 
-void HistoryRecorder::DrillRunDone(int course, const MeasuredRun& measured, const QString& grade) {
-  const Counts counts = std::exchange(m_run, {});
-  if (!m_on || measured.characters <= 0) return;
-  MeasuredRun run = measured;
-  run.keystrokes = counts.keystrokes;
-  run.misses = counts.refused;
+void HistoryRecorder::DrillRunMeasured(int course, const MeasuredRun& run, const QString& grade) {
+  if (m_on) m_runRecord = RunRecord(Stamp(), course, QString(), run, m_run.keystrokes, m_run.refused, grade);
+}
+
+void HistoryRecorder::DrillRunDone() {
+  TypingRunRecord record = std::exchange(m_runRecord, {});
+  m_run = {};
+  if (!m_on || record.characters <= 0) return;
   HistoryBatch batch;
-  batch.runs.append(TypingRunRecord{Stamp(), course, QString(), static_cast<int>(run.characters),
-                                    counts.keystrokes, counts.refused, SecondsBetween(0, run.elapsed),
-                                    run.CharsPerMinute(), run.KeysPerMinute(), run.Accuracy(), grade});
+  batch.runs.append(std::move(record));
   Hand(std::move(batch));
 }
 
@@ -117,18 +144,13 @@ void HistoryRecorder::TypingEdit(int typed, int matched) {
   m_typedBefore = typed;
 }
 
-void HistoryRecorder::TypingRunDone(const QString& textName, const MeasuredRun& measured,
-                                    const QString& grade) {
+void HistoryRecorder::TypingRunDone(const QString& textName, const MeasuredRun& run, const QString& grade) {
   const Counts counts = std::exchange(m_typing, {});
   m_typedBefore = 0;
   if (!m_on) return;
-  MeasuredRun run = measured;
-  run.keystrokes = counts.keystrokes;
-  run.misses = counts.refused;
   HistoryBatch batch;
-  batch.runs.append(TypingRunRecord{Stamp(), kFreeTypingCourse, textName, static_cast<int>(run.characters),
-                                    counts.keystrokes, counts.refused, SecondsBetween(0, run.elapsed),
-                                    run.CharsPerMinute(), run.KeysPerMinute(), run.Accuracy(), grade});
+  batch.runs.append(
+      RunRecord(Stamp(), kFreeTypingCourse, textName, run, counts.keystrokes, counts.refused, grade));
   Hand(std::move(batch));
 }
 

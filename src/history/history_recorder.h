@@ -15,6 +15,9 @@
 
 namespace shurencho {
 
+// The one box that says the history is off for this session.
+QString HistoryOffMessage(const QString& file, const QString& reason);
+
 class HistoryRecorder final {
  public:
   // Batches kept while the store is not open or refuses them; beyond this
@@ -50,9 +53,12 @@ class HistoryRecorder final {
   // The current item was left unanswered: its refused keys are written, its
   // keys do not count towards the run.
   void DrillItemDropped();
-  // The drill run measured at its last finished item ends (RESET, another
-  // course, the window closing). A run without a finished item is no run.
-  void DrillRunDone(int course, const MeasuredRun& run, const QString& grade);
+  // The drill run as measured at the item just finished, with the grade
+  // mark stored for it (empty when the run was too short to be stored).
+  void DrillRunMeasured(int course, const MeasuredRun& run, const QString& grade);
+  // The run ends (RESET, another course, the window closing): it is written
+  // as last measured. A run without a measured item is no run.
+  void DrillRunDone();
 
   // ---- Free typing ----
   // An edit of the typing box leaving `typed` characters, `matched` of them
@@ -96,9 +102,10 @@ class HistoryRecorder final {
   Counts m_item;           // the drill item on screen
   double m_itemStart = 0;  // its first judged key; 0: none yet
   QList<KeyMissRecord> m_itemMisses;
-  Counts m_run;           // the drill run's finished items
-  Counts m_typing;        // the free-typing run
-  int m_typedBefore = 0;  // the typing box's length before the latest edit
+  Counts m_run;                 // the drill run's finished items
+  TypingRunRecord m_runRecord;  // the drill run as last measured; no characters: none yet
+  Counts m_typing;              // the free-typing run
+  int m_typedBefore = 0;        // the typing box's length before the latest edit
 };
 
 }  // namespace shurencho

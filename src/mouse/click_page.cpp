@@ -1,5 +1,6 @@
 #include "mouse/click_page.h"
 
+#include "history/history_recorder.h"
 #include "mouse/mouse_pictures.h"
 #include "platform/control_ids.h"
 
@@ -22,6 +23,8 @@ void ClickPage::FormCreate() {
   Image4 = Image5;
   Targets.assign(kTargetPool, TENemy());
   ClickStage = 0;
+  m_stageStart = 0;
+  m_stageMisses = 0;
   NextClickStage();
   DrawTargets();
   Image3 = Image4;
@@ -52,6 +55,7 @@ void ClickPage::DrawTargets() {
 }
 
 void ClickPage::Timer1Timer() {
+  if (m_history && !(m_stageStart > 0)) m_stageStart = m_platform.Now();
   Image4 = Image5;
   bool anyInPlay = false;
   for (int i = 0; i < TargetCount; ++i) {
@@ -62,6 +66,14 @@ void ClickPage::Timer1Timer() {
     }
   }
   if (!anyInPlay) {
+    if (m_history) {
+      // The next stage starts as this one ends.
+      const double now = m_platform.Now();
+      m_history->MouseStage(MouseGame::Click, ClickStage, m_stageMisses, 0,
+                            HistoryRecorder::SecondsBetween(m_stageStart, now));
+      m_stageStart = now;
+      m_stageMisses = 0;
+    }
     NextClickStage();
     DrawTargets();
   }
@@ -70,6 +82,7 @@ void ClickPage::Timer1Timer() {
 
 void ClickPage::Image3Click() {
   const QPoint p = m_platform.PointerPos(ids::Image3);
+  if (m_history && !(m_stageStart > 0)) m_stageStart = m_platform.Now();
   for (int i = 0; i < TargetCount; ++i) {
     TENemy& t = Targets[i];
     // Edges included: a target answers over 17 × 17 pixels.
@@ -82,6 +95,7 @@ void ClickPage::Image3Click() {
       return;
     }
   }
+  ++m_stageMisses;
 }
 
 }  // namespace shurencho

@@ -16,6 +16,8 @@
 
 namespace shurencho {
 
+class HistoryRecorder;
+
 class ClickPage final {
  public:
   static constexpr int kTargetPool = 128;
@@ -32,6 +34,9 @@ class ClickPage final {
   void Timer1Timer();
   // Marks the lowest-numbered target in play under the pointer as hit.
   void Image3Click();
+
+  // Where finished stages are reported; null: nowhere.
+  void SetHistory(HistoryRecorder* history) { m_history = history; }
 
   void NextClickStage();
   void DrawTarget(int x, int y, int pattern);
@@ -50,6 +55,9 @@ class ClickPage final {
 
  private:
   Platform& m_platform;
+  HistoryRecorder* m_history = nullptr;
+  double m_stageStart = 0;  // the stage's first tick or click; 0: none yet
+  int m_stageMisses = 0;    // clicks that hit no target in this stage
 };
 
 }  // namespace shurencho

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "history/history_recorder.h"
 #include "platform/control_ids.h"
 
 namespace shurencho {
@@ -27,6 +28,8 @@ void DragPage::FormCreate() {
   DraggedBall = -1;
   m_dragging = false;
   DragStage = 0;
+  m_stageStart = 0;
+  m_stageMisses = 0;
   NextDragStage();
   DrawBalls();
   Image6 = Image7;
@@ -68,6 +71,7 @@ void DragPage::Image6MouseDown() {
     }
   }
   m_dragging = DraggedBall != -1;
+  if (m_dragging && m_history && !(m_stageStart > 0)) m_stageStart = m_platform.Now();
 }
 
 void DragPage::Image6DragOver(QPoint pos) {
@@ -95,7 +99,16 @@ void DragPage::Image6EndDrag() {
   if (!m_dragging) return;
   m_dragging = false;
   Image7 = Image8;
+  const TBall& dropped = Balls[DraggedBall - 1];
+  if (!BasketRect.HoldsCorner(dropped.X, dropped.Y)) ++m_stageMisses;
   if (DrawBalls()) {
+    if (m_history) {
+      const double start = m_stageStart > 0 ? m_stageStart : m_platform.Now();
+      m_history->MouseStage(MouseGame::Drag, DragStage, m_stageMisses, 0,
+                            HistoryRecorder::SecondsBetween(start, m_platform.Now()));
+    }
+    m_stageStart = 0;
+    m_stageMisses = 0;
     Image7 = Image8;
     NextDragStage();
     DrawBalls();

@@ -18,6 +18,8 @@
 
 namespace shurencho {
 
+class HistoryRecorder;
+
 class DragPage final {
  public:
   static constexpr int kBallPool = 100;
@@ -43,6 +45,9 @@ class DragPage final {
   void Image6EndDrag();
   bool Dragging() const { return m_dragging; }
 
+  // Where finished stages are reported; null: nowhere.
+  void SetHistory(HistoryRecorder* history) { m_history = history; }
+
   void NextDragStage();
   void DrawBall(int x, int y, int pattern);
   // Draws the balls in play; true when every one lies in the basket.
@@ -64,6 +69,9 @@ class DragPage final {
  private:
   Platform& m_platform;
   bool m_dragging = false;
+  HistoryRecorder* m_history = nullptr;
+  double m_stageStart = 0;  // the stage's first press on a ball; 0: none yet
+  int m_stageMisses = 0;    // drags in this stage that left their ball outside the basket
 };
 
 }  // namespace shurencho

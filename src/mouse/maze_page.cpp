@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "data/practice_data.h"
+#include "history/history_recorder.h"
 #include "mouse/mouse_pictures.h"
 #include "platform/control_ids.h"
 
@@ -47,6 +48,8 @@ void MazePage::DrawMaze() {
     }
   }
   PreviousMazeIndex = MazeIndex;
+  m_stageStart = 0;
+  m_wallTouches = 0;
 
   m_mazeStartPoint = QPoint(256, 192);
   const MazeMap::Grid& map = m_data.mazeMap.maps[static_cast<size_t>(MazeIndex)];
@@ -81,8 +84,10 @@ bool MazePage::CellAt(QPoint p, int* code) const {
 void MazePage::Image1MouseMove(bool shiftHeld, int x, int y) {
   // With Shift held the walls are not tested at all.
   if (shiftHeld) return;
+  if (m_history && !(m_stageStart > 0)) m_stageStart = m_platform.Now();
   int code = 0;
   if (!CellAt(QPoint(x, y), &code) || code != kMazeWall) return;
+  ++m_wallTouches;
   m_platform.Beep();
   m_platform.ShowInformation(kWallMessage);
   // Only after the box has closed.
@@ -95,6 +100,11 @@ void MazePage::Image1Click() {
   if (code == kMazeGoal) {
     // The stage is not capped, but it must not overflow.
     if (m_settings.M1CourseNo < INT_MAX) ++m_settings.M1CourseNo;
+    if (m_history) {
+      const double start = m_stageStart > 0 ? m_stageStart : m_platform.Now();
+      m_history->MouseStage(MouseGame::Maze, m_settings.M1CourseNo, m_wallTouches, 0,
+                            HistoryRecorder::SecondsBetween(start, m_platform.Now()));
+    }
     DrawMaze();
     m_platform.SetPointerPos(ids::Image1, m_mazeStartPoint);
   } else if (code == kMazeStart) {

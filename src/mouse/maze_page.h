@@ -14,6 +14,8 @@
 
 namespace shurencho {
 
+class HistoryRecorder;
+
 struct PracticeData;
 
 class MazePage final {
@@ -40,6 +42,9 @@ class MazePage final {
   // Goal: next maze. Start: leave the maze. Elsewhere: the help message.
   void Image1Click();
 
+  // Where finished stages are reported; null: nowhere.
+  void SetHistory(HistoryRecorder* history) { m_history = history; }
+
   // Where the pointer is put back, in Image1's client coordinates.
   QPoint MazeStartPoint() const { return m_mazeStartPoint; }
 
@@ -58,6 +63,9 @@ class MazePage final {
   const PracticeData& m_data;
   Platform& m_platform;
   QPoint m_mazeStartPoint{256, 192};
+  HistoryRecorder* m_history = nullptr;
+  double m_stageStart = 0;  // first pointer move over this maze; 0: none yet
+  int m_wallTouches = 0;    // on this maze
 };
 
 }  // namespace shurencho

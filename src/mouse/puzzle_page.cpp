@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <algorithm>
 
+#include "history/history_recorder.h"
 #include "platform/control_ids.h"
 #include "text/errors.h"
 #include "text/text_file.h"
@@ -92,6 +93,8 @@ void PuzzlePage::ShufflePuzzle() {
     }
   } while (DrawPuzzle());
   PuzzleSolved = false;
+  m_dealStart = 0;
+  m_moves = 0;
   Image9 = Image10;
 }
 
@@ -105,8 +108,16 @@ void PuzzlePage::Image9DblClick() {
   if (p.x() < 0 || p.y() < 0 || p.x() >= kBoardPixels || p.y() >= kBoardPixels) return;
   const int row = p.y() / kPiecePixels;
   const int col = p.x() / kPiecePixels;
-  if (PuzzleBoard::Adjacent(row, col, GapRow, GapCol)) Board.Swap(row, col, GapRow, GapCol);
+  if (m_history && !(m_dealStart > 0)) m_dealStart = m_platform.Now();
+  if (PuzzleBoard::Adjacent(row, col, GapRow, GapCol)) {
+    Board.Swap(row, col, GapRow, GapCol);
+    ++m_moves;
+  }
   if (DrawPuzzle()) {
+    if (m_history) {
+      m_history->MouseStage(MouseGame::Puzzle, 0, 0, m_moves,
+                            HistoryRecorder::SecondsBetween(m_dealStart, m_platform.Now()));
+    }
     // The missing piece shows again in place of the question mark.
     Image10 = Image11;
     PuzzleSolved = true;

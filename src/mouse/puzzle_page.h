@@ -15,6 +15,8 @@
 
 namespace shurencho {
 
+class HistoryRecorder;
+
 class PuzzlePage final {
  public:
   static constexpr int kBoardPixels = 256;
@@ -29,6 +31,9 @@ class PuzzlePage final {
   bool DrawPuzzle();
   // Deals a new game: reached by legal moves, never already solved.
   void ShufflePuzzle();
+
+  // Where finished stages are reported; null: nowhere.
+  void SetHistory(HistoryRecorder* history) { m_history = history; }
 
   void Image9DblClick();
   void Button5Click();
@@ -57,6 +62,9 @@ class PuzzlePage final {
   bool MoveGap(int d);
 
   Platform& m_platform;
+  HistoryRecorder* m_history = nullptr;
+  double m_dealStart = 0;  // the deal's first double click; 0: none yet
+  int m_moves = 0;         // pieces slid since the deal
 };
 
 }  // namespace shurencho

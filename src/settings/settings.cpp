@@ -92,6 +92,11 @@ class Reader {
     }
   }
 
+  // A key of our own that is never created at start-up.
+  void OptionalFlag(const QString& section, const QString& key, bool& field) {
+    field = m_ini.ReadInteger(section, key, field ? 1 : 0) != 0;
+  }
+
   // Writes what the keys read so far put in: one save for the whole start-up
   // rather than one flushed save per key, which on a first start meant 29.
   // A failure is reported as before, with every key already read.
@@ -196,6 +201,12 @@ const SettingsKey kKeys[] = {
     {"Datafiles", "HelpFile", &ZINIconf::HelpFile},
 };
 
+// The keys beyond the classic ones: read when present, written only when
+// they differ from their default or the file already has them.
+const QString kHistorySection = QStringLiteral("History");
+const QString kWeakDrillKey = QStringLiteral("WeakDrill");
+const QString kAbsent = QStringLiteral("\x01absent");
+
 }  // namespace
 
 SettingsError::SettingsError(const QString& path)
@@ -274,6 +285,7 @@ void LoadSettings(AppSettings& s, bool readFile, const QString& path, MissingKey
       s.WindowCaption = s.TradeMark + QStringLiteral(" - ") + s.CompanyName;
     }
   }
+  r.OptionalFlag(kHistorySection, kWeakDrillKey, s.WeakDrill);
   r.Finish();
 }
 
@@ -292,6 +304,9 @@ void SaveSettings(const AppSettings& s, const QString& path) {
                    },
                    k.field);
     ini.SetString(QString::fromLatin1(k.section), QString::fromLatin1(k.key), value);
+  }
+  if (s.WeakDrill || ini.ReadString(kHistorySection, kWeakDrillKey, kAbsent) != kAbsent) {
+    ini.SetString(kHistorySection, kWeakDrillKey, s.WeakDrill ? QStringLiteral("1") : QStringLiteral("0"));
   }
   // All keys go out in one atomic write: a failure leaves the old file whole.
   if (!ini.Commit()) throw SettingsError(path);

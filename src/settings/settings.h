@@ -40,11 +40,15 @@ struct ZINIconf {
   bool Random = false;      // drill option RANDUM
   bool AutoCourse = false;  // hidden option AUTO
   bool Viewroma = true;     // drill option ROMA (romaji hint)
-  int CourseNo = 2;         // drill course 0-4
-  int M1CourseNo = 0;       // mazes finished on the POINT page
-  bool BGMState = false;    // background music on
-  double warmup = 0;        // shortest recorded run, in days
-  QStringList Course01;     // grade thresholds per course: lower, upper
+  // Drill option 苦手練習 (deal the items holding the weakest units). Kept
+  // in [History] WeakDrill, which is written only once it is set: a file of
+  // someone who never ticked it stays as it always was.
+  bool WeakDrill = false;
+  int CourseNo = 2;       // drill course 0-4
+  int M1CourseNo = 0;     // mazes finished on the POINT page
+  bool BGMState = false;  // background music on
+  double warmup = 0;      // shortest recorded run, in days
+  QStringList Course01;   // grade thresholds per course: lower, upper
   QStringList Course02;
   QStringList Course03;
   QStringList Course04;

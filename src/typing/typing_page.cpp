@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 
+#include "history/history_recorder.h"
 #include "platform/control_ids.h"
 #include "platform/data_dirs.h"
 #include "typing/practice_text.h"
@@ -66,6 +67,7 @@ void TypingPage::FormCreate() {
   // Back to "no text": the box stays closed until a text is loaded.
   Memo2.readOnly = true;
   Label22.caption = typing_texts::Welcome();
+  if (m_history) m_history->TypingRunDropped();
 }
 
 void TypingPage::Button4Click() {
@@ -102,6 +104,7 @@ void TypingPage::Button4Click() {
   m_shownSeconds = 0;
   for (Label* box : {&Label8, &Label9, &Label10}) box->caption.clear();
   Label22.caption = typing_texts::Ready();
+  if (m_history) m_history->TypingRunDropped();
   m_platform.SetFocus(ids::Memo2);
 }
 
@@ -115,6 +118,7 @@ void TypingPage::Memo2UserEdit(const QString& typed) {
 void TypingPage::Memo2Change() {
   const QString& practice = RichEdit1.text();
   const int matched = MatchLength(practice, Memo2.text);
+  if (m_history) m_history->TypingEdit(static_cast<int>(Memo2.text.size()), matched);
 
   RichEdit1.MoveHighlightTo(matched);
   TypingRun.MatchedChars = RichEdit2.CharsBefore(matched);
@@ -151,7 +155,9 @@ MeasuredRun TypingPage::Run() const {
 void TypingPage::Complete() {
   Memo2.readOnly = true;
   if (Label10.caption.isEmpty()) {
+    // Done in one edit: nothing was measured, so nothing is recorded.
     Label22.caption = typing_texts::Cheat();
+    if (m_history) m_history->TypingRunDropped();
   } else if (Run().ExceedsWarmup(m_settings.warmup)) {
     const int speed = m_settings.RecordedSpeed(6);
     const QStringList& bounds = m_settings.CourseThresholds(6);
@@ -164,8 +170,10 @@ void TypingPage::Complete() {
     } else {
       Label22.caption = typing_texts::Excellent();
     }
+    if (m_history) m_history->TypingRunDone(Label6.caption, Run(), CourseGrade(m_settings, 6));
   } else {
     Label22.caption = typing_texts::TooShort();
+    if (m_history) m_history->TypingRunDone(Label6.caption, Run(), QString());
   }
 }
 

@@ -14,6 +14,7 @@
 namespace shurencho {
 
 struct PracticeData;
+class HistoryRecorder;
 
 // The page's run state.
 struct TypingRunState {
@@ -51,6 +52,9 @@ class TypingPage final {
   // A character key pressed in Memo2.
   void Memo2KeyPress();
 
+  // Where judged runs are reported; null: nowhere.
+  void SetHistory(HistoryRecorder* history) { m_history = history; }
+
   RichPane RichEdit1;  // the practice text; the matched prefix is highlighted
   RichPane RichEdit2;  // hidden copy of the practice text, for counting
   MemoBox Memo2;       // the typing box
@@ -79,6 +83,7 @@ class TypingPage final {
 
   AppSettings& m_settings;
   Platform& m_platform;
+  HistoryRecorder* m_history = nullptr;
   QString m_lastFolder;       // folder of the file chosen last; empty before the first
   qint64 m_shownSeconds = 0;  // the time Label10 shows, as seconds of the day
 };
