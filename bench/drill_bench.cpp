@@ -11,6 +11,7 @@
 #include "data/practice_data.h"
 #include "drill/drill_page.h"
 #include "drill/drill_view.h"
+#include "history/history_recorder.h"
 #include "support/shipped_data.h"
 #include "ui/qt_platform.h"
 
@@ -50,6 +51,34 @@ void BM_DrillKeyPress(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_DrillKeyPress);
+
+// The same keys with the learning history recording: each key is counted in
+// memory, and each finished item is handed to a store that only keeps it.
+void BM_DrillKeyPressRecorded(benchmark::State& state) {
+  class KeepingStore final : public HistoryStore {
+   public:
+    QString LearnerName() const override { return QString(); }
+    bool SetLearnerName(const QString&, QString*) override { return true; }
+    bool Write(const HistoryBatch& batch, QString*) override {
+      items += batch.items.size();
+      return true;
+    }
+    LearnerHistory Read(int, QString*) override { return {}; }
+    qsizetype items = 0;
+  } store;
+  DrillBench b;
+  HistoryRecorder recorder(b.platform);
+  recorder.Attach(&store);
+  b.page->SetHistory(&recorder);
+  for (auto _ : state) {
+    QChar key = b.NextLetter();
+    b.page->Edit2KeyPress(key);
+    b.page->Edit2.setText(b.page->Edit2.text() + key);
+    benchmark::DoNotOptimize(b.page->Label1.caption);
+  }
+  state.counters["items"] = static_cast<double>(store.items);
+}
+BENCHMARK(BM_DrillKeyPressRecorded);
 
 // The page's state copied into its widgets.
 void BM_DrillRender(benchmark::State& state) {

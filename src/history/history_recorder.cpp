@@ -50,6 +50,16 @@ HistoryTime HistoryRecorder::ToHistoryTime(double localDays) {
   return local.toMSecsSinceEpoch();
 }
 
+HistoryTime HistoryRecorder::StampAt(double localDays) {
+  const qint64 localMs = std::llround(localDays * 86400000.0);
+  const qint64 hour = localMs / 3600000;
+  if (hour != m_offsetHour) {
+    m_offsetHour = hour;
+    m_offsetMs = localMs - ToHistoryTime(localDays);
+  }
+  return localMs - m_offsetMs;
+}
+
 double HistoryRecorder::SecondsBetween(double fromDays, double toDays) {
   return std::max(0.0, std::round((toDays - fromDays) * 86400000.0) / 1000.0);
 }
@@ -77,6 +87,10 @@ void HistoryRecorder::Flush() {
   if (!m_store || m_waiting.isEmpty()) return;
   // Everything that waited goes in one transaction; when the store refuses
   // it (busy past its retries, disk full) it stays for the next hand-over.
+  if (m_waiting.size() == 1) {
+    if (m_store->Write(m_waiting.first())) m_waiting.clear();
+    return;
+  }
   HistoryBatch all;
   for (HistoryBatch& b : m_waiting) {
     all.items += std::move(b.items);
@@ -105,8 +119,8 @@ void HistoryRecorder::DrillItemDone(int course, const QString& item, int charact
   const double now = m_platform.Now();
   HistoryBatch batch;
   const double seconds = m_itemStart > 0 ? SecondsBetween(m_itemStart, now) : 0;
-  batch.items.append(DrillItemRecord{ToHistoryTime(now), course, item, characters, m_item.keystrokes,
-                                     m_item.refused, seconds});
+  batch.items.append(
+      DrillItemRecord{StampAt(now), course, item, characters, m_item.keystrokes, m_item.refused, seconds});
   batch.misses = std::exchange(m_itemMisses, {});
   m_run.keystrokes += m_item.keystrokes;
   m_run.refused += m_item.refused;

@@ -85,7 +85,10 @@ class HistoryRecorder final {
   void StartItem() {
     if (!(m_itemStart > 0)) m_itemStart = m_platform.Now();
   }
-  HistoryTime Stamp() const { return ToHistoryTime(m_platform.Now()); }
+  HistoryTime Stamp() { return StampAt(m_platform.Now()); }
+  // ToHistoryTime with the local clock's offset kept for the hour: the zone
+  // lookup costs more than the rest of an item's end.
+  HistoryTime StampAt(double localDays);
   void Hand(HistoryBatch batch);
   void Flush();
 
@@ -98,6 +101,8 @@ class HistoryRecorder final {
   HistoryStore* m_store = nullptr;
   bool m_on = true;
   QList<HistoryBatch> m_waiting;
+  qint64 m_offsetHour = -1;  // the local hour m_offsetMs was found for
+  qint64 m_offsetMs = 0;     // local milliseconds minus history time in that hour
 
   Counts m_item;           // the drill item on screen
   double m_itemStart = 0;  // its first judged key; 0: none yet

@@ -19,6 +19,8 @@ e2e_init() {
   unset QT_QPA_PLATFORM
   export SDL_AUDIODRIVER=dummy
   export XDG_CONFIG_HOME="$E2E_DIR/config"
+  # The learning history of the run, not of the user running the tests.
+  export XDG_DATA_HOME="$E2E_DIR/data"
   # A private X server on the first free display.
   local fd_file="$E2E_DIR/display"
   # -noreset: with no client left the server would reset, and a program
