@@ -20,6 +20,7 @@
 #include "app/form1.h"
 #include "app/main_window_view.h"
 #include "data/practice_data.h"
+#include "report/report_command.h"
 #include "settings/settings.h"
 #include "settings/settings_session.h"
 #include "text/errors.h"
@@ -81,6 +82,8 @@ void StartAfterFirstPaint(QWidget& window, std::function<void()> start) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // The class table is made without a window.
+  if (IsReportCommand(argc, argv)) return RunReportCommand(argc, argv);
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("shurencho"));
   InstallFontSubstitutes();

@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "app/music_box_view.h"
+#include "app/records_view.h"
 #include "drill/drill_view.h"
 #include "mouse/click_view.h"
 #include "mouse/drag_view.h"
@@ -118,6 +119,10 @@ void MainWindow::BuildMenu() {
   r1->addAction(QStringLiteral("ダブルクリック(&B)"), this, [this] { Run([this] { m_form.B1Click(); }); });
   r1->addAction(QStringLiteral("キーボード特訓(&K)"), this, [this] { Run([this] { m_form.K1Click(); }); });
   r1->addAction(QStringLiteral("キーボード実践(&L)"), this, [this] { Run([this] { m_form.L1Click(); }); });
+  r1->addSeparator();
+  QAction* records = r1->addAction(QStringLiteral("成績(&G)"), this, [this] { OpenRecords(); });
+  records->setShortcut(QKeySequence(Qt::Key_F2));
+  records->setShortcutContext(Qt::ApplicationShortcut);
   QMenu* help1 = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
   QAction* help2 =
       help1->addAction(QStringLiteral("ヘルプ(&H)"), this, [this] { Run([this] { m_form.Help2Click(); }); });
@@ -125,6 +130,22 @@ void MainWindow::BuildMenu() {
   help2->setShortcutContext(Qt::ApplicationShortcut);
   help1->addAction(QStringLiteral("バージョン情報(&A)"), this,
                    [this] { Run([this] { m_form.About1Click(); }); });
+}
+
+RecordsView* MainWindow::recordsView() const { return m_records; }
+
+void MainWindow::OpenRecords() {
+  if (m_history == nullptr) {
+    m_platform.ShowInformation(QStringLiteral("学習の記録を取っていないため、成績はありません。"));
+    return;
+  }
+  if (m_records == nullptr) {
+    m_records = new RecordsView(*m_history, m_form.settings(), this);
+    m_records->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  m_records->show();
+  m_records->raise();
+  m_records->activateWindow();
 }
 
 template <typename F>
@@ -180,6 +201,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   if (!m_closed) {
     m_closed = true;
     m_timer1->stop();
+    if (m_records != nullptr) m_records->close();
     m_form.FormClose();
   }
   event->accept();

@@ -4,6 +4,7 @@
 // TForm1 and renders what TForm1 holds.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 
 #include "app/form1.h"
@@ -16,8 +17,10 @@ class QTimer;
 namespace shurencho {
 
 class QtPlatform;
+class HistoryStore;
 class MusicBoxView;
 class PageView;
+class RecordsView;
 
 class MainWindow final : public QMainWindow {
  public:
@@ -27,6 +30,12 @@ class MainWindow final : public QMainWindow {
   void RenderAll();
   QTabWidget* pageControl() const { return m_pageControl; }
   PageView* pageView(Page page) const { return m_pages[static_cast<int>(page)]; }
+  // Where the 成績 window reads the learning history; null when it is off.
+  void SetHistoryStore(HistoryStore* store) { m_history = store; }
+  // Opens the 成績 window, or raises the one already open; with the history
+  // off it only says so.
+  void OpenRecords();
+  RecordsView* recordsView() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -48,6 +57,8 @@ class MainWindow final : public QMainWindow {
   MusicBoxView* m_panel2;
   QTimer* m_timer1;
   QString m_shownHelp;  // the side panel's text before line breaking
+  HistoryStore* m_history = nullptr;
+  QPointer<RecordsView> m_records;
   bool m_closed = false;
 };
 

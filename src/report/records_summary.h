@@ -24,6 +24,8 @@ QString CourseLabel(int course);
 
 // The school targets drawn across every speed chart, in 字／分.
 inline constexpr std::array<int, 2> kSchoolTargets = {40, 60};
+// How many of a weak unit's wrong keys are shown beside it.
+inline constexpr int kShownWrongKeys = 5;
 // The certificate steps of the speed ladder, in 字／分.
 inline constexpr std::array<int, 6> kLadderSteps = {10, 30, 50, 70, 100, 150};
 

@@ -261,7 +261,8 @@ QByteArray LearnerReportHtml(const LearnerHistory& h, const ZINIconf& settings, 
   const LadderStanding ladder = SpeedLadder(h.runs);
   const QList<MouseProgress> mouse = SummarizeMouse(h.mouse);
   QString s = Head(QStringLiteral("成績表 %1").arg(h.learner));
-  s += QStringLiteral("<h1>打鍵修練帖 成績表</h1>\n<div class=\"meta\">学習者：<strong>%1</strong>　作成日：%2</div>\n")
+  s += QStringLiteral(
+           "<h1>打鍵修練帖 成績表</h1>\n<div class=\"meta\">学習者：<strong>%1</strong>　作成日：%2</div>\n")
            .arg(HtmlEscaped(h.learner), DateText(now, "yyyy/MM/dd HH:mm"));
   s += QStringLiteral("<section><h2>速さ（字／分）</h2><div class=\"grid\">\n");
   for (const CourseSpeeds& c : courses) {
