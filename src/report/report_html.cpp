@@ -62,15 +62,15 @@ QString Line(double x1, double y1, double x2, double y2, const char* style) {
       .arg(Num(x1), Num(y1), Num(x2), Num(y2), QString::fromLatin1(style));
 }
 
-QString Polyline(const QStringList& points, const char* style) {
+QString Polyline(const QStringList& points, const char* colour, double width) {
+  const QString c = QString::fromLatin1(colour);
   if (points.size() == 1) {
     // One point alone draws no line: a dot instead.
     const QStringList xy = points[0].split(QLatin1Char(','));
-    return QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"2\" %3/>")
-        .arg(xy[0], xy[1], QString::fromLatin1(style));
+    return QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"2\" fill=\"%3\"/>").arg(xy[0], xy[1], c);
   }
-  return QStringLiteral("<polyline fill=\"none\" points=\"%1\" %2/>")
-      .arg(points.join(QLatin1Char(' ')), QString::fromLatin1(style));
+  return QStringLiteral("<polyline fill=\"none\" stroke=\"%1\" stroke-width=\"%2\" points=\"%3\"/>")
+      .arg(c, Num(width), points.join(QLatin1Char(' ')));
 }
 
 double RoundUp(double v, double step) { return std::ceil(v / step) * step; }
@@ -188,12 +188,10 @@ QString SpeedChartSvg(const CourseSpeeds& course, GradeBands bands, int width, i
       best.append(QStringLiteral("%1,%2").arg(Num(p.X(d.at)), Num(p.Y(d.best))));
       mean.append(QStringLiteral("%1,%2").arg(Num(p.X(d.at)), Num(p.Y(d.mean))));
     }
-    s += Polyline(mean, "stroke=\"#8fb0e0\" fill=\"#8fb0e0\" stroke-width=\"1\"");
-    s += Polyline(best, "stroke=\"#1f4f9f\" fill=\"#1f4f9f\" stroke-width=\"1.5\"");
+    s += Polyline(mean, "#8fb0e0", 1);
+    s += Polyline(best, "#1f4f9f", 1.5);
   }
-  s += Text(
-      p.left, 10,
-      QStringLiteral("%1（字／分：濃い線が日ごとの最高、薄い線が平均）").arg(CourseLabel(course.course)));
+  s += Text(p.left, 10, QStringLiteral("%1 字／分").arg(CourseLabel(course.course)));
   return s + QStringLiteral("</svg>");
 }
 
@@ -243,12 +241,10 @@ QString MouseChartSvg(const QList<MouseProgress>& games, int width, int height) 
   for (const MouseProgress& g : games) {
     if (g.game == MouseGame::Puzzle) continue;
     const char* colour = kGameColours[static_cast<int>(g.game) - 1];
-    const QByteArray style =
-        QByteArray("stroke=\"") + colour + "\" fill=\"" + colour + "\" stroke-width=\"1.5\"";
     QStringList points;
     for (const auto& [at, stage] : g.stageByDay)
       points.append(QStringLiteral("%1,%2").arg(Num(p.X(at)), Num(p.Y(stage))));
-    if (!points.isEmpty()) s += Polyline(points, style.constData());
+    if (!points.isEmpty()) s += Polyline(points, colour, 1.5);
     const QByteArray fill = QByteArray(" fill=\"") + colour + "\"";
     s += Text(legendX, 10, QStringLiteral("■%1").arg(MouseGameLabel(g.game)), "start", fill.constData());
     legendX += 60;
@@ -281,7 +277,10 @@ QByteArray LearnerReportHtml(const LearnerHistory& h, const ZINIconf& settings, 
     s += QStringLiteral("</figure>\n");
   }
   s += QStringLiteral(
-      "</div><div>帯：赤＝×、黄＝○、緑＝◎（評価の基準）。点線：40・60 字／分の目標。</div></section>\n");
+      "</"
+      "div><div>"
+      "濃い線：日ごとの最高、薄い線：日ごとの平均。帯：赤＝×、黄＝○、緑＝◎（評価の基準）。点線：40・60 "
+      "字／分の目標。</div></section>\n");
   s += QStringLiteral("<div class=\"row\"><section><h2>速さの段位</h2>%1</section>\n")
            .arg(LadderSvg(ladder, 300, 110));
   s += QStringLiteral(
