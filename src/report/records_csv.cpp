@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <cstdio>
+#include <cstdlib>
 
 #include "report/records_summary.h"
 
@@ -75,10 +77,42 @@ void AppendRow(QString& out, const QStringList& fields) {
 
 QString Number(double v) { return QString::number(v, 'g', QLocale::FloatingPointShortest); }
 
-QString TimeText(HistoryTime at) {
-  const QDateTime local = QDateTime::fromMSecsSinceEpoch(at);
-  return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
-}
+// Local times with their offset ("2026-12-09T07:40:36.123+09:00"). Records
+// come in time order, so the day's date and offset are looked up once per
+// day, not once per row.
+class TimeTexts {
+ public:
+  QString Of(HistoryTime at) {
+    if (at < m_start || at >= m_end) {
+      const QDateTime local = QDateTime::fromMSecsSinceEpoch(at);
+      const QDate day = local.date();
+      m_start = day.startOfDay().toMSecsSinceEpoch();
+      m_end = day.addDays(1).startOfDay().toMSecsSinceEpoch();
+      // A day with a clock change, or one that does not hold its own start, is done the slow way.
+      if (m_end - m_start != 86400000 || at < m_start || at >= m_end) {
+        m_start = m_end = 0;
+        return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
+      }
+      const int offset = local.offsetFromUtc() / 60;
+      m_prefix = day.toString(Qt::ISODate) + QLatin1Char('T');
+      m_suffix = QStringLiteral("%1%2:%3")
+                     .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                     .arg(std::abs(offset) / 60, 2, 10, QLatin1Char('0'))
+                     .arg(std::abs(offset) % 60, 2, 10, QLatin1Char('0'));
+    }
+    const qint64 ms = at - m_start;
+    char time[16];
+    std::snprintf(time, sizeof time, "%02d:%02d:%02d.%03d", int(ms / 3600000), int(ms / 60000 % 60),
+                  int(ms / 1000 % 60), int(ms % 1000));
+    return m_prefix + QLatin1String(time) + m_suffix;
+  }
+
+ private:
+  HistoryTime m_start = 0;
+  HistoryTime m_end = 0;
+  QString m_prefix;
+  QString m_suffix;
+};
 
 QStringList EmptyRow(const char* kind, const QString& learner) {
   QStringList row(kColumns);
@@ -164,9 +198,10 @@ QByteArray WriteRecordsCsv(const LearnerHistory& h) {
   QStringList names;
   for (const char* name : kColumnNames) names.append(QString::fromUtf8(name));
   AppendRow(out, names);
+  TimeTexts times;
   for (const TypingRunRecord& r : h.runs) {
     QStringList row = EmptyRow(kTypingKind, h.learner);
-    row[kTime] = TimeText(r.at);
+    row[kTime] = times.Of(r.at);
     row[kCourse] = QString::number(r.course);
     row[kText] = Defused(r.textName);
     row[kCharacters] = QString::number(r.characters);
@@ -181,7 +216,7 @@ QByteArray WriteRecordsCsv(const LearnerHistory& h) {
   }
   for (const MouseRecord& r : h.mouse) {
     QStringList row = EmptyRow(kMouseKind, h.learner);
-    row[kTime] = TimeText(r.at);
+    row[kTime] = times.Of(r.at);
     row[kGame] = MouseGameLabel(r.game);
     row[kStage] = QString::number(r.stage);
     row[kMisses] = QString::number(r.misses);
