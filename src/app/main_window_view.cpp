@@ -139,10 +139,15 @@ void MainWindow::OpenRecords() {
     m_platform.ShowInformation(QStringLiteral("学習の記録を取っていないため、成績はありません。"));
     return;
   }
-  if (m_records == nullptr) {
-    m_records = new RecordsView(*m_history, m_form.settings(), this);
-    m_records->setAttribute(Qt::WA_DeleteOnClose);
+  // Each opening reads the history afresh; one already open is replaced in place.
+  QRect placed;
+  if (m_records != nullptr) {
+    placed = m_records->geometry();
+    m_records->close();
   }
+  m_records = new RecordsView(*m_history, m_form.settings(), this);
+  m_records->setAttribute(Qt::WA_DeleteOnClose);
+  if (placed.isValid()) m_records->setGeometry(placed);
   m_records->show();
   m_records->raise();
   m_records->activateWindow();

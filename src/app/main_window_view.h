@@ -32,7 +32,7 @@ class MainWindow final : public QMainWindow {
   PageView* pageView(Page page) const { return m_pages[static_cast<int>(page)]; }
   // Where the 成績 window reads the learning history; null when it is off.
   void SetHistoryStore(HistoryStore* store) { m_history = store; }
-  // Opens the 成績 window, or raises the one already open; with the history
+  // Opens the 成績 window on what the history holds now; with the history
   // off it only says so.
   void OpenRecords();
   RecordsView* recordsView() const;

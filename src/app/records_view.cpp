@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -109,6 +110,14 @@ void AddBand(QChart* chart, HistoryTime t0, HistoryTime t1, double from, double 
   HideFromLegend(chart, band);
 }
 
+// A message box that shows paths, names and errors as typed, never as markup.
+QMessageBox::StandardButton Say(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                QMessageBox::StandardButtons buttons = QMessageBox::Ok) {
+  QMessageBox box(icon, parent->windowTitle(), text, buttons, parent);
+  box.setTextFormat(Qt::PlainText);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
 // The certificate steps drawn as a staircase, the steps reached filled.
 class LadderView final : public QWidget {
  public:
@@ -159,6 +168,8 @@ RecordsView::RecordsView(HistoryStore& store, const AppSettings& settings, QWidg
   auto* exportButton = new QPushButton(QStringLiteral("成績を書き出す"));
   exportButton->setObjectName(QStringLiteral("exportButton"));
   connect(exportButton, &QPushButton::clicked, this, &RecordsView::Export);
+  // What failed to be read must not be written out as if it were the whole record.
+  exportButton->setEnabled(m_readError.isEmpty());
   top->addWidget(exportButton);
 
   auto* layout = new QVBoxLayout(this);
@@ -175,7 +186,15 @@ RecordsView::RecordsView(HistoryStore& store, const AppSettings& settings, QWidg
   tabs->addTab(BuildMousePage(), QStringLiteral("マウス"));
   tabs->addTab(BuildLadderPage(), QStringLiteral("段位"));
   layout->addWidget(tabs, 1);
-  ShowCourse(0);
+  // The course practised last comes first.
+  int latest = 0;
+  for (int i = 1; i < m_courses.size(); ++i) {
+    if (m_courses[i].runs > 0 &&
+        (m_courses[latest].runs == 0 || m_courses[i].latestAt > m_courses[latest].latestAt)) {
+      latest = i;
+    }
+  }
+  ShowCourse(latest);
   resize(900, 600);
 }
 
@@ -209,7 +228,10 @@ QWidget* RecordsView::BuildSpeedPage() {
 
 void RecordsView::ShowCourse(int index) {
   if (index < 0 || index >= m_courses.size()) return;
-  if (m_course->currentIndex() != index) m_course->setCurrentIndex(index);
+  {
+    const QSignalBlocker block(m_course);
+    m_course->setCurrentIndex(index);
+  }
   const CourseSpeeds& c = m_courses[index];
   const GradeBands bands = CourseBands(m_settings, c.course);
   const HistoryTime t0 = c.days.isEmpty() ? QDateTime::currentMSecsSinceEpoch() : c.days.first().at;
@@ -373,17 +395,14 @@ QWidget* RecordsView::BuildLadderPage() {
 void RecordsView::Rename() {
   const QString name = m_learner->text().trimmed();
   if (name.isEmpty()) {
-    QMessageBox::warning(this, windowTitle(), QStringLiteral("名前を入れてください。"));
+    Say(this, QMessageBox::Warning, QStringLiteral("名前を入れてください。"));
     m_learner->setText(m_history.learner);
     return;
   }
   if (name == m_history.learner) return;
   QString error;
   if (!m_store.SetLearnerName(name, &error)) {
-    QMessageBox box(QMessageBox::Warning, windowTitle(),
-                    QStringLiteral("名前を変えられませんでした。\n%1").arg(error), QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    Say(this, QMessageBox::Warning, QStringLiteral("名前を変えられませんでした。\n%1").arg(error));
     m_learner->setText(m_history.learner);
     return;
   }
@@ -397,7 +416,13 @@ void RecordsView::Export() {
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("csv"));
-  dialog.selectFile(QStringLiteral("成績_%1.csv").arg(m_history.learner));
+  // The name is the learner's own: no folder separators or control characters in the file name.
+  QString safeName = m_history.learner;
+  for (QChar& c : safeName) {
+    if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
+      c = QLatin1Char('_');
+  }
+  dialog.selectFile(QStringLiteral("成績_%1.csv").arg(safeName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const QString csvPath = dialog.selectedFiles().first();
   QString htmlPath = csvPath;
@@ -405,23 +430,16 @@ void RecordsView::Export() {
   htmlPath += QStringLiteral(".html");
   // The dialog asked about the CSV file only.
   if (QFileInfo::exists(htmlPath) &&
-      QMessageBox::question(this, windowTitle(),
-                            QStringLiteral("%1 はすでにあります。置き換えますか？").arg(htmlPath)) !=
-          QMessageBox::Yes) {
+      Say(this, QMessageBox::Question, QStringLiteral("%1 はすでにあります。置き換えますか？").arg(htmlPath),
+          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
     return;
   }
   QString error;
   if (!ExportTo(csvPath, &error)) {
-    QMessageBox box(QMessageBox::Warning, windowTitle(),
-                    QStringLiteral("書き出せませんでした。\n%1").arg(error), QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    Say(this, QMessageBox::Warning, QStringLiteral("書き出せませんでした。\n%1").arg(error));
     return;
   }
-  QMessageBox box(QMessageBox::Information, windowTitle(),
-                  QStringLiteral("書き出しました。\n%1\n%2").arg(csvPath, htmlPath), QMessageBox::Ok, this);
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
+  Say(this, QMessageBox::Information, QStringLiteral("書き出しました。\n%1\n%2").arg(csvPath, htmlPath));
 }
 
 bool RecordsView::ExportTo(const QString& csvPath, QString* error) {
