@@ -16,6 +16,7 @@
 
 #include "adapters/lazy_media_player.h"
 #include "adapters/music_player_loader.h"
+#include "adapters/session_bus.h"
 #include "adapters/xdg_help_launcher.h"
 #include "app/form1.h"
 #include "app/main_window_view.h"
@@ -81,6 +82,7 @@ void StartAfterFirstPaint(QWidget& window, std::function<void()> start) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  TurnOffSessionBusAutolaunch();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("shurencho"));
   InstallFontSubstitutes();
