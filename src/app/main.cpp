@@ -16,6 +16,7 @@
 
 #include "adapters/lazy_media_player.h"
 #include "adapters/music_player_loader.h"
+#include "adapters/session_bus.h"
 #include "adapters/xdg_help_launcher.h"
 #include "app/form1.h"
 #include "app/main_window_view.h"
@@ -84,6 +85,7 @@ void StartAfterFirstPaint(QWidget& window, std::function<void()> start) {
 int main(int argc, char* argv[]) {
   // The class table is made without a window.
   if (IsReportCommand(argc, argv)) return RunReportCommand(argc, argv);
+  TurnOffSessionBusAutolaunch();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("shurencho"));
   InstallFontSubstitutes();
