@@ -10,7 +10,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsdl2-mixer-dev timgm6mb-soundfont
   fonts-ipafont-gothic fonts-ipafont-mincho xdg-utils qt6-translations-l10n
-  libqt6sql6-sqlite libsqlite3-dev qt6-charts-dev
+  libqt6sql6-sqlite libsqlite3-dev qt6-charts-dev libqt6opengl6-dev
 )
 TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -22,18 +22,11 @@ TForm1::TForm1(AppSettings& settings, const PracticeData& data, Platform& platfo
       m_history(platform),
       m_drill(settings, data, platform),
       m_typing(settings, data, platform),
-      m_maze(settings, data, platform),
-      m_click(platform),
-      m_drag(platform),
-      m_puzzle(platform),
+      m_data(data),
       m_music(settings, platform, [this] { FocusActivePageInput(); }) {
   Button2.caption = QStringLiteral("終了");
   m_drill.SetHistory(&m_history);
   m_typing.SetHistory(&m_history);
-  m_maze.SetHistory(&m_history);
-  m_click.SetHistory(&m_history);
-  m_drag.SetHistory(&m_history);
-  m_puzzle.SetHistory(&m_history);
 }
 
 void TForm1::HistoryOpened(std::unique_ptr<HistoryStore> store, const QString& file, const QString& reason) {
@@ -60,10 +53,63 @@ void TForm1::FormCreate() {
   } catch (const AppError& e) {
     m_platform.ShowError(e.text());
   }
-  m_maze.FormCreate();
-  m_click.FormCreate();
-  m_drag.FormCreate();
-  m_puzzle.FormCreate();
+  m_created = true;
+  if (m_maze) m_maze->FormCreate();
+  if (m_click) m_click->FormCreate();
+  if (m_drag) m_drag->FormCreate();
+  if (m_puzzle) m_puzzle->FormCreate();
+}
+
+void TForm1::MakePage(Page page) {
+  switch (page) {
+    case Page::Maze:
+      if (m_maze) return;
+      m_maze.emplace(m_settings, m_data, m_platform);
+      m_maze->SetHistory(&m_history);
+      if (m_created) m_maze->FormCreate();
+      return;
+    case Page::Click:
+      if (m_click) return;
+      m_click.emplace(m_platform);
+      m_click->SetHistory(&m_history);
+      if (m_created) m_click->FormCreate();
+      return;
+    case Page::Drag:
+      if (m_drag) return;
+      m_drag.emplace(m_platform);
+      m_drag->SetHistory(&m_history);
+      if (m_created) m_drag->FormCreate();
+      return;
+    case Page::Puzzle:
+      if (m_puzzle) return;
+      m_puzzle.emplace(m_platform);
+      m_puzzle->SetHistory(&m_history);
+      if (m_created) m_puzzle->FormCreate();
+      return;
+    case Page::Drill:
+    case Page::Typing:
+      return;
+  }
+}
+
+MazePage& TForm1::maze() {
+  MakePage(Page::Maze);
+  return *m_maze;
+}
+
+ClickPage& TForm1::click() {
+  MakePage(Page::Click);
+  return *m_click;
+}
+
+DragPage& TForm1::drag() {
+  MakePage(Page::Drag);
+  return *m_drag;
+}
+
+PuzzlePage& TForm1::puzzle() {
+  MakePage(Page::Puzzle);
+  return *m_puzzle;
 }
 
 void TForm1::FormShow() {
@@ -86,6 +132,7 @@ void TForm1::FormClose() {
 }
 
 void TForm1::PageControl1Change(Page page) {
+  MakePage(page);
   ActivePage = page;
   switch (page) {
     case Page::Drill:
@@ -169,12 +216,15 @@ void TForm1::Help2Click() { OpenHelpDocument(m_settings, m_platform); }
 void TForm1::About1Click() { ShowAbout(m_settings, m_platform); }
 
 void TForm1::Timer1Timer() {
-  if (Timer1Enabled) m_click.Timer1Timer();
+  if (Timer1Enabled) click().Timer1Timer();
 }
 
-void TForm1::ShowPage(Page page) { ActivePage = page; }
+void TForm1::ShowPage(Page page) {
+  MakePage(page);
+  ActivePage = page;
+}
 
-void TForm1::MovePointerToMazeStart() { m_platform.SetPointerPos(ids::Image1, m_maze.MazeStartPoint()); }
+void TForm1::MovePointerToMazeStart() { m_platform.SetPointerPos(ids::Image1, maze().MazeStartPoint()); }
 
 void TForm1::FocusActivePageInput() {
   if (ActivePage == Page::Drill) m_platform.SetFocus(ids::Edit2);

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "app/music_box.h"
 #include "drill/drill_page.h"
@@ -79,16 +80,18 @@ class TForm1 final {
 
   DrillPage& drill() { return m_drill; }
   TypingPage& typing() { return m_typing; }
-  MazePage& maze() { return m_maze; }
-  ClickPage& click() { return m_click; }
-  DragPage& drag() { return m_drag; }
-  PuzzlePage& puzzle() { return m_puzzle; }
+  MazePage& maze();
+  ClickPage& click();
+  DragPage& drag();
+  PuzzlePage& puzzle();
   MusicBox& music() { return m_music; }
   AppSettings& settings() { return m_settings; }
   Platform& platform() { return m_platform; }
 
  private:
   void ShowPage(Page page);
+  // Makes the page if it is a mouse page not made yet.
+  void MakePage(Page page);
   void MovePointerToMazeStart();
   // Focus the page's input box, when the page has one.
   void FocusActivePageInput();
@@ -104,10 +107,15 @@ class TForm1 final {
   HistoryRecorder m_history;  // what the pages report to, until the store opens too
   DrillPage m_drill;
   TypingPage m_typing;
-  MazePage m_maze;
-  ClickPage m_click;
-  DragPage m_drag;
-  PuzzlePage m_puzzle;
+  // The mouse pages are made when first used (shown, or asked for by a
+  // view): their pictures and fields cost the start-up nothing. One made
+  // after the window's creation is created at once, as if it had been there.
+  const PracticeData& m_data;
+  bool m_created = false;  // FormCreate has run
+  std::optional<MazePage> m_maze;
+  std::optional<ClickPage> m_click;
+  std::optional<DragPage> m_drag;
+  std::optional<PuzzlePage> m_puzzle;
   MusicBox m_music;
 };
 

@@ -16,11 +16,13 @@
 
 #include "adapters/lazy_media_player.h"
 #include "adapters/music_player_loader.h"
+#include "adapters/session_bus.h"
 #include "adapters/sqlite_history_store.h"
 #include "adapters/xdg_help_launcher.h"
 #include "app/form1.h"
 #include "app/main_window_view.h"
 #include "data/practice_data.h"
+#include "report/report_command.h"
 #include "settings/settings.h"
 #include "settings/settings_session.h"
 #include "text/errors.h"
@@ -82,6 +84,9 @@ void StartAfterFirstPaint(QWidget& window, std::function<void()> start) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // The class table is made without a window.
+  if (IsReportCommand(argc, argv)) return RunReportCommand(argc, argv);
+  TurnOffSessionBusAutolaunch();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("shurencho"));
   InstallFontSubstitutes();
@@ -128,6 +133,7 @@ int main(int argc, char* argv[]) {
     QString reason;
     std::unique_ptr<HistoryStore> history = SqliteHistoryStore::Open(historyFile, &reason);
     RunHandler(platform, [&] { form.HistoryOpened(std::move(history), historyFile, reason); });
+    window.SetHistoryStore(form.historyStore());
     // The weak-unit drill may have dealt again.
     window.RenderAll();
   });

@@ -10,9 +10,12 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
 
 #include "app/music_box_view.h"
+#include "app/records_view.h"
 #include "drill/drill_view.h"
 #include "mouse/click_view.h"
 #include "mouse/drag_view.h"
@@ -36,6 +39,16 @@ constexpr PageInfo kPages[] = {
     {Page::Maze, "POINT"},   {Page::Click, "CLICK"}, {Page::Drag, "DORAG"},
     {Page::Puzzle, "DOBLE"}, {Page::Drill, "特訓"},  {Page::Typing, "実践"},
 };
+// The page whose view holds a control the logic names.
+std::optional<Page> PageOfControl(const QString& control) {
+  if (control == ids::Edit2 || control == ids::ListBox1) return Page::Drill;
+  if (control == ids::Memo2) return Page::Typing;
+  if (control == ids::Image1) return Page::Maze;
+  if (control == ids::Image3) return Page::Click;
+  if (control == ids::Image6) return Page::Drag;
+  if (control == ids::Image9) return Page::Puzzle;
+  return std::nullopt;
+}
 }  // namespace
 
 MainWindow::MainWindow(TForm1& form, QtPlatform& platform) : m_form(form), m_platform(platform) {
@@ -48,15 +61,17 @@ MainWindow::MainWindow(TForm1& form, QtPlatform& platform) : m_form(form), m_pla
   m_pageControl->setGeometry(0, 0, 537, 433);
   // Leaving the maze puts the pointer right of the page control.
   platform.RegisterControl(ids::PageControl1, m_pageControl);
-  m_pages[static_cast<int>(Page::Maze)] = new MazeView(form.maze(), platform);
-  m_pages[static_cast<int>(Page::Click)] = new ClickView(form.click(), platform);
-  m_pages[static_cast<int>(Page::Drag)] = new DragView(form.drag(), platform);
-  m_pages[static_cast<int>(Page::Puzzle)] = new PuzzleView(form.puzzle(), platform);
-  m_pages[static_cast<int>(Page::Drill)] = new DrillView(form.drill(), platform);
-  m_pages[static_cast<int>(Page::Typing)] = new TypingView(form.typing(), platform);
   for (const PageInfo& info : kPages) {
-    m_pageControl->addTab(m_pages[static_cast<int>(info.page)], QString::fromUtf8(info.caption));
+    QWidget* tab = new QWidget;
+    auto* layout = new QVBoxLayout(tab);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_tabs[static_cast<int>(info.page)] = tab;
+    m_pageControl->addTab(tab, QString::fromUtf8(info.caption));
   }
+  BuildPage(m_form.ActivePage);
+  platform.SetControlProvider([this](const QString& control) {
+    if (const std::optional<Page> page = PageOfControl(control)) BuildPage(*page);
+  });
   connect(m_pageControl, &QTabWidget::currentChanged, this,
           [this](int index) { Run([this, index] { m_form.PageControl1Change(kPages[index].page); }); });
 
@@ -91,6 +106,40 @@ MainWindow::MainWindow(TForm1& form, QtPlatform& platform) : m_form(form), m_pla
   PlaceOnScreen();
 }
 
+void MainWindow::BuildPage(Page page) {
+  PageView*& view = m_pages[static_cast<int>(page)];
+  if (view != nullptr) return;
+  QWidget* tab = m_tabs[static_cast<int>(page)];
+  switch (page) {
+    case Page::Maze:
+      view = new MazeView(m_form.maze(), m_platform);
+      break;
+    case Page::Click:
+      view = new ClickView(m_form.click(), m_platform);
+      break;
+    case Page::Drag:
+      view = new DragView(m_form.drag(), m_platform);
+      break;
+    case Page::Puzzle:
+      view = new PuzzleView(m_form.puzzle(), m_platform);
+      break;
+    case Page::Drill:
+      view = new DrillView(m_form.drill(), m_platform);
+      break;
+    case Page::Typing:
+      view = new TypingView(m_form.typing(), m_platform);
+      break;
+  }
+  tab->layout()->addWidget(view);
+  view->show();
+  view->Render();
+}
+
+PageView* MainWindow::pageView(Page page) {
+  BuildPage(page);
+  return m_pages[static_cast<int>(page)];
+}
+
 void MainWindow::PlaceOnScreen() {
   const QScreen* screen = this->screen();
   if (screen == nullptr) return;
@@ -118,6 +167,10 @@ void MainWindow::BuildMenu() {
   r1->addAction(QStringLiteral("ダブルクリック(&B)"), this, [this] { Run([this] { m_form.B1Click(); }); });
   r1->addAction(QStringLiteral("キーボード特訓(&K)"), this, [this] { Run([this] { m_form.K1Click(); }); });
   r1->addAction(QStringLiteral("キーボード実践(&L)"), this, [this] { Run([this] { m_form.L1Click(); }); });
+  r1->addSeparator();
+  QAction* records = r1->addAction(QStringLiteral("成績(&G)"), this, [this] { OpenRecords(); });
+  records->setShortcut(QKeySequence(Qt::Key_F2));
+  records->setShortcutContext(Qt::ApplicationShortcut);
   QMenu* help1 = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
   QAction* help2 =
       help1->addAction(QStringLiteral("ヘルプ(&H)"), this, [this] { Run([this] { m_form.Help2Click(); }); });
@@ -125,6 +178,27 @@ void MainWindow::BuildMenu() {
   help2->setShortcutContext(Qt::ApplicationShortcut);
   help1->addAction(QStringLiteral("バージョン情報(&A)"), this,
                    [this] { Run([this] { m_form.About1Click(); }); });
+}
+
+RecordsView* MainWindow::recordsView() const { return m_records; }
+
+void MainWindow::OpenRecords() {
+  if (m_history == nullptr) {
+    m_platform.ShowInformation(QStringLiteral("学習の記録を取っていないため、成績はありません。"));
+    return;
+  }
+  // Each opening reads the history afresh; one already open is replaced in place.
+  QRect placed;
+  if (m_records != nullptr) {
+    placed = m_records->geometry();
+    m_records->close();
+  }
+  m_records = new RecordsView(*m_history, m_form.settings(), this);
+  m_records->setAttribute(Qt::WA_DeleteOnClose);
+  if (placed.isValid()) m_records->setGeometry(placed);
+  m_records->show();
+  m_records->raise();
+  m_records->activateWindow();
 }
 
 template <typename F>
@@ -142,7 +216,8 @@ void MainWindow::RenderAll() {
   {
     const QSignalBlocker block(m_pageControl);
     // The page made active from code is shown without a page-change event.
-    m_pageControl->setCurrentWidget(pageView(m_form.ActivePage));
+    BuildPage(m_form.ActivePage);
+    m_pageControl->setCurrentWidget(m_tabs[static_cast<int>(m_form.ActivePage)]);
   }
   const QString help = ToWidgetText(m_form.Label25.caption);
   if (m_shownHelp != help) {
@@ -168,7 +243,9 @@ void MainWindow::RenderAll() {
     }
   }
   m_panel2->Render();
-  for (PageView* page : m_pages) page->Render();
+  for (PageView* page : m_pages) {
+    if (page != nullptr) page->Render();
+  }
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -180,6 +257,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   if (!m_closed) {
     m_closed = true;
     m_timer1->stop();
+    if (m_records != nullptr) m_records->close();
     m_form.FormClose();
   }
   event->accept();

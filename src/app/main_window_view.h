@@ -4,6 +4,7 @@
 // TForm1 and renders what TForm1 holds.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 
 #include "app/form1.h"
@@ -16,17 +17,26 @@ class QTimer;
 namespace shurencho {
 
 class QtPlatform;
+class HistoryStore;
 class MusicBoxView;
 class PageView;
+class RecordsView;
 
 class MainWindow final : public QMainWindow {
  public:
   MainWindow(TForm1& form, QtPlatform& platform);
 
-  // Renders the shell and every page.
+  // Renders the shell and every page built so far.
   void RenderAll();
   QTabWidget* pageControl() const { return m_pageControl; }
-  PageView* pageView(Page page) const { return m_pages[static_cast<int>(page)]; }
+  // A page's view, built now if it was not yet.
+  PageView* pageView(Page page);
+  // Where the 成績 window reads the learning history; null when it is off.
+  void SetHistoryStore(HistoryStore* store) { m_history = store; }
+  // Opens the 成績 window on what the history holds now; with the history
+  // off it only says so.
+  void OpenRecords();
+  RecordsView* recordsView() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -34,6 +44,9 @@ class MainWindow final : public QMainWindow {
 
  private:
   void BuildMenu();
+  // Pages are built when first shown or first named by the logic: the
+  // window appears as soon as the page in view is ready.
+  void BuildPage(Page page);
   void PlaceOnScreen();
   // Runs a shell command, then closes the window if it asked to, else renders.
   template <typename F>
@@ -42,12 +55,15 @@ class MainWindow final : public QMainWindow {
   TForm1& m_form;
   QtPlatform& m_platform;
   QTabWidget* m_pageControl;
-  std::array<PageView*, 6> m_pages{};
+  std::array<QWidget*, 6> m_tabs{};    // the page control's pages, in Page order
+  std::array<PageView*, 6> m_pages{};  // the views inside them; null until built
   QLabel* m_label25;
   QPushButton* m_button2;
   MusicBoxView* m_panel2;
   QTimer* m_timer1;
   QString m_shownHelp;  // the side panel's text before line breaking
+  HistoryStore* m_history = nullptr;
+  QPointer<RecordsView> m_records;
   bool m_closed = false;
 };
 

@@ -5,84 +5,40 @@
 #include <unistd.h>
 
 #include <QFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <algorithm>
 #include <cerrno>
 
+#include "text/cp932_tables.h"
 #include "text/errors.h"
 
 namespace shurencho {
 
 namespace {
 
-// The converter behind Qt maps three control bytes the IBM way (0x1A, 0x1C
-// and 0x7F trade places) and marks bytes it cannot decode with a Ctrl-Z. In
-// the Windows code page every byte below 0x80 stands for itself and a Ctrl-Z
-// ends a text, so single bytes are decoded here and only the double-byte
-// characters come from the converter, once, into a table.
+// In the Windows code page every byte below 0x80 stands for itself and a
+// Ctrl-Z ends a text (the converter behind Qt maps three control bytes the
+// IBM way and marks bytes it cannot decode with a Ctrl-Z), so single bytes
+// are decoded here and the double-byte characters come from the tables.
 bool IsLeadByte(uchar b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 bool IsTrailByte(uchar b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
-constexpr int kTrailCount = 0xFC - 0x40 + 1;
 
-int PairIndex(uchar lead, uchar trail) {
+QChar PairChar(uchar lead, uchar trail) {
   const int l = lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + (0x9F - 0x81 + 1);
-  return l * kTrailCount + (trail - 0x40);
+  return QChar(cp932::kPairs[l * cp932::kTrailCount + (trail - 0x40)]);
 }
 
-class DoubleByteTable {
- public:
-  DoubleByteTable() : m_chars(PairIndex(0xFC, 0xFC) + 1, QChar(0xFFFD)) {
-    // All pairs in one pass, each followed by a line feed, so that a pair the
-    // converter refuses cannot shift the ones after it.
-    QByteArray all;
-    for (int lead = 0x81; lead <= 0xFC; ++lead) {
-      if (!IsLeadByte(static_cast<uchar>(lead))) continue;
-      for (int trail = 0x40; trail <= 0xFC; ++trail) {
-        if (!IsTrailByte(static_cast<uchar>(trail))) continue;
-        all += static_cast<char>(lead);
-        all += static_cast<char>(trail);
-        all += '\n';
-      }
-    }
-    QStringDecoder decoder("CP932");
-    if (!decoder.isValid()) decoder = QStringDecoder("Shift_JIS");
-    const QStringList pieces = QString(decoder.decode(all)).split(QLatin1Char('\n'));
-    qsizetype k = 0;
-    for (int lead = 0x81; lead <= 0xFC; ++lead) {
-      if (!IsLeadByte(static_cast<uchar>(lead))) continue;
-      for (int trail = 0x40; trail <= 0xFC; ++trail) {
-        if (!IsTrailByte(static_cast<uchar>(trail))) continue;
-        const QString piece = pieces.value(k++);
-        if (piece.size() == 1 && piece[0].unicode() >= 0x80) {
-          m_chars[PairIndex(static_cast<uchar>(lead), static_cast<uchar>(trail))] = piece[0];
-        }
-      }
-    }
-  }
-  QChar At(uchar lead, uchar trail) const { return m_chars[PairIndex(lead, trail)]; }
-
- private:
-  QList<QChar> m_chars;
-};
-
-QChar ToIbmControl(QChar c) {
-  switch (c.unicode()) {
-    case 0x1A:
-      return QChar(0x1C);
-    case 0x1C:
-      return QChar(0x7F);
-    case 0x7F:
-      return QChar(0x1A);
-    default:
-      return c;
-  }
+// The code of c, or -1 when it has none.
+int CodeOf(char16_t c) {
+  const cp932::Encoding* begin = cp932::kEncodings;
+  const cp932::Encoding* end = begin + cp932::kEncodingCount;
+  const cp932::Encoding* it =
+      std::lower_bound(begin, end, c, [](const cp932::Encoding& e, char16_t u) { return e.unicode < u; });
+  return it != end && it->unicode == c ? it->code : -1;
 }
 
 }  // namespace
 
 QString DecodeCp932(const QByteArray& bytes) {
-  static const DoubleByteTable table;
   QString text;
   text.reserve(bytes.size());
   const qsizetype n = bytes.size();
@@ -93,7 +49,7 @@ QString DecodeCp932(const QByteArray& bytes) {
     } else if (b >= 0xA1 && b <= 0xDF) {
       text.append(QChar(0xFF61 + (b - 0xA1)));  // half-width katakana
     } else if (IsLeadByte(b) && i + 1 < n && IsTrailByte(static_cast<uchar>(bytes[i + 1]))) {
-      text.append(table.At(b, static_cast<uchar>(bytes[i + 1])));
+      text.append(PairChar(b, static_cast<uchar>(bytes[i + 1])));
       ++i;
     } else {
       text.append(QChar(0xFFFD));
@@ -103,12 +59,31 @@ QString DecodeCp932(const QByteArray& bytes) {
 }
 
 QByteArray EncodeCp932(const QString& text, bool* ok) {
-  QStringEncoder encoder("CP932");
-  if (!encoder.isValid()) encoder = QStringEncoder("Shift_JIS");
-  QString swapped = text;
-  for (QChar& c : swapped) c = ToIbmControl(c);
-  QByteArray out = encoder.encode(swapped);
-  if (ok) *ok = !encoder.hasError();
+  QByteArray out;
+  out.reserve(text.size() * 2);
+  bool all = true;
+  const qsizetype n = text.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const char16_t c = text.at(i).unicode();
+    const int code = text.at(i).isSurrogate() ? -1 : CodeOf(c);
+    if (code < 0) {
+      all = false;
+      if (!text.at(i).isSurrogate() &&
+          std::binary_search(cp932::kIgnored, cp932::kIgnored + cp932::kIgnoredCount, c))
+        continue;
+      out.append(cp932::kSubstitute, cp932::kSubstituteSize);
+      // A pair of surrogates is one character.
+      if (text.at(i).isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) ++i;
+    } else if (code == cp932::kDropped) {
+      continue;
+    } else if (code > 0xFF) {
+      out.append(static_cast<char>(code >> 8));
+      out.append(static_cast<char>(code & 0xFF));
+    } else {
+      out.append(static_cast<char>(code));
+    }
+  }
+  if (ok) *ok = all;
   return out;
 }
 

@@ -114,6 +114,7 @@ void QtPlatform::RegisterControl(const QString& name, QWidget* widget) {
 
 QWidget* QtPlatform::Control(const QString& name) const {
   if (!ids::IsControl(name)) qFatal("unknown control id: %s", qPrintable(name));
+  if (!m_controls.contains(name) && m_provider) m_provider(name);
   return m_controls.value(name);
 }
 

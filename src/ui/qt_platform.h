@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <random>
 
@@ -23,6 +24,9 @@ class QtPlatform final : public Platform {
   // program; a known control not yet registered is simply not there.
   void RegisterControl(const QString& name, QWidget* widget);
   QWidget* Control(const QString& name) const;
+  // Asked for a known control that is not registered yet: the window builds
+  // the page that holds it (pages are built when first needed).
+  void SetControlProvider(std::function<void(const QString&)> provider) { m_provider = std::move(provider); }
 
   double Now() override;
   void Randomize() override;
@@ -52,6 +56,7 @@ class QtPlatform final : public Platform {
   std::unique_ptr<HelpLauncher> m_help;
   QPointer<QWidget> m_window;
   QHash<QString, QPointer<QWidget>> m_controls;
+  std::function<void(const QString&)> m_provider;
   std::mt19937 m_random;
 };
 

@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 
 #include <QFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include "text/comma_text.h"
@@ -69,6 +71,36 @@ TEST(Cp932, DecodesTheWindowsWayAndReportsUnencodable) {
   EncodeCp932(QStringLiteral("a😀"), &ok);
   EXPECT_FALSE(ok);
   EXPECT_FALSE(IsCp932Encodable(QStringLiteral("한")));
+}
+
+TEST(Cp932, TablesAgreeWithTheToolkitsConverter) {
+  // The tables are made from the converter at build time; every character
+  // of the basic plane and the text around them must come out as it does.
+  ASSERT_TRUE(QStringEncoder("CP932").isValid());
+  for (int u = 0x80; u <= 0xFFFF; ++u) {
+    if (u >= 0xD800 && u <= 0xDFFF) continue;
+    const QString c(QChar(static_cast<char16_t>(u)));
+    QStringEncoder fresh("CP932");
+    const QByteArray expected = fresh.encode(c);
+    bool ok = false;
+    ASSERT_EQ(EncodeCp932(c, &ok), expected) << u;
+    ASSERT_EQ(ok, !fresh.hasError()) << u;
+  }
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      if ((lead > 0x9F && lead < 0xE0) || trail == 0x7F) continue;
+      QByteArray pair;
+      pair.append(static_cast<char>(lead)).append(static_cast<char>(trail));
+      QStringDecoder fresh("CP932");
+      const QString decoded = fresh.decode(pair);
+      const bool one = decoded.size() == 1 && decoded[0].unicode() >= 0x80;
+      ASSERT_EQ(DecodeCp932(pair), one ? decoded : QStringLiteral("\uFFFD")) << lead << " " << trail;
+    }
+  }
+  for (const QString& text : {QStringLiteral("a😀b"), QStringLiteral("x\xD800y")}) {
+    QStringEncoder fresh("CP932");
+    EXPECT_EQ(EncodeCp932(text), QByteArray(fresh.encode(text)));
+  }
 }
 
 TEST(Characters, CountAndCutByCodePoint) {

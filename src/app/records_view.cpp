@@ -1,0 +1,454 @@
+#include "app/records_view.h"
+
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLegendMarker>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+
+#include "report/records_csv.h"
+#include "report/report_html.h"
+#include "ui/keyboard_map_view.h"
+
+namespace shurencho {
+
+namespace {
+
+const QColor kGameColours[] = {QColor(0xc0, 0x39, 0x2b), QColor(0x24, 0x71, 0xa3), QColor(0x1e, 0x84, 0x49)};
+
+void HideFromLegend(QChart* chart, QAbstractSeries* series) {
+  for (QLegendMarker* marker : chart->legend()->markers(series)) marker->setVisible(false);
+}
+
+QChartView* NewChartView(QChart* chart, const char* name) {
+  chart->setMargins(QMargins(4, 4, 4, 4));
+  chart->legend()->setAlignment(Qt::AlignBottom);
+  auto* view = new QChartView(chart);
+  view->setObjectName(QString::fromLatin1(name));
+  view->setRenderHint(QPainter::Antialiasing);
+  view->setMinimumSize(360, 260);
+  return view;
+}
+
+// Clears a chart and gives it a time axis over [t0, t1] (a single day is widened).
+QDateTimeAxis* ResetTimeAxis(QChart* chart, HistoryTime t0, HistoryTime t1) {
+  chart->removeAllSeries();
+  for (QAbstractAxis* axis : chart->axes()) {
+    chart->removeAxis(axis);
+    delete axis;
+  }
+  if (t1 <= t0) {
+    t0 -= 43200000;
+    t1 = t0 + 86400000;
+  }
+  auto* x = new QDateTimeAxis;
+  x->setFormat(QStringLiteral("yyyy/MM/dd"));
+  x->setTickCount(4);
+  x->setRange(QDateTime::fromMSecsSinceEpoch(t0), QDateTime::fromMSecsSinceEpoch(t1));
+  chart->addAxis(x, Qt::AlignBottom);
+  return x;
+}
+
+QValueAxis* AddValueAxis(QChart* chart, const QString& title, double top, Qt::Alignment side) {
+  auto* y = new QValueAxis;
+  y->setRange(0, top);
+  y->setTitleText(title);
+  y->setLabelFormat(QStringLiteral("%d"));
+  chart->addAxis(y, side);
+  return y;
+}
+
+QLineSeries* AddLine(QChart* chart, const QString& name, const QList<QPointF>& points, const QPen& pen,
+                     QAbstractAxis* x, QAbstractAxis* y) {
+  auto* series = new QLineSeries;
+  series->setName(name);
+  series->replace(points);
+  series->setPen(pen);
+  // A lone day draws no line: mark the points while there are few.
+  series->setPointsVisible(points.size() < 40);
+  chart->addSeries(series);
+  series->attachAxis(x);
+  series->attachAxis(y);
+  return series;
+}
+
+void AddBand(QChart* chart, HistoryTime t0, HistoryTime t1, double from, double to, const QColor& colour,
+             QAbstractAxis* x, QAbstractAxis* y) {
+  if (to <= from) return;
+  auto* lower = new QLineSeries;
+  auto* upper = new QLineSeries;
+  lower->append(t0, from);
+  lower->append(t1, from);
+  upper->append(t0, to);
+  upper->append(t1, to);
+  auto* band = new QAreaSeries(upper, lower);
+  band->setBrush(colour);
+  band->setPen(Qt::NoPen);
+  chart->addSeries(band);
+  band->attachAxis(x);
+  band->attachAxis(y);
+  // The bands explain themselves through the caption, not the legend.
+  HideFromLegend(chart, band);
+}
+
+// A message box that shows paths, names and errors as typed, never as markup.
+QMessageBox::StandardButton Say(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                QMessageBox::StandardButtons buttons = QMessageBox::Ok) {
+  QMessageBox box(icon, parent->windowTitle(), text, buttons, parent);
+  box.setTextFormat(Qt::PlainText);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+// The certificate steps drawn as a staircase, the steps reached filled.
+class LadderView final : public QWidget {
+ public:
+  explicit LadderView(const LadderStanding& standing) : m_standing(standing) { setMinimumSize(420, 200); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    const int n = int(kLadderSteps.size());
+    const double w = (width() - 20.0) / n;
+    const double unit = (height() - 30.0) / n;
+    for (int i = 0; i < n; ++i) {
+      const QRectF box(10 + i * w, height() - 22 - unit * (i + 1), w - 4, unit * (i + 1));
+      const bool reached = m_standing.perMinute >= kLadderSteps[i];
+      p.setPen(palette().color(QPalette::Mid));
+      p.setBrush(reached ? QColor(0x3d, 0x7f, 0xd1) : QColor(0xdd, 0xe4, 0xee));
+      p.drawRect(box);
+      p.setPen(palette().color(QPalette::WindowText));
+      p.drawText(QRectF(box.left(), height() - 20, box.width(), 20), Qt::AlignCenter,
+                 QStringLiteral("%1 字／分").arg(kLadderSteps[i]));
+    }
+  }
+
+ private:
+  LadderStanding m_standing;
+};
+
+}  // namespace
+
+RecordsView::RecordsView(HistoryStore& store, const AppSettings& settings, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_store(store), m_settings(settings) {
+  setObjectName(QStringLiteral("recordsView"));
+  setWindowTitle(QStringLiteral("成績"));
+  m_history = store.Read(10, &m_readError);
+  m_courses = SummarizeSpeeds(m_history.runs);
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(new QLabel(QStringLiteral("学習者：")));
+  m_learner = new QLineEdit(m_history.learner.isEmpty() ? store.LearnerName() : m_history.learner);
+  m_learner->setObjectName(QStringLiteral("learnerName"));
+  m_learner->setMaxLength(60);
+  top->addWidget(m_learner, 1);
+  auto* rename = new QPushButton(QStringLiteral("名前を変える"));
+  connect(rename, &QPushButton::clicked, this, &RecordsView::Rename);
+  connect(m_learner, &QLineEdit::returnPressed, this, &RecordsView::Rename);
+  top->addWidget(rename);
+  top->addStretch(1);
+  auto* exportButton = new QPushButton(QStringLiteral("成績を書き出す"));
+  exportButton->setObjectName(QStringLiteral("exportButton"));
+  connect(exportButton, &QPushButton::clicked, this, &RecordsView::Export);
+  // What failed to be read must not be written out as if it were the whole record.
+  exportButton->setEnabled(m_readError.isEmpty());
+  top->addWidget(exportButton);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  if (!m_readError.isEmpty()) {
+    auto* problem = new QLabel(QStringLiteral("記録を読み込めませんでした：%1").arg(m_readError));
+    problem->setTextFormat(Qt::PlainText);
+    problem->setStyleSheet(QStringLiteral("color: #b00000"));
+    layout->addWidget(problem);
+  }
+  auto* tabs = new QTabWidget;
+  tabs->addTab(BuildSpeedPage(), QStringLiteral("速さ"));
+  tabs->addTab(BuildWeakPage(), QStringLiteral("苦手なキー"));
+  tabs->addTab(BuildMousePage(), QStringLiteral("マウス"));
+  tabs->addTab(BuildLadderPage(), QStringLiteral("段位"));
+  layout->addWidget(tabs, 1);
+  // The course practised last comes first.
+  int latest = 0;
+  for (int i = 1; i < m_courses.size(); ++i) {
+    if (m_courses[i].runs > 0 &&
+        (m_courses[latest].runs == 0 || m_courses[i].latestAt > m_courses[latest].latestAt)) {
+      latest = i;
+    }
+  }
+  ShowCourse(latest);
+  resize(900, 600);
+}
+
+QWidget* RecordsView::BuildSpeedPage() {
+  auto* page = new QWidget;
+  auto* layout = new QVBoxLayout(page);
+  auto* row = new QHBoxLayout;
+  row->addWidget(new QLabel(QStringLiteral("コース：")));
+  m_course = new QComboBox;
+  m_course->setObjectName(QStringLiteral("courseChoice"));
+  for (const CourseSpeeds& c : m_courses) {
+    m_course->addItem(QStringLiteral("%1（%2 回）").arg(CourseLabel(c.course)).arg(c.runs));
+  }
+  connect(m_course, &QComboBox::currentIndexChanged, this, &RecordsView::ShowCourse);
+  row->addWidget(m_course);
+  m_courseSummary = new QLabel;
+  row->addWidget(m_courseSummary, 1);
+  layout->addLayout(row);
+  auto* charts = new QHBoxLayout;
+  m_speedChart = new QChart;
+  m_rateChart = new QChart;
+  charts->addWidget(NewChartView(m_speedChart, "speedChart"), 3);
+  charts->addWidget(NewChartView(m_rateChart, "rateChart"), 2);
+  layout->addLayout(charts, 1);
+  auto* note = new QLabel(QStringLiteral(
+      "帯は評価の基準（赤：×、黄：○、緑：◎）、点線は 40・60 字／分の目標。点は一日ごとの最高と平均です。"));
+  note->setWordWrap(true);
+  layout->addWidget(note);
+  return page;
+}
+
+void RecordsView::ShowCourse(int index) {
+  if (index < 0 || index >= m_courses.size()) return;
+  {
+    const QSignalBlocker block(m_course);
+    m_course->setCurrentIndex(index);
+  }
+  const CourseSpeeds& c = m_courses[index];
+  const GradeBands bands = CourseBands(m_settings, c.course);
+  const HistoryTime t0 = c.days.isEmpty() ? QDateTime::currentMSecsSinceEpoch() : c.days.first().at;
+  const HistoryTime t1 = c.days.isEmpty() ? t0 : c.days.last().at;
+  const HistoryTime a = t1 > t0 ? t0 : t0 - 43200000, b = t1 > t0 ? t1 : t0 + 43200000;
+
+  QList<QPointF> best, mean, accuracy, keys;
+  double topKeys = 100;
+  for (const DaySpeed& d : c.days) {
+    best.append(QPointF(d.at, d.best));
+    mean.append(QPointF(d.at, d.mean));
+    accuracy.append(QPointF(d.at, d.accuracy * 100));
+    keys.append(QPointF(d.at, d.keysPerMinute));
+    topKeys = std::max(topKeys, d.keysPerMinute);
+  }
+
+  m_speedChart->setTitle(QStringLiteral("%1 の字／分").arg(CourseLabel(c.course)));
+  QDateTimeAxis* x = ResetTimeAxis(m_speedChart, a, b);
+  const double top = std::ceil(std::max({bands.upper * 1.25, 70.0, c.best * 1.1}) / 10) * 10;
+  QValueAxis* y = AddValueAxis(m_speedChart, QStringLiteral("字／分"), top, Qt::AlignLeft);
+  AddBand(m_speedChart, a, b, 0, bands.lower, QColor(0xfb, 0xe3, 0xe3), x, y);
+  AddBand(m_speedChart, a, b, bands.lower, bands.upper, QColor(0xfd, 0xf3, 0xc8), x, y);
+  AddBand(m_speedChart, a, b, bands.upper, top, QColor(0xe0, 0xf2, 0xe0), x, y);
+  for (int target : kSchoolTargets) {
+    QPen pen(QColor(0x55, 0x55, 0x55), 1, Qt::DashLine);
+    QLineSeries* line = AddLine(m_speedChart, QString(), {QPointF(a, target), QPointF(b, target)}, pen, x, y);
+    line->setPointsVisible(false);
+    HideFromLegend(m_speedChart, line);
+  }
+  AddLine(m_speedChart, QStringLiteral("平均"), mean, QPen(QColor(0x8f, 0xb0, 0xe0), 1.5), x, y);
+  AddLine(m_speedChart, QStringLiteral("最高"), best, QPen(QColor(0x1f, 0x4f, 0x9f), 2), x, y);
+
+  m_rateChart->setTitle(QStringLiteral("正確さと打鍵／分"));
+  QDateTimeAxis* rx = ResetTimeAxis(m_rateChart, a, b);
+  QValueAxis* ry = AddValueAxis(m_rateChart, QStringLiteral("正確さ（%）"), 100, Qt::AlignLeft);
+  QValueAxis* rk =
+      AddValueAxis(m_rateChart, QStringLiteral("打鍵／分"), std::ceil(topKeys / 50) * 50, Qt::AlignRight);
+  AddLine(m_rateChart, QStringLiteral("正確さ"), accuracy, QPen(QColor(0x1e, 0x84, 0x49), 1.5), rx, ry);
+  AddLine(m_rateChart, QStringLiteral("打鍵／分"), keys, QPen(QColor(0xa0, 0x52, 0x2d), 1.5), rx, rk);
+
+  m_courseSummary->setText(
+      c.runs == 0 ? QStringLiteral("まだ記録がありません")
+                  : QStringLiteral("最高 %1 字／分・最新 %2 字／分・正確さ %3%・評価の基準 %4／%5 字／分")
+                        .arg(c.best)
+                        .arg(c.latest)
+                        .arg(QString::number(c.accuracy * 100, 'f', 1))
+                        .arg(bands.lower)
+                        .arg(bands.upper));
+}
+
+QWidget* RecordsView::BuildWeakPage() {
+  auto* page = new QWidget;
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(new QLabel(QStringLiteral("押すはずだったキーごとのミスの回数（赤いほど多い）")));
+  auto* keyboard = new KeyboardMapView;
+  keyboard->setObjectName(QStringLiteral("keyboardMap"));
+  keyboard->SetCounts(m_history.missesByExpectedKey);
+  layout->addWidget(keyboard, 0, Qt::AlignHCenter);
+  layout->addWidget(new QLabel(QStringLiteral("苦手なかな（ミスの多い順）")));
+  auto* weak = new QTableWidget(int(m_history.weakest.size()), 3);
+  weak->setObjectName(QStringLiteral("weakList"));
+  weak->setHorizontalHeaderLabels(
+      {QStringLiteral("かな"), QStringLiteral("ミス"), QStringLiteral("よく押し間違えたキー")});
+  weak->horizontalHeader()->setStretchLastSection(true);
+  weak->verticalHeader()->setVisible(false);
+  weak->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  for (int i = 0; i < m_history.weakest.size(); ++i) {
+    const UnitWeakness& w = m_history.weakest[i];
+    QStringList keys;
+    for (const auto& [key, n] : w.wrongKeys)
+      keys.append(QStringLiteral("%1（%2 回）").arg(key, QString::number(n)));
+    weak->setItem(i, 0, new QTableWidgetItem(w.unit));
+    weak->setItem(i, 1, new QTableWidgetItem(QString::number(w.misses)));
+    weak->setItem(i, 2, new QTableWidgetItem(keys.join(QStringLiteral("、"))));
+  }
+  weak->resizeColumnsToContents();
+  weak->setColumnWidth(0, std::max(weak->columnWidth(0), 80));
+  layout->addWidget(weak, 1);
+  return page;
+}
+
+QWidget* RecordsView::BuildMousePage() {
+  const QList<MouseProgress> games = SummarizeMouse(m_history.mouse);
+  auto* page = new QWidget;
+  auto* layout = new QHBoxLayout(page);
+  auto* chart = new QChart;
+  chart->setTitle(QStringLiteral("一日ごとに進んだステージ"));
+  HistoryTime t0 = 0, t1 = 0;
+  int top = 1;
+  bool any = false;
+  for (const MouseProgress& g : games) {
+    for (const auto& [at, stage] : g.stageByDay) {
+      t0 = any ? std::min(t0, at) : at;
+      t1 = any ? std::max(t1, at) : at;
+      top = std::max(top, stage);
+      any = true;
+    }
+  }
+  if (!any) t0 = t1 = QDateTime::currentMSecsSinceEpoch();
+  QDateTimeAxis* x = ResetTimeAxis(chart, t0, t1);
+  QValueAxis* y = AddValueAxis(chart, QStringLiteral("ステージ"), top + 1, Qt::AlignLeft);
+  for (const MouseProgress& g : games) {
+    if (g.game == MouseGame::Puzzle) continue;  // a puzzle has no stages
+    QList<QPointF> points;
+    for (const auto& [at, stage] : g.stageByDay) points.append(QPointF(at, stage));
+    AddLine(chart, MouseGameLabel(g.game), points, QPen(kGameColours[static_cast<int>(g.game) - 1], 2), x, y);
+  }
+  layout->addWidget(NewChartView(chart, "mouseChart"), 3);
+
+  auto* table = new QTableWidget(int(games.size()), 4);
+  table->setObjectName(QStringLiteral("mouseTable"));
+  table->setHorizontalHeaderLabels({QStringLiteral("ゲーム"), QStringLiteral("最高"), QStringLiteral("回数"),
+                                    QStringLiteral("ステージごとの平均ミス")});
+  table->horizontalHeader()->setStretchLastSection(true);
+  table->verticalHeader()->setVisible(false);
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  for (int i = 0; i < games.size(); ++i) {
+    const MouseProgress& g = games[i];
+    QStringList perStage;
+    for (const StageMisses& s : g.byStage) {
+      perStage.append(QStringLiteral("%1: %2").arg(s.stage).arg(QString::number(s.meanMisses, 'f', 1)));
+    }
+    table->setItem(i, 0, new QTableWidgetItem(MouseGameLabel(g.game)));
+    table->setItem(i, 1,
+                   new QTableWidgetItem(g.game == MouseGame::Puzzle ? QStringLiteral("－")
+                                                                    : QString::number(g.bestStage)));
+    table->setItem(i, 2, new QTableWidgetItem(QString::number(g.plays)));
+    table->setItem(i, 3, new QTableWidgetItem(perStage.join(QStringLiteral("、"))));
+  }
+  table->resizeColumnsToContents();
+  table->setWordWrap(true);
+  table->resizeRowsToContents();
+  layout->addWidget(table, 2);
+  return page;
+}
+
+QWidget* RecordsView::BuildLadderPage() {
+  const LadderStanding standing = SpeedLadder(m_history.runs);
+  auto* page = new QWidget;
+  auto* layout = new QVBoxLayout(page);
+  QString text;
+  if (standing.course < 0) {
+    text = QStringLiteral("1分以上の練習がまだありません。");
+  } else {
+    text = QStringLiteral("最高の速さ：%1 字／分（10分に換算して、文字数からミスを引いた数。%2、%3）")
+               .arg(QString::number(standing.perMinute, 'f', 1), CourseLabel(standing.course),
+                    QDateTime::fromMSecsSinceEpoch(standing.at).toString(QStringLiteral("yyyy/MM/dd")));
+    text += standing.step > 0 ? QStringLiteral("\n%1 字／分の段に届いています。").arg(standing.step)
+                              : QStringLiteral("\nまだ最初の段の手前です。");
+    if (standing.nextStep > 0) text += QStringLiteral("次は %1 字／分です。").arg(standing.nextStep);
+  }
+  auto* label = new QLabel(text);
+  label->setTextFormat(Qt::PlainText);
+  layout->addWidget(label);
+  auto* ladder = new LadderView(standing);
+  ladder->setObjectName(QStringLiteral("speedLadder"));
+  layout->addWidget(ladder, 1);
+  return page;
+}
+
+void RecordsView::Rename() {
+  const QString name = m_learner->text().trimmed();
+  if (name.isEmpty()) {
+    Say(this, QMessageBox::Warning, QStringLiteral("名前を入れてください。"));
+    m_learner->setText(m_history.learner);
+    return;
+  }
+  if (name == m_history.learner) return;
+  QString error;
+  if (!m_store.SetLearnerName(name, &error)) {
+    Say(this, QMessageBox::Warning, QStringLiteral("名前を変えられませんでした。\n%1").arg(error));
+    m_learner->setText(m_history.learner);
+    return;
+  }
+  m_history.learner = name;
+  m_learner->setText(name);
+}
+
+void RecordsView::Export() {
+  QFileDialog dialog(this, QStringLiteral("成績を書き出す"), QString(),
+                     QStringLiteral("CSV ファイル (*.csv)"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("csv"));
+  // The name is the learner's own: no folder separators or control characters in the file name.
+  QString safeName = m_history.learner;
+  for (QChar& c : safeName) {
+    if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
+      c = QLatin1Char('_');
+  }
+  dialog.selectFile(QStringLiteral("成績_%1.csv").arg(safeName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const QString csvPath = dialog.selectedFiles().first();
+  QString htmlPath = csvPath;
+  if (htmlPath.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) htmlPath.chop(4);
+  htmlPath += QStringLiteral(".html");
+  // The dialog asked about the CSV file only.
+  if (QFileInfo::exists(htmlPath) &&
+      Say(this, QMessageBox::Question, QStringLiteral("%1 はすでにあります。置き換えますか？").arg(htmlPath),
+          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+    return;
+  }
+  QString error;
+  if (!ExportTo(csvPath, &error)) {
+    Say(this, QMessageBox::Warning, QStringLiteral("書き出せませんでした。\n%1").arg(error));
+    return;
+  }
+  Say(this, QMessageBox::Information, QStringLiteral("書き出しました。\n%1\n%2").arg(csvPath, htmlPath));
+}
+
+bool RecordsView::ExportTo(const QString& csvPath, QString* error) {
+  QString htmlPath = csvPath;
+  if (htmlPath.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) htmlPath.chop(4);
+  htmlPath += QStringLiteral(".html");
+  return SaveWhole(csvPath, WriteRecordsCsv(m_history), error) &&
+         SaveWhole(htmlPath, LearnerReportHtml(m_history, m_settings, QDateTime::currentMSecsSinceEpoch()),
+                   error);
+}
+
+}  // namespace shurencho

@@ -1,0 +1,52 @@
+#pragma once
+// The 成績 window: the learner's speeds per course over time against the
+// grade bands and the school targets, the keys and kana most missed, the
+// mouse pages' progress and the speed ladder; the learner's name can be
+// changed here and the records written out as CSV and a printable page.
+
+#include <QList>
+#include <QWidget>
+
+#include "history/history_records.h"
+#include "report/records_summary.h"
+#include "settings/settings.h"
+
+class QChart;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+namespace shurencho {
+
+class RecordsView final : public QWidget {
+ public:
+  // Reads the history once; the window shows what was read then.
+  RecordsView(HistoryStore& store, const AppSettings& settings, QWidget* parent = nullptr);
+
+  // The course shown in the speed charts (index into kShownCourses).
+  void ShowCourse(int index);
+  // Asks for a file name and writes the CSV and, beside it, the printable page.
+  void Export();
+  // Writes both files without asking: csvPath, and csvPath with .html for .csv.
+  bool ExportTo(const QString& csvPath, QString* error);
+
+ private:
+  QWidget* BuildSpeedPage();
+  QWidget* BuildWeakPage();
+  QWidget* BuildMousePage();
+  QWidget* BuildLadderPage();
+  void Rename();
+
+  HistoryStore& m_store;
+  const AppSettings& m_settings;
+  LearnerHistory m_history;
+  QString m_readError;
+  QList<CourseSpeeds> m_courses;
+  QComboBox* m_course = nullptr;
+  QChart* m_speedChart = nullptr;
+  QChart* m_rateChart = nullptr;
+  QLabel* m_courseSummary = nullptr;
+  QLineEdit* m_learner = nullptr;
+};
+
+}  // namespace shurencho

@@ -1,0 +1,86 @@
+#include "report/class_table.h"
+
+#include <QHash>
+#include <QSet>
+#include <algorithm>
+
+namespace shurencho {
+
+namespace {
+
+HistoryTime Newest(const LearnerHistory& h) {
+  HistoryTime t = 0;
+  for (const TypingRunRecord& r : h.runs) t = std::max(t, r.at);
+  for (const MouseRecord& m : h.mouse) t = std::max(t, m.at);
+  return t;
+}
+
+struct Gathered {
+  LearnerHistory history;
+  QSet<QString> seen;  // records already taken, by their identity
+  HistoryTime weakFrom = -1;
+};
+
+QString RunKey(const TypingRunRecord& r) {
+  return QStringLiteral("t%1/%2/%3/%4").arg(r.at).arg(r.course).arg(r.characters).arg(r.keystrokes);
+}
+QString MouseKey(const MouseRecord& m) {
+  return QStringLiteral("m%1/%2/%3").arg(m.at).arg(static_cast<int>(m.game)).arg(m.stage);
+}
+
+}  // namespace
+
+QList<ClassRow> MergeClassTable(const QList<QList<LearnerHistory>>& files) {
+  QHash<QString, Gathered> learners;
+  for (const QList<LearnerHistory>& file : files) {
+    for (const LearnerHistory& h : file) {
+      Gathered& g = learners[h.learner];
+      g.history.learner = h.learner;
+      for (const TypingRunRecord& r : h.runs) {
+        if (!g.seen.contains(RunKey(r))) {
+          g.seen.insert(RunKey(r));
+          g.history.runs.append(r);
+        }
+      }
+      for (const MouseRecord& m : h.mouse) {
+        if (!g.seen.contains(MouseKey(m))) {
+          g.seen.insert(MouseKey(m));
+          g.history.mouse.append(m);
+        }
+      }
+      const HistoryTime newest = Newest(h);
+      if (!h.weakest.isEmpty() && newest >= g.weakFrom) {
+        g.weakFrom = newest;
+        g.history.weakest = h.weakest;
+      }
+    }
+  }
+  QList<ClassRow> rows;
+  for (auto it = learners.begin(); it != learners.end(); ++it) {
+    LearnerHistory& h = it->history;
+    std::stable_sort(h.runs.begin(), h.runs.end(), [](const auto& a, const auto& b) { return a.at < b.at; });
+    std::stable_sort(h.mouse.begin(), h.mouse.end(),
+                     [](const auto& a, const auto& b) { return a.at < b.at; });
+    ClassRow row;
+    row.learner = h.learner;
+    row.courses = SummarizeSpeeds(h.runs);
+    row.mouse = SummarizeMouse(h.mouse);
+    row.weakest = h.weakest;
+    row.runs = h.runs.size();
+    row.latestAt = Newest(h);
+    qint64 judged = 0, refused = 0;
+    for (const TypingRunRecord& r : h.runs) {
+      judged += r.keystrokes;
+      refused += r.refused;
+    }
+    if (judged > 0) row.accuracy = 1.0 - double(refused) / double(judged);
+    rows.append(row);
+  }
+  std::sort(rows.begin(), rows.end(), [](const ClassRow& a, const ClassRow& b) {
+    const int order = QString::localeAwareCompare(a.learner, b.learner);
+    return order != 0 ? order < 0 : a.learner < b.learner;
+  });
+  return rows;
+}
+
+}  // namespace shurencho

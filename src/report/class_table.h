@@ -1,0 +1,31 @@
+#pragma once
+// A class table from the records files a teacher collected: one row per
+// learner with the best and latest speed of every course, the accuracy,
+// the weakest kana and the mouse stages reached. A learner who handed in
+// more than one file (say a file each week) is one row: runs found in two
+// files count once, and the weak units come from the newest file.
+
+#include <QList>
+#include <QString>
+#include <array>
+
+#include "history/history_records.h"
+#include "report/records_summary.h"
+
+namespace shurencho {
+
+struct ClassRow {
+  QString learner;
+  QList<CourseSpeeds> courses;  // kShownCourses order
+  double accuracy = 1;          // refused against judged keys over every run
+  int runs = 0;
+  HistoryTime latestAt = 0;     // the newest record of any kind
+  QList<UnitWeakness> weakest;  // most missed first
+  QList<MouseProgress> mouse;   // every game in menu order
+};
+
+// files: each file's learners, as ParseRecordsCsv returns them. Rows are
+// ordered by learner name.
+QList<ClassRow> MergeClassTable(const QList<QList<LearnerHistory>>& files);
+
+}  // namespace shurencho

@@ -1,0 +1,40 @@
+#pragma once
+// The learner's records as a CSV file a teacher can collect: UTF-8 with a
+// byte order mark (so spreadsheets read the Japanese), RFC 4180 quoting,
+// one row per typing run, mouse stage and weak kana unit, the learner's
+// name in every row. The first line marks the file as ours; a class table
+// is built from these files alone.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+
+#include "history/history_records.h"
+
+namespace shurencho {
+
+// The first field of the first line of every records file, and its format.
+inline constexpr char kRecordsCsvTag[] = "shurencho-records";
+inline constexpr char kRecordsCsvVersion[] = "1";
+
+QByteArray WriteRecordsCsv(const LearnerHistory& history);
+
+// Why a file was refused: the file, the line (1-based) and what was wrong.
+struct CsvProblem {
+  QString file;
+  int line = 0;
+  QString message;
+  QString Text() const;  // "file:line: message"
+};
+
+// The learners a records file holds (usually one), in order of appearance,
+// each with runs and mouse records oldest first as written, and the weak
+// units as listed. fileName only names the file in a problem.
+std::optional<QList<LearnerHistory>> ParseRecordsCsv(const QByteArray& data, const QString& fileName,
+                                                     CsvProblem* problem);
+
+// Writes data to path in one piece: a failure leaves an existing file as it was.
+bool SaveWhole(const QString& path, const QByteArray& data, QString* error);
+
+}  // namespace shurencho

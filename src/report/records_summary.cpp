@@ -1,0 +1,179 @@
+#include "report/records_summary.h"
+
+#include <QDateTime>
+#include <QMap>
+#include <algorithm>
+
+#include "settings/settings.h"
+
+namespace shurencho {
+
+QString CourseLabel(int course) {
+  if (course == kFreeTypingCourse) return QStringLiteral("実践");
+  return QStringLiteral("特訓%1").arg(course);
+}
+
+GradeBands CourseBands(const ZINIconf& settings, int course) {
+  // The settings number free typing as the sixth course.
+  const QStringList& t = settings.CourseThresholds(course == kFreeTypingCourse ? 6 : course);
+  GradeBands bands{t.value(0).trimmed().toInt(), t.value(1).trimmed().toInt()};
+  if (bands.upper < bands.lower) std::swap(bands.lower, bands.upper);
+  return bands;
+}
+
+QDate LocalDays::DayOf(HistoryTime at) {
+  if (m_start == m_end || at < m_start || at >= m_end) {
+    m_day = QDateTime::fromMSecsSinceEpoch(at).date();
+    m_start = m_day.startOfDay().toMSecsSinceEpoch();
+    m_end = m_day.addDays(1).startOfDay().toMSecsSinceEpoch();
+    // A day that does not hold its own start (a time zone oddity) is not cached.
+    if (at < m_start || at >= m_end) m_end = m_start;
+  }
+  return m_day;
+}
+
+QList<CourseSpeeds> SummarizeSpeeds(const QList<TypingRunRecord>& runs) {
+  QList<CourseSpeeds> courses;
+  QHash<int, int> index;
+  for (int course : kShownCourses) {
+    index.insert(course, courses.size());
+    courses.append(CourseSpeeds{course, {}, 0, 0, 0, 1, 0});
+  }
+  struct Sums {
+    qint64 judged = 0;
+    qint64 refused = 0;
+    double speed = 0;
+    double accuracy = 0;
+    double keys = 0;
+  };
+  QList<Sums> total(courses.size()), day(courses.size());
+  auto closeDay = [&](int i) {
+    DaySpeed& d = courses[i].days.last();
+    d.mean = day[i].speed / d.runs;
+    d.accuracy = day[i].accuracy / d.runs;
+    d.keysPerMinute = day[i].keys / d.runs;
+    day[i] = Sums{};
+  };
+  LocalDays days;
+  for (const TypingRunRecord& run : runs) {
+    const auto found = index.constFind(run.course);
+    if (found == index.constEnd()) continue;
+    const int i = *found;
+    CourseSpeeds& c = courses[i];
+    const QDate date = days.DayOf(run.at);
+    if (c.days.isEmpty() || c.days.last().day != date) {
+      if (!c.days.isEmpty()) closeDay(i);
+      c.days.append(DaySpeed{date, run.at, run.charsPerMinute, 0, 1, 0, 0});
+    }
+    DaySpeed& d = c.days.last();
+    d.best = std::max(d.best, run.charsPerMinute);
+    ++d.runs;
+    day[i].speed += run.charsPerMinute;
+    day[i].accuracy += run.accuracy;
+    day[i].keys += run.keysPerMinute;
+    c.best = std::max(c.best, run.charsPerMinute);
+    if (c.runs == 0 || run.at >= c.latestAt) {
+      c.latest = run.charsPerMinute;
+      c.latestAt = run.at;
+    }
+    ++c.runs;
+    total[i].judged += run.keystrokes;
+    total[i].refused += run.refused;
+  }
+  for (int i = 0; i < courses.size(); ++i) {
+    if (!courses[i].days.isEmpty()) closeDay(i);
+    if (total[i].judged > 0) courses[i].accuracy = 1.0 - double(total[i].refused) / double(total[i].judged);
+  }
+  return courses;
+}
+
+double CertificateSpeed(const TypingRunRecord& run) {
+  if (run.seconds < kLadderMinimumSeconds) return 0;
+  return std::max(0.0, (run.characters - run.refused) * 60.0 / run.seconds);
+}
+
+LadderStanding SpeedLadder(const QList<TypingRunRecord>& runs) {
+  LadderStanding s;
+  for (const TypingRunRecord& run : runs) {
+    const double speed = CertificateSpeed(run);
+    if (speed > s.perMinute) {
+      s.perMinute = speed;
+      s.course = run.course;
+      s.at = run.at;
+    }
+  }
+  for (int step : kLadderSteps) {
+    if (s.perMinute >= step) {
+      s.step = step;
+    } else {
+      s.nextStep = step;
+      break;
+    }
+  }
+  return s;
+}
+
+QString MouseGameLabel(MouseGame game) {
+  switch (game) {
+    case MouseGame::Maze:
+      return QStringLiteral("迷路");
+    case MouseGame::Click:
+      return QStringLiteral("クリック");
+    case MouseGame::Drag:
+      return QStringLiteral("ドラッグ");
+    case MouseGame::Puzzle:
+      return QStringLiteral("パズル");
+  }
+  return {};
+}
+
+QList<MouseProgress> SummarizeMouse(const QList<MouseRecord>& records) {
+  QList<MouseProgress> games;
+  QList<QMap<int, QPair<int, qint64>>> stages;  // stage -> plays, misses
+  QList<QDate> lastDay;
+  for (MouseGame g : {MouseGame::Maze, MouseGame::Click, MouseGame::Drag, MouseGame::Puzzle}) {
+    games.append(MouseProgress{g, {}, {}, 0, 0});
+  }
+  stages.resize(games.size());
+  lastDay.resize(games.size());
+  LocalDays days;
+  for (const MouseRecord& r : records) {
+    const int i = static_cast<int>(r.game) - 1;
+    if (i < 0 || i >= games.size()) continue;
+    MouseProgress& g = games[i];
+    const QDate date = days.DayOf(r.at);
+    if (g.stageByDay.isEmpty() || lastDay[i] != date) {
+      g.stageByDay.append({r.at, r.stage});
+      lastDay[i] = date;
+    } else {
+      g.stageByDay.last().second = std::max(g.stageByDay.last().second, r.stage);
+    }
+    g.bestStage = std::max(g.bestStage, r.stage);
+    ++g.plays;
+    auto& s = stages[i][r.stage];
+    ++s.first;
+    s.second += r.misses;
+  }
+  for (int i = 0; i < games.size(); ++i) {
+    for (auto it = stages[i].cbegin(); it != stages[i].cend(); ++it) {
+      games[i].byStage.append(StageMisses{it.key(), it->first, double(it->second) / it->first});
+    }
+  }
+  return games;
+}
+
+QHash<QString, double> KeyHeat(const QList<QPair<QString, int>>& counts) {
+  QHash<QString, int> merged;
+  int most = 0;
+  for (const auto& [key, n] : counts) {
+    if (n <= 0) continue;
+    int& m = merged[key.toLower()];
+    m += n;
+    most = std::max(most, m);
+  }
+  QHash<QString, double> heat;
+  for (auto it = merged.cbegin(); it != merged.cend(); ++it) heat.insert(it.key(), double(*it) / most);
+  return heat;
+}
+
+}  // namespace shurencho

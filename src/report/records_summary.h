@@ -1,0 +1,111 @@
+#pragma once
+// What the 成績 window and the reports draw, shaped from a learner's history:
+// speeds aggregated per day and course (a chart of 100,000 runs stays a few
+// hundred points), the speed ladder, the mouse pages' progress and the key
+// heat of the keyboard drawing. No widgets; the views and the HTML report
+// both draw from these.
+
+#include <QDate>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <array>
+
+#include "history/history_records.h"
+
+namespace shurencho {
+
+struct ZINIconf;
+
+// The courses in the order they are shown: the drill's 1-5, then free typing.
+inline constexpr std::array<int, 6> kShownCourses = {1, 2, 3, 4, 5, kFreeTypingCourse};
+// "特訓1"…"特訓5", "実践".
+QString CourseLabel(int course);
+
+// The school targets drawn across every speed chart, in 字／分.
+inline constexpr std::array<int, 2> kSchoolTargets = {40, 60};
+// How many of a weak unit's wrong keys are shown beside it.
+inline constexpr int kShownWrongKeys = 5;
+// The certificate steps of the speed ladder, in 字／分.
+inline constexpr std::array<int, 6> kLadderSteps = {10, 30, 50, 70, 100, 150};
+
+// One course's runs of one local day.
+struct DaySpeed {
+  QDate day;
+  HistoryTime at = 0;        // the day's first run
+  int best = 0;              // 字／分
+  double mean = 0;           // 字／分
+  double accuracy = 1;       // mean of the runs, 0 to 1
+  double keysPerMinute = 0;  // mean 打鍵／分
+  int runs = 0;
+};
+
+struct CourseSpeeds {
+  int course = 0;
+  QList<DaySpeed> days;  // oldest first
+  int best = 0;          // best 字／分 of all runs
+  int latest = 0;        // 字／分 of the newest run
+  HistoryTime latestAt = 0;
+  double accuracy = 1;  // refused keys against judged keys, over all runs
+  int runs = 0;
+};
+
+// A course's two grade thresholds (below lower ×, from lower ○, from upper ◎).
+struct GradeBands {
+  int lower = 0;
+  int upper = 0;
+};
+GradeBands CourseBands(const ZINIconf& settings, int course);
+
+// The best run counted the way typing certificates count: characters less
+// mistakes, per minute of the run. Only runs of a minute or more count, so
+// a few quick seconds are not taken for ten minutes of work.
+struct LadderStanding {
+  double perMinute = 0;  // 0 when no run counts
+  int step = 0;          // the highest step reached; 0 below the first
+  int nextStep = 0;      // the step above; 0 at the top
+  int course = -1;       // of the best run; -1 when none counts
+  HistoryTime at = 0;
+};
+inline constexpr double kLadderMinimumSeconds = 60;
+double CertificateSpeed(const TypingRunRecord& run);
+LadderStanding SpeedLadder(const QList<TypingRunRecord>& runs);
+
+// One mouse game's progress: the stage reached per day, and how many misses
+// each stage took on average.
+struct StageMisses {
+  int stage = 0;
+  int plays = 0;
+  double meanMisses = 0;
+};
+struct MouseProgress {
+  MouseGame game = MouseGame::Maze;
+  QList<QPair<HistoryTime, int>> stageByDay;  // the day's first record, the day's highest stage
+  QList<StageMisses> byStage;                 // by stage, lowest first
+  int bestStage = 0;
+  int plays = 0;
+};
+// "迷路", "クリック", "ドラッグ", "パズル".
+QString MouseGameLabel(MouseGame game);
+// Every game in menu order, empty ones included.
+QList<MouseProgress> SummarizeMouse(const QList<MouseRecord>& records);
+
+// Speeds of every shown course, in kShownCourses order, empty ones included.
+QList<CourseSpeeds> SummarizeSpeeds(const QList<TypingRunRecord>& runs);
+
+// Miss counts relative to the most missed key, 0 to 1, keys lower-cased.
+QHash<QString, double> KeyHeat(const QList<QPair<QString, int>>& counts);
+
+// Local calendar days of epoch times, fast for times that come in order: the
+// day's bounds are looked up once per day, not once per time.
+class LocalDays {
+ public:
+  QDate DayOf(HistoryTime at);
+
+ private:
+  HistoryTime m_start = 0;
+  HistoryTime m_end = 0;  // exclusive; m_start == m_end: nothing looked up yet
+  QDate m_day;
+};
+
+}  // namespace shurencho

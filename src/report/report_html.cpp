@@ -1,0 +1,355 @@
+#include "report/report_html.h"
+
+#include <QDateTime>
+#include <algorithm>
+#include <cmath>
+
+#include "settings/settings.h"
+
+namespace shurencho {
+
+namespace {
+
+const char* const kGameColours[] = {"#c0392b", "#2471a3", "#1e8449", "#7d3c98"};
+
+QString Num(double v, int decimals = 1) { return QString::number(v, 'f', decimals); }
+
+QString DateText(HistoryTime at, const char* format = "yyyy/MM/dd") {
+  return QDateTime::fromMSecsSinceEpoch(at).toString(QString::fromLatin1(format));
+}
+
+QString Percent(double share) { return QStringLiteral("%1%").arg(Num(share * 100.0)); }
+
+// Maps times and values into a plot area.
+struct Plot {
+  double left, top, width, height;
+  HistoryTime t0, t1;
+  double vmax;
+  double X(HistoryTime t) const { return left + width * double(t - t0) / double(t1 - t0); }
+  double Y(double v) const { return top + height * (1.0 - std::clamp(v, 0.0, vmax) / vmax); }
+};
+
+Plot MakePlot(int width, int height, HistoryTime t0, HistoryTime t1, double vmax) {
+  // A single day still gets a span to draw on.
+  if (t1 <= t0) {
+    t0 -= 43200000;
+    t1 = t0 + 86400000;
+  }
+  return Plot{30, 16, width - 38.0, height - 34.0, t0, t1, vmax};
+}
+
+QString SvgOpen(int width, int height, const QString& title) {
+  return QStringLiteral(
+             "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %1 %2\" width=\"%1\" height=\"%2\" "
+             "font-size=\"9\" role=\"img\"><title>%3</title>")
+      .arg(width)
+      .arg(height)
+      .arg(HtmlEscaped(title));
+}
+
+QString Text(double x, double y, const QString& text, const char* anchor = "start", const char* extra = "") {
+  return QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"%3\"%4>%5</text>")
+      .arg(Num(x), Num(y), QString::fromLatin1(anchor), QString::fromLatin1(extra), HtmlEscaped(text));
+}
+
+QString Rect(double x, double y, double w, double h, const char* fill) {
+  return QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"%5\"/>")
+      .arg(Num(x), Num(y), Num(std::max(0.0, w)), Num(std::max(0.0, h)), QString::fromLatin1(fill));
+}
+
+QString Line(double x1, double y1, double x2, double y2, const char* style) {
+  return QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%4\" %5/>")
+      .arg(Num(x1), Num(y1), Num(x2), Num(y2), QString::fromLatin1(style));
+}
+
+QString Polyline(const QStringList& points, const char* colour, double width) {
+  const QString c = QString::fromLatin1(colour);
+  if (points.size() == 1) {
+    // One point alone draws no line: a dot instead.
+    const QStringList xy = points[0].split(QLatin1Char(','));
+    return QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"2\" fill=\"%3\"/>").arg(xy[0], xy[1], c);
+  }
+  return QStringLiteral("<polyline fill=\"none\" stroke=\"%1\" stroke-width=\"%2\" points=\"%3\"/>")
+      .arg(c, Num(width), points.join(QLatin1Char(' ')));
+}
+
+double RoundUp(double v, double step) { return std::ceil(v / step) * step; }
+
+QString TimeAxis(const Plot& p) {
+  QString s;
+  s += Line(p.left, p.top + p.height, p.left + p.width, p.top + p.height, "stroke=\"#444\"");
+  s += Text(p.left, p.top + p.height + 11, DateText(p.t0), "start");
+  s += Text(p.left + p.width, p.top + p.height + 11, DateText(p.t1), "end");
+  return s;
+}
+
+QString ValueAxis(const Plot& p) {
+  QString s = Line(p.left, p.top, p.left, p.top + p.height, "stroke=\"#444\"");
+  for (double v : {0.0, p.vmax / 2, p.vmax}) s += Text(p.left - 3, p.Y(v) + 3, Num(v, 0), "end");
+  return s;
+}
+
+const char kStyle[] = R"(<style>
+@page { size: A4; margin: 10mm; }
+body { font-family: "IPAGothic", "IPAexGothic", sans-serif; font-size: 9pt; margin: 0; color: #000; }
+h1 { font-size: 15pt; margin: 0 0 2mm; }
+h2 { font-size: 11pt; margin: 3mm 0 1mm; border-bottom: 1px solid #888; }
+.meta { margin-bottom: 2mm; }
+.grid { display: grid; grid-template-columns: repeat(3, 1fr); gap: 2mm; }
+.grid figure { margin: 0; }
+figcaption { font-size: 8pt; }
+svg { width: 100%; height: auto; }
+table { border-collapse: collapse; width: 100%; }
+th, td { border: 1px solid #888; padding: 0.5mm 1mm; text-align: left; vertical-align: top; }
+td.n { text-align: right; }
+section, tr, figure { break-inside: avoid; }
+.row { display: flex; gap: 4mm; }
+.row > * { flex: 1; }
+@media screen { body { max-width: 190mm; margin: 5mm auto; } }
+</style>)";
+
+QString Head(const QString& title, const char* extraStyle = "") {
+  return QStringLiteral(
+             "<!DOCTYPE html>\n<html lang=\"ja\"><head><meta charset=\"utf-8\"><title>%1</title>%2%3</head>"
+             "<body>\n")
+      .arg(HtmlEscaped(title), QString::fromLatin1(kStyle), QString::fromLatin1(extraStyle));
+}
+
+QString WrongKeysText(const UnitWeakness& w) {
+  QStringList keys;
+  for (const auto& [key, n] : w.wrongKeys)
+    keys.append(QStringLiteral("%1 (%2)").arg(key, QString::number(n)));
+  return keys.join(QStringLiteral("、"));
+}
+
+QString StageMissesText(const MouseProgress& g) {
+  QStringList parts;
+  for (const StageMisses& s : g.byStage)
+    parts.append(QStringLiteral("%1: %2").arg(s.stage).arg(Num(s.meanMisses)));
+  return parts.join(QStringLiteral("、"));
+}
+
+}  // namespace
+
+QString HtmlEscaped(const QString& text) {
+  QString out;
+  out.reserve(text.size());
+  for (const QChar c : text) {
+    switch (c.unicode()) {
+      case '&':
+        out += QStringLiteral("&amp;");
+        break;
+      case '<':
+        out += QStringLiteral("&lt;");
+        break;
+      case '>':
+        out += QStringLiteral("&gt;");
+        break;
+      case '"':
+        out += QStringLiteral("&quot;");
+        break;
+      case '\'':
+        out += QStringLiteral("&#39;");
+        break;
+      default:
+        // Control characters other than tab and line ends are not allowed in XML.
+        if (c.unicode() < 0x20 && c != QLatin1Char('\t') && c != QLatin1Char('\n') &&
+            c != QLatin1Char('\r')) {
+          out += QChar(0xFFFD);
+        } else {
+          out += c;
+        }
+    }
+  }
+  return out;
+}
+
+QString SpeedChartSvg(const CourseSpeeds& course, GradeBands bands, int width, int height) {
+  QString s = SvgOpen(width, height, QStringLiteral("%1 字／分の推移").arg(CourseLabel(course.course)));
+  double top = std::max({double(bands.upper) * 1.25, 70.0, double(course.best) * 1.1});
+  const HistoryTime t0 = course.days.isEmpty() ? 0 : course.days.first().at;
+  const HistoryTime t1 = course.days.isEmpty() ? 0 : course.days.last().at;
+  const Plot p = MakePlot(width, height, t0, t1, RoundUp(top, 10));
+  // Grade bands: × below the lower threshold, ○ up to the upper, ◎ above.
+  s += Rect(p.left, p.Y(bands.lower), p.width, p.Y(0) - p.Y(bands.lower), "#fbe3e3");
+  s += Rect(p.left, p.Y(bands.upper), p.width, p.Y(bands.lower) - p.Y(bands.upper), "#fdf3c8");
+  s += Rect(p.left, p.top, p.width, p.Y(bands.upper) - p.top, "#e0f2e0");
+  for (int target : kSchoolTargets) {
+    s += Line(p.left, p.Y(target), p.left + p.width, p.Y(target), "stroke=\"#555\" stroke-dasharray=\"3 2\"");
+    s += Text(p.left + p.width, p.Y(target) - 1.5, QString::number(target), "end", " fill=\"#555\"");
+  }
+  s += ValueAxis(p);
+  if (course.days.isEmpty()) {
+    s += Text(p.left + p.width / 2, p.top + p.height / 2, QStringLiteral("記録がありません"), "middle");
+  } else {
+    s += TimeAxis(p);
+    QStringList best, mean;
+    for (const DaySpeed& d : course.days) {
+      best.append(QStringLiteral("%1,%2").arg(Num(p.X(d.at)), Num(p.Y(d.best))));
+      mean.append(QStringLiteral("%1,%2").arg(Num(p.X(d.at)), Num(p.Y(d.mean))));
+    }
+    s += Polyline(mean, "#8fb0e0", 1);
+    s += Polyline(best, "#1f4f9f", 1.5);
+  }
+  s += Text(p.left, 10, QStringLiteral("%1 字／分").arg(CourseLabel(course.course)));
+  return s + QStringLiteral("</svg>");
+}
+
+QString LadderSvg(const LadderStanding& standing, int width, int height) {
+  QString s = SvgOpen(width, height, QStringLiteral("速さの段位"));
+  const int n = int(kLadderSteps.size());
+  const double stepWidth = (width - 10.0) / n;
+  for (int i = 0; i < n; ++i) {
+    const int step = kLadderSteps[i];
+    const double h = (height - 24.0) * (i + 1) / n;
+    const double x = 5 + i * stepWidth;
+    const bool reached = standing.perMinute >= step;
+    s += Rect(x, height - 12 - h, stepWidth - 2, h, reached ? "#3d7fd1" : "#dde4ee");
+    s += Text(x + stepWidth / 2 - 1, height - 2, QStringLiteral("%1字").arg(step), "middle");
+  }
+  const QString caption =
+      standing.course < 0
+          ? QStringLiteral("1分以上の練習がまだありません")
+          : QStringLiteral("最高 %1 字／分（10分換算：文字数−ミス、%2 %3）")
+                .arg(Num(standing.perMinute), CourseLabel(standing.course), DateText(standing.at));
+  s += Text(5, 9, caption);
+  return s + QStringLiteral("</svg>");
+}
+
+QString MouseChartSvg(const QList<MouseProgress>& games, int width, int height) {
+  QString s = SvgOpen(width, height, QStringLiteral("マウス練習のステージの推移"));
+  HistoryTime t0 = 0, t1 = 0;
+  int top = 1;
+  bool any = false;
+  for (const MouseProgress& g : games) {
+    if (g.game == MouseGame::Puzzle) continue;  // a puzzle has no stages
+    for (const auto& [at, stage] : g.stageByDay) {
+      t0 = any ? std::min(t0, at) : at;
+      t1 = any ? std::max(t1, at) : at;
+      top = std::max(top, stage);
+      any = true;
+    }
+  }
+  const Plot p = MakePlot(width, height, t0, t1, top + 1);
+  s += ValueAxis(p);
+  if (!any) {
+    s += Text(p.left + p.width / 2, p.top + p.height / 2, QStringLiteral("記録がありません"), "middle");
+    return s + QStringLiteral("</svg>");
+  }
+  s += TimeAxis(p);
+  double legendX = p.left;
+  for (const MouseProgress& g : games) {
+    if (g.game == MouseGame::Puzzle) continue;
+    const char* colour = kGameColours[static_cast<int>(g.game) - 1];
+    QStringList points;
+    for (const auto& [at, stage] : g.stageByDay)
+      points.append(QStringLiteral("%1,%2").arg(Num(p.X(at)), Num(p.Y(stage))));
+    if (!points.isEmpty()) s += Polyline(points, colour, 1.5);
+    const QByteArray fill = QByteArray(" fill=\"") + colour + "\"";
+    s += Text(legendX, 10, QStringLiteral("■%1").arg(MouseGameLabel(g.game)), "start", fill.constData());
+    legendX += 60;
+  }
+  return s + QStringLiteral("</svg>");
+}
+
+QByteArray LearnerReportHtml(const LearnerHistory& h, const ZINIconf& settings, HistoryTime now) {
+  const QList<CourseSpeeds> courses = SummarizeSpeeds(h.runs);
+  const LadderStanding ladder = SpeedLadder(h.runs);
+  const QList<MouseProgress> mouse = SummarizeMouse(h.mouse);
+  QString s = Head(QStringLiteral("成績表 %1").arg(h.learner));
+  s += QStringLiteral(
+           "<h1>打鍵修練帖 成績表</h1>\n<div class=\"meta\">学習者：<strong>%1</strong>　作成日：%2</div>\n")
+           .arg(HtmlEscaped(h.learner), DateText(now, "yyyy/MM/dd HH:mm"));
+  s += QStringLiteral("<section><h2>速さ（字／分）</h2><div class=\"grid\">\n");
+  for (const CourseSpeeds& c : courses) {
+    const GradeBands bands = CourseBands(settings, c.course);
+    s += QStringLiteral("<figure>") + SpeedChartSvg(c, bands, 240, 130);
+    double keys = 0;
+    for (const DaySpeed& d : c.days) keys += d.keysPerMinute * d.runs;
+    s += c.runs == 0
+             ? QStringLiteral("<figcaption>%1：記録なし</figcaption>").arg(CourseLabel(c.course))
+             : QStringLiteral(
+                   "<figcaption>最高 %1・最新 %2 字／分　正確さ %3　打鍵／分 %4（%5 回）</figcaption>")
+                   .arg(c.best)
+                   .arg(c.latest)
+                   .arg(Percent(c.accuracy), Num(keys / c.runs, 0))
+                   .arg(c.runs);
+    s += QStringLiteral("</figure>\n");
+  }
+  s += QStringLiteral(
+      "</"
+      "div><div>"
+      "濃い線：日ごとの最高、薄い線：日ごとの平均。帯：赤＝×、黄＝○、緑＝◎（評価の基準）。点線：40・60 "
+      "字／分の目標。</div></section>\n");
+  s += QStringLiteral("<div class=\"row\"><section><h2>速さの段位</h2>%1</section>\n")
+           .arg(LadderSvg(ladder, 300, 110));
+  s += QStringLiteral(
+      "<section><h2>苦手なかな</h2><table><tr><th>かな</th><th>ミス</th><th>よく押し間違えたキー</th></"
+      "tr>\n");
+  if (h.weakest.isEmpty()) s += QStringLiteral("<tr><td colspan=\"3\">記録がありません</td></tr>\n");
+  for (const UnitWeakness& w : h.weakest) {
+    s += QStringLiteral("<tr><td>%1</td><td class=\"n\">%2</td><td>%3</td></tr>\n")
+             .arg(HtmlEscaped(w.unit), QString::number(w.misses), HtmlEscaped(WrongKeysText(w)));
+  }
+  s += QStringLiteral("</table></section></div>\n");
+  s += QStringLiteral(
+           "<section><h2>マウス練習</h2><div class=\"row\"><div>%1</div><div><table>"
+           "<tr><th>ゲーム</th><th>最高</th><th>回数</th><th>ステージごとの平均ミス</th></tr>\n")
+           .arg(MouseChartSvg(mouse, 300, 120));
+  for (const MouseProgress& g : mouse) {
+    s += QStringLiteral("<tr><td>%1</td><td class=\"n\">%2</td><td class=\"n\">%3</td><td>%4</td></tr>\n")
+             .arg(MouseGameLabel(g.game),
+                  g.game == MouseGame::Puzzle ? QStringLiteral("－") : QString::number(g.bestStage))
+             .arg(g.plays)
+             .arg(StageMissesText(g));
+  }
+  s += QStringLiteral("</table></div></div></section>\n</body></html>\n");
+  return s.toUtf8();
+}
+
+QByteArray ClassTableHtml(const QList<ClassRow>& rows, const QStringList& sources, HistoryTime now) {
+  QString s = Head(QStringLiteral("クラスの成績一覧"),
+                   "<style>@page { size: A4 landscape; }"
+                   " @media screen { body { max-width: 277mm; } }</style>");
+  s += QStringLiteral(
+           "<h1>クラスの成績一覧</h1>\n<div class=\"meta\">%1 人・ファイル %2 個　作成日：%3</div>\n")
+           .arg(rows.size())
+           .arg(sources.size())
+           .arg(DateText(now, "yyyy/MM/dd HH:mm"));
+  s += QStringLiteral("<table><tr><th rowspan=\"2\">学習者</th>");
+  for (int course : kShownCourses) s += QStringLiteral("<th colspan=\"2\">%1</th>").arg(CourseLabel(course));
+  s += QStringLiteral(
+      "<th rowspan=\"2\">正確さ</th><th rowspan=\"2\">苦手なかな</th><th rowspan=\"2\">マウス</th>"
+      "<th rowspan=\"2\">最終記録</th></tr>\n<tr>");
+  for (int i = 0; i < int(kShownCourses.size()); ++i) s += QStringLiteral("<th>最高</th><th>最新</th>");
+  s += QStringLiteral("</tr>\n");
+  for (const ClassRow& r : rows) {
+    s += QStringLiteral("<tr><td>%1</td>").arg(HtmlEscaped(r.learner));
+    for (const CourseSpeeds& c : r.courses) {
+      if (c.runs == 0) {
+        s += QStringLiteral("<td class=\"n\">－</td><td class=\"n\">－</td>");
+      } else {
+        s += QStringLiteral("<td class=\"n\">%1</td><td class=\"n\">%2</td>").arg(c.best).arg(c.latest);
+      }
+    }
+    QStringList weak, mouse;
+    for (int i = 0; i < std::min<qsizetype>(3, r.weakest.size()); ++i) {
+      weak.append(QStringLiteral("%1（%2）").arg(r.weakest[i].unit, QString::number(r.weakest[i].misses)));
+    }
+    for (const MouseProgress& g : r.mouse) {
+      if (g.plays == 0) continue;
+      mouse.append(g.game == MouseGame::Puzzle
+                       ? QStringLiteral("%1 %2回").arg(MouseGameLabel(g.game)).arg(g.plays)
+                       : QStringLiteral("%1 %2").arg(MouseGameLabel(g.game)).arg(g.bestStage));
+    }
+    s += QStringLiteral("<td class=\"n\">%1</td><td>%2</td><td>%3</td><td>%4</td></tr>\n")
+             .arg(r.runs == 0 ? QStringLiteral("－") : Percent(r.accuracy),
+                  HtmlEscaped(weak.join(QStringLiteral("、"))), HtmlEscaped(mouse.join(QStringLiteral("、"))),
+                  r.latestAt == 0 ? QStringLiteral("－") : DateText(r.latestAt));
+  }
+  s += QStringLiteral(
+      "</table>\n<div class=\"meta\">速さは字／分。最高・最新はコースごと。</div>\n</body></html>\n");
+  return s.toUtf8();
+}
+
+}  // namespace shurencho

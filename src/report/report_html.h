@@ -1,0 +1,32 @@
+#pragma once
+// Printable reports: one A4 page per learner with the charts drawn as
+// inline SVG, and the class table merged from the collected CSV files.
+// Every text from the records (names, texts, kana) is escaped.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include "history/history_records.h"
+#include "report/class_table.h"
+#include "report/records_summary.h"
+
+namespace shurencho {
+
+struct ZINIconf;
+
+// Text made safe for HTML and SVG, in element content and in quoted attributes.
+QString HtmlEscaped(const QString& text);
+
+// 字／分 per day (best and mean) over the course's grade bands and the school targets.
+QString SpeedChartSvg(const CourseSpeeds& course, GradeBands bands, int width, int height);
+// The certificate steps with the learner's standing.
+QString LadderSvg(const LadderStanding& standing, int width, int height);
+// The stage reached per day of the staged mouse games.
+QString MouseChartSvg(const QList<MouseProgress>& games, int width, int height);
+
+// now: when the report is made, printed on it.
+QByteArray LearnerReportHtml(const LearnerHistory& history, const ZINIconf& settings, HistoryTime now);
+QByteArray ClassTableHtml(const QList<ClassRow>& rows, const QStringList& sources, HistoryTime now);
+
+}  // namespace shurencho

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "report/class_table.h"
+#include "report/records_csv.h"
+#include "report/report_command.h"
+#include "report/report_html.h"
+#include "settings/settings.h"
+
+using namespace shurencho;
+
+namespace {
+
+constexpr HistoryTime kDay = 86400000;
+constexpr HistoryTime kStart = 1765000000000;
+
+TypingRunRecord TypingRun(HistoryTime at, int course, int cpm) {
+  return TypingRunRecord{at, course, {}, cpm, cpm + 10, 10, 60, cpm, cpm + 10, 0.9, {}};
+}
+
+QString WriteCsv(const QTemporaryDir& dir, const QString& name, const LearnerHistory& h) {
+  const QString path = dir.filePath(name);
+  EXPECT_TRUE(SaveWhole(path, WriteRecordsCsv(h), nullptr));
+  return path;
+}
+
+QList<LearnerHistory> Parse(const QString& path) {
+  QFile file(path);
+  EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+  CsvProblem problem;
+  const auto parsed = ParseRecordsCsv(file.readAll(), path, &problem);
+  EXPECT_TRUE(parsed) << problem.Text().toStdString();
+  return parsed.value_or(QList<LearnerHistory>{});
+}
+
+class ClassTableTest : public ::testing::Test {
+ protected:
+  ClassTableTest() {
+    // Aoki handed in two files a week apart; the second repeats the first's last run.
+    LearnerHistory early{QStringLiteral("青木"),
+                         {TypingRun(kStart, 1, 30), TypingRun(kStart + kDay, 1, 42)},
+                         {},
+                         {},
+                         {},
+                         {},
+                         0};
+    early.weakest = {UnitWeakness{QStringLiteral("つ"), 9, {}}};
+    early.mouse = {MouseRecord{kStart, MouseGame::Maze, 4, 1, 0, 20}};
+    LearnerHistory later{QStringLiteral("青木"),
+                         {TypingRun(kStart + kDay, 1, 42), TypingRun(kStart + 7 * kDay, 1, 38)},
+                         {},
+                         {},
+                         {},
+                         {},
+                         0};
+    later.runs.append(TypingRun(kStart + 8 * kDay, kFreeTypingCourse, 25));
+    later.weakest = {UnitWeakness{QStringLiteral("しゃ"), 5, {}}};
+    LearnerHistory other{QStringLiteral("伊藤"), {TypingRun(kStart, 3, 20)}, {}, {}, {}, {}, 0};
+    a = WriteCsv(dir, QStringLiteral("aoki1.csv"), early);
+    b = WriteCsv(dir, QStringLiteral("aoki2.csv"), later);
+    c = WriteCsv(dir, QStringLiteral("ito.csv"), other);
+  }
+  QTemporaryDir dir;
+  QString a, b, c;
+};
+
+TEST_F(ClassTableTest, ThreeFilesMakeOneRowPerLearnerWithBestAndLatest) {
+  const QList<ClassRow> rows = MergeClassTable({Parse(a), Parse(b), Parse(c)});
+  ASSERT_EQ(rows.size(), 2);
+  const ClassRow& aoki = rows[0].learner == QStringLiteral("青木") ? rows[0] : rows[1];
+  const ClassRow& ito = rows[0].learner == QStringLiteral("青木") ? rows[1] : rows[0];
+  EXPECT_EQ(aoki.runs, 4);  // the repeated run counts once
+  EXPECT_EQ(aoki.courses[0].best, 42);
+  EXPECT_EQ(aoki.courses[0].latest, 38);
+  EXPECT_EQ(aoki.courses[5].course, kFreeTypingCourse);
+  EXPECT_EQ(aoki.courses[5].latest, 25);
+  EXPECT_EQ(aoki.courses[2].runs, 0);
+  ASSERT_EQ(aoki.weakest.size(), 1);
+  EXPECT_EQ(aoki.weakest[0].unit, QStringLiteral("しゃ"));  // from the newer file
+  EXPECT_EQ(aoki.mouse[0].bestStage, 4);
+  EXPECT_EQ(ito.courses[2].best, 20);
+  EXPECT_EQ(ito.courses[2].latest, 20);
+
+  QString error;
+  const QString out = dir.filePath(QStringLiteral("class.html"));
+  ASSERT_TRUE(WriteClassReport(out, {a, b, c}, &error)) << error.toStdString();
+  QFile html(out);
+  ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(html.readAll());
+  EXPECT_TRUE(text.contains(QStringLiteral("<tr><td>伊藤</td>")));
+  EXPECT_TRUE(text.contains(QStringLiteral("<td class=\"n\">42</td><td class=\"n\">38</td>")));
+}
+
+TEST_F(ClassTableTest, RefusesAForeignFileAndAnOutputThatIsAnInput) {
+  const QString out = dir.filePath(QStringLiteral("class.html"));
+  const QString foreign = dir.filePath(QStringLiteral("marks.csv"));
+  ASSERT_TRUE(SaveWhole(foreign, "name,score\nA,1\n", nullptr));
+  QString error;
+  EXPECT_FALSE(WriteClassReport(out, {a, foreign}, &error));
+  EXPECT_EQ(error, foreign + QStringLiteral(":1: 打鍵修練帖の成績ファイルではありません"));
+  EXPECT_FALSE(QFile::exists(out));
+
+  // The output named through a symlink to an input is refused; the input stays.
+  const QString link = dir.filePath(QStringLiteral("link.html"));
+  ASSERT_TRUE(QFile::link(b, link));
+  QFile before(b);
+  ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+  const QByteArray bytes = before.readAll();
+  EXPECT_FALSE(WriteClassReport(link, {a, b}, &error));
+  EXPECT_TRUE(error.contains(QStringLiteral("同じです")));
+  QFile after(b);
+  ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+  EXPECT_EQ(after.readAll(), bytes);
+}
+
+TEST(ReportHtml, AHostileLearnerNameIsEscapedEverywhere) {
+  const QString name = QStringLiteral("<script>alert('x')</script>&\"%1");
+  LearnerHistory h{name, {TypingRun(kStart, 1, 30)}, {}, {UnitWeakness{QStringLiteral("<b>"), 3, {}}}, {}, {},
+                   0};
+  AppSettings settings;
+  LoadSettings(settings, false, QString());
+  ClassRow row;
+  row.learner = name;
+  row.courses = SummarizeSpeeds(h.runs);
+  row.mouse = SummarizeMouse({});
+  row.weakest = h.weakest;
+  for (const QByteArray& html :
+       {LearnerReportHtml(h, settings, kStart), ClassTableHtml({row}, {name}, kStart)}) {
+    const QString text = QString::fromUtf8(html);
+    EXPECT_FALSE(text.contains(QStringLiteral("<script")));
+    EXPECT_FALSE(text.contains(QStringLiteral("<b>")));
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;&amp;&quot;%1")));
+  }
+}
+
+}  // namespace

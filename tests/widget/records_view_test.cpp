@@ -1,0 +1,55 @@
+#include "app/records_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QGraphicsView>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include "report/records_csv.h"
+#include "support/memory_history_store.h"
+#include "ui/keyboard_map_view.h"
+
+using namespace shurencho;
+
+TEST(RecordsView, ShowsTheChartsTheKeyboardAndTheWeakListOfASmallStore) {
+  MemoryHistoryStore store(QStringLiteral("山田"));
+  HistoryBatch batch;
+  batch.runs = {TypingRunRecord{1765000000000, 1, {}, 60, 70, 10, 90, 40, 46, 0.86, {}}};
+  batch.mouse = {MouseRecord{1765000000000, MouseGame::Maze, 2, 1, 0, 30}};
+  batch.misses = {KeyMissRecord{1765000000000, 1, QStringLiteral("しゃ"), QStringLiteral("s"),
+                                QStringLiteral("a"), QStringLiteral("h")},
+                  KeyMissRecord{1765000000000, 1, QStringLiteral("つ"), QStringLiteral("t"),
+                                QStringLiteral("y"), QStringLiteral("s")}};
+  ASSERT_TRUE(store.Write(batch));
+  AppSettings settings;
+  LoadSettings(settings, false, QString());
+
+  RecordsView view(store, settings);
+  view.show();
+  for (const char* name : {"speedChart", "rateChart", "mouseChart"}) {
+    EXPECT_NE(view.findChild<QGraphicsView*>(QString::fromLatin1(name)), nullptr) << name;
+  }
+  auto* keyboard = view.findChild<KeyboardMapView*>(QStringLiteral("keyboardMap"));
+  ASSERT_NE(keyboard, nullptr);
+  EXPECT_EQ(keyboard->Count(QStringLiteral("h")), 1);
+  auto* weak = view.findChild<QTableWidget*>(QStringLiteral("weakList"));
+  ASSERT_NE(weak, nullptr);
+  EXPECT_EQ(weak->rowCount(), 2);
+
+  // A new name goes to the store and into the files written out.
+  auto* learner = view.findChild<QLineEdit*>(QStringLiteral("learnerName"));
+  ASSERT_NE(learner, nullptr);
+  learner->setText(QStringLiteral("山田 花子"));
+  emit learner->returnPressed();
+  EXPECT_EQ(store.LearnerName(), QStringLiteral("山田 花子"));
+  QTemporaryDir dir;
+  QString error;
+  ASSERT_TRUE(view.ExportTo(dir.filePath(QStringLiteral("成績.csv")), &error)) << error.toStdString();
+  QFile csv(dir.filePath(QStringLiteral("成績.csv")));
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(csv.readAll().contains("山田 花子"));
+  EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("成績.html"))));
+}
