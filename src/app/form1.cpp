@@ -56,16 +56,19 @@ void TForm1::MakePage(Page page) {
     case Page::Click:
       if (m_click) return;
       m_click.emplace(m_platform);
+      if (m_buttonFace.isValid()) m_click->ButtonFace = m_buttonFace;
       if (m_created) m_click->FormCreate();
       return;
     case Page::Drag:
       if (m_drag) return;
       m_drag.emplace(m_platform);
+      if (m_buttonFace.isValid()) m_drag->ButtonFace = m_buttonFace;
       if (m_created) m_drag->FormCreate();
       return;
     case Page::Puzzle:
       if (m_puzzle) return;
       m_puzzle.emplace(m_platform);
+      if (m_buttonFace.isValid()) m_puzzle->ButtonFace = m_buttonFace;
       if (m_created) m_puzzle->FormCreate();
       return;
     case Page::Drill:

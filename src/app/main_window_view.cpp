@@ -52,6 +52,7 @@ std::optional<Page> PageOfControl(const QString& control) {
 }  // namespace
 
 MainWindow::MainWindow(TForm1& form, QtPlatform& platform) : m_form(form), m_platform(platform) {
+  form.SetButtonFace(palette().color(QPalette::Button));
   setFont(DesignFont(kGothic, 24));
   auto* central = new QWidget(this);
   central->setFixedSize(672, 441);
