@@ -72,18 +72,21 @@ void TForm1::MakePage(Page page) {
       if (m_click) return;
       m_click.emplace(m_platform);
       m_click->SetHistory(&m_history);
+      if (m_buttonFace.isValid()) m_click->ButtonFace = m_buttonFace;
       if (m_created) m_click->FormCreate();
       return;
     case Page::Drag:
       if (m_drag) return;
       m_drag.emplace(m_platform);
       m_drag->SetHistory(&m_history);
+      if (m_buttonFace.isValid()) m_drag->ButtonFace = m_buttonFace;
       if (m_created) m_drag->FormCreate();
       return;
     case Page::Puzzle:
       if (m_puzzle) return;
       m_puzzle.emplace(m_platform);
       m_puzzle->SetHistory(&m_history);
+      if (m_buttonFace.isValid()) m_puzzle->ButtonFace = m_buttonFace;
       if (m_created) m_puzzle->FormCreate();
       return;
     case Page::Drill:

@@ -4,6 +4,7 @@
 // commands, and saves the settings when the window closes. What happens
 // inside a page is that page's own class.
 
+#include <QColor>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -43,6 +44,8 @@ class TForm1 final {
   TForm1(AppSettings& settings, const PracticeData& data, Platform& platform, QString settingsPath);
 
   void FormCreate();
+  // The desktop's button face, which the mouse pages paint their fields with.
+  void SetButtonFace(const QColor& colour) { m_buttonFace = colour; }
   void FormShow();
   // Saves the settings; a failure shows the close-time warning. The window closes either way.
   void FormClose();
@@ -112,6 +115,7 @@ class TForm1 final {
   // after the window's creation is created at once, as if it had been there.
   const PracticeData& m_data;
   bool m_created = false;  // FormCreate has run
+  QColor m_buttonFace;     // invalid: the pages' own default
   std::optional<MazePage> m_maze;
   std::optional<ClickPage> m_click;
   std::optional<DragPage> m_drag;

@@ -14,8 +14,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "adapters/music_player_loader.h"
 #include "app/music_box_view.h"
-#include "app/records_view.h"
 #include "drill/drill_view.h"
 #include "mouse/click_view.h"
 #include "mouse/drag_view.h"
@@ -52,6 +52,7 @@ std::optional<Page> PageOfControl(const QString& control) {
 }  // namespace
 
 MainWindow::MainWindow(TForm1& form, QtPlatform& platform) : m_form(form), m_platform(platform) {
+  form.SetButtonFace(palette().color(QPalette::Button));
   setFont(DesignFont(kGothic, 24));
   auto* central = new QWidget(this);
   central->setFixedSize(672, 441);
@@ -180,8 +181,6 @@ void MainWindow::BuildMenu() {
                    [this] { Run([this] { m_form.About1Click(); }); });
 }
 
-RecordsView* MainWindow::recordsView() const { return m_records; }
-
 void MainWindow::OpenRecords() {
   if (m_history == nullptr) {
     m_platform.ShowInformation(QStringLiteral("学習の記録を取っていないため、成績はありません。"));
@@ -193,7 +192,17 @@ void MainWindow::OpenRecords() {
     placed = m_records->geometry();
     m_records->close();
   }
-  m_records = new RecordsView(*m_history, m_form.settings(), this);
+  // The charts and their libraries come in a module of their own, loaded at
+  // the first opening, so they cost the start-up nothing.
+  using Create = QWidget* (*)(HistoryStore&, const AppSettings&, QWidget*);
+  QString why;
+  static const auto create = reinterpret_cast<Create>(
+      ResolveModuleFunction("shurencho_records", "shurencho_create_records_view", &why));
+  if (create == nullptr) {
+    m_platform.ShowError(QStringLiteral("成績の画面を開けません。\n%1").arg(why));
+    return;
+  }
+  m_records = create(*m_history, m_form.settings(), this);
   m_records->setAttribute(Qt::WA_DeleteOnClose);
   if (placed.isValid()) m_records->setGeometry(placed);
   m_records->show();

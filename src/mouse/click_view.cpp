@@ -15,17 +15,9 @@ ClickView::ClickView(ClickPage& page, QtPlatform& platform, QWidget* parent)
   m_image3->move(0, 0);
   platform.RegisterControl(ids::Image3, m_image3);
 
-  m_image3->onPress = [this](QMouseEvent* e) { m_pressed = e->button() == Qt::LeftButton; };
   // Every click counts, the second of a double click too: targets are
   // often clicked in quick succession.
-  m_image3->onDoubleClick = m_image3->onPress;
-  m_image3->onRelease = [this](QMouseEvent* e) {
-    const bool click =
-        m_pressed && e->button() == Qt::LeftButton && m_image3->rect().contains(e->position().toPoint());
-    m_pressed = false;
-    if (!click) return;
-    Run([this] { m_page.Image3Click(); });
-  };
+  m_image3->onClick = [this] { Run([this] { m_page.Image3Click(); }); };
 }
 
 void ClickView::Render() { m_image3->Show(m_page.Image3); }

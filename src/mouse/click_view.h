@@ -18,7 +18,6 @@ class ClickView final : public PageView {
   ClickPage& m_page;
   QtPlatform& m_platform;
   ImageControlView* m_image3;  // the field
-  bool m_pressed = false;      // a left press on Image3 waits for its release
 };
 
 }  // namespace shurencho

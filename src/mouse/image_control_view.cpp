@@ -23,6 +23,7 @@ void ImageControlView::paintEvent(QPaintEvent* event) {
 }
 
 void ImageControlView::mousePressEvent(QMouseEvent* event) {
+  m_leftPressed = event->button() == Qt::LeftButton;
   if (onPress) onPress(event);
 }
 
@@ -31,11 +32,16 @@ void ImageControlView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ImageControlView::mouseReleaseEvent(QMouseEvent* event) {
+  const bool click =
+      m_leftPressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+  m_leftPressed = false;
   if (onRelease) onRelease(event);
+  if (click && onClick) onClick();
 }
 
 void ImageControlView::mouseDoubleClickEvent(QMouseEvent* event) {
   // A double click is also the second press of the pair.
+  m_leftPressed = event->button() == Qt::LeftButton;
   if (onDoubleClick) {
     onDoubleClick(event);
   } else if (onPress) {

@@ -24,6 +24,9 @@ class ImageControlView final : public QWidget {
   std::function<void(QMouseEvent*)> onMove;
   std::function<void(QMouseEvent*)> onRelease;
   std::function<void(QMouseEvent*)> onDoubleClick;
+  // A click: a left press (the second press of a double click too) and its
+  // release over the control.
+  std::function<void()> onClick;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -34,6 +37,7 @@ class ImageControlView final : public QWidget {
 
  private:
   QImage m_image;
+  bool m_leftPressed = false;  // a left press waits for its release
 };
 
 }  // namespace shurencho

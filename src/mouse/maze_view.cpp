@@ -20,14 +20,7 @@ MazeView::MazeView(MazePage& page, QtPlatform& platform, QWidget* parent)
     const bool shift = e->modifiers().testFlag(Qt::ShiftModifier);
     Run([&] { m_page.Image1MouseMove(shift, p.x(), p.y()); });
   };
-  m_image1->onPress = [this](QMouseEvent* e) { m_pressed = e->button() == Qt::LeftButton; };
-  m_image1->onRelease = [this](QMouseEvent* e) {
-    const bool click =
-        m_pressed && e->button() == Qt::LeftButton && m_image1->rect().contains(e->position().toPoint());
-    m_pressed = false;
-    if (!click) return;
-    Run([this] { m_page.Image1Click(); });
-  };
+  m_image1->onClick = [this] { Run([this] { m_page.Image1Click(); }); };
 }
 
 void MazeView::Render() { m_image1->Show(m_page.Image1); }

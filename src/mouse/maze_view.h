@@ -18,7 +18,6 @@ class MazeView final : public PageView {
   MazePage& m_page;
   QtPlatform& m_platform;
   ImageControlView* m_image1;  // the maze
-  bool m_pressed = false;      // a left press on Image1 waits for its release
 };
 
 }  // namespace shurencho

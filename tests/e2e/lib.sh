@@ -12,9 +12,11 @@ e2e_init() {
   E2E_DIR="$(mktemp -d)"
   mkdir -p "$E2E_OUT"
   cp "$E2E_BIN" "$E2E_DIR/shurencho"
-  # The audio player module, loaded from beside the program.
-  local module="$(dirname "$E2E_BIN")/shurencho_sdl_player.so"
-  [ -f "$module" ] && cp "$module" "$E2E_DIR/"
+  # The audio player and 成績 modules, loaded from beside the program.
+  local module
+  for module in shurencho_sdl_player.so shurencho_records.so; do
+    [ -f "$(dirname "$E2E_BIN")/$module" ] && cp "$(dirname "$E2E_BIN")/$module" "$E2E_DIR/"
+  done
   [ "${E2E_NO_ASSETS:-0}" = 1 ] || cp -r "$E2E_ASSETS"/. "$E2E_DIR"/
   unset QT_QPA_PLATFORM
   export SDL_AUDIODRIVER=dummy
