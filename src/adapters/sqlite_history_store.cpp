@@ -31,33 +31,42 @@ namespace {
 constexpr int kBusyTimeoutMs = 5000;
 constexpr int kWriteAttempts = 4;
 
-// SQLite's result codes, as Qt's driver reports them.
+// SQLite's primary result code (extended codes keep it in the low byte), as
+// Qt's driver reports it; -1 when there is none.
+int PrimaryCode(const QSqlError& e) {
+  bool ok = false;
+  const int code = e.nativeErrorCode().toInt(&ok);
+  return ok ? code & 0xff : -1;
+}
 bool IsBusy(const QSqlError& e) {
-  const QString code = e.nativeErrorCode();
-  return code == u"5" || code == u"6" || code == u"517" || code == u"261" ||
-         e.databaseText().contains(QStringLiteral("locked"), Qt::CaseInsensitive);
-}
-bool IsReadOnly(const QSqlError& e) {
-  return e.nativeErrorCode() == u"8" || e.nativeErrorCode().endsWith(u"08") ||
-         e.databaseText().contains(QStringLiteral("readonly"), Qt::CaseInsensitive) ||
-         e.databaseText().contains(QStringLiteral("read-only"), Qt::CaseInsensitive);
-}
-bool IsDamaged(const QSqlError& e) {
-  return e.nativeErrorCode() == u"11" || e.nativeErrorCode() == u"26" ||
-         e.databaseText().contains(QStringLiteral("not a database"), Qt::CaseInsensitive) ||
-         e.databaseText().contains(QStringLiteral("malformed"), Qt::CaseInsensitive);
+  const int code = PrimaryCode(e);
+  return code == SQLITE_BUSY || code == SQLITE_LOCKED;
 }
 
 // The reason shown to the learner when the file cannot be used.
 QString Reason(const QSqlError& e) {
-  if (IsDamaged(e)) return QStringLiteral("ファイルが壊れているか、学習履歴のファイルではありません。");
-  if (IsReadOnly(e)) return QStringLiteral("ファイルまたはフォルダが書込禁止です。");
-  if (IsBusy(e)) return QStringLiteral("ほかのプログラムがファイルを使用中です。");
-  if (e.nativeErrorCode() == u"14")
-    return QStringLiteral("ファイルを開けません。アクセス権を確認してください。");
-  if (e.nativeErrorCode() == u"13") return QStringLiteral("空き容量が足りません。");
-  return QStringLiteral("データベースのエラー: ") + e.text();
+  switch (PrimaryCode(e)) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return QStringLiteral("ファイルが壊れているか、学習履歴のファイルではありません。");
+    case SQLITE_READONLY:
+      return QStringLiteral("ファイルまたはフォルダが書込禁止です。");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return QStringLiteral("ほかのプログラムがファイルを使用中です。");
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+      return QStringLiteral("ファイルを開けません。アクセス権を確認してください。");
+    case SQLITE_FULL:
+      return QStringLiteral("空き容量が足りません。");
+    default:
+      return QStringLiteral("データベースのエラー: ") + e.text();
+  }
 }
+
+// A text column's value: a null string is bound as SQL NULL, which the
+// NOT NULL columns refuse, so it goes in as empty text.
+QVariant Text(const QString& text) { return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text); }
 
 void SetError(QString* error, const QString& text) {
   if (error) *error = text;
@@ -375,11 +384,10 @@ bool SqliteHistoryStore::Write(const HistoryBatch& batch, QString* error) {
                              "grade) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
           for (const TypingRunRecord& r : batch.runs) {
             for (const QVariant& v : {QVariant(m_learner), QVariant(r.at), QVariant(r.course),
-                                      QVariant(r.textName), QVariant(r.characters), QVariant(r.keystrokes),
+                                      Text(r.textName), QVariant(r.characters), QVariant(r.keystrokes),
                                       QVariant(r.refused), QVariant(r.seconds), QVariant(r.charsPerMinute),
-                                      QVariant(r.keysPerMinute), QVariant(r.accuracy), QVariant(r.grade)}) {
-              q.addBindValue(
-                  v.userType() == QMetaType::QString && v.toString().isNull() ? QVariant(QString("")) : v);
+                                      QVariant(r.keysPerMinute), QVariant(r.accuracy), Text(r.grade)}) {
+              q.addBindValue(v);
             }
             if (!q.exec()) return *failed = q.lastError(), false;
           }
@@ -392,10 +400,10 @@ bool SqliteHistoryStore::Write(const HistoryBatch& batch, QString* error) {
           QHash<QString, int> tally;
           QHash<QString, std::tuple<QString, QString, QString>> keys;
           for (const KeyMissRecord& r : batch.misses) {
-            const QString unit = r.unit.isNull() ? QString("") : r.unit;
-            const QString typed = r.typed.isNull() ? QString("") : r.typed;
-            const QString key = r.key.isNull() ? QString("") : r.key;
-            const QString expected = r.expected.isNull() ? QString("") : r.expected;
+            const QString unit = Text(r.unit).toString();
+            const QString typed = Text(r.typed).toString();
+            const QString key = Text(r.key).toString();
+            const QString expected = Text(r.expected).toString();
             for (const QVariant& v : {QVariant(m_learner), QVariant(r.at), QVariant(r.course), QVariant(unit),
                                       QVariant(typed), QVariant(key), QVariant(expected)}) {
               q.addBindValue(v);
