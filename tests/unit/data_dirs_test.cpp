@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <optional>
 
 #include "app/help_about.h"
+#include "support/test_files.h"
 
 using namespace shurencho;
 
@@ -18,7 +20,6 @@ class DataDirsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(m_tmp.isValid());
-    m_oldCwd = QDir::currentPath();
     m_oldXdg = qgetenv("XDG_DATA_DIRS");
     QDir root(m_tmp.path());
     root.mkpath(QStringLiteral("prefix/bin"));
@@ -29,19 +30,13 @@ class DataDirsTest : public ::testing::Test {
     installed = root.filePath(QStringLiteral("prefix/share/shurencho"));
     xdg = root.filePath(QStringLiteral("xdg/shurencho"));
     qputenv("XDG_DATA_DIRS", root.filePath(QStringLiteral("xdg")).toLocal8Bit() + ":relative/dir");
-    QDir::setCurrent(root.filePath(QStringLiteral("work")));
+    m_cwd.emplace(root.filePath(QStringLiteral("work")));
   }
-  void TearDown() override {
-    QDir::setCurrent(m_oldCwd);
-    qputenv("XDG_DATA_DIRS", m_oldXdg);
-  }
-  static void touch(const QString& path) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  }
+  void TearDown() override { qputenv("XDG_DATA_DIRS", m_oldXdg); }
+  static void touch(const QString& path) { WriteTestFile(path); }
 
   QTemporaryDir m_tmp;
-  QString m_oldCwd;
+  std::optional<ScopedWorkingFolder> m_cwd;
   QByteArray m_oldXdg;
   QString program, installed, xdg;
 };

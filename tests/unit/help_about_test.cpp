@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <optional>
 
 #include "support/fake_platform.h"
+#include "support/test_files.h"
 
 using namespace shurencho;
 
@@ -16,8 +18,7 @@ class HelpTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(m_tmp.isValid());
-    m_oldCwd = QDir::currentPath();
-    QDir::setCurrent(m_tmp.path());
+    m_cwd.emplace(m_tmp.path());
     QDir().mkpath(QStringLiteral("prog"));
     QDir().mkpath(QStringLiteral("doc dir"));
     prog = m_tmp.filePath(QStringLiteral("prog"));
@@ -26,14 +27,10 @@ class HelpTest : public ::testing::Test {
     touch(prog + QStringLiteral("/readme.htm"));
     touch(QStringLiteral("doc dir/help.htm"));
   }
-  void TearDown() override { QDir::setCurrent(m_oldCwd); }
-  static void touch(const QString& path) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  }
+  static void touch(const QString& path) { WriteTestFile(path); }
 
   QTemporaryDir m_tmp;
-  QString m_oldCwd;
+  std::optional<ScopedWorkingFolder> m_cwd;
   QString prog;
   FakePlatform platform;
   AppSettings settings;

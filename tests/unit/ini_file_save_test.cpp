@@ -6,32 +6,21 @@
 #include <QTemporaryDir>
 
 #include "platform/ini_file.h"
+#include "support/test_files.h"
 
 using namespace shurencho;
 
-namespace {
-
-QByteArray ReadRaw(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool WriteRaw(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(IniFileSave, NeverWritesThroughAPlantedLinkNorLeavesATemporaryFile) {
   QTemporaryDir dir;
   const QString ini = dir.filePath(QStringLiteral("shurencho.ini"));
   const QString victim = dir.filePath(QStringLiteral("victim"));
-  ASSERT_TRUE(WriteRaw(victim, "mine"));
+  WriteTestFile(victim, "mine");
   ASSERT_TRUE(QFile::link(victim, ini + QStringLiteral(".tmp")));
   ASSERT_TRUE(IniFile(ini).WriteString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("v")));
-  EXPECT_EQ(ReadRaw(victim), QByteArray("mine"));
-  EXPECT_EQ(ReadRaw(ini), QByteArray("[A]\r\nk=v\r\n"));
+  EXPECT_EQ(ReadTestFile(victim), QByteArray("mine"));
+  EXPECT_EQ(ReadTestFile(ini), QByteArray("[A]\r\nk=v\r\n"));
   EXPECT_FALSE(QFileInfo(ini).isSymLink());
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), 3);
 
@@ -41,5 +30,5 @@ TEST(IniFileSave, NeverWritesThroughAPlantedLinkNorLeavesATemporaryFile) {
   ASSERT_TRUE(QFile::link(real, ini));
   ASSERT_TRUE(IniFile(ini).WriteString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("w")));
   EXPECT_TRUE(QFileInfo(ini).isSymLink());
-  EXPECT_EQ(ReadRaw(real), QByteArray("[A]\r\nk=w\r\n"));
+  EXPECT_EQ(ReadTestFile(real), QByteArray("[A]\r\nk=w\r\n"));
 }

@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <optional>
 
 #include "platform/ini_file.h"
 #include "support/fake_platform.h"
+#include "support/test_files.h"
 #include "text/errors.h"
 #include "text/text_file.h"
 
@@ -23,7 +25,6 @@ class MusicBoxTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(m_tmp.isValid());
-    m_oldCwd = QDir::currentPath();
     QDir(m_tmp.path()).mkpath(QStringLiteral("prog"));
     QDir(m_tmp.path()).mkpath(QStringLiteral("music"));
     prog = m_tmp.filePath(QStringLiteral("prog"));
@@ -32,15 +33,10 @@ class MusicBoxTest : public ::testing::Test {
     elsewhere = m_tmp.filePath(QStringLiteral("music/far.wav"));
     touch(elsewhere);
     platform.programPath = prog + QStringLiteral("/shurencho");
-    QDir::setCurrent(prog);
+    m_cwd.emplace(prog);
     settings.BackGroundMusic = QStringLiteral("shurencho.mid");
   }
-  void TearDown() override { QDir::setCurrent(m_oldCwd); }
-
-  static void touch(const QString& path) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  }
+  static void touch(const QString& path) { WriteTestFile(path); }
   // FormCreate and FormShow as the window runs them.
   void start(bool bgm) {
     settings.BGMState = bgm;
@@ -49,7 +45,7 @@ class MusicBoxTest : public ::testing::Test {
   }
 
   QTemporaryDir m_tmp;
-  QString m_oldCwd;
+  std::optional<ScopedWorkingFolder> m_cwd;
   QString prog;
   QString elsewhere;
   FakePlatform platform;

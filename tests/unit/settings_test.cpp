@@ -10,28 +10,14 @@
 
 #include "platform/ini_file.h"
 #include "settings/settings_session.h"
+#include "support/test_files.h"
 #include "text/text_file.h"
 
 using namespace shurencho;
 
 namespace {
 
-QString ReadAll(const QString& path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  return DecodeCp932(f.readAll());
-}
-
-void WriteRaw(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
-
-QByteArray ReadRaw(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+QString ReadAll(const QString& path) { return DecodeCp932(ReadTestFile(path)); }
 
 class SettingsFileTest : public ::testing::Test {
  protected:
@@ -61,11 +47,11 @@ TEST_F(SettingsFileTest, FirstStartWritesEveryDefault) {
 }
 
 TEST_F(SettingsFileTest, SentinelsAndWrongFormsCountAsMissing) {
-  WriteRaw(path(),
-           EncodeCp932(QStringLiteral(
-               "[titile]\r\nTRADEMARK = ERROR\r\ncompanyname='株式会社'\r\n"
-               "[Result]\r\nCourseNo=-1\r\nRandom=yes\r\nViewroma=0\r\nM1CourseNo=0x0A\r\nAutoCourse=5\r\n"
-               "[Stat]\r\nwarmup=half a minute\r\nCourse03=\r\nCourse05=\"5, 9\"\r\n")));
+  WriteTestFile(
+      path(), EncodeCp932(QStringLiteral(
+                  "[titile]\r\nTRADEMARK = ERROR\r\ncompanyname='株式会社'\r\n"
+                  "[Result]\r\nCourseNo=-1\r\nRandom=yes\r\nViewroma=0\r\nM1CourseNo=0x0A\r\nAutoCourse=5\r\n"
+                  "[Stat]\r\nwarmup=half a minute\r\nCourse03=\r\nCourse05=\"5, 9\"\r\n")));
   AppSettings s;
   LoadSettings(s, true, path());
   EXPECT_EQ(s.TradeMark, QStringLiteral("打鍵修練帖　Ver1.0"));
@@ -92,7 +78,7 @@ TEST_F(SettingsFileTest, SentinelsAndWrongFormsCountAsMissing) {
 
 TEST_F(SettingsFileTest, OutOfRangeCourseStaysInTheFileAndLongValuesAreClipped) {
   const QByteArray longValue(3000, 'x');
-  WriteRaw(path(), "[Result]\r\nCourseNo=7\r\n[Titile]\r\nCompanyName=" + longValue + "\r\n");
+  WriteTestFile(path(), "[Result]\r\nCourseNo=7\r\n[Titile]\r\nCompanyName=" + longValue + "\r\n");
   AppSettings s;
   LoadSettings(s, true, path());
   EXPECT_EQ(s.CourseNo, 7);
@@ -102,13 +88,13 @@ TEST_F(SettingsFileTest, OutOfRangeCourseStaysInTheFileAndLongValuesAreClipped) 
 
 TEST_F(SettingsFileTest, UnknownLinesAndGarbageSurviveASave) {
   const QByteArray garbage("\x01\xff\xfe\x80\x00junk", 10);
-  WriteRaw(path(),
-           "; a note of the teacher\r\n[Other]\r\nkeep=me\r\n" + garbage + "\r\n[Result]\r\nCourseNo=1\r\n");
+  WriteTestFile(path(), "; a note of the teacher\r\n[Other]\r\nkeep=me\r\n" + garbage +
+                            "\r\n[Result]\r\nCourseNo=1\r\n");
   AppSettings s;
   LoadSettings(s, true, path());
   s.SetRecordedSpeed(1, 33);
   SaveSettings(s, path());
-  const QByteArray raw = ReadRaw(path());
+  const QByteArray raw = ReadTestFile(path());
   EXPECT_TRUE(raw.startsWith("; a note of the teacher\r\n[Other]\r\nkeep=me\r\n" + garbage +
                              "\r\n[Result]\r\nCourseNo=1\r\n"));
   EXPECT_TRUE(raw.contains("KeySpeed=33,0,0,0,0,0\r\n"));
@@ -136,81 +122,81 @@ TEST_F(SettingsFileTest, AFileThatIsNoRegularFileIsNeitherReadNorWritten) {
 
   // A file that is complete but cannot be replaced keeps its old content.
   const QString blocked = dir.filePath(QStringLiteral("blocker"));
-  WriteRaw(blocked, "not a folder");
+  WriteTestFile(blocked, "not a folder");
   AppSettings s;
   EXPECT_THROW(SaveSettings(s, blocked + QStringLiteral("/shurencho.ini")), SettingsError);
-  EXPECT_EQ(ReadRaw(blocked), QByteArray("not a folder"));
+  EXPECT_EQ(ReadTestFile(blocked), QByteArray("not a folder"));
 }
 
 TEST_F(SettingsFileTest, ListsKeepEveryValidItem) {
-  WriteRaw(path(), "[Result]\r\nKeySpeed=120,80,45\r\n[Stat]\r\nCourse01=x,50\r\nCourse02=30,40,99\r\n");
+  WriteTestFile(path(), "[Result]\r\nKeySpeed=120,80,45\r\n[Stat]\r\nCourse01=x,50\r\nCourse02=30,40,99\r\n");
   AppSettings s;
   LoadSettings(s, true, path());
   EXPECT_EQ(s.KeySpeed, (QStringList{"120", "80", "45", "0", "0", "0"}));
   EXPECT_EQ(s.Course01, (QStringList{"20", "50"}));
   EXPECT_EQ(s.Course02, (QStringList{"30", "40", "99"}));
   SaveSettings(s, path());
-  EXPECT_TRUE(ReadRaw(path()).contains("KeySpeed=120,80,45,0,0,0\r\n"));
+  EXPECT_TRUE(ReadTestFile(path()).contains("KeySpeed=120,80,45,0,0,0\r\n"));
 }
 
 TEST_F(SettingsFileTest, AnUnchangedFileIsLeftByteForByteAndAChangeKeepsItsLine) {
   AppSettings s;
   LoadSettings(s, true, path());
   // The user's own spelling, blanks and LF line ends, and no line end at the end.
-  QByteArray mine = ReadRaw(path()).replace("\r\n", "\n");
+  QByteArray mine = ReadTestFile(path()).replace("\r\n", "\n");
   mine.replace("CourseNo=2", "  CourseNo = 2   ").replace("TradeMark=", "TRADEMARK=");
   mine.chop(1);
-  WriteRaw(path(), mine);
+  WriteTestFile(path(), mine);
   LoadSettings(s, true, path());
   SaveSettings(s, path());
-  EXPECT_EQ(ReadRaw(path()), mine);
+  EXPECT_EQ(ReadTestFile(path()), mine);
 
   s.CourseNo = 4;
   s.TradeMark = QStringLiteral("T");
   SaveSettings(s, path());
   mine.replace("  CourseNo = 2   ", "  CourseNo = 4")
       .replace("TRADEMARK=\"" + EncodeCp932(QStringLiteral("打鍵修練帖　Ver1.0")), "TRADEMARK=\"T");
-  EXPECT_EQ(ReadRaw(path()), mine);
+  EXPECT_EQ(ReadTestFile(path()), mine);
 }
 
 TEST_F(SettingsFileTest, ABareKeyIsReplacedInItsOwnLine) {
-  WriteRaw(path(), "[Result]\r\nRandom\r\nCourseNo=1\r\n");
+  WriteTestFile(path(), "[Result]\r\nRandom\r\nCourseNo=1\r\n");
   AppSettings s;
   LoadSettings(s, true, path());
-  EXPECT_TRUE(ReadRaw(path()).startsWith("[Result]\r\nRandom=0\r\nCourseNo=1\r\n"));
+  EXPECT_TRUE(ReadTestFile(path()).startsWith("[Result]\r\nRandom=0\r\nCourseNo=1\r\n"));
 }
 
 TEST_F(SettingsFileTest, AByteOrderMarkFileIsRewrittenWholeInOneEncoding) {
   const QString text = QStringLiteral("[Titile]\r\nCompanyName=\"宙文舎２\"\r\n; メモ\r\n");
-  WriteRaw(path(), "\xEF\xBB\xBF" + text.toUtf8());
+  WriteTestFile(path(), "\xEF\xBB\xBF" + text.toUtf8());
   AppSettings s;
   LoadSettings(s, true, path());  // writes the missing keys; then the program is killed
   LoadSettings(s, true, path());
   EXPECT_EQ(s.WindowCaption, QStringLiteral("打鍵修練帖　Ver1.0 - 宙文舎２"));
-  EXPECT_TRUE(ReadRaw(path()).startsWith(EncodeCp932(text)));
+  EXPECT_TRUE(ReadTestFile(path()).startsWith(EncodeCp932(text)));
 
   // A line with no CP932 form keeps the whole file UTF-8, mark and all.
-  WriteRaw(path(), "\xEF\xBB\xBF" + text.toUtf8() + QStringLiteral("; café\r\n").toUtf8());
+  WriteTestFile(path(), "\xEF\xBB\xBF" + text.toUtf8() + QStringLiteral("; café\r\n").toUtf8());
   LoadSettings(s, true, path());
-  EXPECT_TRUE(ReadRaw(path()).startsWith("\xEF\xBB\xBF" + text.toUtf8()));
-  EXPECT_TRUE(ReadRaw(path()).contains(QStringLiteral("\"打鍵修練帖　Ver1.0\"").toUtf8()));
+  EXPECT_TRUE(ReadTestFile(path()).startsWith("\xEF\xBB\xBF" + text.toUtf8()));
+  EXPECT_TRUE(ReadTestFile(path()).contains(QStringLiteral("\"打鍵修練帖　Ver1.0\"").toUtf8()));
 }
 
 TEST_F(SettingsFileTest, ASecondCopyIsToldAndWritesNothing) {
-  WriteRaw(path(), "[Result]\r\nKeySpeed=10,0,0,0,0,0\r\n");
+  WriteTestFile(path(), "[Result]\r\nKeySpeed=10,0,0,0,0,0\r\n");
   AppSettings first, second;
   auto firstCopy = std::make_unique<SettingsSession>(path());
   EXPECT_TRUE(firstCopy->Load(first).isEmpty());
-  const QByteArray afterStart = ReadRaw(path());
+  const QByteArray afterStart = ReadTestFile(path());
   SettingsSession secondCopy(path());
   EXPECT_EQ(secondCopy.Load(second), QStringList{QString::fromUtf8(kOtherCopyWarning)});
   EXPECT_EQ(second.RecordedSpeed(1), 10);
   second.SetRecordedSpeed(1, 99);
   secondCopy.Save(second);
-  EXPECT_EQ(ReadRaw(path()), afterStart);
+  EXPECT_EQ(ReadTestFile(path()), afterStart);
   first.SetRecordedSpeed(1, 55);
   firstCopy->Save(first);
-  EXPECT_TRUE(ReadRaw(path()).contains("KeySpeed=55,0,0,0,0,0\r\n"));
+  EXPECT_TRUE(ReadTestFile(path()).contains("KeySpeed=55,0,0,0,0,0\r\n"));
   // Once the first copy is gone, the next one to start keeps its records.
   firstCopy.reset();
   SettingsSession next(path());
@@ -273,7 +259,7 @@ TEST(TimeText, FormatsAndParsesTimesOfDay) {
 TEST(IniFileTest, CaseInsensitiveNamesQuotesAndAppending) {
   QTemporaryDir dir;
   const QString p = dir.filePath("t.ini");
-  WriteRaw(p, "[Sec]\r\nKey = \"  spaced  \"\r\nother='x'\r\n\r\n[Next]\r\na=1\r\n");
+  WriteTestFile(p, "[Sec]\r\nKey = \"  spaced  \"\r\nother='x'\r\n\r\n[Next]\r\na=1\r\n");
   IniFile ini(p);
   EXPECT_EQ(ini.ReadString("sec", "KEY", "d"), QStringLiteral("  spaced  "));
   EXPECT_EQ(ini.ReadString("SEC", "other", "d"), QStringLiteral("x"));
@@ -281,7 +267,7 @@ TEST(IniFileTest, CaseInsensitiveNamesQuotesAndAppending) {
   EXPECT_EQ(ini.ReadInteger("next", "a", -1), 1);
   ASSERT_TRUE(ini.WriteString("sec", "added", "2"));
   ASSERT_TRUE(ini.WriteString("New", "k", "v"));
-  EXPECT_EQ(ReadRaw(p),
+  EXPECT_EQ(ReadTestFile(p),
             QByteArray("[Sec]\r\nKey = \"  spaced  \"\r\nother='x'\r\nadded=2\r\n\r\n[Next]\r\na=1\r\n"
                        "[New]\r\nk=v\r\n"));
   qint64 v = 0;
