@@ -10,13 +10,14 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsdl2-mixer-dev timgm6mb-soundfont
   fonts-ipafont-gothic fonts-ipafont-mincho xdg-utils qt6-translations-l10n
-  libqt6sql6-sqlite libsqlite3-dev qt6-charts-dev libqt6opengl6-dev
+  libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev qt6-charts-dev libqt6opengl6-dev
 )
 TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils appstream
   fcitx5 fcitx5-mozc fcitx5-frontend-qt6 dbus-x11
   clang libclang-rt-14-dev clang-format
+  postgresql
 )
 
 install_packages() {

@@ -16,12 +16,17 @@
 
 #include "adapters/lazy_media_player.h"
 #include "adapters/music_player_loader.h"
+#include "adapters/postgres_class_command.h"
+#include "adapters/postgres_history_store.h"
 #include "adapters/session_bus.h"
 #include "adapters/sqlite_history_store.h"
+#include "adapters/sqlite_sync_source.h"
 #include "adapters/xdg_help_launcher.h"
+#include "app/class_view.h"
 #include "app/form1.h"
 #include "app/main_window_view.h"
 #include "data/practice_data.h"
+#include "history/sync_worker.h"
 #include "report/report_command.h"
 #include "settings/settings.h"
 #include "settings/settings_session.h"
@@ -86,11 +91,19 @@ void StartAfterFirstPaint(QWidget& window, std::function<void()> start) {
 int main(int argc, char* argv[]) {
   // The class table is made without a window.
   if (IsReportCommand(argc, argv)) return RunReportCommand(argc, argv);
+  if (IsClassReportCommand(argc, argv)) return RunClassReportCommand(argc, argv);
   TurnOffSessionBusAutolaunch();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("shurencho"));
   InstallFontSubstitutes();
   InstallJapaneseUi();
+  if (IsClassWindowCommand(argc, argv)) {
+    AppSettings settings;
+    LoadTeacherSettings(settings, QCoreApplication::applicationFilePath());
+    ClassView view(ClassServerText(settings, argc, argv, 2), settings);
+    view.show();
+    return QApplication::exec();
+  }
 
   auto music = std::make_unique<LazyMediaPlayer>(&LoadAudioPlayer);
   LazyMediaPlayer& musicPlayer = *music;
@@ -115,6 +128,7 @@ int main(int argc, char* argv[]) {
   platform.Randomize();
 
   TForm1 form(settings, *data, platform, settingsSession);
+  std::unique_ptr<SyncWorker> sync;  // ends before the form and the application
   MainWindow window(form, platform);
   RunHandler(platform, [&] { form.FormCreate(); });
   RunHandler(platform, [&] { form.FormShow(); });
@@ -132,7 +146,24 @@ int main(int argc, char* argv[]) {
     const QString historyFile = SqliteHistoryStore::DefaultPath();
     QString reason;
     std::unique_ptr<HistoryStore> history = SqliteHistoryStore::Open(historyFile, &reason);
+    const bool opened = history != nullptr;
     RunHandler(platform, [&] { form.HistoryOpened(std::move(history), historyFile, reason); });
+    // The class server gets the file's rows from a thread of its own.
+    if (opened && !settings.HistoryServer.isEmpty()) {
+      const QString server = settings.HistoryServer;
+      sync = std::make_unique<SyncWorker>(
+          [historyFile, server](QString* error) -> std::unique_ptr<SyncSource> {
+            return SqliteSyncSource::Open(historyFile, server, error);
+          },
+          [server](QString* error) -> std::unique_ptr<SyncSender> {
+            return PostgresSyncSender::Open(server, error);
+          },
+          SyncWorker::kDefaultIntervalMs,
+          [](const SyncQueue::Result& r) {
+            if (!r.ok) std::fprintf(stderr, "shurencho: %s\n", r.error.toLocal8Bit().constData());
+          });
+      sync->Start();
+    }
     window.SetHistoryStore(form.historyStore());
     // The weak-unit drill may have dealt again.
     window.RenderAll();

@@ -307,7 +307,8 @@ QByteArray LearnerReportHtml(const LearnerHistory& h, const ZINIconf& settings, 
   return s.toUtf8();
 }
 
-QByteArray ClassTableHtml(const QList<ClassRow>& rows, const QStringList& sources, HistoryTime now) {
+QByteArray ClassTableHtml(const QList<ClassRow>& rows, const QStringList& sources, HistoryTime now,
+                          const ZINIconf* settings) {
   QString s = Head(QStringLiteral("クラスの成績一覧"),
                    "<style>@page { size: A4 landscape; }"
                    " @media screen { body { max-width: 277mm; } }</style>");
@@ -329,7 +330,13 @@ QByteArray ClassTableHtml(const QList<ClassRow>& rows, const QStringList& source
       if (c.runs == 0) {
         s += QStringLiteral("<td class=\"n\">－</td><td class=\"n\">－</td>");
       } else {
-        s += QStringLiteral("<td class=\"n\">%1</td><td class=\"n\">%2</td>").arg(c.best).arg(c.latest);
+        const auto shown = [&](int speed) {
+          if (settings == nullptr) return QString::number(speed);
+          const GradeBands bands = CourseBands(*settings, c.course);
+          return QStringLiteral("%1 %2").arg(speed).arg(SpeedGrade(speed, bands.lower, bands.upper));
+        };
+        s += QStringLiteral("<td class=\"n\">%1</td><td class=\"n\">%2</td>")
+                 .arg(shown(c.best), shown(c.latest));
       }
     }
     QStringList weak, mouse;

@@ -27,6 +27,8 @@ QString MouseChartSvg(const QList<MouseProgress>& games, int width, int height);
 
 // now: when the report is made, printed on it.
 QByteArray LearnerReportHtml(const LearnerHistory& history, const ZINIconf& settings, HistoryTime now);
-QByteArray ClassTableHtml(const QList<ClassRow>& rows, const QStringList& sources, HistoryTime now);
+// With settings, each speed carries its course's grade mark (×○◎).
+QByteArray ClassTableHtml(const QList<ClassRow>& rows, const QStringList& sources, HistoryTime now,
+                          const ZINIconf* settings = nullptr);
 
 }  // namespace shurencho

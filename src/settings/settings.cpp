@@ -96,6 +96,9 @@ class Reader {
   void OptionalFlag(const QString& section, const QString& key, bool& field) {
     field = m_ini.ReadInteger(section, key, field ? 1 : 0) != 0;
   }
+  void OptionalText(const QString& section, const QString& key, QString& field) {
+    field = m_ini.ReadString(section, key, field);
+  }
 
   // Writes what the keys read so far put in: one save for the whole start-up
   // rather than one flushed save per key, which on a first start meant 29.
@@ -205,6 +208,7 @@ const SettingsKey kKeys[] = {
 // they differ from their default or the file already has them.
 const QString kHistorySection = QStringLiteral("History");
 const QString kWeakDrillKey = QStringLiteral("WeakDrill");
+const QString kServerKey = QStringLiteral("Server");
 const QString kAbsent = QStringLiteral("\x01absent");
 
 }  // namespace
@@ -265,8 +269,24 @@ QString SettingsFilePath(const QString& programPath) {
   return path;
 }
 
+QString SystemHistoryServer() {
+  QString dirs = qEnvironmentVariable("XDG_CONFIG_DIRS");
+  if (dirs.isEmpty()) dirs = QStringLiteral("/etc/xdg");
+  for (const QString& dir : dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+    // Relative entries are ignored, as the base directory rules say.
+    if (!QDir::isAbsolutePath(dir)) continue;
+    const QString path = QDir(dir).filePath(QStringLiteral("shurencho.ini"));
+    if (!QFileInfo(path).isFile()) continue;
+    const IniFile ini(path);
+    const QString server = ini.ReadString(kHistorySection, kServerKey, kAbsent);
+    if (server != kAbsent) return server.trimmed();
+  }
+  return QString();
+}
+
 void LoadSettings(AppSettings& s, bool readFile, const QString& path, MissingKeys missing) {
   SetDefaults(s);
+  s.HistoryServer = SystemHistoryServer();
   if (!readFile) return;
   Reader r(path, missing);
   for (const SettingsKey& k : kKeys) {
@@ -286,6 +306,8 @@ void LoadSettings(AppSettings& s, bool readFile, const QString& path, MissingKey
     }
   }
   r.OptionalFlag(kHistorySection, kWeakDrillKey, s.WeakDrill);
+  r.OptionalText(kHistorySection, kServerKey, s.HistoryServer);
+  s.HistoryServer = s.HistoryServer.trimmed();
   r.Finish();
 }
 
@@ -307,6 +329,11 @@ void SaveSettings(const AppSettings& s, const QString& path) {
   }
   if (s.WeakDrill || ini.ReadString(kHistorySection, kWeakDrillKey, kAbsent) != kAbsent) {
     ini.SetString(kHistorySection, kWeakDrillKey, s.WeakDrill ? QStringLiteral("1") : QStringLiteral("0"));
+  }
+  // The server is the teacher's choice: kept in the user's file only where
+  // that file already names one (or names none, to opt out).
+  if (ini.ReadString(kHistorySection, kServerKey, kAbsent) != kAbsent) {
+    ini.SetString(kHistorySection, kServerKey, s.HistoryServer);
   }
   // All keys go out in one atomic write: a failure leaves the old file whole.
   if (!ini.Commit()) throw SettingsError(path);

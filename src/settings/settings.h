@@ -44,6 +44,12 @@ struct ZINIconf {
   // in [History] WeakDrill, which is written only once it is set: a file of
   // someone who never ticked it stays as it always was.
   bool WeakDrill = false;
+  // Where the history is shared: empty for the local file alone, else a
+  // connection text "postgresql://user@host:port/dbname". [History] Server
+  // in the system-wide file (see SystemHistoryServer) gives the default; the
+  // user's own file overrides it only when it has the key, and the key is
+  // written back only then, so it never appears in a file by itself.
+  QString HistoryServer;
   int CourseNo = 2;       // drill course 0-4
   int M1CourseNo = 0;     // mazes finished on the POINT page
   bool BGMState = false;  // background music on
@@ -76,6 +82,11 @@ QString SettingsFilePath(const QString& programPath);
 QString SettingsFilePathFor(const QString& programPath, bool programWritable, const QString& configDir);
 // $XDG_CONFIG_HOME, else ~/.config.
 QString UserConfigDir();
+
+// [History] Server from the system-wide settings a teacher installs:
+// shurencho.ini in the first of $XDG_CONFIG_DIRS (default /etc/xdg) that
+// holds the key; empty when none does.
+QString SystemHistoryServer();
 
 // Whether a start-up read creates the keys the file lacks.
 enum class MissingKeys { Write, Leave };

@@ -1,0 +1,156 @@
+-- 打鍵修練帖: the class server's tables, roles and rights, for PostgreSQL 13
+-- or later. Run once, as the database's owner (a superuser), in an empty
+-- database:
+--
+--   createdb shurencho
+--   psql -v ON_ERROR_STOP=1 -d shurencho -f class_server.sql
+--
+-- Running it again changes nothing. It makes two roles without passwords;
+-- give them passwords (ALTER ROLE ... PASSWORD '...') when the machines
+-- connect over the network:
+--   shurencho_learner  the learners' machines: may only add records;
+--                      reads nothing, not even its own rows
+--   shurencho_teacher  the class view: reads everything, changes nothing
+
+SET client_min_messages = warning;
+BEGIN;
+
+DO $$
+BEGIN
+  IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'shurencho_learner') THEN
+    CREATE ROLE shurencho_learner LOGIN;
+  END IF;
+  IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'shurencho_teacher') THEN
+    CREATE ROLE shurencho_teacher LOGIN;
+  END IF;
+END
+$$;
+
+-- The program's tables, as on every machine (times in milliseconds since
+-- 1970 UTC need BIGINT here, and the fractions DOUBLE PRECISION). Each
+-- record row also carries sync_id, "the machine's file/the row's number":
+-- a row sent twice is kept once.
+CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL);
+INSERT INTO schema_version (version) SELECT 1 WHERE NOT EXISTS (SELECT FROM schema_version);
+
+CREATE TABLE IF NOT EXISTS learners (
+  id INTEGER NOT NULL PRIMARY KEY,
+  name TEXT NOT NULL,
+  machine TEXT NOT NULL,
+  UNIQUE (name, machine));
+CREATE TABLE IF NOT EXISTS current_learner (
+  machine TEXT NOT NULL PRIMARY KEY,
+  learner INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS drill_items (
+  learner INTEGER NOT NULL, at_ms BIGINT NOT NULL, course INTEGER NOT NULL,
+  item TEXT NOT NULL, characters INTEGER NOT NULL, keystrokes INTEGER NOT NULL,
+  refused INTEGER NOT NULL, seconds DOUBLE PRECISION NOT NULL,
+  sync_id TEXT NOT NULL UNIQUE);
+CREATE INDEX IF NOT EXISTS drill_items_by_learner ON drill_items (learner, at_ms);
+CREATE TABLE IF NOT EXISTS typing_runs (
+  learner INTEGER NOT NULL, at_ms BIGINT NOT NULL, course INTEGER NOT NULL,
+  text_name TEXT NOT NULL, characters INTEGER NOT NULL, keystrokes INTEGER NOT NULL,
+  refused INTEGER NOT NULL, seconds DOUBLE PRECISION NOT NULL, chars_per_minute INTEGER NOT NULL,
+  keys_per_minute INTEGER NOT NULL, accuracy DOUBLE PRECISION NOT NULL, grade TEXT NOT NULL,
+  sync_id TEXT NOT NULL UNIQUE);
+CREATE INDEX IF NOT EXISTS typing_runs_by_learner ON typing_runs (learner, at_ms);
+-- The class table's newest run of each course.
+CREATE INDEX IF NOT EXISTS typing_runs_by_course ON typing_runs (learner, course, at_ms);
+CREATE TABLE IF NOT EXISTS key_misses (
+  learner INTEGER NOT NULL, at_ms BIGINT NOT NULL, course INTEGER NOT NULL,
+  unit TEXT NOT NULL, typed TEXT NOT NULL, pressed TEXT NOT NULL, expected TEXT NOT NULL,
+  sync_id TEXT NOT NULL UNIQUE);
+CREATE INDEX IF NOT EXISTS key_misses_by_learner ON key_misses (learner, at_ms);
+CREATE TABLE IF NOT EXISTS miss_tally (
+  learner INTEGER NOT NULL, unit TEXT NOT NULL, pressed TEXT NOT NULL,
+  expected TEXT NOT NULL, misses INTEGER NOT NULL,
+  PRIMARY KEY (learner, unit, pressed, expected));
+CREATE TABLE IF NOT EXISTS key_tally (
+  learner INTEGER NOT NULL PRIMARY KEY, keystrokes BIGINT NOT NULL);
+CREATE TABLE IF NOT EXISTS mouse_stages (
+  learner INTEGER NOT NULL, at_ms BIGINT NOT NULL, game INTEGER NOT NULL,
+  stage INTEGER NOT NULL, misses INTEGER NOT NULL, moves INTEGER NOT NULL,
+  seconds DOUBLE PRECISION NOT NULL,
+  sync_id TEXT NOT NULL UNIQUE);
+CREATE INDEX IF NOT EXISTS mouse_stages_by_learner ON mouse_stages (learner, at_ms);
+
+-- A learner's number, made on first use. It runs with the owner's rights,
+-- so the learners' role needs no right to read the list of learners.
+CREATE OR REPLACE FUNCTION shurencho_learner_id(p_name TEXT, p_machine TEXT) RETURNS INTEGER
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+  found INTEGER;
+BEGIN
+  SELECT id INTO found FROM learners WHERE name = p_name AND machine = p_machine;
+  IF found IS NULL THEN
+    -- One new learner at a time: the numbers are the highest plus one.
+    LOCK TABLE learners IN SHARE ROW EXCLUSIVE MODE;
+    SELECT id INTO found FROM learners WHERE name = p_name AND machine = p_machine;
+    IF found IS NULL THEN
+      SELECT COALESCE(MAX(id), 0) + 1 INTO found FROM learners;
+      INSERT INTO learners (id, name, machine) VALUES (found, p_name, p_machine);
+    END IF;
+  END IF;
+  RETURN found;
+END
+$$;
+
+-- The tallies follow the rows actually added (a row kept from an earlier
+-- send adds nothing), with the owner's rights.
+CREATE OR REPLACE FUNCTION shurencho_tally_miss() RETURNS TRIGGER
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
+BEGIN
+  INSERT INTO miss_tally (learner, unit, pressed, expected, misses)
+  VALUES (NEW.learner, NEW.unit, NEW.pressed, NEW.expected, 1)
+  ON CONFLICT (learner, unit, pressed, expected) DO UPDATE SET misses = miss_tally.misses + 1;
+  RETURN NULL;
+END
+$$;
+CREATE OR REPLACE FUNCTION shurencho_tally_keys() RETURNS TRIGGER
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
+BEGIN
+  INSERT INTO key_tally (learner, keystrokes) VALUES (NEW.learner, NEW.keystrokes)
+  ON CONFLICT (learner) DO UPDATE SET keystrokes = key_tally.keystrokes + EXCLUDED.keystrokes;
+  RETURN NULL;
+END
+$$;
+DROP TRIGGER IF EXISTS key_misses_tally ON key_misses;
+CREATE TRIGGER key_misses_tally AFTER INSERT ON key_misses FOR EACH ROW EXECUTE FUNCTION shurencho_tally_miss();
+DROP TRIGGER IF EXISTS drill_items_tally ON drill_items;
+CREATE TRIGGER drill_items_tally AFTER INSERT ON drill_items FOR EACH ROW EXECUTE FUNCTION shurencho_tally_keys();
+
+-- Rights. Everyone's rights are taken away first, then given back by name.
+REVOKE ALL ON schema_version, learners, current_learner, drill_items, typing_runs, key_misses,
+  miss_tally, key_tally, mouse_stages FROM PUBLIC, shurencho_learner, shurencho_teacher;
+REVOKE ALL ON FUNCTION shurencho_learner_id(TEXT, TEXT) FROM PUBLIC;
+REVOKE ALL ON FUNCTION shurencho_tally_miss() FROM PUBLIC;
+REVOKE ALL ON FUNCTION shurencho_tally_keys() FROM PUBLIC;
+GRANT USAGE ON SCHEMA public TO shurencho_learner, shurencho_teacher;
+
+GRANT SELECT ON schema_version TO shurencho_learner;
+GRANT INSERT ON drill_items, typing_runs, key_misses, mouse_stages TO shurencho_learner;
+GRANT EXECUTE ON FUNCTION shurencho_learner_id(TEXT, TEXT) TO shurencho_learner;
+
+GRANT SELECT ON schema_version, learners, current_learner, drill_items, typing_runs, key_misses,
+  miss_tally, key_tally, mouse_stages TO shurencho_teacher;
+
+-- Row-level security as a second wall: even a role later given SELECT by
+-- mistake sees no learner's rows unless a policy below names it.
+DO $$
+DECLARE
+  t TEXT;
+BEGIN
+  FOREACH t IN ARRAY ARRAY['learners', 'drill_items', 'typing_runs', 'key_misses', 'mouse_stages',
+                           'miss_tally', 'key_tally'] LOOP
+    EXECUTE format('ALTER TABLE %I ENABLE ROW LEVEL SECURITY', t);
+    EXECUTE format('DROP POLICY IF EXISTS teacher_reads ON %I', t);
+    EXECUTE format('CREATE POLICY teacher_reads ON %I FOR SELECT TO shurencho_teacher USING (true)', t);
+  END LOOP;
+  FOREACH t IN ARRAY ARRAY['drill_items', 'typing_runs', 'key_misses', 'mouse_stages'] LOOP
+    EXECUTE format('DROP POLICY IF EXISTS learner_adds ON %I', t);
+    EXECUTE format('CREATE POLICY learner_adds ON %I FOR INSERT TO shurencho_learner WITH CHECK (true)', t);
+  END LOOP;
+END
+$$;
+
+COMMIT;

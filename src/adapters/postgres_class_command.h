@@ -1,0 +1,27 @@
+#pragma once
+// `shurencho --class-report OUT.html [SERVER]`: the class table read from the
+// class server, written without a window. The server is the one the
+// settings name ([History] Server, the system-wide file first) unless given.
+
+#include <QString>
+
+namespace shurencho {
+
+struct ZINIconf;
+
+bool IsClassReportCommand(int argc, char** argv);
+bool IsClassWindowCommand(int argc, char** argv);
+// Makes its own QCoreApplication; messages go to stderr. Returns the exit code.
+int RunClassReportCommand(int argc, char** argv);
+
+// The settings as the program would read them at start-up, the file left as
+// it is; the server named on the command line (argument `at`) wins.
+QString ClassServerText(const ZINIconf& settings, int argc, char** argv, int at);
+// Reads the settings for a teacher's command (no file is written).
+void LoadTeacherSettings(ZINIconf& settings, const QString& programPath);
+
+// Reads the class and writes the page in one piece.
+bool WriteServerClassReport(const QString& out, const QString& serverText, const ZINIconf& settings,
+                            QString* error);
+
+}  // namespace shurencho

@@ -1,0 +1,83 @@
+#pragma once
+// The class server: the same history on PostgreSQL, through Qt SQL's
+// driver. The learners' machines only add rows to it (the sync sender);
+// the teacher's class view reads it (the class table, and one learner's
+// history for the 成績 window). A password never comes from the settings:
+// the driver takes it from ~/.pgpass or PGPASSWORD.
+
+#include <QList>
+#include <QString>
+#include <memory>
+
+#include "history/history_records.h"
+#include "history/sync_queue.h"
+#include "report/class_table.h"
+
+namespace shurencho {
+
+// "postgresql://user@host:port/dbname?host=/socket/folder&port=5433".
+struct ServerAddress {
+  QString user;
+  QString host;  // a name, an address, or a folder holding the server's socket
+  int port = -1;
+  QString database;
+};
+// False, with the reason in Japanese, for a text that is not such an
+// address, or that holds a password.
+bool ParseServerText(const QString& text, ServerAddress* address, QString* error);
+
+// One learner as the server knows them.
+struct ServerLearner {
+  qint64 id = 0;
+  QString name;
+  QString machine;
+  QString shown;  // the name, with the machine when two learners share the name
+};
+
+// The sync queue's far end.
+class PostgresSyncSender final : public SyncSender {
+ public:
+  static std::unique_ptr<PostgresSyncSender> Open(const QString& serverText, QString* error);
+  ~PostgresSyncSender() override;
+  PostgresSyncSender(const PostgresSyncSender&) = delete;
+  PostgresSyncSender& operator=(const PostgresSyncSender&) = delete;
+
+  bool Send(const SyncBatch& batch, QString* error) override;
+
+ private:
+  explicit PostgresSyncSender(QString connection) : m_connection(std::move(connection)) {}
+  QString m_connection;
+  QHash<QString, qint64> m_learnerIds;  // name + machine -> the server's number, as committed
+};
+
+// The class as the teacher sees it: one row per learner, rows ordered as learners.
+struct ClassOnServer {
+  QList<ServerLearner> learners;
+  QList<ClassRow> rows;
+};
+bool ReadClassFromServer(const QString& serverText, ClassOnServer* out, QString* error);
+
+// One learner's history on the server, read-only: what the 成績 window reads
+// when the teacher opens a learner from the class view.
+class PostgresHistoryStore final : public HistoryStore {
+ public:
+  static std::unique_ptr<PostgresHistoryStore> Open(const QString& serverText, const ServerLearner& learner,
+                                                    QString* error);
+  ~PostgresHistoryStore() override;
+  PostgresHistoryStore(const PostgresHistoryStore&) = delete;
+  PostgresHistoryStore& operator=(const PostgresHistoryStore&) = delete;
+
+  QString LearnerName() const override { return m_learner.shown; }
+  // The class view only reads: names are changed on the learner's machine.
+  bool SetLearnerName(const QString& name, QString* error = nullptr) override;
+  bool Write(const HistoryBatch& batch, QString* error = nullptr) override;
+  LearnerHistory Read(int weakest = 10, QString* error = nullptr) override;
+
+ private:
+  PostgresHistoryStore(QString connection, ServerLearner learner)
+      : m_connection(std::move(connection)), m_learner(std::move(learner)) {}
+  QString m_connection;
+  ServerLearner m_learner;
+};
+
+}  // namespace shurencho

@@ -1,0 +1,211 @@
+#include "adapters/sqlite_sync_source.h"
+
+#include <QAtomicInt>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+#include <QVariant>
+#include <array>
+
+namespace shurencho {
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000;
+
+// The record tables in the order a batch is filled.
+constexpr std::array<const char*, 4> kTables = {"drill_items", "typing_runs", "key_misses", "mouse_stages"};
+
+bool Fail(QString* error, const QSqlError& e) {
+  if (error) *error = QStringLiteral("学習履歴のファイル: ") + e.text();
+  return false;
+}
+
+}  // namespace
+
+std::unique_ptr<SqliteSyncSource> SqliteSyncSource::Open(const QString& path, const QString& server,
+                                                         QString* error) {
+  if (!QFileInfo(path).isFile()) {
+    if (error) *error = QStringLiteral("学習履歴のファイルがありません: ") + path;
+    return nullptr;
+  }
+  static QAtomicInt serial;
+  const QString connection = QStringLiteral("shurencho-sync-%1").arg(serial.fetchAndAddRelaxed(1));
+  std::unique_ptr<SqliteSyncSource> source(new SqliteSyncSource(connection, server));
+  QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+  db.setDatabaseName(path);
+  db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+  if (!db.open()) {
+    Fail(error, db.lastError());
+    return nullptr;
+  }
+  if (!source->Prepare(error)) return nullptr;
+  return source;
+}
+
+SqliteSyncSource::~SqliteSyncSource() {
+  {
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(m_connection);
+}
+
+bool SqliteSyncSource::Prepare(QString* error) {
+  QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+  QSqlQuery q(db);
+  if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) return Fail(error, q.lastError());
+  const auto fail = [&] {
+    const QSqlError e = q.lastError();
+    QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+    return Fail(error, e);
+  };
+  if (!q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS sync_origin (id TEXT NOT NULL)")) ||
+      !q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS sync_sent (server TEXT NOT NULL, tbl TEXT NOT NULL, "
+                             "last_id INTEGER NOT NULL, PRIMARY KEY (server, tbl))")) ||
+      !q.exec(QStringLiteral("SELECT id FROM sync_origin"))) {
+    return fail();
+  }
+  if (q.next()) {
+    m_origin = q.value(0).toString();
+  } else {
+    m_origin = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    q.prepare(QStringLiteral("INSERT INTO sync_origin (id) VALUES (?)"));
+    q.addBindValue(m_origin);
+    if (!q.exec()) return fail();
+  }
+  q.finish();
+  if (!q.exec(QStringLiteral("COMMIT"))) return fail();
+  return true;
+}
+
+bool SqliteSyncSource::Pending(int limit, SyncBatch* batch, QString* error) {
+  QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+  *batch = SyncBatch{};
+  batch->origin = m_origin;
+  QSqlQuery q(db);
+  q.setForwardOnly(true);
+  // One read transaction: the marks and the rows from the same moment.
+  if (!q.exec(QStringLiteral("BEGIN"))) return Fail(error, q.lastError());
+  const auto fail = [&] {
+    const QSqlError e = q.lastError();
+    q.finish();
+    QSqlQuery(db).exec(QStringLiteral("COMMIT"));
+    return Fail(error, e);
+  };
+  QHash<qint64, bool> learners;
+  int left = limit;
+  for (const char* table : kTables) {
+    if (left <= 0) break;
+    const QString name = QString::fromLatin1(table);
+    // A mark above the table's last row means rows were taken away at the
+    // end; new rows may take those numbers again, so they count from the
+    // last row there is.
+    q.prepare(QStringLiteral(
+                  "SELECT MIN(COALESCE((SELECT last_id FROM sync_sent WHERE server = ? AND tbl = ?), 0), "
+                  "COALESCE((SELECT MAX(rowid) FROM %1), 0))")
+                  .arg(name));
+    q.addBindValue(m_server);
+    q.addBindValue(name);
+    if (!q.exec() || !q.next()) return fail();
+    const qint64 from = q.value(0).toLongLong();
+    QString columns;
+    switch (table[0]) {
+      case 'd':
+        columns = QStringLiteral("at_ms, course, item, characters, keystrokes, refused, seconds");
+        break;
+      case 't':
+        columns = QStringLiteral(
+            "at_ms, course, text_name, characters, keystrokes, refused, seconds, chars_per_minute, "
+            "keys_per_minute, accuracy, grade");
+        break;
+      case 'k':
+        columns = QStringLiteral("at_ms, course, unit, typed, pressed, expected");
+        break;
+      default:
+        columns = QStringLiteral("at_ms, game, stage, misses, moves, seconds");
+    }
+    q.prepare(QStringLiteral("SELECT rowid, learner, %1 FROM %2 WHERE rowid > ? ORDER BY rowid LIMIT ?")
+                  .arg(columns, name));
+    q.addBindValue(from);
+    q.addBindValue(left);
+    if (!q.exec()) return fail();
+    while (q.next()) {
+      const qint64 id = q.value(0).toLongLong();
+      const qint64 learner = q.value(1).toLongLong();
+      learners.insert(learner, true);
+      const auto v = [&](int c) { return q.value(c + 2); };
+      switch (table[0]) {
+        case 'd':
+          batch->items.append({id, learner,
+                               DrillItemRecord{v(0).toLongLong(), v(1).toInt(), v(2).toString(), v(3).toInt(),
+                                               v(4).toInt(), v(5).toInt(), v(6).toDouble()}});
+          break;
+        case 't':
+          batch->runs.append({id, learner,
+                              TypingRunRecord{v(0).toLongLong(), v(1).toInt(), v(2).toString(), v(3).toInt(),
+                                              v(4).toInt(), v(5).toInt(), v(6).toDouble(), v(7).toInt(),
+                                              v(8).toInt(), v(9).toDouble(), v(10).toString()}});
+          break;
+        case 'k':
+          batch->misses.append({id, learner,
+                                KeyMissRecord{v(0).toLongLong(), v(1).toInt(), v(2).toString(),
+                                              v(3).toString(), v(4).toString(), v(5).toString()}});
+          break;
+        default:
+          batch->mouse.append({id, learner,
+                               MouseRecord{v(0).toLongLong(), static_cast<MouseGame>(v(1).toInt()),
+                                           v(2).toInt(), v(3).toInt(), v(4).toInt(), v(5).toDouble()}});
+      }
+      --left;
+    }
+  }
+  q.prepare(QStringLiteral("SELECT name, machine FROM learners WHERE id = ?"));
+  for (auto it = learners.cbegin(); it != learners.cend(); ++it) {
+    q.addBindValue(it.key());
+    if (!q.exec()) return fail();
+    // A row whose learner is gone still goes, under a name that says so.
+    batch->learners.insert(it.key(), q.next() ? qMakePair(q.value(0).toString(), q.value(1).toString())
+                                              : qMakePair(QStringLiteral("?%1").arg(it.key()), QString()));
+  }
+  q.finish();
+  QSqlQuery(db).exec(QStringLiteral("COMMIT"));
+  return true;
+}
+
+bool SqliteSyncSource::MarkSent(const SyncBatch& batch, QString* error) {
+  if (batch.origin != m_origin) {
+    if (error) *error = QStringLiteral("学習履歴のファイルが入れ替わりました。");
+    return false;
+  }
+  std::array<qint64, kTables.size()> last{};
+  for (const auto& r : batch.items) last[0] = std::max(last[0], r.localId);
+  for (const auto& r : batch.runs) last[1] = std::max(last[1], r.localId);
+  for (const auto& r : batch.misses) last[2] = std::max(last[2], r.localId);
+  for (const auto& r : batch.mouse) last[3] = std::max(last[3], r.localId);
+  QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+  QSqlQuery q(db);
+  if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) return Fail(error, q.lastError());
+  q.prepare(QStringLiteral("INSERT OR REPLACE INTO sync_sent (server, tbl, last_id) VALUES (?, ?, ?)"));
+  for (size_t i = 0; i < kTables.size(); ++i) {
+    if (last[i] == 0) continue;
+    q.addBindValue(m_server);
+    q.addBindValue(QString::fromLatin1(kTables[i]));
+    q.addBindValue(last[i]);
+    if (!q.exec()) {
+      const QSqlError e = q.lastError();
+      QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+      return Fail(error, e);
+    }
+  }
+  if (!q.exec(QStringLiteral("COMMIT"))) {
+    const QSqlError e = q.lastError();
+    QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+    return Fail(error, e);
+  }
+  return true;
+}
+
+}  // namespace shurencho

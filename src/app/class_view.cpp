@@ -1,0 +1,135 @@
+#include "app/class_view.h"
+
+#include <QDateTime>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "adapters/music_player_loader.h"
+#include "report/records_summary.h"
+
+namespace shurencho {
+
+namespace {
+
+QTableWidgetItem* Cell(const QString& text, bool number = false) {
+  auto* item = new QTableWidgetItem(text);
+  item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+  if (number) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  return item;
+}
+
+}  // namespace
+
+ClassView::ClassView(QString serverText, const AppSettings& settings, QWidget* parent)
+    : QWidget(parent), m_server(std::move(serverText)), m_settings(settings) {
+  setWindowTitle(QStringLiteral("クラスの成績一覧"));
+  auto* layout = new QVBoxLayout(this);
+  m_table = new QTableWidget(this);
+  m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+  m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  m_table->verticalHeader()->hide();
+  QStringList headers{QStringLiteral("学習者")};
+  for (int course : kShownCourses) {
+    headers << CourseLabel(course) + QStringLiteral(" 最高") << CourseLabel(course) + QStringLiteral(" 最新");
+  }
+  headers << QStringLiteral("正確さ") << QStringLiteral("苦手なかな") << QStringLiteral("マウス")
+          << QStringLiteral("最終練習日");
+  m_table->setColumnCount(headers.size());
+  m_table->setHorizontalHeaderLabels(headers);
+  connect(m_table, &QTableWidget::cellClicked, this, [this](int row, int) { OpenLearner(row); });
+  m_status = new QLabel(this);
+  m_status->setTextFormat(Qt::PlainText);
+  auto* reload = new QPushButton(QStringLiteral("読み直す(&R)"), this);
+  connect(reload, &QPushButton::clicked, this, [this] { Reload(); });
+  layout->addWidget(m_table);
+  layout->addWidget(m_status);
+  layout->addWidget(reload, 0, Qt::AlignRight);
+  resize(1000, 600);
+  Reload();
+}
+
+ClassView::~ClassView() {
+  // The 成績 window reads the store: it goes first.
+  delete m_records;
+}
+
+bool ClassView::Reload() {
+  QString error;
+  ClassOnServer read;
+  const bool ok = ReadClassFromServer(m_server, &read, &error);
+  if (!ok) {
+    m_status->setText(QStringLiteral("読めませんでした: ") + error);
+    return false;
+  }
+  m_class = read;
+  m_table->setRowCount(static_cast<int>(m_class.rows.size()));
+  for (int r = 0; r < m_class.rows.size(); ++r) {
+    const ClassRow& row = m_class.rows[r];
+    int col = 0;
+    m_table->setItem(r, col++, Cell(row.learner));
+    for (const CourseSpeeds& c : row.courses) {
+      const GradeBands bands = CourseBands(m_settings, c.course);
+      for (int speed : {c.best, c.latest}) {
+        m_table->setItem(r, col++,
+                         Cell(c.runs == 0 ? QStringLiteral("－")
+                                          : QStringLiteral("%1 %2").arg(speed).arg(
+                                                SpeedGrade(speed, bands.lower, bands.upper)),
+                              true));
+      }
+    }
+    m_table->setItem(
+        r, col++,
+        Cell(row.runs == 0 ? QStringLiteral("－") : QStringLiteral("%1%").arg(row.accuracy * 100, 0, 'f', 1),
+             true));
+    QStringList weak, mouse;
+    for (int i = 0; i < std::min<qsizetype>(3, row.weakest.size()); ++i) {
+      weak << QStringLiteral("%1（%2）").arg(row.weakest[i].unit).arg(row.weakest[i].misses);
+    }
+    for (const MouseProgress& g : row.mouse) {
+      if (g.plays == 0) continue;
+      mouse << (g.game == MouseGame::Puzzle
+                    ? QStringLiteral("%1 %2回").arg(MouseGameLabel(g.game)).arg(g.plays)
+                    : QStringLiteral("%1 %2").arg(MouseGameLabel(g.game)).arg(g.bestStage));
+    }
+    m_table->setItem(r, col++, Cell(weak.join(QStringLiteral("、"))));
+    m_table->setItem(r, col++, Cell(mouse.join(QStringLiteral("、"))));
+    m_table->setItem(
+        r, col++,
+        Cell(row.latestAt == 0
+                 ? QStringLiteral("－")
+                 : QDateTime::fromMSecsSinceEpoch(row.latestAt).toString(QStringLiteral("yyyy/MM/dd"))));
+  }
+  m_table->resizeColumnsToContents();
+  m_status->setText(
+      QStringLiteral("%1 人。行をクリックすると、その学習者の成績を開きます。").arg(m_class.rows.size()));
+  return true;
+}
+
+void ClassView::OpenLearner(int row) {
+  if (row < 0 || row >= m_class.learners.size()) return;
+  QString error;
+  auto store = PostgresHistoryStore::Open(m_server, m_class.learners[row], &error);
+  if (!store) {
+    m_status->setText(QStringLiteral("開けませんでした: ") + error);
+    return;
+  }
+  using Create = QWidget* (*)(HistoryStore&, const AppSettings&, QWidget*);
+  static const auto create = reinterpret_cast<Create>(
+      ResolveModuleFunction("shurencho_records", "shurencho_create_records_view", &error));
+  if (create == nullptr) {
+    m_status->setText(QStringLiteral("成績の画面を開けません: ") + error);
+    return;
+  }
+  delete m_records;
+  m_recordsStore = std::move(store);
+  m_records = create(*m_recordsStore, m_settings, this);
+  m_records->setWindowFlag(Qt::Window);
+  m_records->show();
+  m_records->raise();
+}
+
+}  // namespace shurencho

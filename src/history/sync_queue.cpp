@@ -1,0 +1,29 @@
+#include "history/sync_queue.h"
+
+namespace shurencho {
+
+SyncQueue::Result SyncQueue::Run(int batchRows) {
+  Result result;
+  for (;;) {
+    SyncBatch batch;
+    if (!m_source.Pending(batchRows, &batch, &result.error)) {
+      result.ok = false;
+      return result;
+    }
+    if (batch.empty()) return result;
+    if (!m_sender.Send(batch, &result.error)) {
+      result.ok = false;
+      return result;
+    }
+    // Sent but not marked (the file busy, the program ending): the rows go
+    // again next time and the server keeps them once.
+    if (!m_source.MarkSent(batch, &result.error)) {
+      result.ok = false;
+      return result;
+    }
+    result.sent += batch.size();
+    if (batch.size() < batchRows) return result;
+  }
+}
+
+}  // namespace shurencho

@@ -1,0 +1,78 @@
+#pragma once
+// Sending the local history to the class server. The local file always
+// records; the queue reads what the server has not had yet, sends it in one
+// server transaction and only then marks it sent. Every row carries an id
+// that stays the same however often it is sent (the file's own identity and
+// the row's number), and the server keeps the first copy of each id, so a
+// crash between the send and the mark only sends the rows again, never
+// keeps them twice.
+
+#include <QHash>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include "history/history_records.h"
+
+namespace shurencho {
+
+// A local row with the number it has in its table.
+template <typename Record>
+struct QueuedRow {
+  qint64 localId = 0;
+  qint64 learner = 0;  // local learner number, a key of SyncBatch::learners
+  Record record;
+};
+
+struct SyncBatch {
+  QString origin;                                   // the local file's identity: rows are "origin/localId"
+  QHash<qint64, QPair<QString, QString>> learners;  // local number -> name, machine
+  QList<QueuedRow<DrillItemRecord>> items;          // each list in local order
+  QList<QueuedRow<TypingRunRecord>> runs;
+  QList<QueuedRow<KeyMissRecord>> misses;
+  QList<QueuedRow<MouseRecord>> mouse;
+
+  qsizetype size() const { return items.size() + runs.size() + misses.size() + mouse.size(); }
+  bool empty() const { return size() == 0; }
+};
+
+// The rows on this side: the local file.
+class SyncSource {
+ public:
+  virtual ~SyncSource() = default;
+  // Up to `limit` rows not yet marked sent, oldest first in each table.
+  virtual bool Pending(int limit, SyncBatch* batch, QString* error) = 0;
+  // Marks every row of a batch Pending returned as sent.
+  virtual bool MarkSent(const SyncBatch& batch, QString* error) = 0;
+};
+
+// The server: keeps a batch whole or not at all, and a row whose id it
+// already holds is left as it is.
+class SyncSender {
+ public:
+  virtual ~SyncSender() = default;
+  virtual bool Send(const SyncBatch& batch, QString* error) = 0;
+};
+
+class SyncQueue final {
+ public:
+  // Rows sent in one server transaction.
+  static constexpr int kBatchRows = 2000;
+
+  SyncQueue(SyncSource& source, SyncSender& sender) : m_source(source), m_sender(sender) {}
+
+  struct Result {
+    bool ok = true;
+    qint64 sent = 0;  // rows the server confirmed in this call
+    QString error;
+  };
+  // Sends batches until nothing is left or something fails; what failed
+  // stays queued for the next call.
+  Result Run(int batchRows = kBatchRows);
+
+ private:
+  SyncSource& m_source;
+  SyncSender& m_sender;
+};
+
+}  // namespace shurencho

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# The class server on a private PostgreSQL cluster: two learners' machines
+# record locally and sync; --class-report lists both with their figures; a
+# server stopped mid-lesson gets the runs made meanwhile exactly once when it
+# is back, also after a crash between sending and marking; the learners'
+# role reads no one's rows.
+set -euo pipefail
+BUILD="$1"
+BIN="$BUILD/src/shurencho"
+LEARNER="$BUILD/tests/class_learner"
+WORK="$(mktemp -d)"
+chmod 0755 "$WORK" # the cluster runs as nobody when we are root
+source "$(dirname "${BASH_SOURCE[0]}")/pg_cluster.sh"
+cleanup() {
+  [ -n "${PG_DIR:-}" ] && pg_stop 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+
+rc=0
+pg_start "$WORK/pg" || rc=$?
+if [ "$rc" = 3 ]; then
+  echo "skipped: PostgreSQL (initdb, psql) is not installed; scripts/setup.sh installs it"
+  exit 0
+fi
+[ "$rc" = 0 ] || fail "the cluster did not start: $(cat "$WORK/pg/"*.log)"
+pg_psql postgres -f "$(dirname "${BASH_SOURCE[0]}")/../../packaging/class_server.sql"
+# A second run changes nothing and does not fail.
+pg_psql postgres -f "$(dirname "${BASH_SOURCE[0]}")/../../packaging/class_server.sql"
+LEARN="$(pg_server_text shurencho_learner)"
+TEACH="$(pg_server_text shurencho_teacher)"
+count() { pg_psql postgres -At -c "$1"; }
+
+A="$WORK/aoki/history.sqlite"
+B="$WORK/ito/history.sqlite"
+"$LEARNER" practise "$A" 青木 3 1 42
+"$LEARNER" practise "$B" 伊藤 2 2 25
+[ "$("$LEARNER" sync "$A" "$LEARN")" = "sent 15" ] || fail "青木's first sync"
+[ "$("$LEARNER" sync "$B" "$LEARN")" = "sent 10" ] || fail "伊藤's first sync"
+[ "$("$LEARNER" sync "$A" "$LEARN")" = "sent 0" ] || fail "a second sync sent again"
+echo "two learners synced"
+
+# The teacher's installed default names the server; no user settings at all.
+mkdir -p "$WORK/xdg" "$WORK/home"
+printf '[History]\r\nServer=%s\r\n' "$TEACH" >"$WORK/xdg/shurencho.ini"
+report() {
+  HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_CONFIG_DIRS="$WORK/xdg" "$BIN" --class-report "$1"
+}
+report "$WORK/class.html" 2>"$WORK/err.txt" || fail "--class-report: $(cat "$WORK/err.txt")"
+grep -q '<tr><td>青木</td><td class="n">42' "$WORK/class.html" || fail "青木's 特訓1 best"
+grep -q '<tr><td>伊藤</td><td class="n">－</td><td class="n">－</td><td class="n">25' "$WORK/class.html" ||
+  fail "伊藤's 特訓2 best"
+grep -q 'つ（6）' "$WORK/class.html" || fail "青木's weak kana"
+grep -q '迷路 3' "$WORK/class.html" || fail "青木's maze stage"
+[ "$(grep -c '^<tr><td>' "$WORK/class.html")" -eq 2 ] || fail "not one row per learner"
+echo "class report lists both learners"
+
+# The server goes away mid-lesson: the runs stay in the local file.
+pg_stop
+"$LEARNER" practise "$A" 青木 2 1 50
+if "$LEARNER" sync "$A" "$LEARN" 2>"$WORK/err.txt"; then fail "a sync to a stopped server succeeded"; fi
+if report "$WORK/down.html" 2>"$WORK/err.txt"; then fail "a report without its server succeeded"; fi
+[ -s "$WORK/err.txt" ] || fail "no message for the stopped server"
+pg_resume
+# A crash between the server's commit and the local mark: sent again, kept once.
+[ "$("$LEARNER" send-only "$A" "$LEARN")" = "sent 10 unmarked" ] || fail "send before the crash"
+[ "$("$LEARNER" sync "$A" "$LEARN")" = "sent 10" ] || fail "the resend after the crash"
+[ "$(count "SELECT COUNT(*) FROM typing_runs t JOIN learners l ON l.id = t.learner WHERE l.name = '青木'")" = 5 ] ||
+  fail "青木's runs on the server are not 5"
+[ "$(count "SELECT COUNT(*), COUNT(DISTINCT sync_id) FROM key_misses")" = "14|14" ] || fail "misses kept twice"
+[ "$(count "SELECT SUM(misses) FROM miss_tally")" = 14 ] || fail "the tally counted a resent row"
+report "$WORK/class.html" || fail "report after the outage"
+grep -Eq '<tr><td>青木</td><td class="n">50 .</td><td class="n">50 .</td>' "$WORK/class.html" || fail "the runs made offline"
+echo "runs made while the server was down arrived once"
+
+# The learners' role adds rows but reads none, its own included.
+for table in typing_runs key_misses learners miss_tally; do
+  if pg_psql shurencho_learner -c "SELECT * FROM $table" >/dev/null 2>&1; then fail "a learner read $table"; fi
+done
+pg_psql shurencho_teacher -c "SELECT * FROM typing_runs" >/dev/null || fail "the teacher cannot read"
+if pg_psql shurencho_teacher -c "DELETE FROM typing_runs" 2>/dev/null; then fail "the teacher changed rows"; fi
+echo "the learners' role reads no rows"
+echo "1 passed, 0 failed"

@@ -1,0 +1,77 @@
+// One learner's machine for the class server test.
+//
+// class_learner practise FILE NAME RUNS COURSE CPM
+//   as NAME, writes RUNS batches to the history file as the drill does at a
+//   run's end (the run, its last item and two refused keys on "つ") and one
+//   maze stage
+// class_learner sync FILE SERVER
+//   one round of the sync queue; prints "sent N"
+// class_learner send-only FILE SERVER
+//   sends what is queued and stops before marking it, like a crash there
+#include <QCoreApplication>
+#include <QDateTime>
+#include <cstdio>
+
+#include "adapters/postgres_history_store.h"
+#include "adapters/sqlite_history_store.h"
+#include "adapters/sqlite_sync_source.h"
+
+using namespace shurencho;
+
+namespace {
+
+int Fail(const char* what, const QString& error) {
+  std::fprintf(stderr, "%s: %s\n", what, qPrintable(error));
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const QStringList args = app.arguments();
+  QString error;
+  if (args.size() == 7 && args[1] == QStringLiteral("practise")) {
+    auto store = SqliteHistoryStore::Open(args[2], &error);
+    if (!store) return Fail("open", error);
+    if (!store->SetLearnerName(args[3], &error)) return Fail("name", error);
+    const int runs = args[4].toInt(), course = args[5].toInt(), cpm = args[6].toInt();
+    const HistoryTime now = QDateTime::currentMSecsSinceEpoch();
+    for (int n = 0; n < runs; ++n) {
+      HistoryBatch batch;
+      const HistoryTime at = now + n;
+      batch.items.append(DrillItemRecord{at, course, QStringLiteral("つくえ"), 3, 10, 2, 4.0});
+      for (int k = 0; k < 2; ++k) {
+        batch.misses.append(KeyMissRecord{at, course, QStringLiteral("つ"), QStringLiteral("t"),
+                                          QStringLiteral("s"), QStringLiteral("u")});
+      }
+      batch.runs.append(
+          TypingRunRecord{at, course, QString(), 60, 100, 10, 60.0, cpm, 100, 0.9, QStringLiteral("○")});
+      batch.mouse.append(MouseRecord{at, MouseGame::Maze, n + 1, 0, 0, 30.0});
+      if (!store->Write(batch, &error)) return Fail("write", error);
+    }
+    return 0;
+  }
+  if (args.size() == 4 && (args[1] == QStringLiteral("sync") || args[1] == QStringLiteral("send-only"))) {
+    auto source = SqliteSyncSource::Open(args[2], args[3], &error);
+    if (!source) return Fail("local file", error);
+    auto sender = PostgresSyncSender::Open(args[3], &error);
+    if (!sender) return Fail("server", error);
+    if (args[1] == QStringLiteral("send-only")) {
+      SyncBatch batch;
+      if (!source->Pending(SyncQueue::kBatchRows, &batch, &error)) return Fail("pending", error);
+      if (!sender->Send(batch, &error)) return Fail("send", error);
+      std::printf("sent %lld unmarked\n", static_cast<long long>(batch.size()));
+      return 0;
+    }
+    SyncQueue queue(*source, *sender);
+    const SyncQueue::Result result = queue.Run();
+    if (!result.ok) return Fail("sync", result.error);
+    std::printf("sent %lld\n", static_cast<long long>(result.sent));
+    return 0;
+  }
+  std::fprintf(
+      stderr,
+      "usage: class_learner practise FILE NAME RUNS COURSE CPM | sync FILE SERVER | send-only FILE SERVER\n");
+  return 2;
+}
