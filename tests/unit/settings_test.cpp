@@ -276,3 +276,26 @@ TEST(IniFileTest, CaseInsensitiveNamesQuotesAndAppending) {
   EXPECT_FALSE(ParseIniInteger("12abc", &v));
   EXPECT_FALSE(ParseIniInteger("", &v));
 }
+
+TEST_F(SettingsFileTest, TheClassServerComesFromTheSystemFileAndNeverLandsInTheUsersFile) {
+  QTemporaryDir system;
+  const QByteArray oldDirs = qgetenv("XDG_CONFIG_DIRS");
+  qputenv("XDG_CONFIG_DIRS", ("relative:" + system.path()).toLocal8Bit());
+  WriteTestFile(system.filePath(QStringLiteral("shurencho.ini")),
+                "[History]\r\nServer = postgresql://shurencho_learner@school/shurencho \r\n");
+  AppSettings s;
+  LoadSettings(s, true, path());
+  const QByteArray first = ReadTestFile(path());
+  EXPECT_EQ(s.HistoryServer, QStringLiteral("postgresql://shurencho_learner@school/shurencho"));
+  SaveSettings(s, path());
+  EXPECT_EQ(ReadTestFile(path()), first);
+  EXPECT_FALSE(first.contains("Server"));
+
+  // A user's own key, even empty, overrides the teacher's and is kept.
+  WriteTestFile(path(), first + "[History]\r\nServer=\r\n");
+  LoadSettings(s, true, path());
+  EXPECT_EQ(s.HistoryServer, QString());
+  SaveSettings(s, path());
+  EXPECT_EQ(ReadTestFile(path()), first + "[History]\r\nServer=\r\n");
+  qputenv("XDG_CONFIG_DIRS", oldDirs);
+}

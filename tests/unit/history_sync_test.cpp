@@ -1,0 +1,124 @@
+// The sync queue between the real history file and a server stand-in that
+// keeps the first copy of each row id, as the class server does.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QHash>
+
+#include "adapters/sqlite_history_store.h"
+#include "adapters/sqlite_sync_source.h"
+#include "history/sync_queue.h"
+#include "history_fixture.h"
+
+using namespace shurencho;
+
+namespace {
+
+class FakeServer final : public SyncSender {
+ public:
+  bool Send(const SyncBatch& batch, QString* error) override {
+    ++sends;
+    if (down) {
+      *error = QStringLiteral("down");
+      return false;
+    }
+    for (const auto& r : batch.runs) {
+      const QString id = batch.origin + QLatin1Char('/') + QString::number(r.localId);
+      if (!ids.contains(id)) {
+        ids.insert(id, true);
+        runs.append(r.record.charsPerMinute);
+        learners.append(batch.learners.value(r.learner).first);
+      }
+    }
+    for (const auto& r : batch.misses) ids.insert(QStringLiteral("m") + QString::number(r.localId), true);
+    return true;
+  }
+  bool down = false;
+  int sends = 0;
+  QHash<QString, bool> ids;
+  QList<int> runs;  // 字／分 of each run kept, in arrival order
+  QStringList learners;
+};
+
+class SyncTest : public HistoryFileTest {
+ protected:
+  QString file() const { return dir.filePath(QStringLiteral("history.sqlite")); }
+  void Practise(int from, int count) {
+    auto store = SqliteHistoryStore::Open(file());
+    ASSERT_TRUE(store);
+    for (int n = from; n < from + count; ++n) {
+      HistoryBatch b;
+      b.runs.append(TypingRunRecord{n, 1, {}, 10, 10, 1, 10, n, n, 0.9, {}});
+      b.misses.append(KeyMissRecord{n, 1, QStringLiteral("つ"), QStringLiteral("t"), QStringLiteral("s"),
+                                    QStringLiteral("u")});
+      ASSERT_TRUE(store->Write(b));
+    }
+  }
+  std::unique_ptr<SqliteSyncSource> Source(const QString& server = QStringLiteral("s1")) {
+    QString error;
+    auto source = SqliteSyncSource::Open(file(), server, &error);
+    EXPECT_TRUE(source) << error.toStdString();
+    return source;
+  }
+  FakeServer server;
+};
+
+}  // namespace
+
+TEST_F(SyncTest, EveryRowOnceAndInOrderAcrossBatchesAndRounds) {
+  Practise(1, 5);
+  auto source = Source();
+  SyncQueue queue(*source, server);
+  const SyncQueue::Result first = queue.Run(3);  // batches of 3, 3, 3, 1
+  EXPECT_TRUE(first.ok);
+  EXPECT_EQ(first.sent, 10);
+  EXPECT_EQ(server.runs, (QList<int>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(server.learners.value(0), SqliteHistoryStore::LoginName());
+  Practise(6, 1);
+  EXPECT_EQ(queue.Run().sent, 2);
+  EXPECT_EQ(queue.Run().sent, 0);
+  EXPECT_EQ(server.runs, (QList<int>{1, 2, 3, 4, 5, 6}));
+  // Another server gets everything, from the start.
+  FakeServer other;
+  auto source2 = Source(QStringLiteral("s2"));
+  EXPECT_EQ(SyncQueue(*source2, other).Run().sent, 12);
+}
+
+TEST_F(SyncTest, ACrashBetweenSendAndMarkSendsAgainAndTheServerKeepsOne) {
+  Practise(1, 3);
+  {
+    auto source = Source();
+    SyncBatch batch;
+    QString error;
+    ASSERT_TRUE(source->Pending(100, &batch, &error));
+    ASSERT_TRUE(server.Send(batch, &error));
+    // The program ends here, before MarkSent.
+  }
+  auto source = Source();
+  const SyncQueue::Result again = SyncQueue(*source, server).Run();
+  EXPECT_EQ(again.sent, 6);
+  EXPECT_EQ(server.sends, 2);
+  EXPECT_EQ(server.runs, (QList<int>{1, 2, 3}));
+}
+
+TEST_F(SyncTest, AServerDownKeepsTheRowsQueuedAndAFileMadeAfreshIsNoOldOne) {
+  Practise(1, 2);
+  auto source = Source();
+  server.down = true;
+  const SyncQueue::Result failed = SyncQueue(*source, server).Run();
+  EXPECT_FALSE(failed.ok);
+  EXPECT_EQ(failed.error, QStringLiteral("down"));
+  server.down = false;
+  EXPECT_EQ(SyncQueue(*source, server).Run().sent, 4);
+  source.reset();
+
+  // The file removed and begun again: its row numbers start over, and its
+  // rows must not be taken for those already on the server.
+  ASSERT_TRUE(QFile::remove(file()));
+  QFile::remove(file() + QStringLiteral("-wal"));
+  QFile::remove(file() + QStringLiteral("-shm"));
+  Practise(7, 1);
+  auto fresh = Source();
+  EXPECT_EQ(SyncQueue(*fresh, server).Run().sent, 2);
+  EXPECT_EQ(server.runs, (QList<int>{1, 2, 7}));
+}
