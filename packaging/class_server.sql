@@ -54,8 +54,6 @@ CREATE TABLE IF NOT EXISTS typing_runs (
   keys_per_minute INTEGER NOT NULL, accuracy DOUBLE PRECISION NOT NULL, grade TEXT NOT NULL,
   sync_id TEXT NOT NULL UNIQUE);
 CREATE INDEX IF NOT EXISTS typing_runs_by_learner ON typing_runs (learner, at_ms);
--- The class table's newest run of each course.
-CREATE INDEX IF NOT EXISTS typing_runs_by_course ON typing_runs (learner, course, at_ms);
 CREATE TABLE IF NOT EXISTS key_misses (
   learner INTEGER NOT NULL, at_ms BIGINT NOT NULL, course INTEGER NOT NULL,
   unit TEXT NOT NULL, typed TEXT NOT NULL, pressed TEXT NOT NULL, expected TEXT NOT NULL,
@@ -67,6 +65,12 @@ CREATE TABLE IF NOT EXISTS miss_tally (
   PRIMARY KEY (learner, unit, pressed, expected));
 CREATE TABLE IF NOT EXISTS key_tally (
   learner INTEGER NOT NULL PRIMARY KEY, keystrokes BIGINT NOT NULL);
+-- The class table's figures per learner and course, kept by every run
+-- added, so that a class of years of runs is read in a few hundred rows.
+CREATE TABLE IF NOT EXISTS course_tally (
+  learner INTEGER NOT NULL, course INTEGER NOT NULL, runs BIGINT NOT NULL, best INTEGER NOT NULL,
+  keystrokes BIGINT NOT NULL, refused BIGINT NOT NULL, latest_at BIGINT NOT NULL, latest INTEGER NOT NULL,
+  PRIMARY KEY (learner, course));
 CREATE TABLE IF NOT EXISTS mouse_stages (
   learner INTEGER NOT NULL, at_ms BIGINT NOT NULL, game INTEGER NOT NULL,
   stage INTEGER NOT NULL, misses INTEGER NOT NULL, moves INTEGER NOT NULL,
@@ -114,6 +118,25 @@ BEGIN
   RETURN NULL;
 END
 $$;
+CREATE OR REPLACE FUNCTION shurencho_tally_run() RETURNS TRIGGER
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
+BEGIN
+  INSERT INTO course_tally (learner, course, runs, best, keystrokes, refused, latest_at, latest)
+  VALUES (NEW.learner, NEW.course, 1, NEW.chars_per_minute, NEW.keystrokes, NEW.refused, NEW.at_ms,
+          NEW.chars_per_minute)
+  ON CONFLICT (learner, course) DO UPDATE SET
+    runs = course_tally.runs + 1,
+    best = GREATEST(course_tally.best, EXCLUDED.best),
+    keystrokes = course_tally.keystrokes + EXCLUDED.keystrokes,
+    refused = course_tally.refused + EXCLUDED.refused,
+    latest = CASE WHEN EXCLUDED.latest_at >= course_tally.latest_at THEN EXCLUDED.latest
+                  ELSE course_tally.latest END,
+    latest_at = GREATEST(course_tally.latest_at, EXCLUDED.latest_at);
+  RETURN NULL;
+END
+$$;
+DROP TRIGGER IF EXISTS typing_runs_tally ON typing_runs;
+CREATE TRIGGER typing_runs_tally AFTER INSERT ON typing_runs FOR EACH ROW EXECUTE FUNCTION shurencho_tally_run();
 DROP TRIGGER IF EXISTS key_misses_tally ON key_misses;
 CREATE TRIGGER key_misses_tally AFTER INSERT ON key_misses FOR EACH ROW EXECUTE FUNCTION shurencho_tally_miss();
 DROP TRIGGER IF EXISTS drill_items_tally ON drill_items;
@@ -121,10 +144,11 @@ CREATE TRIGGER drill_items_tally AFTER INSERT ON drill_items FOR EACH ROW EXECUT
 
 -- Rights. Everyone's rights are taken away first, then given back by name.
 REVOKE ALL ON schema_version, learners, current_learner, drill_items, typing_runs, key_misses,
-  miss_tally, key_tally, mouse_stages FROM PUBLIC, shurencho_learner, shurencho_teacher;
+  miss_tally, key_tally, course_tally, mouse_stages FROM PUBLIC, shurencho_learner, shurencho_teacher;
 REVOKE ALL ON FUNCTION shurencho_learner_id(TEXT, TEXT) FROM PUBLIC;
 REVOKE ALL ON FUNCTION shurencho_tally_miss() FROM PUBLIC;
 REVOKE ALL ON FUNCTION shurencho_tally_keys() FROM PUBLIC;
+REVOKE ALL ON FUNCTION shurencho_tally_run() FROM PUBLIC;
 GRANT USAGE ON SCHEMA public TO shurencho_learner, shurencho_teacher;
 
 GRANT SELECT ON schema_version TO shurencho_learner;
@@ -132,7 +156,7 @@ GRANT INSERT ON drill_items, typing_runs, key_misses, mouse_stages TO shurencho_
 GRANT EXECUTE ON FUNCTION shurencho_learner_id(TEXT, TEXT) TO shurencho_learner;
 
 GRANT SELECT ON schema_version, learners, current_learner, drill_items, typing_runs, key_misses,
-  miss_tally, key_tally, mouse_stages TO shurencho_teacher;
+  miss_tally, key_tally, course_tally, mouse_stages TO shurencho_teacher;
 
 -- Row-level security as a second wall: even a role later given SELECT by
 -- mistake sees no learner's rows unless a policy below names it.
@@ -141,7 +165,7 @@ DECLARE
   t TEXT;
 BEGIN
   FOREACH t IN ARRAY ARRAY['learners', 'drill_items', 'typing_runs', 'key_misses', 'mouse_stages',
-                           'miss_tally', 'key_tally'] LOOP
+                           'miss_tally', 'key_tally', 'course_tally'] LOOP
     EXECUTE format('ALTER TABLE %I ENABLE ROW LEVEL SECURITY', t);
     EXECUTE format('DROP POLICY IF EXISTS teacher_reads ON %I', t);
     EXECUTE format('CREATE POLICY teacher_reads ON %I FOR SELECT TO shurencho_teacher USING (true)', t);

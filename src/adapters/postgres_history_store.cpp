@@ -308,10 +308,11 @@ bool ReadClassFromServer(const QString& serverText, ClassOnServer* out, QString*
       const auto it = std::find(kShownCourses.begin(), kShownCourses.end(), course);
       return it == kShownCourses.end() ? -1 : it - kShownCourses.begin();
     };
-    // Per learner and course: the best, the count and the keys; then the newest run.
+    // Per learner and course: the best, the count, the keys and the newest
+    // run, as the server keeps them with every run added.
     QHash<qint64, QPair<qint64, qint64>> keys;  // learner -> judged, refused
-    if (!q.exec(QStringLiteral("SELECT learner, course, MAX(chars_per_minute), COUNT(*), SUM(keystrokes), "
-                               "SUM(refused), MAX(at_ms) FROM typing_runs GROUP BY learner, course"))) {
+    if (!q.exec(QStringLiteral("SELECT learner, course, best, runs, keystrokes, refused, latest_at, latest "
+                               "FROM course_tally"))) {
       return fail();
     }
     while (q.next()) {
@@ -328,23 +329,13 @@ bool ReadClassFromServer(const QString& serverText, ClassOnServer* out, QString*
       CourseSpeeds& s = r.courses[c];
       s.best = q.value(2).toInt();
       s.runs = q.value(3).toInt();
+      s.latestAt = q.value(6).toLongLong();
+      s.latest = q.value(7).toInt();
       if (judged > 0) s.accuracy = 1.0 - double(refused) / double(judged);
     }
     for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
       if (it->first > 0)
         out->rows[at.value(it.key())].accuracy = 1.0 - double(it->second) / double(it->first);
-    }
-    if (!q.exec(
-            QStringLiteral("SELECT DISTINCT ON (learner, course) learner, course, chars_per_minute, at_ms "
-                           "FROM typing_runs ORDER BY learner, course, at_ms DESC"))) {
-      return fail();
-    }
-    while (q.next()) {
-      const auto row = at.constFind(q.value(0).toLongLong());
-      const qsizetype c = courseIndex(q.value(1).toInt());
-      if (row == at.constEnd() || c < 0) continue;
-      out->rows[*row].courses[c].latest = q.value(2).toInt();
-      out->rows[*row].courses[c].latestAt = q.value(3).toLongLong();
     }
     if (!q.exec(QStringLiteral("SELECT learner, game, MAX(stage), COUNT(*), MAX(at_ms) FROM mouse_stages "
                                "GROUP BY learner, game"))) {

@@ -77,6 +77,9 @@ pg_resume
 report "$WORK/class.html" || fail "report after the outage"
 grep -Eq '<tr><td>青木</td><td class="n">50 .</td><td class="n">50 .</td>' "$WORK/class.html" || fail "the runs made offline"
 echo "runs made while the server was down arrived once"
+# The 成績 window the teacher opens from a row reads that learner alone.
+got="$("$LEARNER" read "$TEACH" 青木)"
+[ "$got" = "runs 5 mouse 5 weakest つ×10 keys 50" ] || fail "青木's history on the server: $got"
 
 # The learners' role adds rows but reads none, its own included.
 for table in typing_runs key_misses learners miss_tally; do

@@ -8,6 +8,9 @@
 //   one round of the sync queue; prints "sent N"
 // class_learner send-only FILE SERVER
 //   sends what is queued and stops before marking it, like a crash there
+// class_learner read SERVER NAME
+//   NAME's history as the teacher's 成績 window reads it from the server;
+//   prints "runs N mouse M weakest UNIT×K keys J"
 #include <QCoreApplication>
 #include <QDateTime>
 #include <cstdio>
@@ -70,8 +73,25 @@ int main(int argc, char** argv) {
     std::printf("sent %lld\n", static_cast<long long>(result.sent));
     return 0;
   }
-  std::fprintf(
-      stderr,
-      "usage: class_learner practise FILE NAME RUNS COURSE CPM | sync FILE SERVER | send-only FILE SERVER\n");
+  if (args.size() == 4 && args[1] == QStringLiteral("read")) {
+    ClassOnServer cls;
+    if (!ReadClassFromServer(args[2], &cls, &error)) return Fail("class", error);
+    for (const ServerLearner& learner : cls.learners) {
+      if (learner.name != args[3]) continue;
+      auto store = PostgresHistoryStore::Open(args[2], learner, &error);
+      if (!store) return Fail("open", error);
+      const LearnerHistory h = store->Read(10, &error);
+      if (!error.isEmpty()) return Fail("read", error);
+      const UnitWeakness top = h.weakest.value(0);
+      std::printf("runs %lld mouse %lld weakest %s×%d keys %lld\n", static_cast<long long>(h.runs.size()),
+                  static_cast<long long>(h.mouse.size()), qPrintable(top.unit), top.misses,
+                  static_cast<long long>(h.keystrokes));
+      return 0;
+    }
+    return Fail("read", QStringLiteral("no such learner"));
+  }
+  std::fprintf(stderr,
+               "usage: class_learner practise FILE NAME RUNS COURSE CPM | sync FILE SERVER | send-only FILE "
+               "SERVER | read SERVER NAME\n");
   return 2;
 }
