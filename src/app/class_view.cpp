@@ -48,7 +48,7 @@ ClassView::ClassView(QString serverText, const AppSettings& settings, QWidget* p
   layout->addWidget(m_table);
   layout->addWidget(m_status);
   layout->addWidget(reload, 0, Qt::AlignRight);
-  resize(1000, 600);
+  resize(1200, 600);
   Reload();
 }
 

@@ -4,10 +4,12 @@
 
 #include <QFile>
 #include <QHash>
+#include <QThread>
 
 #include "adapters/sqlite_history_store.h"
 #include "adapters/sqlite_sync_source.h"
 #include "history/sync_queue.h"
+#include "history/sync_worker.h"
 #include "history_fixture.h"
 
 using namespace shurencho;
@@ -121,4 +123,35 @@ TEST_F(SyncTest, AServerDownKeepsTheRowsQueuedAndAFileMadeAfreshIsNoOldOne) {
   auto fresh = Source();
   EXPECT_EQ(SyncQueue(*fresh, server).Run().sent, 2);
   EXPECT_EQ(server.runs, (QList<int>{1, 2, 7}));
+}
+
+TEST_F(SyncTest, TheWorkerSyncsOnItsOwnThreadAndClosesItsConnectionsThere) {
+  Practise(1, 2);
+  QThread* closedOn = nullptr;
+  struct Sender final : SyncSender {
+    Sender(FakeServer& s, QThread*& closed) : server(s), closedOn(closed) {}
+    ~Sender() override { closedOn = QThread::currentThread(); }
+    bool Send(const SyncBatch& batch, QString* error) override { return server.Send(batch, error); }
+    FakeServer& server;
+    QThread*& closedOn;
+  };
+  QThread* madeOn = nullptr;
+  QAtomicInt rounds;
+  {
+    SyncWorker worker(
+        [this](QString* error) -> std::unique_ptr<SyncSource> {
+          return SqliteSyncSource::Open(file(), QStringLiteral("s1"), error);
+        },
+        [&](QString*) -> std::unique_ptr<SyncSender> {
+          madeOn = QThread::currentThread();
+          return std::make_unique<Sender>(server, closedOn);
+        },
+        60000, [&](const SyncQueue::Result& r) { rounds.fetchAndAddOrdered(r.ok ? 1 : 100); });
+    worker.Start();
+    for (int i = 0; i < 500 && rounds.loadAcquire() == 0; ++i) QThread::msleep(10);
+  }
+  EXPECT_EQ(rounds.loadAcquire(), 1);
+  EXPECT_EQ(server.runs, (QList<int>{1, 2}));
+  EXPECT_NE(madeOn, QThread::currentThread());
+  EXPECT_EQ(closedOn, madeOn);
 }
