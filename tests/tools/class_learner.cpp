@@ -8,11 +8,16 @@
 //   one round of the sync queue; prints "sent N"
 // class_learner send-only FILE SERVER
 //   sends what is queued and stops before marking it, like a crash there
+// class_learner columns FILE
+//   "table.column" of every table a history file is made with, sorted
 // class_learner read SERVER NAME
 //   NAME's history as the teacher's 成績 window reads it from the server;
 //   prints "runs N mouse M weakest UNIT×K keys J"
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <cstdio>
 
 #include "adapters/postgres_history_store.h"
@@ -71,6 +76,23 @@ int main(int argc, char** argv) {
     const SyncQueue::Result result = queue.Run();
     if (!result.ok) return Fail("sync", result.error);
     std::printf("sent %lld\n", static_cast<long long>(result.sent));
+    return 0;
+  }
+  if (args.size() == 3 && args[1] == QStringLiteral("columns")) {
+    if (!SqliteHistoryStore::Open(args[2], &error)) return Fail("open", error);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("columns"));
+    db.setDatabaseName(args[2]);
+    if (!db.open()) return Fail("open", db.lastError().text());
+    QStringList columns;
+    QSqlQuery q(db);
+    for (const QString& table : db.tables()) {
+      if (table.startsWith(QStringLiteral("sync_"))) continue;
+      if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table)))
+        return Fail("columns", q.lastError().text());
+      while (q.next()) columns << table + QLatin1Char('.') + q.value(1).toString();
+    }
+    columns.sort();
+    std::printf("%s\n", qPrintable(columns.join(QLatin1Char('\n'))));
     return 0;
   }
   if (args.size() == 4 && args[1] == QStringLiteral("read")) {
