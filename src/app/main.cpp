@@ -47,7 +47,8 @@ void OnTerminationSignal(int) {
 }
 
 // A logout or a kill asks the program to end: it closes the window the usual
-// way, so the settings and the records of this session are saved first.
+// way, so the settings and the records of this session are saved first, and
+// then ends.
 void CloseOnTerminationSignals(QWidget& window) {
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
   auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &window);
@@ -56,6 +57,9 @@ void CloseOnTerminationSignals(QWidget& window) {
     [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &byte, 1);
     notifier->setEnabled(false);
     window.close();
+    // Ends every event loop, a box's too: the program ends even when a box
+    // was open, once the settings are saved.
+    QCoreApplication::quit();
   });
   struct sigaction action {};
   action.sa_handler = OnTerminationSignal;

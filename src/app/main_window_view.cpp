@@ -266,7 +266,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   if (!m_closed) {
     m_closed = true;
     m_timer1->stop();
-    if (m_records != nullptr) m_records->close();
+    // Hidden, not closed: closing deletes it, and one of its boxes may be
+    // open (a termination signal closes the window from inside that box's
+    // loop). It goes with the main window.
+    if (m_records != nullptr) m_records->hide();
     m_form.FormClose();
   }
   event->accept();

@@ -270,6 +270,10 @@ void DrillPage::CheckBox1Click() {
   }
   m_state.ItemIndex = m_platform.Random(m_state.ItemCount);
   if (m_state.ItemIndex >= m_state.ItemCount) m_state.ItemIndex = 0;
+  ShowNewOrder();
+}
+
+void DrillPage::ShowNewOrder() {
   TakeItem();
   CloseCandidates();
   ClearEdit2();
@@ -296,16 +300,11 @@ void DrillPage::CheckBox5Click() {
 }
 
 void DrillPage::DealWeakItems() {
-  // Dealt as a change of order is: the run under way goes on with the new item.
+  // Dealt as a change of order is.
   m_state.ActiveItems = DealtItems(m_settings.CourseNo + 1);
   m_state.ItemCount = static_cast<int>(m_state.ActiveItems.size());
   DrawFirstItem();
-  TakeItem();
-  CloseCandidates();
-  ClearEdit2();
-  if (!(m_state.RunStart > 0)) ResetRun();
-  ShowItem();
-  EnterStep();
+  ShowNewOrder();
 }
 
 void DrillPage::Button3Click() {

@@ -115,6 +115,9 @@ class DrillPage final {
   void ClearEdit2();
   void ShowItem();
   void EnterStep();
+  // After a change of order: the item at ItemIndex is shown afresh, and a
+  // run under way goes on with it.
+  void ShowNewOrder();
   void ResetRun();
   void DrawFirstItem();
   int NextItemIndex();

@@ -339,10 +339,27 @@ void SaveSettings(const AppSettings& s, const QString& path) {
   if (!ini.Commit()) throw SettingsError(path);
 }
 
+Grade SpeedLevel(int speed, int t0, int t1) {
+  if (speed < t0) return Grade::Poor;
+  if (speed < t1) return Grade::Good;
+  return Grade::Excellent;
+}
+
 QString SpeedGrade(int speed, int t0, int t1) {
-  if (speed < t0) return QStringLiteral("×");
-  if (speed < t1) return QStringLiteral("○");
+  switch (SpeedLevel(speed, t0, t1)) {
+    case Grade::Poor:
+      return QStringLiteral("×");
+    case Grade::Good:
+      return QStringLiteral("○");
+    case Grade::Excellent:
+      break;
+  }
   return QStringLiteral("◎");
+}
+
+Grade CourseLevel(const AppSettings& s, int k) {
+  const QStringList& t = s.CourseThresholds(k);
+  return SpeedLevel(s.RecordedSpeed(k), t.value(0).trimmed().toInt(), t.value(1).trimmed().toInt());
 }
 
 QString CourseGrade(const AppSettings& s, int k) {

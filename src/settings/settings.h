@@ -103,6 +103,10 @@ void SaveSettings(const AppSettings& s, const QString& path);
 
 // "×" below t0, "○" from t0 below t1, "◎" from t1.
 QString SpeedGrade(int speed, int t0, int t1);
+// The same as a level, for what is said beside the mark.
+enum class Grade { Poor, Good, Excellent };
+Grade SpeedLevel(int speed, int t0, int t1);
+Grade CourseLevel(const AppSettings& s, int k);
 // The grade mark of course k (1-6) from the settings' record and thresholds.
 QString CourseGrade(const AppSettings& s, int k);
 

@@ -159,16 +159,17 @@ void TypingPage::Complete() {
     Label22.caption = typing_texts::Cheat();
     if (m_history) m_history->TypingRunDropped();
   } else if (Run().ExceedsWarmup(m_settings.warmup)) {
-    const int speed = m_settings.RecordedSpeed(6);
-    const QStringList& bounds = m_settings.CourseThresholds(6);
-    const int t0 = bounds.value(0).trimmed().toInt();
-    const int t1 = bounds.value(1).trimmed().toInt();
-    if (speed < t0) {
-      Label22.caption = typing_texts::Poor();
-    } else if (speed < t1) {
-      Label22.caption = typing_texts::Good();
-    } else {
-      Label22.caption = typing_texts::Excellent();
+    // The verdict follows the grade of the speed just stored.
+    switch (CourseLevel(m_settings, 6)) {
+      case Grade::Poor:
+        Label22.caption = typing_texts::Poor();
+        break;
+      case Grade::Good:
+        Label22.caption = typing_texts::Good();
+        break;
+      case Grade::Excellent:
+        Label22.caption = typing_texts::Excellent();
+        break;
     }
     if (m_history) m_history->TypingRunDone(Label6.caption, Run(), CourseGrade(m_settings, 6));
   } else {

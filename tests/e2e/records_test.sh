@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# 成績 in the real window: three kana items of course 3 typed with a wrong key
+# each, the run ended by changing the course, then F2 and 成績を書き出す. The
+# CSV holds the run with its three refused keys and the three weak kana with
+# the keys pressed for them.
+source "$(dirname "$0")/lib.sh"
+e2e_init "$1" "$2"
+
+printf '[Stat]\r\nwarmup=0:00:00\r\n' >"$E2E_DIR/shurencho.ini"
+start_app
+# あ い う, each after a key that is no start of it.
+xdotool type --delay 150 "qakitu"
+sleep 0.3
+click_at 329 252  # RadioButton1: the run of course 3 ends here
+xdotool key F2
+RW=""
+for _ in $(seq 50); do
+  RW="$(xdotool search --onlyvisible --name '成績' 2>/dev/null | head -1 || true)"
+  [ -n "$RW" ] && break
+  sleep 0.1
+done
+[ -n "$RW" ] || fail "成績 did not open"
+sleep 0.5
+shot records
+eval "$(xdotool getwindowgeometry --shell "$RW")"
+# 成績を書き出す, top right; the file dialog takes the name and Enter.
+xdotool mousemove --sync $((X + WIDTH - 47)) $((Y + 21)) click 1
+sleep 1.5
+xdotool key ctrl+a
+xdotool type --delay 20 "$E2E_DIR/class.csv"
+xdotool key Return
+for _ in $(seq 50); do [ -s "$E2E_DIR/class.html" ] && break; sleep 0.1; done
+[ -s "$E2E_DIR/class.csv" ] || fail "no CSV was written"
+[ -s "$E2E_DIR/class.html" ] || fail "no printable page was written beside the CSV"
+
+csv="$(tr -d '\r' <"$E2E_DIR/class.csv")"
+# Columns: 種類,学習者,日時,コース,テキスト,文字数,打鍵数,ミス,…,かな,間違えたキー
+run="$(printf '%s\n' "$csv" | awk -F, '$1 == "打鍵" && $4 == "3"')"
+[ "$(printf '%s\n' "$run" | grep -c .)" = 1 ] || fail "expected one course-3 run: $csv"
+[ "$(printf '%s\n' "$run" | cut -d, -f6,8)" = "3,3" ] || fail "the run should hold 3 characters and 3 refused keys: $run"
+for weak in "あ,q×1" "い,k×1" "う,t×1"; do
+  printf '%s\n' "$csv" | grep -q "^苦手,.*,$weak\$" || fail "no weak-kana row $weak: $csv"
+done
+# A logout with the 書き出しました box still open: the program ends cleanly.
+kill -TERM "$E2E_PID"
+wait_exit
+grep -q 'double free\|Aborted\|corrupt' "$E2E_DIR/app.log" && fail "the program did not end cleanly: $(cat "$E2E_DIR/app.log")"
+echo "records: one run with three refused keys and three weak kana exported"
