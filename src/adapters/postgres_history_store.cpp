@@ -85,6 +85,9 @@ void Disconnect(const QString& name) {
   QSqlDatabase::removeDatabase(name);
 }
 
+// The text columns are NOT NULL, and the driver sends a null string as NULL.
+QVariant Text(const QString& text) { return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text); }
+
 QString SyncId(const QString& origin, qint64 localId) {
   return origin + QLatin1Char('/') + QString::number(localId);
 }
@@ -195,7 +198,7 @@ bool PostgresSyncSender::Send(const SyncBatch& batch, QString* error) {
       for (const auto& row : batch.items) {
         const DrillItemRecord& r = row.record;
         for (const QVariant& v :
-             {QVariant(ids.value(row.learner)), QVariant(r.at), QVariant(r.course), QVariant(r.item),
+             {QVariant(ids.value(row.learner)), QVariant(r.at), QVariant(r.course), Text(r.item),
               QVariant(r.characters), QVariant(r.keystrokes), QVariant(r.refused), QVariant(r.seconds),
               QVariant(SyncId(batch.origin, row.localId))}) {
           q.addBindValue(v);
@@ -211,9 +214,9 @@ bool PostgresSyncSender::Send(const SyncBatch& batch, QString* error) {
       for (const auto& row : batch.runs) {
         const TypingRunRecord& r = row.record;
         for (const QVariant& v :
-             {QVariant(ids.value(row.learner)), QVariant(r.at), QVariant(r.course), QVariant(r.textName),
+             {QVariant(ids.value(row.learner)), QVariant(r.at), QVariant(r.course), Text(r.textName),
               QVariant(r.characters), QVariant(r.keystrokes), QVariant(r.refused), QVariant(r.seconds),
-              QVariant(r.charsPerMinute), QVariant(r.keysPerMinute), QVariant(r.accuracy), QVariant(r.grade),
+              QVariant(r.charsPerMinute), QVariant(r.keysPerMinute), QVariant(r.accuracy), Text(r.grade),
               QVariant(SyncId(batch.origin, row.localId))}) {
           q.addBindValue(v);
         }
@@ -226,9 +229,9 @@ bool PostgresSyncSender::Send(const SyncBatch& batch, QString* error) {
           "VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
       for (const auto& row : batch.misses) {
         const KeyMissRecord& r = row.record;
-        for (const QVariant& v : {QVariant(ids.value(row.learner)), QVariant(r.at), QVariant(r.course),
-                                  QVariant(r.unit), QVariant(r.typed), QVariant(r.key), QVariant(r.expected),
-                                  QVariant(SyncId(batch.origin, row.localId))}) {
+        for (const QVariant& v :
+             {QVariant(ids.value(row.learner)), QVariant(r.at), QVariant(r.course), Text(r.unit),
+              Text(r.typed), Text(r.key), Text(r.expected), QVariant(SyncId(batch.origin, row.localId))}) {
           q.addBindValue(v);
         }
         if (!q.exec()) return failed = q.lastError(), false;
