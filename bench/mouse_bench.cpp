@@ -31,7 +31,7 @@ struct MouseBench {
 // Stage 10: all 128 targets in play, none ever hit.
 void LastClickStage(ClickPage& page) {
   page.FormCreate();
-  page.ClickStage = ClickPage::kLastStage - 1;
+  page.SetUpGame().ClickStage = ClickPage::kLastStage - 1;
   page.NextClickStage();
 }
 
@@ -69,12 +69,12 @@ static void BM_DragMove(benchmark::State& state) {
   DragPage page(b.platform);
   DragView view(page, b.platform);
   page.FormCreate();
-  page.DragStage = DragPage::kLastStage - 1;
+  page.SetUpGame().DragStage = DragPage::kLastStage - 1;
   page.NextDragStage();
   page.Image7 = page.Image8;
   page.DrawBalls();
   view.show();
-  const TBall& ball = page.Balls[0];
+  const TBall& ball = page.game().Balls[0];
   b.platform.SetPointerPos(QStringLiteral("Image6"), QPoint(ball.X + 4, ball.Y + 4));
   page.Image6MouseDown();
   if (!page.Dragging()) state.SkipWithError("no ball under the pointer");

@@ -21,8 +21,8 @@ void ClickPage::FormCreate() {
   Image4 = SolidImage(TENemy::kFieldWidth, TENemy::kFieldHeight, ButtonFace);
   Image5 = SolidImage(TENemy::kFieldWidth, TENemy::kFieldHeight, kAqua);
   Image4 = Image5;
-  Targets.assign(kTargetPool, TENemy());
-  ClickStage = 0;
+  m_game.Targets.assign(kTargetPool, TENemy());
+  m_game.ClickStage = 0;
   m_stageStart = 0;
   m_stageMisses = 0;
   NextClickStage();
@@ -31,11 +31,11 @@ void ClickPage::FormCreate() {
 }
 
 void ClickPage::NextClickStage() {
-  if (ClickStage < kLastStage) ++ClickStage;
-  TargetCount = ClickStageCounts[ClickStage];
-  for (int i = 0; i < TargetCount; ++i) {
+  if (m_game.ClickStage < kLastStage) ++m_game.ClickStage;
+  m_game.TargetCount = ClickStageCounts[m_game.ClickStage];
+  for (int i = 0; i < m_game.TargetCount; ++i) {
     const int speed = m_platform.Random(kPlaceDraw) % 5;
-    Targets[i].Launch(m_platform, TENemy::kPictureSize, TENemy::kPictureSize, speed);
+    m_game.Targets[i].Launch(m_platform, TENemy::kPictureSize, TENemy::kPictureSize, speed);
   }
 }
 
@@ -48,8 +48,8 @@ void ClickPage::DrawTarget(int x, int y, int pattern) {
 }
 
 void ClickPage::DrawTargets() {
-  for (int i = 0; i < TargetCount; ++i) {
-    const TENemy& t = Targets[i];
+  for (int i = 0; i < m_game.TargetCount; ++i) {
+    const TENemy& t = m_game.Targets[i];
     if (t.State == Tptn::kInPlay || t.State == Tptn::kHit) DrawTarget(t.X, t.Y, t.Pattern);
   }
 }
@@ -58,8 +58,8 @@ void ClickPage::Timer1Timer() {
   if (m_history && !(m_stageStart > 0)) m_stageStart = m_platform.Now();
   Image4 = Image5;
   bool anyInPlay = false;
-  for (int i = 0; i < TargetCount; ++i) {
-    TENemy& t = Targets[i];
+  for (int i = 0; i < m_game.TargetCount; ++i) {
+    TENemy& t = m_game.Targets[i];
     if (t.Step(m_platform)) {
       DrawTarget(t.X, t.Y, t.Pattern);
       anyInPlay = true;
@@ -69,7 +69,7 @@ void ClickPage::Timer1Timer() {
     if (m_history) {
       // The next stage starts as this one ends.
       const double now = m_platform.Now();
-      m_history->MouseStage(MouseGame::Click, ClickStage, m_stageMisses, 0,
+      m_history->MouseStage(MouseGame::Click, m_game.ClickStage, m_stageMisses, 0,
                             HistoryRecorder::SecondsBetween(m_stageStart, now));
       m_stageStart = now;
       m_stageMisses = 0;
@@ -83,8 +83,8 @@ void ClickPage::Timer1Timer() {
 void ClickPage::Image3Click() {
   const QPoint p = m_platform.PointerPos(ids::Image3);
   if (m_history && !(m_stageStart > 0)) m_stageStart = m_platform.Now();
-  for (int i = 0; i < TargetCount; ++i) {
-    TENemy& t = Targets[i];
+  for (int i = 0; i < m_game.TargetCount; ++i) {
+    TENemy& t = m_game.Targets[i];
     // Edges included: a target answers over 17 × 17 pixels.
     if (t.State == Tptn::kInPlay && mouse_field::Covers(t, p)) {
       t.State = Tptn::kHit;

@@ -49,11 +49,18 @@ class ClickPage final {
   QImage Image5;                     // clean background, solid aqua
   std::array<QImage, 2> ImageList1;  // target, hit mark (16 × 16, transparent ground)
 
-  std::vector<TENemy> Targets;  // the pool; Targets[i - 1] is target i
-  int ClickStage = 0;           // 0 before the first stage, then 1 … 10
-  int TargetCount = 0;          // targets 1 … TargetCount take part
+  // The game's state: read by anyone, set only by the page's handlers (and
+  // by tests and benchmarks that lay out a position through SetUpGame).
+  struct ClickGame {
+    std::vector<TENemy> Targets;  // the pool; Targets[i - 1] is target i
+    int ClickStage = 0;           // 0 before the first stage, then 1 … 10
+    int TargetCount = 0;          // targets 1 … TargetCount take part
+  };
+  const ClickGame& game() const { return m_game; }
+  ClickGame& SetUpGame() { return m_game; }
 
  private:
+  ClickGame m_game;
   Platform& m_platform;
   HistoryRecorder* m_history = nullptr;
   double m_stageStart = 0;  // the stage's first tick or click; 0: none yet

@@ -24,10 +24,10 @@ void DragPage::FormCreate() {
   BasketRect = kBasket;
   FillRect(Image8, BasketRect.Painted(), kBlue);
   Image7 = Image8;
-  Balls.assign(kBallPool, TBall());
-  DraggedBall = -1;
+  m_game.Balls.assign(kBallPool, TBall());
+  m_game.DraggedBall = -1;
   m_dragging = false;
-  DragStage = 0;
+  m_game.DragStage = 0;
   m_stageStart = 0;
   m_stageMisses = 0;
   NextDragStage();
@@ -36,9 +36,9 @@ void DragPage::FormCreate() {
 }
 
 void DragPage::NextDragStage() {
-  if (DragStage < kLastStage) ++DragStage;
-  BallCount = DragStageCounts[DragStage];
-  for (int i = 0; i < BallCount; ++i) Balls[i].Place(m_platform);
+  if (m_game.DragStage < kLastStage) ++m_game.DragStage;
+  m_game.BallCount = DragStageCounts[m_game.DragStage];
+  for (int i = 0; i < m_game.BallCount; ++i) m_game.Balls[i].Place(m_platform);
 }
 
 void DragPage::DrawBall(int x, int y, int pattern) {
@@ -51,8 +51,8 @@ void DragPage::DrawBall(int x, int y, int pattern) {
 
 bool DragPage::DrawBalls() {
   bool allInBasket = true;
-  for (int i = 0; i < BallCount; ++i) {
-    const TBall& b = Balls[i];
+  for (int i = 0; i < m_game.BallCount; ++i) {
+    const TBall& b = m_game.Balls[i];
     if (b.State != TBall::kInPlay) continue;
     DrawBall(b.X, b.Y, b.Pattern);
     if (!BasketRect.HoldsCorner(b.X, b.Y)) allInBasket = false;
@@ -62,21 +62,21 @@ bool DragPage::DrawBalls() {
 
 void DragPage::Image6MouseDown() {
   const QPoint p = m_platform.PointerPos(ids::Image6);
-  DraggedBall = -1;
-  for (int i = 0; i < BallCount; ++i) {
-    const TBall& b = Balls[i];
+  m_game.DraggedBall = -1;
+  for (int i = 0; i < m_game.BallCount; ++i) {
+    const TBall& b = m_game.Balls[i];
     if (b.State == TBall::kInPlay && mouse_field::Covers(b, p)) {
-      DraggedBall = i + 1;
+      m_game.DraggedBall = i + 1;
       break;
     }
   }
-  m_dragging = DraggedBall != -1;
+  m_dragging = m_game.DraggedBall != -1;
   if (m_dragging && m_history && !(m_stageStart > 0)) m_stageStart = m_platform.Now();
 }
 
 void DragPage::Image6DragOver(QPoint pos) {
   if (!m_dragging) return;
-  const TBall& b = Balls[DraggedBall - 1];
+  const TBall& b = m_game.Balls[m_game.DraggedBall - 1];
   // Wipe the previous frame's ball in the hand; the resting picture stays
   // at its old place until the drop.
   Image6 = Image7;
@@ -88,7 +88,7 @@ void DragPage::Image6DragDrop(QPoint pos) {
   Image7 = Image8;
   // The drop point as reported, not held to the field: a ball dropped at the
   // right edge is drawn partly outside.
-  TBall& b = Balls[DraggedBall - 1];
+  TBall& b = m_game.Balls[m_game.DraggedBall - 1];
   b.X = pos.x();
   b.Y = pos.y();
   DrawBalls();
@@ -99,12 +99,12 @@ void DragPage::Image6EndDrag() {
   if (!m_dragging) return;
   m_dragging = false;
   Image7 = Image8;
-  const TBall& dropped = Balls[DraggedBall - 1];
+  const TBall& dropped = m_game.Balls[m_game.DraggedBall - 1];
   if (!BasketRect.HoldsCorner(dropped.X, dropped.Y)) ++m_stageMisses;
   if (DrawBalls()) {
     if (m_history) {
       const double start = m_stageStart > 0 ? m_stageStart : m_platform.Now();
-      m_history->MouseStage(MouseGame::Drag, DragStage, m_stageMisses, 0,
+      m_history->MouseStage(MouseGame::Drag, m_game.DragStage, m_stageMisses, 0,
                             HistoryRecorder::SecondsBetween(start, m_platform.Now()));
     }
     m_stageStart = 0;

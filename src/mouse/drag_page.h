@@ -60,13 +60,20 @@ class DragPage final {
   QImage Image8;                     // clean background: green with the blue basket
   std::array<QImage, 2> ImageList2;  // resting ball, ball in the hand (16 × 16, transparent ground)
 
-  std::vector<TBall> Balls;  // the pool; Balls[i - 1] is ball i
-  int DragStage = 0;         // 0 before the first stage, then 1 … 10
-  int BallCount = 0;         // balls 1 … BallCount take part
-  int DraggedBall = -1;      // 1-based index of the ball in the hand, or -1
+  // The game's state: read by anyone, set only by the page's handlers (and
+  // by tests and benchmarks that lay out a position through SetUpGame).
+  struct DragGame {
+    std::vector<TBall> Balls;  // the pool; Balls[i - 1] is ball i
+    int DragStage = 0;         // 0 before the first stage, then 1 … 10
+    int BallCount = 0;         // balls 1 … BallCount take part
+    int DraggedBall = -1;      // 1-based index of the ball in the hand, or -1
+  };
+  const DragGame& game() const { return m_game; }
+  DragGame& SetUpGame() { return m_game; }
   BasketBounds BasketRect = kBasket;
 
  private:
+  DragGame m_game;
   Platform& m_platform;
   bool m_dragging = false;
   HistoryRecorder* m_history = nullptr;

@@ -40,25 +40,25 @@ void MazePage::DrawMaze() {
   // 0, so that the next goal leads on to map 1.
   if (m_settings.M1CourseNo < 0) m_settings.M1CourseNo = 0;
   if (m_settings.M1CourseNo < kOrderedStages) {
-    MazeIndex = m_settings.M1CourseNo;
+    m_game.MazeIndex = m_settings.M1CourseNo;
   } else {
     // Never the map just shown.
-    while (MazeIndex == PreviousMazeIndex) {
-      MazeIndex = m_platform.Random(kMapDraw) % kRandomMapCount + kRandomMapBase;
+    while (m_game.MazeIndex == m_game.PreviousMazeIndex) {
+      m_game.MazeIndex = m_platform.Random(kMapDraw) % kRandomMapCount + kRandomMapBase;
     }
   }
-  PreviousMazeIndex = MazeIndex;
+  m_game.PreviousMazeIndex = m_game.MazeIndex;
   m_stageStart = 0;
   m_wallTouches = 0;
 
   m_mazeStartPoint = QPoint(256, 192);
-  const MazeMap::Grid& map = m_data.mazeMap.maps[static_cast<size_t>(MazeIndex)];
+  const MazeMap::Grid& map = m_data.mazeMap.maps[static_cast<size_t>(m_game.MazeIndex)];
   QPainter p(&Image1);
   p.setCompositionMode(QPainter::CompositionMode_Source);
   for (int r = 0; r < kRows; ++r) {
     for (int c = 0; c < kColumns; ++c) {
       const int code = map[static_cast<size_t>(r)][static_cast<size_t>(c)];
-      MazeGrid[static_cast<size_t>(r)][static_cast<size_t>(c)] = code;
+      m_game.MazeGrid[static_cast<size_t>(r)][static_cast<size_t>(c)] = code;
       int tile = kFloorTile;
       if (code == kMazeWall) {
         tile = kWallTile;
@@ -77,7 +77,7 @@ void MazePage::DrawMaze() {
 
 bool MazePage::CellAt(QPoint p, int* code) const {
   if (p.x() < 0 || p.y() < 0 || p.x() >= kColumns * kCellPixels || p.y() >= kRows * kCellPixels) return false;
-  *code = MazeGrid[static_cast<size_t>(p.y() / kCellPixels)][static_cast<size_t>(p.x() / kCellPixels)];
+  *code = m_game.MazeGrid[static_cast<size_t>(p.y() / kCellPixels)][static_cast<size_t>(p.x() / kCellPixels)];
   return true;
 }
 

@@ -51,11 +51,18 @@ class MazePage final {
   QImage Image1;  // the visible maze, 512 × 384
   QImage Image2;  // tile strip: floor, wall, start, goal
 
-  std::array<std::array<int, kColumns>, kRows> MazeGrid{};  // the map on display
-  int MazeIndex = 0;                                        // map on display, 0 … 9
-  int PreviousMazeIndex = 0;                                // map shown by the previous draw
+  // The game's state: read by anyone, set only by the page's handlers (and
+  // by tests that lay out a position through SetUpGame).
+  struct MazeGame {
+    std::array<std::array<int, kColumns>, kRows> MazeGrid{};  // the map on display
+    int MazeIndex = 0;                                        // map on display, 0 … 9
+    int PreviousMazeIndex = 0;                                // map shown by the previous draw
+  };
+  const MazeGame& game() const { return m_game; }
+  MazeGame& SetUpGame() { return m_game; }
 
  private:
+  MazeGame m_game;
   // The grid code under a point of Image1, or false when it lies outside.
   bool CellAt(QPoint p, int* code) const;
 

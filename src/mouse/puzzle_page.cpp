@@ -41,15 +41,15 @@ bool PuzzlePage::DrawPuzzle() {
   for (int row = 0; row < PuzzleBoard::kSize; ++row) {
     for (int col = 0; col < PuzzleBoard::kSize; ++col) {
       const QPoint to(kPiecePixels * col, kPiecePixels * row);
-      const int v = Board.At(row, col);
+      const int v = m_game.Board.At(row, col);
       if (v >= 0) {
         const QRect from(kPiecePixels * (v % 4), kPiecePixels * (v / 4), kPiecePixels, kPiecePixels);
         CopyRect(Image10, to, Image11, from);
         if (v != PuzzleBoard::kSize * row + col) solved = false;
       } else {
         CopyRect(Image10, to, Image12, Image12.rect());
-        GapRow = row;
-        GapCol = col;
+        m_game.GapRow = row;
+        m_game.GapCol = col;
       }
     }
   }
@@ -59,21 +59,21 @@ bool PuzzlePage::DrawPuzzle() {
 bool PuzzlePage::MoveGap(int d) {
   static constexpr int kRowStep[] = {0, -1, 0, 1};
   static constexpr int kColStep[] = {-1, 0, 1, 0};
-  const int row = GapRow + kRowStep[d];
-  const int col = GapCol + kColStep[d];
+  const int row = m_game.GapRow + kRowStep[d];
+  const int col = m_game.GapCol + kColStep[d];
   if (row < 0 || row >= PuzzleBoard::kSize || col < 0 || col >= PuzzleBoard::kSize) return false;
-  Board.Swap(GapRow, GapCol, row, col);
-  GapRow = row;
-  GapCol = col;
+  m_game.Board.Swap(m_game.GapRow, m_game.GapCol, row, col);
+  m_game.GapRow = row;
+  m_game.GapCol = col;
   return true;
 }
 
 void PuzzlePage::ShufflePuzzle() {
-  Board.FillInOrder();
+  m_game.Board.FillInOrder();
   // The piece taken out comes from rows and columns 0 … 2 only.
-  GapRow = m_platform.Random(kGapDraw) % 3;
-  GapCol = m_platform.Random(kGapDraw) % 3;
-  Board.Set(GapRow, GapCol, PuzzleBoard::kGap);
+  m_game.GapRow = m_platform.Random(kGapDraw) % 3;
+  m_game.GapCol = m_platform.Random(kGapDraw) % 3;
+  m_game.Board.Set(m_game.GapRow, m_game.GapCol, PuzzleBoard::kGap);
   do {
     int refused = 0;
     for (int moves = 0; moves < kMovesPerRound;) {
@@ -92,14 +92,14 @@ void PuzzlePage::ShufflePuzzle() {
       }
     }
   } while (DrawPuzzle());
-  PuzzleSolved = false;
+  m_game.PuzzleSolved = false;
   m_dealStart = 0;
   m_moves = 0;
   Image9 = Image10;
 }
 
 void PuzzlePage::Image9DblClick() {
-  if (PuzzleSolved) {
+  if (m_game.PuzzleSolved) {
     m_platform.Beep();
     return;
   }
@@ -109,8 +109,8 @@ void PuzzlePage::Image9DblClick() {
   const int row = p.y() / kPiecePixels;
   const int col = p.x() / kPiecePixels;
   if (m_history && !(m_dealStart > 0)) m_dealStart = m_platform.Now();
-  if (PuzzleBoard::Adjacent(row, col, GapRow, GapCol)) {
-    Board.Swap(row, col, GapRow, GapCol);
+  if (PuzzleBoard::Adjacent(row, col, m_game.GapRow, m_game.GapCol)) {
+    m_game.Board.Swap(row, col, m_game.GapRow, m_game.GapCol);
     ++m_moves;
   }
   if (DrawPuzzle()) {
@@ -120,7 +120,7 @@ void PuzzlePage::Image9DblClick() {
     }
     // The missing piece shows again in place of the question mark.
     Image10 = Image11;
-    PuzzleSolved = true;
+    m_game.PuzzleSolved = true;
   }
   Image9 = Image10;
 }

@@ -51,12 +51,19 @@ class PuzzlePage final {
   Label Label23;   // caption under the picture
   Label Label24;   // caption under the board
 
-  PuzzleBoard Board;  // the pieces on the board
-  int GapRow = 0;     // the gap's cell, kept by DrawPuzzle
-  int GapCol = 0;
-  bool PuzzleSolved = false;  // solved, until the next deal
+  // The game's state: read by anyone, set only by the page's handlers (and
+  // by tests that lay out a position through SetUpGame).
+  struct PuzzleGame {
+    PuzzleBoard Board;  // the pieces on the board
+    int GapRow = 0;     // the gap's cell, kept by DrawPuzzle
+    int GapCol = 0;
+    bool PuzzleSolved = false;  // solved, until the next deal
+  };
+  const PuzzleGame& game() const { return m_game; }
+  PuzzleGame& SetUpGame() { return m_game; }
 
  private:
+  PuzzleGame m_game;
   // Slides the gap one cell in direction d (0 left, 1 up, 2 right, 3 down);
   // false when that would leave the board.
   bool MoveGap(int d);

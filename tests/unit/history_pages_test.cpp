@@ -224,8 +224,8 @@ TEST(HistoryMouseTest, EachGameWritesItsFinishedStage) {
   ClickPage click(platform);
   click.SetHistory(&recorder);
   click.FormCreate();
-  for (TENemy& t : click.Targets) t.State = Tptn::kOut;
-  TENemy& target = click.Targets[0];
+  for (TENemy& t : click.SetUpGame().Targets) t.State = Tptn::kOut;
+  TENemy& target = click.SetUpGame().Targets[0];
   target = TENemy();
   target.State = Tptn::kInPlay;
   target.Pattern = Tptn::kTargetPattern;
@@ -243,11 +243,11 @@ TEST(HistoryMouseTest, EachGameWritesItsFinishedStage) {
   drag.SetHistory(&recorder);
   drag.FormCreate();
   for (int i = 1; i < 3; ++i) {
-    drag.Balls[static_cast<size_t>(i)].X = 220;
-    drag.Balls[static_cast<size_t>(i)].Y = 170;
+    drag.SetUpGame().Balls[static_cast<size_t>(i)].X = 220;
+    drag.SetUpGame().Balls[static_cast<size_t>(i)].Y = 170;
   }
-  drag.Balls[0].X = 10;
-  drag.Balls[0].Y = 10;
+  drag.SetUpGame().Balls[0].X = 10;
+  drag.SetUpGame().Balls[0].Y = 10;
   const auto dragBall = [&](QPoint from, QPoint to) {
     platform.pointer[QStringLiteral("Image6")] = from;
     drag.Image6MouseDown();
@@ -261,16 +261,16 @@ TEST(HistoryMouseTest, EachGameWritesItsFinishedStage) {
   PuzzlePage puzzle(platform);
   puzzle.SetHistory(&recorder);
   puzzle.FormCreate();
-  puzzle.Board.FillInOrder();
-  puzzle.Board.Set(2, 1, puzzle.Board.At(2, 2));
-  puzzle.Board.Set(2, 2, PuzzleBoard::kGap);
+  puzzle.SetUpGame().Board.FillInOrder();
+  puzzle.SetUpGame().Board.Set(2, 1, puzzle.SetUpGame().Board.At(2, 2));
+  puzzle.SetUpGame().Board.Set(2, 2, PuzzleBoard::kGap);
   puzzle.DrawPuzzle();
   platform.pointer[QStringLiteral("Image9")] = QPoint(10, 10);  // not beside the gap
   puzzle.Image9DblClick();
   platform.Advance(7);
   platform.pointer[QStringLiteral("Image9")] = QPoint(64 + 10, 2 * 64 + 10);
   puzzle.Image9DblClick();
-  ASSERT_TRUE(puzzle.PuzzleSolved);
+  ASSERT_TRUE(puzzle.game().PuzzleSolved);
 
   const QList<MouseRecord> mouse = store.All().mouse;
   ASSERT_EQ(mouse.size(), 4);
@@ -283,8 +283,8 @@ TEST(HistoryMouseTest, EachGameWritesItsFinishedStage) {
   EXPECT_EQ(fields(mouse[3]), std::tuple(MouseGame::Puzzle, 0, 0, 1, 7.0));
   // The pages went on as ever: the next maze, stage and deal are on.
   EXPECT_EQ(settings.M1CourseNo, 1);
-  EXPECT_EQ(click.ClickStage, 2);
-  EXPECT_EQ(drag.DragStage, 2);
+  EXPECT_EQ(click.game().ClickStage, 2);
+  EXPECT_EQ(drag.game().DragStage, 2);
 }
 
 }  // namespace

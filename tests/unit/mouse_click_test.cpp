@@ -18,7 +18,7 @@ class ClickTest : public ::testing::Test {
 
   // Puts target i (1-based) in play at (x, y), standing still.
   TENemy& Put(int i, int x, int y) {
-    TENemy& t = page.Targets[static_cast<size_t>(i - 1)];
+    TENemy& t = page.SetUpGame().Targets[static_cast<size_t>(i - 1)];
     t.State = Tptn::kInPlay;
     t.Pattern = Tptn::kTargetPattern;
     t.X = x;
@@ -44,17 +44,17 @@ TEST_F(ClickTest, FirstStageDrawsSpeedPlaceAndDirectionInThatOrder) {
   platform.randoms = {7, 500, 370, 4, 3, 495, 367, 1};
   page.FormCreate();
 
-  EXPECT_EQ(page.ClickStage, 1);
-  EXPECT_EQ(page.TargetCount, 5);
-  EXPECT_EQ(page.Targets.size(), 128u);
+  EXPECT_EQ(page.game().ClickStage, 1);
+  EXPECT_EQ(page.game().TargetCount, 5);
+  EXPECT_EQ(page.game().Targets.size(), 128u);
   EXPECT_EQ(platform.randomRanges, std::vector<int>(20, 1563));
-  const TENemy& t1 = page.Targets[0];
+  const TENemy& t1 = page.game().Targets[0];
   EXPECT_EQ(t1.Speed, 2);
   EXPECT_EQ(t1.X, 4);
   EXPECT_EQ(t1.Y, 2);
   EXPECT_EQ(t1.Direction, Tptn::kWander);
   EXPECT_EQ(t1.State, Tptn::kInPlay);
-  const TENemy& t2 = page.Targets[1];
+  const TENemy& t2 = page.game().Targets[1];
   EXPECT_EQ(t2.Speed, 3);
   EXPECT_EQ(t2.X, 495);
   EXPECT_EQ(t2.Y, 367);
@@ -133,23 +133,23 @@ TEST_F(ClickTest, WanderingTargetsReenterAtTheOppositeEdge) {
 
 TEST_F(ClickTest, AClickHitsOnlyTheLowestNumberedTargetIncludingTheEdgePixel) {
   page.FormCreate();
-  for (int i = 1; i <= page.TargetCount; ++i) Put(i, 400, 300);
+  for (int i = 1; i <= page.game().TargetCount; ++i) Put(i, 400, 300);
   Put(2, 100, 100);
   Put(3, 108, 108);
 
   ClickAt(116, 116);  // target 2's bottom-right edge pixel; target 3 lies under it too
-  EXPECT_EQ(page.Targets[1].State, Tptn::kHit);
-  EXPECT_EQ(page.Targets[1].Pattern, Tptn::kHitPattern);
-  EXPECT_EQ(page.Targets[2].State, Tptn::kInPlay);
+  EXPECT_EQ(page.game().Targets[1].State, Tptn::kHit);
+  EXPECT_EQ(page.game().Targets[1].Pattern, Tptn::kHitPattern);
+  EXPECT_EQ(page.game().Targets[2].State, Tptn::kInPlay);
   // The cross shows at once, the target still where it was.
   EXPECT_EQ(page.Image3.pixel(100 + 8, 100 + 2), qRgb(0, 255, 0));
 
   ClickAt(116, 116);  // target 2 already shows the cross: the next one under the pointer
-  EXPECT_EQ(page.Targets[2].State, Tptn::kHit);
+  EXPECT_EQ(page.game().Targets[2].State, Tptn::kHit);
 
   ClickAt(401 + 16, 300);  // one pixel right of the edge: nothing
   ClickAt(50, 50);
-  for (int i : {1, 4, 5}) EXPECT_EQ(page.Targets[static_cast<size_t>(i - 1)].State, Tptn::kInPlay);
+  for (int i : {1, 4, 5}) EXPECT_EQ(page.game().Targets[static_cast<size_t>(i - 1)].State, Tptn::kInPlay);
 }
 
 TEST_F(ClickTest, AHitTargetLeavesAtTheNextTickAndTheLastStartsTheNextStage) {
@@ -157,29 +157,29 @@ TEST_F(ClickTest, AHitTargetLeavesAtTheNextTickAndTheLastStartsTheNextStage) {
   for (int i = 1; i <= 5; ++i) Put(i, 20 * i, 40);
   ClickAt(20, 40);
   page.Timer1Timer();
-  EXPECT_EQ(page.Targets[0].State, Tptn::kOut);
+  EXPECT_EQ(page.game().Targets[0].State, Tptn::kOut);
   EXPECT_EQ(page.Image3.pixel(20 + 8, 40 + 8), kAqua);
   EXPECT_EQ(page.Image3.pixel(40 + 8, 40 + 8), qRgb(255, 0, 0));
-  EXPECT_EQ(page.ClickStage, 1);
+  EXPECT_EQ(page.game().ClickStage, 1);
 
   for (int i = 2; i <= 5; ++i) ClickAt(20 * i, 40);
   platform.randomRanges.clear();
   page.Timer1Timer();
-  EXPECT_EQ(page.ClickStage, 2);
-  EXPECT_EQ(page.TargetCount, 10);
+  EXPECT_EQ(page.game().ClickStage, 2);
+  EXPECT_EQ(page.game().TargetCount, 10);
   EXPECT_EQ(platform.randomRanges.size(), 40u);  // the launch of stage 2, in that tick
-  EXPECT_TRUE(std::all_of(page.Targets.begin(), page.Targets.begin() + 10,
+  EXPECT_TRUE(std::all_of(page.game().Targets.begin(), page.game().Targets.begin() + 10,
                           [](const TENemy& t) { return t.State == Tptn::kInPlay; }));
 }
 
 TEST_F(ClickTest, StageTenRepeatsWithAllTargets) {
   page.FormCreate();
-  page.ClickStage = 10;
-  for (TENemy& t : page.Targets) t.State = Tptn::kOut;
+  page.SetUpGame().ClickStage = 10;
+  for (TENemy& t : page.SetUpGame().Targets) t.State = Tptn::kOut;
   page.Timer1Timer();
-  EXPECT_EQ(page.ClickStage, 10);
-  EXPECT_EQ(page.TargetCount, 128);
-  EXPECT_EQ(page.Targets[127].State, Tptn::kInPlay);
+  EXPECT_EQ(page.game().ClickStage, 10);
+  EXPECT_EQ(page.game().TargetCount, 128);
+  EXPECT_EQ(page.game().Targets[127].State, Tptn::kInPlay);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ class DragTest : public ::testing::Test {
  protected:
   DragTest() : page(platform) { page.FormCreate(); }
 
-  TBall& Ball(int i) { return page.Balls[static_cast<size_t>(i - 1)]; }
+  TBall& Ball(int i) { return page.SetUpGame().Balls[static_cast<size_t>(i - 1)]; }
   // Moves ball i and redraws the back buffer as a drop would.
   void Put(int i, int x, int y) {
     Ball(i).X = x;
@@ -58,9 +58,9 @@ TEST_F(DragTest, BallsArePlacedOnlyInTheFourCornerAreas) {
 }
 
 TEST_F(DragTest, StageOneLiesOnAGreenFieldWithABlueBasket) {
-  EXPECT_EQ(page.DragStage, 1);
-  EXPECT_EQ(page.BallCount, 3);
-  EXPECT_EQ(page.Balls.size(), 100u);
+  EXPECT_EQ(page.game().DragStage, 1);
+  EXPECT_EQ(page.game().BallCount, 3);
+  EXPECT_EQ(page.game().Balls.size(), 100u);
   EXPECT_EQ(page.Image6.pixel(208, 156), kBlue);
   EXPECT_EQ(page.Image6.pixel(303, 227), kBlue);
   EXPECT_EQ(page.Image6.pixel(304, 228), kGreen);
@@ -75,20 +75,20 @@ TEST_F(DragTest, APressPicksTheLowestNumberedBallUnderThePointerOrNone) {
   Put(3, 400, 300);
   Press(106, 106);
   EXPECT_TRUE(page.Dragging());
-  EXPECT_EQ(page.DraggedBall, 1);
+  EXPECT_EQ(page.game().DraggedBall, 1);
   page.Image6EndDrag();
 
   Press(90, 90);
-  EXPECT_EQ(page.DraggedBall, 2);
+  EXPECT_EQ(page.game().DraggedBall, 2);
   page.Image6EndDrag();
 
   Press(416, 316);  // the edge pixel counts
-  EXPECT_EQ(page.DraggedBall, 3);
+  EXPECT_EQ(page.game().DraggedBall, 3);
   page.Image6EndDrag();
 
   Press(417, 300);
   EXPECT_FALSE(page.Dragging());
-  EXPECT_EQ(page.DraggedBall, -1);
+  EXPECT_EQ(page.game().DraggedBall, -1);
 }
 
 TEST_F(DragTest, TheBallInTheHandStaysInsideTheFieldAndTheRestingOneStays) {
@@ -110,16 +110,16 @@ TEST_F(DragTest, DropsAtTheBasketEdgesCountButOnePixelLeftDoesNot) {
   Put(2, 304, 228);
   Put(3, 20, 20);
   Drag({25, 25}, {207, 156});
-  EXPECT_EQ(page.DragStage, 1);
+  EXPECT_EQ(page.game().DragStage, 1);
   EXPECT_EQ(Ball(3).X, 207);
 
   Drag({210, 160}, {304, 228});  // ball 1 to the other corner: still all but ball 3
-  EXPECT_EQ(page.DragStage, 1);
+  EXPECT_EQ(page.game().DragStage, 1);
   EXPECT_FALSE(page.DrawBalls());
 
   Drag({207, 156}, {208, 156});
-  EXPECT_EQ(page.DragStage, 2);
-  EXPECT_EQ(page.BallCount, 6);
+  EXPECT_EQ(page.game().DragStage, 2);
+  EXPECT_EQ(page.game().BallCount, 6);
   // The next stage is placed anew: nothing is left in the basket.
   for (int i = 1; i <= 6; ++i) EXPECT_FALSE(page.BasketRect.HoldsCorner(Ball(i).X, Ball(i).Y)) << i;
 }
@@ -143,15 +143,15 @@ TEST_F(DragTest, AReleaseOutsideTheFieldMovesNothing) {
 }
 
 TEST_F(DragTest, AfterStageTenEveryStageIsStageTen) {
-  page.DragStage = 10;
-  page.BallCount = 100;
-  for (TBall& b : page.Balls) {
+  page.SetUpGame().DragStage = 10;
+  page.SetUpGame().BallCount = 100;
+  for (TBall& b : page.SetUpGame().Balls) {
     b.X = 250;
     b.Y = 200;
   }
   Drag({250, 200}, {251, 201});
-  EXPECT_EQ(page.DragStage, 10);
-  EXPECT_EQ(page.BallCount, 100);
+  EXPECT_EQ(page.game().DragStage, 10);
+  EXPECT_EQ(page.game().BallCount, 100);
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ TEST_F(MazeTest, TheTilesArePaintedInTheirColours) {
   EXPECT_EQ(img.pixel(StartOf(0)), qRgb(0, 255, 255));
   EXPECT_EQ(img.pixel(16 * 30 + 15, 16 * 22), qRgb(255, 0, 0));
   EXPECT_EQ(page.MazeStartPoint(), StartOf(0));
-  EXPECT_EQ(page.MazeGrid[22][30], kMazeGoal);
+  EXPECT_EQ(page.game().MazeGrid[22][30], kMazeGoal);
 }
 
 TEST_F(MazeTest, NoStartMeansTheCentreAndSeveralStartsMeanTheLast) {
@@ -114,7 +114,7 @@ TEST_F(MazeTest, GoalsWalkTheMapsInOrderThenDrawAmongTheLastFiveWithoutRepeat) {
   for (int stage = 1; stage <= 9; ++stage) {
     ClickGoal();
     EXPECT_EQ(settings.M1CourseNo, stage);
-    EXPECT_EQ(page.MazeIndex, stage);
+    EXPECT_EQ(page.game().MazeIndex, stage);
     EXPECT_EQ(platform.pointerMoves.back().second, StartOf(stage));
   }
   EXPECT_TRUE(platform.randomRanges.empty());
@@ -123,13 +123,13 @@ TEST_F(MazeTest, GoalsWalkTheMapsInOrderThenDrawAmongTheLastFiveWithoutRepeat) {
   platform.randoms = {4, 0};
   ClickGoal();
   EXPECT_EQ(settings.M1CourseNo, 10);
-  EXPECT_EQ(page.MazeIndex, 5);
+  EXPECT_EQ(page.game().MazeIndex, 5);
   EXPECT_EQ(platform.randomRanges, (std::vector<int>{156, 156}));
   EXPECT_EQ(page.MazeStartPoint(), StartOf(5));
 
   platform.randoms = {155, 5, 7};  // 155 % 5 + 5 = 5 repeats; 5 % 5 + 5 = 5 again; then 7
   ClickGoal();
-  EXPECT_EQ(page.MazeIndex, 7);
+  EXPECT_EQ(page.game().MazeIndex, 7);
   EXPECT_EQ(settings.M1CourseNo, 11);
 }
 
@@ -137,15 +137,15 @@ TEST_F(MazeTest, AStoredStageOfTenOrMoreDrawsAtOnceAndANegativeOneStartsAtZero) 
   settings.M1CourseNo = 25;
   platform.randoms = {3};
   page.FormCreate();
-  EXPECT_EQ(page.MazeIndex, 8);
+  EXPECT_EQ(page.game().MazeIndex, 8);
   EXPECT_EQ(platform.randomRanges.size(), 1u);
 
   settings.M1CourseNo = -4;
   page.FormCreate();
-  EXPECT_EQ(page.MazeIndex, 0);
+  EXPECT_EQ(page.game().MazeIndex, 0);
   EXPECT_EQ(settings.M1CourseNo, 0);
   ClickGoal();
-  EXPECT_EQ(page.MazeIndex, 1);
+  EXPECT_EQ(page.game().MazeIndex, 1);
 }
 
 }  // namespace

@@ -25,9 +25,9 @@ class PuzzleTest : public ::testing::Test {
   }
   // A board with every piece home but the gap at (row, col) next to its home.
   void OneMoveFromSolved(int homeRow, int homeCol, int row, int col) {
-    page.Board.FillInOrder();
-    page.Board.Set(homeRow, homeCol, page.Board.At(row, col));
-    page.Board.Set(row, col, PuzzleBoard::kGap);
+    page.SetUpGame().Board.FillInOrder();
+    page.SetUpGame().Board.Set(homeRow, homeCol, page.SetUpGame().Board.At(row, col));
+    page.SetUpGame().Board.Set(row, col, PuzzleBoard::kGap);
     page.DrawPuzzle();
     page.Image9 = page.Image10;
   }
@@ -69,9 +69,9 @@ TEST_F(PuzzleTest, ADealThatComesBackSolvedIsShuffledAgain) {
   EXPECT_EQ(platform.randomRanges[0], 1653);
   EXPECT_EQ(platform.randomRanges[1], 1653);
   EXPECT_EQ(platform.randomRanges[2], 1563);
-  EXPECT_EQ(page.GapRow, 1);
-  EXPECT_EQ(page.GapCol, 1);
-  EXPECT_FALSE(page.PuzzleSolved);
+  EXPECT_EQ(page.game().GapRow, 1);
+  EXPECT_EQ(page.game().GapCol, 1);
+  EXPECT_FALSE(page.game().PuzzleSolved);
   EXPECT_FALSE(page.DrawPuzzle());
 }
 
@@ -83,23 +83,23 @@ TEST_F(PuzzleTest, MovesOffTheBoardAreDrawnAgainAndTheGapNeverComesFromTheLastRo
   page.FormCreate();
   EXPECT_TRUE(platform.randoms.empty());
   EXPECT_EQ(platform.randomRanges.size(), 2u + 6u + 60u);
-  EXPECT_EQ(page.GapRow, 0);
-  EXPECT_EQ(page.GapCol, 0);
+  EXPECT_EQ(page.game().GapRow, 0);
+  EXPECT_EQ(page.game().GapCol, 0);
   for (int r = 0; r < 4; ++r) {
-    for (int c = 0; c < 4; ++c) EXPECT_NE(page.Board.At(r, c), 10);
+    for (int c = 0; c < 4; ++c) EXPECT_NE(page.game().Board.At(r, c), 10);
   }
-  EXPECT_EQ(page.Board.At(2, 2), 9);
-  EXPECT_EQ(page.Board.At(1, 0), 0);
+  EXPECT_EQ(page.game().Board.At(2, 2), 9);
+  EXPECT_EQ(page.game().Board.At(1, 0), 0);
   EXPECT_TRUE(SameSquare(page.Image9, {0, 0}, page.Image12, {0, 0}, 64));
 }
 
 TEST_F(PuzzleTest, AGeneratorStuckOnOneNumberStillDealsAnUnsolvedBoard) {
   // Every draw 0: "left" from the top-left corner would be refused for ever.
   page.FormCreate();
-  EXPECT_FALSE(page.PuzzleSolved);
+  EXPECT_FALSE(page.game().PuzzleSolved);
   EXPECT_FALSE(page.DrawPuzzle());
-  EXPECT_EQ(page.GapRow, 3);
-  EXPECT_EQ(page.GapCol, 1);
+  EXPECT_EQ(page.game().GapRow, 3);
+  EXPECT_EQ(page.game().GapCol, 1);
 }
 
 TEST_F(PuzzleTest, OnlyTheFourNeighboursOfTheGapSlide) {
@@ -111,14 +111,14 @@ TEST_F(PuzzleTest, OnlyTheFourNeighboursOfTheGapSlide) {
                    QPoint(256, 64 + 5), QPoint(3 * 64 + 5, 3 * 64 + 5)}) {
     DoubleClickAt(p.x(), p.y());
   }
-  EXPECT_EQ(page.Board.At(1, 2), PuzzleBoard::kGap);
+  EXPECT_EQ(page.game().Board.At(1, 2), PuzzleBoard::kGap);
   EXPECT_EQ(page.Image9, before);
   EXPECT_EQ(platform.beeps, 0);
 
   DoubleClickAt(3 * 64 + 63, 64);  // right neighbour slides left into the gap
-  EXPECT_EQ(page.Board.At(1, 2), 7);
-  EXPECT_EQ(page.GapRow, 1);
-  EXPECT_EQ(page.GapCol, 3);
+  EXPECT_EQ(page.game().Board.At(1, 2), 7);
+  EXPECT_EQ(page.game().GapRow, 1);
+  EXPECT_EQ(page.game().GapCol, 3);
   // The question mark follows the gap; the piece shows its own picture square.
   EXPECT_TRUE(SameSquare(page.Image9, {3 * 64, 64}, page.Image12, {0, 0}, 64));
   EXPECT_TRUE(SameSquare(page.Image9, {2 * 64, 64}, page.Image11, {3 * 64, 64}, 64));
@@ -129,7 +129,7 @@ TEST_F(PuzzleTest, SolvingShowsTheWholePictureAndLocksTheBoard) {
   page.FormCreate();
   OneMoveFromSolved(2, 1, 2, 2);
   DoubleClickAt(64 + 10, 2 * 64 + 10);
-  EXPECT_TRUE(page.PuzzleSolved);
+  EXPECT_TRUE(page.game().PuzzleSolved);
   EXPECT_EQ(page.Image9, page.Image11);
   EXPECT_EQ(platform.beeps, 0);
 
@@ -139,7 +139,7 @@ TEST_F(PuzzleTest, SolvingShowsTheWholePictureAndLocksTheBoard) {
 
   ScriptDeal();
   page.Button5Click();
-  EXPECT_FALSE(page.PuzzleSolved);
+  EXPECT_FALSE(page.game().PuzzleSolved);
   EXPECT_FALSE(page.DrawPuzzle());
 }
 
@@ -169,7 +169,7 @@ TEST_F(PuzzleTest, ASmallBitmapLiesOnAButtonFaceGround) {
   EXPECT_EQ(page.Image11.pixel(100, 79), qRgb(212, 208, 200));
   EXPECT_EQ(page.Image11.pixel(99, 80), qRgb(212, 208, 200));
   EXPECT_EQ(page.Image11.pixel(255, 255), qRgb(212, 208, 200));
-  EXPECT_FALSE(page.PuzzleSolved);
+  EXPECT_FALSE(page.game().PuzzleSolved);
 }
 
 TEST_F(PuzzleTest, ACancelledDialogOrAnUnreadableFileChangesNothing) {

@@ -93,7 +93,7 @@ TEST_F(MouseViewTest, ClickHitsTheTargetUnderThePointer) {
   view.Render();
   view.show();
   auto* image3 = Child<ImageControlView>(&view);
-  TENemy& t = page.Targets[0];
+  TENemy& t = page.SetUpGame().Targets[0];
   const QPoint centre(t.X + 8, t.Y + 8);
   EXPECT_EQ(ShownPixel(image3, centre), qRgb(255, 0, 0));
   PointAt(image3, centre);
@@ -109,8 +109,8 @@ TEST_F(MouseViewTest, DragCarriesABallIntoTheBasketAndAReleaseOutsideDropsNothin
   view.Render();
   view.show();
   auto* image6 = Child<ImageControlView>(&view);
-  page.Balls[0].X = 20;
-  page.Balls[0].Y = 30;
+  page.SetUpGame().Balls[0].X = 20;
+  page.SetUpGame().Balls[0].Y = 30;
 
   PointAt(image6, {25, 35});
   SendMouse(image6, QEvent::MouseButtonPress, {25, 35}, Qt::LeftButton);
@@ -118,13 +118,13 @@ TEST_F(MouseViewTest, DragCarriesABallIntoTheBasketAndAReleaseOutsideDropsNothin
   EXPECT_EQ(ShownPixel(image6, {496 + 8, 35 + 8}), qRgb(255, 255, 255));
   SendMouse(image6, QEvent::MouseButtonRelease, {700, 35}, Qt::LeftButton);
   EXPECT_FALSE(page.Dragging());
-  EXPECT_EQ(page.Balls[0].X, 20);
+  EXPECT_EQ(page.game().Balls[0].X, 20);
 
   SendMouse(image6, QEvent::MouseButtonPress, {25, 35}, Qt::LeftButton);
   SendMouse(image6, QEvent::MouseMove, {230, 170}, Qt::LeftButton);
   SendMouse(image6, QEvent::MouseButtonRelease, {230, 170}, Qt::LeftButton);
-  EXPECT_EQ(page.Balls[0].X, 230);
-  EXPECT_EQ(page.Balls[0].Y, 170);
+  EXPECT_EQ(page.game().Balls[0].X, 230);
+  EXPECT_EQ(page.game().Balls[0].Y, 170);
   EXPECT_EQ(ShownPixel(image6, {238, 178}), qRgb(192, 192, 192));
 }
 
@@ -136,14 +136,14 @@ TEST_F(MouseViewTest, PuzzleSlidesOnADoubleClickAndDealsOnItsButton) {
   view.show();
   auto* image9 = qobject_cast<ImageControlView*>(platform.Control(QStringLiteral("Image9")));
   ASSERT_NE(image9, nullptr);
-  const int row = page.GapRow;
-  const int col = page.GapCol;
+  const int row = page.game().GapRow;
+  const int col = page.game().GapCol;
   const QPoint below(col * 64 + 32, (row + 1) * 64 + 32);  // the gap is never in the last row
-  const int piece = page.Board.At(row + 1, col);
+  const int piece = page.game().Board.At(row + 1, col);
   PointAt(image9, below);
   QTest::mouseDClick(image9, Qt::LeftButton, {}, below);
-  EXPECT_EQ(page.Board.At(row, col), piece);
-  EXPECT_EQ(page.GapRow, row + 1);
+  EXPECT_EQ(page.game().Board.At(row, col), piece);
+  EXPECT_EQ(page.game().GapRow, row + 1);
   EXPECT_EQ(image9->Shown(), page.Image9);
 
   QPushButton* button5 = nullptr;
@@ -151,9 +151,9 @@ TEST_F(MouseViewTest, PuzzleSlidesOnADoubleClickAndDealsOnItsButton) {
     if (b->text() == QStringLiteral("シャッフル")) button5 = b;
   }
   ASSERT_NE(button5, nullptr);
-  page.PuzzleSolved = true;
+  page.SetUpGame().PuzzleSolved = true;
   button5->click();
-  EXPECT_FALSE(page.PuzzleSolved);
+  EXPECT_FALSE(page.game().PuzzleSolved);
 }
 
 }  // namespace
