@@ -161,6 +161,25 @@ bool ParseServerText(const QString& text, ServerAddress* address, QString* error
 
 // ---- Sending ----
 
+namespace {
+
+// Prepares one insert and runs it for each row with the values the row gives.
+template <typename Rows, typename Values>
+bool InsertEach(QSqlQuery& q, const QString& sql, const Rows& rows, Values values, QSqlError* failed) {
+  if (rows.isEmpty()) return true;
+  q.prepare(sql);
+  for (const auto& row : rows) {
+    for (const QVariant& v : values(row)) q.addBindValue(v);
+    if (!q.exec()) {
+      *failed = q.lastError();
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 std::unique_ptr<PostgresSyncSender> PostgresSyncSender::Open(const QString& serverText, QString* error) {
   const QString name = Connect(serverText, error);
   if (name.isEmpty()) return nullptr;
@@ -191,68 +210,70 @@ bool PostgresSyncSender::Send(const SyncBatch& batch, QString* error) {
       made.insert(key, q.value(0).toLongLong());
     }
     // Rows the server already holds (sent before a crash) are left as they are.
-    if (!batch.items.isEmpty()) {
-      q.prepare(QStringLiteral(
-          "INSERT INTO drill_items (learner, at_ms, course, item, characters, keystrokes, refused, seconds, "
-          "sync_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
-      for (const auto& row : batch.items) {
-        const DrillItemRecord& r = row.record;
-        for (const QVariant& v :
-             {QVariant(ids.value(row.learner)), QVariant(r.at), QVariant(r.course), Text(r.item),
-              QVariant(r.characters), QVariant(r.keystrokes), QVariant(r.refused), QVariant(r.seconds),
-              QVariant(SyncId(batch.origin, row.localId))}) {
-          q.addBindValue(v);
-        }
-        if (!q.exec()) return failed = q.lastError(), false;
-      }
-    }
-    if (!batch.runs.isEmpty()) {
-      q.prepare(QStringLiteral(
-          "INSERT INTO typing_runs (learner, at_ms, course, text_name, characters, keystrokes, refused, "
-          "seconds, chars_per_minute, keys_per_minute, accuracy, grade, sync_id) "
-          "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
-      for (const auto& row : batch.runs) {
-        const TypingRunRecord& r = row.record;
-        for (const QVariant& v :
-             {QVariant(ids.value(row.learner)), QVariant(r.at), QVariant(r.course), Text(r.textName),
-              QVariant(r.characters), QVariant(r.keystrokes), QVariant(r.refused), QVariant(r.seconds),
-              QVariant(r.charsPerMinute), QVariant(r.keysPerMinute), QVariant(r.accuracy), Text(r.grade),
-              QVariant(SyncId(batch.origin, row.localId))}) {
-          q.addBindValue(v);
-        }
-        if (!q.exec()) return failed = q.lastError(), false;
-      }
-    }
-    if (!batch.misses.isEmpty()) {
-      q.prepare(QStringLiteral(
-          "INSERT INTO key_misses (learner, at_ms, course, unit, typed, pressed, expected, sync_id) "
-          "VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
-      for (const auto& row : batch.misses) {
-        const KeyMissRecord& r = row.record;
-        for (const QVariant& v :
-             {QVariant(ids.value(row.learner)), QVariant(r.at), QVariant(r.course), Text(r.unit),
-              Text(r.typed), Text(r.key), Text(r.expected), QVariant(SyncId(batch.origin, row.localId))}) {
-          q.addBindValue(v);
-        }
-        if (!q.exec()) return failed = q.lastError(), false;
-      }
-    }
-    if (!batch.mouse.isEmpty()) {
-      q.prepare(QStringLiteral(
-          "INSERT INTO mouse_stages (learner, at_ms, game, stage, misses, moves, seconds, sync_id) "
-          "VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
-      for (const auto& row : batch.mouse) {
-        const MouseRecord& r = row.record;
-        for (const QVariant& v :
-             {QVariant(ids.value(row.learner)), QVariant(r.at), QVariant(static_cast<int>(r.game)),
-              QVariant(r.stage), QVariant(r.misses), QVariant(r.moves), QVariant(r.seconds),
-              QVariant(SyncId(batch.origin, row.localId))}) {
-          q.addBindValue(v);
-        }
-        if (!q.exec()) return failed = q.lastError(), false;
-      }
-    }
-    return true;
+    const auto learner = [&](const auto& row) { return QVariant(ids.value(row.learner)); };
+    const auto syncId = [&](const auto& row) { return QVariant(SyncId(batch.origin, row.localId)); };
+    return InsertEach(
+               q,
+               QStringLiteral(
+                   "INSERT INTO drill_items (learner, at_ms, course, item, characters, keystrokes, "
+                   "refused, seconds, sync_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) "
+                   "ON CONFLICT DO NOTHING"),
+               batch.items,
+               [&](const auto& row) {
+                 const DrillItemRecord& r = row.record;
+                 return QVariantList{learner(row),        QVariant(r.at),         QVariant(r.course),
+                                     Text(r.item),        QVariant(r.characters), QVariant(r.keystrokes),
+                                     QVariant(r.refused), QVariant(r.seconds),    syncId(row)};
+               },
+               &failed) &&
+           InsertEach(
+               q,
+               QStringLiteral("INSERT INTO typing_runs (learner, at_ms, course, text_name, characters, "
+                              "keystrokes, refused, seconds, chars_per_minute, keys_per_minute, accuracy, "
+                              "grade, sync_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+                              "ON CONFLICT DO NOTHING"),
+               batch.runs,
+               [&](const auto& row) {
+                 const TypingRunRecord& r = row.record;
+                 return QVariantList{learner(row),
+                                     QVariant(r.at),
+                                     QVariant(r.course),
+                                     Text(r.textName),
+                                     QVariant(r.characters),
+                                     QVariant(r.keystrokes),
+                                     QVariant(r.refused),
+                                     QVariant(r.seconds),
+                                     QVariant(r.charsPerMinute),
+                                     QVariant(r.keysPerMinute),
+                                     QVariant(r.accuracy),
+                                     Text(r.grade),
+                                     syncId(row)};
+               },
+               &failed) &&
+           InsertEach(
+               q,
+               QStringLiteral("INSERT INTO key_misses (learner, at_ms, course, unit, typed, pressed, "
+                              "expected, sync_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"),
+               batch.misses,
+               [&](const auto& row) {
+                 const KeyMissRecord& r = row.record;
+                 return QVariantList{learner(row),  QVariant(r.at), QVariant(r.course), Text(r.unit),
+                                     Text(r.typed), Text(r.key),    Text(r.expected),   syncId(row)};
+               },
+               &failed) &&
+           InsertEach(
+               q,
+               QStringLiteral("INSERT INTO mouse_stages (learner, at_ms, game, stage, misses, moves, "
+                              "seconds, sync_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"),
+               batch.mouse,
+               [&](const auto& row) {
+                 const MouseRecord& r = row.record;
+                 return QVariantList{
+                     learner(row),        QVariant(r.at),     QVariant(static_cast<int>(r.game)),
+                     QVariant(r.stage),   QVariant(r.misses), QVariant(r.moves),
+                     QVariant(r.seconds), syncId(row)};
+               },
+               &failed);
   };
   if (!db.transaction()) return Fail(error, db.lastError());
   if (!body()) {
