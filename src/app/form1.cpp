@@ -60,35 +60,35 @@ void TForm1::FormCreate() {
   if (m_puzzle) m_puzzle->FormCreate();
 }
 
+namespace {
+
+// A mouse page made after the window's creation is set up as the window set
+// up the pages made with it: it reports to the history, paints with the
+// desktop's button face, and is created at once.
+template <typename P, typename... Args>
+void MakeLate(std::optional<P>& page, HistoryRecorder& history, const QColor& buttonFace, bool created,
+              Args&... args) {
+  if (page) return;
+  page.emplace(args...);
+  page->SetHistory(&history);
+  if constexpr (requires { page->ButtonFace; }) {
+    if (buttonFace.isValid()) page->ButtonFace = buttonFace;
+  }
+  if (created) page->FormCreate();
+}
+
+}  // namespace
+
 void TForm1::MakePage(Page page) {
   switch (page) {
     case Page::Maze:
-      if (m_maze) return;
-      m_maze.emplace(m_settings, m_data, m_platform);
-      m_maze->SetHistory(&m_history);
-      if (m_created) m_maze->FormCreate();
-      return;
+      return MakeLate(m_maze, m_history, m_buttonFace, m_created, m_settings, m_data, m_platform);
     case Page::Click:
-      if (m_click) return;
-      m_click.emplace(m_platform);
-      m_click->SetHistory(&m_history);
-      if (m_buttonFace.isValid()) m_click->ButtonFace = m_buttonFace;
-      if (m_created) m_click->FormCreate();
-      return;
+      return MakeLate(m_click, m_history, m_buttonFace, m_created, m_platform);
     case Page::Drag:
-      if (m_drag) return;
-      m_drag.emplace(m_platform);
-      m_drag->SetHistory(&m_history);
-      if (m_buttonFace.isValid()) m_drag->ButtonFace = m_buttonFace;
-      if (m_created) m_drag->FormCreate();
-      return;
+      return MakeLate(m_drag, m_history, m_buttonFace, m_created, m_platform);
     case Page::Puzzle:
-      if (m_puzzle) return;
-      m_puzzle.emplace(m_platform);
-      m_puzzle->SetHistory(&m_history);
-      if (m_buttonFace.isValid()) m_puzzle->ButtonFace = m_buttonFace;
-      if (m_created) m_puzzle->FormCreate();
-      return;
+      return MakeLate(m_puzzle, m_history, m_buttonFace, m_created, m_platform);
     case Page::Drill:
     case Page::Typing:
       return;
