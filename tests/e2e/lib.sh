@@ -62,6 +62,18 @@ wait_window() {
   fail "no window appeared"
 }
 
+# Prints the first visible window whose title matches the pattern, waiting
+# at most 5 s; prints nothing when none appears.
+find_window() {
+  local found=""
+  for _ in $(seq 50); do
+    found="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)"
+    [ -n "$found" ] && break
+    sleep 0.1
+  done
+  echo "$found"
+}
+
 # Starts the program in its folder and waits for its window.
 start_app() {
   (cd "$E2E_DIR" && exec ./shurencho) >"$E2E_DIR/app.log" 2>&1 &

@@ -27,12 +27,8 @@ mouse_pos() {
 }
 # Waits for the information box, checks its text on screen, closes it with Enter.
 close_info_box() {
-  local box=""
-  for _ in $(seq 50); do
-    box="$(xdotool search --onlyvisible --name '^情報$' 2>/dev/null | head -1 || true)"
-    [ -n "$box" ] && break
-    sleep 0.1
-  done
+  local box
+  box="$(find_window '^情報$')"
   [ -n "$box" ] || fail "no information box"
   shot "$1"
   xdotool windowactivate --sync "$box" 2>/dev/null || true

@@ -13,12 +13,7 @@ xdotool type --delay 150 "qakitu"
 sleep 0.3
 click_at 329 252  # RadioButton1: the run of course 3 ends here
 xdotool key F2
-RW=""
-for _ in $(seq 50); do
-  RW="$(xdotool search --onlyvisible --name '成績' 2>/dev/null | head -1 || true)"
-  [ -n "$RW" ] && break
-  sleep 0.1
-done
+RW="$(find_window '成績')"
 [ -n "$RW" ] || fail "成績 did not open"
 sleep 0.5
 shot records
