@@ -6,6 +6,7 @@
 
 #include <QAtomicInt>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlDatabase>
@@ -43,20 +44,27 @@ bool IsBusy(const QSqlError& e) {
   return code == SQLITE_BUSY || code == SQLITE_LOCKED;
 }
 
-// The reason shown to the learner when the file cannot be used.
+// The reasons shown to the learner when the file cannot be used.
+QString DamagedReason() {
+  return QStringLiteral("ファイルが壊れているか、学習履歴のファイルではありません。");
+}
+QString ReadOnlyReason() { return QStringLiteral("ファイルまたはフォルダが書込禁止です。"); }
+QString CannotOpenReason() { return QStringLiteral("ファイルを開けません。アクセス権を確認してください。"); }
+QString NewerReason() { return QStringLiteral("新しい版の打鍵修練帖で作られたファイルです。"); }
+
 QString Reason(const QSqlError& e) {
   switch (PrimaryCode(e)) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-      return QStringLiteral("ファイルが壊れているか、学習履歴のファイルではありません。");
+      return DamagedReason();
     case SQLITE_READONLY:
-      return QStringLiteral("ファイルまたはフォルダが書込禁止です。");
+      return ReadOnlyReason();
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
       return QStringLiteral("ほかのプログラムがファイルを使用中です。");
     case SQLITE_CANTOPEN:
     case SQLITE_PERM:
-      return QStringLiteral("ファイルを開けません。アクセス権を確認してください。");
+      return CannotOpenReason();
     case SQLITE_FULL:
       return QStringLiteral("空き容量が足りません。");
     default:
@@ -159,15 +167,8 @@ SqliteHistoryStore::~SqliteHistoryStore() {
 }
 
 std::unique_ptr<SqliteHistoryStore> SqliteHistoryStore::Open(const QString& path, QString* error) {
+  if (!Check(path, error)) return nullptr;
   const QFileInfo file(path);
-  if (!QDir().mkpath(file.absolutePath())) {
-    SetError(error, QStringLiteral("フォルダを作成できません: ") + file.absolutePath());
-    return nullptr;
-  }
-  if (file.exists() && !file.isFile()) {
-    SetError(error, QStringLiteral("通常のファイルではありません。"));
-    return nullptr;
-  }
   static QAtomicInt serial;
   const QString connection = QStringLiteral("shurencho-history-%1").arg(serial.fetchAndAddRelaxed(1));
   std::unique_ptr<SqliteHistoryStore> store(new SqliteHistoryStore(connection, file.absoluteFilePath()));
@@ -180,6 +181,43 @@ std::unique_ptr<SqliteHistoryStore> SqliteHistoryStore::Open(const QString& path
   }
   if (!store->Prepare(error)) return nullptr;
   return store;
+}
+
+bool SqliteHistoryStore::Check(const QString& path, QString* error) {
+  const QFileInfo file(path);
+  if (!QDir().mkpath(file.absolutePath())) {
+    SetError(error, QStringLiteral("フォルダを作成できません: ") + file.absolutePath());
+    return false;
+  }
+  if (!QFileInfo(file.absolutePath()).isWritable() || (file.exists() && !file.isWritable())) {
+    SetError(error, ReadOnlyReason());
+    return false;
+  }
+  if (!file.exists()) return true;
+  if (!file.isFile()) {
+    SetError(error, QStringLiteral("通常のファイルではありません。"));
+    return false;
+  }
+  QFile f(file.absoluteFilePath());
+  if (!f.open(QIODevice::ReadOnly)) {
+    SetError(error, CannotOpenReason());
+    return false;
+  }
+  // An empty file is a new database; any other starts with SQLite's
+  // 100-byte header, whose bytes 60..63 hold the user_version.
+  const QByteArray header = f.read(100);
+  if (header.isEmpty()) return true;
+  if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0"))) {
+    SetError(error, DamagedReason());
+    return false;
+  }
+  const auto byte = [&](int i) { return static_cast<quint32>(static_cast<uchar>(header[i])); };
+  const quint32 version = byte(60) << 24 | byte(61) << 16 | byte(62) << 8 | byte(63);
+  if (version > static_cast<quint32>(history_schema::kVersion)) {
+    SetError(error, NewerReason());
+    return false;
+  }
+  return true;
 }
 
 template <typename F>
@@ -221,7 +259,7 @@ bool SqliteHistoryStore::Prepare(QString* error) {
     return false;
   }
   if (mode.value(0).toString().compare(QStringLiteral("wal"), Qt::CaseInsensitive) != 0) {
-    SetError(error, QStringLiteral("ファイルまたはフォルダが書込禁止です。"));
+    SetError(error, ReadOnlyReason());
     return false;
   }
   mode.finish();
@@ -257,7 +295,7 @@ bool SqliteHistoryStore::Prepare(QString* error) {
         },
         error);
     if (newer) {
-      SetError(error, QStringLiteral("新しい版の打鍵修練帖で作られたファイルです。"));
+      SetError(error, NewerReason());
       return false;
     }
     if (!stepped) return false;

@@ -25,6 +25,14 @@ class SqliteHistoryStore final : public HistoryStore {
   // locked by another program past the wait, or its folder cannot be made.
   static std::unique_ptr<SqliteHistoryStore> Open(const QString& path, QString* error = nullptr);
 
+  // What can be told of the file without SQLite, so that start-up can say
+  // the history is off while the library itself loads only at the first
+  // record: its folder can be made, the file (when there is one) is a
+  // regular file this user may read and write, in a folder it may write
+  // (the journal lives beside it), and its header is an SQLite file's of a
+  // schema this program knows. False, with the reason as Open gives it.
+  static bool Check(const QString& path, QString* error = nullptr);
+
   ~SqliteHistoryStore() override;
   SqliteHistoryStore(const SqliteHistoryStore&) = delete;
   SqliteHistoryStore& operator=(const SqliteHistoryStore&) = delete;

@@ -26,6 +26,7 @@
 #include "app/form1.h"
 #include "app/main_window_view.h"
 #include "data/practice_data.h"
+#include "history/deferred_history_store.h"
 #include "history/sync_worker.h"
 #include "report/report_command.h"
 #include "settings/settings.h"
@@ -90,6 +91,21 @@ void StartAfterFirstPaint(QWidget& window, std::function<void()> start) {
   window.installEventFilter(new FirstPaint(&window, std::move(start)));
 }
 
+// The learning history: the file is checked now and opened at its first
+// use. A file that passes the check but then cannot be opened turns the
+// history off with the same box, once the call that found it has returned.
+std::unique_ptr<HistoryStore> OpenHistoryWhenUsed(const QString& file, QString* reason, QObject& context,
+                                                  std::function<void(QString)> off) {
+  if (!SqliteHistoryStore::Check(file, reason)) return nullptr;
+  return std::make_unique<DeferredHistoryStore>(
+      [file](QString* error) -> std::unique_ptr<HistoryStore> {
+        return SqliteHistoryStore::Open(file, error);
+      },
+      [&context, off = std::move(off)](const QString& why) {
+        QTimer::singleShot(0, &context, [off, why] { off(why); });
+      });
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -100,6 +116,7 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("shurencho"));
   InstallFontSubstitutes();
+  InstallDesktopStyle();
   InstallJapaneseUi();
   if (IsClassWindowCommand(argc, argv)) {
     AppSettings settings;
@@ -144,12 +161,15 @@ int main(int argc, char* argv[]) {
   window.activateWindow();
   // The audio device and the synthesizer come once the window is drawn, and
   // only when music plays; so does the learning history, whose pages wait
-  // in memory meanwhile.
+  // in memory meanwhile, and whose database opens at the first record.
   StartAfterFirstPaint(window, [&] {
     RunHandler(platform, [&] { musicPlayer.Ready(); });
     const QString historyFile = SqliteHistoryStore::DefaultPath();
     QString reason;
-    std::unique_ptr<HistoryStore> history = SqliteHistoryStore::Open(historyFile, &reason);
+    std::unique_ptr<HistoryStore> history =
+        OpenHistoryWhenUsed(historyFile, &reason, window, [&platform, &form, historyFile](QString why) {
+          RunHandler(platform, [&] { form.HistoryOpened(nullptr, historyFile, why); });
+        });
     const bool opened = history != nullptr;
     RunHandler(platform, [&] { form.HistoryOpened(std::move(history), historyFile, reason); });
     // The class server gets the file's rows from a thread of its own.

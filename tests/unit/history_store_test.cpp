@@ -9,6 +9,7 @@
 
 #include "adapters/sqlite_history_store.h"
 #include "app/form1.h"
+#include "history/deferred_history_store.h"
 #include "history_fixture.h"
 #include "support/fake_platform.h"
 #include "support/shipped_data.h"
@@ -84,8 +85,42 @@ TEST_F(HistoryStoreTest, AFileFromANewerProgramIsLeftAlone) {
   }
   QSqlDatabase::removeDatabase(QStringLiteral("newer"));
   QString reason;
-  EXPECT_FALSE(SqliteHistoryStore::Open(path(), &reason));
+  EXPECT_FALSE(SqliteHistoryStore::Check(path(), &reason));
   EXPECT_TRUE(reason.contains(QStringLiteral("新しい版"))) << qPrintable(reason);
+}
+
+TEST(DeferredHistoryStoreTest, OpensAtTheFirstUseAndOnlyOnce) {
+  int opens = 0;
+  MemoryStore* memory = nullptr;
+  DeferredHistoryStore store(
+      [&](QString*) {
+        ++opens;
+        auto made = std::make_unique<MemoryStore>();
+        memory = made.get();
+        return made;
+      },
+      [](const QString&) { ADD_FAILURE() << "no failure expected"; });
+  EXPECT_EQ(opens, 0);
+  EXPECT_TRUE(store.Write(HistoryBatch{}));
+  EXPECT_EQ(store.LearnerName(), QStringLiteral("taro"));
+  EXPECT_EQ(opens, 1);
+  EXPECT_EQ(memory->written.size(), 1);
+}
+
+TEST(DeferredHistoryStoreTest, AStoreThatCannotOpenFailsEveryCallWithTheReasonAndSaysSoOnce) {
+  QStringList told;
+  DeferredHistoryStore store(
+      [](QString* error) {
+        *error = QStringLiteral("壊れています");
+        return std::unique_ptr<HistoryStore>();
+      },
+      [&](const QString& reason) { told << reason; });
+  QString first, second;
+  EXPECT_FALSE(store.Write(HistoryBatch{}, &first));
+  EXPECT_TRUE(store.WeakestUnits(3, &second).isEmpty());
+  EXPECT_EQ(std::tuple(first, second),
+            std::tuple(QStringLiteral("壊れています"), QStringLiteral("壊れています")));
+  EXPECT_EQ(told, QStringList{QStringLiteral("壊れています")});
 }
 
 // The shell with the history it could not open: one box naming the file and
@@ -99,11 +134,10 @@ class HistoryOffTest : public HistoryStoreTest {
     TForm1 form(settings, ShippedPracticeData(), platform, ini);
     form.FormCreate();
     form.FormShow();
-    QString reason;
-    std::unique_ptr<HistoryStore> store = SqliteHistoryStore::Open(file, &reason);
-    ASSERT_FALSE(store);
+    QString reason;  // start-up checks the file; SQLite loads at the first record
+    ASSERT_FALSE(SqliteHistoryStore::Check(file, &reason));
     EXPECT_FALSE(reason.isEmpty());
-    form.HistoryOpened(std::move(store), file, reason);
+    form.HistoryOpened(nullptr, file, reason);
     ASSERT_EQ(platform.boxes.size(), 1u);
     EXPECT_EQ(platform.boxes[0].kind, FakePlatform::Box::Warning);
     EXPECT_EQ(platform.boxes[0].text, HistoryOffMessage(file, reason));
