@@ -1,12 +1,84 @@
 #include "ui/widget_style.h"
 
+#include <QApplication>
+#include <QGroupBox>
+#include <QIconEngine>
 #include <QLabel>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOption>
 
 namespace shurencho {
 
 void InstallFontSubstitutes() {
   QFont::insertSubstitution(QString::fromUtf8(kGothic), QStringLiteral("IPAGothic"));
   QFont::insertSubstitution(QString::fromUtf8(kMincho), QStringLiteral("IPAMincho"));
+  QFont font = QApplication::font();
+  font.setFamilies({QString::fromUtf8(kGothic)});
+  QApplication::setFont(font);
+}
+
+namespace {
+
+// A standard icon of the style, asked for when it is first drawn.
+class LateStandardIcon final : public QIconEngine {
+ public:
+  LateStandardIcon(const QStyle* style, QStyle::StandardPixmap which) : m_style(style), m_which(which) {}
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+  }
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return icon().pixmap(size, mode, state);
+  }
+  QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return icon().actualSize(size, mode, state);
+  }
+  QIconEngine* clone() const override { return new LateStandardIcon(m_style, m_which); }
+
+ private:
+  QIcon& icon() {
+    if (m_icon.isNull()) m_icon = m_style->standardIcon(m_which);
+    return m_icon;
+  }
+  const QStyle* m_style;
+  QStyle::StandardPixmap m_which;
+  QIcon m_icon;
+};
+
+class DesktopStyle final : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  QIcon standardIcon(StandardPixmap which, const QStyleOption* option, const QWidget* widget) const override {
+    if (which == SP_ToolBarHorizontalExtensionButton) return QIcon(new LateStandardIcon(baseStyle(), which));
+    return QProxyStyle::standardIcon(which, option, widget);
+  }
+  // Fusion's group box frame, drawn rather than stretched from the style's
+  // picture of one: same place and corners, a line in the palette's tone.
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+    if (element != PE_FrameGroupBox ||
+        baseStyle()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
+      return QProxyStyle::drawPrimitive(element, option, painter, widget);
+    constexpr int kGap = 3;
+    const auto* box = qobject_cast<const QGroupBox*>(widget);
+    const bool bare = box && !box->isCheckable() && box->title().isEmpty();
+    const int top =
+        bare ? kGap : qMax(pixelMetric(PM_ExclusiveIndicatorHeight), option->fontMetrics.height()) + kGap;
+    const QRectF frame = QRectF(option->rect.adjusted(0, top, 0, 0)).adjusted(0.5, 0.5, -0.5, -0.5);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(option->palette.window().color().darker(135));
+    painter->setBrush(QColor(255, 255, 255, 40));
+    painter->drawRoundedRect(frame, 2, 2);
+    painter->restore();
+  }
+};
+
+}  // namespace
+
+void InstallDesktopStyle() {
+  // The proxy takes the application's style as its base (and its ownership).
+  QApplication::setStyle(new DesktopStyle(QApplication::style()));
 }
 
 QFont DesignFont(const char* family, int pixelSize, bool bold) {

@@ -15,8 +15,17 @@ namespace shurencho {
 inline const char* const kGothic = "ＭＳ ゴシック";
 inline const char* const kMincho = "ＭＳ 明朝";
 
-// Maps the design's font names to the IPA fonts; call once at start-up.
+// Maps the design's font names to the IPA fonts, and makes the gothic the
+// program's default font at the desktop's size: every text it shows is
+// Japanese, so a Latin default font would only be loaded to fall back from.
+// Call once at start-up, before any widget is made.
 void InstallFontSubstitutes();
+// Sets the desktop's style with two changes that keep the first window from
+// reading image files, since reading one by name loads every image plugin:
+// the menu bar's overflow icon is read when first drawn, and a group box's
+// frame is drawn, not stretched from a picture. Call once, before any
+// widget is made.
+void InstallDesktopStyle();
 // A design font at a pixel size.
 QFont DesignFont(const char* family, int pixelSize, bool bold = false);
 // The colour a Colour stands for in the given palette.
