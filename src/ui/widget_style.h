@@ -26,7 +26,8 @@ void InstallFontSubstitutes();
 // frame is drawn, not stretched from a picture. Call once, before any
 // widget is made.
 void InstallDesktopStyle();
-// A design font at a pixel size.
+// A design font at a pixel size: the IPA font that stands in for it (once
+// InstallFontSubstitutes has run), unhinted.
 QFont DesignFont(const char* family, int pixelSize, bool bold = false);
 // The colour a Colour stands for in the given palette.
 QColor Resolve(const Colour& colour, const QPalette& palette);
