@@ -34,13 +34,55 @@ bool CanBreakBefore(const QString& p, qsizetype i) {
   return !p.at(i).isLowSurrogate();
 }
 
+// How many characters from `start` fit in `width`. A line grows wider with
+// every character, so the search starts from a guess (the last line's
+// length), gallops away from it and then halves: a few measures a line
+// instead of one per character, each of which lays out the text.
+qsizetype MostThatFit(const QString& p, qsizetype start, qsizetype guess, const QFontMetrics& metrics,
+                      int width) {
+  const qsizetype rest = p.size() - start;
+  const auto fits = [&](qsizetype n) {
+    return n == 0 || metrics.horizontalAdvance(p.mid(start, n)) <= width;
+  };
+  qsizetype lo = 0;  // fits
+  qsizetype hi = 0;  // does not
+  const qsizetype first = std::clamp<qsizetype>(guess, 1, rest);
+  if (fits(first)) {
+    lo = first;
+    for (qsizetype step = 1;; step *= 2) {
+      if (lo == rest) return rest;
+      const qsizetype next = std::min(rest, lo + step);
+      if (!fits(next)) {
+        hi = next;
+        break;
+      }
+      lo = next;
+    }
+  } else {
+    hi = first;
+    for (qsizetype step = 1;; step *= 2) {
+      const qsizetype next = std::max<qsizetype>(0, hi - step);
+      if (fits(next)) {
+        lo = next;
+        break;
+      }
+      hi = next;
+    }
+  }
+  while (hi - lo > 1) {
+    const qsizetype middle = lo + (hi - lo) / 2;
+    (fits(middle) ? lo : hi) = middle;
+  }
+  return lo;
+}
+
 QStringList BreakParagraph(const QString& p, const QFontMetrics& metrics, int width) {
   QStringList lines;
   qsizetype start = 0;
+  qsizetype guess = width / std::max(1, metrics.horizontalAdvance(QChar(0x3042)));  // あ
   while (start < p.size()) {
-    // The most characters that fit.
-    qsizetype end = start;
-    while (end < p.size() && metrics.horizontalAdvance(p.mid(start, end - start + 1)) <= width) ++end;
+    const qsizetype end = start + MostThatFit(p, start, guess, metrics, width);
+    guess = end - start;
     if (end >= p.size()) {
       lines << p.mid(start);
       break;
