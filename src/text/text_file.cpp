@@ -95,20 +95,17 @@ bool IsCp932Encodable(const QString& text) {
 
 QStringList SplitTextLines(const QString& text) {
   QStringList lines;
-  QString current;
-  const qsizetype n = text.size();
+  // An end-of-file mark ends the text.
+  qsizetype n = text.indexOf(QChar(0x1A));
+  if (n < 0) n = text.size();
+  qsizetype start = 0;
   for (qsizetype i = 0; i < n; ++i) {
-    const QChar c = text.at(i);
-    if (c == QChar(0x1A)) break;
-    if (c == QLatin1Char('\r')) {
-      lines.append(current);
-      current.clear();
-      if (i + 1 < n && text.at(i + 1) == QLatin1Char('\n')) ++i;
-      continue;
-    }
-    current.append(c);
+    if (text.at(i) != QLatin1Char('\r')) continue;
+    lines.append(text.mid(start, i - start));
+    if (i + 1 < n && text.at(i + 1) == QLatin1Char('\n')) ++i;
+    start = i + 1;
   }
-  if (!current.isEmpty()) lines.append(current);
+  if (start < n) lines.append(text.mid(start, n - start));
   return lines;
 }
 
