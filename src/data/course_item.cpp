@@ -5,15 +5,21 @@
 namespace shurencho {
 
 CourseItem::CourseItem(const QString& commaText) {
-  const QStringList f = SplitCommaText(commaText);
-  const auto flag = [&f](int i) { return f.value(i) == QLatin1String("1"); };
-  question = f.value(0);
-  reading = f.value(1);
-  hint = flag(2);
-  showsReading = flag(3);
-  readingOnly = flag(4);
-  noConversion = flag(5);
-  candidates = f.mid(6);
+  // Fields are taken as they are split: the word lists hold a thousand items.
+  bool* const flags[] = {&hint, &showsReading, &readingOnly, &noConversion};
+  int index = 0;
+  ForEachCommaField(commaText, [&](QStringView field) {
+    if (index == 0) {
+      question = field.toString();
+    } else if (index == 1) {
+      reading = field.toString();
+    } else if (index < 6) {
+      *flags[index - 2] = field == QLatin1String("1");
+    } else {
+      candidates.append(field.toString());
+    }
+    ++index;
+  });
 }
 
 }  // namespace shurencho

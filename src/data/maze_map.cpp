@@ -15,16 +15,21 @@ MazeMap MazeFromLines(const QStringList& lines, const QString& fileName) {
   for (qsizetype i = 0; i < lines.size() && row < kDataLines; ++i) {
     const QString& line = lines.at(i);
     if (line.startsWith(QLatin1Char('/'))) continue;
-    const QStringList cells = SplitCommaText(line);
+    // Cells are read straight from the line: the map has thousands of them.
+    MazeMap::Row cells{};
+    int count = 0;
+    ForEachCommaField(line, [&](QStringView cell) {
+      if (count < MazeMap::kColumnCount) cells[static_cast<size_t>(count)] = MazeCellCode(cell);
+      ++count;
+    });
     // A blank line stands for no row at all; skipping it cannot shift a map.
-    if (cells.isEmpty()) continue;
-    if (cells.size() < MazeMap::kColumnCount) {
+    if (count == 0) continue;
+    if (count < MazeMap::kColumnCount) {
       throw DataFileError(fileName, static_cast<int>(i) + 1,
                           QStringLiteral("迷路の行のマスが足りません（32 マス必要です）"));
     }
-    MazeMap::Row& out = maze.maps[static_cast<size_t>(row / MazeMap::kRowCount)]
-                                 [static_cast<size_t>(row % MazeMap::kRowCount)];
-    for (int c = 0; c < MazeMap::kColumnCount; ++c) out[static_cast<size_t>(c)] = MazeCellCode(cells.at(c));
+    maze.maps[static_cast<size_t>(row / MazeMap::kRowCount)][static_cast<size_t>(row % MazeMap::kRowCount)] =
+        cells;
     ++row;
   }
   if (row < kDataLines) {
@@ -36,7 +41,7 @@ MazeMap MazeFromLines(const QStringList& lines, const QString& fileName) {
 
 }  // namespace
 
-int MazeCellCode(const QString& cell) {
+int MazeCellCode(QStringView cell) {
   if (cell == QLatin1String("WL")) return kMazeWall;
   if (cell == QLatin1String("ST")) return kMazeStart;
   if (cell == QLatin1String("ED")) return kMazeGoal;

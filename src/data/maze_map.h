@@ -22,7 +22,7 @@ struct MazeMap {
 };
 
 // "WL" wall, "ST" start, "ED" goal; anything else, in any other case, floor.
-int MazeCellCode(const QString& cell);
+int MazeCellCode(QStringView cell);
 
 // Reads 240 data lines (map by map, row by row) of at least 32 comma-text
 // cells; lines starting with "/" are comments and blank lines are skipped

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace shurencho {
 
@@ -13,6 +14,9 @@ namespace shurencho {
 // any other field runs to the first comma or blank. Two commas in a row give
 // an empty field; an empty line gives no field.
 QStringList SplitCommaText(const QString& line);
+// The same fields, each handed to `take` as it is found, without making a
+// string of it: a view valid only during the call.
+void ForEachCommaField(QStringView line, const std::function<void(QStringView)>& take);
 
 // Joins items into comma-text; an item that holds a blank, comma, double
 // quote or control character is quoted with inner quotes doubled.

@@ -29,6 +29,7 @@ TEST(CommaText, QuotedFieldsDoubledQuotesAndUnclosed) {
   EXPECT_EQ(SplitCommaText(QStringLiteral("\"w\",\"w\",0,0,0,1,\"w x, y")),
             (QStringList{"w", "w", "0", "0", "0", "1", "w x, y"}));
   EXPECT_EQ(SplitCommaText(QStringLiteral("\"\",b")), (QStringList{"", "b"}));
+  EXPECT_EQ(SplitCommaText(QStringLiteral("\"a\"\"b")), (QStringList{"a\"b"}));
 }
 
 TEST(CommaText, JoinRoundTrips) {
