@@ -39,22 +39,24 @@ int CodeOf(char16_t c) {
 }  // namespace
 
 QString DecodeCp932(const QByteArray& bytes) {
-  QString text;
-  text.reserve(bytes.size());
+  // Never more characters than bytes: written in place, then cut to size.
+  QString text(bytes.size(), Qt::Uninitialized);
+  QChar* out = text.data();
   const qsizetype n = bytes.size();
   for (qsizetype i = 0; i < n; ++i) {
     const uchar b = static_cast<uchar>(bytes[i]);
     if (b < 0x80) {
-      text.append(QChar(b));
+      *out++ = QChar(b);
     } else if (b >= 0xA1 && b <= 0xDF) {
-      text.append(QChar(0xFF61 + (b - 0xA1)));  // half-width katakana
+      *out++ = QChar(0xFF61 + (b - 0xA1));  // half-width katakana
     } else if (IsLeadByte(b) && i + 1 < n && IsTrailByte(static_cast<uchar>(bytes[i + 1]))) {
-      text.append(PairChar(b, static_cast<uchar>(bytes[i + 1])));
+      *out++ = PairChar(b, static_cast<uchar>(bytes[i + 1]));
       ++i;
     } else {
-      text.append(QChar(0xFFFD));
+      *out++ = QChar(0xFFFD);
     }
   }
+  text.truncate(out - text.constData());
   return text;
 }
 
