@@ -18,10 +18,6 @@ class DeferredHistoryStore final : public HistoryStore {
 
   DeferredHistoryStore(Opener open, std::function<void(const QString& reason)> failed);
 
-  // The store, opened now if it was not yet; null when it could not be.
-  HistoryStore* Opened() const;
-  bool triedToOpen() const { return m_tried; }
-
   QString LearnerName() const override;
   bool SetLearnerName(const QString& name, QString* error = nullptr) override;
   bool Write(const HistoryBatch& batch, QString* error = nullptr) override;
@@ -29,6 +25,8 @@ class DeferredHistoryStore final : public HistoryStore {
   QStringList WeakestUnits(int count, QString* error = nullptr) override;
 
  private:
+  // The store, opened now if it was not yet; null when it could not be.
+  HistoryStore* Opened() const;
   HistoryStore* OpenedOrError(QString* error) const;
 
   Opener m_open;
