@@ -76,10 +76,10 @@ qsizetype MostThatFit(const QString& p, qsizetype start, qsizetype guess, const 
   return lo;
 }
 
-QStringList BreakParagraph(const QString& p, const QFontMetrics& metrics, int width) {
+// `guess`: how many characters a line is likely to hold.
+QStringList BreakParagraph(const QString& p, const QFontMetrics& metrics, int width, qsizetype guess) {
   QStringList lines;
   qsizetype start = 0;
-  qsizetype guess = width / std::max(1, metrics.horizontalAdvance(QChar(0x3042)));  // あ
   while (start < p.size()) {
     const qsizetype end = start + MostThatFit(p, start, guess, metrics, width);
     guess = end - start;
@@ -110,8 +110,9 @@ QStringList BreakParagraph(const QString& p, const QFontMetrics& metrics, int wi
 
 QString BreakJapaneseLines(const QString& text, const QFontMetrics& metrics, int width) {
   QStringList out;
+  const qsizetype guess = width / std::max(1, metrics.horizontalAdvance(QChar(0x3042)));  // あ
   for (const QString& paragraph : text.split(QLatin1Char('\n')))
-    out << BreakParagraph(paragraph, metrics, width);
+    out << BreakParagraph(paragraph, metrics, width, guess);
   return out.join(QLatin1Char('\n'));
 }
 
