@@ -4,7 +4,9 @@
 
 namespace shurencho {
 
-CourseItem::CourseItem(const QString& commaText) {
+CourseItem::CourseItem(const QString& commaText) : CourseItem(commaText, nullptr) {}
+
+CourseItem::CourseItem(const QString& commaText, int* fieldCount) {
   // Fields are taken as they are split: the word lists hold a thousand items.
   bool* const flags[] = {&hint, &showsReading, &readingOnly, &noConversion};
   int index = 0;
@@ -20,6 +22,18 @@ CourseItem::CourseItem(const QString& commaText) {
     }
     ++index;
   });
+  if (fieldCount != nullptr) *fieldCount = index;
+}
+
+WordItemMaker::WordItemMaker(const QString& flags)
+    : m_flags(QStringLiteral("\"\",\"\",") + flags + QStringLiteral("\"\"")) {}
+
+CourseItem WordItemMaker::operator()(const QString& word) const {
+  CourseItem item = m_flags;
+  item.question = word;
+  item.reading = word;
+  item.candidates = QStringList{word};
+  return item;
 }
 
 }  // namespace shurencho

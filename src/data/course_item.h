@@ -24,6 +24,8 @@ struct CourseItem {
   // reading, fields 2 to 5 the flags (set only when exactly "1"), the rest
   // the candidates. Implicit, so an item line stands for its item.
   CourseItem(const QString& commaText);  // NOLINT(google-explicit-constructor)
+  // The same, telling how many fields the line held.
+  CourseItem(const QString& commaText, int* fieldCount);
   CourseItem(const char* commaText) : CourseItem(QString::fromUtf8(commaText)) {}  // NOLINT
 
   bool operator==(const CourseItem&) const = default;
@@ -35,5 +37,18 @@ using CourseItemList = QList<CourseItem>;
 // alone: without and with the romaji hint (alphabet and kana).
 inline constexpr char kTypedAloneFlags[] = "0,0,0,1,";
 inline constexpr char kTypedAloneWithHintFlags[] = "1,0,0,1,";
+
+// Items that are one word in every place (question, reading and the one
+// candidate) with the same flags: the word and letter lists, made directly
+// rather than written out as comma text and read back.
+class WordItemMaker final {
+ public:
+  // `flags`: the four flag fields with a comma after them (kTypedAloneFlags…).
+  explicit WordItemMaker(const QString& flags);
+  CourseItem operator()(const QString& word) const;
+
+ private:
+  CourseItem m_flags;
+};
 
 }  // namespace shurencho

@@ -12,8 +12,16 @@ KanaRomaTable TableFromLines(const QStringList& lines, const QString& fileName) 
   KanaRomaTable table;
   for (qsizetype i = 0; i < lines.size(); ++i) {
     const int lineNo = static_cast<int>(i) + 1;
-    const QStringList fields = SplitCommaText(lines.at(i));
-    if (fields.isEmpty()) {
+    // Only the first two fields are checked: taken as views, not copied.
+    int fields = 0;
+    bool keyEmpty = true;
+    bool romajiEmpty = true;
+    ForEachCommaField(lines.at(i), [&](QStringView field) {
+      if (fields == 0) keyEmpty = field.isEmpty();
+      if (fields == 1) romajiEmpty = field.isEmpty();
+      ++fields;
+    });
+    if (fields == 0) {
       // Below line 206 a line's position makes a course item, so a gap
       // would shift every letter after it; further down it is only layout.
       if (lineNo <= kKanaRomaTableMinLines) {
@@ -21,10 +29,10 @@ KanaRomaTable TableFromLines(const QStringList& lines, const QString& fileName) 
       }
       continue;
     }
-    if (fields.at(0).isEmpty()) {
+    if (keyEmpty) {
       throw DataFileError(fileName, lineNo, QStringLiteral("キーがありません"));
     }
-    if (fields.size() < 2 || fields.at(1).isEmpty()) {
+    if (romajiEmpty) {
       throw DataFileError(fileName, lineNo, QStringLiteral("ローマ字がありません"));
     }
     if (table.count == kKanaRomaTableSlots) {
@@ -41,19 +49,20 @@ KanaRomaTable TableFromLines(const QStringList& lines, const QString& fileName) 
 }
 
 QString KeyOf(const QString& line) {
-  const QStringList fields = SplitCommaText(line);
-  return fields.isEmpty() ? QString() : fields.at(0);
+  QString key;
+  bool first = true;
+  ForEachCommaField(line, [&](QStringView field) {
+    if (first) key = field.toString();
+    first = false;
+  });
+  return key;
 }
 
 CourseItemList LetterItems(const KanaRomaTable& table, int first, int count, bool hint) {
+  const WordItemMaker item(QLatin1String(hint ? kTypedAloneWithHintFlags : kTypedAloneFlags));
   CourseItemList items;
   items.reserve(count);
-  for (int i = first; i < first + count; ++i) {
-    const QString k = KeyOf(table.lines[static_cast<size_t>(i)]);
-    items.append(QStringLiteral("\"") + k + QStringLiteral("\",\"") + k + QStringLiteral("\",") +
-                 QLatin1String(hint ? kTypedAloneWithHintFlags : kTypedAloneFlags) + QStringLiteral("\"") +
-                 k + QStringLiteral("\""));
-  }
+  for (int i = first; i < first + count; ++i) items.append(item(KeyOf(table.lines[static_cast<size_t>(i)])));
   return items;
 }
 

@@ -16,6 +16,7 @@ bool IsBlankLine(const QString& line) {
 }
 
 CourseItemList WordsFromLines(const QStringList& lines, const QString& fileName, const QString& flags) {
+  const WordItemMaker item(flags);
   CourseItemList items;
   items.reserve(lines.size());
   for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -24,22 +25,27 @@ CourseItemList WordsFromLines(const QStringList& lines, const QString& fileName,
     if (w.contains(QLatin1Char('"'))) {
       throw DataFileError(fileName, static_cast<int>(i) + 1, QStringLiteral("単語に「\"」は使えません"));
     }
-    items.append(QStringLiteral("\"") + w + QStringLiteral("\",\"") + w + QStringLiteral("\",") + flags +
-                 QStringLiteral("\"") + w);
+    if (w.contains(QChar(0))) {
+      // A NUL ends an item line: such a word keeps the item it always made.
+      items.append(QStringLiteral("\"") + w + QStringLiteral("\",\"") + w + QStringLiteral("\",") + flags +
+                   QStringLiteral("\"") + w);
+      continue;
+    }
+    items.append(item(w));
   }
   return items;
 }
 
-void CheckConversionItem(const QString& line, const QString& fileName, int lineNo) {
-  const QStringList f = SplitCommaText(line);
-  if (f.size() < 6) {
+// The line's item and the number of its fields, or an error naming the line.
+void CheckConversionItem(const CourseItem& item, int fieldCount, const QString& fileName, int lineNo) {
+  if (fieldCount < 6) {
     throw DataFileError(fileName, lineNo, QStringLiteral("項目が足りません（6 項目以上必要です）"));
   }
-  if (f.at(0).isEmpty() || f.at(1).isEmpty()) {
+  if (item.question.isEmpty() || item.reading.isEmpty()) {
     throw DataFileError(fileName, lineNo, QStringLiteral("問題か読みが空です"));
   }
-  const bool converted = f.at(4) != QLatin1String("1") && f.at(5) != QLatin1String("1");
-  if (converted && f.size() < 7) {
+  const bool converted = !item.readingOnly && !item.noConversion;
+  if (converted && fieldCount < 7) {
     throw DataFileError(fileName, lineNo, QStringLiteral("変換候補がありません"));
   }
 }
@@ -50,8 +56,10 @@ CourseItemList ConversionFromLines(const QStringList& lines, const QString& file
   for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
     const QString& line = lines.at(i);
     if (line.startsWith(QLatin1Char('/')) || IsBlankLine(line)) continue;
-    CheckConversionItem(line, fileName, static_cast<int>(i) + 1);
-    items.append(line);
+    int fieldCount = 0;
+    CourseItem item(line, &fieldCount);
+    CheckConversionItem(item, fieldCount, fileName, static_cast<int>(i) + 1);
+    items.append(std::move(item));
   }
   return items;
 }
