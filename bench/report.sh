@@ -14,7 +14,7 @@ install_packages "${PACKAGES[@]}" "${TEST_PACKAGES[@]}" klavaro ktouch
 build Release -DSHURENCHO_TESTS=OFF -DSHURENCHO_BENCH=ON >/dev/null
 
 WORK="$(mktemp -d)"
-cp "$BUILD_DIR/src/shurencho" "$BUILD_DIR/src/shurencho_sdl_player.so" "$WORK/"
+cp "$BUILD_DIR/src/shurencho" "$BUILD_DIR/src/shurencho_sdl_player.so" "$BUILD_DIR/src/shurencho_history.so" "$WORK/"
 cp -r "$ROOT/assets/." "$WORK/"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$WORK/display" 2>/dev/null &
 XVFB=$!

@@ -4,7 +4,6 @@
 #include <QDateTime>
 #include <QFile>
 #include <cstdio>
-#include <cstring>
 
 #include "adapters/postgres_history_store.h"
 #include "report/records_csv.h"
@@ -12,11 +11,6 @@
 #include "settings/settings.h"
 
 namespace shurencho {
-
-bool IsClassReportCommand(int argc, char** argv) {
-  return argc >= 2 && std::strcmp(argv[1], "--class-report") == 0;
-}
-bool IsClassWindowCommand(int argc, char** argv) { return argc >= 2 && std::strcmp(argv[1], "--class") == 0; }
 
 void LoadTeacherSettings(ZINIconf& settings, const QString& programPath) {
   try {
@@ -47,7 +41,6 @@ bool WriteServerClassReport(const QString& out, const QString& serverText, const
 }
 
 int RunClassReportCommand(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
   if (argc < 3 || argc > 4) {
     std::fputs("使い方: shurencho --class-report 出力.html [postgresql://…]\n", stderr);
     return 2;

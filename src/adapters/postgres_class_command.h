@@ -9,9 +9,7 @@ namespace shurencho {
 
 struct ZINIconf;
 
-bool IsClassReportCommand(int argc, char** argv);
-bool IsClassWindowCommand(int argc, char** argv);
-// Makes its own QCoreApplication; messages go to stderr. Returns the exit code.
+// Needs a QCoreApplication; messages go to stderr. Returns the exit code.
 int RunClassReportCommand(int argc, char** argv);
 
 // The settings as the program would read them at start-up, the file left as

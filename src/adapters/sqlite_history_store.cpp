@@ -13,7 +13,6 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStandardPaths>
 #include <QSysInfo>
 #include <QThread>
 #include <QVariant>
@@ -21,6 +20,7 @@
 #include <array>
 #include <cstring>
 
+#include "adapters/sqlite_history_file.h"
 #include "history/history_schema.h"
 
 namespace shurencho {
@@ -44,27 +44,19 @@ bool IsBusy(const QSqlError& e) {
   return code == SQLITE_BUSY || code == SQLITE_LOCKED;
 }
 
-// The reasons shown to the learner when the file cannot be used.
-QString DamagedReason() {
-  return QStringLiteral("ファイルが壊れているか、学習履歴のファイルではありません。");
-}
-QString ReadOnlyReason() { return QStringLiteral("ファイルまたはフォルダが書込禁止です。"); }
-QString CannotOpenReason() { return QStringLiteral("ファイルを開けません。アクセス権を確認してください。"); }
-QString NewerReason() { return QStringLiteral("新しい版の打鍵修練帖で作られたファイルです。"); }
-
 QString Reason(const QSqlError& e) {
   switch (PrimaryCode(e)) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-      return DamagedReason();
+      return history_reason::Damaged();
     case SQLITE_READONLY:
-      return ReadOnlyReason();
+      return history_reason::ReadOnly();
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
       return QStringLiteral("ほかのプログラムがファイルを使用中です。");
     case SQLITE_CANTOPEN:
     case SQLITE_PERM:
-      return CannotOpenReason();
+      return history_reason::CannotOpen();
     case SQLITE_FULL:
       return QStringLiteral("空き容量が足りません。");
     default:
@@ -139,11 +131,6 @@ class RowReader final {
 
 }  // namespace
 
-QString SqliteHistoryStore::DefaultPath() {
-  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-         QStringLiteral("/shurencho/history.sqlite");
-}
-
 QString SqliteHistoryStore::LoginName() {
   QString name = qEnvironmentVariable("USER");
   if (name.isEmpty()) {
@@ -181,43 +168,6 @@ std::unique_ptr<SqliteHistoryStore> SqliteHistoryStore::Open(const QString& path
   }
   if (!store->Prepare(error)) return nullptr;
   return store;
-}
-
-bool SqliteHistoryStore::Check(const QString& path, QString* error) {
-  const QFileInfo file(path);
-  if (!QDir().mkpath(file.absolutePath())) {
-    SetError(error, QStringLiteral("フォルダを作成できません: ") + file.absolutePath());
-    return false;
-  }
-  if (!QFileInfo(file.absolutePath()).isWritable() || (file.exists() && !file.isWritable())) {
-    SetError(error, ReadOnlyReason());
-    return false;
-  }
-  if (!file.exists()) return true;
-  if (!file.isFile()) {
-    SetError(error, QStringLiteral("通常のファイルではありません。"));
-    return false;
-  }
-  QFile f(file.absoluteFilePath());
-  if (!f.open(QIODevice::ReadOnly)) {
-    SetError(error, CannotOpenReason());
-    return false;
-  }
-  // An empty file is a new database; any other starts with SQLite's
-  // 100-byte header, whose bytes 60..63 hold the user_version.
-  const QByteArray header = f.read(100);
-  if (header.isEmpty()) return true;
-  if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0"))) {
-    SetError(error, DamagedReason());
-    return false;
-  }
-  const auto byte = [&](int i) { return static_cast<quint32>(static_cast<uchar>(header[i])); };
-  const quint32 version = byte(60) << 24 | byte(61) << 16 | byte(62) << 8 | byte(63);
-  if (version > static_cast<quint32>(history_schema::kVersion)) {
-    SetError(error, NewerReason());
-    return false;
-  }
-  return true;
 }
 
 template <typename F>
@@ -259,7 +209,7 @@ bool SqliteHistoryStore::Prepare(QString* error) {
     return false;
   }
   if (mode.value(0).toString().compare(QStringLiteral("wal"), Qt::CaseInsensitive) != 0) {
-    SetError(error, ReadOnlyReason());
+    SetError(error, history_reason::ReadOnly());
     return false;
   }
   mode.finish();
@@ -295,7 +245,7 @@ bool SqliteHistoryStore::Prepare(QString* error) {
         },
         error);
     if (newer) {
-      SetError(error, NewerReason());
+      SetError(error, history_reason::Newer());
       return false;
     }
     if (!stepped) return false;

@@ -14,15 +14,12 @@
 #include <functional>
 #include <memory>
 
+#include "adapters/history_module.h"
 #include "adapters/lazy_media_player.h"
 #include "adapters/music_player_loader.h"
-#include "adapters/postgres_class_command.h"
-#include "adapters/postgres_history_store.h"
 #include "adapters/session_bus.h"
 #include "adapters/sqlite_history_store.h"
-#include "adapters/sqlite_sync_source.h"
 #include "adapters/xdg_help_launcher.h"
-#include "app/class_view.h"
 #include "app/form1.h"
 #include "app/main_window_view.h"
 #include "data/practice_data.h"
@@ -98,9 +95,7 @@ std::unique_ptr<HistoryStore> OpenHistoryWhenUsed(const QString& file, QString* 
                                                   std::function<void(QString)> off) {
   if (!SqliteHistoryStore::Check(file, reason)) return nullptr;
   return std::make_unique<DeferredHistoryStore>(
-      [file](QString* error) -> std::unique_ptr<HistoryStore> {
-        return SqliteHistoryStore::Open(file, error);
-      },
+      [file](QString* error) { return OpenHistoryFile(file, error); },
       [&context, off = std::move(off)](const QString& why) {
         QTimer::singleShot(0, &context, [off, why] { off(why); });
       });
@@ -111,20 +106,17 @@ std::unique_ptr<HistoryStore> OpenHistoryWhenUsed(const QString& file, QString* 
 int main(int argc, char* argv[]) {
   // The class table is made without a window.
   if (IsReportCommand(argc, argv)) return RunReportCommand(argc, argv);
-  if (IsClassReportCommand(argc, argv)) return RunClassReportCommand(argc, argv);
+  if (IsClassReportCommand(argc, argv)) {
+    QCoreApplication app(argc, argv);
+    return RunHistoryCommand(&HistoryModule::classReport, argc, argv);
+  }
   TurnOffSessionBusAutolaunch();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("shurencho"));
   InstallFontSubstitutes();
   InstallDesktopStyle();
   InstallJapaneseUi();
-  if (IsClassWindowCommand(argc, argv)) {
-    AppSettings settings;
-    LoadTeacherSettings(settings, QCoreApplication::applicationFilePath());
-    ClassView view(ClassServerText(settings, argc, argv, 2), settings);
-    view.show();
-    return QApplication::exec();
-  }
+  if (IsClassWindowCommand(argc, argv)) return RunHistoryCommand(&HistoryModule::classWindow, argc, argv);
 
   auto music = std::make_unique<LazyMediaPlayer>(&LoadAudioPlayer);
   LazyMediaPlayer& musicPlayer = *music;
@@ -173,15 +165,17 @@ int main(int argc, char* argv[]) {
     const bool opened = history != nullptr;
     RunHandler(platform, [&] { form.HistoryOpened(std::move(history), historyFile, reason); });
     // The class server gets the file's rows from a thread of its own.
-    if (opened && !settings.HistoryServer.isEmpty()) {
+    QString noModule;
+    const HistoryModule* module =
+        opened && !settings.HistoryServer.isEmpty() ? LoadHistoryModule(&noModule) : nullptr;
+    if (!noModule.isEmpty()) std::fprintf(stderr, "shurencho: %s\n", noModule.toLocal8Bit().constData());
+    if (module != nullptr) {
       const QString server = settings.HistoryServer;
       sync = std::make_unique<SyncWorker>(
-          [historyFile, server](QString* error) -> std::unique_ptr<SyncSource> {
-            return SqliteSyncSource::Open(historyFile, server, error);
+          [module, historyFile, server](QString* error) {
+            return module->openSyncSource(historyFile, server, error);
           },
-          [server](QString* error) -> std::unique_ptr<SyncSender> {
-            return PostgresSyncSender::Open(server, error);
-          },
+          [module, server](QString* error) { return module->openSyncSender(server, error); },
           SyncWorker::kDefaultIntervalMs,
           [](const SyncQueue::Result& r) {
             if (!r.ok) std::fprintf(stderr, "shurencho: %s\n", r.error.toLocal8Bit().constData());

@@ -30,6 +30,11 @@ bool SameFile(const QString& a, const QString& b) {
 
 bool IsReportCommand(int argc, char** argv) { return argc >= 2 && std::strcmp(argv[1], kOption) == 0; }
 
+bool IsClassReportCommand(int argc, char** argv) {
+  return argc >= 2 && std::strcmp(argv[1], "--class-report") == 0;
+}
+bool IsClassWindowCommand(int argc, char** argv) { return argc >= 2 && std::strcmp(argv[1], "--class") == 0; }
+
 bool WriteClassReport(const QString& out, const QStringList& inputs, QString* error) {
   for (const QString& input : inputs) {
     if (input == out || SameFile(input, out)) {

@@ -9,6 +9,10 @@ namespace shurencho {
 
 // Whether the command line asks for the class table.
 bool IsReportCommand(int argc, char** argv);
+// Whether it asks for the class server's table (`--class-report`) or the
+// class window (`--class`), both run by the history module.
+bool IsClassReportCommand(int argc, char** argv);
+bool IsClassWindowCommand(int argc, char** argv);
 // Runs the command; messages go to stderr. Returns the exit code.
 int RunReportCommand(int argc, char** argv);
 

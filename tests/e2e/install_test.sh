@@ -18,6 +18,10 @@ data_dir="$(sed -n 's/^Path=//p' "$entry")"
 for f in roma01.dat tangoe.dat tango.dat tangoh.dat tmap01.dat texts/06_四季.txt; do
   [ -f "$data_dir/$f" ] || fail "$f not installed"
 done
+# The modules loaded at the first play, record and 成績 window.
+for m in shurencho_sdl_player shurencho_records shurencho_history; do
+  [ -n "$(find "$PREFIX" -name "$m.so")" ] || fail "$m.so not installed"
+done
 if command -v appstreamcli >/dev/null 2>&1; then
   appstreamcli validate --no-net "$PREFIX/share/metainfo/"*.metainfo.xml >/dev/null || fail "AppStream metadata invalid"
 fi

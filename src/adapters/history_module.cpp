@@ -1,0 +1,44 @@
+// The learning history's database code as a module of its own: Qt SQL,
+// SQLite and the PostgreSQL client are loaded at the first record, not at
+// start-up.
+#include "adapters/history_module.h"
+
+#include <QApplication>
+
+#include "adapters/postgres_class_command.h"
+#include "adapters/postgres_history_store.h"
+#include "adapters/sqlite_history_store.h"
+#include "adapters/sqlite_sync_source.h"
+#include "app/class_view.h"
+#include "settings/settings.h"
+
+namespace {
+
+using namespace shurencho;
+
+std::unique_ptr<HistoryStore> OpenFile(const QString& path, QString* error) {
+  return SqliteHistoryStore::Open(path, error);
+}
+
+std::unique_ptr<SyncSource> OpenSyncSource(const QString& path, const QString& server, QString* error) {
+  return SqliteSyncSource::Open(path, server, error);
+}
+
+std::unique_ptr<SyncSender> OpenSyncSender(const QString& server, QString* error) {
+  return PostgresSyncSender::Open(server, error);
+}
+
+int ClassWindow(int argc, char** argv) {
+  AppSettings settings;
+  LoadTeacherSettings(settings, QCoreApplication::applicationFilePath());
+  ClassView view(ClassServerText(settings, argc, argv, 2), settings);
+  view.show();
+  return QApplication::exec();
+}
+
+const HistoryModule kModule{&OpenFile, &OpenSyncSource, &OpenSyncSender, &RunClassReportCommand,
+                            &ClassWindow};
+
+}  // namespace
+
+extern "C" Q_DECL_EXPORT const shurencho::HistoryModule* shurencho_history_module() { return &kModule; }

@@ -1,0 +1,37 @@
+#pragma once
+// The learning history's database code (Qt SQL, SQLite and the PostgreSQL
+// client behind it) is a module of its own, loaded at the first record or
+// by a teacher's command, so that starting the trainer links none of it.
+
+#include <QString>
+#include <memory>
+
+#include "history/history_records.h"
+#include "history/sync_queue.h"
+
+namespace shurencho {
+
+struct HistoryModule {
+  // The history file (see SqliteHistoryStore::Open).
+  std::unique_ptr<HistoryStore> (*openFile)(const QString& path, QString* error);
+  // The file as the sync queue's source, and the class server as its sender.
+  std::unique_ptr<SyncSource> (*openSyncSource)(const QString& path, const QString& server, QString* error);
+  std::unique_ptr<SyncSender> (*openSyncSender)(const QString& server, QString* error);
+  // `--class-report` (with a QCoreApplication) and `--class` (with a
+  // QApplication): the exit code.
+  int (*classReport)(int argc, char** argv);
+  int (*classWindow)(int argc, char** argv);
+};
+
+// The module, loaded the first time it is asked for; null when it cannot
+// be (why, in Japanese, in *error). Call from the main thread.
+const HistoryModule* LoadHistoryModule(QString* error = nullptr);
+
+// The history file opened through the module, or null with the reason.
+std::unique_ptr<HistoryStore> OpenHistoryFile(const QString& path, QString* error);
+
+// A teacher's command run by the module; when the module is missing, says
+// so on stderr and returns 1.
+int RunHistoryCommand(int (*HistoryModule::*command)(int, char**), int argc, char** argv);
+
+}  // namespace shurencho

@@ -1,0 +1,75 @@
+// The history file as far as it can be told without SQLite: where it lives
+// and whether it can be used. The store's database code is a module loaded
+// at the first record; these run at start-up.
+#include "adapters/sqlite_history_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include "adapters/sqlite_history_store.h"
+#include "history/history_schema.h"
+
+namespace shurencho {
+
+namespace history_reason {
+
+QString Damaged() { return QStringLiteral("ファイルが壊れているか、学習履歴のファイルではありません。"); }
+QString ReadOnly() { return QStringLiteral("ファイルまたはフォルダが書込禁止です。"); }
+QString CannotOpen() { return QStringLiteral("ファイルを開けません。アクセス権を確認してください。"); }
+QString Newer() { return QStringLiteral("新しい版の打鍵修練帖で作られたファイルです。"); }
+
+}  // namespace history_reason
+
+namespace {
+
+void SetError(QString* error, const QString& text) {
+  if (error) *error = text;
+}
+
+}  // namespace
+
+QString SqliteHistoryStore::DefaultPath() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+         QStringLiteral("/shurencho/history.sqlite");
+}
+
+bool SqliteHistoryStore::Check(const QString& path, QString* error) {
+  const QFileInfo file(path);
+  if (!QDir().mkpath(file.absolutePath())) {
+    SetError(error, QStringLiteral("フォルダを作成できません: ") + file.absolutePath());
+    return false;
+  }
+  if (!QFileInfo(file.absolutePath()).isWritable() || (file.exists() && !file.isWritable())) {
+    SetError(error, history_reason::ReadOnly());
+    return false;
+  }
+  if (!file.exists()) return true;
+  if (!file.isFile()) {
+    SetError(error, QStringLiteral("通常のファイルではありません。"));
+    return false;
+  }
+  QFile f(file.absoluteFilePath());
+  if (!f.open(QIODevice::ReadOnly)) {
+    SetError(error, history_reason::CannotOpen());
+    return false;
+  }
+  // An empty file is a new database; any other starts with SQLite's
+  // 100-byte header, whose bytes 60..63 hold the user_version.
+  const QByteArray header = f.read(100);
+  if (header.isEmpty()) return true;
+  if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0"))) {
+    SetError(error, history_reason::Damaged());
+    return false;
+  }
+  const auto byte = [&](int i) { return static_cast<quint32>(static_cast<uchar>(header[i])); };
+  const quint32 version = byte(60) << 24 | byte(61) << 16 | byte(62) << 8 | byte(63);
+  if (version > static_cast<quint32>(history_schema::kVersion)) {
+    SetError(error, history_reason::Newer());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace shurencho

@@ -1,0 +1,15 @@
+#pragma once
+// What the learner is told when the history file cannot be used: the same
+// words from the check made at start-up without SQLite and from the store
+// that opens the file.
+
+#include <QString>
+
+namespace shurencho::history_reason {
+
+QString Damaged();
+QString ReadOnly();
+QString CannotOpen();
+QString Newer();
+
+}  // namespace shurencho::history_reason
