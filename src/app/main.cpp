@@ -2,17 +2,23 @@
 // window. A data file that cannot be read ends start-up before any window
 // appears, with a box that names the file.
 
+#include <fontconfig/fontconfig.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "adapters/history_module.h"
 #include "adapters/lazy_media_player.h"
@@ -101,6 +107,48 @@ std::unique_ptr<HistoryStore> OpenHistoryWhenUsed(const QString& file, QString* 
       });
 }
 
+// This program's file, as the toolkit finds it once it has started.
+QString ProgramFilePath() {
+  return QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).canonicalFilePath();
+}
+
+// What start-up reads before the window: the desktop's font configuration,
+// the settings (with the warnings to show) and every data file. None of it
+// needs the display, so it is read on a thread of its own while the toolkit
+// connects to the display; Join() before the first box or widget.
+class EarlyReading final {
+ public:
+  EarlyReading(AppSettings& settings, SettingsSession& session, const QString& programPath)
+      : m_thread([this, &settings, &session, programPath] {
+          FcInit();
+          try {
+            m_warnings = session.Load(settings);
+            m_data = std::make_unique<PracticeData>(LoadPracticeData(settings, programPath));
+          } catch (...) {
+            m_error = std::current_exception();
+          }
+        }) {}
+  ~EarlyReading() { Join(); }
+  EarlyReading(const EarlyReading&) = delete;
+  EarlyReading& operator=(const EarlyReading&) = delete;
+
+  void Join() {
+    if (m_thread.joinable()) m_thread.join();
+  }
+  const QStringList& warnings() const { return m_warnings; }
+  // The data, or what stopped their reading, thrown again.
+  std::unique_ptr<PracticeData> TakeData() {
+    if (m_error) std::rethrow_exception(m_error);
+    return std::move(m_data);
+  }
+
+ private:
+  QStringList m_warnings;
+  std::unique_ptr<PracticeData> m_data;
+  std::exception_ptr m_error;
+  std::thread m_thread;  // last: starts once the rest is made
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -111,24 +159,31 @@ int main(int argc, char* argv[]) {
     return RunHistoryCommand(&HistoryModule::classReport, argc, argv);
   }
   TurnOffSessionBusAutolaunch();
+  // The toolkit sets the locale as it starts; set first, it stays the same
+  // under the reading thread.
+  std::setlocale(LC_ALL, "");
+  const bool classWindow = IsClassWindowCommand(argc, argv);
+  const QString programPath = ProgramFilePath();
+  AppSettings settings;
+  SettingsSession settingsSession(SettingsFilePath(programPath));
+  std::unique_ptr<EarlyReading> early;
+  if (!classWindow) early = std::make_unique<EarlyReading>(settings, settingsSession, programPath);
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("shurencho"));
   InstallFontSubstitutes();
   InstallDesktopStyle();
   InstallJapaneseUi();
-  if (IsClassWindowCommand(argc, argv)) return RunHistoryCommand(&HistoryModule::classWindow, argc, argv);
+  if (classWindow) return RunHistoryCommand(&HistoryModule::classWindow, argc, argv);
 
   auto music = std::make_unique<LazyMediaPlayer>(&LoadAudioPlayer);
   LazyMediaPlayer& musicPlayer = *music;
   QtPlatform platform(std::move(music), std::make_unique<XdgHelpLauncher>());
 
-  AppSettings settings;
-  SettingsSession settingsSession(SettingsFilePath(platform.ProgramPath()));
-  for (const QString& warning : settingsSession.Load(settings)) platform.ShowWarning(warning);
-
+  early->Join();
+  for (const QString& warning : early->warnings()) platform.ShowWarning(warning);
   std::unique_ptr<PracticeData> data;
   try {
-    data = std::make_unique<PracticeData>(LoadPracticeData(settings, platform.ProgramPath()));
+    data = early->TakeData();
   } catch (const DataFileError& e) {
     // Said on the terminal too, for whoever started the program from one.
     std::fprintf(stderr, "shurencho: %s\n", e.text().toLocal8Bit().constData());
