@@ -24,31 +24,25 @@ export DISPLAY=":$(cat "$WORK/display")" SDL_AUDIODRIVER=dummy XDG_CONFIG_HOME="
 unset QT_QPA_PLATFORM
 
 # Prints "milliseconds-to-window rss-kib" for one start of the command, with a
-# fresh HOME (a kept one lets a program skip its first-run work).
+# fresh HOME (a kept one lets a program skip its first-run work). map_wait
+# starts it and hears the X server map its first window: Xvfb has no window
+# manager, so the first top-level window mapped is the program's.
 measure() {
-  # Xvfb has no window manager: the first visible window is the program's.
-  local start end pid win="" home
+  local home out pid ms rss
   home="$(mktemp -d "$WORK/home.XXXXXX")"
-  start=$(date +%s%N)
-  (cd "$WORK" && HOME="$home" XDG_CONFIG_HOME="$home/.config" exec "$@") >/dev/null 2>&1 &
-  pid=$!
-  for _ in $(seq 2000); do
-    win="$(xdotool search --onlyvisible --class "." 2>/dev/null | head -1 || true)"
-    [ -n "$win" ] && break
-    sleep 0.005
-  done
-  end=$(date +%s%N)
+  out="$(cd "$WORK" && HOME="$home" XDG_CONFIG_HOME="$home/.config" "$BUILD_DIR/bench/map_wait" "$@" 2>/dev/null)" || true
+  read -r ms pid <<<"$out"
   sleep 2
-  local rss
   rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
   kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
+  # Not our child: wait until it is gone before the next start.
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.02; done
   rm -rf "$home"
-  [ -n "$win" ] || { echo "nan nan"; return; }
-  echo "$(( (end - start) / 1000000 )) $rss"
+  [ -n "$ms" ] && [ "$ms" != nan ] || { echo "nan nan"; return; }
+  echo "$ms $rss"
 }
 
-median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : int((a[NR/2]+a[NR/2+1])/2)}'; }
+median() { sort -n | awk '{a[NR]=$1} END {printf "%.1f\n", (NR % 2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 
 PROGS=(bare shurencho klavaro ktouch)
 command_of() {

@@ -13,7 +13,7 @@ PACKAGES=(
   libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev qt6-charts-dev libqt6opengl6-dev
 )
 TEST_PACKAGES=(
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libxcb1-dev
   xvfb xauth xdotool imagemagick x11-utils appstream
   fcitx5 fcitx5-mozc fcitx5-frontend-qt6 dbus-x11
   clang libclang-rt-14-dev clang-format
