@@ -5,6 +5,7 @@
 // milliseconds competed with it for the processor and rounded every figure
 // up to the next poll. Exit status 1 when no window came within 20 seconds.
 // Usage: map_wait PROGRAM [ARGUMENTS…]   (DISPLAY names the server; no window manager)
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,6 +34,10 @@ int main(int argc, char* argv[]) {
   const auto start = std::chrono::steady_clock::now();
   const pid_t child = fork();
   if (child == 0) {
+    // Our output is read to its end by whoever started us: the program and
+    // whatever it starts must not hold it open.
+    const int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) dup2(null, STDOUT_FILENO);
     execvp(argv[1], argv + 1);
     _exit(127);
   }

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
 #include <QValidator>
 
 #include "platform/control_ids.h"
@@ -102,6 +103,17 @@ QLabel* MakeLabel(QWidget* parent, int x, int y, int w, int h) {
   return label;
 }
 
+// Candidates in rows 24 pixels high. A delegate rather than a style sheet:
+// a style sheet puts a second style over the list, parsed and applied
+// before the first window shows.
+class CandidateRows final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return {QStyledItemDelegate::sizeHint(option, index).width(), 24};
+  }
+};
+
 // A raised panel with a centred caption.
 QLabel* MakePanel(QWidget* parent, int x, int y, int w, int h) {
   auto* panel = new QLabel(parent);
@@ -158,7 +170,7 @@ DrillView::DrillView(DrillPage& page, QtPlatform& platform, QWidget* parent)
   m_listBox1->setGeometry(16, 192, 137, 129);
   m_listBox1->setToolTip(QStringLiteral("↑：前候補、SPACE:次候補、Enter/↓：選択"));
   m_listBox1->setUniformItemSizes(true);
-  m_listBox1->setStyleSheet(QStringLiteral("QListWidget::item { height: 24px; }"));
+  m_listBox1->setItemDelegate(new CandidateRows(m_listBox1));
   m_listBox1->installEventFilter(this);
   // A click, or a key the page leaves to the list that moves the highlight,
   // takes the highlighted candidate.
