@@ -34,9 +34,12 @@ measure() {
   read -r ms pid <<<"$out"
   sleep 2
   rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
-  kill "$pid" 2>/dev/null || true
-  # Not our child: wait until it is gone before the next start.
+  # The program and whatever it started (a tutor's helper processes) end,
+  # and the machine settles, before the next start: a helper still busy
+  # would be counted against whichever program comes next.
+  kill -- "-$pid" 2>/dev/null || true
   for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.02; done
+  sleep 1
   rm -rf "$home"
   [ -n "$ms" ] && [ "$ms" != nan ] || { echo "nan nan"; return; }
   echo "$ms $rss"
