@@ -3,14 +3,11 @@
 // start-up.
 #include "adapters/history_module.h"
 
-#include <QApplication>
-
 #include "adapters/postgres_class_command.h"
 #include "adapters/postgres_history_store.h"
 #include "adapters/sqlite_history_store.h"
 #include "adapters/sqlite_sync_source.h"
-#include "app/class_view.h"
-#include "settings/settings.h"
+#include "app/class_window.h"
 
 namespace {
 
@@ -28,16 +25,8 @@ std::unique_ptr<SyncSender> OpenSyncSender(const QString& server, QString* error
   return PostgresSyncSender::Open(server, error);
 }
 
-int ClassWindow(int argc, char** argv) {
-  AppSettings settings;
-  LoadTeacherSettings(settings, QCoreApplication::applicationFilePath());
-  ClassView view(ClassServerText(settings, argc, argv, 2), settings);
-  view.show();
-  return QApplication::exec();
-}
-
 const HistoryModule kModule{&OpenFile, &OpenSyncSource, &OpenSyncSender, &RunClassReportCommand,
-                            &ClassWindow};
+                            &RunClassWindow};
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "app/class_view.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QHeaderView>
 #include <QLabel>
@@ -8,6 +9,8 @@
 #include <QVBoxLayout>
 
 #include "adapters/music_player_loader.h"
+#include "adapters/postgres_class_command.h"
+#include "app/class_window.h"
 #include "report/records_summary.h"
 
 namespace shurencho {
@@ -130,6 +133,14 @@ void ClassView::OpenLearner(int row) {
   m_records->setWindowFlag(Qt::Window);
   m_records->show();
   m_records->raise();
+}
+
+int RunClassWindow(int argc, char** argv) {
+  AppSettings settings;
+  LoadTeacherSettings(settings, QCoreApplication::applicationFilePath());
+  ClassView view(ClassServerText(settings, argc, argv, 2), settings);
+  view.show();
+  return QApplication::exec();
 }
 
 }  // namespace shurencho
