@@ -74,6 +74,43 @@ find_window() {
   echo "$found"
 }
 
+# Waits (at most 20 s: a loaded machine builds a file dialog slowly) for the
+# file dialog titled $2 (開く when not given) to be shown and to hold the
+# keyboard, replaces its name field with the path $1, accepts it and waits
+# until the dialog is gone and the main window holds the keyboard again. Keys
+# typed before the dialog holds the keyboard would land in the page instead.
+open_in_dialog() {
+  local dialog="" title="^${2:-開く}\$"
+  for _ in $(seq 200); do
+    dialog="$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -1 || true)"
+    [ -n "$dialog" ] && break
+    kill -0 "$E2E_PID" 2>/dev/null || fail "the program ended before its file dialog appeared"
+    sleep 0.1
+  done
+  [ -n "$dialog" ] || fail "the file dialog did not appear"
+  for _ in $(seq 100); do
+    [ "$(xdotool getwindowfocus 2>/dev/null || true)" = "$dialog" ] && break
+    xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+    sleep 0.1
+  done
+  [ "$(xdotool getwindowfocus 2>/dev/null || true)" = "$dialog" ] || fail "the file dialog did not take the keyboard"
+  xdotool key ctrl+a
+  xdotool type --delay 30 "$1"
+  xdotool key Return
+  for _ in $(seq 200); do
+    xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -qxF "$dialog" || break
+    sleep 0.1
+  done
+  xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -qxF "$dialog" && fail "the file dialog did not close"
+  [ -n "${3:-}" ] && return 0
+  for _ in $(seq 100); do
+    [ "$(xdotool getwindowfocus 2>/dev/null || true)" = "$WIN" ] && return 0
+    focus_window
+    sleep 0.1
+  done
+  fail "the main window did not take the keyboard back after the file dialog"
+}
+
 # Starts the program in its folder and waits for its window.
 start_app() {
   (cd "$E2E_DIR" && exec ./shurencho) >"$E2E_DIR/app.log" 2>&1 &
@@ -106,9 +143,10 @@ shot() {
   import -window root "$E2E_OUT/$1.png"
 }
 
-# Waits until the program has ended (after a close), at most 10 s.
+# Waits until the program has ended (after a close), at most 30 s: a loaded
+# machine may take a while to save and end.
 wait_exit() {
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     kill -0 "$E2E_PID" 2>/dev/null || { wait "$E2E_PID" 2>/dev/null || true; E2E_PID=""; return 0; }
     sleep 0.1
   done

@@ -12,10 +12,7 @@ printf 'Hello World\nok' >"$E2E_DIR/practice.txt"
 start_app
 click_at 444 38         # the 実践 tab
 click_at 81 413         # 読み込み
-sleep 1
-xdotool type --delay 30 "$E2E_DIR/practice.txt"
-xdotool key Return
-sleep 1
+open_in_dialog "$E2E_DIR/practice.txt"
 shot typing_loaded
 
 xdotool type --delay 50 'h'
