@@ -227,7 +227,7 @@ void TForm1::ShowPage(Page page) {
   ActivePage = page;
 }
 
-void TForm1::MovePointerToMazeStart() { m_platform.SetPointerPos(ids::Image1, maze().MazeStartPoint()); }
+void TForm1::MovePointerToMazeStart() { maze().ReturnToStart(); }
 
 void TForm1::FocusActivePageInput() {
   if (ActivePage == Page::Drill) m_platform.SetFocus(ids::Edit2);

@@ -47,6 +47,9 @@ class Platform {
   // The pointer, in the client coordinates of the named control.
   virtual QPoint PointerPos(const QString& control) = 0;
   virtual void SetPointerPos(const QString& control, QPoint pos) = 0;
+  // False where the desktop does not let a program move the pointer; there
+  // SetPointerPos does nothing and the pages ask the user to move it.
+  virtual bool CanMovePointer() { return true; }
   // Gives the keyboard focus to the named control.
   virtual void SetFocus(const QString& control) = 0;
 

@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QDateTime>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -72,8 +73,22 @@ QPoint QtPlatform::PointerPos(const QString& control) {
 }
 
 void QtPlatform::SetPointerPos(const QString& control, QPoint pos) {
+  if (!CanMovePointer()) return;
   QWidget* w = Control(control);
-  QCursor::setPos(w ? w->mapToGlobal(pos) : pos);
+  const QPoint target = w ? w->mapToGlobal(pos) : pos;
+  const QPoint before = QCursor::pos();
+  QCursor::setPos(target);
+  // An X server inside a Wayland session ignores warps without an error:
+  // the pointer read back is still where it was. Off every screen the
+  // server would clamp the move, which tells nothing.
+  if (before != target && QGuiApplication::screenAt(target) != nullptr && QCursor::pos() == before) {
+    m_warpsIgnored = true;
+  }
+}
+
+bool QtPlatform::CanMovePointer() {
+  // A Wayland compositor never lets a client move the pointer.
+  return !m_warpsIgnored && !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 void QtPlatform::SetFocus(const QString& control) {

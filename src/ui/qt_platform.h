@@ -37,6 +37,7 @@ class QtPlatform final : public Platform {
   void ShowError(const QString& text) override;
   QPoint PointerPos(const QString& control) override;
   void SetPointerPos(const QString& control, QPoint pos) override;
+  bool CanMovePointer() override;
   void SetFocus(const QString& control) override;
   std::optional<QString> OpenFileDialog(const FileDialogRequest& request) override;
   QString ProgramPath() override;
@@ -58,6 +59,7 @@ class QtPlatform final : public Platform {
   QHash<QString, QPointer<QWidget>> m_controls;
   std::function<void(const QString&)> m_provider;
   std::mt19937 m_random;
+  bool m_warpsIgnored = false;  // a warp was seen to leave the pointer where it was
 };
 
 // Local date-time as a count of days since 1899-12-30, the form every stored

@@ -80,6 +80,7 @@ void FakePlatform::SetFocus(const QString& control) {
 
 void FakePlatform::SetPointerPos(const QString& control, QPoint pos) {
   ExpectControl(control);
+  if (pointerFixed) return;
   pointer[control] = pos;
   pointerMoves.emplace_back(control, pos);
 }

@@ -62,7 +62,9 @@ class FakePlatform final : public Platform {
   void ShowError(const QString& text) override { boxes.push_back({Box::Error, text}); }
   // A name that is no control id fails the test.
   QPoint PointerPos(const QString& control) override;
+  // Moves and records the pointer, or does nothing while pointerFixed.
   void SetPointerPos(const QString& control, QPoint pos) override;
+  bool CanMovePointer() override { return !pointerFixed; }
   void SetFocus(const QString& control) override;
   std::optional<QString> OpenFileDialog(const FileDialogRequest& request) override;
   QString ProgramPath() override { return programPath; }
@@ -81,6 +83,7 @@ class FakePlatform final : public Platform {
   std::vector<Box> boxes;
   std::map<QString, QPoint> pointer;
   std::vector<std::pair<QString, QPoint>> pointerMoves;
+  bool pointerFixed = false;  // a desktop where programs cannot move the pointer
   std::vector<QString> focus;
   std::deque<std::optional<QString>> dialogAnswers;  // what the next dialogs return
   std::vector<FileDialogRequest> dialogs;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "data/practice_data.h"
+#include "history/history_recorder.h"
+#include "history_fixture.h"
 #include "mouse/maze_page.h"
 #include "support/fake_platform.h"
 
@@ -146,6 +148,56 @@ TEST_F(MazeTest, AStoredStageOfTenOrMoreDrawsAtOnceAndANegativeOneStartsAtZero) 
   EXPECT_EQ(settings.M1CourseNo, 0);
   ClickGoal();
   EXPECT_EQ(page.game().MazeIndex, 1);
+}
+
+TEST_F(MazeTest, WhereThePointerCannotBeMovedNothingCountsUntilItIsBackOnTheStart) {
+  HistoryRecorder recorder(platform);
+  MemoryStore store;
+  recorder.Attach(&store);
+  page.SetHistory(&recorder);
+  platform.pointerFixed = true;
+  page.FormCreate();
+  const QPoint ring(StartOf(0).x() - 10, StartOf(0).y());  // left of the start cell, on the edge wall
+  const QPoint back = StartOf(0) + QPoint(7, 7);           // the start cell's last pixel
+
+  // The page is shown: the start is ringed and awaited; walls, the goal and
+  // the clock wait for it.
+  page.ReturnToStart();
+  EXPECT_TRUE(page.AwaitingReturn());
+  EXPECT_EQ(page.Image1.pixel(ring), qRgb(255, 128, 0));
+  EXPECT_EQ(page.Image1.pixel(back), qRgb(0, 255, 255));
+  page.Image1MouseMove(false, 100, 3);
+  ClickGoal();
+  EXPECT_EQ(platform.beeps, 0);
+  EXPECT_TRUE(platform.boxes.empty());
+  EXPECT_EQ(settings.M1CourseNo, 0);
+  platform.Advance(100);
+
+  page.Image1MouseMove(false, back.x(), back.y());
+  EXPECT_FALSE(page.AwaitingReturn());
+  EXPECT_EQ(page.Image1.pixel(ring), qRgb(0, 0, 0));
+
+  // A wall: beep and box as ever, then the start is awaited again.
+  page.Image1MouseMove(false, 100, 100);
+  platform.Advance(30);
+  page.Image1MouseMove(false, 100, 3);
+  EXPECT_EQ(platform.beeps, 1);
+  EXPECT_EQ(platform.boxes.size(), 1u);
+  EXPECT_TRUE(page.AwaitingReturn());
+  page.Image1MouseMove(false, 100, 3);
+  EXPECT_EQ(platform.beeps, 1);
+
+  page.Image1MouseMove(false, back.x(), back.y());
+  platform.Advance(7);
+  ClickGoal();
+  EXPECT_EQ(settings.M1CourseNo, 1);
+  ASSERT_EQ(store.All().mouse.size(), 1);
+  EXPECT_EQ(store.All().mouse[0].misses, 1);
+  EXPECT_EQ(store.All().mouse[0].seconds, 37.0);
+  // The next maze awaits the pointer on its own start.
+  EXPECT_TRUE(page.AwaitingReturn());
+  EXPECT_EQ(page.StartCell(), QRect(32, 16, 16, 16));
+  EXPECT_TRUE(platform.pointerMoves.empty());
 }
 
 }  // namespace
