@@ -13,9 +13,7 @@ namespace {
 
 using namespace shurencho;
 
-std::unique_ptr<HistoryStore> OpenFile(const QString& path, QString* error) {
-  return SqliteHistoryStore::Open(path, error);
-}
+HistoryOpenResult OpenFile(const QString& path) { return SqliteHistoryStore::OpenForTrainer(path); }
 
 std::unique_ptr<SyncSource> OpenSyncSource(const QString& path, const QString& server, QString* error) {
   return SqliteSyncSource::Open(path, server, error);

@@ -12,8 +12,8 @@
 namespace shurencho {
 
 struct HistoryModule {
-  // The history file (see SqliteHistoryStore::Open).
-  std::unique_ptr<HistoryStore> (*openFile)(const QString& path, QString* error);
+  // The trainer's history file (see SqliteHistoryStore::OpenForTrainer).
+  HistoryOpenResult (*openFile)(const QString& path);
   // The file as the sync queue's source, and the class server as its sender.
   std::unique_ptr<SyncSource> (*openSyncSource)(const QString& path, const QString& server, QString* error);
   std::unique_ptr<SyncSender> (*openSyncSender)(const QString& server, QString* error);
@@ -24,11 +24,12 @@ struct HistoryModule {
 };
 
 // The module, loaded the first time it is asked for; null when it cannot
-// be (why, in Japanese, in *error). Call from the main thread.
+// be (why, in Japanese, in *error). Any thread may ask.
 const HistoryModule* LoadHistoryModule(QString* error = nullptr);
 
-// The history file opened through the module, or null with the reason.
-std::unique_ptr<HistoryStore> OpenHistoryFile(const QString& path, QString* error);
+// The trainer's history file opened through the module; without the
+// module, no store and the reason (a fault that does not pass).
+HistoryOpenResult OpenHistoryFile(const QString& path);
 
 // A teacher's command run by the module; when the module is missing, says
 // so on stderr and returns 1.

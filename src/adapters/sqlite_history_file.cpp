@@ -19,6 +19,7 @@ QString Damaged() { return QStringLiteral("ファイルが壊れているか、�
 QString ReadOnly() { return QStringLiteral("ファイルまたはフォルダが書込禁止です。"); }
 QString CannotOpen() { return QStringLiteral("ファイルを開けません。アクセス権を確認してください。"); }
 QString Newer() { return QStringLiteral("新しい版の打鍵修練帖で作られたファイルです。"); }
+QString Foreign() { return QStringLiteral("ほかのプログラムのデータベースです。"); }
 
 }  // namespace history_reason
 
@@ -30,12 +31,18 @@ void SetError(QString* error, const QString& text) {
 
 }  // namespace
 
+QString SqliteHistoryStore::SidePath(const QString& path) {
+  // Beside the name given, not beside where a link at it leads.
+  return QFileInfo(path).absolutePath() + QStringLiteral("/shurencho-history.sqlite");
+}
+
 QString SqliteHistoryStore::DefaultPath() {
   return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
          QStringLiteral("/shurencho/history.sqlite");
 }
 
-bool SqliteHistoryStore::Check(const QString& path, QString* error) {
+bool SqliteHistoryStore::Check(const QString& path, QString* error, bool* foreign) {
+  if (foreign) *foreign = false;
   const QFileInfo file(path);
   if (!QDir().mkpath(file.absolutePath())) {
     SetError(error, QStringLiteral("フォルダを作成できません: ") + file.absolutePath());
@@ -56,7 +63,8 @@ bool SqliteHistoryStore::Check(const QString& path, QString* error) {
     return false;
   }
   // An empty file is a new database; any other starts with SQLite's
-  // 100-byte header, whose bytes 60..63 hold the user_version.
+  // 100-byte header, whose bytes 60..63 hold the user_version and 68..71
+  // the application_id.
   const QByteArray header = f.read(100);
   if (header.isEmpty()) return true;
   if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0"))) {
@@ -64,7 +72,17 @@ bool SqliteHistoryStore::Check(const QString& path, QString* error) {
     return false;
   }
   const auto byte = [&](int i) { return static_cast<quint32>(static_cast<uchar>(header[i])); };
-  const quint32 version = byte(60) << 24 | byte(61) << 16 | byte(62) << 8 | byte(63);
+  const auto word = [&](int i) { return byte(i) << 24 | byte(i + 1) << 16 | byte(i + 2) << 8 | byte(i + 3); };
+  const quint32 version = word(60);
+  const quint32 marker = word(68);
+  // Every file of ours past the first version carries the marker: one
+  // without it at a later version, or with another, is another program's.
+  if ((marker != 0 && marker != static_cast<quint32>(kApplicationId)) ||
+      (marker == 0 && version > static_cast<quint32>(history_schema::kVersion))) {
+    if (foreign) *foreign = true;
+    SetError(error, history_reason::Foreign());
+    return false;
+  }
   if (version > static_cast<quint32>(history_schema::kVersion)) {
     SetError(error, history_reason::Newer());
     return false;

@@ -11,5 +11,6 @@ QString Damaged();
 QString ReadOnly();
 QString CannotOpen();
 QString Newer();
+QString Foreign();
 
 }  // namespace shurencho::history_reason

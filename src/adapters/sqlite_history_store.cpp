@@ -27,8 +27,9 @@ namespace shurencho {
 
 namespace {
 
-// How long one statement waits for another copy's write, and how often a
-// transaction that still found the file busy is tried again.
+// How long one statement waits for another copy's write (unless the owner
+// says otherwise), and how often a transaction that still found the file
+// busy is tried again.
 constexpr int kBusyTimeoutMs = 5000;
 constexpr int kWriteAttempts = 4;
 
@@ -43,6 +44,10 @@ bool IsBusy(const QSqlError& e) {
   const int code = PrimaryCode(e);
   return code == SQLITE_BUSY || code == SQLITE_LOCKED;
 }
+
+// A fault that may pass by itself: a lock, a full disk, a file that cannot
+// be opened now. A damaged file stays damaged.
+bool Passing(int code) { return code != SQLITE_CORRUPT && code != SQLITE_NOTADB; }
 
 QString Reason(const QSqlError& e) {
   switch (PrimaryCode(e)) {
@@ -154,20 +159,122 @@ SqliteHistoryStore::~SqliteHistoryStore() {
 }
 
 std::unique_ptr<SqliteHistoryStore> SqliteHistoryStore::Open(const QString& path, QString* error) {
-  if (!Check(path, error)) return nullptr;
+  Fault fault = Fault::None;
+  return OpenAt(path, error, &fault);
+}
+
+HistoryOpenResult SqliteHistoryStore::OpenForTrainer(const QString& path) {
+  HistoryOpenResult r;
+  r.file = path;
+  Fault fault = Fault::None;
+  r.store = OpenAt(path, &r.reason, &fault);
+  if (r.store || fault != Fault::Foreign) {
+    r.passing = fault == Fault::Passing;
+    return r;
+  }
+  const QString side = SidePath(path);
+  r.note = QStringLiteral(
+               "%1 はほかのプログラムのデータベースのため、書き込みません。学習履歴は %2 に記録します。")
+               .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(side));
+  r.file = side;
+  r.reason.clear();
+  r.store = OpenAt(side, &r.reason, &fault);
+  r.passing = fault == Fault::Passing;
+  return r;
+}
+
+int SqliteHistoryStore::OnBusy(void* self, int count) {
+  auto* store = static_cast<SqliteHistoryStore*>(self);
+  if (count == 0) store->m_busyClock.start();
+  const qint64 waited = store->m_busyClock.elapsed();
+  const bool wait = store->m_keepWaiting ? store->m_keepWaiting(waited) : waited < kBusyTimeoutMs;
+  if (!wait) return 0;
+  // Short naps: whoever decides may change their mind (a stop) at any moment.
+  QThread::msleep(count < 10 ? 2 : 10);
+  return 1;
+}
+
+std::unique_ptr<SqliteHistoryStore> SqliteHistoryStore::OpenAt(const QString& path, QString* error,
+                                                               Fault* fault) {
+  *fault = Fault::Passing;
+  bool foreign = false;
+  QString why;
+  if (!Check(path, &why, &foreign)) {
+    if (foreign) *fault = Fault::Foreign;
+    if (why == history_reason::Damaged() || why == history_reason::Newer()) *fault = Fault::Lasting;
+    SetError(error, why);
+    return nullptr;
+  }
   const QFileInfo file(path);
   static QAtomicInt serial;
   const QString connection = QStringLiteral("shurencho-history-%1").arg(serial.fetchAndAddRelaxed(1));
   std::unique_ptr<SqliteHistoryStore> store(new SqliteHistoryStore(connection, file.absoluteFilePath()));
   QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
   db.setDatabaseName(store->m_path);
-  db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
   if (!db.open()) {
     SetError(error, Reason(db.lastError()));
+    *fault = Passing(PrimaryCode(db.lastError())) ? Fault::Passing : Fault::Lasting;
     return nullptr;
   }
-  if (!store->Prepare(error)) return nullptr;
+  // Our own wait for a lock replaces the driver's fixed one.
+  if (sqlite3* handle = Handle(db)) sqlite3_busy_handler(handle, &SqliteHistoryStore::OnBusy, store.get());
+  if (!store->Inspect(error, fault)) return nullptr;
+  if (!store->Prepare(error)) {
+    *fault = Fault::Passing;
+    return nullptr;
+  }
+  *fault = Fault::None;
   return store;
+}
+
+bool SqliteHistoryStore::Inspect(QString* error, Fault* fault) {
+  QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+  const auto failed = [&](const QSqlQuery& q) {
+    SetError(error, Reason(q.lastError()));
+    *fault = Passing(PrimaryCode(q.lastError())) ? Fault::Passing : Fault::Lasting;
+    return false;
+  };
+  // Only reads until the file is known to be ours: another program's file
+  // is left byte for byte as it was.
+  bool ok = false;
+  QSqlQuery q = Run(db, QStringLiteral("PRAGMA application_id"), &ok);
+  if (!ok || !q.next()) return failed(q);
+  const qint32 marker = q.value(0).toInt();
+  q = Run(db, QStringLiteral("PRAGMA user_version"), &ok);
+  if (!ok || !q.next()) return failed(q);
+  const int version = q.value(0).toInt();
+  q = Run(db,
+          QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%'"),
+          &ok);
+  if (!ok) return failed(q);
+  QStringList tables;
+  while (q.next()) tables.append(q.value(0).toString());
+  q.finish();
+  if (marker != kApplicationId) {
+    // Unmarked files of ours come from before the marker: a version and
+    // only our own tables. An empty file is a new one.
+    static const QStringList ours = {QStringLiteral("learners"),    QStringLiteral("current_learner"),
+                                     QStringLiteral("drill_items"), QStringLiteral("typing_runs"),
+                                     QStringLiteral("key_misses"),  QStringLiteral("miss_tally"),
+                                     QStringLiteral("key_tally"),   QStringLiteral("mouse_stages")};
+    bool onlyOurs = true;
+    for (const QString& t : tables) onlyOurs = onlyOurs && ours.contains(t);
+    const bool mine = marker == 0 && (tables.isEmpty() ? version == 0 : version > 0 && onlyOurs);
+    if (!mine) {
+      SetError(error, history_reason::Foreign());
+      *fault = Fault::Foreign;
+      return false;
+    }
+  }
+  // A file cut short or damaged inside passes the header check but not this.
+  q = Run(db, QStringLiteral("PRAGMA quick_check(1)"), &ok);
+  if (!ok || !q.next()) return failed(q);
+  if (q.value(0).toString() != QStringLiteral("ok")) {
+    SetError(error, history_reason::Damaged());
+    *fault = Fault::Lasting;
+    return false;
+  }
+  return true;
 }
 
 template <typename F>
@@ -175,7 +282,11 @@ bool SqliteHistoryStore::InWriteTransaction(F&& body, QString* error) {
   QSqlDatabase db = QSqlDatabase::database(m_connection, false);
   QSqlError last;
   for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
-    if (attempt > 0) QThread::msleep(static_cast<unsigned long>(50 * attempt));
+    if (attempt > 0) {
+      // An owner that has stopped waiting (the program is closing) gets the failure now.
+      if (m_keepWaiting && !m_keepWaiting(0)) break;
+      QThread::msleep(static_cast<unsigned long>(50 * attempt));
+    }
     QSqlQuery begin(db);
     // IMMEDIATE takes the write lock at once, so two writers never meet
     // half way through, each holding a read lock the other waits on.
@@ -213,7 +324,6 @@ bool SqliteHistoryStore::Prepare(QString* error) {
     return false;
   }
   mode.finish();
-  Run(db, QStringLiteral("PRAGMA busy_timeout = %1").arg(kBusyTimeoutMs), &ok);
   // Each version step is a transaction of its own; a copy that finds the
   // step done by another copy meanwhile skips it.
   for (int to = 1; to <= history_schema::kVersion; ++to) {
@@ -292,6 +402,9 @@ bool SqliteHistoryStore::Prepare(QString* error) {
         q.addBindValue(m_machine);
         q.addBindValue(id);
         if (!q.exec()) return *failed = q.lastError(), false;
+        // The marker, also on a file made before there was one.
+        if (!q.exec(QStringLiteral("PRAGMA application_id = %1").arg(kApplicationId)))
+          return *failed = q.lastError(), false;
         m_learner = id;
         m_learnerName = name;
         return true;

@@ -6,7 +6,9 @@
 // program writing at the same moment. The tables are those of
 // history/history_schema.h, brought forward by the file's user_version.
 
+#include <QElapsedTimer>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "history/history_records.h"
@@ -25,13 +27,27 @@ class SqliteHistoryStore final : public HistoryStore {
   // locked by another program past the wait, or its folder cannot be made.
   static std::unique_ptr<SqliteHistoryStore> Open(const QString& path, QString* error = nullptr);
 
+  // The marker written into every history file this program makes or
+  // brings forward (PRAGMA application_id).
+  static constexpr qint32 kApplicationId = 0x5348524e;  // "SHRN"
+
+  // Opens the trainer's history at path. A database of another program
+  // there (another marker, or unmarked with tables that are not ours) is
+  // never written: the history goes to shurencho-history.sqlite beside it,
+  // and the note says so. The reason says why there is no store, and
+  // `passing` whether trying again later may help (a lock, a full disk).
+  static HistoryOpenResult OpenForTrainer(const QString& path);
+  // The file used beside another program's database.
+  static QString SidePath(const QString& path);
+
   // What can be told of the file without SQLite, so that start-up can say
   // the history is off while the library itself loads only at the first
   // record: its folder can be made, the file (when there is one) is a
   // regular file this user may read and write, in a folder it may write
   // (the journal lives beside it), and its header is an SQLite file's of a
   // schema this program knows. False, with the reason as Open gives it.
-  static bool Check(const QString& path, QString* error = nullptr);
+  // A file marked by another program sets *foreign as well.
+  static bool Check(const QString& path, QString* error = nullptr, bool* foreign = nullptr);
 
   ~SqliteHistoryStore() override;
   SqliteHistoryStore(const SqliteHistoryStore&) = delete;
@@ -46,6 +62,9 @@ class SqliteHistoryStore final : public HistoryStore {
   // learner of this machine already has the name, writes for that one instead.
   bool SetLearnerName(const QString& name, QString* error = nullptr) override;
   bool Write(const HistoryBatch& batch, QString* error = nullptr) override;
+  void SetBusyWait(std::function<bool(qint64 waitedMs)> keepWaiting) override {
+    m_keepWaiting = std::move(keepWaiting);
+  }
   LearnerHistory Read(int weakest = 10, QString* error = nullptr) override;
   QStringList WeakestUnits(int count, QString* error = nullptr) override;
 
@@ -53,8 +72,14 @@ class SqliteHistoryStore final : public HistoryStore {
   static QString LoginName();
 
  private:
+  enum class Fault { None, Passing, Lasting, Foreign };
   SqliteHistoryStore(QString connection, QString path);
+  static std::unique_ptr<SqliteHistoryStore> OpenAt(const QString& path, QString* error, Fault* fault);
+  // Whether the open file is ours to write: false, with the fault, when it
+  // is another program's, damaged, or cannot be read now.
+  bool Inspect(QString* error, Fault* fault);
   bool Prepare(QString* error);
+  static int OnBusy(void* store, int count);
   // Runs body in a write transaction, again when another writer held the
   // file past the busy wait. body returns false (and sets *error) to roll back.
   template <typename F>
@@ -65,6 +90,8 @@ class SqliteHistoryStore final : public HistoryStore {
   QString m_machine;
   QString m_learnerName;
   qint64 m_learner = 0;
+  std::function<bool(qint64)> m_keepWaiting;  // null: the store's own wait
+  QElapsedTimer m_busyClock;                  // the current wait for a lock
 };
 
 }  // namespace shurencho

@@ -29,17 +29,6 @@ TForm1::TForm1(AppSettings& settings, const PracticeData& data, Platform& platfo
   m_typing.SetHistory(&m_history);
 }
 
-void TForm1::HistoryOpened(std::unique_ptr<HistoryStore> store, const QString& file, const QString& reason) {
-  if (!store) {
-    m_history.TurnOff();
-    m_platform.ShowWarning(HistoryOffMessage(file, reason));
-    return;
-  }
-  m_historyStore = std::move(store);
-  m_history.Attach(m_historyStore.get());
-  m_drill.HistoryOpened();
-}
-
 void TForm1::FormCreate() {
   ActivePage = Page::Drill;
   Label25.caption = page_texts::Drill();

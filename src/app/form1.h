@@ -50,12 +50,11 @@ class TForm1 final {
   // Saves the settings; a failure shows the close-time warning. The window closes either way.
   void FormClose();
 
-  // The learning history, opened once the window is shown: the store, or
-  // null with the file and the reason it could not be used, which one box
-  // tells the learner; the trainer goes on without it.
-  void HistoryOpened(std::unique_ptr<HistoryStore> store, const QString& file, const QString& reason);
-  // The open history; null while it is not open or is off for this session.
-  HistoryStore* historyStore() const { return m_historyStore.get(); }
+  // The learning history: the pages report to `store` from now on. In the
+  // trainer it is the history's worker, which never keeps them waiting.
+  void AttachHistory(HistoryStore* store) { m_history.Attach(store); }
+  // The history has opened: a weak-kana drill not under way deals again.
+  void HistoryReady() { m_drill.HistoryOpened(); }
   HistoryRecorder& history() { return m_history; }
 
   // Run only when the user changes the tab (never for changes made by code).
@@ -106,8 +105,7 @@ class TForm1 final {
   Platform& m_platform;
   std::unique_ptr<SettingsSession> m_ownSession;
   SettingsSession& m_session;
-  std::unique_ptr<HistoryStore> m_historyStore;
-  HistoryRecorder m_history;  // what the pages report to, until the store opens too
+  HistoryRecorder m_history;  // what the pages report to
   DrillPage m_drill;
   TypingPage m_typing;
   // The mouse pages are made when first used (shown, or asked for by a

@@ -29,7 +29,8 @@
 #include "app/form1.h"
 #include "app/main_window_view.h"
 #include "data/practice_data.h"
-#include "history/deferred_history_store.h"
+#include "history/history_journal.h"
+#include "history/history_service.h"
 #include "history/sync_worker.h"
 #include "report/report_command.h"
 #include "settings/settings.h"
@@ -44,6 +45,7 @@ using namespace shurencho;
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+bool g_closedBySignal = false;  // a logout or a kill closed the window
 
 void OnTerminationSignal(int) {
   const char byte = 1;
@@ -60,6 +62,7 @@ void CloseOnTerminationSignals(QWidget& window) {
     char byte = 0;
     [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &byte, 1);
     notifier->setEnabled(false);
+    g_closedBySignal = true;
     window.close();
     // Ends every event loop, a box's too: the program ends even when a box
     // was open, once the settings are saved.
@@ -94,17 +97,34 @@ void StartAfterFirstPaint(QWidget& window, std::function<void()> start) {
   window.installEventFilter(new FirstPaint(&window, std::move(start)));
 }
 
-// The learning history: the file is checked now and opened at its first
-// use. A file that passes the check but then cannot be opened turns the
-// history off with the same box, once the call that found it has returned.
-std::unique_ptr<HistoryStore> OpenHistoryWhenUsed(const QString& file, QString* reason, QObject& context,
-                                                  std::function<void(QString)> off) {
-  if (!SqliteHistoryStore::Check(file, reason)) return nullptr;
-  return std::make_unique<DeferredHistoryStore>(
-      [file](QString* error) { return OpenHistoryFile(file, error); },
-      [&context, off = std::move(off)](const QString& why) {
-        QTimer::singleShot(0, &context, [off, why] { off(why); });
-      });
+// Said once when the history is stopped with records it could not write:
+// on stderr always, and in a box after a close by the learner (a logout
+// must not wait for anyone to read one).
+void TellUnwrittenRecords(const HistoryService::Closing& closing, const QString& journal,
+                          const QString& caption) {
+  if (closing.unwrittenRows <= 0) return;
+  QString text;
+  if (!closing.inTime) {
+    text = QStringLiteral(
+               "学習履歴の書き込みが終わらないうちに終了しました。記録 %1 件が失われたかもしれません。")
+               .arg(closing.unwrittenRows);
+  } else if (closing.kept) {
+    text = QStringLiteral(
+               "学習履歴のファイルに書き込めなかった記録が %1 件あります。"
+               "%2 に保存したので、次に起動したときに書き込みます。")
+               .arg(closing.unwrittenRows)
+               .arg(journal);
+  } else {
+    text = QStringLiteral(
+               "学習履歴のファイルに書き込めなかった記録が %1 件あり、保存もできませんでした。"
+               "これらの記録は失われました。")
+               .arg(closing.unwrittenRows);
+  }
+  std::fprintf(stderr, "shurencho: %s\n", text.toLocal8Bit().constData());
+  if (g_closedBySignal) return;
+  QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
 }
 
 // This program's file, as the toolkit finds it once it has started.
@@ -195,9 +215,17 @@ int main(int argc, char* argv[]) {
   }
   platform.Randomize();
 
+  // The learning history's worker: the pages hand it their records from the
+  // start and never wait for it; it opens the file after the first paint.
+  // Made before the form, it outlives everything that reports to it.
+  const QString historyFile = SqliteHistoryStore::DefaultPath();
+  HistoryService history([historyFile] { return OpenHistoryFile(historyFile); },
+                         HistoryJournal::PathFor(historyFile));
   TForm1 form(settings, *data, platform, settingsSession);
   std::unique_ptr<SyncWorker> sync;  // ends before the form and the application
   MainWindow window(form, platform);
+  form.AttachHistory(&history.front());
+  window.SetHistory(&history);
   RunHandler(platform, [&] { form.FormCreate(); });
   RunHandler(platform, [&] { form.FormShow(); });
   window.RenderAll();
@@ -207,29 +235,19 @@ int main(int argc, char* argv[]) {
   // the menu's Alt keys and the input method need an active window.
   window.activateWindow();
   // The audio device and the synthesizer come once the window is drawn, and
-  // only when music plays; so does the learning history, whose pages wait
-  // in memory meanwhile, and whose database opens at the first record.
-  StartAfterFirstPaint(window, [&] {
-    RunHandler(platform, [&] { musicPlayer.Ready(); });
-    const QString historyFile = SqliteHistoryStore::DefaultPath();
-    QString reason;
-    std::unique_ptr<HistoryStore> history =
-        OpenHistoryWhenUsed(historyFile, &reason, window, [&platform, &form, historyFile](QString why) {
-          RunHandler(platform, [&] { form.HistoryOpened(nullptr, historyFile, why); });
-        });
-    const bool opened = history != nullptr;
-    RunHandler(platform, [&] { form.HistoryOpened(std::move(history), historyFile, reason); });
+  // only when music plays; the learning history's file is opened then, on
+  // its own thread, and its faults are told beside the window.
+  const auto startSync = [&] {
     // The class server gets the file's rows from a thread of its own.
+    if (sync || settings.HistoryServer.isEmpty()) return;
     QString noModule;
-    const HistoryModule* module =
-        opened && !settings.HistoryServer.isEmpty() ? LoadHistoryModule(&noModule) : nullptr;
+    const HistoryModule* module = LoadHistoryModule(&noModule);
     if (!noModule.isEmpty()) std::fprintf(stderr, "shurencho: %s\n", noModule.toLocal8Bit().constData());
     if (module != nullptr) {
       const QString server = settings.HistoryServer;
+      const QString file = history.status().file;
       sync = std::make_unique<SyncWorker>(
-          [module, historyFile, server](QString* error) {
-            return module->openSyncSource(historyFile, server, error);
-          },
+          [module, file, server](QString* error) { return module->openSyncSource(file, server, error); },
           [module, server](QString* error) { return module->openSyncSender(server, error); },
           SyncWorker::kDefaultIntervalMs,
           [](const SyncQueue::Result& r) {
@@ -237,9 +255,31 @@ int main(int argc, char* argv[]) {
           });
       sync->Start();
     }
-    window.SetHistoryStore(form.historyStore());
-    // The weak-unit drill may have dealt again.
-    window.RenderAll();
+  };
+  history.SetListeners(
+      &window, [&window](const HistoryStatus& status) { window.ShowHistoryStatus(status); },
+      [&] {
+        // The weak-unit drill may deal again.
+        RunHandler(platform, [&] { form.HistoryReady(); });
+        window.RenderAll();
+        startSync();
+      });
+  StartAfterFirstPaint(window, [&] {
+    RunHandler(platform, [&] { musicPlayer.Ready(); });
+    history.Start();
   });
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  // The sync winds down while the history closes.
+  if (sync) sync->AskToStop();
+  // Closing never waits long on the history: what it cannot write in time
+  // stays in the journal, and is said.
+  TellUnwrittenRecords(history.Stop(1500), HistoryJournal::PathFor(historyFile), settings.WindowCaption);
+  if (sync && !sync->Stop()) {
+    // A round still waits for the class server, on a thread nothing may be
+    // torn down under. The settings and the history are saved by now, and
+    // the rows it did not mark go next time: the program ends here.
+    std::fflush(nullptr);
+    std::_Exit(status);
+  }
+  return status;
 }

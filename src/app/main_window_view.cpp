@@ -15,7 +15,9 @@
 #include <optional>
 
 #include "adapters/music_player_loader.h"
+#include "app/history_notice_view.h"
 #include "app/music_box_view.h"
+#include "app/records_view.h"
 #include "drill/drill_view.h"
 #include "mouse/click_view.h"
 #include "mouse/drag_view.h"
@@ -186,6 +188,18 @@ void MainWindow::OpenRecords() {
     m_platform.ShowInformation(QStringLiteral("学習の記録を取っていないため、成績はありません。"));
     return;
   }
+  // The read runs on the history's thread; a second F2 meanwhile asks nothing more.
+  if (m_reading) return;
+  m_reading = true;
+  m_history->Read(10, this,
+                  [this](const LearnerHistory& history, const QString& error, const HistoryStatus& status) {
+                    m_reading = false;
+                    if (!m_closed) ShowRecords(history, error, status);
+                  });
+}
+
+void MainWindow::ShowRecords(const LearnerHistory& history, const QString& error,
+                             const HistoryStatus& status) {
   // Each opening reads the history afresh; one already open is replaced in place.
   QRect placed;
   if (m_records != nullptr) {
@@ -194,20 +208,57 @@ void MainWindow::OpenRecords() {
   }
   // The charts and their libraries come in a module of their own, loaded at
   // the first opening, so they cost the start-up nothing.
-  using Create = QWidget* (*)(HistoryStore&, const AppSettings&, QWidget*);
+  using Create = QWidget* (*)(const LearnerHistory&, const QString&, const QString&,
+                              const RecordsView::Renamer&, const AppSettings&, QWidget*);
   QString why;
   static const auto create = reinterpret_cast<Create>(
-      ResolveModuleFunction("shurencho_records", "shurencho_create_records_view", &why));
+      ResolveModuleFunction("shurencho_records", "shurencho_create_records_view_of", &why));
   if (create == nullptr) {
     m_platform.ShowError(QStringLiteral("成績の画面を開けません。\n%1").arg(why));
     return;
   }
-  m_records = create(*m_history, m_form.settings(), this);
+  // Renaming goes through the history's thread too; the answer comes back to the 成績 window.
+  HistoryService* service = m_history;
+  const RecordsView::Renamer rename = [service](const QString& name, QObject* context,
+                                                HistoryService::RenameDone done) {
+    service->Rename(name, context, std::move(done));
+  };
+  m_records = create(history, error, HistoryStateText(status), rename, m_form.settings(), this);
   m_records->setAttribute(Qt::WA_DeleteOnClose);
   if (placed.isValid()) m_records->setGeometry(placed);
   m_records->show();
   m_records->raise();
   m_records->activateWindow();
+}
+
+void MainWindow::ShowHistoryStatus(const HistoryStatus& status) {
+  m_historyStatus = status;
+  QStringList told;
+  if (!status.note.isEmpty() && !m_noteTold) {
+    m_noteTold = true;
+    told << status.note;
+  }
+  if (!status.reason.isEmpty()) {
+    // Each fault once: a lock that comes back is not told again.
+    if (!m_told.contains(status.reason)) {
+      m_told.insert(status.reason);
+      m_faultTold = true;
+      told << HistoryStateText(status);
+    }
+  } else if (status.state == HistoryStatus::State::Open && status.written > 0) {
+    told << (m_faultTold ? QStringLiteral("学習履歴のファイルに書き込めるようになりました。"
+                                          "待っていた記録 %1 件を書き込みました。")
+                         : QStringLiteral("前回書き込めなかった記録 %1 件を学習履歴に書き込みました。"))
+                .arg(status.written);
+    m_faultTold = false;
+  }
+  if (!told.isEmpty()) Tell(told.join(QStringLiteral("\n\n")));
+}
+
+void MainWindow::Tell(const QString& text) {
+  if (m_closed) return;
+  if (m_notice == nullptr) m_notice = new HistoryNoticeView(this);
+  m_notice->Tell(text);
 }
 
 template <typename F>
@@ -270,6 +321,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // open (a termination signal closes the window from inside that box's
     // loop). It goes with the main window.
     if (m_records != nullptr) m_records->hide();
+    if (m_notice != nullptr) m_notice->hide();
     m_form.FormClose();
   }
   event->accept();

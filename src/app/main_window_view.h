@@ -5,9 +5,12 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 #include <array>
 
 #include "app/form1.h"
+#include "app/history_notice_view.h"
+#include "history/history_service.h"
 
 class QLabel;
 class QPushButton;
@@ -17,7 +20,6 @@ class QTimer;
 namespace shurencho {
 
 class QtPlatform;
-class HistoryStore;
 class MusicBoxView;
 class PageView;
 
@@ -30,11 +32,16 @@ class MainWindow final : public QMainWindow {
   QTabWidget* pageControl() const { return m_pageControl; }
   // A page's view, built now if it was not yet.
   PageView* pageView(Page page);
-  // Where the 成績 window reads the learning history; null when it is off.
-  void SetHistoryStore(HistoryStore* store) { m_history = store; }
-  // Opens the 成績 window on what the history holds now; with the history
-  // off it only says so.
+  // Where the 成績 window reads the learning history; null when there is none.
+  void SetHistory(HistoryService* history) { m_history = history; }
+  // Asks the history for what it holds and opens the 成績 window on the
+  // answer when it comes; the window goes on meanwhile.
   void OpenRecords();
+  // The history's state changed: a fault, a file of another program left
+  // alone, or records written after they waited, is told once in the notice
+  // beside the window, never in a box.
+  void ShowHistoryStatus(const HistoryStatus& status);
+  HistoryNoticeView* historyNotice() const { return m_notice; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -60,7 +67,16 @@ class MainWindow final : public QMainWindow {
   MusicBoxView* m_panel2;
   QTimer* m_timer1;
   QString m_shownHelp;  // the side panel's text before line breaking
-  HistoryStore* m_history = nullptr;
+  void ShowRecords(const LearnerHistory& history, const QString& error, const HistoryStatus& status);
+  void Tell(const QString& text);
+
+  HistoryService* m_history = nullptr;
+  HistoryStatus m_historyStatus;
+  QSet<QString> m_told;      // faults told this session
+  bool m_faultTold = false;  // one is told and has not passed yet
+  bool m_noteTold = false;
+  QPointer<HistoryNoticeView> m_notice;
+  bool m_reading = false;       // the 成績 window's read is under way
   QPointer<QWidget> m_records;  // the 成績 window, from its module
   bool m_closed = false;
 };

@@ -9,3 +9,9 @@ extern "C" Q_DECL_EXPORT QWidget* shurencho_create_records_view(shurencho::Histo
                                                                 QWidget* parent) {
   return new shurencho::RecordsView(store, settings, parent);
 }
+
+extern "C" Q_DECL_EXPORT QWidget* shurencho_create_records_view_of(
+    const shurencho::LearnerHistory& history, const QString& readError, const QString& state,
+    const shurencho::RecordsView::Renamer& rename, const shurencho::AppSettings& settings, QWidget* parent) {
+  return new shurencho::RecordsView(history, readError, state, rename, settings, parent);
+}

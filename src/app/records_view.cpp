@@ -148,15 +148,33 @@ class LadderView final : public QWidget {
 }  // namespace
 
 RecordsView::RecordsView(HistoryStore& store, const AppSettings& settings, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_store(store), m_settings(settings) {
+    : QWidget(parent, Qt::Window), m_settings(settings) {
+  m_history = store.Read(10, &m_readError);
+  if (m_history.learner.isEmpty()) m_history.learner = store.LearnerName();
+  m_rename = [&store](const QString& name, QObject*, std::function<void(bool, const QString&)> done) {
+    QString error;
+    const bool ok = store.SetLearnerName(name, &error);
+    done(ok, error);
+  };
+  Build(QString());
+}
+
+RecordsView::RecordsView(const LearnerHistory& history, const QString& readError, const QString& state,
+                         Renamer rename, const AppSettings& settings, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_rename(std::move(rename)), m_settings(settings) {
+  m_history = history;
+  m_readError = readError;
+  Build(state);
+}
+
+void RecordsView::Build(const QString& state) {
   setObjectName(QStringLiteral("recordsView"));
   setWindowTitle(QStringLiteral("成績"));
-  m_history = store.Read(10, &m_readError);
   m_courses = SummarizeSpeeds(m_history.runs);
 
   auto* top = new QHBoxLayout;
   top->addWidget(new QLabel(QStringLiteral("学習者：")));
-  m_learner = new QLineEdit(m_history.learner.isEmpty() ? store.LearnerName() : m_history.learner);
+  m_learner = new QLineEdit(m_history.learner);
   m_learner->setObjectName(QStringLiteral("learnerName"));
   m_learner->setMaxLength(60);
   top->addWidget(m_learner, 1);
@@ -173,6 +191,15 @@ RecordsView::RecordsView(HistoryStore& store, const AppSettings& settings, QWidg
   top->addWidget(exportButton);
 
   auto* layout = new QVBoxLayout(this);
+  if (!state.isEmpty()) {
+    // What the history could not do, and what waits, above everything else.
+    auto* stateLabel = new QLabel(state);
+    stateLabel->setObjectName(QStringLiteral("historyState"));
+    stateLabel->setTextFormat(Qt::PlainText);
+    stateLabel->setWordWrap(true);
+    stateLabel->setStyleSheet(QStringLiteral("color: #b00000"));
+    layout->addWidget(stateLabel);
+  }
   layout->addLayout(top);
   if (!m_readError.isEmpty()) {
     auto* problem = new QLabel(QStringLiteral("記録を読み込めませんでした：%1").arg(m_readError));
@@ -400,14 +427,15 @@ void RecordsView::Rename() {
     return;
   }
   if (name == m_history.learner) return;
-  QString error;
-  if (!m_store.SetLearnerName(name, &error)) {
-    Say(this, QMessageBox::Warning, QStringLiteral("名前を変えられませんでした。\n%1").arg(error));
-    m_learner->setText(m_history.learner);
-    return;
-  }
-  m_history.learner = name;
-  m_learner->setText(name);
+  m_rename(name, this, [this, name](bool ok, const QString& error) {
+    if (!ok) {
+      Say(this, QMessageBox::Warning, QStringLiteral("名前を変えられませんでした。\n%1").arg(error));
+      m_learner->setText(m_history.learner);
+      return;
+    }
+    m_history.learner = name;
+    m_learner->setText(name);
+  });
 }
 
 void RecordsView::Export() {

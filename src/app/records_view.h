@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QWidget>
+#include <functional>
 
 #include "history/history_records.h"
 #include "report/records_summary.h"
@@ -20,7 +21,15 @@ namespace shurencho {
 
 class RecordsView final : public QWidget {
  public:
-  // Reads the history once; the window shows what was read then.
+  // Renames the learner and answers done on context's thread.
+  using Renamer = std::function<void(const QString& name, QObject* context,
+                                     std::function<void(bool ok, const QString& error)> done)>;
+
+  // Shows what was read (readError: why nothing could be), with the
+  // history's state at the top when it is not well (state: empty when it is).
+  RecordsView(const LearnerHistory& history, const QString& readError, const QString& state, Renamer rename,
+              const AppSettings& settings, QWidget* parent = nullptr);
+  // Reads the store now, here; for a store of this thread's own.
   RecordsView(HistoryStore& store, const AppSettings& settings, QWidget* parent = nullptr);
 
   // The course shown in the speed charts (index into kShownCourses).
@@ -31,13 +40,14 @@ class RecordsView final : public QWidget {
   bool ExportTo(const QString& csvPath, QString* error);
 
  private:
+  void Build(const QString& state);
   QWidget* BuildSpeedPage();
   QWidget* BuildWeakPage();
   QWidget* BuildMousePage();
   QWidget* BuildLadderPage();
   void Rename();
 
-  HistoryStore& m_store;
+  Renamer m_rename;
   const AppSettings& m_settings;
   LearnerHistory m_history;
   QString m_readError;

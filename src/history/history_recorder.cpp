@@ -29,11 +29,6 @@ TypingRunRecord RunRecord(HistoryTime at, int course, const QString& textName, M
 
 }  // namespace
 
-QString HistoryOffMessage(const QString& file, const QString& reason) {
-  return QStringLiteral("学習履歴のファイルを開けませんでした。今回の練習は学習履歴に記録されません。\r\n") +
-         file + QStringLiteral("\r\n") + reason;
-}
-
 HistoryRecorder::HistoryRecorder(Platform& platform) : m_platform(platform) {}
 
 HistoryTime HistoryRecorder::ToHistoryTime(double localDays) {

@@ -1,9 +1,10 @@
 #pragma once
 // What the pages tell the learning history. The pages call it at every judged
 // key (counting only, in memory) and at the end of an item, a run or a mouse
-// stage, when it hands the finished records to the store as one batch. Until
-// the store is open the batches wait here; when the history is off for the
-// session they are dropped. A page without a recorder records nothing.
+// stage, when it hands the finished records to the store as one batch. In
+// the trainer that store is the history's worker, which takes the batch and
+// returns at once. Until a store is attached the batches wait here; when the
+// history is off they are dropped. A page without a recorder records nothing.
 
 #include <QList>
 #include <QString>
@@ -14,9 +15,6 @@
 #include "platform/platform.h"
 
 namespace shurencho {
-
-// The one box that says the history is off for this session.
-QString HistoryOffMessage(const QString& file, const QString& reason);
 
 class HistoryRecorder final {
  public:

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <functional>
+#include <memory>
 
 namespace shurencho {
 
@@ -118,6 +120,12 @@ class HistoryStore {
   // The current learner's history, with the `weakest` most missed units.
   virtual LearnerHistory Read(int weakest = 10, QString* error = nullptr) = 0;
 
+  // How long a call may wait for another program that holds the file: the
+  // store asks keepWaiting with the milliseconds waited so far and gives up
+  // (the call fails as busy) when it answers false. Without one, a store
+  // waits a few seconds of its own.
+  virtual void SetBusyWait(std::function<bool(qint64 waitedMs)> keepWaiting) { (void)keepWaiting; }
+
   // Only the `count` most missed units, most missed first: what the drill
   // asks when it deals the weak items. A store may answer it more cheaply.
   virtual QStringList WeakestUnits(int count, QString* error = nullptr) {
@@ -125,6 +133,17 @@ class HistoryStore {
     for (const UnitWeakness& w : Read(count, error).weakest) units.append(w.unit);
     return units;
   }
+};
+
+// A store as opened for the trainer: the store, or why not and whether the
+// fault may pass by itself (another program holds the file, the disk is
+// full) so that opening is worth trying again later.
+struct HistoryOpenResult {
+  std::unique_ptr<HistoryStore> store;
+  QString file;    // the file in use, or the one that could not be used
+  QString reason;  // why there is no store, in Japanese
+  QString note;    // said once though the store works (another program's file left alone)
+  bool passing = false;
 };
 
 }  // namespace shurencho

@@ -1,0 +1,373 @@
+#include "history/history_service.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QMetaObject>
+#include <QTimer>
+#include <algorithm>
+
+#include "history/history_journal.h"
+
+namespace shurencho {
+
+namespace {
+
+int Rows(const HistoryBatch& b) {
+  return static_cast<int>(b.items.size() + b.runs.size() + b.misses.size() + b.mouse.size());
+}
+
+// Beyond this many batches in memory (no journal, nothing open) the oldest go.
+constexpr int kMaxPending = 20000;
+// The weakest units kept for the drill; it asks for fewer.
+constexpr int kWeakKept = 32;
+
+QString NotOpenYet() { return QStringLiteral("学習履歴のファイルをまだ開いていません。"); }
+
+}  // namespace
+
+class HistoryService::Runner final : public QObject {
+ public:
+  Runner(Opener open, QString journalPath, Timing timing)
+      : m_open(std::move(open)), m_journal(std::move(journalPath)), m_timing(timing) {
+    m_status.journal = m_journal.path();
+    m_delay = m_timing.retryFirstMs;
+  }
+
+  // ---- Read from any thread ----
+  mutable std::mutex m_mutex;
+  HistoryStatus m_status;  // guarded
+  QStringList m_weak;      // guarded
+  QString m_learner;       // guarded
+  Closing m_closing;       // guarded; set by Close
+  std::atomic<bool> m_stopping{false};
+  QDeadlineTimer m_deadline;  // set before m_stopping
+
+  QObject* m_context = nullptr;
+  std::function<void(const HistoryStatus&)> m_onStatus;
+  std::function<void()> m_onOpened;
+
+  // ---- The worker's own ----
+  void Begin() {
+    m_begun = true;
+    m_retry = new QTimer(this);
+    m_retry->setSingleShot(true);
+    QObject::connect(m_retry, &QTimer::timeout, this, [this] { Retry(); });
+    if (m_journal.Open()) {
+      // What an earlier session could not write comes first.
+      QList<HistoryBatch> kept = m_journal.ReadAll();
+      m_journaled = static_cast<int>(kept.size());
+      kept.append(std::move(m_pending));
+      m_pending = std::move(kept);
+    } else {
+      const std::lock_guard lock(m_mutex);
+      m_status.journal.clear();
+    }
+    TryOpen();
+  }
+
+  void Submit(HistoryBatch batch) {
+    m_pending.append(std::move(batch));
+    if (m_pending.size() > kMaxPending) {
+      if (m_journaled > 0) {
+        --m_journaled;  // kept in the journal all the same
+      } else {
+        m_lostRows += Rows(m_pending.first());
+      }
+      m_pending.removeFirst();
+    }
+    if (!m_begun) return;
+    if (m_store && !m_retry->isActive()) {
+      Flush();
+      return;
+    }
+    if (State() != HistoryStatus::State::Opening) KeepInJournal();
+    Publish([](HistoryStatus&) {});
+  }
+
+  void Read(int weakest, QObject* context, const ReadDone& done) {
+    LearnerHistory h;
+    QString error;
+    if (m_store) {
+      h = m_store->Read(weakest, &error);
+    } else {
+      const std::lock_guard lock(m_mutex);
+      error = m_status.reason.isEmpty() ? NotOpenYet() : m_status.reason;
+    }
+    const HistoryStatus status = Status();
+    if (context && done)
+      QMetaObject::invokeMethod(context, [done, h, error, status] { done(h, error, status); });
+  }
+
+  void Rename(const QString& name, QObject* context, const RenameDone& done) {
+    QString error;
+    bool ok = false;
+    if (m_store) {
+      ok = m_store->SetLearnerName(name, &error);
+      if (ok) {
+        const std::lock_guard lock(m_mutex);
+        m_learner = m_store->LearnerName();
+      }
+    } else {
+      error = Status().reason.isEmpty() ? NotOpenYet() : Status().reason;
+    }
+    if (context && done) QMetaObject::invokeMethod(context, [done, ok, error] { done(ok, error); });
+  }
+
+  void Close() {
+    if (m_retry) m_retry->stop();
+    if (m_store) Flush();
+    KeepInJournal();
+    int rows = m_lostRows;
+    for (const HistoryBatch& b : m_pending) rows += Rows(b);
+    m_store.reset();
+    m_journal.Close();
+    const std::lock_guard lock(m_mutex);
+    m_closing = Closing{rows, m_lostRows == 0 && m_journaled == m_pending.size(), true};
+  }
+
+  HistoryStatus Status() const {
+    const std::lock_guard lock(m_mutex);
+    return m_status;
+  }
+
+ private:
+  HistoryStatus::State State() const { return Status().state; }
+
+  // Changes the status and tells the window.
+  template <typename F>
+  void Publish(F&& change) {
+    HistoryStatus copy;
+    {
+      const std::lock_guard lock(m_mutex);
+      change(m_status);
+      m_status.waitingRows = m_lostRows;
+      for (const HistoryBatch& b : m_pending) m_status.waitingRows += Rows(b);
+      m_status.kept = m_lostRows == 0 && m_journaled == m_pending.size();
+      copy = m_status;
+    }
+    if (m_context && m_onStatus) {
+      QMetaObject::invokeMethod(m_context, [cb = m_onStatus, copy] { cb(copy); });
+    }
+  }
+
+  void TryOpen() {
+    HistoryOpenResult r = m_open();
+    if (!r.store) {
+      KeepInJournal();
+      Publish([&](HistoryStatus& s) {
+        s.state = r.passing ? HistoryStatus::State::Waiting : HistoryStatus::State::Off;
+        s.file = r.file;
+        s.reason = r.reason;
+        s.note = r.note;
+        s.written = 0;
+      });
+      if (r.passing) ScheduleRetry();
+      return;
+    }
+    m_store = std::move(r.store);
+    m_store->SetBusyWait([this](qint64 waited) {
+      if (m_stopping.load()) return !m_deadline.hasExpired();
+      return waited < m_timing.busyWaitMs;
+    });
+    {
+      const std::lock_guard lock(m_mutex);
+      m_learner = m_store->LearnerName();
+      m_status.file = r.file;
+      m_status.note = r.note;
+    }
+    Flush();
+    RefreshWeak();
+    if (m_context && m_onOpened) QMetaObject::invokeMethod(m_context, m_onOpened);
+  }
+
+  void Retry() {
+    if (m_stopping.load()) return;
+    if (!m_store) {
+      TryOpen();
+    } else {
+      Flush();
+    }
+  }
+
+  void ScheduleRetry() {
+    if (m_stopping.load()) return;
+    m_retry->start(m_delay);
+    m_delay = std::min(m_delay * 2, m_timing.retryMaxMs);
+  }
+
+  // Writes every waiting batch in one transaction.
+  void Flush() {
+    if (m_pending.isEmpty()) {
+      if (State() != HistoryStatus::State::Open) {
+        Publish([](HistoryStatus& s) {
+          s.state = HistoryStatus::State::Open;
+          s.reason.clear();
+        });
+      }
+      return;
+    }
+    HistoryBatch all;
+    int rows = 0;
+    for (const HistoryBatch& b : m_pending) {
+      all.items += b.items;
+      all.runs += b.runs;
+      all.misses += b.misses;
+      all.mouse += b.mouse;
+      rows += Rows(b);
+    }
+    QString error;
+    if (m_store->Write(all, &error)) {
+      const bool hadWaited = m_journaled > 0 || State() != HistoryStatus::State::Open;
+      m_pending.clear();
+      if (m_journaled > 0) m_journal.Clear();
+      m_journaled = 0;
+      m_delay = m_timing.retryFirstMs;
+      Publish([&](HistoryStatus& s) {
+        s.state = HistoryStatus::State::Open;
+        s.reason.clear();
+        s.written = hadWaited ? rows : 0;
+      });
+      if (!all.misses.isEmpty()) RefreshWeak();
+      return;
+    }
+    KeepInJournal();
+    Publish([&](HistoryStatus& s) {
+      s.state = HistoryStatus::State::Waiting;
+      s.reason = error;
+      s.written = 0;
+    });
+    ScheduleRetry();
+  }
+
+  // The batches not in the journal yet go there, in order.
+  void KeepInJournal() {
+    if (!m_journal.isOpen()) return;
+    while (m_journaled < m_pending.size() && m_journal.Append(m_pending[m_journaled])) ++m_journaled;
+  }
+
+  void RefreshWeak() {
+    if (!m_store) return;
+    QString error;
+    const QStringList units = m_store->WeakestUnits(kWeakKept, &error);
+    if (!error.isEmpty()) return;  // the last answer stands
+    const std::lock_guard lock(m_mutex);
+    m_weak = units;
+  }
+
+  Opener m_open;
+  HistoryJournal m_journal;
+  Timing m_timing;
+  bool m_begun = false;
+  std::unique_ptr<HistoryStore> m_store;
+  QList<HistoryBatch> m_pending;  // not in the database, oldest first
+  int m_journaled = 0;            // of those, the first ones already in the journal
+  int m_lostRows = 0;             // records dropped with no room anywhere
+  QTimer* m_retry = nullptr;
+  int m_delay = 0;
+};
+
+class HistoryService::Front final : public HistoryStore {
+ public:
+  explicit Front(HistoryService& service) : m_service(service) {}
+  QString LearnerName() const override {
+    const std::lock_guard lock(m_service.m_runner->m_mutex);
+    return m_service.m_runner->m_learner;
+  }
+  bool SetLearnerName(const QString& name, QString*) override {
+    m_service.Rename(name, nullptr, {});
+    return true;
+  }
+  bool Write(const HistoryBatch& batch, QString*) override {
+    m_service.Submit(batch);
+    return true;
+  }
+  LearnerHistory Read(int, QString* error) override {
+    if (error) *error = QStringLiteral("学習履歴は読み込み中です。");
+    return {};
+  }
+  QStringList WeakestUnits(int count, QString*) override { return m_service.WeakUnits(count); }
+
+ private:
+  HistoryService& m_service;
+};
+
+HistoryService::HistoryService(Opener open, QString journalPath, Timing timing)
+    : m_thread(new QThread),
+      m_runner(new Runner(std::move(open), std::move(journalPath), timing)),
+      m_front(std::make_unique<Front>(*this)) {
+  m_thread->setObjectName(QStringLiteral("history"));
+  m_runner->moveToThread(m_thread);
+}
+
+HistoryService::~HistoryService() {
+  if (!m_stopped) Stop(1500);
+  // A thread that did not end in time is left to end with the process.
+  if (m_thread->isRunning()) return;
+  delete m_runner;
+  delete m_thread;
+}
+
+HistoryStore& HistoryService::front() { return *m_front; }
+
+void HistoryService::SetListeners(QObject* context, std::function<void(const HistoryStatus&)> status,
+                                  std::function<void()> opened) {
+  m_runner->m_context = context;
+  m_runner->m_onStatus = std::move(status);
+  m_runner->m_onOpened = std::move(opened);
+}
+
+void HistoryService::Start() {
+  if (m_thread->isRunning() || m_stopped) return;
+  m_thread->start();
+  QMetaObject::invokeMethod(m_runner, [r = m_runner] { r->Begin(); });
+}
+
+void HistoryService::Submit(HistoryBatch batch) {
+  if (m_stopped || batch.empty()) return;
+  QMetaObject::invokeMethod(m_runner,
+                            [r = m_runner, b = std::move(batch)]() mutable { r->Submit(std::move(b)); });
+}
+
+QStringList HistoryService::WeakUnits(int count) const {
+  const std::lock_guard lock(m_runner->m_mutex);
+  return m_runner->m_weak.mid(0, std::max(0, count));
+}
+
+HistoryStatus HistoryService::status() const { return m_runner->Status(); }
+
+void HistoryService::Read(int weakest, QObject* context, ReadDone done) {
+  QMetaObject::invokeMethod(m_runner, [r = m_runner, weakest, context, done = std::move(done)] {
+    r->Read(weakest, context, done);
+  });
+}
+
+void HistoryService::Rename(const QString& name, QObject* context, RenameDone done) {
+  QMetaObject::invokeMethod(
+      m_runner, [r = m_runner, name, context, done = std::move(done)] { r->Rename(name, context, done); });
+}
+
+HistoryService::Closing HistoryService::Stop(int waitMs) {
+  if (m_stopped || !m_thread->isRunning()) {
+    m_stopped = true;
+    const std::lock_guard lock(m_runner->m_mutex);
+    return m_runner->m_closing;
+  }
+  m_stopped = true;
+  // The last write may wait for a lock for part of the time; the journal
+  // and the closing take the rest.
+  m_runner->m_deadline = QDeadlineTimer(std::max(0, waitMs * 2 / 3));
+  m_runner->m_stopping.store(true);
+  QMetaObject::invokeMethod(m_runner, [r = m_runner] {
+    r->Close();
+    QThread::currentThread()->quit();
+  });
+  if (!m_thread->wait(QDeadlineTimer(waitMs))) {
+    // Still busy (a long read, say): what waited cannot be vouched for.
+    const std::lock_guard lock(m_runner->m_mutex);
+    m_runner->m_closing = Closing{m_runner->m_status.waitingRows, false, false};
+  }
+  const std::lock_guard lock(m_runner->m_mutex);
+  return m_runner->m_closing;
+}
+
+}  // namespace shurencho

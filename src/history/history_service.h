@@ -1,0 +1,103 @@
+#pragma once
+// The learning history on a thread of its own, so the window never waits
+// for the disk. Every open, check, migration, write and read runs there, one
+// at a time, in the order asked: the store (a database connection belongs
+// to the thread that made it) is opened, used and closed on that thread.
+// Pages hand batches over and go on; a file another program holds, or a
+// full disk, is tried again in the background, a little later each time,
+// while the batches wait in the journal beside the file. The weak-kana
+// drill reads the weakest units from an answer kept up to date here.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "history/history_records.h"
+
+namespace shurencho {
+
+// What the history is doing, as the learner is told it.
+struct HistoryStatus {
+  enum class State {
+    Opening,  // not open yet
+    Open,     // every batch so far is in the database
+    Waiting,  // a fault that may pass: batches wait and are tried again
+    Off,      // the file cannot be used this session: batches wait in the journal
+  };
+  State state = State::Opening;
+  QString file;         // the database file
+  QString journal;      // where batches wait
+  QString reason;       // the fault, empty when there is none
+  QString note;         // said once though the history works
+  int waitingRows = 0;  // records not in the database
+  bool kept = true;     // all of those are safe in the journal
+  int written = 0;      // records written after they had waited (since the last fault)
+};
+
+class HistoryService final {
+ public:
+  // Called on the worker: opens the history (loading the database code too).
+  using Opener = std::function<HistoryOpenResult()>;
+  struct Timing {
+    int busyWaitMs = 1000;   // one call's wait for another program's lock
+    int retryFirstMs = 500;  // the first retry after a passing fault
+    int retryMaxMs = 8000;   // retries double up to this
+  };
+  // What a stop left behind.
+  struct Closing {
+    int unwrittenRows = 0;  // records not in the database
+    bool kept = true;       // all of them are in the journal, to be written at the next start
+    bool inTime = true;     // the worker ended within the time given
+  };
+
+  HistoryService(Opener open, QString journalPath, Timing timing);
+  HistoryService(Opener open, QString journalPath)
+      : HistoryService(std::move(open), std::move(journalPath), Timing{}) {}
+  ~HistoryService();
+  HistoryService(const HistoryService&) = delete;
+  HistoryService& operator=(const HistoryService&) = delete;
+
+  // Tells `context`'s thread of every change of status, and once the store
+  // is open (and the weakest units known), `opened`. Set before Start.
+  void SetListeners(QObject* context, std::function<void(const HistoryStatus&)> status,
+                    std::function<void()> opened);
+  // Starts the thread, which reads the journal and opens the history.
+  void Start();
+
+  // For the recorder: Write hands the batch to the worker and returns at
+  // once (true); WeakestUnits answers from the units kept; LearnerName is the
+  // name last known. Read and SetLearnerName are asked through the service.
+  HistoryStore& front();
+
+  void Submit(HistoryBatch batch);
+  // The units last found weakest, at most count.
+  QStringList WeakUnits(int count) const;
+  HistoryStatus status() const;
+
+  using ReadDone =
+      std::function<void(const LearnerHistory& history, const QString& error, const HistoryStatus&)>;
+  // Reads on the worker; done runs on context's thread (not when it is gone).
+  void Read(int weakest, QObject* context, ReadDone done);
+  using RenameDone = std::function<void(bool ok, const QString& error)>;
+  void Rename(const QString& name, QObject* context, RenameDone done);
+
+  // Writes what it can in the time given, keeps the rest in the journal,
+  // closes the store and ends the thread. Any wait for a lock is cut short;
+  // never takes much more than waitMs.
+  Closing Stop(int waitMs);
+
+ private:
+  class Runner;
+  class Front;
+  QThread* m_thread;  // not deleted when it failed to end in time
+  Runner* m_runner;   // lives on m_thread
+  std::unique_ptr<Front> m_front;
+  bool m_stopped = false;
+};
+
+}  // namespace shurencho

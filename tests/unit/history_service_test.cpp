@@ -1,0 +1,184 @@
+// The history's worker with the real SQLite file: a lock, a damaged file
+// and another program's database, as the trainer meets them.
+#include "history/history_service.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QThread>
+
+#include "adapters/sqlite_history_store.h"
+#include "drill_fixture.h"
+#include "history/history_journal.h"
+#include "history/history_recorder.h"
+#include "history_fixture.h"
+
+using namespace shurencho;
+
+namespace {
+
+// Runs the test thread's events until done() holds (the worker posts its
+// answers here) or a generous time has passed.
+template <typename F>
+bool WaitFor(F&& done) {
+  const QDeadlineTimer deadline(30000);
+  while (!done()) {
+    if (deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(2);
+  }
+  return true;
+}
+
+qint64 Count(const QString& file, const char* table) {
+  sqlite3* db = nullptr;
+  qint64 n = -1;
+  if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* q = nullptr;
+    const QByteArray sql = QByteArray("SELECT COUNT(*) FROM ") + table;
+    if (sqlite3_prepare_v2(db, sql.constData(), -1, &q, nullptr) == SQLITE_OK &&
+        sqlite3_step(q) == SQLITE_ROW)
+      n = sqlite3_column_int64(q, 0);
+    sqlite3_finalize(q);
+  }
+  sqlite3_close(db);
+  return n;
+}
+
+QByteArray Hash(const QString& file) {
+  QFile f(file);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+class HistoryServiceDrillTest : public DrillTest {
+ protected:
+  HistoryServiceDrillTest() {
+    if (!QCoreApplication::instance()) {
+      static int argc = 1;
+      static char name[] = "unit_tests";
+      static char* argv[] = {name, nullptr};
+      static QCoreApplication app(argc, argv);
+    }
+  }
+  QTemporaryDir dir;
+};
+
+TEST_F(HistoryServiceDrillTest, ALockedFileNeverHoldsThePageAndItsRowsFollowWhenTheLockGoes) {
+  const QString file = dir.filePath(QStringLiteral("history.sqlite"));
+  ASSERT_TRUE(SqliteHistoryStore::Open(file));
+  // This thread holds the file: any call of the page's that waited for the
+  // database would wait for this very thread, a minute at a time.
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &holder), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+  HistoryService service([file] { return SqliteHistoryStore::OpenForTrainer(file); },
+                         HistoryJournal::PathFor(file), HistoryService::Timing{60000, 50, 200});
+  QObject context;
+  HistoryRecorder recorder(platform);
+  recorder.Attach(&service.front());
+  settings.CourseNo = 3;  // かな, きゃく, ほん
+  page = std::make_unique<DrillPage>(settings, data, platform);
+  page->SetHistory(&recorder);
+  page->FormCreate();
+  page->FormShow();
+  service.Start();
+  for (const QChar c : QStringLiteral("kanakyaku")) {
+    TypeKey(c);
+    platform.Advance(1);
+  }
+  const QString speedShown = page->Label2.caption;
+  page->Button3Click();  // the run ends and is handed over too
+  EXPECT_EQ(Count(file, "drill_items"), 0);
+
+  ASSERT_EQ(sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(holder);
+  // A read asked now is answered after the writes handed over before it.
+  LearnerHistory h;
+  bool read = false;
+  service.Read(10, &context, [&](const LearnerHistory& got, const QString&, const HistoryStatus&) {
+    h = got;
+    read = true;
+  });
+  ASSERT_TRUE(WaitFor([&] { return read; }));
+  EXPECT_EQ(Count(file, "drill_items"), 2);
+  ASSERT_EQ(h.runs.size(), 1);
+  // The run as the page measured it, none of the wait in it.
+  EXPECT_EQ(QString::number(h.runs[0].charsPerMinute) + QStringLiteral("　字／分"), speedShown);
+  EXPECT_EQ(service.Stop(1500).unwrittenRows, 0);
+}
+
+class HistoryServiceFileTest : public HistoryFileTest {
+ protected:
+  QString path() const { return SqliteHistoryStore::DefaultPath(); }
+};
+
+TEST_F(HistoryServiceFileTest, ADamagedFileIsFoundAtOpenAndItsRecordsWaitInTheJournal) {
+  {
+    auto store = SqliteHistoryStore::Open(path());
+    ASSERT_TRUE(store);
+    HistoryBatch batch;
+    for (int i = 0; i < 2000; ++i) batch.misses.append(KeyMissRecord{i, 4, "しゃ", "s", "a", "h"});
+    ASSERT_TRUE(store->Write(batch));
+  }
+  // Cut short: the header still says it is ours, the pages are gone.
+  QFile file(path());
+  ASSERT_TRUE(file.resize(file.size() / 2));
+  const QByteArray before = Hash(path());
+
+  HistoryService service([p = path()] { return SqliteHistoryStore::OpenForTrainer(p); },
+                         HistoryJournal::PathFor(path()));
+  QList<HistoryStatus> told;
+  QObject context;
+  service.SetListeners(&context, [&](const HistoryStatus& s) { told.append(s); }, {});
+  service.Start();
+  ASSERT_TRUE(WaitFor([&] { return !told.isEmpty() && !told.last().reason.isEmpty(); }));
+  EXPECT_EQ(told.last().state, HistoryStatus::State::Off);
+  EXPECT_EQ(told.last().reason, QStringLiteral("ファイルが壊れているか、学習履歴のファイルではありません。"));
+  service.Submit(HistoryBatch{{DrillItemRecord{1, 4, "かな", 2, 2, 0, 1.0}}, {}, {}, {}});
+  const HistoryService::Closing closing = service.Stop(1500);
+  EXPECT_EQ(std::tuple(closing.unwrittenRows, closing.kept), std::tuple(1, true));
+  EXPECT_EQ(Hash(path()), before);
+  HistoryJournal journal(HistoryJournal::PathFor(path()));
+  ASSERT_TRUE(journal.Open());
+  ASSERT_EQ(journal.ReadAll().size(), 1);
+}
+
+TEST_F(HistoryServiceFileTest, AnotherProgramsDatabaseIsLeftAsItWasAndTheHistoryGoesBesideIt) {
+  const QString folder = QFileInfo(path()).absolutePath();
+  ASSERT_TRUE(QDir().mkpath(folder));
+  const QString foreign = dir.filePath(QStringLiteral("notes.db"));
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(foreign).constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE learners (who TEXT); INSERT INTO learners VALUES ('x')", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+  }
+  const QByteArray before = Hash(foreign);
+  // Directly at the history's name, and through a link there.
+  for (const bool link : {false, true}) {
+    QFile::remove(path());
+    QFile::remove(SqliteHistoryStore::SidePath(path()));
+    ASSERT_TRUE(link ? QFile::link(foreign, path()) : QFile::copy(foreign, path()));
+    HistoryOpenResult r = SqliteHistoryStore::OpenForTrainer(path());
+    ASSERT_TRUE(r.store) << qPrintable(r.reason);
+    EXPECT_EQ(r.file, folder + QStringLiteral("/shurencho-history.sqlite"));
+    EXPECT_TRUE(r.note.contains(QStringLiteral("ほかのプログラム")));
+    ASSERT_TRUE(r.store->Write(HistoryBatch{{DrillItemRecord{1, 4, "かな", 2, 2, 0, 1.0}}, {}, {}, {}}));
+    r.store.reset();
+    EXPECT_EQ(Hash(path()), before);
+    EXPECT_EQ(Count(r.file, "drill_items"), 1);
+  }
+  EXPECT_EQ(Hash(foreign), before);
+}
+
+}  // namespace
