@@ -86,4 +86,35 @@ else
   cmp -s "$INI" "$WORK/before" || { echo "FAIL: the old file changed"; exit 1; }
   echo "size limit: save refused, old file intact"
 fi
+
+# The learning history on a disk that fills up during a session: the records
+# of its close wait in the journal beside the file, the close says how many,
+# and the next start, with the space back, writes every one of them.
+HW="$BUILD/tests/history_service_writer"
+if [ -n "$MNT" ]; then umount "$MNT" 2>/dev/null || true; fi
+MNT=""
+HMNT="$WORK/history"
+mkdir -p "$HMNT"
+if mount -t tmpfs -o size=4m tmpfs "$HMNT" 2>/dev/null; then
+  MNT="$HMNT"
+  H="$HMNT/history.sqlite"
+  [ "$("$HW" "$H" 5 </dev/null | tail -1)" = "unwritten=0 kept=1" ] || { echo "FAIL: a first session lost records"; exit 1; }
+  coproc WRITER { "$HW" "$H" 200; }
+  read -r opened <&"${WRITER[0]}"
+  [ "$opened" = "open ok" ] || { echo "FAIL: the history did not open: $opened"; exit 1; }
+  cat /dev/zero >"$HMNT/filler" 2>/dev/null || true
+  echo go >&"${WRITER[1]}"
+  read -r closed <&"${WRITER[0]}"
+  wait "$WRITER_PID" || true
+  # 200 items with five refused keys each.
+  [ "$closed" = "unwritten=1200 kept=1" ] || { echo "FAIL: full disk at close: $closed"; exit 1; }
+  rm -f "$HMNT/filler"
+  [ "$("$HW" "$H" 0 </dev/null | tail -1)" = "unwritten=0 kept=1" ] || { echo "FAIL: the journal was not written"; exit 1; }
+  items="$(sqlite3 "$H" 'SELECT COUNT(*) FROM drill_items')"
+  [ "$items" = 205 ] || { echo "FAIL: $items items after the space came back, 205 expected"; exit 1; }
+  [ ! -s "$H.pending" ] || { echo "FAIL: the journal still holds records"; exit 1; }
+  umount "$HMNT"
+  MNT=""
+  echo "history on a full disk: 1200 records kept at close and written at the next start"
+fi
 echo "1 passed, 0 failed"
