@@ -71,7 +71,8 @@ QChar AsciiLower(QChar c) {
   return (u >= u'A' && u <= u'Z') ? QChar(u + (u'a' - u'A')) : c;
 }
 
-// typed is the beginning of form, letters a-z compared in either case.
+}  // namespace
+
 bool BeginsForm(const QString& form, const QString& typed) {
   if (typed.size() > form.size()) return false;
   for (qsizetype i = 0; i < typed.size(); ++i) {
@@ -79,8 +80,6 @@ bool BeginsForm(const QString& form, const QString& typed) {
   }
   return true;
 }
-
-}  // namespace
 
 int KanaKeyList::IndexOf(const QString& text) const {
   for (qsizetype i = 0; i < m_keys.size(); ++i) {
@@ -133,9 +132,12 @@ KanaUnitStep NextKanaUnit(const KanaKeyList& keys, const QString& reading, int r
 int MatchRomaji(const KanaRomaTable& table, const KanaKeyList& keys, const QString& unit,
                 const QString& typed) {
   if (typed.isEmpty()) return -1;
-  const QStringList fields = KanaUnitLine(table, keys, unit);
-  for (qsizetype i = 1; i < fields.size(); ++i) {
-    const QString& form = fields.at(i);
+  return MatchForms(KanaUnitLine(table, keys, unit).mid(1), typed);
+}
+
+int MatchForms(const QStringList& forms, const QString& typed) {
+  if (typed.isEmpty()) return -1;
+  for (const QString& form : forms) {
     if (typed == form) return 1;
     if (BeginsForm(form, typed)) return 0;
   }

@@ -79,5 +79,9 @@ KanaUnitStep NextKanaUnit(const KanaKeyList& keys, const QString& reading, int r
 // The first form that equals or begins with typed decides.
 int MatchRomaji(const KanaRomaTable& table, const KanaKeyList& keys, const QString& unit,
                 const QString& typed);
+// The same over forms already split, in the order they are tried.
+int MatchForms(const QStringList& forms, const QString& typed);
+// typed is the beginning of form, letters a-z compared in either case.
+bool BeginsForm(const QString& form, const QString& typed);
 
 }  // namespace shurencho

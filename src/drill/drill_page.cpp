@@ -1,5 +1,7 @@
 #include "drill/drill_page.h"
 
+#include <algorithm>
+
 #include "data/practice_data.h"
 #include "history/history_recorder.h"
 #include "platform/control_ids.h"
@@ -155,10 +157,22 @@ CourseItemList DrillPage::ItemsHoldingUnits(const CourseItemList& items, const Q
   return holding;
 }
 
+CourseItemList DrillPage::ItemsHoldingTrickyKana(const CourseItemList& items) {
+  CourseItemList holding;
+  for (const CourseItem& item : items) {
+    if (std::any_of(item.reading.cbegin(), item.reading.cend(), IsTrickyKana)) holding.append(item);
+  }
+  return holding;
+}
+
 CourseItemList DrillPage::DealtItems(int n) const {
-  if (CheckBox5.checked() && m_history) {
-    const CourseItemList weak =
-        ItemsHoldingUnits(m_data.Course(n), m_history->WeakUnits(kWeakUnits), m_data.kanaKeyList);
+  if (CheckBox5.checked()) {
+    const QStringList units = m_history ? m_history->WeakUnits(kWeakUnits) : QStringList();
+    // Until the history knows this learner's weak units, the kana that
+    // most children find hard stand in for them.
+    const CourseItemList weak = units.isEmpty()
+                                    ? ItemsHoldingTrickyKana(m_data.Course(n))
+                                    : ItemsHoldingUnits(m_data.Course(n), units, m_data.kanaKeyList);
     if (!weak.isEmpty()) return weak;
   }
   return m_data.Course(n);
@@ -215,7 +229,7 @@ void DrillPage::ShowItem() {
   Panel1.visible = !s.NoConversion;
   Label43.caption = s.QuestionText;
   s.UnitRomaji = UnitLine(s.KanaUnit);
-  Label44.caption = s.UnitRomaji.value(1);
+  Label44.caption = UnitHint();
   Label44.visible = m_settings.Viewroma && s.Item.hint;
 }
 
@@ -316,6 +330,21 @@ void DrillPage::Button3Click() {
   EnterStep();
 }
 
+void DrillPage::RomajiGuideClick(int guide) {
+  m_settings.RomajiGuide = guide;
+  m_settings.RomajiGuideChosen = true;
+  // The unit being typed is judged and hinted in the new way from its next
+  // key; romaji typed for it that the new way does not take is dropped.
+  DrillState& s = m_state;
+  s.UnitRomaji = UnitLine(s.KanaUnit);
+  if (!s.ReadingDone && !s.PendingIsNoJudge() && MatchUnit(s.PendingRomaji) != 0) {
+    s.PendingRomaji = DrillState::NoJudge();
+    Edit2.setText(QString());
+  }
+  if (!s.ReadingDone) Label44.caption = UnitHint();
+  m_platform.SetFocus(ids::Edit2);
+}
+
 void DrillPage::Label43Click() {
   if (m_state.Item.showsReading) m_platform.ShowInformation(m_state.Reading);
 }
@@ -338,11 +367,59 @@ void DrillPage::TabSheet1MouseDown() {
 // ---- The romaji judge ----
 
 QStringList DrillPage::UnitLine(const QString& unit) const {
-  return KanaUnitLine(m_data.kanaRomaTable, m_data.kanaKeyList, unit);
+  if (Guide() == Notation::Table) return KanaUnitLine(m_data.kanaRomaTable, m_data.kanaKeyList, unit);
+  return QStringList{unit} + Spellings().Forms(unit);
+}
+
+RomajiNotation DrillPage::Spellings() const { return {m_data.kanaRomaTable, m_data.kanaKeyList}; }
+
+GuideMatch DrillPage::JudgeUnit(const QString& typed) const {
+  if (Guide() != Notation::Table) return Spellings().Match(m_state.KanaUnit, UpcomingUnit(1), typed);
+  switch (MatchRomaji(m_data.kanaRomaTable, m_data.kanaKeyList, m_state.KanaUnit, typed)) {
+    case 1:
+      return GuideMatch::Complete;
+    case 0:
+      return GuideMatch::Begun;
+    default:
+      return GuideMatch::Refused;
+  }
 }
 
 int DrillPage::MatchUnit(const QString& typed) const {
-  return MatchRomaji(m_data.kanaRomaTable, m_data.kanaKeyList, m_state.KanaUnit, typed);
+  switch (JudgeUnit(typed)) {
+    case GuideMatch::Complete:
+      return 1;
+    case GuideMatch::Begun:
+      return 0;
+    default:
+      return -1;
+  }
+}
+
+QString DrillPage::UpcomingUnit(int ahead) const {
+  const DrillState& s = m_state;
+  KanaUnitStep step{s.KanaUnit, s.ReadPos};
+  for (int k = 0; k < ahead; ++k) {
+    if (step.position >= s.ReadingLength) return {};
+    step = NextKanaUnit(m_data.kanaKeyList, s.Reading, s.ReadingLength, step.position);
+  }
+  return step.unit;
+}
+
+QString DrillPage::UnitHint() const {
+  const DrillState& s = m_state;
+  const Notation guide = Guide();
+  if (guide == Notation::Table) return s.UnitRomaji.value(1);
+  const RomajiNotation spellings = Spellings();
+  const QString typed = s.PendingShown();
+  const QString next = UpcomingUnit(1);
+  const QString plan = spellings.Plan(guide, s.KanaUnit, next, typed);
+  // ん typed as n, or っ as a consonant, is complete once the next unit's
+  // first letter comes: the hint goes on to that unit.
+  if (!typed.isEmpty() && plan == typed && spellings.Match(s.KanaUnit, next, typed) == GuideMatch::Begun) {
+    return spellings.Plan(guide, next, UpcomingUnit(2), QString());
+  }
+  return plan;
 }
 
 void DrillPage::Edit2KeyPress(QChar& key) {
@@ -382,23 +459,35 @@ void DrillPage::Edit2Change() {
     }
   } else {
     const QString typed = Edit2.text();
-    const int r = MatchUnit(typed);
-    if (m_history) RecordKey(typed, r < 0);
-    if (r < 0) {
+    const GuideMatch m = JudgeUnit(typed);
+    if (m_history) RecordKey(typed, m == GuideMatch::Refused);
+    if (m == GuideMatch::Refused) {
       m_platform.Beep();
       Edit2.setText(s.PendingShown());
-    } else if (r == 0) {
+    } else if (m == GuideMatch::Begun) {
       if (s.ReadingDone) {
         s.PendingRomaji = DrillState::NoJudge();
         Edit2.setText(QString());
       } else {
         s.PendingRomaji = typed;
       }
-    } else {
+    } else if (m == GuideMatch::Complete) {
       UnitComplete(typed);
+    } else {
+      CarryOver(typed);
     }
   }
   Label1.caption = s.DoneText + s.PendingShown();
+  // A notation's hint is planned afresh from every key the learner types.
+  if (Guide() != Notation::Table && !s.ReadingDone) Label44.caption = UnitHint();
+}
+
+void DrillPage::CarryOver(const QString& typed) {
+  const QString carried = typed.right(1);
+  UnitComplete(typed.chopped(1));  // units remain: the next is current, the box empty
+  // The last letter stands in the box as the next unit's first, not judged again.
+  Edit2.setText(carried);
+  m_state.PendingRomaji = carried;
 }
 
 void DrillPage::RecordKey(const QString& typed, bool refused) {
@@ -439,8 +528,8 @@ void DrillPage::UnitComplete(const QString& typed) {
     s.KanaUnit = step.unit;
     s.ReadPos = step.position;
     s.UnitRomaji = UnitLine(s.KanaUnit);
-    Label44.caption = s.UnitRomaji.value(1);
     s.PendingRomaji = DrillState::NoJudge();
+    Label44.caption = UnitHint();
     Edit2.setText(QString());
   } else if (s.ReadingDone) {
     s.PendingRomaji = DrillState::NoJudge();

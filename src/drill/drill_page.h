@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "data/kana_roma_table.h"
+#include "data/romaji_notation.h"
 #include "drill/drill_state.h"
 #include "platform/controls.h"
 #include "platform/keys.h"
@@ -42,6 +43,9 @@ class DrillPage final {
                                           const KanaKeyList& keys);
   // Units of the weakest ranking the weak-unit drill deals from.
   static constexpr int kWeakUnits = 10;
+  // The items of the course holding kana children often mistype (voiced,
+  // small kana, っ, ー), in course order: dealt before there is a history.
+  static CourseItemList ItemsHoldingTrickyKana(const CourseItemList& items);
 
   // Course buttons RadioButton1 to RadioButton5: course n = 1 to 5.
   void RadioButtonClick(int n);
@@ -53,6 +57,8 @@ class DrillPage final {
   void Button3Click();    // RESET
   void Label43Click();
   void TabSheet1MouseDown();
+  // Menu 練習 → ローマ字の表記: 0 the table's hint, 1 ヘボン式, 2 訓令式.
+  void RomajiGuideClick(int guide);
 
   // The input box: a character key arrives first in Edit2KeyPress, then
   // changes the text, which runs Edit2Change. Key-down comes before both.
@@ -131,9 +137,21 @@ class DrillPage final {
   // A key judged against the current unit: counted, and a refused one noted.
   void RecordKey(const QString& typed, bool refused);
 
-  // Table queries on the current unit.
+  // Table queries on the current unit. With a notation chosen, the unit's
+  // line holds every spelling it accepts and the judge sees the next unit.
   int MatchUnit(const QString& typed) const;
+  GuideMatch JudgeUnit(const QString& typed) const;
   QStringList UnitLine(const QString& unit) const;
+  Notation Guide() const { return NotationOf(m_settings.RomajiGuide); }
+  RomajiNotation Spellings() const;
+  // The unit `ahead` units after the current one; empty past the reading.
+  QString UpcomingUnit(int ahead) const;
+  // The hint of the current unit: the table's first form, or the notation's
+  // plan from what has been typed.
+  QString UnitHint() const;
+  // ん or っ completed in context by the typed letters but the last, which
+  // begins the next unit.
+  void CarryOver(const QString& typed);
 
   // Conversion.
   bool AwaitingConversion() const;

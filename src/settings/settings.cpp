@@ -99,6 +99,10 @@ class Reader {
   void OptionalText(const QString& section, const QString& key, QString& field) {
     field = m_ini.ReadString(section, key, field);
   }
+  void OptionalInteger(const QString& section, const QString& key, int& field) {
+    const qint64 v = m_ini.ReadInteger(section, key, field);
+    field = (v >= INT32_MIN && v <= INT32_MAX) ? static_cast<int>(v) : field;
+  }
 
   // Writes what the keys read so far put in: one save for the whole start-up
   // rather than one flushed save per key, which on a first start meant 29.
@@ -210,6 +214,10 @@ const QString kHistorySection = QStringLiteral("History");
 const QString kWeakDrillKey = QStringLiteral("WeakDrill");
 const QString kServerKey = QStringLiteral("Server");
 const QString kAbsent = QStringLiteral("\x01absent");
+const QString kRomajiSection = QStringLiteral("Romaji");
+const QString kGuideKey = QStringLiteral("Guide");
+// Notations the drill knows: a stored value beyond them is the table's hint.
+constexpr int kGuideNotations = 3;
 
 }  // namespace
 
@@ -308,6 +316,8 @@ void LoadSettings(AppSettings& s, bool readFile, const QString& path, MissingKey
   r.OptionalFlag(kHistorySection, kWeakDrillKey, s.WeakDrill);
   r.OptionalText(kHistorySection, kServerKey, s.HistoryServer);
   s.HistoryServer = s.HistoryServer.trimmed();
+  r.OptionalInteger(kRomajiSection, kGuideKey, s.RomajiGuide);
+  if (s.RomajiGuide < 0 || s.RomajiGuide >= kGuideNotations) s.RomajiGuide = 0;
   r.Finish();
 }
 
@@ -334,6 +344,9 @@ void SaveSettings(const AppSettings& s, const QString& path) {
   // that file already names one (or names none, to opt out).
   if (ini.ReadString(kHistorySection, kServerKey, kAbsent) != kAbsent) {
     ini.SetString(kHistorySection, kServerKey, s.HistoryServer);
+  }
+  if (s.RomajiGuideChosen || ini.ReadString(kRomajiSection, kGuideKey, kAbsent) != kAbsent) {
+    ini.SetString(kRomajiSection, kGuideKey, QString::number(s.RomajiGuide));
   }
   // All keys go out in one atomic write: a failure leaves the old file whole.
   if (!ini.Commit()) throw SettingsError(path);

@@ -44,6 +44,12 @@ struct ZINIconf {
   // in [History] WeakDrill, which is written only once it is set: a file of
   // someone who never ticked it stays as it always was.
   bool WeakDrill = false;
+  // How the drill's romaji hint is spelled: 0 the table's first form, 1
+  // ヘボン式, 2 訓令式 (which also take an input method's spellings in
+  // context). Kept in [Romaji] Guide, written once chosen from the menu
+  // (RomajiGuideChosen) or when the file has the key already.
+  int RomajiGuide = 0;
+  bool RomajiGuideChosen = false;
   // Where the history is shared: empty for the local file alone, else a
   // connection text "postgresql://user@host:port/dbname". [History] Server
   // in the system-wide file (see SystemHistoryServer) gives the default; the

@@ -166,6 +166,14 @@ TEST_F(DrillCourse, PageHelpFollowsTheStep) {
   EXPECT_EQ(platform.boxes.size(), 5u);
 }
 
+TEST_F(DrillCourse, WeakDrillBeforeAnyHistoryDealsTheItemsWithKanaChildrenFindHard) {
+  settings.WeakDrill = true;
+  StartOnCourse(4);  // かな, きゃく, ほん: only the small ゃ is one of them
+  EXPECT_EQ(page->state().ActiveItems, CourseItemList{data.Course(4).at(1)});
+  page->RadioButtonClick(1);  // letters hold none: the whole course
+  EXPECT_EQ(page->state().ActiveItems, data.Course(1));
+}
+
 TEST_F(DrillCourse, AResetOfTheSettingsLeavesCourseThreeWithDefaultRecords) {
   settings.Random = true;
   settings.KeySpeed = QStringList{"50", "50", "50", "50", "50", "0"};

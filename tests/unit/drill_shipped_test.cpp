@@ -53,12 +53,31 @@ class DrillShipped : public DrillTest {
     }
   }
 
-  void PlayConversionItem() {
+  // Types the reading by what the hint shows, leaving out the letters
+  // already in the box, until the reading is done or the item has moved on.
+  void TypeReadingByGuide() {
+    const DrillState& s = page->state();
+    for (int guard = 0; guard < 64; ++guard) {
+      const QString hint = page->Label44.caption;
+      const QString typed = s.PendingShown();
+      const int beeps = platform.beeps;
+      Type(hint.startsWith(typed) ? hint.mid(typed.size()) : hint);
+      ASSERT_EQ(platform.beeps, beeps) << "refused: " << qPrintable(hint) << " in " << qPrintable(s.Reading);
+      if (s.ReadingDone || (s.DoneText.isEmpty() && s.PendingShown().isEmpty())) return;
+    }
+    FAIL() << "the reading never ended";
+  }
+
+  void PlayConversionItem(bool byGuide = false) {
     const DrillState& s = page->state();
     const int index = s.ItemIndex;
     const QString item = s.ActiveItems.value(index).question;
     const bool byTypingAlone = s.NoConversion;
-    TypeReadingByHints();
+    if (byGuide) {
+      TypeReadingByGuide();
+    } else {
+      TypeReadingByHints();
+    }
     if (byTypingAlone) {
       ExpectNextItem(index);
       return;
@@ -95,6 +114,21 @@ TEST_F(DrillShipped, EveryItemOfTheTypingCoursesCanBeTypedByItsHints) {
     for (int i = 0; i < count && !HasFatalFailure(); ++i) {
       TypeReadingByHints();
       ExpectNextItem(i);
+    }
+  }
+  EXPECT_EQ(platform.beeps, 0);
+}
+
+// Each notation's hint, typed as shown, goes through every kana item,
+// context spellings (ん by n, っ by a doubled consonant) included.
+TEST_F(DrillShipped, EveryKanaItemCanBeTypedByItsGuideInBothNotations) {
+  for (const int guide : {1, 2}) {
+    for (int n = 3; n <= 5; ++n) {
+      page.reset();
+      settings.RomajiGuide = guide;
+      StartOnCourse(n);
+      const int count = page->state().ItemCount;
+      for (int i = 0; i < count && !HasFatalFailure(); ++i) PlayConversionItem(true);
     }
   }
   EXPECT_EQ(platform.beeps, 0);

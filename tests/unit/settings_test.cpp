@@ -159,6 +159,25 @@ TEST_F(SettingsFileTest, AnUnchangedFileIsLeftByteForByteAndAChangeKeepsItsLine)
   EXPECT_EQ(ReadTestFile(path()), mine);
 }
 
+TEST_F(SettingsFileTest, TheRomajiGuideIsWrittenOnlyOnceChosen) {
+  AppSettings s;
+  LoadSettings(s, true, path());
+  const QByteArray before = ReadTestFile(path());
+  LoadSettings(s, true, path());
+  SaveSettings(s, path());
+  EXPECT_EQ(ReadTestFile(path()), before);
+
+  s.RomajiGuide = 2;
+  s.RomajiGuideChosen = true;
+  SaveSettings(s, path());
+  EXPECT_EQ(ReadTestFile(path()), before + "[Romaji]\r\nGuide=2\r\n");
+  LoadSettings(s, true, path());
+  EXPECT_EQ(s.RomajiGuide, 2);
+  WriteTestFile(path(), before + "[Romaji]\r\nGuide=7\r\n");
+  LoadSettings(s, true, path());
+  EXPECT_EQ(s.RomajiGuide, 0);  // no such notation: the table's hint
+}
+
 TEST_F(SettingsFileTest, ABareKeyIsReplacedInItsOwnLine) {
   WriteTestFile(path(), "[Result]\r\nRandom\r\nCourseNo=1\r\n");
   AppSettings s;
