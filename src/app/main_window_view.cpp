@@ -1,5 +1,6 @@
 #include "app/main_window_view.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontMetrics>
@@ -170,6 +171,23 @@ void MainWindow::BuildMenu() {
   r1->addAction(QStringLiteral("ダブルクリック(&B)"), this, [this] { Run([this] { m_form.B1Click(); }); });
   r1->addAction(QStringLiteral("キーボード特訓(&K)"), this, [this] { Run([this] { m_form.K1Click(); }); });
   r1->addAction(QStringLiteral("キーボード実践(&L)"), this, [this] { Run([this] { m_form.L1Click(); }); });
+  // How the drill spells its romaji hint. The tick is read from the settings
+  // each time the menu opens, since a reset changes them.
+  QMenu* guide = r1->addMenu(QStringLiteral("ローマ字の表記(&H)"));
+  auto* guides = new QActionGroup(guide);
+  const QString guideCaptions[] = {QStringLiteral("いつもの表示(&N)"),
+                                   QStringLiteral("ヘボン式　shi・tsu・fu(&H)"),
+                                   QStringLiteral("訓令式　si・tu・hu(&K)")};
+  for (int n = 0; n < 3; ++n) {
+    QAction* item = guide->addAction(guideCaptions[n], this,
+                                     [this, n] { Run([this, n] { m_form.drill().RomajiGuideClick(n); }); });
+    item->setCheckable(true);
+    guides->addAction(item);
+  }
+  connect(guide, &QMenu::aboutToShow, this, [this, guide] {
+    const QList<QAction*> items = guide->actions();
+    for (int n = 0; n < items.size(); ++n) items[n]->setChecked(m_form.settings().RomajiGuide == n);
+  });
   r1->addSeparator();
   QAction* records = r1->addAction(QStringLiteral("成績(&G)"), this, [this] { OpenRecords(); });
   records->setShortcut(QKeySequence(Qt::Key_F2));
