@@ -105,8 +105,9 @@ MainWindow::MainWindow(TForm1& form, QtPlatform& platform) : m_form(form), m_pla
   BuildMenu();
   platform.SetMainWindow(this);
   // The window holds exactly the menu and the pages with the side panel:
-  // no empty band below them.
-  resize(central->width(), central->height() + menuBar()->sizeHint().height());
+  // no empty band below them. Fixed, so a tiling desktop floats it instead
+  // of stretching it.
+  setFixedSize(central->width(), central->height() + menuBar()->sizeHint().height());
   PlaceOnScreen();
 }
 
