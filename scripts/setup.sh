@@ -16,6 +16,7 @@ TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libxcb1-dev
   xvfb xauth xdotool imagemagick x11-utils appstream
   fcitx5 fcitx5-mozc fcitx5-frontend-qt6 dbus-x11
+  sway grim wtype qt6-wayland jq
   clang libclang-rt-14-dev clang-format
   postgresql
 )
