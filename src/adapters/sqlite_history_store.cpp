@@ -578,6 +578,7 @@ LearnerHistory SqliteHistoryStore::Read(int weakest, QString* error) {
   LearnerHistory h;
   h.learner = m_learnerName;
   QSqlQuery q(db);
+  h.machine = m_machine;
   q.setForwardOnly(true);
   const auto failWith = [&](const QString& text) {
     SetError(error, text);

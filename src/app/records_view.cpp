@@ -233,7 +233,7 @@ QWidget* RecordsView::BuildSpeedPage() {
   m_course = new QComboBox;
   m_course->setObjectName(QStringLiteral("courseChoice"));
   for (const CourseSpeeds& c : m_courses) {
-    m_course->addItem(QStringLiteral("%1（%2 回）").arg(CourseLabel(c.course)).arg(c.runs));
+    m_course->addItem(QStringLiteral("%1（%2 回）").arg(CourseLabel(c.course, &m_settings)).arg(c.runs));
   }
   connect(m_course, &QComboBox::currentIndexChanged, this, &RecordsView::ShowCourse);
   row->addWidget(m_course);
@@ -275,7 +275,7 @@ void RecordsView::ShowCourse(int index) {
     topKeys = std::max(topKeys, d.keysPerMinute);
   }
 
-  m_speedChart->setTitle(QStringLiteral("%1 の字／分").arg(CourseLabel(c.course)));
+  m_speedChart->setTitle(QStringLiteral("%1 の字／分").arg(CourseLabel(c.course, &m_settings)));
   QDateTimeAxis* x = ResetTimeAxis(m_speedChart, a, b);
   const double top = std::ceil(std::max({bands.upper * 1.25, 70.0, c.best * 1.1}) / 10) * 10;
   QValueAxis* y = AddValueAxis(m_speedChart, QStringLiteral("字／分"), top, Qt::AlignLeft);
@@ -329,7 +329,7 @@ QWidget* RecordsView::BuildWeakPage() {
     const UnitWeakness& w = m_history.weakest[i];
     QStringList keys;
     for (const auto& [key, n] : w.wrongKeys)
-      keys.append(QStringLiteral("%1（%2 回）").arg(key, QString::number(n)));
+      keys.append(QStringLiteral("%1（%2 回）").arg(KeyName(key), QString::number(n)));
     weak->setItem(i, 0, new QTableWidgetItem(w.unit));
     weak->setItem(i, 1, new QTableWidgetItem(QString::number(w.misses)));
     weak->setItem(i, 2, new QTableWidgetItem(keys.join(QStringLiteral("、"))));
@@ -404,7 +404,7 @@ QWidget* RecordsView::BuildLadderPage() {
     text = QStringLiteral("1分以上の練習がまだありません。");
   } else {
     text = QStringLiteral("最高の速さ：%1 字／分（10分に換算して、文字数からミスを引いた数。%2、%3）")
-               .arg(QString::number(standing.perMinute, 'f', 1), CourseLabel(standing.course),
+               .arg(QString::number(standing.perMinute, 'f', 1), CourseLabel(standing.course, &m_settings),
                     QDateTime::fromMSecsSinceEpoch(standing.at).toString(QStringLiteral("yyyy/MM/dd")));
     text += standing.step > 0 ? QStringLiteral("\n%1 字／分の段に届いています。").arg(standing.step)
                               : QStringLiteral("\nまだ最初の段の手前です。");
@@ -474,7 +474,7 @@ bool RecordsView::ExportTo(const QString& csvPath, QString* error) {
   QString htmlPath = csvPath;
   if (htmlPath.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) htmlPath.chop(4);
   htmlPath += QStringLiteral(".html");
-  return SaveWhole(csvPath, WriteRecordsCsv(m_history), error) &&
+  return SaveWhole(csvPath, WriteRecordsCsv(m_history, &m_settings), error) &&
          SaveWhole(htmlPath, LearnerReportHtml(m_history, m_settings, QDateTime::currentMSecsSinceEpoch()),
                    error);
 }

@@ -101,6 +101,9 @@ struct LearnerHistory {
   QList<QPair<QString, int>> missesByExpectedKey;
   QList<QPair<QString, int>> missesByPressedKey;
   qint64 keystrokes = 0;  // all judged drill keys, for rates
+  // The computer the records were made on: two learners of one name are two
+  // learners when their machines differ. Empty when not known.
+  QString machine;
 };
 
 // Where the history lives. Every call may fail (a locked, damaged or

@@ -31,11 +31,12 @@ QString MouseKey(const MouseRecord& m) {
 }  // namespace
 
 QList<ClassRow> MergeClassTable(const QList<QList<LearnerHistory>>& files) {
-  QHash<QString, Gathered> learners;
+  QHash<QPair<QString, QString>, Gathered> learners;  // by name and machine
   for (const QList<LearnerHistory>& file : files) {
     for (const LearnerHistory& h : file) {
-      Gathered& g = learners[h.learner];
+      Gathered& g = learners[{h.learner, h.machine}];
       g.history.learner = h.learner;
+      g.history.machine = h.machine;
       for (const TypingRunRecord& r : h.runs) {
         if (!g.seen.contains(RunKey(r))) {
           g.seen.insert(RunKey(r));
@@ -63,6 +64,7 @@ QList<ClassRow> MergeClassTable(const QList<QList<LearnerHistory>>& files) {
                      [](const auto& a, const auto& b) { return a.at < b.at; });
     ClassRow row;
     row.learner = h.learner;
+    row.machine = h.machine;
     row.courses = SummarizeSpeeds(h.runs);
     row.mouse = SummarizeMouse(h.mouse);
     row.weakest = h.weakest;
@@ -78,7 +80,8 @@ QList<ClassRow> MergeClassTable(const QList<QList<LearnerHistory>>& files) {
   }
   std::sort(rows.begin(), rows.end(), [](const ClassRow& a, const ClassRow& b) {
     const int order = QString::localeAwareCompare(a.learner, b.learner);
-    return order != 0 ? order < 0 : a.learner < b.learner;
+    if (order != 0) return order < 0;
+    return a.learner != b.learner ? a.learner < b.learner : a.machine < b.machine;
   });
   return rows;
 }

@@ -3,7 +3,8 @@
 // learner with the best and latest speed of every course, the accuracy,
 // the weakest kana and the mouse stages reached. A learner who handed in
 // more than one file (say a file each week) is one row: runs found in two
-// files count once, and the weak units come from the newest file.
+// files count once, and the weak units come from the newest file. Learners
+// are told apart by name and machine, so two children of one name are two rows.
 
 #include <QList>
 #include <QString>
@@ -16,6 +17,7 @@ namespace shurencho {
 
 struct ClassRow {
   QString learner;
+  QString machine;              // empty when not known
   QList<CourseSpeeds> courses;  // kShownCourses order
   double accuracy = 1;          // refused against judged keys over every run
   int runs = 0;
@@ -25,7 +27,7 @@ struct ClassRow {
 };
 
 // files: each file's learners, as ParseRecordsCsv returns them. Rows are
-// ordered by learner name.
+// ordered by learner name, then machine.
 QList<ClassRow> MergeClassTable(const QList<QList<LearnerHistory>>& files);
 
 }  // namespace shurencho

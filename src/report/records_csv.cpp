@@ -32,11 +32,16 @@ enum Column {
   kMoves,
   kUnit,
   kWrongKeys,
+  kFirstVersionColumns,
+  // Added in the second version, last so that a sheet's columns stay where they were.
+  kMachine = kFirstVersionColumns,
+  kCourseNumber,
   kColumns
 };
-const char* const kColumnNames[kColumns] = {
-    "種類",   "学習者",   "日時",   "コース", "テキスト", "文字数",   "打鍵数", "ミス", "秒",
-    "字／分", "打鍵／分", "正確さ", "評価",   "ゲーム",   "ステージ", "手数",   "かな", "間違えたキー"};
+const char* const kColumnNames[kColumns] = {"種類",     "学習者", "日時",         "コース", "テキスト",
+                                            "文字数",   "打鍵数", "ミス",         "秒",     "字／分",
+                                            "打鍵／分", "正確さ", "評価",         "ゲーム", "ステージ",
+                                            "手数",     "かな",   "間違えたキー", "端末",   "コース番号"};
 const char kTypingKind[] = "打鍵";
 const char kMouseKind[] = "マウス";
 const char kWeakKind[] = "苦手";
@@ -114,95 +119,120 @@ class TimeTexts {
   QString m_suffix;
 };
 
-QStringList EmptyRow(const char* kind, const QString& learner) {
-  QStringList row(kColumns);
-  row[kKind] = QString::fromUtf8(kind);
-  row[kLearner] = Defused(learner);
-  return row;
-}
-
-// Splits CSV text into rows of fields, each with the line it starts on.
+// Splits CSV text into rows of fields, one row at a time, each with the
+// line it starts on; only the row being read is held.
 struct CsvRow {
   int line = 0;
   QStringList fields;
 };
-bool SplitCsv(const QString& text, QList<CsvRow>* rows, int* badLine) {
-  int line = 1;
-  CsvRow row{1, {}};
-  QString field;
-  bool quoted = false, wasQuoted = false;
-  int quoteLine = 0;
-  auto endRow = [&] {
-    row.fields.append(field);
-    field.clear();
-    wasQuoted = false;
-    // Blank lines hold nothing.
-    if (!(row.fields.size() == 1 && row.fields[0].isEmpty())) rows->append(row);
-    row = CsvRow{line, {}};
-  };
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const QChar c = text[i];
-    if (quoted) {
-      if (c == QLatin1Char('"')) {
-        if (i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
-          field += c;
-          ++i;
-        } else {
-          quoted = false;
-        }
-      } else {
-        if (c == QLatin1Char('\n')) ++line;
-        field += c;
-      }
-      continue;
+class CsvReader {
+ public:
+  explicit CsvReader(const QString& text) : m_text(text) {}
+  // The next row that holds anything; false at the end or at a stray quote
+  // (then badLine() names its line).
+  bool Next(CsvRow* row) {
+    while (m_at < m_text.size() && m_badLine == 0) {
+      ReadRow(row);
+      // Blank lines hold nothing.
+      if (m_badLine == 0 && !(row->fields.size() == 1 && row->fields[0].isEmpty())) return true;
     }
-    if (c == QLatin1Char('"')) {
-      // A quote may only open a field.
-      if (!field.isEmpty() || wasQuoted) {
-        *badLine = line;
-        return false;
-      }
-      quoted = wasQuoted = true;
-      quoteLine = line;
-    } else if (c == QLatin1Char(',')) {
-      row.fields.append(field);
-      field.clear();
-      wasQuoted = false;
-    } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-      if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) ++i;
-      ++line;
-      endRow();
-    } else {
-      if (wasQuoted) {
-        *badLine = line;
-        return false;
-      }
-      field += c;
-    }
-  }
-  if (quoted) {
-    *badLine = quoteLine;
     return false;
   }
-  if (!field.isEmpty() || !row.fields.isEmpty() || wasQuoted) endRow();
-  return true;
-}
+  int badLine() const { return m_badLine; }
+
+ private:
+  void ReadRow(CsvRow* row) {
+    row->line = m_line;
+    row->fields.clear();
+    QString field;
+    bool wasQuoted = false;
+    const qsizetype n = m_text.size();
+    while (m_at < n) {
+      const QChar c = m_text[m_at++];
+      if (c == QLatin1Char('"')) {
+        // A quote may only open a field.
+        if (!field.isEmpty() || wasQuoted) {
+          m_badLine = m_line;
+          return;
+        }
+        wasQuoted = true;
+        if (!ReadQuoted(&field)) return;
+      } else if (c == QLatin1Char(',')) {
+        row->fields.append(field);
+        field.clear();
+        wasQuoted = false;
+      } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+        if (c == QLatin1Char('\r') && m_at < n && m_text[m_at] == QLatin1Char('\n')) ++m_at;
+        ++m_line;
+        break;
+      } else {
+        if (wasQuoted) {
+          m_badLine = m_line;
+          return;
+        }
+        field += c;
+      }
+    }
+    row->fields.append(field);
+  }
+  bool ReadQuoted(QString* field) {
+    const int opened = m_line;
+    const qsizetype n = m_text.size();
+    while (m_at < n) {
+      const QChar c = m_text[m_at++];
+      if (c == QLatin1Char('"')) {
+        if (m_at < n && m_text[m_at] == QLatin1Char('"')) {
+          *field += c;
+          ++m_at;
+        } else {
+          return true;
+        }
+      } else {
+        if (c == QLatin1Char('\n')) ++m_line;
+        *field += c;
+      }
+    }
+    m_badLine = opened;
+    return false;
+  }
+
+  const QString& m_text;
+  qsizetype m_at = 0;
+  int m_line = 1;
+  int m_badLine = 0;
+};
+
+// 正確さ as a spreadsheet reads a percentage, to 0.1 %.
+QString AccuracyText(double accuracy) { return QString::number(accuracy * 100.0, 'f', 1) + QLatin1Char('%'); }
 
 }  // namespace
 
-QByteArray WriteRecordsCsv(const LearnerHistory& h) {
+QByteArray WriteRecordsCsv(const LearnerHistory& h, const ZINIconf* settings) {
   QString out;
-  out.reserve(96 * (h.runs.size() + h.mouse.size() + h.weakest.size() + 2));
+  out.reserve(110 * (h.runs.size() + h.mouse.size() + h.weakest.size() + 2));
   AppendRow(out, {QString::fromLatin1(kRecordsCsvTag), QString::fromLatin1(kRecordsCsvVersion),
                   QStringLiteral("打鍵修練帖の成績ファイル")});
   QStringList names;
   for (const char* name : kColumnNames) names.append(QString::fromUtf8(name));
   AppendRow(out, names);
+  const QString machine = Defused(h.machine);
+  auto emptyRow = [&](const char* kind) {
+    QStringList row(kColumns);
+    row[kKind] = QString::fromUtf8(kind);
+    row[kLearner] = Defused(h.learner);
+    row[kMachine] = machine;
+    return row;
+  };
+  QHash<int, QString> courseNames;
   TimeTexts times;
   for (const TypingRunRecord& r : h.runs) {
-    QStringList row = EmptyRow(kTypingKind, h.learner);
+    QStringList row = emptyRow(kTypingKind);
     row[kTime] = times.Of(r.at);
-    row[kCourse] = QString::number(r.course);
+    auto name = courseNames.constFind(r.course);
+    if (name == courseNames.constEnd())
+      name = courseNames.insert(r.course, Defused(CourseLabel(r.course, settings)));
+    row[kCourse] = *name;
+    row[kCourseNumber] = QString::number(r.course);
     row[kText] = Defused(r.textName);
     row[kCharacters] = QString::number(r.characters);
     row[kKeystrokes] = QString::number(r.keystrokes);
@@ -210,12 +240,12 @@ QByteArray WriteRecordsCsv(const LearnerHistory& h) {
     row[kSeconds] = Number(r.seconds);
     row[kCharsPerMinute] = QString::number(r.charsPerMinute);
     row[kKeysPerMinute] = QString::number(r.keysPerMinute);
-    row[kAccuracy] = Number(r.accuracy);
+    row[kAccuracy] = AccuracyText(r.accuracy);
     row[kGrade] = Defused(r.grade);
     AppendRow(out, row);
   }
   for (const MouseRecord& r : h.mouse) {
-    QStringList row = EmptyRow(kMouseKind, h.learner);
+    QStringList row = emptyRow(kMouseKind);
     row[kTime] = times.Of(r.at);
     row[kGame] = MouseGameLabel(r.game);
     row[kStage] = QString::number(r.stage);
@@ -225,11 +255,11 @@ QByteArray WriteRecordsCsv(const LearnerHistory& h) {
     AppendRow(out, row);
   }
   for (const UnitWeakness& w : h.weakest) {
-    QStringList row = EmptyRow(kWeakKind, h.learner);
+    QStringList row = emptyRow(kWeakKind);
     row[kUnit] = Defused(w.unit);
     row[kMisses] = QString::number(w.misses);
     QStringList keys;
-    for (const auto& [key, n] : w.wrongKeys) keys.append(key + kCountMark + QString::number(n));
+    for (const auto& [key, n] : w.wrongKeys) keys.append(KeyName(key) + kCountMark + QString::number(n));
     row[kWrongKeys] = Defused(keys.join(kListMark));
     AppendRow(out, row);
   }
@@ -241,7 +271,7 @@ QString CsvProblem::Text() const {
 }
 
 std::optional<QList<LearnerHistory>> ParseRecordsCsv(const QByteArray& data, const QString& fileName,
-                                                     CsvProblem* problem) {
+                                                     CsvProblem* problem, QHash<int, QString>* courseNames) {
   auto fail = [&](int line, const QString& message) {
     if (problem != nullptr) *problem = CsvProblem{fileName, line, message};
     return std::nullopt;
@@ -250,29 +280,43 @@ std::optional<QList<LearnerHistory>> ParseRecordsCsv(const QByteArray& data, con
   QString text = decoder.decode(data);
   if (decoder.hasError()) return fail(1, QStringLiteral("UTF-8 の文字として読めないところがあります"));
   if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
-  QList<CsvRow> rows;
-  int badLine = 0;
-  if (!SplitCsv(text, &rows, &badLine))
-    return fail(badLine, QStringLiteral("引用符 \" の対応が取れていません"));
-  if (rows.isEmpty() || rows[0].line != 1 || rows[0].fields.value(0) != QLatin1String(kRecordsCsvTag)) {
+  CsvReader reader(text);
+  CsvRow row;
+  const auto badQuote = [&] {
+    return fail(reader.badLine(), QStringLiteral("引用符 \" の対応が取れていません"));
+  };
+  if (!reader.Next(&row)) {
+    if (reader.badLine() != 0) return badQuote();
     return fail(1, QStringLiteral("打鍵修練帖の成績ファイルではありません"));
   }
-  if (rows[0].fields.value(1) != QLatin1String(kRecordsCsvVersion)) {
-    return fail(1, QStringLiteral("成績ファイルの形式 %1 は読めません").arg(rows[0].fields.value(1)));
+  if (row.line != 1 || row.fields.value(0) != QLatin1String(kRecordsCsvTag)) {
+    return fail(1, QStringLiteral("打鍵修練帖の成績ファイルではありません"));
   }
-  if (rows.size() < 2 || rows[1].fields.size() != kColumns ||
-      rows[1].fields[0] != QString::fromUtf8(kColumnNames[0])) {
-    return fail(rows.size() < 2 ? 2 : rows[1].line, QStringLiteral("列の見出しがありません"));
+  // The first version had neither the machine nor the course number: its
+  // コース column held the number.
+  const QString version = row.fields.value(1);
+  const bool first = version == QLatin1String("1");
+  if (!first && version != QLatin1String(kRecordsCsvVersion)) {
+    return fail(1, QStringLiteral("成績ファイルの形式 %1 は読めません").arg(version));
+  }
+  const qsizetype columns = first ? kFirstVersionColumns : kColumns;
+  const bool haveHeader = reader.Next(&row);
+  if (!haveHeader && reader.badLine() != 0) return badQuote();
+  if (!haveHeader || row.fields.size() != columns || row.fields[0] != QString::fromUtf8(kColumnNames[0])) {
+    return fail(haveHeader ? row.line : 2, QStringLiteral("列の見出しがありません"));
   }
   QList<LearnerHistory> learners;
-  QHash<QString, int> index;
-  for (qsizetype r = 2; r < rows.size(); ++r) {
-    const CsvRow& row = rows[r];
-    const QStringList& f = row.fields;
-    if (f.size() != kColumns) {
+  QHash<QPair<QString, QString>, int> index;  // learner, machine
+  const QString typingKind = QString::fromUtf8(kTypingKind);
+  const QString mouseKind = QString::fromUtf8(kMouseKind);
+  const QString weakKind = QString::fromUtf8(kWeakKind);
+  while (reader.Next(&row)) {
+    QStringList& f = row.fields;
+    if (f.size() != columns) {
       return fail(row.line,
-                  QStringLiteral("列の数が %1 です（%2 列のはずです）").arg(f.size()).arg(int(kColumns)));
+                  QStringLiteral("列の数が %1 です（%2 列のはずです）").arg(f.size()).arg(int(columns)));
     }
+    if (first) f.resize(kColumns);
     QString badColumn;
     auto toInt = [&](Column c) {
       bool ok = false;
@@ -291,19 +335,22 @@ std::optional<QList<LearnerHistory>> ParseRecordsCsv(const QByteArray& data, con
       if (!t.isValid() && badColumn.isEmpty()) badColumn = QString::fromUtf8(kColumnNames[c]);
       return t.isValid() ? t.toMSecsSinceEpoch() : 0;
     };
-    const QString learner = Undefused(f[kLearner]);
-    auto found = index.constFind(learner);
+    const QPair<QString, QString> who{Undefused(f[kLearner]), Undefused(f[kMachine])};
+    auto found = index.constFind(who);
     if (found == index.constEnd()) {
-      found = index.insert(learner, learners.size());
+      found = index.insert(who, learners.size());
       learners.append(LearnerHistory{});
-      learners.last().learner = learner;
+      learners.last().learner = who.first;
+      learners.last().machine = who.second;
     }
     LearnerHistory& h = learners[*found];
-    const QString kind = f[kKind];
-    if (kind == QString::fromUtf8(kTypingKind)) {
+    const QString& kind = f[kKind];
+    if (kind == typingKind) {
       TypingRunRecord run;
       run.at = toTime(kTime);
-      run.course = toInt(kCourse);
+      run.course = toInt(first ? kCourse : kCourseNumber);
+      if (!first && courseNames != nullptr && !courseNames->contains(run.course) && !f[kCourse].isEmpty())
+        courseNames->insert(run.course, Undefused(f[kCourse]));
       run.textName = Undefused(f[kText]);
       run.characters = toInt(kCharacters);
       run.keystrokes = toInt(kKeystrokes);
@@ -311,10 +358,16 @@ std::optional<QList<LearnerHistory>> ParseRecordsCsv(const QByteArray& data, con
       run.seconds = toDouble(kSeconds);
       run.charsPerMinute = toInt(kCharsPerMinute);
       run.keysPerMinute = toInt(kKeysPerMinute);
-      run.accuracy = toDouble(kAccuracy);
+      // A percentage ("92.3%"), or the share the first version wrote (0.923).
+      if (f[kAccuracy].endsWith(QLatin1Char('%'))) {
+        f[kAccuracy].chop(1);
+        run.accuracy = toDouble(kAccuracy) / 100.0;
+      } else {
+        run.accuracy = toDouble(kAccuracy);
+      }
       run.grade = Undefused(f[kGrade]);
       h.runs.append(run);
-    } else if (kind == QString::fromUtf8(kMouseKind)) {
+    } else if (kind == mouseKind) {
       MouseRecord m;
       m.at = toTime(kTime);
       m.game = MouseGame::Maze;
@@ -331,7 +384,7 @@ std::optional<QList<LearnerHistory>> ParseRecordsCsv(const QByteArray& data, con
       m.moves = toInt(kMoves);
       m.seconds = toDouble(kSeconds);
       h.mouse.append(m);
-    } else if (kind == QString::fromUtf8(kWeakKind)) {
+    } else if (kind == weakKind) {
       UnitWeakness w;
       w.unit = Undefused(f[kUnit]);
       w.misses = toInt(kMisses);
@@ -345,6 +398,8 @@ std::optional<QList<LearnerHistory>> ParseRecordsCsv(const QByteArray& data, con
             badColumn = QString::fromUtf8(kColumnNames[kWrongKeys]);
             break;
           }
+          // Kept as written: the first version wrote " " for the space bar,
+          // which is named again where it is shown.
           w.wrongKeys.append({entry.left(mark), n});
         }
       }
@@ -356,6 +411,7 @@ std::optional<QList<LearnerHistory>> ParseRecordsCsv(const QByteArray& data, con
       return fail(row.line, QStringLiteral("「%1」の値が読めません").arg(badColumn));
     }
   }
+  if (reader.badLine() != 0) return badQuote();
   return learners;
 }
 

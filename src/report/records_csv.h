@@ -6,6 +6,7 @@
 // is built from these files alone.
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -14,11 +15,15 @@
 
 namespace shurencho {
 
+struct ZINIconf;
+
 // The first field of the first line of every records file, and its format.
 inline constexpr char kRecordsCsvTag[] = "shurencho-records";
-inline constexpr char kRecordsCsvVersion[] = "1";
+// Version 2 added the machine and the course number; version 1 files still read.
+inline constexpr char kRecordsCsvVersion[] = "2";
 
-QByteArray WriteRecordsCsv(const LearnerHistory& history);
+// With settings, the courses carry the names the settings give them.
+QByteArray WriteRecordsCsv(const LearnerHistory& history, const ZINIconf* settings = nullptr);
 
 // Why a file was refused: the file, the line (1-based) and what was wrong.
 struct CsvProblem {
@@ -28,11 +33,14 @@ struct CsvProblem {
   QString Text() const;  // "file:line: message"
 };
 
-// The learners a records file holds (usually one), in order of appearance,
-// each with runs and mouse records oldest first as written, and the weak
-// units as listed. fileName only names the file in a problem.
+// The learners a records file holds (usually one), told apart by name and
+// machine, in order of appearance, each with runs and mouse records oldest
+// first as written, and the weak units as listed. fileName only names the
+// file in a problem. courseNames, when given, gains the name the file gives
+// each course it has not named yet.
 std::optional<QList<LearnerHistory>> ParseRecordsCsv(const QByteArray& data, const QString& fileName,
-                                                     CsvProblem* problem);
+                                                     CsvProblem* problem,
+                                                     QHash<int, QString>* courseNames = nullptr);
 
 // Writes data to path in one piece: a failure leaves an existing file as it was.
 bool SaveWhole(const QString& path, const QByteArray& data, QString* error);

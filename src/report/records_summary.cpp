@@ -8,9 +8,55 @@
 
 namespace shurencho {
 
-QString CourseLabel(int course) {
+QString CourseLabel(int course, const ZINIconf* settings) {
   if (course == kFreeTypingCourse) return QStringLiteral("実践");
-  return QStringLiteral("特訓%1").arg(course);
+  static const AppSettings defaults = [] {
+    AppSettings s;
+    LoadSettings(s, false, QString());
+    return s;
+  }();
+  const auto name = [course](const ZINIconf& s) -> QString {
+    switch (course) {
+      case 1:
+        return s.CourseName01.trimmed();
+      case 2:
+        return s.CourseName02.trimmed();
+      case 3:
+        return s.CourseName03.trimmed();
+      case 4:
+        return s.CourseName04.trimmed();
+      case 5:
+        return s.CourseName05.trimmed();
+    }
+    return {};
+  };
+  QString shown = settings != nullptr ? name(*settings) : QString();
+  if (shown.isEmpty()) shown = name(defaults);
+  // A course number no settings name (a newer program's) still reads as one.
+  return shown.isEmpty() ? QStringLiteral("特訓%1").arg(course) : shown;
+}
+
+QString KeyName(const QString& key) {
+  if (key.size() != 1 && key != QLatin1String("\r\n")) return key;
+  switch (key.front().unicode()) {
+    case ' ':
+      return QStringLiteral("空白");
+    case 0x3000:
+      return QStringLiteral("全角空白");
+    case '\r':
+    case '\n':
+      return QStringLiteral("Enter");
+    case '\t':
+      return QStringLiteral("Tab");
+    case '\b':
+    case 0x7F:
+      return QStringLiteral("Backspace");
+    case 0x1B:
+      return QStringLiteral("Esc");
+  }
+  const char16_t c = key.front().unicode();
+  if (c < 0x20) return QStringLiteral("Ctrl+%1").arg(QChar(u'@' + c));
+  return key;
 }
 
 GradeBands CourseBands(const ZINIconf& settings, int course) {

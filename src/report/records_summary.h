@@ -19,8 +19,14 @@ struct ZINIconf;
 
 // The courses in the order they are shown: the drill's 1-5, then free typing.
 inline constexpr std::array<int, 6> kShownCourses = {1, 2, 3, 4, 5, kFreeTypingCourse};
-// "特訓1"…"特訓5", "実践".
-QString CourseLabel(int course);
+// A course by name: the drill's courses as the settings name them (their
+// defaults without settings, or when a name is blank), free typing "実践".
+QString CourseLabel(int course, const ZINIconf* settings = nullptr);
+
+// A key as a learner reads it: the keys that print nothing are named
+// ("空白", "Enter", "Tab", "Backspace", "Ctrl+A"...); any other text,
+// names included, is returned as it is.
+QString KeyName(const QString& key);
 
 // The school targets drawn across every speed chart, in 字／分.
 inline constexpr std::array<int, 2> kSchoolTargets = {40, 60};

@@ -102,6 +102,8 @@ svg { width: 100%; height: auto; }
 table { border-collapse: collapse; width: 100%; }
 th, td { border: 1px solid #888; padding: 0.5mm 1mm; text-align: left; vertical-align: top; }
 td.n { text-align: right; }
+th, .nw { white-space: nowrap; }
+th.course { white-space: normal; }
 section, tr, figure { break-inside: avoid; }
 .row { display: flex; gap: 4mm; }
 .row > * { flex: 1; }
@@ -110,15 +112,63 @@ section, tr, figure { break-inside: avoid; }
 
 QString Head(const QString& title, const char* extraStyle = "") {
   return QStringLiteral(
-             "<!DOCTYPE html>\n<html lang=\"ja\"><head><meta charset=\"utf-8\"><title>%1</title>%2%3</head>"
+             "<!DOCTYPE html>\n<html lang=\"ja\"><head><meta charset=\"utf-8\">%1<title>%2</title>%3%4</head>"
              "<body>\n")
-      .arg(HtmlEscaped(title), QString::fromLatin1(kStyle), QString::fromLatin1(extraStyle));
+      .arg(QString::fromLatin1(kReportGeneratorMeta), HtmlEscaped(title), QString::fromLatin1(kStyle),
+           QString::fromLatin1(extraStyle));
+}
+
+// A label kept on one line: a narrow column breaks between labels, never
+// inside one ("打鍵／分" split as 打／鍵／分).
+QString NoBreak(const QString& html) { return QStringLiteral("<span class=\"nw\">%1</span>").arg(html); }
+
+// A course name that may break only at its spaces ("ローマ字　単語入力練習").
+QString CourseHeading(const QString& name) {
+  QStringList parts;
+  for (const QString& part : name.split(QChar(0x3000), Qt::SkipEmptyParts))
+    parts.append(NoBreak(HtmlEscaped(part)));
+  return parts.join(QStringLiteral("　"));
+}
+
+// The JIS keyboard's number and letter rows, as the 成績 window draws them:
+// each key tinted by how often it was missed against the most missed key.
+QString KeyboardSvg(const QList<QPair<QString, int>>& counts, int width) {
+  static const QList<QPair<double, QStringList>> rows = {
+      {0.0, QString::fromUtf8("1 2 3 4 5 6 7 8 9 0 - ^ ¥").split(QLatin1Char(' '))},
+      {0.5, QStringLiteral("q w e r t y u i o p @ [").split(QLatin1Char(' '))},
+      {0.75, QStringLiteral("a s d f g h j k l ; : ]").split(QLatin1Char(' '))},
+      {1.25, QStringLiteral("z x c v b n m , . / \\").split(QLatin1Char(' '))},
+  };
+  const double pitch = width / 14.5, key = pitch * 0.9;
+  const int height = int(std::ceil(4 * pitch + 4));
+  QString s = SvgOpen(width, height, QStringLiteral("キーごとのミス"));
+  QHash<QString, int> merged;
+  for (const auto& [k, n] : counts) merged[k.toLower()] += n;
+  const QHash<QString, double> heat = KeyHeat(counts);
+  for (int r = 0; r < rows.size(); ++r) {
+    for (int i = 0; i < rows[r].second.size(); ++i) {
+      const QString& k = rows[r].second[i];
+      const double x = (rows[r].first + i) * pitch, y = 2 + r * pitch;
+      const double h = heat.value(k);
+      // White for no misses, deepening to red for the most missed key.
+      const QString fill =
+          QStringLiteral("rgb(255,%1,%2)").arg(int(255 * (1 - 0.75 * h))).arg(int(255 * (1 - 0.8 * h)));
+      s += QStringLiteral(
+               "<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%3\" rx=\"2\" fill=\"%4\" stroke=\"#888\"/>")
+               .arg(Num(x), Num(y), Num(key), fill);
+      const char* ink = h > 0.6 ? " fill=\"#fff\"" : "";
+      s += Text(x + key / 2, y + key * 0.45, k.toUpper(), "middle", ink);
+      const int n = merged.value(k);
+      if (n > 0) s += Text(x + key / 2, y + key * 0.85, QString::number(n), "middle", ink);
+    }
+  }
+  return s + QStringLiteral("</svg>");
 }
 
 QString WrongKeysText(const UnitWeakness& w) {
   QStringList keys;
   for (const auto& [key, n] : w.wrongKeys)
-    keys.append(QStringLiteral("%1 (%2)").arg(key, QString::number(n)));
+    keys.append(QStringLiteral("%1 (%2)").arg(KeyName(key), QString::number(n)));
   return keys.join(QStringLiteral("、"));
 }
 
@@ -164,8 +214,10 @@ QString HtmlEscaped(const QString& text) {
   return out;
 }
 
-QString SpeedChartSvg(const CourseSpeeds& course, GradeBands bands, int width, int height) {
-  QString s = SvgOpen(width, height, QStringLiteral("%1 字／分の推移").arg(CourseLabel(course.course)));
+QString SpeedChartSvg(const CourseSpeeds& course, GradeBands bands, int width, int height,
+                      const ZINIconf* settings) {
+  const QString label = CourseLabel(course.course, settings);
+  QString s = SvgOpen(width, height, QStringLiteral("%1 字／分の推移").arg(label));
   double top = std::max({double(bands.upper) * 1.25, 70.0, double(course.best) * 1.1});
   const HistoryTime t0 = course.days.isEmpty() ? 0 : course.days.first().at;
   const HistoryTime t1 = course.days.isEmpty() ? 0 : course.days.last().at;
@@ -191,11 +243,11 @@ QString SpeedChartSvg(const CourseSpeeds& course, GradeBands bands, int width, i
     s += Polyline(mean, "#8fb0e0", 1);
     s += Polyline(best, "#1f4f9f", 1.5);
   }
-  s += Text(p.left, 10, QStringLiteral("%1 字／分").arg(CourseLabel(course.course)));
+  s += Text(p.left, 10, QStringLiteral("%1 字／分").arg(label));
   return s + QStringLiteral("</svg>");
 }
 
-QString LadderSvg(const LadderStanding& standing, int width, int height) {
+QString LadderSvg(const LadderStanding& standing, int width, int height, const ZINIconf* settings) {
   QString s = SvgOpen(width, height, QStringLiteral("速さの段位"));
   const int n = int(kLadderSteps.size());
   const double stepWidth = (width - 10.0) / n;
@@ -211,7 +263,7 @@ QString LadderSvg(const LadderStanding& standing, int width, int height) {
       standing.course < 0
           ? QStringLiteral("1分以上の練習がまだありません")
           : QStringLiteral("最高 %1 字／分（10分換算：文字数−ミス、%2 %3）")
-                .arg(Num(standing.perMinute), CourseLabel(standing.course), DateText(standing.at));
+                .arg(Num(standing.perMinute), CourseLabel(standing.course, settings), DateText(standing.at));
   s += Text(5, 9, caption);
   return s + QStringLiteral("</svg>");
 }
@@ -263,17 +315,16 @@ QByteArray LearnerReportHtml(const LearnerHistory& h, const ZINIconf& settings, 
   s += QStringLiteral("<section><h2>速さ（字／分）</h2><div class=\"grid\">\n");
   for (const CourseSpeeds& c : courses) {
     const GradeBands bands = CourseBands(settings, c.course);
-    s += QStringLiteral("<figure>") + SpeedChartSvg(c, bands, 240, 130);
+    s += QStringLiteral("<figure>") + SpeedChartSvg(c, bands, 240, 130, &settings);
     double keys = 0;
     for (const DaySpeed& d : c.days) keys += d.keysPerMinute * d.runs;
-    s += c.runs == 0
-             ? QStringLiteral("<figcaption>%1：記録なし</figcaption>").arg(CourseLabel(c.course))
-             : QStringLiteral(
-                   "<figcaption>最高 %1・最新 %2 字／分　正確さ %3　打鍵／分 %4（%5 回）</figcaption>")
-                   .arg(c.best)
-                   .arg(c.latest)
-                   .arg(Percent(c.accuracy), Num(keys / c.runs, 0))
-                   .arg(c.runs);
+    s += c.runs == 0 ? QStringLiteral("<figcaption>%1：記録なし</figcaption>")
+                           .arg(HtmlEscaped(CourseLabel(c.course, &settings)))
+                     : QStringLiteral("<figcaption>%1 %2 %3 %4</figcaption>")
+                           .arg(NoBreak(QStringLiteral("最高 %1・最新 %2 字／分").arg(c.best).arg(c.latest)),
+                                NoBreak(QStringLiteral("正確さ %1").arg(Percent(c.accuracy))),
+                                NoBreak(QStringLiteral("打鍵／分 %1").arg(Num(keys / c.runs, 0))),
+                                NoBreak(QStringLiteral("（%1 回）").arg(c.runs)));
     s += QStringLiteral("</figure>\n");
   }
   s += QStringLiteral(
@@ -282,7 +333,7 @@ QByteArray LearnerReportHtml(const LearnerHistory& h, const ZINIconf& settings, 
       "濃い線：日ごとの最高、薄い線：日ごとの平均。帯：赤＝×、黄＝○、緑＝◎（評価の基準）。点線：40・60 "
       "字／分の目標。</div></section>\n");
   s += QStringLiteral("<div class=\"row\"><section><h2>速さの段位</h2>%1</section>\n")
-           .arg(LadderSvg(ladder, 300, 110));
+           .arg(LadderSvg(ladder, 300, 110, &settings));
   s += QStringLiteral(
       "<section><h2>苦手なかな</h2><table><tr><th>かな</th><th>ミス</th><th>よく押し間違えたキー</th></"
       "tr>\n");
@@ -292,6 +343,10 @@ QByteArray LearnerReportHtml(const LearnerHistory& h, const ZINIconf& settings, 
              .arg(HtmlEscaped(w.unit), QString::number(w.misses), HtmlEscaped(WrongKeysText(w)));
   }
   s += QStringLiteral("</table></section></div>\n");
+  s += QStringLiteral(
+           "<section><h2>キーごとのミス</h2><div>押すはずだったキーごとのミスの回数（赤いほど多い）</div>%1"
+           "</section>\n")
+           .arg(KeyboardSvg(h.missesByExpectedKey, 480));
   s += QStringLiteral(
            "<section><h2>マウス練習</h2><div class=\"row\"><div>%1</div><div><table>"
            "<tr><th>ゲーム</th><th>最高</th><th>回数</th><th>ステージごとの平均ミス</th></tr>\n")
@@ -308,7 +363,14 @@ QByteArray LearnerReportHtml(const LearnerHistory& h, const ZINIconf& settings, 
 }
 
 QByteArray ClassTableHtml(const QList<ClassRow>& rows, const QStringList& sources, HistoryTime now,
-                          const ZINIconf* settings) {
+                          const ZINIconf* settings, const QHash<int, QString>* courseNames) {
+  const auto courseName = [&](int course) {
+    return courseNames != nullptr && courseNames->contains(course) ? courseNames->value(course)
+                                                                   : CourseLabel(course, settings);
+  };
+  // Two learners of one name are told apart by their machines.
+  QHash<QString, int> nameCount;
+  for (const ClassRow& r : rows) ++nameCount[r.learner];
   QString s = Head(QStringLiteral("クラスの成績一覧"),
                    "<style>@page { size: A4 landscape; }"
                    " @media screen { body { max-width: 277mm; } }</style>");
@@ -318,14 +380,20 @@ QByteArray ClassTableHtml(const QList<ClassRow>& rows, const QStringList& source
            .arg(sources.size())
            .arg(DateText(now, "yyyy/MM/dd HH:mm"));
   s += QStringLiteral("<table><tr><th rowspan=\"2\">学習者</th>");
-  for (int course : kShownCourses) s += QStringLiteral("<th colspan=\"2\">%1</th>").arg(CourseLabel(course));
+  for (int course : kShownCourses)
+    s += QStringLiteral("<th colspan=\"2\" class=\"course\">%1</th>").arg(CourseHeading(courseName(course)));
   s += QStringLiteral(
       "<th rowspan=\"2\">正確さ</th><th rowspan=\"2\">苦手なかな</th><th rowspan=\"2\">マウス</th>"
       "<th rowspan=\"2\">最終記録</th></tr>\n<tr>");
   for (int i = 0; i < int(kShownCourses.size()); ++i) s += QStringLiteral("<th>最高</th><th>最新</th>");
   s += QStringLiteral("</tr>\n");
   for (const ClassRow& r : rows) {
-    s += QStringLiteral("<tr><td>%1</td>").arg(HtmlEscaped(r.learner));
+    const QString shown =
+        nameCount.value(r.learner) > 1
+            ? QStringLiteral("%1（%2）")
+                  .arg(r.learner, r.machine.isEmpty() ? QStringLiteral("端末不明") : r.machine)
+            : r.learner;
+    s += QStringLiteral("<tr><td>%1</td>").arg(HtmlEscaped(shown));
     for (const CourseSpeeds& c : r.courses) {
       if (c.runs == 0) {
         s += QStringLiteral("<td class=\"n\">－</td><td class=\"n\">－</td>");

@@ -4,6 +4,7 @@
 // Every text from the records (names, texts, kana) is escaped.
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -15,20 +16,29 @@ namespace shurencho {
 
 struct ZINIconf;
 
+// Every page this program writes carries this line in its head: a teacher
+// command writes over a page only when it holds it.
+inline constexpr char kReportGeneratorMeta[] = "<meta name=\"generator\" content=\"shurencho\">";
+
 // Text made safe for HTML and SVG, in element content and in quoted attributes.
 QString HtmlEscaped(const QString& text);
 
-// 字／分 per day (best and mean) over the course's grade bands and the school targets.
-QString SpeedChartSvg(const CourseSpeeds& course, GradeBands bands, int width, int height);
+// 字／分 per day (best and mean) over the course's grade bands and the school
+// targets; settings name the course.
+QString SpeedChartSvg(const CourseSpeeds& course, GradeBands bands, int width, int height,
+                      const ZINIconf* settings = nullptr);
 // The certificate steps with the learner's standing.
-QString LadderSvg(const LadderStanding& standing, int width, int height);
+QString LadderSvg(const LadderStanding& standing, int width, int height, const ZINIconf* settings = nullptr);
 // The stage reached per day of the staged mouse games.
 QString MouseChartSvg(const QList<MouseProgress>& games, int width, int height);
 
 // now: when the report is made, printed on it.
 QByteArray LearnerReportHtml(const LearnerHistory& history, const ZINIconf& settings, HistoryTime now);
-// With settings, each speed carries its course's grade mark (×○◎).
+// With settings, each speed carries its course's grade mark (×○◎) and the
+// courses their names from the settings; courseNames (as the records files
+// named them) come before either.
 QByteArray ClassTableHtml(const QList<ClassRow>& rows, const QStringList& sources, HistoryTime now,
-                          const ZINIconf* settings = nullptr);
+                          const ZINIconf* settings = nullptr,
+                          const QHash<int, QString>* courseNames = nullptr);
 
 }  // namespace shurencho

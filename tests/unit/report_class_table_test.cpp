@@ -45,7 +45,8 @@ class ClassTableTest : public ::testing::Test {
                          {},
                          {},
                          {},
-                         0};
+                         0,
+                         {}};
     early.weakest = {UnitWeakness{QStringLiteral("つ"), 9, {}}};
     early.mouse = {MouseRecord{kStart, MouseGame::Maze, 4, 1, 0, 20}};
     LearnerHistory later{QStringLiteral("青木"),
@@ -54,10 +55,11 @@ class ClassTableTest : public ::testing::Test {
                          {},
                          {},
                          {},
-                         0};
+                         0,
+                         {}};
     later.runs.append(TypingRun(kStart + 8 * kDay, kFreeTypingCourse, 25));
     later.weakest = {UnitWeakness{QStringLiteral("しゃ"), 5, {}}};
-    LearnerHistory other{QStringLiteral("伊藤"), {TypingRun(kStart, 3, 20)}, {}, {}, {}, {}, 0};
+    LearnerHistory other{QStringLiteral("伊藤"), {TypingRun(kStart, 3, 20)}, {}, {}, {}, {}, 0, {}};
     a = WriteCsv(dir, QStringLiteral("aoki1.csv"), early);
     b = WriteCsv(dir, QStringLiteral("aoki2.csv"), later);
     c = WriteCsv(dir, QStringLiteral("ito.csv"), other);
@@ -93,6 +95,23 @@ TEST_F(ClassTableTest, ThreeFilesMakeOneRowPerLearnerWithBestAndLatest) {
   EXPECT_TRUE(text.contains(QStringLiteral("<td class=\"n\">42</td><td class=\"n\">38</td>")));
 }
 
+TEST_F(ClassTableTest, LearnersOfOneNameOnTwoMachinesAreTwoRows) {
+  LearnerHistory one{QStringLiteral("佐藤"), {TypingRun(kStart, 1, 30)}, {}, {}, {}, {}, 0, {}};
+  LearnerHistory two = one;
+  one.machine = QStringLiteral("pc-01");
+  two.machine = QStringLiteral("pc-02");
+  two.runs = {TypingRun(kStart, 1, 50)};
+  const QString x = WriteCsv(dir, QStringLiteral("x.csv"), one);
+  const QString y = WriteCsv(dir, QStringLiteral("y.csv"), two);
+  const QList<ClassRow> rows = MergeClassTable({Parse(x), Parse(y)});
+  ASSERT_EQ(rows.size(), 2);
+  EXPECT_EQ(rows[0].courses[0].best, 30);
+  EXPECT_EQ(rows[1].courses[0].best, 50);
+  const QString text = QString::fromUtf8(ClassTableHtml(rows, {x, y}, kStart));
+  EXPECT_TRUE(text.contains(QStringLiteral("<tr><td>佐藤（pc-01）</td>")));
+  EXPECT_TRUE(text.contains(QStringLiteral("<tr><td>佐藤（pc-02）</td>")));
+}
+
 TEST_F(ClassTableTest, RefusesAForeignFileAndAnOutputThatIsAnInput) {
   const QString out = dir.filePath(QStringLiteral("class.html"));
   const QString foreign = dir.filePath(QStringLiteral("marks.csv"));
@@ -117,8 +136,8 @@ TEST_F(ClassTableTest, RefusesAForeignFileAndAnOutputThatIsAnInput) {
 
 TEST(ReportHtml, AHostileLearnerNameIsEscapedEverywhere) {
   const QString name = QStringLiteral("<script>alert('x')</script>&\"%1");
-  LearnerHistory h{name, {TypingRun(kStart, 1, 30)}, {}, {UnitWeakness{QStringLiteral("<b>"), 3, {}}}, {}, {},
-                   0};
+  LearnerHistory h{
+      name, {TypingRun(kStart, 1, 30)}, {}, {UnitWeakness{QStringLiteral("<b>"), 3, {}}}, {}, {}, 0, {}};
   AppSettings settings;
   LoadSettings(settings, false, QString());
   ClassRow row;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "report/records_csv.h"
+#include "report/report_html.h"
+#include "settings/settings.h"
 
 using namespace shurencho;
 
@@ -18,15 +20,23 @@ LearnerHistory Sample() {
       TypingRunRecord{1765000900000, 0, QStringLiteral("作文, 1"), 300, 320, 20, 600, 30, 32, 0.9375, {}}};
   h.mouse = {MouseRecord{1765001000000, MouseGame::Click, 3, 2, 0, 41.25},
              MouseRecord{1765002000000, MouseGame::Puzzle, 0, 0, 57, 90}};
-  h.weakest = {UnitWeakness{QStringLiteral("しゃ"), 7, {{QStringLiteral("a"), 4}, {QStringLiteral("-"), 3}}}};
+  h.weakest = {UnitWeakness{QStringLiteral("しゃ"), 7, {{QStringLiteral("a"), 4}, {QStringLiteral(" "), 3}}}};
+  h.machine = QStringLiteral("pc-03");
   return h;
 }
 
 TEST(ReportCsv, RoundTripKeepsEveryFieldAndTheLearnerInEveryRow) {
-  const QByteArray csv = WriteRecordsCsv(Sample());
+  AppSettings settings;
+  LoadSettings(settings, false, QString());
+  settings.CourseName02 = QStringLiteral("単語　れんしゅう");
+  const QByteArray csv = WriteRecordsCsv(Sample(), &settings);
   ASSERT_TRUE(
       csv.startsWith("\xEF\xBB\xBF"
-                     "shurencho-records,1,"));
+                     "shurencho-records,2,"));
+  // Courses by the settings' names, 正確さ as a percentage, the space bar by name.
+  EXPECT_TRUE(csv.contains(",単語　れんしゅう,,120,130,10,95.5,75,81,92.3%,○,,,,,,pc-03,2\r\n"));
+  EXPECT_TRUE(csv.contains(",実践,"));
+  EXPECT_TRUE(csv.contains("a×4、空白×3"));
   // Rows are CRLF-terminated; the name's line break stays inside its quotes,
   // and its formula sign is defused with an apostrophe.
   EXPECT_TRUE(csv.contains("\"'=村上, \"\"太郎\"\"\n2組 %1\""));
@@ -39,6 +49,7 @@ TEST(ReportCsv, RoundTripKeepsEveryFieldAndTheLearnerInEveryRow) {
   const LearnerHistory& h = parsed->first();
   const LearnerHistory want = Sample();
   EXPECT_EQ(h.learner, kHostileName);
+  EXPECT_EQ(h.machine, QStringLiteral("pc-03"));
   ASSERT_EQ(h.runs.size(), 2);
   for (int i = 0; i < 2; ++i) {
     EXPECT_EQ(h.runs[i].at, want.runs[i].at);
@@ -47,7 +58,7 @@ TEST(ReportCsv, RoundTripKeepsEveryFieldAndTheLearnerInEveryRow) {
     EXPECT_EQ(h.runs[i].refused, want.runs[i].refused);
     EXPECT_EQ(h.runs[i].seconds, want.runs[i].seconds);
     EXPECT_EQ(h.runs[i].charsPerMinute, want.runs[i].charsPerMinute);
-    EXPECT_EQ(h.runs[i].accuracy, want.runs[i].accuracy);
+    EXPECT_NEAR(h.runs[i].accuracy, want.runs[i].accuracy, 0.0005);
     EXPECT_EQ(h.runs[i].grade, want.runs[i].grade);
   }
   ASSERT_EQ(h.mouse.size(), 2);
@@ -56,7 +67,31 @@ TEST(ReportCsv, RoundTripKeepsEveryFieldAndTheLearnerInEveryRow) {
   EXPECT_EQ(h.mouse[1].moves, 57);
   ASSERT_EQ(h.weakest.size(), 1);
   EXPECT_EQ(h.weakest[0].unit, QStringLiteral("しゃ"));
-  EXPECT_EQ(h.weakest[0].wrongKeys, want.weakest[0].wrongKeys);
+  EXPECT_EQ(h.weakest[0].wrongKeys[1].first, QStringLiteral("空白"));
+  // The printable page names the key too.
+  EXPECT_TRUE(QString::fromUtf8(LearnerReportHtml(want, settings, 0)).contains(QStringLiteral("空白 (3)")));
+}
+
+// Files written before the machine and the course number were columns.
+TEST(ReportCsv, AFirstVersionFileStillReads) {
+  const QByteArray csv =
+      "\xEF\xBB\xBFshurencho-records,1,x\r\n"
+      "種類,学習者,日時,コース,テキスト,文字数,打鍵数,ミス,秒,字／分,打鍵／分,正確さ,評価,ゲーム,ステージ,"
+      "手数,かな,"
+      "間違えたキー\r\n"
+      "打鍵,青木,2026-12-01T10:00:00.000+09:00,3,,60,70,10,90,40,46,0.8571428571428571,,,,,,\r\n"
+      "苦手,青木,,,,,,4,,,,,,,,,つ,\" ×3、a×1\"\r\n";
+  CsvProblem problem;
+  const auto parsed = ParseRecordsCsv(csv, QStringLiteral("old.csv"), &problem);
+  ASSERT_TRUE(parsed) << problem.Text().toStdString();
+  ASSERT_EQ(parsed->size(), 1);
+  const LearnerHistory& h = parsed->first();
+  EXPECT_TRUE(h.machine.isEmpty());
+  ASSERT_EQ(h.runs.size(), 1);
+  EXPECT_EQ(h.runs[0].course, 3);
+  EXPECT_DOUBLE_EQ(h.runs[0].accuracy, 0.8571428571428571);
+  ASSERT_EQ(h.weakest.size(), 1);
+  EXPECT_EQ(KeyName(h.weakest[0].wrongKeys[0].first), QStringLiteral("空白"));
 }
 
 TEST(ReportCsv, RefusesAForeignFileAndABadRowNamingTheLine) {
