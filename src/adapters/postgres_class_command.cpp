@@ -7,6 +7,7 @@
 
 #include "adapters/postgres_history_store.h"
 #include "report/records_csv.h"
+#include "report/report_command.h"
 #include "report/report_html.h"
 #include "settings/settings.h"
 
@@ -45,6 +46,7 @@ int RunClassReportCommand(int argc, char** argv) {
     std::fputs("使い方: shurencho --class-report 出力.html [postgresql://…]\n", stderr);
     return 2;
   }
+  if (const int refused = RefuseReportOutput(QFile::decodeName(argv[2]))) return refused;
   ZINIconf settings;
   LoadTeacherSettings(settings, QCoreApplication::applicationFilePath());
   QString error;

@@ -172,6 +172,8 @@ class EarlyReading final {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // --help and --version answer before anything starts, with no display.
+  if (const int status = RunInfoCommand(argc, argv); status >= 0) return status;
   // The class table is made without a window.
   if (IsReportCommand(argc, argv)) return RunReportCommand(argc, argv);
   if (IsClassReportCommand(argc, argv)) {

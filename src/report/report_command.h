@@ -1,11 +1,25 @@
 #pragma once
-// `shurencho --report OUT.html FILE.csv...`: the class table from the records
-// files a teacher collected, made without opening a window.
+// The teacher's commands on the command line: `shurencho --report OUT.html
+// FILE.csv...` makes the class table from the records files a teacher
+// collected, without opening a window; `--help` and `--version` answer
+// before anything starts.
 
 #include <QString>
 #include <QStringList>
 
 namespace shurencho {
+
+// Records files are a few megabytes even after years of practice; past this
+// a file is refused before it is read.
+inline constexpr qint64 kMaxRecordsFileBytes = 50LL * 1024 * 1024;
+
+// `--help`, `--version`, and a `--` option this program does not know (said
+// on stderr with the hint to `--help`): the exit status. -1 when the command
+// line is for something else (the window, a teacher command, the toolkit's
+// own single-dash options). Needs neither a display nor the toolkit.
+int RunInfoCommand(int argc, char** argv);
+// The usage `--help` prints.
+QString UsageText();
 
 // Whether the command line asks for the class table.
 bool IsReportCommand(int argc, char** argv);
@@ -13,12 +27,24 @@ bool IsReportCommand(int argc, char** argv);
 // class window (`--class`), both run by the history module.
 bool IsClassReportCommand(int argc, char** argv);
 bool IsClassWindowCommand(int argc, char** argv);
-// Runs the command; messages go to stderr. Returns the exit code.
+// Runs the command; messages go to stderr. Returns the exit code: 2 for a
+// command line or an output refused, 1 for an input that cannot be read.
 int RunReportCommand(int argc, char** argv);
 
-// Reads every input, then writes the class table to out in one piece.
-// Refuses a file that is not a records file (naming the file and line) and
-// an out that is one of the inputs (by any name), writing nothing then.
+// Whether a teacher command may write its page to out: a new file, or a
+// page this program wrote before. Anything else that exists is kept: a
+// records file (by its name ending in .csv or by its first line), a page or
+// file of someone else's, a FIFO, a device or a folder, and any of inputs
+// by any name. *error names the file.
+bool MayWriteReport(const QString& out, const QStringList& inputs, QString* error);
+// The same for a command: 0 when out may be written, else the reason on
+// stderr and the exit status 2.
+int RefuseReportOutput(const QString& out, const QStringList& inputs = {});
+
+// Reads every input (regular files up to kMaxRecordsFileBytes, opened
+// without blocking), then writes the class table to out in one piece.
+// Refuses what MayWriteReport refuses and a file that is not a records file
+// (naming the file and line), writing nothing then.
 bool WriteClassReport(const QString& out, const QStringList& inputs, QString* error);
 
 }  // namespace shurencho

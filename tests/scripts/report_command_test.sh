@@ -2,7 +2,8 @@
 # `shurencho --report`: three collected records files make one class table,
 # with no display at all; a file that is not ours is refused naming its file
 # and line, and an output that is one of the inputs (even through a symlink)
-# is refused with the input left as it was.
+# is refused with the input left as it was. The files here are in the first
+# format (no machine column), which must keep reading.
 set -euo pipefail
 BIN="$1/src/shurencho"
 WORK="$(mktemp -d)"
@@ -72,4 +73,48 @@ done
 echo "output equal to an input refused: $(cat err.txt)"
 
 if "$BIN" --report only.html 2>err.txt; then fail "no inputs accepted"; fi
+
+# Teacher commands destroy nothing: the output name forgotten (a learner's
+# records become the output), a page someone else wrote, a FIFO. Each is
+# refused with status 2 and left byte for byte; a page we wrote is replaced.
+cp aoki1.csv taro.csv
+cp aoki2.csv hanako.csv
+echo '<html>the school newsletter</html>' >news.html
+mkfifo out.fifo
+for out in taro.csv news.html out.fifo; do
+  rc=0
+  "$BIN" --report "$out" hanako.csv 2>err.txt || rc=$?
+  [ "$rc" -eq 2 ] || fail "--report into $out: status $rc"
+  grep -q "$out" err.txt || fail "the refusal does not name $out: $(cat err.txt)"
+done
+cmp -s taro.csv aoki1.csv || fail "taro.csv changed"
+grep -q newsletter news.html || fail "news.html changed"
+[ -p out.fifo ] || fail "the FIFO was replaced"
+"$BIN" --report class.html hanako.csv || fail "our own page was not replaced"
+echo "outputs refused: $(cat err.txt)"
+
+# Inputs are read only when they are regular files within the size limit:
+# a FIFO does not block and a large file is refused before it is read.
+mkfifo in.fifo
+truncate -s 60M big.csv
+for input in /dev/zero in.fifo big.csv; do
+  rc=0
+  timeout 20 "$BIN" --report in.html "$input" 2>err.txt || rc=$?
+  [ "$rc" -eq 1 ] || fail "--report reading $input: status $rc"
+  grep -q "$input" err.txt || fail "the refusal does not name $input: $(cat err.txt)"
+done
+grep -q '50 MB' err.txt || fail "the size limit is not named: $(cat err.txt)"
+[ ! -e in.html ] || fail "wrote a table despite the refusals"
+echo "inputs refused: $(cat err.txt)"
+
+# --help and --version need no display; an unknown option is refused.
+"$BIN" --help >help.txt 2>err.txt || fail "--help failed: $(cat err.txt)"
+for option in --report --class-report --class --help --version; do
+  grep -q -- "shurencho $option" help.txt || fail "--help does not list $option"
+done
+grep -Eq '^shurencho [0-9]+\.[0-9]+' <("$BIN" --version) || fail "--version: $("$BIN" --version 2>&1)"
+rc=0
+"$BIN" --frobnicate 2>err.txt || rc=$?
+[ "$rc" -eq 2 ] && grep -q -- '--help' err.txt || fail "an unknown option: status $rc, $(cat err.txt)"
+echo "--help, --version and an unknown option answered without a display"
 echo "1 passed, 0 failed"
