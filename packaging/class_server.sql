@@ -38,6 +38,17 @@ CREATE TABLE IF NOT EXISTS learners (
   name TEXT NOT NULL,
   machine TEXT NOT NULL,
   UNIQUE (name, machine));
+-- A name is at most 64 characters, as the program keeps it: a longer one
+-- would outgrow the index on (name, machine). Names an older program sent
+-- before there was a limit are left as they are.
+DO $$
+BEGIN
+  IF NOT EXISTS (SELECT FROM pg_constraint WHERE conrelid = 'learners'::regclass
+                 AND conname = 'learners_name_length') THEN
+    ALTER TABLE learners ADD CONSTRAINT learners_name_length CHECK (char_length(name) <= 64) NOT VALID;
+  END IF;
+END
+$$;
 CREATE TABLE IF NOT EXISTS current_learner (
   machine TEXT NOT NULL PRIMARY KEY,
   learner INTEGER NOT NULL);
@@ -85,6 +96,8 @@ LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
 DECLARE
   found INTEGER;
 BEGIN
+  -- An older program may send a longer name: it is kept cut, not refused.
+  p_name := left(p_name, 64);
   SELECT id INTO found FROM learners WHERE name = p_name AND machine = p_machine;
   IF found IS NULL THEN
     -- One new learner at a time: the numbers are the highest plus one.

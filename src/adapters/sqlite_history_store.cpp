@@ -22,6 +22,7 @@
 
 #include "adapters/sqlite_history_file.h"
 #include "history/history_schema.h"
+#include "history/learner_name.h"
 
 namespace shurencho {
 
@@ -137,10 +138,10 @@ class RowReader final {
 }  // namespace
 
 QString SqliteHistoryStore::LoginName() {
-  QString name = qEnvironmentVariable("USER");
+  QString name = CleanLearnerName(qEnvironmentVariable("USER"));
   if (name.isEmpty()) {
     if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_name)
-      name = QString::fromLocal8Bit(pw->pw_name);
+      name = CleanLearnerName(QString::fromLocal8Bit(pw->pw_name));
   }
   return name.isEmpty() ? QStringLiteral("learner") : name;
 }
@@ -413,7 +414,7 @@ bool SqliteHistoryStore::Prepare(QString* error) {
 }
 
 bool SqliteHistoryStore::SetLearnerName(const QString& name, QString* error) {
-  const QString wanted = name.trimmed();
+  const QString wanted = CleanLearnerName(name);
   if (wanted.isEmpty()) {
     SetError(error, QStringLiteral("名前が空です。"));
     return false;

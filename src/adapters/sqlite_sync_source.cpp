@@ -9,6 +9,8 @@
 #include <QVariant>
 #include <array>
 
+#include "history/learner_name.h"
+
 namespace shurencho {
 
 namespace {
@@ -166,9 +168,16 @@ bool SqliteSyncSource::Pending(int limit, SyncBatch* batch, QString* error) {
   for (auto it = learners.cbegin(); it != learners.cend(); ++it) {
     q.addBindValue(it.key());
     if (!q.exec()) return fail();
-    // A row whose learner is gone still goes, under a name that says so.
-    batch->learners.insert(it.key(), q.next() ? qMakePair(q.value(0).toString(), q.value(1).toString())
-                                              : qMakePair(QStringLiteral("?%1").arg(it.key()), QString()));
+    // A row whose learner is gone still goes, under a name that says so. A
+    // name kept from before names were bounded goes cut, as the server
+    // takes it.
+    QString name, machine;
+    if (q.next()) {
+      name = CleanLearnerName(q.value(0).toString());
+      machine = q.value(1).toString();
+    }
+    if (name.isEmpty()) name = QStringLiteral("?%1").arg(it.key());
+    batch->learners.insert(it.key(), qMakePair(name, machine));
   }
   q.finish();
   QSqlQuery(db).exec(QStringLiteral("COMMIT"));

@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "history/learner_name.h"
 #include "report/records_csv.h"
 #include "report/report_html.h"
 #include "ui/keyboard_map_view.h"
@@ -176,7 +177,7 @@ void RecordsView::Build(const QString& state) {
   top->addWidget(new QLabel(QStringLiteral("学習者：")));
   m_learner = new QLineEdit(m_history.learner);
   m_learner->setObjectName(QStringLiteral("learnerName"));
-  m_learner->setMaxLength(60);
+  m_learner->setMaxLength(kMaxLearnerName);
   top->addWidget(m_learner, 1);
   auto* rename = new QPushButton(QStringLiteral("名前を変える"));
   connect(rename, &QPushButton::clicked, this, &RecordsView::Rename);

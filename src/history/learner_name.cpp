@@ -1,0 +1,26 @@
+#include "history/learner_name.h"
+
+#include <algorithm>
+
+namespace shurencho {
+
+QString CleanLearnerName(const QString& name) {
+  QString kept;
+  kept.reserve(std::min<qsizetype>(name.size(), 2 * kMaxLearnerName));
+  int characters = 0;
+  for (qsizetype i = 0; i < name.size() && characters < kMaxLearnerName; ++i) {
+    const QChar c = name.at(i);
+    if (c.isHighSurrogate() && i + 1 < name.size() && name.at(i + 1).isLowSurrogate()) {
+      kept.append(c).append(name.at(++i));
+    } else if (c.category() == QChar::Other_Control) {
+      continue;
+    } else {
+      if (kept.isEmpty() && c.isSpace()) continue;  // leading blanks do not count towards the limit
+      kept.append(c);
+    }
+    ++characters;
+  }
+  return kept.trimmed();
+}
+
+}  // namespace shurencho
