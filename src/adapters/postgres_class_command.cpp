@@ -3,7 +3,12 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <memory>
+#include <thread>
 
 #include "adapters/postgres_history_store.h"
 #include "report/records_csv.h"
@@ -12,6 +17,13 @@
 #include "settings/settings.h"
 
 namespace shurencho {
+
+namespace {
+
+// The read gives up by itself a little sooner once connected.
+constexpr auto kReportWait = std::chrono::seconds(13);
+
+}  // namespace
 
 void LoadTeacherSettings(ZINIconf& settings, const QString& programPath) {
   try {
@@ -26,19 +38,50 @@ QString ClassServerText(const ZINIconf& settings, int argc, char** argv, int at)
   return argc > at ? QString::fromLocal8Bit(argv[at]) : settings.HistoryServer;
 }
 
-bool WriteServerClassReport(const QString& out, const QString& serverText, const ZINIconf& settings,
-                            QString* error) {
+int WriteServerClassReport(const QString& out, const QString& serverText, const ZINIconf& settings,
+                           QString* error) {
   if (serverText.trimmed().isEmpty()) {
     *error = QStringLiteral("クラスのサーバーが設定されていません（[History] Server）。");
-    return false;
+    return 1;
   }
-  ClassOnServer cls;
-  if (!ReadClassFromServer(serverText, &cls, error)) return false;
+  struct Read {
+    bool ok = false;
+    ClassOnServer cls;
+    QString error;
+  };
+  auto done = std::make_shared<std::promise<Read>>();
+  std::future<Read> read = done->get_future();
+  std::thread reader([done, serverText] {
+    Read r;
+    r.ok = ReadClassFromServer(serverText, &r.cls, &r.error);
+    done->set_value(std::move(r));
+  });
+  if (read.wait_for(kReportWait) != std::future_status::ready) {
+    // The connection is still being made to a server that took the login
+    // and went quiet: the thread is left in that wait, and the process
+    // ends without the teardown it would run into.
+    reader.detach();
+    std::fprintf(stderr, "shurencho: %s\n",
+                 QStringLiteral("クラスのサーバーが応答しません（%1 秒待ちました）。")
+                     .arg(std::chrono::duration_cast<std::chrono::seconds>(kReportWait).count())
+                     .toLocal8Bit()
+                     .constData());
+    std::fflush(stderr);
+    std::_Exit(2);
+  }
+  reader.join();
+  Read r = read.get();
+  if (!r.ok) {
+    *error = r.error;
+    return 2;
+  }
   ServerAddress address;
   ParseServerText(serverText, &address, nullptr);
   const QString source = QStringLiteral("%1@%2").arg(address.database, address.host);
-  return SaveWhole(out, ClassTableHtml(cls.rows, {source}, QDateTime::currentMSecsSinceEpoch(), &settings),
-                   error);
+  return SaveWhole(out, ClassTableHtml(r.cls.rows, {source}, QDateTime::currentMSecsSinceEpoch(), &settings),
+                   error)
+             ? 0
+             : 1;
 }
 
 int RunClassReportCommand(int argc, char** argv) {
@@ -50,12 +93,10 @@ int RunClassReportCommand(int argc, char** argv) {
   ZINIconf settings;
   LoadTeacherSettings(settings, QCoreApplication::applicationFilePath());
   QString error;
-  if (!WriteServerClassReport(QFile::decodeName(argv[2]), ClassServerText(settings, argc, argv, 3), settings,
-                              &error)) {
-    std::fprintf(stderr, "shurencho: %s\n", error.toLocal8Bit().constData());
-    return 1;
-  }
-  return 0;
+  const int status = WriteServerClassReport(QFile::decodeName(argv[2]),
+                                            ClassServerText(settings, argc, argv, 3), settings, &error);
+  if (status != 0) std::fprintf(stderr, "shurencho: %s\n", error.toLocal8Bit().constData());
+  return status;
 }
 
 }  // namespace shurencho

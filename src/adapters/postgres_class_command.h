@@ -18,8 +18,11 @@ QString ClassServerText(const ZINIconf& settings, int argc, char** argv, int at)
 // Reads the settings for a teacher's command (no file is written).
 void LoadTeacherSettings(ZINIconf& settings, const QString& programPath);
 
-// Reads the class and writes the page in one piece.
-bool WriteServerClassReport(const QString& out, const QString& serverText, const ZINIconf& settings,
-                            QString* error);
+// Reads the class and writes the page in one piece: 0, or the exit code with
+// the reason (2 when the server could not be read). The class is read on a
+// thread of its own; when the server does not answer within some seconds,
+// the reason is printed and the process ends at once with status 2.
+int WriteServerClassReport(const QString& out, const QString& serverText, const ZINIconf& settings,
+                           QString* error);
 
 }  // namespace shurencho

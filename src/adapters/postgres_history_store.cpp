@@ -1,5 +1,8 @@
 #include "adapters/postgres_history_store.h"
 
+#include <dlfcn.h>
+#include <sys/socket.h>
+
 #include <QAtomicInt>
 #include <QHash>
 #include <QSet>
@@ -11,6 +14,9 @@
 #include <QUrlQuery>
 #include <QVariant>
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include "history/history_schema.h"
 
@@ -20,6 +26,23 @@ namespace {
 
 // How long a connection attempt waits for an unreachable server.
 constexpr int kConnectTimeoutSeconds = 5;
+// How long the server lets one statement run (waiting for a lock included),
+// and how long we wait for its answer before giving the connection up.
+constexpr int kStatementTimeoutMs = 8000;
+constexpr auto kAnswerWait = std::chrono::seconds(10);
+// Everything the class read may take, from before the connection is made.
+constexpr auto kClassReadWait = std::chrono::seconds(12);
+// A peer that is gone: keepalives on an idle connection, and unacknowledged
+// data on a busy one.
+const QString kConnectOptions =
+    QStringLiteral(
+        "connect_timeout=%1;application_name=shurencho;keepalives=1;keepalives_idle=5;keepalives_interval=2;"
+        "keepalives_count=3;tcp_user_timeout=10000;options='-c statement_timeout=%2 "
+        "-c idle_in_transaction_session_timeout=60000'")
+        .arg(kConnectTimeoutSeconds)
+        .arg(kStatementTimeoutMs);
+
+using Clock = std::chrono::steady_clock;
 
 bool SetError(QString* error, const QString& text) {
   if (error) *error = text;
@@ -31,9 +54,109 @@ bool Fail(QString* error, const QSqlError& e) {
 
 QString Decoded(const QString& part) { return QUrl::fromPercentEncoding(part.toUtf8()); }
 
+}  // namespace
+
+// The client library waits for an answer without end, and a server that
+// took the login and then went quiet (stopped, or swamped) keeps the socket
+// open, so neither the timeouts above nor keepalives end that wait. This
+// watch shuts the connection's socket down when an answer is later than its
+// deadline, or when asked to, and the call under way then fails at once.
+class StallGuard final {
+ public:
+  explicit StallGuard(int socket) : m_socket(socket), m_thread([this] { Watch(); }) {}
+  ~StallGuard() {
+    {
+      const std::lock_guard lock(m_mutex);
+      m_ending = true;
+    }
+    m_wake.notify_one();
+    m_thread.join();
+  }
+  StallGuard(const StallGuard&) = delete;
+  StallGuard& operator=(const StallGuard&) = delete;
+
+  void ArmUntil(Clock::time_point until) {
+    const std::lock_guard lock(m_mutex);
+    const bool wake = m_until == kNever || until < m_until;
+    m_until = until;
+    if (wake) m_wake.notify_one();
+  }
+  void Arm() { ArmUntil(Clock::now() + kAnswerWait); }
+  void Disarm() {
+    const std::lock_guard lock(m_mutex);
+    m_until = kNever;
+  }
+  void Trip() {
+    const std::lock_guard lock(m_mutex);
+    TripLocked();
+  }
+  bool tripped() {
+    const std::lock_guard lock(m_mutex);
+    return m_tripped;
+  }
+
+ private:
+  static constexpr Clock::time_point kNever = Clock::time_point::max();
+  void TripLocked() {
+    if (!m_tripped) ::shutdown(m_socket, SHUT_RDWR);
+    m_tripped = true;
+  }
+  void Watch() {
+    std::unique_lock lock(m_mutex);
+    while (!m_ending) {
+      if (m_until == kNever) {
+        m_wake.wait(lock);
+      } else if (Clock::now() >= m_until) {
+        TripLocked();
+        m_until = kNever;
+      } else {
+        m_wake.wait_until(lock, m_until);
+      }
+    }
+  }
+
+  const int m_socket;
+  std::mutex m_mutex;
+  std::condition_variable m_wake;
+  Clock::time_point m_until = kNever;
+  bool m_tripped = false;
+  bool m_ending = false;
+  std::thread m_thread;  // last: starts once the rest is made
+};
+
+namespace {
+
+// A call cut short by the guard says so instead of naming the lost
+// connection; true when it was.
+bool NoAnswer(const std::unique_ptr<StallGuard>& guard, QString* error) {
+  if (!guard || !guard->tripped()) return false;
+  SetError(error, QStringLiteral("クラスのサーバーが応答しません。"));
+  return true;
+}
+
+// The socket under an open connection of the PostgreSQL driver, or -1. The
+// driver hands out the client library's connection; the library is already
+// loaded by the driver, so it is looked up rather than linked.
+int ServerSocket(const QSqlDatabase& db) {
+  const QVariant handle = db.driver()->handle();
+  // PGconn, named by the struct it stands for.
+  if (!handle.isValid() ||
+      (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+    return -1;
+  const void* connection = *static_cast<void* const*>(handle.constData());
+  using SocketOf = int (*)(const void*);
+  static const SocketOf socketOf = [] {
+    void* library = ::dlopen("libpq.so.5", RTLD_LAZY | RTLD_NOLOAD);
+    return library ? reinterpret_cast<SocketOf>(::dlsym(library, "PQsocket")) : nullptr;
+  }();
+  return connection && socketOf ? socketOf(connection) : -1;
+}
+
 // A connection of its own, on the calling thread; the schema's version is
-// checked before anything else is read or written.
-QString Connect(const QString& serverText, QString* error) {
+// checked before anything else is read or written. The guard watches its
+// socket from then on (null when the socket is not known).
+QString Connect(const QString& serverText, QString* error, std::unique_ptr<StallGuard>* guard,
+                Clock::time_point until = Clock::time_point::max()) {
   ServerAddress address;
   if (!ParseServerText(serverText, &address, error)) return QString();
   static QAtomicInt serial;
@@ -48,11 +171,14 @@ QString Connect(const QString& serverText, QString* error) {
       if (address.port > 0) db.setPort(address.port);
       db.setDatabaseName(address.database);
       db.setUserName(address.user);
-      db.setConnectOptions(
-          QStringLiteral("connect_timeout=%1;application_name=shurencho").arg(kConnectTimeoutSeconds));
+      db.setConnectOptions(kConnectOptions);
       if (!db.open()) {
         Fail(error, db.lastError());
       } else {
+        if (const int socket = ServerSocket(db); socket >= 0) {
+          *guard = std::make_unique<StallGuard>(socket);
+          (*guard)->ArmUntil(until != Clock::time_point::max() ? until : Clock::now() + kAnswerWait);
+        }
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("SELECT version FROM schema_version")) || !q.next()) {
           SetError(
@@ -71,13 +197,18 @@ QString Connect(const QString& serverText, QString* error) {
     }
   }
   if (!ok) {
+    NoAnswer(*guard, error);
+    guard->reset();
     QSqlDatabase::removeDatabase(name);
     return QString();
   }
+  if (*guard && until == Clock::time_point::max()) (*guard)->Disarm();
   return name;
 }
 
-void Disconnect(const QString& name) {
+// The watch ends before the socket is closed.
+void Disconnect(const QString& name, std::unique_ptr<StallGuard>* guard) {
+  guard->reset();
   {
     QSqlDatabase db = QSqlDatabase::database(name, false);
     db.close();
@@ -164,12 +295,15 @@ bool ParseServerText(const QString& text, ServerAddress* address, QString* error
 namespace {
 
 // Prepares one insert and runs it for each row with the values the row gives.
-template <typename Rows, typename Values>
-bool InsertEach(QSqlQuery& q, const QString& sql, const Rows& rows, Values values, QSqlError* failed) {
+template <typename Rows, typename Values, typename Arm>
+bool InsertEach(QSqlQuery& q, const QString& sql, const Rows& rows, Values values, const Arm& arm,
+                QSqlError* failed) {
   if (rows.isEmpty()) return true;
+  arm();
   q.prepare(sql);
   for (const auto& row : rows) {
     for (const QVariant& v : values(row)) q.addBindValue(v);
+    arm();
     if (!q.exec()) {
       *failed = q.lastError();
       return false;
@@ -181,16 +315,34 @@ bool InsertEach(QSqlQuery& q, const QString& sql, const Rows& rows, Values value
 }  // namespace
 
 std::unique_ptr<PostgresSyncSender> PostgresSyncSender::Open(const QString& serverText, QString* error) {
-  const QString name = Connect(serverText, error);
+  std::unique_ptr<StallGuard> guard;
+  const QString name = Connect(serverText, error, &guard);
   if (name.isEmpty()) return nullptr;
-  return std::unique_ptr<PostgresSyncSender>(new PostgresSyncSender(name));
+  return std::unique_ptr<PostgresSyncSender>(new PostgresSyncSender(name, std::move(guard)));
 }
 
-PostgresSyncSender::~PostgresSyncSender() { Disconnect(m_connection); }
+PostgresSyncSender::PostgresSyncSender(QString connection, std::unique_ptr<StallGuard> guard)
+    : m_connection(std::move(connection)), m_guard(std::move(guard)) {}
+
+PostgresSyncSender::~PostgresSyncSender() { Disconnect(m_connection, &m_guard); }
+
+void PostgresSyncSender::Interrupt() {
+  if (m_guard) m_guard->Trip();
+}
 
 bool PostgresSyncSender::Send(const SyncBatch& batch, QString* error) {
   if (batch.empty()) return true;
   QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+  // Each statement's answer is waited for a bounded time.
+  const auto arm = [this] {
+    if (m_guard) m_guard->Arm();
+  };
+  struct Disarm {
+    StallGuard* guard;
+    ~Disarm() {
+      if (guard) guard->Disarm();
+    }
+  } disarm{m_guard.get()};
   QSqlError failed;
   QHash<QString, qint64> made;  // learners first seen in this transaction
   const auto body = [&]() -> bool {
@@ -205,6 +357,7 @@ bool PostgresSyncSender::Send(const SyncBatch& batch, QString* error) {
       }
       q.addBindValue(it->first);
       q.addBindValue(it->second);
+      arm();
       if (!q.exec() || !q.next()) return failed = q.lastError(), false;
       ids.insert(it.key(), q.value(0).toLongLong());
       made.insert(key, q.value(0).toLongLong());
@@ -225,7 +378,7 @@ bool PostgresSyncSender::Send(const SyncBatch& batch, QString* error) {
                                      Text(r.item),        QVariant(r.characters), QVariant(r.keystrokes),
                                      QVariant(r.refused), QVariant(r.seconds),    syncId(row)};
                },
-               &failed) &&
+               arm, &failed) &&
            InsertEach(
                q,
                QStringLiteral("INSERT INTO typing_runs (learner, at_ms, course, text_name, characters, "
@@ -249,7 +402,7 @@ bool PostgresSyncSender::Send(const SyncBatch& batch, QString* error) {
                                      Text(r.grade),
                                      syncId(row)};
                },
-               &failed) &&
+               arm, &failed) &&
            InsertEach(
                q,
                QStringLiteral("INSERT INTO key_misses (learner, at_ms, course, unit, typed, pressed, "
@@ -260,7 +413,7 @@ bool PostgresSyncSender::Send(const SyncBatch& batch, QString* error) {
                  return QVariantList{learner(row),  QVariant(r.at), QVariant(r.course), Text(r.unit),
                                      Text(r.typed), Text(r.key),    Text(r.expected),   syncId(row)};
                },
-               &failed) &&
+               arm, &failed) &&
            InsertEach(
                q,
                QStringLiteral("INSERT INTO mouse_stages (learner, at_ms, game, stage, misses, moves, "
@@ -273,17 +426,20 @@ bool PostgresSyncSender::Send(const SyncBatch& batch, QString* error) {
                      QVariant(r.stage),   QVariant(r.misses), QVariant(r.moves),
                      QVariant(r.seconds), syncId(row)};
                },
-               &failed);
+               arm, &failed);
   };
+  arm();
   if (!db.transaction()) return Fail(error, db.lastError());
   if (!body()) {
+    arm();
     db.rollback();
-    return Fail(error, failed);
+    return NoAnswer(m_guard, error) ? false : Fail(error, failed);
   }
+  arm();
   if (!db.commit()) {
     const QSqlError e = db.lastError();
     db.rollback();
-    return Fail(error, e);
+    return NoAnswer(m_guard, error) ? false : Fail(error, e);
   }
   m_learnerIds.insert(made);
   return true;
@@ -292,7 +448,8 @@ bool PostgresSyncSender::Send(const SyncBatch& batch, QString* error) {
 // ---- Reading ----
 
 bool ReadClassFromServer(const QString& serverText, ClassOnServer* out, QString* error) {
-  const QString name = Connect(serverText, error);
+  std::unique_ptr<StallGuard> guard;
+  const QString name = Connect(serverText, error, &guard, Clock::now() + kClassReadWait);
   if (name.isEmpty()) return false;
   *out = ClassOnServer{};
   bool ok = [&] {
@@ -391,7 +548,8 @@ bool ReadClassFromServer(const QString& serverText, ClassOnServer* out, QString*
     db.commit();
     return true;
   }();
-  Disconnect(name);
+  if (!ok) NoAnswer(guard, error);
+  Disconnect(name, &guard);
   if (!ok) *out = ClassOnServer{};
   return ok;
 }
@@ -399,12 +557,17 @@ bool ReadClassFromServer(const QString& serverText, ClassOnServer* out, QString*
 std::unique_ptr<PostgresHistoryStore> PostgresHistoryStore::Open(const QString& serverText,
                                                                  const ServerLearner& learner,
                                                                  QString* error) {
-  const QString name = Connect(serverText, error);
+  std::unique_ptr<StallGuard> guard;
+  const QString name = Connect(serverText, error, &guard);
   if (name.isEmpty()) return nullptr;
-  return std::unique_ptr<PostgresHistoryStore>(new PostgresHistoryStore(name, learner));
+  return std::unique_ptr<PostgresHistoryStore>(new PostgresHistoryStore(name, learner, std::move(guard)));
 }
 
-PostgresHistoryStore::~PostgresHistoryStore() { Disconnect(m_connection); }
+PostgresHistoryStore::PostgresHistoryStore(QString connection, ServerLearner learner,
+                                           std::unique_ptr<StallGuard> guard)
+    : m_connection(std::move(connection)), m_learner(std::move(learner)), m_guard(std::move(guard)) {}
+
+PostgresHistoryStore::~PostgresHistoryStore() { Disconnect(m_connection, &m_guard); }
 
 bool PostgresHistoryStore::SetLearnerName(const QString&, QString* error) {
   return SetError(error, QStringLiteral("名前は学習者のパソコンで変えてください。"));
@@ -416,12 +579,20 @@ bool PostgresHistoryStore::Write(const HistoryBatch&, QString* error) {
 
 LearnerHistory PostgresHistoryStore::Read(int weakest, QString* error) {
   QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+  // The window waits for this read: all of it is bounded.
+  if (m_guard) m_guard->ArmUntil(Clock::now() + kClassReadWait);
+  struct Disarm {
+    StallGuard* guard;
+    ~Disarm() {
+      if (guard) guard->Disarm();
+    }
+  } disarm{m_guard.get()};
   LearnerHistory h;
   h.learner = m_learner.shown;
   QSqlQuery q(db);
   q.setForwardOnly(true);
   const auto fail = [&] {
-    Fail(error, q.lastError());
+    if (!NoAnswer(m_guard, error)) Fail(error, q.lastError());
     q.finish();
     db.rollback();
     LearnerHistory empty;

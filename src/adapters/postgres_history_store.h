@@ -15,6 +15,8 @@
 
 namespace shurencho {
 
+class StallGuard;
+
 // "postgresql://user@host:port/dbname?host=/socket/folder&port=5433".
 struct ServerAddress {
   QString user;
@@ -43,10 +45,12 @@ class PostgresSyncSender final : public SyncSender {
   PostgresSyncSender& operator=(const PostgresSyncSender&) = delete;
 
   bool Send(const SyncBatch& batch, QString* error) override;
+  void Interrupt() override;
 
  private:
-  explicit PostgresSyncSender(QString connection) : m_connection(std::move(connection)) {}
+  PostgresSyncSender(QString connection, std::unique_ptr<StallGuard> guard);
   QString m_connection;
+  std::unique_ptr<StallGuard> m_guard;
   QHash<QString, qint64> m_learnerIds;  // name + machine -> the server's number, as committed
 };
 
@@ -55,6 +59,8 @@ struct ClassOnServer {
   QList<ServerLearner> learners;
   QList<ClassRow> rows;
 };
+// Gives up after some seconds when the server stops answering; the
+// connection itself may hang longer while it is being made.
 bool ReadClassFromServer(const QString& serverText, ClassOnServer* out, QString* error);
 
 // One learner's history on the server, read-only: what the 成績 window reads
@@ -74,10 +80,10 @@ class PostgresHistoryStore final : public HistoryStore {
   LearnerHistory Read(int weakest = 10, QString* error = nullptr) override;
 
  private:
-  PostgresHistoryStore(QString connection, ServerLearner learner)
-      : m_connection(std::move(connection)), m_learner(std::move(learner)) {}
+  PostgresHistoryStore(QString connection, ServerLearner learner, std::unique_ptr<StallGuard> guard);
   QString m_connection;
   ServerLearner m_learner;
+  std::unique_ptr<StallGuard> m_guard;
 };
 
 }  // namespace shurencho

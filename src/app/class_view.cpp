@@ -6,7 +6,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <thread>
 
 #include "adapters/music_player_loader.h"
 #include "adapters/postgres_class_command.h"
@@ -15,7 +22,24 @@
 
 namespace shurencho {
 
+struct ClassView::Inbox {
+  std::mutex mutex;
+  ClassView* view = nullptr;
+};
+
 namespace {
+
+// A little longer than the read itself waits once connected.
+constexpr int kGiveUpMs = 13000;
+
+// Reads on their threads, by number: started and joined on the GUI thread.
+// Never destroyed, so a read still waiting when the program ends is no fault.
+std::atomic<int> g_readsRunning{0};
+int g_lastReader = 0;
+std::map<int, std::thread>& Readers() {
+  static auto* const readers = new std::map<int, std::thread>;
+  return *readers;
+}
 
 QTableWidgetItem* Cell(const QString& text, bool number = false) {
   auto* item = new QTableWidgetItem(text);
@@ -46,27 +70,81 @@ ClassView::ClassView(QString serverText, const AppSettings& settings, QWidget* p
   connect(m_table, &QTableWidget::cellClicked, this, [this](int row, int) { OpenLearner(row); });
   m_status = new QLabel(this);
   m_status->setTextFormat(Qt::PlainText);
-  auto* reload = new QPushButton(QStringLiteral("読み直す(&R)"), this);
-  connect(reload, &QPushButton::clicked, this, [this] { Reload(); });
+  m_reload = new QPushButton(QStringLiteral("読み直す(&R)"), this);
+  connect(m_reload, &QPushButton::clicked, this, [this] { Reload(); });
   layout->addWidget(m_table);
   layout->addWidget(m_status);
-  layout->addWidget(reload, 0, Qt::AlignRight);
+  layout->addWidget(m_reload, 0, Qt::AlignRight);
+  m_giveUp = new QTimer(this);
+  m_giveUp->setSingleShot(true);
+  m_giveUp->setInterval(kGiveUpMs);
+  connect(m_giveUp, &QTimer::timeout, this, [this] {
+    // Left waiting on its thread; its answer, should one come, is dropped.
+    m_reader = 0;
+    m_reading = false;
+    m_reload->setEnabled(true);
+    m_status->setText(QStringLiteral("読めませんでした: クラスのサーバーが応答しません。"));
+  });
+  m_inbox = std::make_shared<Inbox>();
+  m_inbox->view = this;
   resize(1200, 600);
   Reload();
 }
 
 ClassView::~ClassView() {
+  {
+    const std::lock_guard lock(m_inbox->mutex);
+    m_inbox->view = nullptr;
+  }
   // The 成績 window reads the store: it goes first.
   delete m_records;
 }
 
-bool ClassView::Reload() {
-  QString error;
-  ClassOnServer read;
-  const bool ok = ReadClassFromServer(m_server, &read, &error);
+bool ClassView::ReadsRunning() { return g_readsRunning.load() > 0; }
+
+void ClassView::JoinReads() {
+  for (auto& [number, reader] : Readers()) reader.join();
+  Readers().clear();
+}
+
+void ClassView::Reload() {
+  const int reading = m_reader = ++g_lastReader;
+  m_reading = true;
+  m_reload->setEnabled(false);
+  m_status->setText(QStringLiteral("サーバーに接続しています…"));
+  m_giveUp->start();
+  g_readsRunning.fetch_add(1);
+  Readers().emplace(reading, std::thread([inbox = m_inbox, server = m_server, reading] {
+                      ClassOnServer read;
+                      QString error;
+                      const bool ok = ReadClassFromServer(server, &read, &error);
+                      {
+                        const std::lock_guard lock(inbox->mutex);
+                        if (inbox->view) {
+                          QMetaObject::invokeMethod(
+                              inbox->view,
+                              [view = inbox->view, reading, ok, read = std::move(read), error] {
+                                view->Answered(reading, ok, read, error);
+                              },
+                              Qt::QueuedConnection);
+                        }
+                      }
+                      g_readsRunning.fetch_sub(1);
+                    }));
+}
+
+void ClassView::Answered(int reading, bool ok, const ClassOnServer& read, const QString& error) {
+  if (const auto it = Readers().find(reading); it != Readers().end()) {
+    it->second.join();  // it has just posted this answer
+    Readers().erase(it);
+  }
+  if (reading != m_reader) return;
+  m_giveUp->stop();
+  m_reading = false;
+  m_reload->setEnabled(true);
   if (!ok) {
     m_status->setText(QStringLiteral("読めませんでした: ") + error);
-    return false;
+    return;
   }
   m_class = read;
   m_table->setRowCount(static_cast<int>(m_class.rows.size()));
@@ -109,7 +187,6 @@ bool ClassView::Reload() {
   m_table->resizeColumnsToContents();
   m_status->setText(
       QStringLiteral("%1 人。行をクリックすると、その学習者の成績を開きます。").arg(m_class.rows.size()));
-  return true;
 }
 
 void ClassView::OpenLearner(int row) {
@@ -140,7 +217,16 @@ int RunClassWindow(int argc, char** argv) {
   LoadTeacherSettings(settings, QCoreApplication::applicationFilePath());
   ClassView view(ClassServerText(settings, argc, argv, 2), settings);
   view.show();
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  if (ClassView::ReadsRunning()) {
+    // Closed while a read still waits for the server: nothing is left to
+    // save, and the process ends without the teardown it would run into.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(status);
+  }
+  ClassView::JoinReads();
+  return status;
 }
 
 }  // namespace shurencho

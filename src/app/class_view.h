@@ -13,7 +13,9 @@
 #include "settings/settings.h"
 
 class QLabel;
+class QPushButton;
 class QTableWidget;
+class QTimer;
 
 namespace shurencho {
 
@@ -22,19 +24,35 @@ class ClassView final : public QWidget {
   ClassView(QString serverText, const AppSettings& settings, QWidget* parent = nullptr);
   ~ClassView() override;
 
-  // Reads the class again; false (and the reason shown) when the server fails.
-  bool Reload();
+  // Reads the class again on a thread of its own, the wait shown; the table
+  // is filled when the answer comes, or the reason shown.
+  void Reload();
   // Opens the 成績 window of the learner in row `row`.
   void OpenLearner(int row);
 
   const ClassOnServer& shown() const { return m_class; }
+  bool reading() const { return m_reading; }
+
+  // Reads still waiting for a server, in any view; the program must not
+  // tear down the database drivers under them.
+  static bool ReadsRunning();
+  // Waits for the reads that have answered to end their threads.
+  static void JoinReads();
 
  private:
+  struct Inbox;
+  void Answered(int reading, bool ok, const ClassOnServer& read, const QString& error);
+
   QString m_server;
   const AppSettings& m_settings;
   ClassOnServer m_class;
   QTableWidget* m_table = nullptr;
   QLabel* m_status = nullptr;
+  QPushButton* m_reload = nullptr;
+  QTimer* m_giveUp = nullptr;
+  std::shared_ptr<Inbox> m_inbox;  // how a reading thread reaches this view while it lives
+  int m_reader = 0;                // the read whose answer is awaited; any other is dropped
+  bool m_reading = false;
   QPointer<QWidget> m_records;
   std::unique_ptr<HistoryStore> m_recordsStore;  // read by m_records
 };

@@ -2,9 +2,10 @@
 
 namespace shurencho {
 
-SyncQueue::Result SyncQueue::Run(int batchRows) {
+SyncQueue::Result SyncQueue::Run(int batchRows, const std::atomic<bool>* stop) {
   Result result;
   for (;;) {
+    if (stop && stop->load(std::memory_order_relaxed)) return result;
     SyncBatch batch;
     if (!m_source.Pending(batchRows, &batch, &result.error)) {
       result.ok = false;

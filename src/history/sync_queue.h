@@ -11,6 +11,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <atomic>
 
 #include "history/history_records.h"
 
@@ -52,6 +53,10 @@ class SyncSender {
  public:
   virtual ~SyncSender() = default;
   virtual bool Send(const SyncBatch& batch, QString* error) = 0;
+  // From any thread, while Send may be running: makes a call under way fail
+  // soon, so the program's end never waits for a server that stopped
+  // answering. The sender is of no further use afterwards.
+  virtual void Interrupt() {}
 };
 
 class SyncQueue final {
@@ -66,9 +71,10 @@ class SyncQueue final {
     qint64 sent = 0;  // rows the server confirmed in this call
     QString error;
   };
-  // Sends batches until nothing is left or something fails; what failed
-  // stays queued for the next call.
-  Result Run(int batchRows = kBatchRows);
+  // Sends batches until nothing is left, something fails or *stop is set
+  // (looked at between batches, so a long queue never holds the program's
+  // end); what was not sent stays queued for the next call.
+  Result Run(int batchRows = kBatchRows, const std::atomic<bool>* stop = nullptr);
 
  private:
   SyncSource& m_source;

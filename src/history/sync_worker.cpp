@@ -2,6 +2,9 @@
 
 #include <QMetaObject>
 #include <QTimer>
+#include <atomic>
+#include <mutex>
+#include <vector>
 
 namespace shurencho {
 
@@ -14,6 +17,7 @@ class SyncWorker::Runner final : public QObject {
         m_done(std::move(done)) {}
 
   void Begin() {
+    if (m_stopping.load()) return;
     m_timer = new QTimer(this);
     m_timer->setInterval(m_intervalMs);
     QObject::connect(m_timer, &QTimer::timeout, this, [this] { Round(); });
@@ -22,63 +26,110 @@ class SyncWorker::Runner final : public QObject {
   }
 
   void Round() {
+    if (m_stopping.load()) return;
     SyncQueue::Result result;
     if (!m_source) m_source = m_makeSource(&result.error);
-    if (m_source && !m_sender) m_sender = m_makeSender(&result.error);
+    if (m_source && !m_sender) {
+      std::unique_ptr<SyncSender> made = m_makeSender(&result.error);
+      const std::lock_guard lock(m_senderMutex);
+      m_sender = std::move(made);
+      // A stop asked for while the connection was being made.
+      if (m_sender && m_stopping.load()) m_sender->Interrupt();
+    }
     if (m_source && m_sender) {
       SyncQueue queue(*m_source, *m_sender);
-      result = queue.Run();
+      result = queue.Run(SyncQueue::kBatchRows, &m_stopping);
     } else {
       result.ok = false;
     }
     // A lost server comes back as a new connection.
-    if (!result.ok) m_sender.reset();
+    if (!result.ok) DropSender();
     if (m_done) m_done(result);
   }
 
+  // On the worker's thread: closes both connections there and ends the thread.
   void End() {
     delete m_timer;
     m_timer = nullptr;
-    m_sender.reset();
+    DropSender();
     m_source.reset();
+    QThread::currentThread()->quit();
+  }
+
+  // From the owner's thread.
+  void AskToStop() {
+    m_stopping.store(true);
+    const std::lock_guard lock(m_senderMutex);
+    if (m_sender) m_sender->Interrupt();
   }
 
  private:
+  void DropSender() {
+    std::unique_ptr<SyncSender> gone;
+    const std::lock_guard lock(m_senderMutex);
+    gone.swap(m_sender);
+  }
+
   SourceMaker m_makeSource;
   SenderMaker m_makeSender;
   int m_intervalMs;
   RoundDone m_done;
   QTimer* m_timer = nullptr;
+  std::atomic<bool> m_stopping{false};
+  std::mutex m_senderMutex;  // m_sender is swapped on the worker's thread, interrupted from the owner's
   std::unique_ptr<SyncSource> m_source;
   std::unique_ptr<SyncSender> m_sender;
 };
 
 SyncWorker::SyncWorker(SourceMaker source, SenderMaker sender, int intervalMs, RoundDone done)
-    : m_runner(new Runner(std::move(source), std::move(sender), intervalMs, std::move(done))) {
-  m_thread.setObjectName(QStringLiteral("history sync"));
-  m_runner->moveToThread(&m_thread);
+    : m_thread(std::make_unique<QThread>()),
+      m_runner(new Runner(std::move(source), std::move(sender), intervalMs, std::move(done))) {
+  m_thread->setObjectName(QStringLiteral("history sync"));
+  m_runner->moveToThread(m_thread.get());
 }
 
-SyncWorker::~SyncWorker() {
-  if (m_thread.isRunning()) {
-    QMetaObject::invokeMethod(
-        m_runner, [this] { m_runner->End(); }, Qt::BlockingQueuedConnection);
-    m_thread.quit();
-    m_thread.wait();
-  }
-  delete m_runner;
-}
+SyncWorker::~SyncWorker() { Stop(); }
 
 void SyncWorker::Start() {
-  if (m_thread.isRunning()) return;
-  m_thread.start();
+  if (!m_thread || m_asked || m_thread->isRunning()) return;
+  m_thread->start();
   QMetaObject::invokeMethod(
-      m_runner, [this] { m_runner->Begin(); }, Qt::QueuedConnection);
+      m_runner, [runner = m_runner] { runner->Begin(); }, Qt::QueuedConnection);
 }
 
 void SyncWorker::SyncSoon() {
+  if (!m_thread) return;
   QMetaObject::invokeMethod(
-      m_runner, [this] { m_runner->Round(); }, Qt::QueuedConnection);
+      m_runner, [runner = m_runner] { runner->Round(); }, Qt::QueuedConnection);
+}
+
+void SyncWorker::AskToStop(int waitMs) {
+  if (!m_thread || m_asked) return;
+  m_asked = true;
+  m_stopBy = QDeadlineTimer(waitMs);
+  if (!m_thread->isRunning()) return;
+  m_runner->AskToStop();
+  QMetaObject::invokeMethod(
+      m_runner, [runner = m_runner] { runner->End(); }, Qt::QueuedConnection);
+}
+
+bool SyncWorker::Stop(int waitMs) {
+  if (!m_thread) return true;
+  AskToStop(waitMs);
+  if (m_thread->isRunning()) {
+    if (!m_thread->wait(m_stopBy)) {
+      // A running QThread must not be destroyed: the thread and its runner
+      // are kept, reachable, for as long as the process lives.
+      static auto* const leftRunning = new std::vector<std::pair<QThread*, Runner*>>;
+      leftRunning->emplace_back(m_thread.release(), m_runner);
+      m_runner = nullptr;
+      return false;
+    }
+  }
+  delete m_runner;
+  m_runner = nullptr;
+  m_thread.reset();
+  return true;
 }
 
 }  // namespace shurencho

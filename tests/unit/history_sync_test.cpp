@@ -5,9 +5,13 @@
 #include <QFile>
 #include <QHash>
 #include <QThread>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 #include "adapters/sqlite_history_store.h"
 #include "adapters/sqlite_sync_source.h"
+#include "history/learner_name.h"
 #include "history/sync_queue.h"
 #include "history/sync_worker.h"
 #include "history_fixture.h"
@@ -154,4 +158,119 @@ TEST_F(SyncTest, TheWorkerSyncsOnItsOwnThreadAndClosesItsConnectionsThere) {
   EXPECT_EQ(server.runs, (QList<int>{1, 2}));
   EXPECT_NE(madeOn, QThread::currentThread());
   EXPECT_EQ(closedOn, madeOn);
+}
+
+TEST_F(SyncTest, AStopEndsALongQueueBetweenBatchesAndTheRestGoesNextTime) {
+  Practise(1, 5);  // 10 rows
+  auto source = Source();
+  std::atomic<bool> stop{false};
+  struct Stopping final : SyncSender {
+    Stopping(FakeServer& s, std::atomic<bool>& flag) : server(s), stop(flag) {}
+    bool Send(const SyncBatch& batch, QString* error) override {
+      stop.store(true);  // the program ends while the first batch is sent
+      return server.Send(batch, error);
+    }
+    FakeServer& server;
+    std::atomic<bool>& stop;
+  } stopping(server, stop);
+  const SyncQueue::Result first = SyncQueue(*source, stopping).Run(3, &stop);
+  EXPECT_TRUE(first.ok);
+  EXPECT_EQ(first.sent, 3);
+  EXPECT_EQ(SyncQueue(*source, server).Run(3).sent, 7);
+  EXPECT_EQ(server.runs, (QList<int>{1, 2, 3, 4, 5}));
+}
+
+// A server that took the login and went quiet: the call under way waits
+// until it is interrupted.
+class QuietServer final : public SyncSender {
+ public:
+  bool Send(const SyncBatch&, QString* error) override {
+    std::unique_lock lock(mutex);
+    woken.wait(lock, [this] { return interrupted; });
+    *error = QStringLiteral("interrupted");
+    return false;
+  }
+  void Interrupt() override {
+    const std::lock_guard lock(mutex);
+    interrupted = true;
+    woken.notify_all();
+  }
+  std::mutex mutex;
+  std::condition_variable woken;
+  bool interrupted = false;
+};
+
+TEST_F(SyncTest, StoppingInterruptsTheServerCallUnderWay) {
+  Practise(1, 1);
+  std::atomic<QuietServer*> quiet{nullptr};
+  SyncWorker worker(
+      [this](QString* error) -> std::unique_ptr<SyncSource> {
+        return SqliteSyncSource::Open(file(), QStringLiteral("s1"), error);
+      },
+      [&](QString*) -> std::unique_ptr<SyncSender> {
+        auto made = std::make_unique<QuietServer>();
+        quiet.store(made.get());
+        return made;
+      });
+  worker.Start();
+  for (int i = 0; i < 500 && quiet.load() == nullptr; ++i) QThread::msleep(10);
+  ASSERT_NE(quiet.load(), nullptr);
+  EXPECT_TRUE(worker.Stop(5000));
+}
+
+TEST_F(SyncTest, AWorkerThatWillNotStopIsLeftToEndAndClosesItsConnectionsOnItsThread) {
+  Practise(1, 1);
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool connecting = false, answer = false;
+  std::atomic<QThread*> madeOn{nullptr}, closedOn{nullptr};
+  struct Source final : SyncSource {
+    explicit Source(std::unique_ptr<SyncSource> real, std::atomic<QThread*>& closed)
+        : real(std::move(real)), closedOn(closed) {}
+    ~Source() override { closedOn.store(QThread::currentThread()); }
+    bool Pending(int limit, SyncBatch* batch, QString* error) override {
+      return real->Pending(limit, batch, error);
+    }
+    bool MarkSent(const SyncBatch& batch, QString* error) override { return real->MarkSent(batch, error); }
+    std::unique_ptr<SyncSource> real;
+    std::atomic<QThread*>& closedOn;
+  };
+  auto worker = std::make_unique<SyncWorker>(
+      [&](QString* error) -> std::unique_ptr<SyncSource> {
+        madeOn.store(QThread::currentThread());
+        return std::make_unique<Source>(SqliteSyncSource::Open(file(), QStringLiteral("s1"), error),
+                                        closedOn);
+      },
+      [&](QString* error) -> std::unique_ptr<SyncSender> {
+        // The connection is being made, and nothing interrupts that.
+        std::unique_lock lock(mutex);
+        connecting = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return answer; });
+        *error = QStringLiteral("no answer");
+        return nullptr;
+      });
+  worker->Start();
+  {
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(5), [&] { return connecting; }));
+  }
+  EXPECT_FALSE(worker->Stop(50));
+  worker.reset();  // the thread runs on without it
+  {
+    const std::lock_guard lock(mutex);
+    answer = true;
+    changed.notify_all();
+  }
+  for (int i = 0; i < 500 && closedOn.load() == nullptr; ++i) QThread::msleep(10);
+  EXPECT_NE(closedOn.load(), nullptr);
+  EXPECT_EQ(closedOn.load(), madeOn.load());
+}
+
+TEST(LearnerName, IsOneLineOfAtMost64CharactersNeverCutInsideAPair) {
+  EXPECT_EQ(CleanLearnerName(QStringLiteral("  青木\t太郎\n\u0000 ")), QStringLiteral("青木太郎"));
+  const QString face = QString::fromUcs4(U"\U0001F600");
+  const QString cut = CleanLearnerName(QStringLiteral("あ").repeated(63) + face + face);
+  EXPECT_EQ(cut, QStringLiteral("あ").repeated(63) + face);
+  EXPECT_EQ(CleanLearnerName(QStringLiteral("x").repeated(10240)).size(), 64);
 }
