@@ -87,8 +87,12 @@ void QtPlatform::SetPointerPos(const QString& control, QPoint pos) {
 }
 
 bool QtPlatform::CanMovePointer() {
-  // A Wayland compositor never lets a client move the pointer.
-  return !m_warpsIgnored && !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+  if (m_warpsIgnored) return false;
+  // A Wayland compositor never lets a client move the pointer, and its X
+  // server, which a Wayland session names beside itself, passes no warp on.
+  const QString platform = QGuiApplication::platformName();
+  if (platform.startsWith(QLatin1String("wayland"))) return false;
+  return !(platform == QLatin1String("xcb") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));
 }
 
 void QtPlatform::SetFocus(const QString& control) {

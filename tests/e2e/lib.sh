@@ -19,6 +19,9 @@ e2e_init() {
   done
   [ "${E2E_NO_ASSETS:-0}" = 1 ] || cp -r "$E2E_ASSETS"/. "$E2E_DIR"/
   unset QT_QPA_PLATFORM
+  # On the private X server, not the X server of a Wayland desktop the tests
+  # may be started from (where the program cannot move the pointer).
+  unset WAYLAND_DISPLAY
   export SDL_AUDIODRIVER=dummy
   export XDG_CONFIG_HOME="$E2E_DIR/config"
   # The learning history of the run, not of the user running the tests.
