@@ -13,7 +13,9 @@ namespace {
 
 using namespace shurencho;
 
-HistoryOpenResult OpenFile(const QString& path) { return SqliteHistoryStore::OpenForTrainer(path); }
+HistoryOpenResult OpenFile(const QString& path, const BusyWait& wait) {
+  return SqliteHistoryStore::OpenForTrainer(path, wait);
+}
 
 std::unique_ptr<SyncSource> OpenSyncSource(const QString& path, const QString& server, QString* error) {
   return SqliteSyncSource::Open(path, server, error);

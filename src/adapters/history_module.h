@@ -13,7 +13,7 @@ namespace shurencho {
 
 struct HistoryModule {
   // The trainer's history file (see SqliteHistoryStore::OpenForTrainer).
-  HistoryOpenResult (*openFile)(const QString& path);
+  HistoryOpenResult (*openFile)(const QString& path, const BusyWait& wait);
   // The file as the sync queue's source, and the class server as its sender.
   std::unique_ptr<SyncSource> (*openSyncSource)(const QString& path, const QString& server, QString* error);
   std::unique_ptr<SyncSender> (*openSyncSender)(const QString& server, QString* error);
@@ -29,7 +29,7 @@ const HistoryModule* LoadHistoryModule(QString* error = nullptr);
 
 // The trainer's history file opened through the module; without the
 // module, no store and the reason (a fault that does not pass).
-HistoryOpenResult OpenHistoryFile(const QString& path);
+HistoryOpenResult OpenHistoryFile(const QString& path, const BusyWait& wait);
 
 // A teacher's command run by the module; when the module is missing, says
 // so on stderr and returns 1.

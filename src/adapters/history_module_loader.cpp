@@ -23,11 +23,11 @@ const HistoryModule* LoadHistoryModule(QString* error) {
   return module;
 }
 
-HistoryOpenResult OpenHistoryFile(const QString& path) {
+HistoryOpenResult OpenHistoryFile(const QString& path, const BusyWait& wait) {
   HistoryOpenResult r;
   r.file = path;
   const HistoryModule* module = LoadHistoryModule(&r.reason);
-  return module != nullptr ? module->openFile(path) : std::move(r);
+  return module != nullptr ? module->openFile(path, wait) : std::move(r);
 }
 
 int RunHistoryCommand(int (*HistoryModule::*command)(int, char**), int argc, char** argv) {

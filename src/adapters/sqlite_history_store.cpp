@@ -161,14 +161,14 @@ SqliteHistoryStore::~SqliteHistoryStore() {
 
 std::unique_ptr<SqliteHistoryStore> SqliteHistoryStore::Open(const QString& path, QString* error) {
   Fault fault = Fault::None;
-  return OpenAt(path, error, &fault);
+  return OpenAt(path, error, &fault, {});
 }
 
-HistoryOpenResult SqliteHistoryStore::OpenForTrainer(const QString& path) {
+HistoryOpenResult SqliteHistoryStore::OpenForTrainer(const QString& path, const BusyWait& wait) {
   HistoryOpenResult r;
   r.file = path;
   Fault fault = Fault::None;
-  r.store = OpenAt(path, &r.reason, &fault);
+  r.store = OpenAt(path, &r.reason, &fault, wait);
   if (r.store || fault != Fault::Foreign) {
     r.passing = fault == Fault::Passing;
     return r;
@@ -179,7 +179,7 @@ HistoryOpenResult SqliteHistoryStore::OpenForTrainer(const QString& path) {
                .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(side));
   r.file = side;
   r.reason.clear();
-  r.store = OpenAt(side, &r.reason, &fault);
+  r.store = OpenAt(side, &r.reason, &fault, wait);
   r.passing = fault == Fault::Passing;
   return r;
 }
@@ -196,7 +196,7 @@ int SqliteHistoryStore::OnBusy(void* self, int count) {
 }
 
 std::unique_ptr<SqliteHistoryStore> SqliteHistoryStore::OpenAt(const QString& path, QString* error,
-                                                               Fault* fault) {
+                                                               Fault* fault, const BusyWait& wait) {
   *fault = Fault::Passing;
   bool foreign = false;
   QString why;
@@ -210,6 +210,7 @@ std::unique_ptr<SqliteHistoryStore> SqliteHistoryStore::OpenAt(const QString& pa
   static QAtomicInt serial;
   const QString connection = QStringLiteral("shurencho-history-%1").arg(serial.fetchAndAddRelaxed(1));
   std::unique_ptr<SqliteHistoryStore> store(new SqliteHistoryStore(connection, file.absoluteFilePath()));
+  store->m_keepWaiting = wait;
   QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
   db.setDatabaseName(store->m_path);
   if (!db.open()) {

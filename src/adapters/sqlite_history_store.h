@@ -36,7 +36,8 @@ class SqliteHistoryStore final : public HistoryStore {
   // never written: the history goes to shurencho-history.sqlite beside it,
   // and the note says so. The reason says why there is no store, and
   // `passing` whether trying again later may help (a lock, a full disk).
-  static HistoryOpenResult OpenForTrainer(const QString& path);
+  // The opening, its checks and its first writes wait for a lock as `wait` says.
+  static HistoryOpenResult OpenForTrainer(const QString& path, const BusyWait& wait = {});
   // The file used beside another program's database.
   static QString SidePath(const QString& path);
 
@@ -62,9 +63,7 @@ class SqliteHistoryStore final : public HistoryStore {
   // learner of this machine already has the name, writes for that one instead.
   bool SetLearnerName(const QString& name, QString* error = nullptr) override;
   bool Write(const HistoryBatch& batch, QString* error = nullptr) override;
-  void SetBusyWait(std::function<bool(qint64 waitedMs)> keepWaiting) override {
-    m_keepWaiting = std::move(keepWaiting);
-  }
+  void SetBusyWait(BusyWait keepWaiting) override { m_keepWaiting = std::move(keepWaiting); }
   LearnerHistory Read(int weakest = 10, QString* error = nullptr) override;
   QStringList WeakestUnits(int count, QString* error = nullptr) override;
 
@@ -74,7 +73,8 @@ class SqliteHistoryStore final : public HistoryStore {
  private:
   enum class Fault { None, Passing, Lasting, Foreign };
   SqliteHistoryStore(QString connection, QString path);
-  static std::unique_ptr<SqliteHistoryStore> OpenAt(const QString& path, QString* error, Fault* fault);
+  static std::unique_ptr<SqliteHistoryStore> OpenAt(const QString& path, QString* error, Fault* fault,
+                                                    const BusyWait& wait);
   // Whether the open file is ours to write: false, with the fault, when it
   // is another program's, damaged, or cannot be read now.
   bool Inspect(QString* error, Fault* fault);
@@ -90,8 +90,8 @@ class SqliteHistoryStore final : public HistoryStore {
   QString m_machine;
   QString m_learnerName;
   qint64 m_learner = 0;
-  std::function<bool(qint64)> m_keepWaiting;  // null: the store's own wait
-  QElapsedTimer m_busyClock;                  // the current wait for a lock
+  BusyWait m_keepWaiting;     // null: the store's own wait
+  QElapsedTimer m_busyClock;  // the current wait for a lock
 };
 
 }  // namespace shurencho

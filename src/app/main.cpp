@@ -222,7 +222,7 @@ int main(int argc, char* argv[]) {
   // start and never wait for it; it opens the file after the first paint.
   // Made before the form, it outlives everything that reports to it.
   const QString historyFile = SqliteHistoryStore::DefaultPath();
-  HistoryService history([historyFile] { return OpenHistoryFile(historyFile); },
+  HistoryService history([historyFile](const BusyWait& wait) { return OpenHistoryFile(historyFile, wait); },
                          HistoryJournal::PathFor(historyFile));
   TForm1 form(settings, *data, platform, settingsSession);
   std::unique_ptr<SyncWorker> sync;  // ends before the form and the application

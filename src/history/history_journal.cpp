@@ -6,8 +6,11 @@
 #include <unistd.h>
 
 #include <QDataStream>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
+#include <algorithm>
 #include <cerrno>
 
 namespace shurencho {
@@ -37,18 +40,23 @@ quint32 GetU32(const char* p) {
   return v;
 }
 
-bool WriteAll(int fd, const QByteArray& bytes) {
+bool WriteAt(int fd, const QByteArray& bytes, qint64 offset) {
   const char* p = bytes.constData();
   qsizetype left = bytes.size();
   while (left > 0) {
-    const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+    const ssize_t n = ::pwrite(fd, p, static_cast<size_t>(left), offset);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     p += n;
     left -= n;
+    offset += n;
   }
   return true;
 }
+
+// Where the whole batches end: reading stops here. Writing it needs no new
+// room, so emptying the journal keeps the room it had.
+const QByteArray kEnd(12, '\0');
 
 }  // namespace
 
@@ -57,7 +65,8 @@ HistoryJournal::~HistoryJournal() { Close(); }
 void HistoryJournal::Close() {
   if (m_fd < 0) return;
   // The reserved room goes back to the disk; only what waits stays.
-  [[maybe_unused]] const int r =
+  [[maybe_unused]] const int r = ::ftruncate(m_fd, m_size);
+  [[maybe_unused]] const int h =
       ::fallocate(m_fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, m_size, kMaxBytes + kReservedBytes);
   ::close(m_fd);
   m_fd = -1;
@@ -65,6 +74,7 @@ void HistoryJournal::Close() {
 
 bool HistoryJournal::Open() {
   if (m_fd >= 0) return true;
+  QDir().mkpath(QFileInfo(m_path).absolutePath());
   const QByteArray name = QFile::encodeName(m_path);
   // No link is followed and nothing but a regular file is used.
   const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
@@ -90,7 +100,7 @@ void HistoryJournal::Reserve() {
 QList<HistoryBatch> HistoryJournal::ReadAll() {
   QList<HistoryBatch> batches;
   if (m_fd < 0) return batches;
-  QByteArray all(static_cast<qsizetype>(m_size), Qt::Uninitialized);
+  QByteArray all(static_cast<qsizetype>(std::min(m_size, kMaxBytes + kHeaderBytes)), Qt::Uninitialized);
   qsizetype read = 0;
   while (read < all.size()) {
     const ssize_t n = ::pread(m_fd, all.data() + read, static_cast<size_t>(all.size() - read), read);
@@ -109,10 +119,8 @@ QList<HistoryBatch> HistoryJournal::ReadAll() {
     batches.append(std::move(batch));
     at += kHeaderBytes + length;
   }
-  if (at < m_size) {
-    // A torn tail: later appends go after the whole batches.
-    if (::ftruncate(m_fd, at) == 0) m_size = at;
-  }
+  // Later appends go after the whole batches, over a torn tail if any.
+  m_size = at;
   return batches;
 }
 
@@ -126,10 +134,10 @@ bool HistoryJournal::Append(const HistoryBatch& batch) {
   PutU32(record, Crc32(payload));
   record.append(payload);
   if (m_size + record.size() > kMaxBytes) return false;
-  if (::lseek(m_fd, m_size, SEEK_SET) < 0) return false;
-  if (!WriteAll(m_fd, record) || ::fdatasync(m_fd) != 0) {
-    // Nothing half written stays behind.
-    [[maybe_unused]] const int r = ::ftruncate(m_fd, m_size);
+  // The end mark after the record keeps older bytes further on from being read.
+  if (!WriteAt(m_fd, record + kEnd, m_size) || ::fdatasync(m_fd) != 0) {
+    // Whatever part of it was written ends the journal where it was.
+    [[maybe_unused]] const bool ended = WriteAt(m_fd, kEnd, m_size);
     return false;
   }
   m_size += record.size();
@@ -139,10 +147,10 @@ bool HistoryJournal::Append(const HistoryBatch& batch) {
 bool HistoryJournal::Clear() {
   if (m_fd < 0) return false;
   if (m_size == 0) return true;
-  if (::ftruncate(m_fd, 0) != 0) return false;
+  // Overwritten, not cut: the file keeps its blocks for the next appends,
+  // which a disk that has filled up meanwhile could not give again.
+  if (!WriteAt(m_fd, kEnd, 0) || ::fdatasync(m_fd) != 0) return false;
   m_size = 0;
-  ::fdatasync(m_fd);
-  Reserve();
   return true;
 }
 

@@ -106,6 +106,10 @@ struct LearnerHistory {
   QString machine;
 };
 
+// Asked with the milliseconds a call has waited so far for another program
+// that holds the file: false gives up (the call fails as busy).
+using BusyWait = std::function<bool(qint64 waitedMs)>;
+
 // Where the history lives. Every call may fail (a locked, damaged or
 // read-only file, a lost server); a failure returns false or an empty
 // result and sets *error when given, and never throws.
@@ -123,11 +127,9 @@ class HistoryStore {
   // The current learner's history, with the `weakest` most missed units.
   virtual LearnerHistory Read(int weakest = 10, QString* error = nullptr) = 0;
 
-  // How long a call may wait for another program that holds the file: the
-  // store asks keepWaiting with the milliseconds waited so far and gives up
-  // (the call fails as busy) when it answers false. Without one, a store
-  // waits a few seconds of its own.
-  virtual void SetBusyWait(std::function<bool(qint64 waitedMs)> keepWaiting) { (void)keepWaiting; }
+  // How long a call may wait for another program that holds the file (see
+  // BusyWait). Without one, a store waits a few seconds of its own.
+  virtual void SetBusyWait(BusyWait keepWaiting) { (void)keepWaiting; }
 
   // Only the `count` most missed units, most missed first: what the drill
   // asks when it deals the weak items. A store may answer it more cheaply.

@@ -31,6 +31,12 @@ class HistoryService::Runner final : public QObject {
       : m_open(std::move(open)), m_journal(std::move(journalPath)), m_timing(timing) {
     m_status.journal = m_journal.path();
     m_delay = m_timing.retryFirstMs;
+    // A lock is waited for a moment, and not at all once the program closes
+    // past its time.
+    m_busyWait = [this](qint64 waited) {
+      if (m_stopping.load()) return !m_deadline.hasExpired();
+      return waited < m_timing.busyWaitMs;
+    };
   }
 
   // ---- Read from any thread ----
@@ -52,27 +58,17 @@ class HistoryService::Runner final : public QObject {
     m_retry = new QTimer(this);
     m_retry->setSingleShot(true);
     QObject::connect(m_retry, &QTimer::timeout, this, [this] { Retry(); });
-    if (m_journal.Open()) {
-      // What an earlier session could not write comes first.
-      QList<HistoryBatch> kept = m_journal.ReadAll();
-      m_journaled = static_cast<int>(kept.size());
-      kept.append(std::move(m_pending));
-      m_pending = std::move(kept);
-    } else {
-      const std::lock_guard lock(m_mutex);
-      m_status.journal.clear();
-    }
+    OpenJournal();
     TryOpen();
   }
 
   void Submit(HistoryBatch batch) {
     m_pending.append(std::move(batch));
     if (m_pending.size() > kMaxPending) {
-      if (m_journaled > 0) {
-        --m_journaled;  // kept in the journal all the same
-      } else {
-        m_lostRows += Rows(m_pending.first());
-      }
+      // Counted as lost even when the journal still holds it: the next
+      // emptying of the journal would lose it.
+      m_lostRows += Rows(m_pending.first());
+      if (m_journaled > 0) --m_journaled;
       m_pending.removeFirst();
     }
     if (!m_begun) return;
@@ -151,7 +147,7 @@ class HistoryService::Runner final : public QObject {
   }
 
   void TryOpen() {
-    HistoryOpenResult r = m_open();
+    HistoryOpenResult r = m_open(m_busyWait);
     if (!r.store) {
       KeepInJournal();
       Publish([&](HistoryStatus& s) {
@@ -165,10 +161,7 @@ class HistoryService::Runner final : public QObject {
       return;
     }
     m_store = std::move(r.store);
-    m_store->SetBusyWait([this](qint64 waited) {
-      if (m_stopping.load()) return !m_deadline.hasExpired();
-      return waited < m_timing.busyWaitMs;
-    });
+    m_store->SetBusyWait(m_busyWait);
     {
       const std::lock_guard lock(m_mutex);
       m_learner = m_store->LearnerName();
@@ -239,9 +232,21 @@ class HistoryService::Runner final : public QObject {
     ScheduleRetry();
   }
 
+  // Opens the journal (its folder may have been missing or refused before).
+  // What an earlier session could not write comes first.
+  bool OpenJournal() {
+    if (m_journal.isOpen()) return true;
+    if (!m_journal.Open()) return false;
+    QList<HistoryBatch> kept = m_journal.ReadAll();
+    m_journaled = static_cast<int>(kept.size());
+    kept.append(std::move(m_pending));
+    m_pending = std::move(kept);
+    return true;
+  }
+
   // The batches not in the journal yet go there, in order.
   void KeepInJournal() {
-    if (!m_journal.isOpen()) return;
+    if (!OpenJournal()) return;
     while (m_journaled < m_pending.size() && m_journal.Append(m_pending[m_journaled])) ++m_journaled;
   }
 
@@ -255,6 +260,7 @@ class HistoryService::Runner final : public QObject {
   }
 
   Opener m_open;
+  BusyWait m_busyWait;
   HistoryJournal m_journal;
   Timing m_timing;
   bool m_begun = false;

@@ -41,8 +41,9 @@ struct HistoryStatus {
 
 class HistoryService final {
  public:
-  // Called on the worker: opens the history (loading the database code too).
-  using Opener = std::function<HistoryOpenResult()>;
+  // Called on the worker: opens the history (loading the database code
+  // too), waiting for a lock as `wait` says.
+  using Opener = std::function<HistoryOpenResult(const BusyWait& wait)>;
   struct Timing {
     int busyWaitMs = 1000;   // one call's wait for another program's lock
     int retryFirstMs = 500;  // the first retry after a passing fault

@@ -106,8 +106,8 @@ if mount -t tmpfs -o size=4m tmpfs "$HMNT" 2>/dev/null; then
   echo go >&"${WRITER[1]}"
   read -r closed <&"${WRITER[0]}"
   wait "$WRITER_PID" || true
-  # 200 items with five refused keys each.
-  [ "$closed" = "unwritten=1200 kept=1" ] || { echo "FAIL: full disk at close: $closed"; exit 1; }
+  # Some of the 200 items may still have fitted; the rest wait in the journal.
+  [[ "$closed" =~ ^unwritten=[1-9][0-9]*\ kept=1$ ]] || { echo "FAIL: full disk at close: $closed"; exit 1; }
   rm -f "$HMNT/filler"
   [ "$("$HW" "$H" 0 </dev/null | tail -1)" = "unwritten=0 kept=1" ] || { echo "FAIL: the journal was not written"; exit 1; }
   items="$(sqlite3 "$H" 'SELECT COUNT(*) FROM drill_items')"
@@ -115,6 +115,6 @@ if mount -t tmpfs -o size=4m tmpfs "$HMNT" 2>/dev/null; then
   [ ! -s "$H.pending" ] || { echo "FAIL: the journal still holds records"; exit 1; }
   umount "$HMNT"
   MNT=""
-  echo "history on a full disk: 1200 records kept at close and written at the next start"
+  echo "history on a full disk: ${closed%% *} records kept at close, all written at the next start"
 fi
 echo "1 passed, 0 failed"

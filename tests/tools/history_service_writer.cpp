@@ -25,8 +25,9 @@ int main(int argc, char** argv) {
   }
   const QString file = QString::fromLocal8Bit(argv[1]);
   const long batches = std::atol(argv[2]);
-  HistoryService service([file] { return SqliteHistoryStore::OpenForTrainer(file); },
-                         HistoryJournal::PathFor(file));
+  HistoryService service(
+      [file](const BusyWait& wait) { return SqliteHistoryStore::OpenForTrainer(file, wait); },
+      HistoryJournal::PathFor(file));
   HistoryStatus last;
   bool told = false;
   QObject context;

@@ -101,8 +101,9 @@ class HistoryOffTest : public HistoryStoreTest {
     AppSettings settings = SettingsForShippedData();
     const QString ini = dir.filePath(QStringLiteral("shurencho.ini"));
     TForm1 form(settings, ShippedPracticeData(), platform, ini);
-    HistoryService service([file] { return SqliteHistoryStore::OpenForTrainer(file); },
-                           HistoryJournal::PathFor(file));
+    HistoryService service(
+        [file](const BusyWait& wait) { return SqliteHistoryStore::OpenForTrainer(file, wait); },
+        HistoryJournal::PathFor(file));
     HistoryStatus last;
     QObject context;
     service.SetListeners(&context, [&](const HistoryStatus& s) { last = s; }, {});
