@@ -99,6 +99,10 @@ class Reader {
   void OptionalText(const QString& section, const QString& key, QString& field) {
     field = m_ini.ReadString(section, key, field);
   }
+  void OptionalList(const QString& section, const QString& key, QStringList& field, int count) {
+    const QString v = m_ini.ReadString(section, key, kMissingText);
+    if (v != kMissingText) field = MergeNumberList(SplitCommaText(v), field, count);
+  }
   void OptionalInteger(const QString& section, const QString& key, int& field) {
     const qint64 v = m_ini.ReadInteger(section, key, field);
     field = (v >= INT32_MIN && v <= INT32_MAX) ? static_cast<int>(v) : field;
@@ -133,6 +137,7 @@ void SetDefaults(AppSettings& s) {
   s.CourseName05 = QStringLiteral("ローマ字仮名　変換練習");
   s.CourseName06 = QStringLiteral("日本語入力実践");
   s.KeySpeed = DefaultSpeeds();
+  s.KanaSpeed = DefaultSpeeds();
   s.Random = false;
   s.AutoCourse = false;
   s.Viewroma = true;
@@ -216,6 +221,8 @@ const QString kServerKey = QStringLiteral("Server");
 const QString kAbsent = QStringLiteral("\x01absent");
 const QString kRomajiSection = QStringLiteral("Romaji");
 const QString kGuideKey = QStringLiteral("Guide");
+const QString kKanaInputKey = QStringLiteral("KanaInput");
+const QString kKanaSpeedKey = QStringLiteral("KanaSpeed");
 // Notations the drill knows: a stored value beyond them is the table's hint.
 constexpr int kGuideNotations = 3;
 
@@ -251,6 +258,20 @@ int ZINIconf::RecordedSpeed(int k) const {
 void ZINIconf::SetRecordedSpeed(int k, int speed) {
   while (KeySpeed.size() < 6) KeySpeed.append(QStringLiteral("0"));
   if (k >= 1 && k <= KeySpeed.size()) KeySpeed[k - 1] = QString::number(speed);
+}
+
+int ZINIconf::DrillSpeed(int k) const {
+  if (!KanaCourse(k)) return RecordedSpeed(k);
+  return k <= KanaSpeed.size() ? KanaSpeed[k - 1].trimmed().toInt() : 0;
+}
+
+void ZINIconf::SetDrillSpeed(int k, int speed) {
+  if (!KanaCourse(k)) {
+    SetRecordedSpeed(k, speed);
+    return;
+  }
+  while (KanaSpeed.size() < 6) KanaSpeed.append(QStringLiteral("0"));
+  KanaSpeed[k - 1] = QString::number(speed);
 }
 
 QString UserConfigDir() {
@@ -318,6 +339,8 @@ void LoadSettings(AppSettings& s, bool readFile, const QString& path, MissingKey
   s.HistoryServer = s.HistoryServer.trimmed();
   r.OptionalInteger(kRomajiSection, kGuideKey, s.RomajiGuide);
   if (s.RomajiGuide < 0 || s.RomajiGuide >= kGuideNotations) s.RomajiGuide = 0;
+  r.OptionalFlag(kRomajiSection, kKanaInputKey, s.KanaInput);
+  r.OptionalList(kRomajiSection, kKanaSpeedKey, s.KanaSpeed, 6);
   r.Finish();
 }
 
@@ -347,6 +370,11 @@ void SaveSettings(const AppSettings& s, const QString& path) {
   }
   if (s.RomajiGuideChosen || ini.ReadString(kRomajiSection, kGuideKey, kAbsent) != kAbsent) {
     ini.SetString(kRomajiSection, kGuideKey, QString::number(s.RomajiGuide));
+  }
+  if (s.KanaInputChosen || ini.ReadString(kRomajiSection, kKanaInputKey, kAbsent) != kAbsent ||
+      ini.ReadString(kRomajiSection, kKanaSpeedKey, kAbsent) != kAbsent) {
+    ini.SetString(kRomajiSection, kKanaInputKey, s.KanaInput ? QStringLiteral("1") : QStringLiteral("0"));
+    ini.SetString(kRomajiSection, kKanaSpeedKey, JoinCommaText(s.KanaSpeed));
   }
   // All keys go out in one atomic write: a failure leaves the old file whole.
   if (!ini.Commit()) throw SettingsError(path);
@@ -378,6 +406,11 @@ Grade CourseLevel(const AppSettings& s, int k) {
 QString CourseGrade(const AppSettings& s, int k) {
   const QStringList& t = s.CourseThresholds(k);
   return SpeedGrade(s.RecordedSpeed(k), t.value(0).trimmed().toInt(), t.value(1).trimmed().toInt());
+}
+
+QString DrillGrade(const AppSettings& s, int k) {
+  const QStringList& t = s.CourseThresholds(k);
+  return SpeedGrade(s.DrillSpeed(k), t.value(0).trimmed().toInt(), t.value(1).trimmed().toInt());
 }
 
 QString FormatTimeOfDay(double days) {

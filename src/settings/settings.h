@@ -50,6 +50,13 @@ struct ZINIconf {
   // (RomajiGuideChosen) or when the file has the key already.
   int RomajiGuide = 0;
   bool RomajiGuideChosen = false;
+  // かな入力: the drill's kana courses are typed on the JIS keyboard's kana
+  // keys. Their speeds are kept apart in KanaSpeed (courses 1-6 like
+  // KeySpeed, 3-5 used). Both live in [Romaji], written once かな入力 has
+  // been chosen from the menu (KanaInputChosen) or when the file has them.
+  bool KanaInput = false;
+  bool KanaInputChosen = false;
+  QStringList KanaSpeed;
   // Where the history is shared: empty for the local file alone, else a
   // connection text "postgresql://user@host:port/dbname". [History] Server
   // in the system-wide file (see SystemHistoryServer) gives the default; the
@@ -78,6 +85,11 @@ struct ZINIconf {
   const QStringList& CourseThresholds(int k) const;
   int RecordedSpeed(int k) const;
   void SetRecordedSpeed(int k, int speed);
+  // Whether the drill's course k (1-5) is typed by kana keys.
+  bool KanaCourse(int k) const { return KanaInput && k >= 3 && k <= 5; }
+  // The drill's record of course k: KanaSpeed for a kana course, else KeySpeed.
+  int DrillSpeed(int k) const;
+  void SetDrillSpeed(int k, int speed);
 };
 using AppSettings = ZINIconf;
 
@@ -115,6 +127,8 @@ Grade SpeedLevel(int speed, int t0, int t1);
 Grade CourseLevel(const AppSettings& s, int k);
 // The grade mark of course k (1-6) from the settings' record and thresholds.
 QString CourseGrade(const AppSettings& s, int k);
+// The drill's grade mark of course k, from DrillSpeed.
+QString DrillGrade(const AppSettings& s, int k);
 
 // The time text of a fraction of a day ("0:00:30"), and back (false when not a time).
 QString FormatTimeOfDay(double days);

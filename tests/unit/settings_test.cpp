@@ -178,6 +178,25 @@ TEST_F(SettingsFileTest, TheRomajiGuideIsWrittenOnlyOnceChosen) {
   EXPECT_EQ(s.RomajiGuide, 0);  // no such notation: the table's hint
 }
 
+TEST_F(SettingsFileTest, KanaInputAndItsSpeedsAreWrittenOnlyOnceChosen) {
+  AppSettings s;
+  LoadSettings(s, true, path());
+  s.SetDrillSpeed(4, 40);  // かな入力 off: a romaji record
+  SaveSettings(s, path());
+  EXPECT_FALSE(ReadTestFile(path()).contains("[Romaji]"));
+
+  s.KanaInput = true;
+  s.KanaInputChosen = true;
+  s.SetDrillSpeed(3, 25);
+  SaveSettings(s, path());
+  LoadSettings(s, true, path());
+  EXPECT_TRUE(ReadTestFile(path()).endsWith("[Romaji]\r\nKanaInput=1\r\nKanaSpeed=0,0,25,0,0,0\r\n"));
+  EXPECT_TRUE(s.KanaInput);
+  EXPECT_EQ(s.DrillSpeed(3), 25);
+  EXPECT_EQ(s.DrillSpeed(4), 0);
+  EXPECT_EQ(s.RecordedSpeed(4), 40);
+}
+
 TEST_F(SettingsFileTest, ABareKeyIsReplacedInItsOwnLine) {
   WriteTestFile(path(), "[Result]\r\nRandom\r\nCourseNo=1\r\n");
   AppSettings s;
