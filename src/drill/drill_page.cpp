@@ -249,7 +249,7 @@ void DrillPage::ResetRun() {
 }
 
 void DrillPage::ShowGrade(int courseNo) {
-  GradeLabel(courseNo + 1).caption = CourseGrade(m_settings, courseNo + 1);
+  GradeLabel(courseNo + 1).caption = DrillGrade(m_settings, courseNo + 1);
 }
 
 // ---- Course and options ----
@@ -345,6 +345,19 @@ void DrillPage::RomajiGuideClick(int guide) {
   m_platform.SetFocus(ids::Edit2);
 }
 
+void DrillPage::KanaInputClick(bool on) {
+  m_settings.KanaInput = on;
+  m_settings.KanaInputChosen = true;
+  for (int k = 1; k <= kCourses; ++k) ShowGrade(k - 1);
+  // The item starts again under the new judge, and a run under way ends so
+  // that no speed is measured half in romaji, half in kana.
+  if (m_settings.CourseNo + 1 >= 3) {
+    Button3Click();
+  } else {
+    m_platform.SetFocus(ids::Edit2);
+  }
+}
+
 void DrillPage::Label43Click() {
   if (m_state.Item.showsReading) m_platform.ShowInformation(m_state.Reading);
 }
@@ -361,12 +374,19 @@ void DrillPage::TabSheet1MouseDown() {
   } else if (ListBox1.visible) {
     text = kHelpCandidates;
   }
-  m_platform.ShowInformation(QString::fromUtf8(text));
+  QString help = QString::fromUtf8(text);
+  if (KanaMode()) help.replace(QStringLiteral("ローマ字で"), QStringLiteral("かなキーで"));
+  m_platform.ShowInformation(help);
 }
 
 // ---- The romaji judge ----
 
 QStringList DrillPage::UnitLine(const QString& unit) const {
+  if (KanaMode()) {
+    // A character without a kana key (a letter, a digit) is typed as itself.
+    const QString keys = KanaKeyTops(unit);
+    return {unit, keys.isEmpty() ? unit : keys};
+  }
   if (Guide() == Notation::Table) return KanaUnitLine(m_data.kanaRomaTable, m_data.kanaKeyList, unit);
   return QStringList{unit} + Spellings().Forms(unit);
 }
@@ -374,6 +394,11 @@ QStringList DrillPage::UnitLine(const QString& unit) const {
 RomajiNotation DrillPage::Spellings() const { return {m_data.kanaRomaTable, m_data.kanaKeyList}; }
 
 GuideMatch DrillPage::JudgeUnit(const QString& typed) const {
+  if (KanaMode()) {
+    const QString keys = m_state.UnitRomaji.value(1);
+    if (typed == keys) return GuideMatch::Complete;
+    return !typed.isEmpty() && keys.startsWith(typed) ? GuideMatch::Begun : GuideMatch::Refused;
+  }
   if (Guide() != Notation::Table) return Spellings().Match(m_state.KanaUnit, UpcomingUnit(1), typed);
   switch (MatchRomaji(m_data.kanaRomaTable, m_data.kanaKeyList, m_state.KanaUnit, typed)) {
     case 1:
@@ -408,6 +433,11 @@ QString DrillPage::UpcomingUnit(int ahead) const {
 
 QString DrillPage::UnitHint() const {
   const DrillState& s = m_state;
+  if (KanaMode()) {
+    QString keys;
+    for (const QChar key : s.UnitRomaji.value(1)) keys += QStringLiteral("「%1」").arg(key);
+    return keys;
+  }
   const Notation guide = Guide();
   if (guide == Notation::Table) return s.UnitRomaji.value(1);
   const RomajiNotation spellings = Spellings();
@@ -428,7 +458,7 @@ void DrillPage::Edit2KeyPress(QChar& key) {
   if (m_state.ReadingDone && key == QLatin1Char(' ')) m_state.PendingRomaji = DrillState::NoJudge();
 }
 
-bool DrillPage::Edit2Key(int code, ShiftState shift, QChar character) {
+bool DrillPage::Edit2Key(int code, ShiftState shift, QChar character, JisKey position) {
   if (code == vk::Return) {
     Button1Click();
     return false;
@@ -436,8 +466,25 @@ bool DrillPage::Edit2Key(int code, ShiftState shift, QChar character) {
   Edit2KeyDown(code, shift);
   if (code == 0) return false;
   if (character.isNull()) return true;
+  if (KanaKey(shift, character, position)) return false;
   Edit2KeyPress(character);
   return !character.isNull();
+}
+
+bool DrillPage::KanaKey(ShiftState shift, QChar character, JisKey position) {
+  const DrillState& s = m_state;
+  if (!KanaMode() || s.ReadingDone || character == u'\b') return false;
+  // A unit of letters or digits is typed by what its keys give.
+  if (KanaKeyTops(s.KanaUnit).isEmpty()) return false;
+  QChar kana = KanaOfKey(position, (shift & ssShift) != 0);
+  if (kana.isNull()) {
+    // A key off the kana keys, or text an input method sent without a key.
+    m_platform.Beep();
+    return true;
+  }
+  Edit2KeyPress(kana);
+  Edit2.setText(Edit2.text() + kana);
+  return true;
 }
 
 bool DrillPage::ListBox1Key(int code, ShiftState shift) {
@@ -515,7 +562,7 @@ void DrillPage::RecordKey(const QString& typed, bool refused) {
       agreed = false;
     }
   }
-  m_history->DrillMiss(m_settings.CourseNo + 1, s.KanaUnit, before, typed.mid(before.size()).toLower(),
+  m_history->DrillMiss(HistoryCourse(), s.KanaUnit, before, typed.mid(before.size()).toLower(),
                        agreed ? expected : QString());
 }
 
@@ -590,15 +637,15 @@ void DrillPage::CompleteItem() {
     Label2.caption = QString::number(speed) + QStringLiteral("　字／分");
     // Only a run of at least the warm-up time replaces the stored speed.
     const bool stored = run.ReachesWarmup(m_settings.warmup);
-    if (stored) m_settings.SetRecordedSpeed(m_settings.CourseNo + 1, speed);
+    if (stored) m_settings.SetDrillSpeed(m_settings.CourseNo + 1, speed);
     if (m_history) {
-      m_history->DrillItemDone(m_settings.CourseNo + 1, s.Item.question, CharCount(s.Reading));
-      m_history->DrillRunMeasured(m_settings.CourseNo + 1, run,
-                                  stored ? CourseGrade(m_settings, m_settings.CourseNo + 1) : QString());
+      m_history->DrillItemDone(HistoryCourse(), s.Item.question, CharCount(s.Reading));
+      m_history->DrillRunMeasured(HistoryCourse(), run,
+                                  stored ? DrillGrade(m_settings, m_settings.CourseNo + 1) : QString());
     }
   } else {
     s.RunStart = m_platform.Now();
-    if (m_history) m_history->DrillItemDone(m_settings.CourseNo + 1, s.Item.question, CharCount(s.Reading));
+    if (m_history) m_history->DrillItemDone(HistoryCourse(), s.Item.question, CharCount(s.Reading));
   }
   s.ItemIndex = NextItemIndex();
   TakeItem();

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include "data/kana_keys.h"
 #include "data/kana_roma_table.h"
 #include "data/romaji_notation.h"
 #include "drill/drill_state.h"
@@ -59,6 +60,9 @@ class DrillPage final {
   void TabSheet1MouseDown();
   // Menu 練習 → ローマ字の表記: 0 the table's hint, 1 ヘボン式, 2 訓令式.
   void RomajiGuideClick(int guide);
+  // Menu 練習 → かな入力: the kana courses are typed by the kana keys, and
+  // measured and graded apart from romaji.
+  void KanaInputClick(bool on);
 
   // The input box: a character key arrives first in Edit2KeyPress, then
   // changes the text, which runs Edit2Change. Key-down comes before both.
@@ -74,7 +78,9 @@ class DrillPage final {
   // the default button; key-down may discard the key; a character key
   // (character not null, Backspace as '\b') is then announced to
   // Edit2KeyPress. True when the box is to take the key and change its text.
-  bool Edit2Key(int code, ShiftState shift, QChar character);
+  // With かな入力 a kana unit is typed by the key's place on the keyboard:
+  // the page puts the key's kana in the box itself.
+  bool Edit2Key(int code, ShiftState shift, QChar character, JisKey position = JisKey::None);
   // A key pressed in ListBox1: Enter goes to the default button, any other
   // key to key-down. True when the list is to take the key itself.
   bool ListBox1Key(int code, ShiftState shift);
@@ -147,8 +153,17 @@ class DrillPage final {
   // The unit `ahead` units after the current one; empty past the reading.
   QString UpcomingUnit(int ahead) const;
   // The hint of the current unit: the table's first form, or the notation's
-  // plan from what has been typed.
+  // plan from what has been typed, or with かな入力 the keys to press.
   QString UnitHint() const;
+  // かな入力 on the current course, which then judges a unit by the kana of
+  // the keys typed (UnitRomaji holds them as its one form).
+  bool KanaMode() const { return m_settings.KanaCourse(m_settings.CourseNo + 1); }
+  // A kana key in the box when the unit is typed by kana keys; false when
+  // the key goes the ordinary way.
+  bool KanaKey(ShiftState shift, QChar character, JisKey position);
+  // The course the history records: かな入力 runs as courses 13-15, apart
+  // from the romaji figures of 3-5.
+  int HistoryCourse() const { return m_settings.CourseNo + 1 + (KanaMode() ? 10 : 0); }
   // ん or っ completed in context by the typed letters but the last, which
   // begins the next unit.
   void CarryOver(const QString& typed);

@@ -95,6 +95,31 @@ class LowerCaseValidator final : public QValidator {
   }
 };
 
+// The JIS key at an X11 keycode (the evdev code + 8, which Wayland gives as
+// well): by place on the keyboard, whatever the keyboard map, so かな入力
+// works on any map. A US keyboard's keys are at the same codes where it has
+// them; ¥ and ろ are the JIS keyboard's own.
+JisKey JisKeyAtKeycode(quint32 keycode) {
+  if (keycode >= 10 && keycode <= 21)
+    return static_cast<JisKey>(static_cast<int>(JisKey::Digit1) + (keycode - 10));
+  if (keycode >= 24 && keycode <= 35)
+    return static_cast<JisKey>(static_cast<int>(JisKey::Q) + (keycode - 24));
+  if (keycode >= 38 && keycode <= 48)
+    return static_cast<JisKey>(static_cast<int>(JisKey::A) + (keycode - 38));
+  if (keycode >= 52 && keycode <= 61)
+    return static_cast<JisKey>(static_cast<int>(JisKey::Z) + (keycode - 52));
+  switch (keycode) {
+    case 51:
+      return JisKey::RightBracket;
+    case 97:
+      return JisKey::Ro;
+    case 132:
+      return JisKey::Yen;
+    default:
+      return JisKey::None;
+  }
+}
+
 QLabel* MakeLabel(QWidget* parent, int x, int y, int w, int h) {
   auto* label = new QLabel(parent);
   label->setTextFormat(Qt::PlainText);  // questions come from the word lists
@@ -359,7 +384,8 @@ bool DrillView::Edit2Key(QKeyEvent* event) {
   }
   bool take = false;
   Run([&] {
-    take = m_page.Edit2Key(KeyCodeFromQt(event->key()), ShiftFromQt(event->modifiers()), character);
+    take = m_page.Edit2Key(KeyCodeFromQt(event->key()), ShiftFromQt(event->modifiers()), character,
+                           JisKeyAtKeycode(event->nativeScanCode()));
   });
   return !take;
 }
