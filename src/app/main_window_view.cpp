@@ -189,6 +189,12 @@ void MainWindow::BuildMenu() {
     const QList<QAction*> items = guide->actions();
     for (int n = 0; n < items.size(); ++n) items[n]->setChecked(m_form.settings().RomajiGuide == n);
   });
+  // The kana courses typed on the kana keys of a JIS keyboard.
+  QAction* kana = r1->addAction(QStringLiteral("かな入力(&J)"));
+  kana->setCheckable(true);
+  connect(kana, &QAction::triggered, this,
+          [this](bool on) { Run([this, on] { m_form.drill().KanaInputClick(on); }); });
+  connect(r1, &QMenu::aboutToShow, this, [this, kana] { kana->setChecked(m_form.settings().KanaInput); });
   r1->addSeparator();
   QAction* records = r1->addAction(QStringLiteral("成績(&G)"), this, [this] { OpenRecords(); });
   records->setShortcut(QKeySequence(Qt::Key_F2));
