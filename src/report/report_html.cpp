@@ -344,8 +344,8 @@ QByteArray LearnerReportHtml(const LearnerHistory& h, const ZINIconf& settings, 
   }
   s += QStringLiteral("</table></section></div>\n");
   s += QStringLiteral(
-           "<section><h2>キーごとのミス</h2><div>押すはずだったキーごとのミスの回数（赤いほど多い）</div>%1"
-           "</section>\n")
+           "<section><h2>キーごとのミス</h2><div>押すはずだったキーごとのミスの回数（赤いほど多い）</div>"
+           "<div style=\"max-width: 130mm\">%1</div></section>\n")
            .arg(KeyboardSvg(h.missesByExpectedKey, 480));
   s += QStringLiteral(
            "<section><h2>マウス練習</h2><div class=\"row\"><div>%1</div><div><table>"
