@@ -1,7 +1,9 @@
 // かな入力: the kana each JIS key types, the keys of a voiced kana, and the
 // drill judging, hinting and measuring the kana courses by those keys.
 #include "data/kana_keys.h"
+#include "history/history_recorder.h"
 #include "unit/drill_fixture.h"
+#include "unit/history_fixture.h"
 
 using namespace shurencho;
 
@@ -93,6 +95,10 @@ TEST_F(DrillKana, AKanaRunIsStoredAndGradedApartFromRomaji) {
   data.kanaWords = {QStringLiteral("%1,か,0,0,0,1,%1").arg(QString(45, QChar(u'字')))};
   settings.KeySpeed[3] = QStringLiteral("12");
   StartKana(4);
+  HistoryRecorder recorder{platform};
+  MemoryStore store;
+  recorder.Attach(&store);
+  page->SetHistory(&recorder);
   Key(JisKey::Q);  // refused, but the clock starts
   platform.Advance(90);
   Key(JisKey::T);
@@ -100,7 +106,14 @@ TEST_F(DrillKana, AKanaRunIsStoredAndGradedApartFromRomaji) {
   EXPECT_EQ(settings.KanaSpeed.value(3), QStringLiteral("30"));
   EXPECT_EQ(settings.KeySpeed.value(3), QStringLiteral("12"));
   EXPECT_EQ(page->Label20.caption, QStringLiteral("◎"));
-  page->KanaInputClick(false);
+  page->KanaInputClick(false);  // ends the run
+  // The history keeps the kana run as a course of its own.
+  const HistoryBatch all = store.All();
+  ASSERT_EQ(all.runs.size(), 1);
+  EXPECT_EQ(all.runs[0].course, 14);
+  ASSERT_EQ(all.misses.size(), 1);
+  EXPECT_EQ(all.misses[0].key, QStringLiteral("た"));
+  EXPECT_EQ(all.misses[0].expected, QStringLiteral("か"));
   EXPECT_EQ(page->Label20.caption, QStringLiteral("×"));
   EXPECT_EQ(page->Label44.caption, QStringLiteral("ka"));
 }
