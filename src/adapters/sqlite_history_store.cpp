@@ -283,12 +283,10 @@ template <typename F>
 bool SqliteHistoryStore::InWriteTransaction(F&& body, QString* error) {
   QSqlDatabase db = QSqlDatabase::database(m_connection, false);
   QSqlError last;
-  for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
-    if (attempt > 0) {
-      // An owner that has stopped waiting (the program is closing) gets the failure now.
-      if (m_keepWaiting && !m_keepWaiting(0)) break;
-      QThread::msleep(static_cast<unsigned long>(50 * attempt));
-    }
+  // An owner that says how long to wait tries again in its own time.
+  const int attempts = m_keepWaiting ? 1 : kWriteAttempts;
+  for (int attempt = 0; attempt < attempts; ++attempt) {
+    if (attempt > 0) QThread::msleep(static_cast<unsigned long>(50 * attempt));
     QSqlQuery begin(db);
     // IMMEDIATE takes the write lock at once, so two writers never meet
     // half way through, each holding a read lock the other waits on.
