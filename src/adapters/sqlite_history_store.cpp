@@ -577,8 +577,8 @@ LearnerHistory SqliteHistoryStore::Read(int weakest, QString* error) {
   QSqlDatabase db = QSqlDatabase::database(m_connection, false);
   LearnerHistory h;
   h.learner = m_learnerName;
-  QSqlQuery q(db);
   h.machine = m_machine;
+  QSqlQuery q(db);
   q.setForwardOnly(true);
   const auto failWith = [&](const QString& text) {
     SetError(error, text);
