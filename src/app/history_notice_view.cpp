@@ -29,7 +29,7 @@ QString HistoryStateText(const HistoryStatus& s) {
   if (s.waitingRows > 0) {
     QString waiting = QStringLiteral("書き込みを待っている記録：%1 件").arg(s.waitingRows);
     waiting += s.kept && !s.journal.isEmpty()
-                   ? QStringLiteral("（%1 に保存してあり、次に起動したときにも書き込みます）")
+                   ? QStringLiteral("（%1 に保存してあり、ファイルが使えるようになりしだい書き込みます）")
                          .arg(QDir::toNativeSeparators(s.journal))
                    : QStringLiteral("（まだ保存できていません）");
     lines << waiting;

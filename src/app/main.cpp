@@ -112,7 +112,7 @@ void TellUnwrittenRecords(const HistoryService::Closing& closing, const QString&
   } else if (closing.kept) {
     text = QStringLiteral(
                "学習履歴のファイルに書き込めなかった記録が %1 件あります。"
-               "%2 に保存したので、次に起動したときに書き込みます。")
+               "%2 に保存したので、ファイルが使えるようになってから起動したときに書き込みます。")
                .arg(closing.unwrittenRows)
                .arg(journal);
   } else {
