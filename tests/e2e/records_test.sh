@@ -20,10 +20,7 @@ shot records
 eval "$(xdotool getwindowgeometry --shell "$RW")"
 # 成績を書き出す, top right; the file dialog takes the name and Enter.
 xdotool mousemove --sync $((X + WIDTH - 47)) $((Y + 21)) click 1
-sleep 1.5
-xdotool key ctrl+a
-xdotool type --delay 20 "$E2E_DIR/class.csv"
-xdotool key Return
+open_in_dialog "$E2E_DIR/class.csv" '成績を書き出す' stay
 for _ in $(seq 50); do [ -s "$E2E_DIR/class.html" ] && break; sleep 0.1; done
 [ -s "$E2E_DIR/class.csv" ] || fail "no CSV was written"
 [ -s "$E2E_DIR/class.html" ] || fail "no printable page was written beside the CSV"
