@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "report/records_csv.h"
+#include "report/records_summary.h"
 #include "report/report_html.h"
 #include "settings/settings.h"
 
@@ -36,6 +37,7 @@ TEST(ReportCsv, RoundTripKeepsEveryFieldAndTheLearnerInEveryRow) {
   // Courses by the settings' names, 正確さ as a percentage, the space bar by name.
   EXPECT_TRUE(csv.contains(",単語　れんしゅう,,120,130,10,95.5,75,81,92.3%,○,,,,,,pc-03,2\r\n"));
   EXPECT_TRUE(csv.contains(",実践,"));
+  EXPECT_EQ(CourseLabel(14, &settings), QStringLiteral("かな入力 ") + settings.CourseName04.trimmed());
   EXPECT_TRUE(csv.contains("a×4、空白×3"));
   // Rows are CRLF-terminated; the name's line break stays inside its quotes,
   // and its formula sign is defused with an apostrophe.
