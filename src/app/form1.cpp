@@ -114,8 +114,9 @@ void TForm1::FormShow() {
 }
 
 void TForm1::FormClose() {
-  // The drill run under way is written before the window goes.
+  // The runs under way are written before the window goes.
   m_drill.FormClose();
+  m_typing.FormClose();
   try {
     m_session.Save(m_settings);
   } catch (const SettingsError&) {

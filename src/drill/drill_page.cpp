@@ -129,9 +129,8 @@ void DrillPage::FormShow() {
 }
 
 void DrillPage::FormClose() {
-  if (!m_history) return;
-  m_history->DrillItemDropped();
-  m_history->DrillRunDone();
+  if (m_history) m_history->DrillItemDropped();
+  ResetRun();
 }
 
 void DrillPage::HistoryOpened() {
@@ -239,7 +238,13 @@ void DrillPage::EnterStep() {
 }
 
 void DrillPage::ResetRun() {
+  if (m_passRun) EndPass(*m_passRun, RunKind::Unfinished);
   if (m_history) m_history->DrillRunDone();
+  m_passDone = 0;
+  m_runKeys = 0;
+  m_runMisses = 0;
+  m_unitStart = 0;
+  m_unitTimes.clear();
   m_state.RunChars = 0;
   m_state.RunElapsed = 0;
   m_state.RunStart = 0;
@@ -479,6 +484,8 @@ bool DrillPage::KanaKey(ShiftState shift, QChar character, JisKey position) {
   QChar kana = KanaOfKey(position, (shift & ssShift) != 0);
   if (kana.isNull()) {
     // A key off the kana keys, or text an input method sent without a key.
+    ++m_refusals;
+    m_lastRefused = QString(character);
     m_platform.Beep();
     return true;
   }
@@ -499,6 +506,7 @@ bool DrillPage::ListBox1Key(int code, ShiftState shift) {
 void DrillPage::Edit2Change() {
   DrillState& s = m_state;
   if (!(s.RunStart > 0)) s.RunStart = m_platform.Now();
+  if (!(m_unitStart > 0)) m_unitStart = s.RunStart;
   if (s.PendingIsNoJudge()) {
     if (s.ReadingDone) {
       s.PendingRomaji = DrillState::NoJudge();
@@ -507,7 +515,7 @@ void DrillPage::Edit2Change() {
   } else {
     const QString typed = Edit2.text();
     const GuideMatch m = JudgeUnit(typed);
-    if (m_history) RecordKey(typed, m == GuideMatch::Refused);
+    RecordKey(typed, m == GuideMatch::Refused);
     if (m == GuideMatch::Refused) {
       m_platform.Beep();
       Edit2.setText(s.PendingShown());
@@ -544,10 +552,15 @@ void DrillPage::RecordKey(const QString& typed, bool refused) {
   // back after a refusal, or shortened by Backspace, is not. Keys after the
   // reading belong to the conversion, which is not judged by unit.
   if (s.ReadingDone || typed.size() <= before.size()) return;
+  ++m_runKeys;
   if (!refused) {
-    m_history->DrillKey();
+    if (m_history) m_history->DrillKey();
     return;
   }
+  ++m_runMisses;
+  ++m_refusals;
+  m_lastRefused = typed.mid(before.size()).toLower();
+  if (!m_history) return;
   // The key that would have been taken: the next letter of every form that
   // the romaji so far begins, when they all agree.
   QString expected;
@@ -568,6 +581,7 @@ void DrillPage::RecordKey(const QString& typed, bool refused) {
 
 void DrillPage::UnitComplete(const QString& typed) {
   DrillState& s = m_state;
+  if (!s.ReadingDone) UnitTimed(s.KanaUnit);
   if (s.ReadPos < s.ReadingLength) {
     s.DoneText += s.KanaUnit;
     s.DoneRomaji += typed;
@@ -640,9 +654,9 @@ void DrillPage::CompleteItem() {
     if (stored) m_settings.SetDrillSpeed(m_settings.CourseNo + 1, speed);
     if (m_history) {
       m_history->DrillItemDone(HistoryCourse(), s.Item.question, CharCount(s.Reading));
-      m_history->DrillRunMeasured(HistoryCourse(), run,
-                                  stored ? DrillGrade(m_settings, m_settings.CourseNo + 1) : QString());
+      m_history->DrillRunMeasured(HistoryCourse(), run);
     }
+    CountPassItem(run, stored);
   } else {
     s.RunStart = m_platform.Now();
     if (m_history) m_history->DrillItemDone(HistoryCourse(), s.Item.question, CharCount(s.Reading));
@@ -653,6 +667,88 @@ void DrillPage::CompleteItem() {
   EnterStep();
   if (m_settings.CourseNo >= 0 && m_settings.CourseNo < kCourses) ShowGrade(m_settings.CourseNo);
   Edit2.setText(s.PendingShown());
+}
+
+}  // namespace shurencho
+
+namespace shurencho {
+
+// ---- Passes ----
+
+DrillPage::PassStatus DrillPage::Pass() const {
+  const DrillState& s = m_state;
+  const MeasuredRun run = s.Run();
+  return PassStatus{m_passDone,
+                    s.ItemCount,
+                    s.RunChars,
+                    std::max(0.0, s.RunElapsed * 86400.0),
+                    s.RunChars > 0 ? run.CharsPerMinute() : 0,
+                    m_runKeys,
+                    m_runMisses};
+}
+
+void DrillPage::CountPassItem(const MeasuredRun& run, bool graded) {
+  m_passRun = run;
+  if (++m_passDone >= m_state.ItemCount) EndPass(run, graded ? RunKind::Graded : RunKind::Ungraded);
+}
+
+void DrillPage::EndPass(const MeasuredRun& run, RunKind kind) {
+  QString mark = UngradedMark();
+  if (kind == RunKind::Graded) mark = DrillGrade(m_settings, m_settings.CourseNo + 1);
+  if (kind == RunKind::Unfinished) mark = UnfinishedMark();
+  if (m_history) m_history->DrillPassDone(mark);
+  QList<QPair<double, QString>> means;
+  for (auto it = m_unitTimes.cbegin(); it != m_unitTimes.cend(); ++it) {
+    means.append({it->seconds / it->count, it.key()});
+  }
+  std::sort(means.begin(), means.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first > b.first : a.second < b.second;
+  });
+  QStringList slowest;
+  for (qsizetype i = 0; i < means.size() && i < 2; ++i) slowest.append(means.at(i).second);
+  m_lastPass = PassSummary{HistoryCourse(),
+                           static_cast<int>(run.characters),
+                           HistoryRecorder::SecondsBetween(0, run.elapsed),
+                           run.CharsPerMinute(),
+                           mark,
+                           kind,
+                           slowest};
+  m_passRun.reset();
+  m_passDone = 0;
+  m_unitTimes.clear();
+}
+
+void DrillPage::UnitTimed(const QString& unit) {
+  const double now = m_platform.Now();
+  if (m_unitStart > 0 && !unit.isEmpty()) {
+    UnitTime& t = m_unitTimes[unit];
+    t.seconds += HistoryRecorder::SecondsBetween(m_unitStart, now);
+    ++t.count;
+  }
+  m_unitStart = now;
+}
+
+QString DrillPage::NextKeyText() const {
+  const DrillState& s = m_state;
+  if (s.ReadingDone || s.KanaUnit.isEmpty()) return {};
+  const QString typed = s.PendingShown();
+  if (KanaMode()) return s.UnitRomaji.value(1).mid(typed.size(), 1);
+  if (Guide() != Notation::Table) {
+    // The hint spells the unit whole, or the next unit once this one only
+    // waits for the next unit's first letter.
+    const QString hint = UnitHint();
+    if (hint.size() > typed.size() && hint.startsWith(typed, Qt::CaseInsensitive)) {
+      return hint.mid(typed.size(), 1).toLower();
+    }
+    return hint.left(1).toLower();
+  }
+  for (qsizetype i = 1; i < s.UnitRomaji.size(); ++i) {
+    const QString& form = s.UnitRomaji.at(i);
+    if (form.size() > typed.size() && form.startsWith(typed, Qt::CaseInsensitive)) {
+      return form.mid(typed.size(), 1).toLower();
+    }
+  }
+  return {};
 }
 
 }  // namespace shurencho

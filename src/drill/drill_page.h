@@ -3,12 +3,16 @@
 // by key against the kana-romaji table, the run's speed and the course
 // grades, and the conversion exercise of course 5.
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
+#include <optional>
 
 #include "data/kana_keys.h"
 #include "data/kana_roma_table.h"
 #include "data/romaji_notation.h"
 #include "drill/drill_state.h"
+#include "history/history_records.h"
 #include "platform/controls.h"
 #include "platform/keys.h"
 #include "platform/platform.h"
@@ -86,6 +90,40 @@ class DrillPage final {
   bool ListBox1Key(int code, ShiftState shift);
 
   const DrillState& state() const { return m_state; }
+
+  // A pass is the course's list typed once: as many finished items as the
+  // course deals, counted from the first key after a reset. The page's run
+  // goes on across passes, so a pass's figures are the run's as shown.
+  struct PassStatus {
+    int done = 0;   // items finished in the pass under way
+    int total = 0;  // items in a pass
+    int characters = 0;
+    double seconds = 0;
+    int charsPerMinute = 0;
+    int keystrokes = 0;  // keys judged in the run
+    int misses = 0;      // of those, refused
+  };
+  PassStatus Pass() const;
+  // The pass that ended last (finished, or left by RESET or another course).
+  struct PassSummary {
+    int course = 0;  // as the history numbers it
+    int characters = 0;
+    double seconds = 0;
+    int charsPerMinute = 0;
+    QString mark;  // the course's mark, or 途中 / 計測なし
+    RunKind kind = RunKind::Ungraded;
+    QStringList slowest;  // the two kana units that took longest on average
+  };
+  const std::optional<PassSummary>& LastPass() const { return m_lastPass; }
+  // Grows by one at every refused key; the key refused last.
+  int Refusals() const { return m_refusals; }
+  const QString& LastRefusedKey() const { return m_lastRefused; }
+  // The next key to type: a lower-case letter in the learner's notation, or
+  // with かな入力 the kana on the key; empty while converting.
+  QString NextKeyText() const;
+  // かな入力 on the current course, which then judges a unit by the kana of
+  // the keys typed (UnitRomaji holds them as its one form).
+  bool KanaMode() const { return m_settings.KanaCourse(m_settings.CourseNo + 1); }
   // The button and the grade mark of course n (1-5).
   RadioButton& CourseButton(int n);
   Label& GradeLabel(int n);
@@ -155,9 +193,6 @@ class DrillPage final {
   // The hint of the current unit: the table's first form, or the notation's
   // plan from what has been typed, or with かな入力 the keys to press.
   QString UnitHint() const;
-  // かな入力 on the current course, which then judges a unit by the kana of
-  // the keys typed (UnitRomaji holds them as its one form).
-  bool KanaMode() const { return m_settings.KanaCourse(m_settings.CourseNo + 1); }
   // A kana key in the box when the unit is typed by kana keys; false when
   // the key goes the ordinary way.
   bool KanaKey(ShiftState shift, QChar character, JisKey position);
@@ -167,6 +202,11 @@ class DrillPage final {
   // ん or っ completed in context by the typed letters but the last, which
   // begins the next unit.
   void CarryOver(const QString& typed);
+  // The pass under way: a finished item counted, the pass ended with the
+  // page's figures and mark, or left.
+  void CountPassItem(const MeasuredRun& run, bool graded);
+  void EndPass(const MeasuredRun& run, RunKind kind);
+  void UnitTimed(const QString& unit);
 
   // Conversion.
   bool AwaitingConversion() const;
@@ -190,6 +230,20 @@ class DrillPage final {
   Platform& m_platform;
   HistoryRecorder* m_history = nullptr;
   DrillState m_state;
+
+  struct UnitTime {
+    double seconds = 0;
+    int count = 0;
+  };
+  int m_passDone = 0;
+  int m_runKeys = 0;
+  int m_runMisses = 0;
+  double m_unitStart = 0;  // when the current unit became current; 0: no key yet
+  QHash<QString, UnitTime> m_unitTimes;
+  std::optional<MeasuredRun> m_passRun;  // the run as shown since the last pass ended
+  std::optional<PassSummary> m_lastPass;
+  int m_refusals = 0;
+  QString m_lastRefused;
 };
 
 }  // namespace shurencho

@@ -133,17 +133,23 @@ void HistoryRecorder::DrillItemDropped() {
   Hand(std::move(batch));
 }
 
-void HistoryRecorder::DrillRunMeasured(int course, const MeasuredRun& run, const QString& grade) {
-  if (m_on) m_runRecord = RunRecord(Stamp(), course, QString(), run, m_run.keystrokes, m_run.refused, grade);
+void HistoryRecorder::DrillRunMeasured(int course, const MeasuredRun& run) {
+  if (m_on)
+    m_runRecord = RunRecord(Stamp(), course, QString(), run, m_run.keystrokes, m_run.refused, QString());
 }
 
-void HistoryRecorder::DrillRunDone() {
+void HistoryRecorder::DrillPassDone(const QString& mark) {
   TypingRunRecord record = std::exchange(m_runRecord, {});
-  m_run = {};
   if (!m_on || record.characters <= 0) return;
+  record.grade = mark;
   HistoryBatch batch;
   batch.runs.append(std::move(record));
   Hand(std::move(batch));
+}
+
+void HistoryRecorder::DrillRunDone() {
+  DrillPassDone(UnfinishedMark());
+  m_run = {};
 }
 
 void HistoryRecorder::TypingEdit(int typed, int matched) {
@@ -157,15 +163,37 @@ void HistoryRecorder::TypingRunDone(const QString& textName, const MeasuredRun& 
   const Counts counts = std::exchange(m_typing, {});
   m_typedBefore = 0;
   if (!m_on) return;
+  TypingRunRecord record =
+      RunRecord(Stamp(), kFreeTypingCourse, textName, run, counts.keystrokes, counts.refused,
+                RunKindOf(grade) == RunKind::Graded ? grade : UngradedMark());
+  if (!(run.elapsed > 0)) record.charsPerMinute = record.keysPerMinute = 0;  // the page showed no speed
   HistoryBatch batch;
-  batch.runs.append(
-      RunRecord(Stamp(), kFreeTypingCourse, textName, run, counts.keystrokes, counts.refused, grade));
+  batch.runs.append(std::move(record));
+  Hand(std::move(batch));
+}
+
+void HistoryRecorder::TypingRunLeft(const QString& textName, const MeasuredRun& run) {
+  const Counts counts = std::exchange(m_typing, {});
+  m_typedBefore = 0;
+  if (!m_on || run.characters <= 0 || !(run.elapsed > 0)) return;
+  HistoryBatch batch;
+  batch.runs.append(RunRecord(Stamp(), kFreeTypingCourse, textName, run, counts.keystrokes, counts.refused,
+                              UnfinishedMark()));
   Hand(std::move(batch));
 }
 
 void HistoryRecorder::TypingRunDropped() {
   m_typing = {};
   m_typedBefore = 0;
+}
+
+void HistoryRecorder::SkillTestDone(TypingRunRecord record) {
+  if (!m_on) return;
+  record.at = Stamp();
+  record.course = kSkillTestCourse;
+  HistoryBatch batch;
+  batch.runs.append(std::move(record));
+  Hand(std::move(batch));
 }
 
 void HistoryRecorder::MouseStage(MouseGame game, int stage, int misses, int moves, double seconds) {

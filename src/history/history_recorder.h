@@ -51,21 +51,33 @@ class HistoryRecorder final {
   // The current item was left unanswered: its refused keys are written, its
   // keys do not count towards the run.
   void DrillItemDropped();
-  // The drill run as measured at the item just finished, with the grade
-  // mark stored for it (empty when the run was too short to be stored).
-  void DrillRunMeasured(int course, const MeasuredRun& run, const QString& grade);
-  // The run ends (RESET, another course, the window closing): it is written
-  // as last measured. A run without a measured item is no run.
+  // The drill run as the page shows it at the item just finished.
+  void DrillRunMeasured(int course, const MeasuredRun& run);
+  // A pass ended at the item just finished, with the page's mark or
+  // 計測なし, or was left (途中): the run as last measured is written with it.
+  // Nothing is written when no item was measured since the last pass.
+  void DrillPassDone(const QString& mark);
+  // The page's run ends (RESET, another course, the window closing): a
+  // pass still open is written as 途中 and the counts start again.
   void DrillRunDone();
 
   // ---- Free typing ----
   // An edit of the typing box leaving `typed` characters, `matched` of them
   // right: one that adds to a wrong tail counts as refused.
   void TypingEdit(int typed, int matched);
-  // The run was judged.
+  // The run ended at the end of the text: judged with the page's mark, or
+  // 計測なし when the page gave none (a run without a measured time records
+  // no speed).
   void TypingRunDone(const QString& textName, const MeasuredRun& run, const QString& grade);
-  // A new text or a reset: the counts start again.
+  // A new text, a reset or the window closing in the middle of a run: one
+  // that was measured is written as 途中; the counts start again.
+  void TypingRunLeft(const QString& textName, const MeasuredRun& run);
   void TypingRunDropped();
+
+  // ---- The three-minute test ----
+  // A test ended (by its clock, or left: then its grade is 途中): the record
+  // as the test window showed it; the time and the course are set here.
+  void SkillTestDone(TypingRunRecord record);
 
   // ---- The mouse pages ----
   void MouseStage(MouseGame game, int stage, int misses, int moves, double seconds);
@@ -106,7 +118,7 @@ class HistoryRecorder final {
   double m_itemStart = 0;  // its first judged key; 0: none yet
   QList<KeyMissRecord> m_itemMisses;
   Counts m_run;                 // the drill run's finished items
-  TypingRunRecord m_runRecord;  // the drill run as last measured; no characters: none yet
+  TypingRunRecord m_runRecord;  // the drill run as last measured; no characters: none since the last pass
   Counts m_typing;              // the free-typing run
   int m_typedBefore = 0;        // the typing box's length before the latest edit
 };

@@ -17,8 +17,32 @@ namespace shurencho {
 // Times are milliseconds since the epoch, UTC.
 using HistoryTime = qint64;
 
-// Course numbers: 1-5 are the drill's courses; the free-typing page is 0.
+// Course numbers: 1-5 are the drill's courses, 13-15 the kana courses 3-5
+// typed with the kana keys; the free-typing page is 0 and the three-minute
+// test (実力テスト) 20.
 constexpr int kFreeTypingCourse = 0;
+constexpr int kKanaInputCourseOffset = 10;
+constexpr int kSkillTestCourse = 20;
+
+// What a run's mark says of it. A graded run is one the page measured and
+// marked; only those count towards bests, means, ladders and the class
+// table. A run left before its end is 途中; one the page did not grade
+// (shorter than the warm-up, 計測不能, こら～) is 計測なし. Runs written before
+// the history knew the difference carry no mark and read as 計測なし.
+enum class RunKind { Graded, Unfinished, Ungraded };
+inline const QString& UnfinishedMark() {
+  static const QString mark = QStringLiteral("途中");
+  return mark;
+}
+inline const QString& UngradedMark() {
+  static const QString mark = QStringLiteral("計測なし");
+  return mark;
+}
+inline RunKind RunKindOf(const QString& grade) {
+  if (grade == UnfinishedMark()) return RunKind::Unfinished;
+  if (grade.trimmed().isEmpty() || grade == UngradedMark()) return RunKind::Ungraded;
+  return RunKind::Graded;
+}
 
 // One finished drill item.
 struct DrillItemRecord {
@@ -35,7 +59,7 @@ struct DrillItemRecord {
 // run when it is judged.
 struct TypingRunRecord {
   HistoryTime at = 0;
-  int course = 0;    // 1-5, or kFreeTypingCourse
+  int course = 0;    // 1-5, 13-15, kFreeTypingCourse or kSkillTestCourse
   QString textName;  // the practice text's name (free typing only)
   int characters = 0;
   int keystrokes = 0;
@@ -44,7 +68,8 @@ struct TypingRunRecord {
   int charsPerMinute = 0;  // 字／分 as the page showed it
   int keysPerMinute = 0;   // 打鍵／分
   double accuracy = 1;     // 0 to 1
-  QString grade;           // the grade mark stored with the run, may be empty
+  QString grade;           // the page's mark, 途中 or 計測なし (see RunKindOf)
+  bool graded() const { return RunKindOf(grade) == RunKind::Graded; }
 };
 
 // One key the drill refused: the kana unit being typed, the romaji already

@@ -241,7 +241,8 @@ QByteArray WriteRecordsCsv(const LearnerHistory& h, const ZINIconf* settings) {
     row[kCharsPerMinute] = QString::number(r.charsPerMinute);
     row[kKeysPerMinute] = QString::number(r.keysPerMinute);
     row[kAccuracy] = AccuracyText(r.accuracy);
-    row[kGrade] = Defused(r.grade);
+    // Runs from before the marks were kept read as 計測なし, and say so.
+    row[kGrade] = Defused(RunKindOf(r.grade) == RunKind::Ungraded ? UngradedMark() : r.grade);
     AppendRow(out, row);
   }
   for (const MouseRecord& r : h.mouse) {

@@ -10,6 +10,7 @@ namespace shurencho {
 
 QString CourseLabel(int course, const ZINIconf* settings) {
   if (course == kFreeTypingCourse) return QStringLiteral("実践");
+  if (course == kSkillTestCourse) return QStringLiteral("実力テスト");
   // かな入力 runs of the kana courses are kept as courses 13-15.
   if (course >= 13 && course <= 15) return QStringLiteral("かな入力 ") + CourseLabel(course - 10, settings);
   static const AppSettings defaults = [] {
@@ -80,12 +81,19 @@ QDate LocalDays::DayOf(HistoryTime at) {
   return m_day;
 }
 
-QList<CourseSpeeds> SummarizeSpeeds(const QList<TypingRunRecord>& runs) {
+QList<CourseSpeeds> SummarizeSpeeds(const QList<TypingRunRecord>& runs, const QList<int>& alsoShown) {
   QList<CourseSpeeds> courses;
   QHash<int, int> index;
-  for (int course : kShownCourses) {
+  const auto show = [&](int course) {
     index.insert(course, courses.size());
-    courses.append(CourseSpeeds{course, {}, 0, 0, 0, 1, 0});
+    courses.append(CourseSpeeds{course, {}, 0, 0, 0, 1, 0, 0, 0});
+  };
+  for (int course : kShownCourses) show(course);
+  for (int course : kOccasionalCourses) {
+    const bool run =
+        alsoShown.contains(course) ||
+        std::any_of(runs.cbegin(), runs.cend(), [course](const auto& r) { return r.course == course; });
+    if (run) show(course);
   }
   struct Sums {
     qint64 judged = 0;
@@ -108,6 +116,12 @@ QList<CourseSpeeds> SummarizeSpeeds(const QList<TypingRunRecord>& runs) {
     if (found == index.constEnd()) continue;
     const int i = *found;
     CourseSpeeds& c = courses[i];
+    // A run left or not graded is no speed the page stood by.
+    const RunKind kind = RunKindOf(run.grade);
+    if (kind != RunKind::Graded) {
+      ++(kind == RunKind::Unfinished ? c.unfinished : c.ungraded);
+      continue;
+    }
     const QDate date = days.DayOf(run.at);
     if (c.days.isEmpty() || c.days.last().day != date) {
       if (!c.days.isEmpty()) closeDay(i);
@@ -143,6 +157,7 @@ double CertificateSpeed(const TypingRunRecord& run) {
 LadderStanding SpeedLadder(const QList<TypingRunRecord>& runs) {
   LadderStanding s;
   for (const TypingRunRecord& run : runs) {
+    if (!run.graded() || run.course == kSkillTestCourse) continue;
     const double speed = CertificateSpeed(run);
     if (speed > s.perMinute) {
       s.perMinute = speed;

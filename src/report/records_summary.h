@@ -19,6 +19,9 @@ struct ZINIconf;
 
 // The courses in the order they are shown: the drill's 1-5, then free typing.
 inline constexpr std::array<int, 6> kShownCourses = {1, 2, 3, 4, 5, kFreeTypingCourse};
+// Shown after those only where somebody has run them: the kana courses
+// typed with かな入力, then the three-minute test.
+inline constexpr std::array<int, 4> kOccasionalCourses = {13, 14, 15, kSkillTestCourse};
 // A course by name: the drill's courses as the settings name them (their
 // defaults without settings, or when a name is blank), free typing "実践".
 QString CourseLabel(int course, const ZINIconf* settings = nullptr);
@@ -46,6 +49,8 @@ struct DaySpeed {
   int runs = 0;
 };
 
+// A course's graded runs; the runs left (途中) or not graded (計測なし) are
+// only counted.
 struct CourseSpeeds {
   int course = 0;
   QList<DaySpeed> days;  // oldest first
@@ -54,6 +59,8 @@ struct CourseSpeeds {
   HistoryTime latestAt = 0;
   double accuracy = 1;  // refused keys against judged keys, over all runs
   int runs = 0;
+  int unfinished = 0;  // 途中
+  int ungraded = 0;    // 計測なし
 };
 
 // A course's two grade thresholds (below lower ×, from lower ○, from upper ◎).
@@ -75,6 +82,7 @@ struct LadderStanding {
 };
 inline constexpr double kLadderMinimumSeconds = 60;
 double CertificateSpeed(const TypingRunRecord& run);
+// Graded runs only, of every course but the three-minute test (its own ladder).
 LadderStanding SpeedLadder(const QList<TypingRunRecord>& runs);
 
 // One mouse game's progress: the stage reached per day, and how many misses
@@ -96,8 +104,9 @@ QString MouseGameLabel(MouseGame game);
 // Every game in menu order, empty ones included.
 QList<MouseProgress> SummarizeMouse(const QList<MouseRecord>& records);
 
-// Speeds of every shown course, in kShownCourses order, empty ones included.
-QList<CourseSpeeds> SummarizeSpeeds(const QList<TypingRunRecord>& runs);
+// Speeds of every shown course, in kShownCourses order, empty ones included,
+// then those of kOccasionalCourses that have runs (or are in `alsoShown`).
+QList<CourseSpeeds> SummarizeSpeeds(const QList<TypingRunRecord>& runs, const QList<int>& alsoShown = {});
 
 // Miss counts relative to the most missed key, 0 to 1, keys lower-cased.
 QHash<QString, double> KeyHeat(const QList<QPair<QString, int>>& counts);

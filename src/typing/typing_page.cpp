@@ -57,6 +57,7 @@ TypingPage::TypingPage(AppSettings& settings, const PracticeData& /*data*/, Plat
 }
 
 void TypingPage::FormCreate() {
+  LeaveRun();
   Label6.caption.clear();
   TypingRun = {};
   m_shownSeconds = 0;
@@ -67,7 +68,6 @@ void TypingPage::FormCreate() {
   // Back to "no text": the box stays closed until a text is loaded.
   Memo2.readOnly = true;
   Label22.caption = typing_texts::Welcome();
-  if (m_history) m_history->TypingRunDropped();
 }
 
 void TypingPage::Button4Click() {
@@ -93,6 +93,7 @@ void TypingPage::Button4Click() {
   // Read before touching the panes: a file that cannot be read leaves the
   // text being practised where it was.
   RichText content = LoadPracticeText(*chosen);
+  LeaveRun();
 
   RichEdit1.Load(content);
   RichEdit2.Load(std::move(content));
@@ -104,7 +105,6 @@ void TypingPage::Button4Click() {
   m_shownSeconds = 0;
   for (Label* box : {&Label8, &Label9, &Label10}) box->caption.clear();
   Label22.caption = typing_texts::Ready();
-  if (m_history) m_history->TypingRunDropped();
   m_platform.SetFocus(ids::Memo2);
 }
 
@@ -157,7 +157,9 @@ void TypingPage::Complete() {
   if (Label10.caption.isEmpty()) {
     // Done in one edit: nothing was measured, so nothing is recorded.
     Label22.caption = typing_texts::Cheat();
-    if (m_history) m_history->TypingRunDropped();
+    if (m_history)
+      m_history->TypingRunDone(Label6.caption, MeasuredRun{0, 0, TypingRun.MatchedChars, 0, 0},
+                               UngradedMark());
   } else if (Run().ExceedsWarmup(m_settings.warmup)) {
     // The verdict follows the grade of the speed just stored.
     switch (CourseLevel(m_settings, 6)) {
@@ -174,12 +176,28 @@ void TypingPage::Complete() {
     if (m_history) m_history->TypingRunDone(Label6.caption, Run(), CourseGrade(m_settings, 6));
   } else {
     Label22.caption = typing_texts::TooShort();
-    if (m_history) m_history->TypingRunDone(Label6.caption, Run(), QString());
+    if (m_history) m_history->TypingRunDone(Label6.caption, Run(), UngradedMark());
   }
 }
 
 void TypingPage::Memo2KeyPress() {
   if (Memo2.readOnly) m_platform.Beep();
+}
+
+}  // namespace shurencho
+
+namespace shurencho {
+
+void TypingPage::FormClose() { LeaveRun(); }
+
+void TypingPage::LeaveRun() {
+  if (!m_history) return;
+  // A run the page measured and did not finish is kept as 途中.
+  if (!Memo2.readOnly && !Label10.caption.isEmpty()) {
+    m_history->TypingRunLeft(Label6.caption, Run());
+  } else {
+    m_history->TypingRunDropped();
+  }
 }
 
 }  // namespace shurencho

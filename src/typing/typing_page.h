@@ -43,6 +43,8 @@ class TypingPage final {
 
   // The page's share of window creation (and of the reset).
   void FormCreate();
+  // Window closing: a run under way is kept as unfinished.
+  void FormClose();
   // Chooses a file and starts a new attempt on it.
   void Button4Click();
   // Runs after each edit of Memo2 by the user.
@@ -73,6 +75,8 @@ class TypingPage final {
   TypingRunState TypingRun;
 
  private:
+  // The run under way ends unfinished (a new text, a reset, the window closing).
+  void LeaveRun();
   // Time and speed of an edit after the first; stores the speed once the
   // run has lasted warmup.
   void MeasureTime();

@@ -12,6 +12,7 @@
 #include "mouse/drag_page.h"
 #include "mouse/maze_page.h"
 #include "mouse/puzzle_page.h"
+#include "report/records_summary.h"
 #include "typing/typing_page.h"
 
 using namespace shurencho;
@@ -71,7 +72,7 @@ TEST_F(HistoryDrillTest, AnItemWithTwoWrongKeysWaitsForTheStoreThenIsWrittenWhol
   EXPECT_EQ(b.runs.size(), 0);  // the run goes on
 }
 
-TEST_F(HistoryDrillTest, ARunIsWrittenAsLastMeasuredWhenReset) {
+TEST_F(HistoryDrillTest, APassLeftByResetIsWrittenAsLastShownAndUnfinished) {
   StartRecording();
   recorder.Attach(&store);
   TypeSlowly(QStringLiteral("kana"));
@@ -93,8 +94,37 @@ TEST_F(HistoryDrillTest, ARunIsWrittenAsLastMeasuredWhenReset) {
   EXPECT_EQ(QString::number(run.charsPerMinute) + QStringLiteral("　字／分"), speedShown);
   EXPECT_EQ(run.keysPerMinute, 10 * 60 / 39);
   EXPECT_DOUBLE_EQ(run.accuracy, 0.9);
-  EXPECT_EQ(run.grade, CourseGrade(settings, 4));
+  EXPECT_EQ(run.grade, UnfinishedMark());
   EXPECT_EQ(all.items.size(), 2);
+  EXPECT_EQ(page->LastPass()->kind, RunKind::Unfinished);
+}
+
+TEST_F(HistoryDrillTest, EachPassIsARunWithThePageFiguresAndOnlyAGradedOneIsABest) {
+  StartRecording();
+  recorder.Attach(&store);
+  // Course 4 deals three items; the first pass is over in 13 s, shorter
+  // than the warm-up: the page stores no speed and grades nothing.
+  TypeSlowly(QStringLiteral("kanakyakuhonn"));
+  ASSERT_EQ(store.All().runs.size(), 1);
+  EXPECT_EQ(store.All().runs[0].grade, UngradedMark());
+  EXPECT_EQ(QString::number(store.All().runs[0].charsPerMinute) + QStringLiteral("　字／分"),
+            page->Label2.caption);
+  EXPECT_EQ(page->Pass().done, 0);
+  // The second pass ends past the warm-up; the page's run goes on, so its
+  // figures are the run's as the page shows them.
+  platform.Advance(30);
+  TypeSlowly(QStringLiteral("kanakyakuhonn"));
+  const QList<TypingRunRecord> runs = store.All().runs;
+  ASSERT_EQ(runs.size(), 2);
+  EXPECT_EQ(runs[1].characters, 14);
+  EXPECT_EQ(QString::number(runs[1].charsPerMinute) + QStringLiteral("　字／分"), page->Label2.caption);
+  EXPECT_EQ(runs[1].grade, CourseGrade(settings, 4));
+  const CourseSpeeds course4 = SummarizeSpeeds(runs).at(3);
+  EXPECT_EQ(course4.best, runs[1].charsPerMinute);
+  EXPECT_EQ(course4.runs, 1);
+  EXPECT_EQ(course4.ungraded, 1);
+  EXPECT_EQ(page->LastPass()->mark, runs[1].grade);
+  EXPECT_EQ(page->LastPass()->slowest.size(), 2);
 }
 
 TEST_F(HistoryDrillTest, WeakDrillDealsTheItemsHoldingTheWeakUnitsOnceTheHistoryOpens) {
@@ -193,6 +223,27 @@ TEST(HistoryTypingTest, AJudgedFreeTypingRunIsWrittenWithItsTextAndGrade) {
   EXPECT_DOUBLE_EQ(run.seconds, 50);
   EXPECT_EQ(run.charsPerMinute, 4);
   EXPECT_EQ(run.grade, CourseGrade(settings, 6));
+
+  // A second reading finished inside the warm-up is kept, but not graded;
+  // a third left for another text is unfinished.
+  platform.dialogAnswers.push_back(text.fileName());
+  platform.dialogAnswers.push_back(text.fileName());
+  page.Button4Click();
+  for (const char* typed : {"a", "ab", "abc", "abcd"}) {
+    page.Memo2UserEdit(QString::fromLatin1(typed));
+    platform.Advance(8);
+  }
+  page.Button4Click();
+  page.Memo2UserEdit(QStringLiteral("a"));
+  platform.Advance(5);
+  page.Memo2UserEdit(QStringLiteral("ab"));
+  page.FormClose();
+  const QList<TypingRunRecord> runs = store.All().runs;
+  ASSERT_EQ(runs.size(), 3);
+  EXPECT_EQ(runs[1].grade, UngradedMark());
+  EXPECT_EQ(runs[2].grade, UnfinishedMark());
+  EXPECT_EQ(runs[2].characters, 2);
+  EXPECT_EQ(SummarizeSpeeds(runs).at(5).best, 4);
 }
 
 TEST(HistoryMouseTest, EachGameWritesItsFinishedStage) {

@@ -61,7 +61,8 @@ TEST(ReportCsv, RoundTripKeepsEveryFieldAndTheLearnerInEveryRow) {
     EXPECT_EQ(h.runs[i].seconds, want.runs[i].seconds);
     EXPECT_EQ(h.runs[i].charsPerMinute, want.runs[i].charsPerMinute);
     EXPECT_NEAR(h.runs[i].accuracy, want.runs[i].accuracy, 0.0005);
-    EXPECT_EQ(h.runs[i].grade, want.runs[i].grade);
+    // A run from before the marks were kept comes back named 計測なし.
+    EXPECT_EQ(h.runs[i].grade, want.runs[i].grade.isEmpty() ? UngradedMark() : want.runs[i].grade);
   }
   ASSERT_EQ(h.mouse.size(), 2);
   EXPECT_EQ(h.mouse[0].game, MouseGame::Click);
