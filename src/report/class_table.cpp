@@ -56,6 +56,7 @@ QList<ClassRow> MergeClassTable(const QList<QList<LearnerHistory>>& files) {
       }
     }
   }
+  const QList<int> everyCourse(kOccasionalCourses.begin(), kOccasionalCourses.end());
   QList<ClassRow> rows;
   for (auto it = learners.begin(); it != learners.end(); ++it) {
     LearnerHistory& h = it->history;
@@ -65,13 +66,14 @@ QList<ClassRow> MergeClassTable(const QList<QList<LearnerHistory>>& files) {
     ClassRow row;
     row.learner = h.learner;
     row.machine = h.machine;
-    row.courses = SummarizeSpeeds(h.runs);
+    row.courses = SummarizeSpeeds(h.runs, everyCourse);
     row.mouse = SummarizeMouse(h.mouse);
     row.weakest = h.weakest;
-    row.runs = h.runs.size();
     row.latestAt = Newest(h);
     qint64 judged = 0, refused = 0;
     for (const TypingRunRecord& r : h.runs) {
+      if (!r.graded()) continue;
+      ++row.runs;
       judged += r.keystrokes;
       refused += r.refused;
     }
@@ -83,7 +85,27 @@ QList<ClassRow> MergeClassTable(const QList<QList<LearnerHistory>>& files) {
     if (order != 0) return order < 0;
     return a.learner != b.learner ? a.learner < b.learner : a.machine < b.machine;
   });
+  DropUnusedCourses(rows);
   return rows;
+}
+
+void DropUnusedCourses(QList<ClassRow>& rows) {
+  for (int course : kOccasionalCourses) {
+    const bool used = std::any_of(rows.cbegin(), rows.cend(), [course](const ClassRow& r) {
+      return std::any_of(r.courses.cbegin(), r.courses.cend(),
+                         [course](const CourseSpeeds& c) { return c.course == course && c.runs > 0; });
+    });
+    if (used) continue;
+    for (ClassRow& r : rows)
+      r.courses.removeIf([course](const CourseSpeeds& c) { return c.course == course; });
+  }
+}
+
+QList<int> ClassCourses(const QList<ClassRow>& rows) {
+  QList<int> courses;
+  if (rows.isEmpty()) return QList<int>(kShownCourses.begin(), kShownCourses.end());
+  for (const CourseSpeeds& c : rows.first().courses) courses.append(c.course);
+  return courses;
 }
 
 }  // namespace shurencho

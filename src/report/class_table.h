@@ -5,6 +5,7 @@
 // more than one file (say a file each week) is one row: runs found in two
 // files count once, and the weak units come from the newest file. Learners
 // are told apart by name and machine, so two children of one name are two rows.
+// Only graded runs count: a run left (途中) or not graded (計測なし) is in no figure.
 
 #include <QList>
 #include <QString>
@@ -18,9 +19,9 @@ namespace shurencho {
 struct ClassRow {
   QString learner;
   QString machine;              // empty when not known
-  QList<CourseSpeeds> courses;  // kShownCourses order
-  double accuracy = 1;          // refused against judged keys over every run
-  int runs = 0;
+  QList<CourseSpeeds> courses;  // ClassCourses order, the same in every row
+  double accuracy = 1;          // refused against judged keys over every graded run
+  int runs = 0;                 // graded runs
   HistoryTime latestAt = 0;     // the newest record of any kind
   QList<UnitWeakness> weakest;  // most missed first
   QList<MouseProgress> mouse;   // every game in menu order
@@ -29,5 +30,11 @@ struct ClassRow {
 // files: each file's learners, as ParseRecordsCsv returns them. Rows are
 // ordered by learner name, then machine.
 QList<ClassRow> MergeClassTable(const QList<QList<LearnerHistory>>& files);
+
+// Takes the kana and test courses nobody in the class has a graded run of
+// out of every row, so that nobody gets a column of blanks.
+void DropUnusedCourses(QList<ClassRow>& rows);
+// The courses of the table's columns, in order.
+QList<int> ClassCourses(const QList<ClassRow>& rows);
 
 }  // namespace shurencho

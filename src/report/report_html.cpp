@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "report/chart_ticks.h"
 #include "settings/settings.h"
 
 namespace shurencho {
@@ -20,22 +21,22 @@ QString DateText(HistoryTime at, const char* format = "yyyy/MM/dd") {
 
 QString Percent(double share) { return QStringLiteral("%1%").arg(Num(share * 100.0)); }
 
-// Maps times and values into a plot area.
+// Maps days and values into a plot area; the axes leave room for a marker at their ends.
 struct Plot {
   double left, top, width, height;
-  HistoryTime t0, t1;
-  double vmax;
-  double X(HistoryTime t) const { return left + width * double(t - t0) / double(t1 - t0); }
-  double Y(double v) const { return top + height * (1.0 - std::clamp(v, 0.0, vmax) / vmax); }
+  DateTicks days;
+  ValueTicks values;
+  double X(QDate day) const { return left + width * (days.X(day) - days.from) / (days.to - days.from); }
+  double Y(double v) const {
+    const double lo = values.low(), hi = values.high();
+    return top + height * (1.0 - (std::clamp(v, lo, hi) - lo) / (hi - lo));
+  }
 };
 
-Plot MakePlot(int width, int height, HistoryTime t0, HistoryTime t1, double vmax) {
-  // A single day still gets a span to draw on.
-  if (t1 <= t0) {
-    t0 -= 43200000;
-    t1 = t0 + 86400000;
-  }
-  return Plot{30, 16, width - 38.0, height - 34.0, t0, t1, vmax};
+Plot MakePlot(int width, int height, QDate first, QDate last, const ValueTicks& values) {
+  const double plotWidth = width - 38.0;
+  // A date label is some 30 units wide at this size.
+  return Plot{30, 16, plotWidth, height - 34.0, ChooseDateTicks(first, last, int(plotWidth / 32)), values};
 }
 
 QString SvgOpen(int width, int height, const QString& title) {
@@ -73,19 +74,24 @@ QString Polyline(const QStringList& points, const char* colour, double width) {
       .arg(c, Num(width), points.join(QLatin1Char(' ')));
 }
 
-double RoundUp(double v, double step) { return std::ceil(v / step) * step; }
-
 QString TimeAxis(const Plot& p) {
-  QString s;
-  s += Line(p.left, p.top + p.height, p.left + p.width, p.top + p.height, "stroke=\"#444\"");
-  s += Text(p.left, p.top + p.height + 11, DateText(p.t0), "start");
-  s += Text(p.left + p.width, p.top + p.height + 11, DateText(p.t1), "end");
+  const double bottom = p.top + p.height;
+  QString s = Line(p.left, bottom, p.left + p.width, bottom, "stroke=\"#444\"");
+  for (const QDate& day : p.days.ticks) {
+    const double x = p.X(day);
+    s += Line(x, bottom, x, bottom + 2, "stroke=\"#444\"");
+    s += Text(x, bottom + 11, p.days.Label(day), "middle");
+  }
   return s;
 }
 
 QString ValueAxis(const Plot& p) {
   QString s = Line(p.left, p.top, p.left, p.top + p.height, "stroke=\"#444\"");
-  for (double v : {0.0, p.vmax / 2, p.vmax}) s += Text(p.left - 3, p.Y(v) + 3, Num(v, 0), "end");
+  for (int i = 0; i < p.values.count(); ++i) {
+    const double v = i * p.values.step;
+    s += Line(p.left - 2, p.Y(v), p.left, p.Y(v), "stroke=\"#444\"");
+    s += Text(p.left - 3, p.Y(v) + 3, Num(v, 0), "end");
+  }
   return s;
 }
 
@@ -218,12 +224,12 @@ QString SpeedChartSvg(const CourseSpeeds& course, GradeBands bands, int width, i
                       const ZINIconf* settings) {
   const QString label = CourseLabel(course.course, settings);
   QString s = SvgOpen(width, height, QStringLiteral("%1 字／分の推移").arg(label));
-  double top = std::max({double(bands.upper) * 1.25, 70.0, double(course.best) * 1.1});
-  const HistoryTime t0 = course.days.isEmpty() ? 0 : course.days.first().at;
-  const HistoryTime t1 = course.days.isEmpty() ? 0 : course.days.last().at;
-  const Plot p = MakePlot(width, height, t0, t1, RoundUp(top, 10));
+  const ValueTicks values = NiceValueTicks(std::max({bands.upper * 1.2, 70.0, double(course.best)}));
+  const QDate first = course.days.isEmpty() ? QDate() : course.days.first().day;
+  const QDate last = course.days.isEmpty() ? QDate() : course.days.last().day;
+  const Plot p = MakePlot(width, height, first, last, values);
   // Grade bands: × below the lower threshold, ○ up to the upper, ◎ above.
-  s += Rect(p.left, p.Y(bands.lower), p.width, p.Y(0) - p.Y(bands.lower), "#fbe3e3");
+  s += Rect(p.left, p.Y(bands.lower), p.width, p.top + p.height - p.Y(bands.lower), "#fbe3e3");
   s += Rect(p.left, p.Y(bands.upper), p.width, p.Y(bands.lower) - p.Y(bands.upper), "#fdf3c8");
   s += Rect(p.left, p.top, p.width, p.Y(bands.upper) - p.top, "#e0f2e0");
   for (int target : kSchoolTargets) {
@@ -237,8 +243,8 @@ QString SpeedChartSvg(const CourseSpeeds& course, GradeBands bands, int width, i
     s += TimeAxis(p);
     QStringList best, mean;
     for (const DaySpeed& d : course.days) {
-      best.append(QStringLiteral("%1,%2").arg(Num(p.X(d.at)), Num(p.Y(d.best))));
-      mean.append(QStringLiteral("%1,%2").arg(Num(p.X(d.at)), Num(p.Y(d.mean))));
+      best.append(QStringLiteral("%1,%2").arg(Num(p.X(d.day)), Num(p.Y(d.best))));
+      mean.append(QStringLiteral("%1,%2").arg(Num(p.X(d.day)), Num(p.Y(d.mean))));
     }
     s += Polyline(mean, "#8fb0e0", 1);
     s += Polyline(best, "#1f4f9f", 1.5);
@@ -270,19 +276,21 @@ QString LadderSvg(const LadderStanding& standing, int width, int height, const Z
 
 QString MouseChartSvg(const QList<MouseProgress>& games, int width, int height) {
   QString s = SvgOpen(width, height, QStringLiteral("マウス練習のステージの推移"));
-  HistoryTime t0 = 0, t1 = 0;
+  QDate first, last;
   int top = 1;
   bool any = false;
+  LocalDays days;
   for (const MouseProgress& g : games) {
     if (g.game == MouseGame::Puzzle) continue;  // a puzzle has no stages
     for (const auto& [at, stage] : g.stageByDay) {
-      t0 = any ? std::min(t0, at) : at;
-      t1 = any ? std::max(t1, at) : at;
+      const QDate day = days.DayOf(at);
+      first = any ? std::min(first, day) : day;
+      last = any ? std::max(last, day) : day;
       top = std::max(top, stage);
       any = true;
     }
   }
-  const Plot p = MakePlot(width, height, t0, t1, top + 1);
+  const Plot p = MakePlot(width, height, first, last, NiceValueTicks(top, true));
   s += ValueAxis(p);
   if (!any) {
     s += Text(p.left + p.width / 2, p.top + p.height / 2, QStringLiteral("記録がありません"), "middle");
@@ -295,7 +303,7 @@ QString MouseChartSvg(const QList<MouseProgress>& games, int width, int height) 
     const char* colour = kGameColours[static_cast<int>(g.game) - 1];
     QStringList points;
     for (const auto& [at, stage] : g.stageByDay)
-      points.append(QStringLiteral("%1,%2").arg(Num(p.X(at)), Num(p.Y(stage))));
+      points.append(QStringLiteral("%1,%2").arg(Num(p.X(days.DayOf(at))), Num(p.Y(stage))));
     if (!points.isEmpty()) s += Polyline(points, colour, 1.5);
     const QByteArray fill = QByteArray(" fill=\"") + colour + "\"";
     s += Text(legendX, 10, QStringLiteral("■%1").arg(MouseGameLabel(g.game)), "start", fill.constData());
@@ -379,13 +387,14 @@ QByteArray ClassTableHtml(const QList<ClassRow>& rows, const QStringList& source
            .arg(rows.size())
            .arg(sources.size())
            .arg(DateText(now, "yyyy/MM/dd HH:mm"));
+  const QList<int> courses = ClassCourses(rows);
   s += QStringLiteral("<table><tr><th rowspan=\"2\">学習者</th>");
-  for (int course : kShownCourses)
+  for (int course : courses)
     s += QStringLiteral("<th colspan=\"2\" class=\"course\">%1</th>").arg(CourseHeading(courseName(course)));
   s += QStringLiteral(
       "<th rowspan=\"2\">正確さ</th><th rowspan=\"2\">苦手なかな</th><th rowspan=\"2\">マウス</th>"
       "<th rowspan=\"2\">最終記録</th></tr>\n<tr>");
-  for (int i = 0; i < int(kShownCourses.size()); ++i) s += QStringLiteral("<th>最高</th><th>最新</th>");
+  for (qsizetype i = 0; i < courses.size(); ++i) s += QStringLiteral("<th>最高</th><th>最新</th>");
   s += QStringLiteral("</tr>\n");
   for (const ClassRow& r : rows) {
     const QString shown =

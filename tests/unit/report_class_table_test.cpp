@@ -16,8 +16,8 @@ namespace {
 constexpr HistoryTime kDay = 86400000;
 constexpr HistoryTime kStart = 1765000000000;
 
-TypingRunRecord TypingRun(HistoryTime at, int course, int cpm) {
-  return TypingRunRecord{at, course, {}, cpm, cpm + 10, 10, 60, cpm, cpm + 10, 0.9, {}};
+TypingRunRecord TypingRun(HistoryTime at, int course, int cpm, const QString& grade = QStringLiteral("○")) {
+  return TypingRunRecord{at, course, {}, cpm, cpm + 10, 10, 60, cpm, cpm + 10, 0.9, grade};
 }
 
 QString WriteCsv(const QTemporaryDir& dir, const QString& name, const LearnerHistory& h) {
@@ -110,6 +110,43 @@ TEST_F(ClassTableTest, LearnersOfOneNameOnTwoMachinesAreTwoRows) {
   const QString text = QString::fromUtf8(ClassTableHtml(rows, {x, y}, kStart));
   EXPECT_TRUE(text.contains(QStringLiteral("<tr><td>佐藤（pc-01）</td>")));
   EXPECT_TRUE(text.contains(QStringLiteral("<tr><td>佐藤（pc-02）</td>")));
+}
+
+TEST_F(ClassTableTest, KanaAndTestCoursesHaveColumnsOnlyWhenRunAndOnlyGradedRunsCount) {
+  LearnerHistory ueda{
+      QStringLiteral("上田"),
+      {TypingRun(kStart, 1, 40), TypingRun(kStart + 1, 1, 360, UngradedMark()),
+       TypingRun(kStart + 2, 1, 90, UnfinishedMark()), TypingRun(kStart + 3, 13, 35),
+       TypingRun(kStart + 4, kSkillTestCourse, 50), TypingRun(kStart + 5, 14, 20, UnfinishedMark())},
+      {},
+      {},
+      {},
+      {},
+      0,
+      {}};
+  const QString u = WriteCsv(dir, QStringLiteral("ueda.csv"), ueda);
+  const QList<ClassRow> rows = MergeClassTable({Parse(u), Parse(c)});
+  ASSERT_EQ(rows.size(), 2);
+  // Course 14 was only left half done: nobody gets a column of blanks for it.
+  const QList<int> courses = ClassCourses(rows);
+  EXPECT_EQ(courses, QList<int>({1, 2, 3, 4, 5, kFreeTypingCourse, 13, kSkillTestCourse}));
+  const ClassRow& upper = rows[0].learner == QStringLiteral("上田") ? rows[0] : rows[1];
+  const ClassRow& ito = rows[0].learner == QStringLiteral("上田") ? rows[1] : rows[0];
+  EXPECT_EQ(upper.courses[0].best, 40);
+  EXPECT_EQ(upper.runs, 3);
+  EXPECT_EQ(upper.courses[courses.indexOf(kSkillTestCourse)].best, 50);
+  EXPECT_EQ(ito.courses.size(), courses.size());
+  EXPECT_EQ(ito.courses[courses.indexOf(13)].runs, 0);
+
+  QString error;
+  const QString out = dir.filePath(QStringLiteral("class.html"));
+  ASSERT_TRUE(WriteClassReport(out, {u, c}, &error)) << error.toStdString();
+  QFile html(out);
+  ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(html.readAll());
+  EXPECT_TRUE(text.contains(QStringLiteral("かな入力")));
+  EXPECT_TRUE(text.contains(QStringLiteral("実力テスト")));
+  EXPECT_FALSE(text.contains(QStringLiteral(">360<")));
 }
 
 TEST_F(ClassTableTest, RefusesAForeignFileAndAnOutputThatIsAnInput) {
