@@ -19,6 +19,7 @@
 #include "app/history_notice_view.h"
 #include "app/music_box_view.h"
 #include "app/records_view.h"
+#include "app/skill_test_view.h"
 #include "drill/drill_view.h"
 #include "mouse/click_view.h"
 #include "mouse/drag_view.h"
@@ -195,6 +196,17 @@ void MainWindow::BuildMenu() {
   connect(kana, &QAction::triggered, this,
           [this](bool on) { Run([this, on] { m_form.drill().KanaInputClick(on); }); });
   connect(r1, &QMenu::aboutToShow, this, [this, kana] { kana->setChecked(m_form.settings().KanaInput); });
+  // The three-minute test runs in a window of its own; a second choice brings it forward.
+  r1->addAction(QStringLiteral("実力テスト(&T)"), this, [this] {
+    SkillTestView* test = findChild<SkillTestView*>(QString(), Qt::FindDirectChildrenOnly);
+    if (test == nullptr) {
+      test =
+          new SkillTestView(m_platform, &m_form.history(), SkillTestFolder(m_platform.ProgramPath()), this);
+    }
+    test->show();
+    test->raise();
+    test->activateWindow();
+  });
   r1->addSeparator();
   QAction* records = r1->addAction(QStringLiteral("成績(&G)"), this, [this] { OpenRecords(); });
   records->setShortcut(QKeySequence(Qt::Key_F2));
@@ -347,6 +359,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // loop). It goes with the main window.
     if (m_records != nullptr) m_records->hide();
     if (m_notice != nullptr) m_notice->hide();
+    // A test under way is recorded as left before the history closes.
+    for (SkillTestView* test : findChildren<SkillTestView*>(QString(), Qt::FindDirectChildrenOnly))
+      test->close();
     m_form.FormClose();
   }
   event->accept();

@@ -26,8 +26,10 @@
 #include <cmath>
 
 #include "history/learner_name.h"
+#include "report/certificate.h"
 #include "report/records_csv.h"
 #include "report/report_html.h"
+#include "report/skill_grade.h"
 #include "ui/keyboard_map_view.h"
 
 namespace shurencho {
@@ -417,6 +419,37 @@ QWidget* RecordsView::BuildLadderPage() {
   auto* ladder = new LadderView(standing);
   ladder->setObjectName(QStringLiteral("speedLadder"));
   layout->addWidget(ladder, 1);
+  // The 級 of the three-minute test beside the ladder, and its certificate.
+  auto* row = new QHBoxLayout;
+  auto* grade = new QLabel(SkillGradeLine(BestSkillTest(m_history.runs)));
+  grade->setObjectName(QStringLiteral("skillGrade"));
+  grade->setTextFormat(Qt::PlainText);
+  grade->setWordWrap(true);
+  row->addWidget(grade, 1);
+  auto* save = new QPushButton(QStringLiteral("認定証を保存"));
+  save->setObjectName(QStringLiteral("certificateButton"));
+  const std::optional<CertificateEntry> certificate = CertificateOf(m_history);
+  save->setEnabled(certificate.has_value());
+  connect(save, &QPushButton::clicked, this, [this, certificate] {
+    QString safeName = m_history.learner;
+    for (QChar& c : safeName) {
+      if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
+        c = QLatin1Char('_');
+    }
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("認定証を保存"), QStringLiteral("認定証_%1.html").arg(safeName),
+        QStringLiteral("HTML ファイル (*.html)"), nullptr, QFileDialog::DontUseNativeDialog);
+    if (path.isEmpty()) return;
+    QString error;
+    if (!SaveWhole(path, CertificateHtml({*certificate}), &error)) {
+      Say(this, QMessageBox::Warning, QStringLiteral("保存できませんでした。\n%1").arg(error));
+      return;
+    }
+    Say(this, QMessageBox::Information,
+        QStringLiteral("保存しました。ブラウザで開いて印刷してください。\n%1").arg(path));
+  });
+  row->addWidget(save);
+  layout->addLayout(row);
   return page;
 }
 

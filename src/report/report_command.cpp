@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "report/certificate.h"
 #include "report/class_table.h"
 #include "report/records_csv.h"
 #include "report/report_html.h"
@@ -68,6 +69,8 @@ QString UsageText() {
       "  shurencho --report 出力.html 成績.csv...\n"
       "      集めた成績ファイル（「成績を書き出す」で作った CSV）からクラスの成績一覧を作ります。\n"
       "      例: shurencho --report クラス.html 青木.csv 伊藤.csv\n"
+      "      実力テストを最後まで受けた人がいれば、その横に一人一枚の認定証"
+      "（クラス_認定証.html）も作ります。\n"
       "  shurencho --class-report 出力.html [サーバー]\n"
       "      クラスのサーバーの記録からクラスの成績一覧を作ります。サーバーを省くと設定の [History] "
       "Server を使います。\n"
@@ -175,8 +178,26 @@ int RefuseReportOutput(const QString& out, const QStringList& inputs) {
   return 2;
 }
 
-bool WriteClassReport(const QString& out, const QStringList& inputs, QString* error) {
-  if (!MayWriteReport(out, inputs, error)) return false;
+QString CertificatesPath(const QString& out) {
+  QString base = out;
+  for (const char* suffix : {".html", ".htm"}) {
+    if (base.endsWith(QLatin1String(suffix), Qt::CaseInsensitive)) {
+      base.chop(qsizetype(std::strlen(suffix)));
+      break;
+    }
+  }
+  return base + QStringLiteral("_認定証.html");
+}
+
+bool WriteClassReport(const QString& out, const QStringList& inputs, QString* error,
+                      ClassReportOutcome* outcome) {
+  ClassReportOutcome ignored;
+  if (outcome == nullptr) outcome = &ignored;
+  *outcome = {};
+  if (!MayWriteReport(out, inputs, error)) {
+    outcome->refused = true;
+    return false;
+  }
   QList<QList<LearnerHistory>> files;
   QHash<int, QString> courseNames;
   for (const QString& input : inputs) {
@@ -208,9 +229,21 @@ bool WriteClassReport(const QString& out, const QStringList& inputs, QString* er
     }
     files.append(*learners);
   }
+  // Nothing is written when either page would be refused.
+  const QList<CertificateEntry> certificates = ClassCertificates(files);
+  const QString certificatesPath = CertificatesPath(out);
+  if (!certificates.isEmpty() && !MayWriteReport(certificatesPath, inputs + QStringList{out}, error)) {
+    outcome->refused = true;
+    return false;
+  }
   const QByteArray html = ClassTableHtml(MergeClassTable(files), inputs, QDateTime::currentMSecsSinceEpoch(),
                                          nullptr, &courseNames);
-  return SaveWhole(out, html, error);
+  if (!SaveWhole(out, html, error)) return false;
+  if (certificates.isEmpty()) return true;
+  if (!SaveWhole(certificatesPath, CertificateHtml(certificates), error)) return false;
+  outcome->certificates = certificatesPath;
+  outcome->certified = int(certificates.size());
+  return true;
 }
 
 int RunReportCommand(int argc, char** argv) {
@@ -224,9 +257,17 @@ int RunReportCommand(int argc, char** argv) {
   for (int i = 3; i < argc; ++i) inputs.append(QFile::decodeName(argv[i]));
   if (const int refused = RefuseReportOutput(out, inputs)) return refused;
   QString error;
-  if (!WriteClassReport(out, inputs, &error)) {
+  ClassReportOutcome outcome;
+  if (!WriteClassReport(out, inputs, &error, &outcome)) {
     Say(error);
-    return 1;
+    return outcome.refused ? 2 : 1;
+  }
+  if (!outcome.certificates.isEmpty()) {
+    std::printf("%s\n", QStringLiteral("認定証（%1 人分）：%2")
+                            .arg(outcome.certified)
+                            .arg(outcome.certificates)
+                            .toLocal8Bit()
+                            .constData());
   }
   return 0;
 }

@@ -45,6 +45,17 @@ int RefuseReportOutput(const QString& out, const QStringList& inputs = {});
 // without blocking), then writes the class table to out in one piece.
 // Refuses what MayWriteReport refuses and a file that is not a records file
 // (naming the file and line), writing nothing then.
-bool WriteClassReport(const QString& out, const QStringList& inputs, QString* error);
+// The learners with a finished 実力テスト get their certificates, one page
+// each, in one file beside out (CertificatesPath), written under the same
+// rules; outcome says where and for how many, and whether an output was refused.
+struct ClassReportOutcome {
+  QString certificates;  // empty when nobody has a finished test
+  int certified = 0;
+  bool refused = false;
+};
+bool WriteClassReport(const QString& out, const QStringList& inputs, QString* error,
+                      ClassReportOutcome* outcome = nullptr);
+// "クラス.html" gives "クラス_認定証.html".
+QString CertificatesPath(const QString& out);
 
 }  // namespace shurencho

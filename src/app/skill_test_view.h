@@ -1,0 +1,54 @@
+#pragma once
+// The 実力テスト window, apart from the main window: the passage to choose,
+// the start button, the time left, the passage, the typing box open to the
+// input method, and the result. Its timer only asks the test to tick.
+
+#include <QWidget>
+
+#include "typing/skill_test.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTextEdit;
+class QTimer;
+
+namespace shurencho {
+
+class SkillTestBox;
+
+class SkillTestView final : public QWidget {
+ public:
+  SkillTestView(Platform& platform, HistoryRecorder* history, const QString& folder,
+                QWidget* parent = nullptr);
+
+  void Render();
+
+  // For tests.
+  SkillTest& test() { return m_test; }
+  QComboBox* choice() const { return m_choice; }
+  QPushButton* startButton() const { return m_start; }
+  QWidget* box() const;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void Start();
+  void Edited();
+  void SetBoxOpen(bool open);
+
+  SkillTest m_test;
+  QComboBox* m_choice;
+  QPushButton* m_start;
+  QLabel* m_timeLeft;
+  QTextEdit* m_passage;
+  SkillTestBox* m_box;
+  QLabel* m_progress;
+  QLabel* m_result;
+  QTimer* m_timer;
+  int m_shownText = -2;  // the passage the pane holds
+  QString m_problems;    // test files that could not be read
+};
+
+}  // namespace shurencho

@@ -1,0 +1,44 @@
+#include "report/skill_grade.h"
+
+namespace shurencho {
+
+int SkillGradeIndex(int perMinute) {
+  int reached = -1;
+  for (int i = 0; i < int(kSkillGradeSteps.size()); ++i) {
+    if (perMinute >= kSkillGradeSteps[i].perMinute) reached = i;
+  }
+  return reached;
+}
+
+QString SkillGradeText(int perMinute) {
+  const int i = SkillGradeIndex(perMinute);
+  return i < 0 ? BelowGradesMark() : QString::fromUtf8(kSkillGradeSteps[i].name);
+}
+
+std::optional<TypingRunRecord> BestSkillTest(const QList<TypingRunRecord>& runs) {
+  std::optional<TypingRunRecord> best;
+  for (const TypingRunRecord& run : runs) {
+    if (run.course != kSkillTestCourse || !run.graded()) continue;
+    if (!best || run.charsPerMinute > best->charsPerMinute ||
+        (run.charsPerMinute == best->charsPerMinute && run.at < best->at)) {
+      best = run;
+    }
+  }
+  return best;
+}
+
+QString SkillGradeLine(const std::optional<TypingRunRecord>& best) {
+  if (!best) return QStringLiteral("実力テストの級：まだ 3 分間のテストを最後まで受けていません。");
+  const int i = SkillGradeIndex(best->charsPerMinute);
+  QString line = QStringLiteral("実力テストの級：%1（最高 %2 字／分）。")
+                     .arg(SkillGradeText(best->charsPerMinute))
+                     .arg(best->charsPerMinute);
+  if (i + 1 < int(kSkillGradeSteps.size())) {
+    const SkillGradeStep& next = kSkillGradeSteps[i + 1];
+    line +=
+        QStringLiteral("次の %1 は %2 字／分です。").arg(QString::fromUtf8(next.name)).arg(next.perMinute);
+  }
+  return line;
+}
+
+}  // namespace shurencho
