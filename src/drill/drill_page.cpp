@@ -98,6 +98,12 @@ const QString& CourseName(const AppSettings& s, int n) {
 }
 }  // namespace
 
+QString DrillPage::CourseTitle(int n) const {
+  // A kana course typed by the kana keys is not named for romaji.
+  return m_settings.KanaCourse(n) ? KanaInputCourseName(CourseName(m_settings, n))
+                                  : CourseName(m_settings, n);
+}
+
 // ---- Start-up ----
 
 void DrillPage::FormCreate() {
@@ -107,7 +113,7 @@ void DrillPage::FormCreate() {
   CourseButton(n).enabled = false;
   m_state.ActiveItems = DealtItems(n);
   m_state.ItemCount = static_cast<int>(m_state.ActiveItems.size());
-  Label5.caption = CourseName(m_settings, n);
+  Label5.caption = CourseTitle(n);
   DrawFirstItem();
   TakeItem();
   // Candidates of an item that is no longer current must not be taken.
@@ -274,7 +280,7 @@ void DrillPage::RadioButtonClick(int n) {
   ClearEdit2();
   ResetRun();
   ShowItem();
-  Label5.caption = CourseName(m_settings, n);
+  Label5.caption = CourseTitle(n);
   EnterStep();
   CourseButton(n).enabled = false;
 }
@@ -354,6 +360,7 @@ void DrillPage::KanaInputClick(bool on) {
   m_settings.KanaInput = on;
   m_settings.KanaInputChosen = true;
   for (int k = 1; k <= kCourses; ++k) ShowGrade(k - 1);
+  Label5.caption = CourseTitle(m_settings.CourseNo + 1);
   // The item starts again under the new judge, and a run under way ends so
   // that no speed is measured half in romaji, half in kana.
   if (m_settings.CourseNo + 1 >= 3) {

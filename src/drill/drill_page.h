@@ -174,6 +174,8 @@ class DrillPage final {
   void CompleteItem();
   void UnitComplete(const QString& typed);
   void ShowGrade(int courseNo);
+  // Label5's title of course n (1-5).
+  QString CourseTitle(int n) const;
   // The items course n deals: all, or with 苦手練習 those holding the
   // learner's weakest units (all when there are none).
   CourseItemList DealtItems(int n) const;

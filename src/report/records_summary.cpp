@@ -12,7 +12,8 @@ QString CourseLabel(int course, const ZINIconf* settings) {
   if (course == kFreeTypingCourse) return QStringLiteral("実践");
   if (course == kSkillTestCourse) return QStringLiteral("実力テスト");
   // かな入力 runs of the kana courses are kept as courses 13-15.
-  if (course >= 13 && course <= 15) return QStringLiteral("かな入力 ") + CourseLabel(course - 10, settings);
+  if (course >= 13 && course <= 15)
+    return KanaInputCourseName(CourseLabel(course - kKanaInputCourseOffset, settings));
   static const AppSettings defaults = [] {
     AppSettings s;
     LoadSettings(s, false, QString());

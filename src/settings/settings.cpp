@@ -223,6 +223,8 @@ const QString kRomajiSection = QStringLiteral("Romaji");
 const QString kGuideKey = QStringLiteral("Guide");
 const QString kKanaInputKey = QStringLiteral("KanaInput");
 const QString kKanaSpeedKey = QStringLiteral("KanaSpeed");
+const QString kGuideSection = QStringLiteral("Guide");
+const QString kGuideShowKey = QStringLiteral("Show");
 // Notations the drill knows: a stored value beyond them is the table's hint.
 constexpr int kGuideNotations = 3;
 
@@ -341,6 +343,7 @@ void LoadSettings(AppSettings& s, bool readFile, const QString& path, MissingKey
   if (s.RomajiGuide < 0 || s.RomajiGuide >= kGuideNotations) s.RomajiGuide = 0;
   r.OptionalFlag(kRomajiSection, kKanaInputKey, s.KanaInput);
   r.OptionalList(kRomajiSection, kKanaSpeedKey, s.KanaSpeed, 6);
+  r.OptionalFlag(kGuideSection, kGuideShowKey, s.GuideShow);
   r.Finish();
 }
 
@@ -376,6 +379,9 @@ void SaveSettings(const AppSettings& s, const QString& path) {
     ini.SetString(kRomajiSection, kKanaInputKey, s.KanaInput ? QStringLiteral("1") : QStringLiteral("0"));
     ini.SetString(kRomajiSection, kKanaSpeedKey, JoinCommaText(s.KanaSpeed));
   }
+  if (s.GuideShowChosen || ini.ReadString(kGuideSection, kGuideShowKey, kAbsent) != kAbsent) {
+    ini.SetString(kGuideSection, kGuideShowKey, s.GuideShow ? QStringLiteral("1") : QStringLiteral("0"));
+  }
   // All keys go out in one atomic write: a failure leaves the old file whole.
   if (!ini.Commit()) throw SettingsError(path);
 }
@@ -406,6 +412,14 @@ Grade CourseLevel(const AppSettings& s, int k) {
 QString CourseGrade(const AppSettings& s, int k) {
   const QStringList& t = s.CourseThresholds(k);
   return SpeedGrade(s.RecordedSpeed(k), t.value(0).trimmed().toInt(), t.value(1).trimmed().toInt());
+}
+
+QString KanaInputCourseName(const QString& name) {
+  static const QString kana = QStringLiteral("かな入力");
+  for (const QString& romaji : {QStringLiteral("ローマ字仮名"), QStringLiteral("ローマ字")}) {
+    if (name.contains(romaji)) return QString(name).replace(romaji, kana);
+  }
+  return kana + QLatin1Char(' ') + name;
 }
 
 QString DrillGrade(const AppSettings& s, int k) {

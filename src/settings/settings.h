@@ -57,6 +57,11 @@ struct ZINIconf {
   bool KanaInput = false;
   bool KanaInputChosen = false;
   QStringList KanaSpeed;
+  // The keyboard guide beside the drill is shown. Kept in [Guide] Show,
+  // written once chosen from the menu (GuideShowChosen) or when the file
+  // has the key already.
+  bool GuideShow = false;
+  bool GuideShowChosen = false;
   // Where the history is shared: empty for the local file alone, else a
   // connection text "postgresql://user@host:port/dbname". [History] Server
   // in the system-wide file (see SystemHistoryServer) gives the default; the
@@ -129,6 +134,9 @@ Grade CourseLevel(const AppSettings& s, int k);
 QString CourseGrade(const AppSettings& s, int k);
 // The drill's grade mark of course k, from DrillSpeed.
 QString DrillGrade(const AppSettings& s, int k);
+// A kana course's name as かな入力 shows it: its romaji ("ローマ字",
+// "ローマ字仮名") named かな入力, or かな入力 put before a name without it.
+QString KanaInputCourseName(const QString& name);
 
 // The time text of a fraction of a day ("0:00:30"), and back (false when not a time).
 QString FormatTimeOfDay(double days);

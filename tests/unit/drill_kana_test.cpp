@@ -106,7 +106,9 @@ TEST_F(DrillKana, AKanaRunIsStoredAndGradedApartFromRomaji) {
   EXPECT_EQ(settings.KanaSpeed.value(3), QStringLiteral("30"));
   EXPECT_EQ(settings.KeySpeed.value(3), QStringLiteral("12"));
   EXPECT_EQ(page->Label20.caption, QStringLiteral("◎"));
+  EXPECT_EQ(page->Label5.caption, QStringLiteral("かな入力　単語入力練習"));
   page->KanaInputClick(false);  // ends the run
+  EXPECT_EQ(page->Label5.caption, settings.CourseName04);
   // The history keeps the kana run as a course of its own.
   const HistoryBatch all = store.All();
   ASSERT_EQ(all.runs.size(), 1);

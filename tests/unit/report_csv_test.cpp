@@ -37,7 +37,9 @@ TEST(ReportCsv, RoundTripKeepsEveryFieldAndTheLearnerInEveryRow) {
   // Courses by the settings' names, 正確さ as a percentage, the space bar by name.
   EXPECT_TRUE(csv.contains(",単語　れんしゅう,,120,130,10,95.5,75,81,92.3%,○,,,,,,pc-03,2\r\n"));
   EXPECT_TRUE(csv.contains(",実践,"));
-  EXPECT_EQ(CourseLabel(14, &settings), QStringLiteral("かな入力 ") + settings.CourseName04.trimmed());
+  EXPECT_EQ(CourseLabel(14, &settings), KanaInputCourseName(settings.CourseName04.trimmed()));
+  EXPECT_EQ(KanaInputCourseName(QStringLiteral("ローマ字仮名　変換練習")),
+            QStringLiteral("かな入力　変換練習"));
   EXPECT_TRUE(csv.contains("a×4、空白×3"));
   // Rows are CRLF-terminated; the name's line break stays inside its quotes,
   // and its formula sign is defused with an apostrophe.
