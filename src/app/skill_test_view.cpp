@@ -9,10 +9,12 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ui/widget_style.h"
 
@@ -90,8 +92,8 @@ SkillTestView::SkillTestView(Platform& platform, HistoryRecorder* history, const
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
-  layout->addWidget(m_passage, 1);
-  layout->addWidget(m_box, 1);
+  layout->addWidget(m_passage, 3);
+  layout->addWidget(m_box, 2);
   layout->addWidget(m_progress);
   layout->addWidget(m_result);
 
@@ -118,7 +120,17 @@ SkillTestView::SkillTestView(Platform& platform, HistoryRecorder* history, const
     m_problems =
         QStringLiteral("読み込めなかったテストの文があります。\n%1").arg(problems.join(QLatin1Char('\n')));
   }
-  resize(720, 600);
+  // Over the main window, where the learner is looking, and inside its screen.
+  resize(720, 640);
+  QWidget* main = parent != nullptr ? parent->window() : nullptr;
+  if (QScreen* screen = main != nullptr ? main->screen() : nullptr) {
+    const QRect area = screen->availableGeometry();
+    QRect place(QPoint(), size().boundedTo(area.size()));
+    place.moveCenter(main->frameGeometry().center());
+    place.moveLeft(std::clamp(place.left(), area.left(), area.right() + 1 - place.width()));
+    place.moveTop(std::clamp(place.top(), area.top(), area.bottom() + 1 - place.height()));
+    setGeometry(place);
+  }
   Render();
 }
 

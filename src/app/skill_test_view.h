@@ -18,6 +18,9 @@ namespace shurencho {
 class SkillTestBox;
 
 class SkillTestView final : public QWidget {
+  // The main window finds its test window by type.
+  Q_OBJECT
+
  public:
   SkillTestView(Platform& platform, HistoryRecorder* history, const QString& folder,
                 QWidget* parent = nullptr);
