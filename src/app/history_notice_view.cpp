@@ -64,16 +64,21 @@ QString HistoryNoticeView::text() const { return m_text->text(); }
 
 void HistoryNoticeView::Tell(const QString& text) {
   m_text->setText(text);
-  const QRect frame = m_main->frameGeometry();
+  Place();
+  show();
+}
+
+void HistoryNoticeView::Place() {
+  QRect frame = m_main->frameGeometry();
   const int width = frame.width();
+  if (m_neighbour != nullptr && m_neighbour->isVisible()) frame = frame.united(m_neighbour->frameGeometry());
   setFixedWidth(width);
   adjustSize();
   const QRect screen = m_main->screen() ? m_main->screen()->availableGeometry() : QRect();
-  QPoint at(frame.left(), frame.bottom() + 1);
+  QPoint at(m_main->frameGeometry().left(), frame.bottom() + 1);
   if (screen.isValid() && at.y() + frameGeometry().height() > screen.bottom())
     at.setY(std::max(screen.top(), frame.top() - frameGeometry().height()));
   move(at);
-  show();
 }
 
 }  // namespace shurencho

@@ -136,6 +136,7 @@ void MainWindow::BuildPage(Page page) {
       view = new TypingView(m_form.typing(), m_platform);
       break;
   }
+  view->afterRun = [this] { RefreshGuide(); };
   tab->layout()->addWidget(view);
   view->show();
   view->Render();
@@ -211,6 +212,19 @@ void MainWindow::BuildMenu() {
   QAction* records = r1->addAction(QStringLiteral("成績(&G)"), this, [this] { OpenRecords(); });
   records->setShortcut(QKeySequence(Qt::Key_F2));
   records->setShortcutContext(Qt::ApplicationShortcut);
+  QAction* keyGuide = r1->addAction(QStringLiteral("キーボードガイド(&Y)"));
+  keyGuide->setCheckable(true);
+  keyGuide->setShortcut(QKeySequence(Qt::Key_F3));
+  keyGuide->setShortcutContext(Qt::ApplicationShortcut);
+  // F3 turns the guide over as it stands, whatever the item's tick said last.
+  connect(keyGuide, &QAction::triggered, this, [this] {
+    const bool on = m_guide == nullptr || !m_guide->isVisible();
+    m_form.settings().GuideShow = on;
+    m_form.settings().GuideShowChosen = true;
+    ShowGuide(on);
+  });
+  connect(r1, &QMenu::aboutToShow, this,
+          [this, keyGuide] { keyGuide->setChecked(m_guide != nullptr && m_guide->isVisible()); });
   QMenu* help1 = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
   QAction* help2 =
       help1->addAction(QStringLiteral("ヘルプ(&H)"), this, [this] { Run([this] { m_form.Help2Click(); }); });
@@ -295,7 +309,43 @@ void MainWindow::ShowHistoryStatus(const HistoryStatus& status) {
 void MainWindow::Tell(const QString& text) {
   if (m_closed) return;
   if (m_notice == nullptr) m_notice = new HistoryNoticeView(this);
+  m_notice->SetNeighbour(m_guide);
   m_notice->Tell(text);
+}
+
+void MainWindow::ShowGuide(bool on) {
+  if (!on || m_closed) {
+    if (m_guide != nullptr) m_guide->hide();
+  } else {
+    if (m_guide == nullptr) {
+      m_guide = new KeyboardGuideView(this);
+      m_guide->onPlaced = [this] {
+        // The notice goes under the guide, so the two never overlap.
+        if (m_notice != nullptr && m_notice->isVisible()) m_notice->Place();
+      };
+    }
+    m_guide->Place();
+    m_guide->show();
+    RefreshGuide();
+  }
+  if (m_notice != nullptr) {
+    m_notice->SetNeighbour(m_guide);
+    if (m_notice->isVisible()) m_notice->Place();
+  }
+}
+
+void MainWindow::RefreshGuide() {
+  if (m_guide == nullptr || !m_guide->isVisible()) return;
+  GuideFeed feed;
+  bool kana = false;
+  if (m_form.ActivePage == Page::Drill) {
+    feed = FeedFromDrill(m_form.drill());
+    kana = m_form.drill().KanaMode();
+  } else if (m_form.ActivePage == Page::Typing) {
+    feed = FeedFromTyping(m_form.typing(), m_form.settings());
+    kana = m_form.settings().KanaInput;
+  }
+  m_guide->Show(m_guideState.Compose(feed, kana));
 }
 
 template <typename F>
@@ -343,11 +393,15 @@ void MainWindow::RenderAll() {
   for (PageView* page : m_pages) {
     if (page != nullptr) page->Render();
   }
+  RefreshGuide();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   RenderAll();
+  // The guide chosen last time comes back once the window is up.
+  if (m_form.settings().GuideShow && m_guide == nullptr)
+    QTimer::singleShot(0, this, [this] { ShowGuide(m_form.settings().GuideShow); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -358,6 +412,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // open (a termination signal closes the window from inside that box's
     // loop). It goes with the main window.
     if (m_records != nullptr) m_records->hide();
+    if (m_guide != nullptr) m_guide->hide();
     if (m_notice != nullptr) m_notice->hide();
     // A test under way is recorded as left before the history closes.
     for (SkillTestView* test : findChildren<SkillTestView*>(QString(), Qt::FindDirectChildrenOnly))

@@ -10,6 +10,7 @@
 
 #include "app/form1.h"
 #include "app/history_notice_view.h"
+#include "app/keyboard_guide_view.h"
 #include "history/history_service.h"
 
 class QLabel;
@@ -42,6 +43,10 @@ class MainWindow final : public QMainWindow {
   // beside the window, never in a box.
   void ShowHistoryStatus(const HistoryStatus& status);
   HistoryNoticeView* historyNotice() const { return m_notice; }
+  // 練習 → キーボードガイド (F3): the guide under the window, following the
+  // drill and 実践; null until first shown.
+  KeyboardGuideView* keyboardGuide() const { return m_guide; }
+  void ShowGuide(bool on);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -76,6 +81,10 @@ class MainWindow final : public QMainWindow {
   bool m_faultTold = false;  // one is told and has not passed yet
   bool m_noteTold = false;
   QPointer<HistoryNoticeView> m_notice;
+  // The guide draws the page in view after each of its events.
+  void RefreshGuide();
+  KeyboardGuide m_guideState;
+  QPointer<KeyboardGuideView> m_guide;
   bool m_reading = false;       // the 成績 window's read is under way
   QPointer<QWidget> m_records;  // the 成績 window, from its module
   bool m_closed = false;

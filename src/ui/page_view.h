@@ -3,6 +3,7 @@
 // the logic's control model; it decides nothing.
 
 #include <QWidget>
+#include <functional>
 
 #include "platform/platform.h"
 
@@ -19,7 +20,10 @@ class PageView : public QWidget {
   void Run(F&& handler) {
     RunHandler(m_handlerPlatform, handler);
     Render();
+    if (afterRun) afterRun();
   }
+  // Told after every handler the view runs (the keyboard guide follows the page).
+  std::function<void()> afterRun;
 
  private:
   Platform& m_handlerPlatform;

@@ -1,0 +1,397 @@
+#include "drill/keyboard_guide.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "data/romaji_notation.h"
+#include "drill/drill_page.h"
+#include "measure/measured_run.h"
+#include "settings/settings.h"
+#include "typing/typing_page.h"
+
+namespace shurencho {
+
+namespace {
+
+using F = Finger;
+using J = JisKey;
+
+// Row by row, left to right. The Enter key spans rows 1 and 2.
+constexpr GuideKeyCap kKeys[] = {
+    {u"半/全", 0, 0, J::None, 0, 0, 1, 1, F::LeftPinky, false},
+    {u"1", u'1', u'!', J::Digit1, 1, 0, 1, 1, F::LeftPinky, false},
+    {u"2", u'2', u'"', J::Digit2, 2, 0, 1, 1, F::LeftRing, false},
+    {u"3", u'3', u'#', J::Digit3, 3, 0, 1, 1, F::LeftMiddle, false},
+    {u"4", u'4', u'$', J::Digit4, 4, 0, 1, 1, F::LeftIndex, false},
+    {u"5", u'5', u'%', J::Digit5, 5, 0, 1, 1, F::LeftIndex, false},
+    {u"6", u'6', u'&', J::Digit6, 6, 0, 1, 1, F::RightIndex, false},
+    {u"7", u'7', u'\'', J::Digit7, 7, 0, 1, 1, F::RightIndex, false},
+    {u"8", u'8', u'(', J::Digit8, 8, 0, 1, 1, F::RightMiddle, false},
+    {u"9", u'9', u')', J::Digit9, 9, 0, 1, 1, F::RightRing, false},
+    {u"0", u'0', 0, J::Digit0, 10, 0, 1, 1, F::RightPinky, false},
+    {u"-", u'-', u'=', J::Minus, 11, 0, 1, 1, F::RightPinky, false},
+    {u"^", u'^', u'~', J::Caret, 12, 0, 1, 1, F::RightPinky, false},
+    {u"¥", u'\\', u'|', J::Yen, 13, 0, 1, 1, F::RightPinky, false},
+    {u"BS", u'\b', 0, J::None, 14, 0, 1, 1, F::RightPinky, false},
+
+    {u"Tab", u'\t', 0, J::None, 0, 1, 1.5, 1, F::LeftPinky, false},
+    {u"Q", u'q', u'Q', J::Q, 1.5, 1, 1, 1, F::LeftPinky, false},
+    {u"W", u'w', u'W', J::W, 2.5, 1, 1, 1, F::LeftRing, false},
+    {u"E", u'e', u'E', J::E, 3.5, 1, 1, 1, F::LeftMiddle, false},
+    {u"R", u'r', u'R', J::R, 4.5, 1, 1, 1, F::LeftIndex, false},
+    {u"T", u't', u'T', J::T, 5.5, 1, 1, 1, F::LeftIndex, false},
+    {u"Y", u'y', u'Y', J::Y, 6.5, 1, 1, 1, F::RightIndex, false},
+    {u"U", u'u', u'U', J::U, 7.5, 1, 1, 1, F::RightIndex, false},
+    {u"I", u'i', u'I', J::I, 8.5, 1, 1, 1, F::RightMiddle, false},
+    {u"O", u'o', u'O', J::O, 9.5, 1, 1, 1, F::RightRing, false},
+    {u"P", u'p', u'P', J::P, 10.5, 1, 1, 1, F::RightPinky, false},
+    {u"@", u'@', u'`', J::At, 11.5, 1, 1, 1, F::RightPinky, false},
+    {u"[", u'[', u'{', J::LeftBracket, 12.5, 1, 1, 1, F::RightPinky, false},
+    {u"Enter", u'\r', 0, J::None, 13.5, 1, 1.5, 2, F::RightPinky, false},
+
+    {u"英数", 0, 0, J::None, 0, 2, 1.75, 1, F::LeftPinky, false},
+    {u"A", u'a', u'A', J::A, 1.75, 2, 1, 1, F::LeftPinky, false},
+    {u"S", u's', u'S', J::S, 2.75, 2, 1, 1, F::LeftRing, false},
+    {u"D", u'd', u'D', J::D, 3.75, 2, 1, 1, F::LeftMiddle, false},
+    {u"F", u'f', u'F', J::F, 4.75, 2, 1, 1, F::LeftIndex, true},
+    {u"G", u'g', u'G', J::G, 5.75, 2, 1, 1, F::LeftIndex, false},
+    {u"H", u'h', u'H', J::H, 6.75, 2, 1, 1, F::RightIndex, false},
+    {u"J", u'j', u'J', J::J, 7.75, 2, 1, 1, F::RightIndex, true},
+    {u"K", u'k', u'K', J::K, 8.75, 2, 1, 1, F::RightMiddle, false},
+    {u"L", u'l', u'L', J::L, 9.75, 2, 1, 1, F::RightRing, false},
+    {u";", u';', u'+', J::Semicolon, 10.75, 2, 1, 1, F::RightPinky, false},
+    {u":", u':', u'*', J::Colon, 11.75, 2, 1, 1, F::RightPinky, false},
+    {u"]", u']', u'}', J::RightBracket, 12.75, 2, 1, 1, F::RightPinky, false},
+
+    {u"Shift", 0, 0, J::None, 0, 3, 2.25, 1, F::LeftPinky, false},
+    {u"Z", u'z', u'Z', J::Z, 2.25, 3, 1, 1, F::LeftPinky, false},
+    {u"X", u'x', u'X', J::X, 3.25, 3, 1, 1, F::LeftRing, false},
+    {u"C", u'c', u'C', J::C, 4.25, 3, 1, 1, F::LeftMiddle, false},
+    {u"V", u'v', u'V', J::V, 5.25, 3, 1, 1, F::LeftIndex, false},
+    {u"B", u'b', u'B', J::B, 6.25, 3, 1, 1, F::LeftIndex, false},
+    {u"N", u'n', u'N', J::N, 7.25, 3, 1, 1, F::RightIndex, false},
+    {u"M", u'm', u'M', J::M, 8.25, 3, 1, 1, F::RightIndex, false},
+    {u",", u',', u'<', J::Comma, 9.25, 3, 1, 1, F::RightMiddle, false},
+    {u".", u'.', u'>', J::Period, 10.25, 3, 1, 1, F::RightRing, false},
+    {u"/", u'/', u'?', J::Slash, 11.25, 3, 1, 1, F::RightPinky, false},
+    {u"＼", 0, u'_', J::Ro, 12.25, 3, 1, 1, F::RightPinky, false},
+    {u"Shift", 0, 0, J::None, 13.25, 3, 1.75, 1, F::RightPinky, false},
+
+    {u"Ctrl", 0, 0, J::None, 0, 4, 1.5, 1, F::LeftPinky, false},
+    {u"Alt", 0, 0, J::None, 1.5, 4, 1.25, 1, F::Thumb, false},
+    {u"無変換", 0, 0, J::None, 2.75, 4, 1.25, 1, F::Thumb, false},
+    {u"スペース", u' ', 0, J::None, 4, 4, 5, 1, F::Thumb, false},
+    {u"変換", 0, 0, J::None, 9, 4, 1.25, 1, F::Thumb, false},
+    {u"カナ", 0, 0, J::None, 10.25, 4, 1.25, 1, F::Thumb, false},
+    {u"Alt", 0, 0, J::None, 11.5, 4, 1.25, 1, F::Thumb, false},
+    {u"Ctrl", 0, 0, J::None, 12.75, 4, 2.25, 1, F::RightPinky, false},
+};
+constexpr int kDrawn = static_cast<int>(std::size(kKeys));
+constexpr int kLeftShift = 42;
+constexpr int kRightShift = 54;
+constexpr int kBackspace = 14;
+static_assert(kKeys[kLeftShift].x == 0 && kKeys[kRightShift].y == 3 && kKeys[kBackspace].plain == u'\b');
+
+int IndexOfPlain(char16_t c, bool shifted) {
+  for (int i = 0; i < kDrawn; ++i) {
+    const GuideKeyCap& k = kKeys[i];
+    if ((shifted ? k.shifted : k.plain) == c && c != 0) return i;
+  }
+  return -1;
+}
+
+int IndexOfJis(JisKey key) {
+  for (int i = 0; i < kDrawn; ++i) {
+    if (kKeys[i].jis == key) return i;
+  }
+  return -1;
+}
+
+QString KeyLabel(int key, QChar c, bool kana) {
+  const GuideKeyCap& k = kKeys[key];
+  const QString top = QString::fromUtf16(k.top);
+  // A kana key is named by its kana first: that is what the learner looks for.
+  if (kana && k.jis != JisKey::None && !c.isNull() && c.unicode() > 0x7f)
+    return QStringLiteral("%1（%2）").arg(c).arg(top);
+  return top;
+}
+
+QString DurationText(double seconds) {
+  const int s = std::max(0, static_cast<int>(seconds));
+  if (s < 60) return QStringLiteral("%1秒").arg(s);
+  return QStringLiteral("%1分%2秒").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+bool IsGoodMark(const QString& mark) { return mark == QStringLiteral("○") || mark == QStringLiteral("◎"); }
+
+}  // namespace
+
+QString FingerName(Finger finger) {
+  switch (finger) {
+    case F::LeftPinky:
+      return QStringLiteral("左小指");
+    case F::LeftRing:
+      return QStringLiteral("左薬指");
+    case F::LeftMiddle:
+      return QStringLiteral("左中指");
+    case F::LeftIndex:
+      return QStringLiteral("左人差し指");
+    case F::Thumb:
+      return QStringLiteral("親指");
+    case F::RightIndex:
+      return QStringLiteral("右人差し指");
+    case F::RightMiddle:
+      return QStringLiteral("右中指");
+    case F::RightRing:
+      return QStringLiteral("右薬指");
+    case F::RightPinky:
+      return QStringLiteral("右小指");
+  }
+  return {};
+}
+
+bool LeftHand(Finger finger) { return finger < Finger::Thumb; }
+
+std::span<const GuideKeyCap> GuideKeyboard() { return std::span(kKeys); }
+
+GuideStroke StrokeOf(QChar c) {
+  char16_t u = c.unicode();
+  if (u == u'\n') u = u'\r';
+  if (u == 0x3000) u = u' ';
+  if (u == 0xA5 || u == 0xFFE5) u = u'\\';
+  // Full-width letters and signs are typed as their ASCII keys.
+  if (u >= 0xFF01 && u <= 0xFF5E) u = static_cast<char16_t>(u - 0xFEE0);
+  if (u < 0x80) {
+    if (const int plain = IndexOfPlain(u, false); plain >= 0) return {plain, false};
+    if (const int shifted = IndexOfPlain(u, true); shifted >= 0) return {shifted, true};
+    return {};
+  }
+  const QList<KanaStroke> strokes = KanaStrokes(QString(QChar(u)));
+  if (strokes.isEmpty()) return {};
+  return {IndexOfJis(strokes.first().key), strokes.first().shift};
+}
+
+int ShiftFor(int key) {
+  if (key < 0 || key >= kDrawn) return kLeftShift;
+  return LeftHand(kKeys[key].finger) ? kRightShift : kLeftShift;
+}
+
+QString PassAdvice(const GuidePass& pass, int keystrokes, int misses) {
+  if (keystrokes > 0 && misses * 10 > keystrokes) return QStringLiteral("苦手練習をしよう");
+  const int course = pass.course > 10 ? pass.course - 10 : pass.course;
+  if (pass.graded && IsGoodMark(pass.mark) && course >= 1 && course < DrillPage::kCourses)
+    return QStringLiteral("次は コース%1").arg(course + 1);
+  return QStringLiteral("もう一度");
+}
+
+QStringList PassSummaryLines(const GuidePass& pass) {
+  const int course = pass.course > 10 ? pass.course - 10 : pass.course;
+  QStringList lines;
+  lines << QStringLiteral("コース%1 おわり").arg(course);
+  const QString mark = pass.mark.isEmpty() ? QStringLiteral("－") : pass.mark;
+  lines << QStringLiteral("時間 %1　%2 字／分　評価 %3")
+               .arg(DurationText(pass.seconds))
+               .arg(pass.charsPerMinute)
+               .arg(mark);
+  if (!pass.slowest.isEmpty())
+    lines << QStringLiteral("時間のかかった字：%1").arg(pass.slowest.join(QStringLiteral("　")));
+  return lines;
+}
+
+GuideFrame KeyboardGuide::Compose(const GuideFeed& feed, bool kana) {
+  GuideFrame frame;
+  frame.kana = kana;
+  if (!feed.follows) return frame;
+
+  if (feed.refusals >= 0) {
+    if (m_refusals >= 0 && feed.refusals > m_refusals && !feed.refused.isEmpty())
+      frame.flash = StrokeOf(feed.refused.back()).key;
+    m_refusals = feed.refusals;
+  }
+
+  if (feed.backspace) {
+    frame.lit.push_back({kBackspace, Finger::RightPinky});
+    frame.next = QStringLiteral("まちがいを BS で消す　%1").arg(FingerName(Finger::RightPinky));
+  } else if (!feed.next.isEmpty()) {
+    const QChar c = feed.next.front();
+    const GuideStroke stroke = StrokeOf(c);
+    QString line;
+    if (!feed.shown.isEmpty()) line = feed.shown + QStringLiteral("　");
+    if (stroke.key >= 0) {
+      const Finger finger = kKeys[stroke.key].finger;
+      frame.lit.push_back({stroke.key, finger});
+      line += QStringLiteral("次のキー：%1　%2").arg(KeyLabel(stroke.key, c, kana), FingerName(finger));
+      if (stroke.shift) {
+        const int shift = ShiftFor(stroke.key);
+        const Finger shiftFinger = kKeys[shift].finger;
+        frame.lit.push_back({shift, shiftFinger});
+        line += QStringLiteral("\n＋ Shift　%1").arg(FingerName(shiftFinger));
+      }
+    }
+    frame.next = line;
+  } else {
+    frame.next = feed.shown;
+  }
+
+  if (feed.total > 0) frame.progress = QStringLiteral("%1／%2").arg(feed.done).arg(feed.total);
+  frame.figures = QStringLiteral("%1 字／分").arg(feed.charsPerMinute);
+  if (feed.keysPerMinute >= 0) frame.figures += QStringLiteral("　%1 打鍵／分").arg(feed.keysPerMinute);
+  if (feed.misses >= 0) frame.figures += QStringLiteral("\nミス %1").arg(feed.misses);
+
+  // The run's counts start again after a reset; a pass's own are the run's
+  // since the pass before it ended.
+  const int misses = std::max(0, feed.misses);
+  if (feed.keystrokes < m_startKeys || misses < m_startMisses) m_startKeys = m_startMisses = 0;
+  if (feed.pass != m_pass) {
+    m_passKeys = feed.keystrokes - m_startKeys;
+    m_passMisses = misses - m_startMisses;
+    m_startKeys = feed.keystrokes;
+    m_startMisses = misses;
+    m_pass = feed.pass;
+  }
+  // The summary stays until the next pass has its first item done.
+  if (m_pass && m_pass->finished && feed.done == 0) {
+    frame.summary = PassSummaryLines(*m_pass);
+    frame.advice = PassAdvice(*m_pass, m_passKeys, m_passMisses);
+  }
+  return frame;
+}
+
+QRect PlaceGuide(const QRect& mainFrame, const QRect& screen, QSize preferred, QSize smallest) {
+  const QRect& m = mainFrame;
+  const QRect& s = screen;
+  // The free bands around the main window, in the order they are preferred.
+  const int width = std::min(preferred.width(), s.width());
+  const int x = std::clamp(m.left(), s.left(), std::max(s.left(), s.right() + 1 - width));
+  const QRect bands[] = {
+      QRect(x, m.bottom() + 1, width, s.bottom() - m.bottom()),
+      QRect(x, s.top(), width, m.top() - s.top()),
+      QRect(m.right() + 1, s.top(), s.right() - m.right(), s.height()),
+      QRect(s.left(), s.top(), m.left() - s.left(), s.height()),
+  };
+  auto fitted = [&](int band, QSize size) {
+    const QRect& b = bands[band];
+    size = size.boundedTo(b.size());
+    int top = b.top();
+    if (band == 1) top = b.bottom() + 1 - size.height();  // hugging the main window from above
+    if (band >= 2) top = std::clamp(m.top(), b.top(), b.bottom() + 1 - size.height());
+    int left = band == 3 ? b.right() + 1 - size.width() : b.left();
+    return QRect(QPoint(left, top), size);
+  };
+  for (const QSize wanted : {preferred, smallest}) {
+    for (int band = 0; band < 4; ++band) {
+      if (bands[band].width() >= wanted.width() && bands[band].height() >= wanted.height())
+        return fitted(band, preferred);
+    }
+  }
+  // No band holds even the smallest guide: the biggest band, as it is.
+  int best = 0;
+  for (int band = 1; band < 4; ++band) {
+    const QSize b = bands[band].size().expandedTo(QSize(0, 0));
+    const QSize c = bands[best].size().expandedTo(QSize(0, 0));
+    if (b.width() * b.height() > c.width() * c.height()) best = band;
+  }
+  if (bands[best].width() > 0 && bands[best].height() > 0) return fitted(best, preferred);
+  // The main window fills the screen: at its foot, over it.
+  return QRect(x, s.bottom() + 1 - smallest.height(), width, smallest.height());
+}
+
+GuideFeed FeedFromDrill(const DrillPage& drill) {
+  GuideFeed feed;
+  feed.follows = true;
+  const DrillPage::PassStatus status = drill.Pass();
+  feed.next = drill.NextKeyText();
+  const DrillState& s = drill.state();
+  if (!s.ReadingDone && s.KanaUnit != feed.next) feed.shown = s.KanaUnit;
+  feed.done = status.done;
+  feed.total = status.total;
+  feed.charsPerMinute = status.charsPerMinute;
+  feed.keysPerMinute = MeasuredRun::PerMinute(status.keystrokes, static_cast<int>(status.seconds));
+  feed.keystrokes = status.keystrokes;
+  feed.misses = status.misses;
+  feed.refusals = drill.Refusals();
+  feed.refused = drill.LastRefusedKey();
+  if (const auto& pass = drill.LastPass()) {
+    feed.pass = GuidePass{pass->course,
+                          pass->seconds,
+                          pass->charsPerMinute,
+                          pass->mark,
+                          pass->kind == RunKind::Graded,
+                          pass->kind != RunKind::Unfinished,
+                          pass->slowest};
+  }
+  return feed;
+}
+
+namespace {
+
+bool IsKana(QChar c) { return (c >= u'ぁ' && c <= u'ゖ') || (c >= u'ァ' && c <= u'ヶ') || c == u'ー'; }
+
+// A small ya, yu, yo or vowel that joins the kana before it.
+bool JoinsBefore(QChar c) { return QStringLiteral("ゃゅょぁぃぅぇぉャュョァィゥェォ").contains(c); }
+
+// How the learner's notation spells a kana unit for an input method; the
+// table's own hint is ヘボン式 for the input method here.
+QString Spell(Notation guide, const QString& unit, const QString& after) {
+  const QChar c = unit.front();
+  if (c == u'ー') return QStringLiteral("-");
+  if (c == u'っ' || c == u'ッ') {
+    // Doubled: the next unit's first consonant.
+    const QString next = after.isEmpty() ? QString() : Spell(guide, after, QString());
+    if (!next.isEmpty() && !QStringLiteral("aiueon").contains(next.front())) return next.left(1);
+    return SmallKanaForms(u'っ').value(0);
+  }
+  if (c == u'ん' || c == u'ン') {
+    const QString next = after.isEmpty() ? QString() : Spell(guide, after, QString());
+    if (next.isEmpty() || QStringLiteral("aiueoyn").contains(next.front())) return QStringLiteral("nn");
+    return QStringLiteral("n");
+  }
+  QString spelling = NotationSpelling(guide, unit);
+  if (spelling.isEmpty() && unit.size() == 1) spelling = SmallKanaForms(c).value(0);
+  return spelling;
+}
+
+}  // namespace
+
+GuideFeed FeedFromTyping(const TypingPage& typing, const AppSettings& settings) {
+  GuideFeed feed;
+  feed.follows = true;
+  const QString& text = typing.RichEdit1.text();
+  if (typing.Memo2.readOnly || text.isEmpty()) return feed;
+  const int at = typing.RichEdit1.caret();
+  feed.total = typing.Label7.caption.toInt();
+  feed.done = typing.TypingRun.MatchedChars;
+  const TypingRunState& run = typing.TypingRun;
+  if (run.TypingStart > 0)
+    feed.charsPerMinute = MeasuredRun{run.TypingStart, run.TypingElapsed, run.MatchedChars}.CharsPerMinute();
+  if (typing.Memo2.text.size() > at) {
+    feed.backspace = true;
+    return feed;
+  }
+  if (at >= text.size()) return feed;
+  const QChar c = text.at(at);
+  if (!IsKana(c)) {
+    feed.next = c;
+    if (StrokeOf(c).key < 0) feed.shown = QStringLiteral("次の字：%1（読みを打って変換）").arg(c);
+    return feed;
+  }
+  auto unitAt = [&text](int pos) {
+    if (pos >= text.size() || !IsKana(text.at(pos))) return QString();
+    const int size = pos + 1 < text.size() && JoinsBefore(text.at(pos + 1)) ? 2 : 1;
+    return text.mid(pos, size);
+  };
+  const QString unit = unitAt(at);
+  if (settings.KanaInput) {
+    feed.next = KanaKeyTops(unit).left(1);
+    feed.shown = QStringLiteral("次の字：%1").arg(unit);
+    return feed;
+  }
+  Notation guide = NotationOf(settings.RomajiGuide);
+  if (guide == Notation::Table) guide = Notation::Hepburn;
+  const QString spelling = Spell(guide, unit, unitAt(at + static_cast<int>(unit.size())));
+  feed.next = spelling.left(1);
+  feed.shown = QStringLiteral("次の字：%1（%2）").arg(unit, spelling);
+  return feed;
+}
+
+}  // namespace shurencho

@@ -1,0 +1,189 @@
+// The keyboard guide: which key and finger each character needs in romaji
+// and in かな入力, what the guide shows for the drill and 実践, the pass's
+// summary and advice, and where its window goes.
+#include "drill/keyboard_guide.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <string_view>
+
+#include "typing/typing_page.h"
+#include "unit/drill_fixture.h"
+
+using namespace shurencho;
+
+namespace {
+
+QString Top(GuideStroke s) { return QString::fromUtf16(GuideKeyboard()[s.key].top); }
+Finger FingerOf(int key) { return GuideKeyboard()[key].finger; }
+
+TEST(KeyboardGuideKeys, EachColumnBelongsToItsFinger) {
+  const std::pair<const char*, Finger> columns[] = {
+      {"1qaz", Finger::LeftPinky},     {"2wsx", Finger::LeftRing},         {"3edc", Finger::LeftMiddle},
+      {"45rtfgvb", Finger::LeftIndex}, {"67yuhjnm", Finger::RightIndex},   {"8ik,", Finger::RightMiddle},
+      {"9ol.", Finger::RightRing},     {"0-^p@[;:]/", Finger::RightPinky}, {" ", Finger::Thumb},
+  };
+  for (const auto& [keys, finger] : columns) {
+    for (const char c : std::string_view(keys)) {
+      const GuideStroke s = StrokeOf(QLatin1Char(c));
+      ASSERT_GE(s.key, 0) << c;
+      EXPECT_EQ(FingerOf(s.key), finger) << c;
+      EXPECT_FALSE(s.shift) << c;
+    }
+  }
+  EXPECT_EQ(FingerName(Finger::LeftPinky), QStringLiteral("左小指"));
+  EXPECT_EQ(FingerName(Finger::RightIndex), QStringLiteral("右人差し指"));
+  // The home position is felt on F and J alone.
+  int bumps = 0;
+  for (const GuideKeyCap& k : GuideKeyboard()) bumps += k.bump ? 1 : 0;
+  EXPECT_EQ(bumps, 2);
+  EXPECT_TRUE(GuideKeyboard()[StrokeOf(u'f').key].bump);
+  EXPECT_TRUE(GuideKeyboard()[StrokeOf(u'j').key].bump);
+}
+
+TEST(KeyboardGuideKeys, ShiftedCharactersAndKanaFindTheirJisKeys) {
+  // Upper case and the JIS signs take Shift, pressed by the other hand.
+  const GuideStroke upperA = StrokeOf(u'A');
+  EXPECT_EQ(Top(upperA), QStringLiteral("A"));
+  EXPECT_TRUE(upperA.shift);
+  EXPECT_EQ(FingerOf(ShiftFor(upperA.key)), Finger::RightPinky);
+  EXPECT_EQ(FingerOf(ShiftFor(StrokeOf(u'?').key)), Finger::LeftPinky);
+  EXPECT_EQ(Top(StrokeOf(u'"')), QStringLiteral("2"));  // not where a US board has it
+  EXPECT_EQ(Top(StrokeOf(u'*')), QStringLiteral(":"));
+  EXPECT_EQ(Top(StrokeOf(u'_')), QStringLiteral("＼"));
+  EXPECT_EQ(Top(StrokeOf(u'ｋ')), QStringLiteral("K"));  // full width as its ASCII key
+
+  // Kana by the key's place: の on K, small ぁ by Shift on 3, ろ beside the right Shift.
+  EXPECT_EQ(Top(StrokeOf(u'の')), QStringLiteral("K"));
+  EXPECT_FALSE(StrokeOf(u'の').shift);
+  EXPECT_EQ(Top(StrokeOf(u'ぁ')), QStringLiteral("3"));
+  EXPECT_TRUE(StrokeOf(u'ぁ').shift);
+  EXPECT_EQ(Top(StrokeOf(u'ロ')), QStringLiteral("＼"));
+  EXPECT_EQ(Top(StrokeOf(u'゛')), QStringLiteral("@"));
+  EXPECT_EQ(StrokeOf(u'漢').key, -1);
+}
+
+TEST(KeyboardGuideFrame, TheNextKeyIsLitAndNamedAndARefusedKeyFlashes) {
+  KeyboardGuide guide;
+  GuideFeed feed;
+  feed.follows = true;
+  feed.next = QStringLiteral("の");
+  feed.done = 12;
+  feed.total = 30;
+  feed.charsPerMinute = 45;
+  feed.keysPerMinute = 120;
+  feed.misses = 3;
+  feed.refusals = 3;
+  feed.refused = QStringLiteral("x");
+  GuideFrame frame = guide.Compose(feed, true);
+  ASSERT_EQ(frame.lit.size(), 1u);
+  EXPECT_EQ(frame.lit[0].finger, Finger::RightMiddle);
+  EXPECT_EQ(frame.next, QStringLiteral("次のキー：の（K）　右中指"));
+  EXPECT_EQ(frame.progress, QStringLiteral("12／30"));
+  EXPECT_EQ(frame.figures, QStringLiteral("45 字／分　120 打鍵／分\nミス 3"));
+  EXPECT_EQ(frame.flash, -1);  // refusals from before the guide opened
+
+  feed.next = QStringLiteral("!");
+  feed.refusals = 4;
+  frame = guide.Compose(feed, false);
+  ASSERT_EQ(frame.lit.size(), 2u);
+  ASSERT_GE(frame.flash, 0);
+  EXPECT_EQ(Top({frame.lit[1].key, false}), QStringLiteral("Shift"));
+  EXPECT_EQ(frame.lit[1].finger, Finger::RightPinky);
+  EXPECT_TRUE(frame.next.contains(QStringLiteral("＋ Shift　右小指")));
+  EXPECT_EQ(Top({frame.flash, false}), QStringLiteral("X"));
+  EXPECT_EQ(guide.Compose(feed, false).flash, -1);  // once per refusal
+}
+
+TEST(KeyboardGuidePass, TheAdviceFollowsTheMarkAndTheMisses) {
+  GuidePass pass{3, 65, 42, QStringLiteral("○"), true, true, {QStringLiteral("しゃ"), QStringLiteral("つ")}};
+  EXPECT_EQ(PassSummaryLines(pass),
+            (QStringList{QStringLiteral("コース3 おわり"), QStringLiteral("時間 1分05秒　42 字／分　評価 ○"),
+                         QStringLiteral("時間のかかった字：しゃ　つ")}));
+  EXPECT_EQ(PassAdvice(pass, 100, 10), QStringLiteral("次は コース4"));
+  EXPECT_EQ(PassAdvice(pass, 100, 11), QStringLiteral("苦手練習をしよう"));
+  pass.course = 15;  // かな入力 on course 5: no course after it
+  EXPECT_EQ(PassAdvice(pass, 100, 0), QStringLiteral("もう一度"));
+  pass.course = 13;
+  pass.mark = QStringLiteral("×");
+  EXPECT_EQ(PassAdvice(pass, 100, 0), QStringLiteral("もう一度"));
+}
+
+class KeyboardGuideDrillTest : public DrillTest {};
+
+TEST_F(KeyboardGuideDrillTest, APassOfTheDrillEndsInItsSummaryAndAdvice) {
+  settings.Course01 = {QStringLiteral("1"), QStringLiteral("2")};
+  StartOnCourse(1);
+  KeyboardGuide guide;
+  GuideFrame frame = guide.Compose(FeedFromDrill(*page), false);
+  EXPECT_EQ(Top({frame.lit.at(0).key, false}), QStringLiteral("A"));
+  EXPECT_EQ(frame.progress, QStringLiteral("0／3"));
+  Type(QStringLiteral("a"));
+  platform.Advance(30);
+  Type(QStringLiteral("bq"));  // q refused
+  frame = guide.Compose(FeedFromDrill(*page), false);
+  ASSERT_GE(frame.flash, 0);
+  EXPECT_EQ(Top({frame.flash, false}), QStringLiteral("Q"));
+  EXPECT_EQ(frame.progress, QStringLiteral("2／3"));
+  EXPECT_TRUE(frame.summary.isEmpty());
+  platform.Advance(30);
+  Type(QStringLiteral("c"));
+  frame = guide.Compose(FeedFromDrill(*page), false);
+  ASSERT_EQ(frame.summary.size(), 3u);
+  EXPECT_EQ(frame.summary[0], QStringLiteral("コース1 おわり"));
+  // One key in four refused: the weak letters come first.
+  EXPECT_EQ(frame.advice, QStringLiteral("苦手練習をしよう"));
+  EXPECT_EQ(frame.progress, QStringLiteral("0／3"));
+}
+
+TEST(KeyboardGuideTyping, TheNextCharacterIsSpelledInTheLearnersNotation) {
+  QTemporaryDir dir;
+  FakePlatform platform;
+  AppSettings settings;
+  LoadSettings(settings, false, QString());
+  settings.RomajiGuide = static_cast<int>(Notation::Kunrei);
+  PracticeData data;
+  TypingPage page(settings, data, platform);
+  page.FormCreate();
+  const QString path = dir.filePath(QStringLiteral("t.txt"));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(QStringLiteral("がっしゃ").toUtf8());
+  file.close();
+  platform.dialogAnswers.push_back(path);
+  page.Button4Click();
+
+  page.Memo2UserEdit(QStringLiteral("が"));
+  GuideFeed feed = FeedFromTyping(page, settings);
+  EXPECT_EQ(feed.next, QStringLiteral("s"));  // っ doubles the next consonant
+  page.Memo2UserEdit(QStringLiteral("がっ"));
+  feed = FeedFromTyping(page, settings);
+  EXPECT_EQ(feed.shown, QStringLiteral("次の字：しゃ（sya）"));
+  EXPECT_EQ(feed.done, 2);
+  page.Memo2UserEdit(QStringLiteral("がっさ"));
+  EXPECT_TRUE(FeedFromTyping(page, settings).backspace);
+}
+
+TEST(KeyboardGuideWindow, ItGoesUnderTheMainWindowOrWhereItFitsWithoutCoveringIt) {
+  const QSize preferred(672, 180);
+  const QSize smallest(360, 110);
+  const QRect screen(0, 0, 1024, 768);
+  // Room below: right under it, at its left edge.
+  EXPECT_EQ(PlaceGuide(QRect(176, 100, 672, 466), screen, preferred, smallest), QRect(176, 566, 672, 180));
+  // The e2e screen's centred window: below, shrunk to the room there.
+  EXPECT_EQ(PlaceGuide(QRect(176, 151, 672, 466), screen, preferred, smallest), QRect(176, 617, 672, 151));
+  // At the foot of the screen: above it.
+  EXPECT_EQ(PlaceGuide(QRect(176, 302, 672, 466), screen, preferred, smallest), QRect(176, 122, 672, 180));
+  // A short screen (2× on 1366×768 is 683×384 logical): beside it, or as
+  // large as the biggest free band allows; never over it, never off screen.
+  for (const QRect& small : {QRect(0, 0, 1280, 600), QRect(0, 0, 683, 384), QRect(0, 0, 910, 512)}) {
+    const QRect main(small.left(), small.top(), std::min(672, small.width() - 10),
+                     std::min(466, small.height()));
+    const QRect at = PlaceGuide(main, small, preferred, smallest);
+    EXPECT_FALSE(at.intersects(main)) << small.width();
+    EXPECT_TRUE(small.contains(at)) << small.width();
+    EXPECT_FALSE(at.isEmpty()) << small.width();
+  }
+}
+
+}  // namespace
