@@ -131,9 +131,14 @@ BEGIN
   RETURN NULL;
 END
 $$;
+-- Only a graded run is a speed: one left before its end (途中) or not
+-- graded (計測なし, or no mark from an older program) is kept, not tallied.
 CREATE OR REPLACE FUNCTION shurencho_tally_run() RETURNS TRIGGER
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
 BEGIN
+  IF btrim(NEW.grade) = '' OR NEW.grade IN ('途中', '計測なし') THEN
+    RETURN NULL;
+  END IF;
   INSERT INTO course_tally (learner, course, runs, best, keystrokes, refused, latest_at, latest)
   VALUES (NEW.learner, NEW.course, 1, NEW.chars_per_minute, NEW.keystrokes, NEW.refused, NEW.at_ms,
           NEW.chars_per_minute)
@@ -150,6 +155,24 @@ END
 $$;
 DROP TRIGGER IF EXISTS typing_runs_tally ON typing_runs;
 CREATE TRIGGER typing_runs_tally AFTER INSERT ON typing_runs FOR EACH ROW EXECUTE FUNCTION shurencho_tally_run();
+-- Tallies made before runs were told apart counted every run: made again
+-- once from the graded runs.
+CREATE TABLE IF NOT EXISTS tally_rules (version INTEGER NOT NULL);
+DO $$
+BEGIN
+  IF NOT EXISTS (SELECT FROM tally_rules WHERE version >= 2) THEN
+    LOCK TABLE typing_runs IN SHARE MODE;
+    DELETE FROM course_tally;
+    INSERT INTO course_tally (learner, course, runs, best, keystrokes, refused, latest_at, latest)
+      SELECT learner, course, count(*), max(chars_per_minute), sum(keystrokes), sum(refused), max(at_ms),
+             (array_agg(chars_per_minute ORDER BY at_ms DESC))[1]
+      FROM typing_runs
+      WHERE btrim(grade) <> '' AND grade NOT IN ('途中', '計測なし')
+      GROUP BY learner, course;
+    INSERT INTO tally_rules (version) VALUES (2);
+  END IF;
+END
+$$;
 DROP TRIGGER IF EXISTS key_misses_tally ON key_misses;
 CREATE TRIGGER key_misses_tally AFTER INSERT ON key_misses FOR EACH ROW EXECUTE FUNCTION shurencho_tally_miss();
 DROP TRIGGER IF EXISTS drill_items_tally ON drill_items;
@@ -157,7 +180,7 @@ CREATE TRIGGER drill_items_tally AFTER INSERT ON drill_items FOR EACH ROW EXECUT
 
 -- Rights. Everyone's rights are taken away first, then given back by name.
 REVOKE ALL ON schema_version, learners, current_learner, drill_items, typing_runs, key_misses,
-  miss_tally, key_tally, course_tally, mouse_stages FROM PUBLIC, shurencho_learner, shurencho_teacher;
+  miss_tally, key_tally, course_tally, tally_rules, mouse_stages FROM PUBLIC, shurencho_learner, shurencho_teacher;
 REVOKE ALL ON FUNCTION shurencho_learner_id(TEXT, TEXT) FROM PUBLIC;
 REVOKE ALL ON FUNCTION shurencho_tally_miss() FROM PUBLIC;
 REVOKE ALL ON FUNCTION shurencho_tally_keys() FROM PUBLIC;
