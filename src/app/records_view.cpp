@@ -1,13 +1,15 @@
 #include "app/records_view.h"
 
 #include <QAreaSeries>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
 #include <QDateTime>
-#include <QDateTimeAxis>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,9 +19,11 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
@@ -27,6 +31,8 @@
 
 #include "history/learner_name.h"
 #include "report/certificate.h"
+#include "report/chart_ticks.h"
+#include "report/export_folder.h"
 #include "report/records_csv.h"
 #include "report/report_html.h"
 #include "report/skill_grade.h"
@@ -52,28 +58,45 @@ QChartView* NewChartView(QChart* chart, const char* name) {
   return view;
 }
 
-// Clears a chart and gives it a time axis over [t0, t1] (a single day is widened).
-QDateTimeAxis* ResetTimeAxis(QChart* chart, HistoryTime t0, HistoryTime t1) {
+// Ticks along the bottom of the mouse chart: one label per day, week or month.
+constexpr int kDateTicks = 10;
+
+// How many date labels fit side by side under a chart's plot area, each
+// with a gap; before the chart is laid out, `assumed`.
+int DateTicksThatFit(const QChart* chart, int assumed) {
+  const double width = chart->plotArea().width();
+  if (width < 1) return assumed;
+  const QList<QAbstractAxis*> axes = chart->axes(Qt::Horizontal);
+  const QFontMetrics metrics(axes.isEmpty() ? chart->font() : axes.first()->labelsFont());
+  return std::max(2, int(width / (metrics.horizontalAdvance(QStringLiteral("12/31")) + 6)));
+}
+
+// Clears a chart and gives it a date axis, in days from ticks.origin, with
+// the year in its title (the ticks name the month and day).
+QCategoryAxis* ResetDateAxis(QChart* chart, const DateTicks& ticks) {
   chart->removeAllSeries();
   for (QAbstractAxis* axis : chart->axes()) {
     chart->removeAxis(axis);
     delete axis;
   }
-  if (t1 <= t0) {
-    t0 -= 43200000;
-    t1 = t0 + 86400000;
-  }
-  auto* x = new QDateTimeAxis;
-  x->setFormat(QStringLiteral("yyyy/MM/dd"));
-  x->setTickCount(4);
-  x->setRange(QDateTime::fromMSecsSinceEpoch(t0), QDateTime::fromMSecsSinceEpoch(t1));
+  auto* x = new QCategoryAxis;
+  x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  x->setStartValue(ticks.from);
+  for (const QDate& day : ticks.ticks) x->append(ticks.Label(day), ticks.X(day));
+  x->setRange(ticks.from, ticks.to);
+  const int y0 = ticks.origin.year(), y1 = ticks.origin.addDays(qint64(ticks.to)).year();
+  x->setTitleText(y0 == y1 ? QStringLiteral("%1年").arg(y0) : QStringLiteral("%1年〜%2年").arg(y0).arg(y1));
   chart->addAxis(x, Qt::AlignBottom);
   return x;
 }
 
-QValueAxis* AddValueAxis(QChart* chart, const QString& title, double top, Qt::Alignment side) {
+// A value axis at round steps from 0, with room at both ends for a marker.
+QValueAxis* AddValueAxis(QChart* chart, const QString& title, const ValueTicks& ticks, Qt::Alignment side) {
   auto* y = new QValueAxis;
-  y->setRange(0, top);
+  y->setRange(ticks.low(), ticks.high());
+  y->setTickType(QValueAxis::TicksDynamic);
+  y->setTickAnchor(0);
+  y->setTickInterval(ticks.step);
   y->setTitleText(title);
   y->setLabelFormat(QStringLiteral("%d"));
   chart->addAxis(y, side);
@@ -94,7 +117,7 @@ QLineSeries* AddLine(QChart* chart, const QString& name, const QList<QPointF>& p
   return series;
 }
 
-void AddBand(QChart* chart, HistoryTime t0, HistoryTime t1, double from, double to, const QColor& colour,
+void AddBand(QChart* chart, double t0, double t1, double from, double to, const QColor& colour,
              QAbstractAxis* x, QAbstractAxis* y) {
   if (to <= from) return;
   auto* lower = new QLineSeries;
@@ -149,6 +172,15 @@ class LadderView final : public QWidget {
 };
 
 }  // namespace
+
+QRect CentredOver(QSize size, const QRect& over, const QRect& available) {
+  size = size.boundedTo(available.size());
+  QRect r(QPoint(), size);
+  r.moveCenter(over.center());
+  r.moveLeft(std::clamp(r.left(), available.left(), available.right() + 1 - r.width()));
+  r.moveTop(std::clamp(r.top(), available.top(), available.bottom() + 1 - r.height()));
+  return r;
+}
 
 RecordsView::RecordsView(HistoryStore& store, const AppSettings& settings, QWidget* parent)
     : QWidget(parent, Qt::Window), m_settings(settings) {
@@ -225,7 +257,17 @@ void RecordsView::Build(const QString& state) {
     }
   }
   ShowCourse(latest);
-  resize(900, 600);
+  // Over the main window, where the learner is looking, and never off the screen.
+  QWidget* main = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
+  if (QScreen* screen = main != nullptr ? main->screen() : this->screen()) {
+    const QRect place =
+        CentredOver(QSize(900, 600), main != nullptr ? main->frameGeometry() : screen->availableGeometry(),
+                    screen->availableGeometry());
+    resize(place.size());
+    move(place.topLeft());
+  } else {
+    resize(900, 600);
+  }
 }
 
 QWidget* RecordsView::BuildSpeedPage() {
@@ -236,11 +278,19 @@ QWidget* RecordsView::BuildSpeedPage() {
   m_course = new QComboBox;
   m_course->setObjectName(QStringLiteral("courseChoice"));
   for (const CourseSpeeds& c : m_courses) {
-    m_course->addItem(QStringLiteral("%1（%2 回）").arg(CourseLabel(c.course, &m_settings)).arg(c.runs));
+    const int others = c.unfinished + c.ungraded;
+    m_course->addItem(others == 0
+                          ? QStringLiteral("%1（%2 回）").arg(CourseLabel(c.course, &m_settings)).arg(c.runs)
+                          : QStringLiteral("%1（%2 回、ほかに %3 回）")
+                                .arg(CourseLabel(c.course, &m_settings))
+                                .arg(c.runs)
+                                .arg(others));
   }
   connect(m_course, &QComboBox::currentIndexChanged, this, &RecordsView::ShowCourse);
   row->addWidget(m_course);
   m_courseSummary = new QLabel;
+  m_courseSummary->setObjectName(QStringLiteral("courseSummary"));
+  m_courseSummary->setTextFormat(Qt::PlainText);
   row->addWidget(m_courseSummary, 1);
   layout->addLayout(row);
   auto* charts = new QHBoxLayout;
@@ -248,6 +298,21 @@ QWidget* RecordsView::BuildSpeedPage() {
   m_rateChart = new QChart;
   charts->addWidget(NewChartView(m_speedChart, "speedChart"), 3);
   charts->addWidget(NewChartView(m_rateChart, "rateChart"), 2);
+  // The dates are ticked as densely as the charts' widths allow: drawn again
+  // once laid out, and when the window is resized.
+  for (QChart* chart : {m_speedChart, m_rateChart}) {
+    connect(chart, &QChart::plotAreaChanged, this, [this] {
+      if (m_refitting || (DateTicksThatFit(m_speedChart, m_speedTicks) == m_speedTicks &&
+                          DateTicksThatFit(m_rateChart, m_rateTicks) == m_rateTicks)) {
+        return;
+      }
+      m_refitting = true;
+      QTimer::singleShot(0, this, [this] {
+        m_refitting = false;
+        ShowCourse(m_course->currentIndex());
+      });
+    });
+  }
   layout->addLayout(charts, 1);
   auto* note = new QLabel(QStringLiteral(
       "帯は評価の基準（赤：×、黄：○、緑：◎）、点線は 40・60 字／分の目標。点は一日ごとの最高と平均です。"));
@@ -264,27 +329,34 @@ void RecordsView::ShowCourse(int index) {
   }
   const CourseSpeeds& c = m_courses[index];
   const GradeBands bands = CourseBands(m_settings, c.course);
-  const HistoryTime t0 = c.days.isEmpty() ? QDateTime::currentMSecsSinceEpoch() : c.days.first().at;
-  const HistoryTime t1 = c.days.isEmpty() ? t0 : c.days.last().at;
-  const HistoryTime a = t1 > t0 ? t0 : t0 - 43200000, b = t1 > t0 ? t1 : t0 + 43200000;
+  const QDate today = QDate::currentDate();
+  const QDate first = c.days.isEmpty() ? today : c.days.first().day;
+  const QDate last = c.days.isEmpty() ? today : c.days.last().day;
+  m_speedTicks = DateTicksThatFit(m_speedChart, m_speedTicks);
+  m_rateTicks = DateTicksThatFit(m_rateChart, m_rateTicks);
+  const DateTicks ticks = ChooseDateTicks(first, last, m_speedTicks);
+  const DateTicks rateTicks = ChooseDateTicks(first, last, m_rateTicks);
+  const double a = ticks.from, b = ticks.to;
 
   QList<QPointF> best, mean, accuracy, keys;
   double topKeys = 100;
   for (const DaySpeed& d : c.days) {
-    best.append(QPointF(d.at, d.best));
-    mean.append(QPointF(d.at, d.mean));
-    accuracy.append(QPointF(d.at, d.accuracy * 100));
-    keys.append(QPointF(d.at, d.keysPerMinute));
+    const double at = ticks.X(d.day);
+    best.append(QPointF(at, d.best));
+    mean.append(QPointF(at, d.mean));
+    accuracy.append(QPointF(at, d.accuracy * 100));
+    keys.append(QPointF(at, d.keysPerMinute));
     topKeys = std::max(topKeys, d.keysPerMinute);
   }
 
   m_speedChart->setTitle(QStringLiteral("%1 の字／分").arg(CourseLabel(c.course, &m_settings)));
-  QDateTimeAxis* x = ResetTimeAxis(m_speedChart, a, b);
-  const double top = std::ceil(std::max({bands.upper * 1.25, 70.0, c.best * 1.1}) / 10) * 10;
-  QValueAxis* y = AddValueAxis(m_speedChart, QStringLiteral("字／分"), top, Qt::AlignLeft);
-  AddBand(m_speedChart, a, b, 0, bands.lower, QColor(0xfb, 0xe3, 0xe3), x, y);
+  QCategoryAxis* x = ResetDateAxis(m_speedChart, ticks);
+  // Room above the ◎ threshold for its band, and above the school targets.
+  const ValueTicks speeds = NiceValueTicks(std::max({bands.upper * 1.2, 70.0, double(c.best)}));
+  QValueAxis* y = AddValueAxis(m_speedChart, QStringLiteral("字／分"), speeds, Qt::AlignLeft);
+  AddBand(m_speedChart, a, b, speeds.low(), bands.lower, QColor(0xfb, 0xe3, 0xe3), x, y);
   AddBand(m_speedChart, a, b, bands.lower, bands.upper, QColor(0xfd, 0xf3, 0xc8), x, y);
-  AddBand(m_speedChart, a, b, bands.upper, top, QColor(0xe0, 0xf2, 0xe0), x, y);
+  AddBand(m_speedChart, a, b, bands.upper, speeds.high(), QColor(0xe0, 0xf2, 0xe0), x, y);
   for (int target : kSchoolTargets) {
     QPen pen(QColor(0x55, 0x55, 0x55), 1, Qt::DashLine);
     QLineSeries* line = AddLine(m_speedChart, QString(), {QPointF(a, target), QPointF(b, target)}, pen, x, y);
@@ -295,21 +367,32 @@ void RecordsView::ShowCourse(int index) {
   AddLine(m_speedChart, QStringLiteral("最高"), best, QPen(QColor(0x1f, 0x4f, 0x9f), 2), x, y);
 
   m_rateChart->setTitle(QStringLiteral("正確さと打鍵／分"));
-  QDateTimeAxis* rx = ResetTimeAxis(m_rateChart, a, b);
-  QValueAxis* ry = AddValueAxis(m_rateChart, QStringLiteral("正確さ（%）"), 100, Qt::AlignLeft);
+  QCategoryAxis* rx = ResetDateAxis(m_rateChart, rateTicks);
+  QValueAxis* ry =
+      AddValueAxis(m_rateChart, QStringLiteral("正確さ（%）"), ValueTicks{20, 100}, Qt::AlignLeft);
   QValueAxis* rk =
-      AddValueAxis(m_rateChart, QStringLiteral("打鍵／分"), std::ceil(topKeys / 50) * 50, Qt::AlignRight);
+      AddValueAxis(m_rateChart, QStringLiteral("打鍵／分"), NiceValueTicks(topKeys, true), Qt::AlignRight);
+  // One grid is enough; both axes keep 0 at the same height.
+  rk->setGridLineVisible(false);
   AddLine(m_rateChart, QStringLiteral("正確さ"), accuracy, QPen(QColor(0x1e, 0x84, 0x49), 1.5), rx, ry);
   AddLine(m_rateChart, QStringLiteral("打鍵／分"), keys, QPen(QColor(0xa0, 0x52, 0x2d), 1.5), rx, rk);
 
-  m_courseSummary->setText(
-      c.runs == 0 ? QStringLiteral("まだ記録がありません")
+  QString summary =
+      c.runs == 0 ? QStringLiteral("まだ計測した記録がありません")
                   : QStringLiteral("最高 %1 字／分・最新 %2 字／分・正確さ %3%・評価の基準 %4／%5 字／分")
                         .arg(c.best)
                         .arg(c.latest)
                         .arg(QString::number(c.accuracy * 100, 'f', 1))
                         .arg(bands.lower)
-                        .arg(bands.upper));
+                        .arg(bands.upper);
+  // Runs left or not graded are told, but are in no figure above.
+  QStringList uncounted;
+  if (c.unfinished > 0) uncounted << QStringLiteral("途中 %1回").arg(c.unfinished);
+  if (c.ungraded > 0) uncounted << QStringLiteral("計測なし %1回").arg(c.ungraded);
+  if (!uncounted.isEmpty())
+    summary +=
+        QStringLiteral("\n（ほかに %1。最高・平均には入りません）").arg(uncounted.join(QStringLiteral("・")));
+  m_courseSummary->setText(summary);
 }
 
 QWidget* RecordsView::BuildWeakPage() {
@@ -349,24 +432,25 @@ QWidget* RecordsView::BuildMousePage() {
   auto* layout = new QHBoxLayout(page);
   auto* chart = new QChart;
   chart->setTitle(QStringLiteral("一日ごとに進んだステージ"));
-  HistoryTime t0 = 0, t1 = 0;
+  QDate first, last;
   int top = 1;
-  bool any = false;
-  for (const MouseProgress& g : games) {
-    for (const auto& [at, stage] : g.stageByDay) {
-      t0 = any ? std::min(t0, at) : at;
-      t1 = any ? std::max(t1, at) : at;
-      top = std::max(top, stage);
-      any = true;
-    }
-  }
-  if (!any) t0 = t1 = QDateTime::currentMSecsSinceEpoch();
-  QDateTimeAxis* x = ResetTimeAxis(chart, t0, t1);
-  QValueAxis* y = AddValueAxis(chart, QStringLiteral("ステージ"), top + 1, Qt::AlignLeft);
+  LocalDays days;
   for (const MouseProgress& g : games) {
     if (g.game == MouseGame::Puzzle) continue;  // a puzzle has no stages
+    for (const auto& [at, stage] : g.stageByDay) {
+      const QDate day = days.DayOf(at);
+      if (!first.isValid() || day < first) first = day;
+      if (!last.isValid() || day > last) last = day;
+      top = std::max(top, stage);
+    }
+  }
+  const DateTicks ticks = ChooseDateTicks(first, last, kDateTicks);
+  QCategoryAxis* x = ResetDateAxis(chart, ticks);
+  QValueAxis* y = AddValueAxis(chart, QStringLiteral("ステージ"), NiceValueTicks(top, true), Qt::AlignLeft);
+  for (const MouseProgress& g : games) {
+    if (g.game == MouseGame::Puzzle) continue;
     QList<QPointF> points;
-    for (const auto& [at, stage] : g.stageByDay) points.append(QPointF(at, stage));
+    for (const auto& [at, stage] : g.stageByDay) points.append(QPointF(ticks.X(days.DayOf(at)), stage));
     AddLine(chart, MouseGameLabel(g.game), points, QPen(kGameColours[static_cast<int>(g.game) - 1], 2), x, y);
   }
   layout->addWidget(NewChartView(chart, "mouseChart"), 3);
@@ -437,7 +521,8 @@ QWidget* RecordsView::BuildLadderPage() {
         c = QLatin1Char('_');
     }
     const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("認定証を保存"), QStringLiteral("認定証_%1.html").arg(safeName),
+        this, QStringLiteral("認定証を保存"),
+        QDir(ExportFolder()).filePath(QStringLiteral("認定証_%1.html").arg(safeName)),
         QStringLiteral("HTML ファイル (*.html)"), nullptr, QFileDialog::DontUseNativeDialog);
     if (path.isEmpty()) return;
     QString error;
@@ -445,6 +530,7 @@ QWidget* RecordsView::BuildLadderPage() {
       Say(this, QMessageBox::Warning, QStringLiteral("保存できませんでした。\n%1").arg(error));
       return;
     }
+    RememberExportFolder(path);
     Say(this, QMessageBox::Information,
         QStringLiteral("保存しました。ブラウザで開いて印刷してください。\n%1").arg(path));
   });
@@ -473,7 +559,9 @@ void RecordsView::Rename() {
 }
 
 void RecordsView::Export() {
-  QFileDialog dialog(this, QStringLiteral("成績を書き出す"), QString(),
+  // Never where the program's last dialog happened to be (the installed texts after a 実践 load).
+  const QDir folder(ExportFolder());
+  QFileDialog dialog(this, QStringLiteral("成績を書き出す"), folder.path(),
                      QStringLiteral("CSV ファイル (*.csv)"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -484,7 +572,7 @@ void RecordsView::Export() {
     if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
       c = QLatin1Char('_');
   }
-  dialog.selectFile(QStringLiteral("成績_%1.csv").arg(safeName));
+  dialog.selectFile(folder.filePath(QStringLiteral("成績_%1.csv").arg(safeName)));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const QString csvPath = dialog.selectedFiles().first();
   QString htmlPath = csvPath;
@@ -501,6 +589,7 @@ void RecordsView::Export() {
     Say(this, QMessageBox::Warning, QStringLiteral("書き出せませんでした。\n%1").arg(error));
     return;
   }
+  RememberExportFolder(csvPath);
   Say(this, QMessageBox::Information, QStringLiteral("書き出しました。\n%1\n%2").arg(csvPath, htmlPath));
 }
 

@@ -5,6 +5,7 @@
 // changed here and the records written out as CSV and a printable page.
 
 #include <QList>
+#include <QRect>
 #include <QWidget>
 #include <functional>
 
@@ -19,6 +20,10 @@ class QLineEdit;
 
 namespace shurencho {
 
+// A window of `size` centred over `over` and moved inside `available` (made
+// smaller first when it does not fit).
+QRect CentredOver(QSize size, const QRect& over, const QRect& available);
+
 class RecordsView final : public QWidget {
  public:
   // Renames the learner and answers done on context's thread.
@@ -32,7 +37,7 @@ class RecordsView final : public QWidget {
   // Reads the store now, here; for a store of this thread's own.
   RecordsView(HistoryStore& store, const AppSettings& settings, QWidget* parent = nullptr);
 
-  // The course shown in the speed charts (index into kShownCourses).
+  // The course shown in the speed charts (index into SummarizeSpeeds' courses).
   void ShowCourse(int index);
   // Asks for a file name and writes the CSV and, beside it, the printable page.
   void Export();
@@ -55,6 +60,9 @@ class RecordsView final : public QWidget {
   QComboBox* m_course = nullptr;
   QChart* m_speedChart = nullptr;
   QChart* m_rateChart = nullptr;
+  int m_speedTicks = 10;  // the date labels that fit under each chart
+  int m_rateTicks = 6;
+  bool m_refitting = false;
   QLabel* m_courseSummary = nullptr;
   QLineEdit* m_learner = nullptr;
 };

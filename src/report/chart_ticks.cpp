@@ -31,8 +31,10 @@ DateTicks ChooseDateTicks(QDate first, QDate last, int maxTicks) {
   DateTicks t;
   t.origin = first;
   const qint64 days = first.daysTo(last) + 1;
-  if (days <= maxTicks) {
-    for (QDate d = first; d <= last; d = d.addDays(1)) t.ticks.append(d);
+  if (days <= 2 * maxTicks) {
+    // Every day, or every other day from the first when they are too many.
+    const int stride = days <= maxTicks ? 1 : 2;
+    for (QDate d = first; d <= last; d = d.addDays(stride)) t.ticks.append(d);
     t.format = QStringLiteral("M/d");
     t.from = -0.5;
     t.to = double(days) - 0.5;

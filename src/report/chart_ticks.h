@@ -36,9 +36,9 @@ struct DateTicks {
   QString Label(QDate day) const { return day.toString(format); }
 };
 
-// One tick per day while the days are at most maxTicks, else one per week
-// (on Mondays), else one per month (on the 1st), then every 2, 3, 6 or 12
-// months. A single day is one tick.
+// One tick per day while the days are at most maxTicks, else every other
+// day, else one per week (on Mondays), else one per month (on the 1st), then
+// every 2, 3, 6 or 12 months. A single day is one tick.
 DateTicks ChooseDateTicks(QDate first, QDate last, int maxTicks = 14);
 
 }  // namespace shurencho

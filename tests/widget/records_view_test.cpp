@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QFile>
 #include <QGraphicsView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -52,4 +54,38 @@ TEST(RecordsView, ShowsTheChartsTheKeyboardAndTheWeakListOfASmallStore) {
   ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
   EXPECT_TRUE(csv.readAll().contains("山田 花子"));
   EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("成績.html"))));
+}
+
+TEST(RecordsView, RunsLeftOrNotGradedAreToldButAreNoBestAndTheTestHasItsOwnChart) {
+  MemoryHistoryStore store(QStringLiteral("山田"));
+  HistoryBatch batch;
+  const TypingRunRecord graded{1765000000000, 1, {}, 60, 70, 10, 90, 40, 46, 0.86, QStringLiteral("○")};
+  TypingRunRecord left = graded, quick = graded, test = graded;
+  left.charsPerMinute = 80;
+  left.grade = UnfinishedMark();
+  quick.charsPerMinute = 360;
+  quick.grade = UngradedMark();
+  test.course = kSkillTestCourse;
+  batch.runs = {graded, left, quick, test};
+  ASSERT_TRUE(store.Write(batch));
+  AppSettings settings;
+  LoadSettings(settings, false, QString());
+
+  RecordsView view(store, settings);
+  auto* courses = view.findChild<QComboBox*>(QStringLiteral("courseChoice"));
+  ASSERT_NE(courses, nullptr);
+  EXPECT_GE(courses->findText(QStringLiteral("実力テスト（1 回）")), 0);
+  view.ShowCourse(0);
+  const QString summary = view.findChild<QLabel*>(QStringLiteral("courseSummary"))->text();
+  EXPECT_TRUE(summary.startsWith(QStringLiteral("最高 40 字／分"))) << summary.toStdString();
+  EXPECT_TRUE(summary.contains(QStringLiteral("途中 1回・計測なし 1回"))) << summary.toStdString();
+}
+
+TEST(RecordsView, OpensCentredOverTheMainWindowAndInsideTheScreen) {
+  const QRect screen(0, 0, 1024, 768);
+  EXPECT_EQ(CentredOver(QSize(900, 600), QRect(192, 144, 640, 480), screen), QRect(62, 84, 900, 600));
+  // A main window dragged to the corner: the 成績 window stays whole on the screen.
+  EXPECT_EQ(CentredOver(QSize(900, 600), QRect(600, 400, 640, 480), screen), QRect(124, 168, 900, 600));
+  EXPECT_EQ(CentredOver(QSize(900, 600), QRect(0, 0, 640, 480), QRect(0, 0, 800, 560)),
+            QRect(0, 0, 800, 560));
 }
