@@ -476,7 +476,7 @@ bool ReadClassFromServer(const QString& serverText, ClassOnServer* out, QString*
       at.insert(l.id, out->learners.size());
       out->learners.append(l);
       ClassRow row;
-      row.courses = SummarizeSpeeds({});
+      row.courses = SummarizeSpeeds({}, QList<int>(kOccasionalCourses.begin(), kOccasionalCourses.end()));
       row.mouse = SummarizeMouse({});
       out->rows.append(row);
     }
@@ -485,9 +485,13 @@ bool ReadClassFromServer(const QString& serverText, ClassOnServer* out, QString*
       l.shown = nameCount.value(l.name) > 1 ? QStringLiteral("%1（%2）").arg(l.name, l.machine) : l.name;
       out->rows[i].learner = l.shown;
     }
-    const auto courseIndex = [](int course) -> qsizetype {
-      const auto it = std::find(kShownCourses.begin(), kShownCourses.end(), course);
-      return it == kShownCourses.end() ? -1 : it - kShownCourses.begin();
+    // Every row lists the same courses (SummarizeSpeeds' order).
+    const QList<CourseSpeeds> listed =
+        SummarizeSpeeds({}, QList<int>(kOccasionalCourses.begin(), kOccasionalCourses.end()));
+    const auto courseIndex = [&listed](int course) -> qsizetype {
+      for (qsizetype i = 0; i < listed.size(); ++i)
+        if (listed[i].course == course) return i;
+      return -1;
     };
     // Per learner and course: the best, the count, the keys and the newest
     // run, as the server keeps them with every run added.
@@ -546,6 +550,7 @@ bool ReadClassFromServer(const QString& serverText, ClassOnServer* out, QString*
     }
     q.finish();
     db.commit();
+    DropUnusedCourses(out->rows);
     return true;
   }();
   if (!ok) NoAnswer(guard, error);

@@ -18,6 +18,7 @@
 #include "adapters/music_player_loader.h"
 #include "adapters/postgres_class_command.h"
 #include "app/class_window.h"
+#include "report/class_table.h"
 #include "report/records_summary.h"
 
 namespace shurencho {
@@ -48,6 +49,19 @@ QTableWidgetItem* Cell(const QString& text, bool number = false) {
   return item;
 }
 
+// The columns: each course's best and latest, then the learner's figures.
+void SetHeaders(QTableWidget* table, const QList<int>& courses, const AppSettings& settings) {
+  QStringList headers{QStringLiteral("学習者")};
+  for (int course : courses) {
+    const QString name = CourseLabel(course, &settings);
+    headers << name + QStringLiteral(" 最高") << name + QStringLiteral(" 最新");
+  }
+  headers << QStringLiteral("正確さ") << QStringLiteral("苦手なかな") << QStringLiteral("マウス")
+          << QStringLiteral("最終練習日");
+  table->setColumnCount(headers.size());
+  table->setHorizontalHeaderLabels(headers);
+}
+
 }  // namespace
 
 ClassView::ClassView(QString serverText, const AppSettings& settings, QWidget* parent)
@@ -59,14 +73,7 @@ ClassView::ClassView(QString serverText, const AppSettings& settings, QWidget* p
   m_table->setSelectionMode(QAbstractItemView::SingleSelection);
   m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   m_table->verticalHeader()->hide();
-  QStringList headers{QStringLiteral("学習者")};
-  for (int course : kShownCourses) {
-    headers << CourseLabel(course) + QStringLiteral(" 最高") << CourseLabel(course) + QStringLiteral(" 最新");
-  }
-  headers << QStringLiteral("正確さ") << QStringLiteral("苦手なかな") << QStringLiteral("マウス")
-          << QStringLiteral("最終練習日");
-  m_table->setColumnCount(headers.size());
-  m_table->setHorizontalHeaderLabels(headers);
+  SetHeaders(m_table, ClassCourses({}), m_settings);
   connect(m_table, &QTableWidget::cellClicked, this, [this](int row, int) { OpenLearner(row); });
   m_status = new QLabel(this);
   m_status->setTextFormat(Qt::PlainText);
@@ -147,6 +154,7 @@ void ClassView::Answered(int reading, bool ok, const ClassOnServer& read, const 
     return;
   }
   m_class = read;
+  SetHeaders(m_table, ClassCourses(m_class.rows), m_settings);
   m_table->setRowCount(static_cast<int>(m_class.rows.size()));
   for (int r = 0; r < m_class.rows.size(); ++r) {
     const ClassRow& row = m_class.rows[r];

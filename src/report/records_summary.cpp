@@ -64,7 +64,9 @@ QString KeyName(const QString& key) {
 }
 
 GradeBands CourseBands(const ZINIconf& settings, int course) {
-  // The settings number free typing as the sixth course.
+  // The settings number free typing as the sixth course; a kana course typed
+  // with かな入力 is graded by its course's thresholds.
+  if (course >= 13 && course <= 15) course -= kKanaInputCourseOffset;
   const QStringList& t = settings.CourseThresholds(course == kFreeTypingCourse ? 6 : course);
   GradeBands bands{t.value(0).trimmed().toInt(), t.value(1).trimmed().toInt()};
   if (bands.upper < bands.lower) std::swap(bands.lower, bands.upper);

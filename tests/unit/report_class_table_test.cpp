@@ -147,6 +147,10 @@ TEST_F(ClassTableTest, KanaAndTestCoursesHaveColumnsOnlyWhenRunAndOnlyGradedRuns
   EXPECT_TRUE(text.contains(QStringLiteral("かな入力")));
   EXPECT_TRUE(text.contains(QStringLiteral("実力テスト")));
   EXPECT_FALSE(text.contains(QStringLiteral(">360<")));
+  // A かな入力 run is graded as its course is, not as 実践.
+  AppSettings settings;
+  LoadSettings(settings, false, QString());
+  EXPECT_EQ(CourseBands(settings, 13).lower, CourseBands(settings, 3).lower);
 }
 
 TEST_F(ClassTableTest, RefusesAForeignFileAndAnOutputThatIsAnInput) {
