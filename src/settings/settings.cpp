@@ -108,9 +108,9 @@ class Reader {
     field = (v >= INT32_MIN && v <= INT32_MAX) ? static_cast<int>(v) : field;
   }
 
-  // Writes what the keys read so far put in: one save for the whole start-up
-  // rather than one flushed save per key, which on a first start meant 29.
-  // A failure is reported as before, with every key already read.
+  // Writes what the keys read so far put in: one save for the whole start-up,
+  // not one flushed save per key. A failure is reported with every key
+  // already read.
   void Finish() {
     if (m_written && !m_ini.Commit()) throw SettingsError(m_ini.path());
   }
@@ -155,8 +155,7 @@ void SetDefaults(AppSettings& s) {
   s.ArphTango = QStringLiteral("tangoe.dat");
   s.RomaTango = QStringLiteral("tango.dat");
   s.RomaTangoH = QStringLiteral("tangoh.dat");
-  // Our own tune, shipped with the data files, stands where the system's
-  // sample tune used to be.
+  // Our own tune, shipped with the data files.
   s.BackGroundMusic = QStringLiteral("shurencho.mid");
   s.GameMap = QStringLiteral("tmap01.dat");
   s.HelpFile = QStringLiteral("readme.htm");
