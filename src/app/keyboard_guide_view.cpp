@@ -107,9 +107,10 @@ void KeyboardGuideView::paintEvent(QPaintEvent*) {
   p.fillRect(rect(), palette().color(QPalette::Window));
 
   const int margin = 6;
-  const int panel = std::max(150, width() * 30 / 100);
-  const QRectF board(margin, margin, width() - panel - 3 * margin, height() - 2 * margin);
-  const double unit = std::min(board.width() / 15.0, board.height() / 5.0);
+  // The keyboard as large as the height allows, the words in what is left.
+  const double unit = std::min((width() - 150 - 3 * margin) / 15.0, (height() - 2 * margin) / 5.0);
+  const double panel = width() - 3 * margin - 15 * unit;
+  const QRectF board(margin, margin, 15 * unit, height() - 2 * margin);
   const QPointF origin(board.left(), board.top() + (board.height() - 5 * unit) / 2);
   const double gap = std::max(1.0, unit / 14);
 
@@ -191,7 +192,7 @@ void KeyboardGuideView::paintEvent(QPaintEvent*) {
   }
 
   // The words: progress, figures, the next key, and after a pass its sum.
-  QRectF text(board.right() + 2 * margin, margin, panel, height() - 2 * margin);
+  QRectF text(board.right() + margin, margin, panel, height() - 2 * margin);
   auto line = [&](const QString& words, const QFont& font, const QColor& colour) {
     if (words.isEmpty() || text.height() <= 0) return;
     p.setFont(font);

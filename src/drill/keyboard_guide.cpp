@@ -201,7 +201,10 @@ QStringList PassSummaryLines(const GuidePass& pass) {
 GuideFrame KeyboardGuide::Compose(const GuideFeed& feed, bool kana) {
   GuideFrame frame;
   frame.kana = kana;
-  if (!feed.follows) return frame;
+  if (!feed.follows) {
+    frame.next = QStringLiteral("特訓と実践で、次に押すキーを案内します。");
+    return frame;
+  }
 
   if (feed.refusals >= 0) {
     if (m_refusals >= 0 && feed.refusals > m_refusals && !feed.refused.isEmpty())
@@ -357,6 +360,7 @@ GuideFeed FeedFromTyping(const TypingPage& typing, const AppSettings& settings) 
   GuideFeed feed;
   feed.follows = true;
   const QString& text = typing.RichEdit1.text();
+  if (text.isEmpty()) feed.shown = QStringLiteral("文章を読み込むと、次に押すキーを案内します。");
   if (typing.Memo2.readOnly || text.isEmpty()) return feed;
   const int at = typing.RichEdit1.caret();
   feed.total = typing.Label7.caption.toInt();
