@@ -75,12 +75,13 @@ TEST_F(ShellViewTest, OnlyTheUsersTabChangeRunsThePageChange) {
   EXPECT_FALSE(form.Timer1Enabled);
 }
 
-TEST_F(ShellViewTest, F1AndF2AreTheOnlyMenuShortcuts) {
+TEST_F(ShellViewTest, F1ToF3AreTheOnlyMenuShortcuts) {
   QStringList shortcuts;
   for (QAction* menu : window.menuBar()->actions()) {
     for (QAction* item : menu->menu()->actions()) {
       if (!item->shortcut().isEmpty()) shortcuts.append(item->shortcut().toString() + item->text());
     }
   }
-  EXPECT_EQ(shortcuts, QStringList({QStringLiteral("F2成績(&G)"), QStringLiteral("F1ヘルプ(&H)")}));
+  EXPECT_EQ(shortcuts, QStringList({QStringLiteral("F2成績(&G)"), QStringLiteral("F3キーボードガイド(&Y)"),
+                                    QStringLiteral("F1ヘルプ(&H)")}));
 }
