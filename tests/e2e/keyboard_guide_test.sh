@@ -19,14 +19,21 @@ eval "$(xdotool getwindowgeometry --shell "$GUIDE")"
 [ "$Y" -ge $((MY + MH)) ] || fail "the guide covers the window: y $Y, window ends at $((MY + MH))"
 [ $((Y + HEIGHT)) -le 768 ] || fail "the guide leaves the screen: it ends at $((Y + HEIGHT))"
 
-# The guide as drawn: two captures alike, so its first paint is done.
+# The guide as drawn: a keyboard in it (many colours, not an empty window)
+# and two captures alike, so its first paint is done.
 capture() { import -window "$GUIDE" "$E2E_DIR/$1.ppm" 2>/dev/null; }
+drawn=0
 for _ in $(seq 50); do
   capture before
   sleep 0.2
   capture again
-  cmp -s "$E2E_DIR/before.ppm" "$E2E_DIR/again.ppm" && break
+  if cmp -s "$E2E_DIR/before.ppm" "$E2E_DIR/again.ppm" &&
+    [ "$(identify -format %k "$E2E_DIR/before.ppm")" -gt 20 ]; then
+    drawn=1
+    break
+  fi
 done
+[ "$drawn" = 1 ] || fail "the guide was not drawn"
 shot keyboard_guide_before
 xdotool type a
 changed=0
