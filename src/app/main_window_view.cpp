@@ -165,7 +165,13 @@ void MainWindow::BuildMenu() {
   menuFont.setResolveMask(QFont::AllPropertiesResolved);
   bar->setFont(menuFont);
   QMenu* file1 = bar->addMenu(QStringLiteral("ファイル(&F)"));
-  file1->addAction(QStringLiteral("リセット(&S)"), this, [this] { Run([this] { m_form.N1Click(); }); });
+  file1->addAction(QStringLiteral("リセット(&S)"), this, [this] {
+    Run([this] { m_form.N1Click(); });
+    // The reset settings decide whether the guide stays.
+    if (m_guide != nullptr && m_guide->isVisible() != m_form.settings().GuideShow) {
+      ShowGuide(m_form.settings().GuideShow);
+    }
+  });
   file1->addAction(QStringLiteral("終了(&X)"), this, [this] { Run([this] { m_form.Exit1Click(); }); });
   QMenu* r1 = bar->addMenu(QStringLiteral("練習(&R)"));
   r1->addAction(QStringLiteral("ポイント(&P)"), this, [this] { Run([this] { m_form.P1Click(); }); });

@@ -82,7 +82,7 @@ struct LadderStanding {
 };
 inline constexpr double kLadderMinimumSeconds = 60;
 double CertificateSpeed(const TypingRunRecord& run);
-// Graded runs only, of every course but the three-minute test (its own ladder).
+// Graded runs only.
 LadderStanding SpeedLadder(const QList<TypingRunRecord>& runs);
 
 // One mouse game's progress: the stage reached per day, and how many misses
