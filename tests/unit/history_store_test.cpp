@@ -13,6 +13,7 @@
 #include "history/history_journal.h"
 #include "history/history_service.h"
 #include "history_fixture.h"
+#include "report/records_summary.h"
 #include "support/fake_platform.h"
 #include "support/shipped_data.h"
 
@@ -66,6 +67,9 @@ TEST_F(HistoryStoreTest, RanksTheWeakestUnitsWithTheirWrongKeysAndKeepsEverythin
   EXPECT_EQ(h.keystrokes, 9);
   ASSERT_EQ(h.runs.size(), 2);
   EXPECT_EQ(h.runs[0].course, 4);  // oldest first
+  // A run written before runs carried a mark reads as 計測なし: never a best.
+  EXPECT_EQ(SummarizeSpeeds(h.runs).at(3).ungraded, 1);
+  EXPECT_EQ(SummarizeSpeeds(h.runs).at(3).best, 0);
   const TypingRunRecord& r = h.runs[1];
   EXPECT_EQ(std::tuple(r.at, r.textName, r.characters, r.keystrokes, r.refused, r.seconds, r.charsPerMinute,
                        r.keysPerMinute, r.accuracy, r.grade),
