@@ -6,7 +6,6 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDateTime>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -30,12 +29,7 @@
 #include <cmath>
 
 #include "history/learner_name.h"
-#include "report/certificate.h"
 #include "report/chart_ticks.h"
-#include "report/export_folder.h"
-#include "report/records_csv.h"
-#include "report/report_html.h"
-#include "report/skill_grade.h"
 #include "ui/keyboard_map_view.h"
 
 namespace shurencho {
@@ -183,33 +177,22 @@ QRect CentredOver(QSize size, const QRect& over, const QRect& available) {
 }
 
 RecordsView::RecordsView(HistoryStore& store, const AppSettings& settings, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_settings(settings) {
-  m_history = store.Read(10, &m_readError);
-  if (m_history.learner.isEmpty()) m_history.learner = store.LearnerName();
-  m_rename = [&store](const QString& name, QObject*, std::function<void(bool, const QString&)> done) {
-    QString error;
-    const bool ok = store.SetLearnerName(name, &error);
-    done(ok, error);
-  };
+    : QWidget(parent, Qt::Window), m_page(RecordsPage::Read(store, settings)) {
   Build(QString());
 }
 
 RecordsView::RecordsView(const LearnerHistory& history, const QString& readError, const QString& state,
                          Renamer rename, const AppSettings& settings, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_rename(std::move(rename)), m_settings(settings) {
-  m_history = history;
-  m_readError = readError;
+    : QWidget(parent, Qt::Window), m_page(history, readError, std::move(rename), settings) {
   Build(state);
 }
 
 void RecordsView::Build(const QString& state) {
   setObjectName(QStringLiteral("recordsView"));
   setWindowTitle(QStringLiteral("成績"));
-  m_courses = SummarizeSpeeds(m_history.runs);
-
   auto* top = new QHBoxLayout;
   top->addWidget(new QLabel(QStringLiteral("学習者：")));
-  m_learner = new QLineEdit(m_history.learner);
+  m_learner = new QLineEdit(m_page.learner());
   m_learner->setObjectName(QStringLiteral("learnerName"));
   m_learner->setMaxLength(kMaxLearnerName);
   top->addWidget(m_learner, 1);
@@ -222,7 +205,7 @@ void RecordsView::Build(const QString& state) {
   exportButton->setObjectName(QStringLiteral("exportButton"));
   connect(exportButton, &QPushButton::clicked, this, &RecordsView::Export);
   // What failed to be read must not be written out as if it were the whole record.
-  exportButton->setEnabled(m_readError.isEmpty());
+  exportButton->setEnabled(m_page.CanExport());
   top->addWidget(exportButton);
 
   auto* layout = new QVBoxLayout(this);
@@ -236,8 +219,8 @@ void RecordsView::Build(const QString& state) {
     layout->addWidget(stateLabel);
   }
   layout->addLayout(top);
-  if (!m_readError.isEmpty()) {
-    auto* problem = new QLabel(QStringLiteral("記録を読み込めませんでした：%1").arg(m_readError));
+  if (!m_page.CanExport()) {
+    auto* problem = new QLabel(m_page.ReadProblemText());
     problem->setTextFormat(Qt::PlainText);
     problem->setStyleSheet(QStringLiteral("color: #b00000"));
     layout->addWidget(problem);
@@ -248,15 +231,7 @@ void RecordsView::Build(const QString& state) {
   tabs->addTab(BuildMousePage(), QStringLiteral("マウス"));
   tabs->addTab(BuildLadderPage(), QStringLiteral("段位"));
   layout->addWidget(tabs, 1);
-  // The course practised last comes first.
-  int latest = 0;
-  for (int i = 1; i < m_courses.size(); ++i) {
-    if (m_courses[i].runs > 0 &&
-        (m_courses[latest].runs == 0 || m_courses[i].latestAt > m_courses[latest].latestAt)) {
-      latest = i;
-    }
-  }
-  ShowCourse(latest);
+  ShowCourse(m_page.FirstCourse());
   // Over the main window, where the learner is looking, and never off the screen.
   QWidget* main = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
   if (QScreen* screen = main != nullptr ? main->screen() : this->screen()) {
@@ -277,15 +252,7 @@ QWidget* RecordsView::BuildSpeedPage() {
   row->addWidget(new QLabel(QStringLiteral("コース：")));
   m_course = new QComboBox;
   m_course->setObjectName(QStringLiteral("courseChoice"));
-  for (const CourseSpeeds& c : m_courses) {
-    const int others = c.unfinished + c.ungraded;
-    m_course->addItem(others == 0
-                          ? QStringLiteral("%1（%2 回）").arg(CourseLabel(c.course, &m_settings)).arg(c.runs)
-                          : QStringLiteral("%1（%2 回、ほかに %3 回）")
-                                .arg(CourseLabel(c.course, &m_settings))
-                                .arg(c.runs)
-                                .arg(others));
-  }
+  for (int i = 0; i < m_page.model().courses.size(); ++i) m_course->addItem(m_page.CourseChoiceText(i));
   connect(m_course, &QComboBox::currentIndexChanged, this, &RecordsView::ShowCourse);
   row->addWidget(m_course);
   m_courseSummary = new QLabel;
@@ -322,16 +289,17 @@ QWidget* RecordsView::BuildSpeedPage() {
 }
 
 void RecordsView::ShowCourse(int index) {
-  if (index < 0 || index >= m_courses.size()) return;
+  if (index < 0 || index >= m_page.model().courses.size()) return;
   {
     const QSignalBlocker block(m_course);
     m_course->setCurrentIndex(index);
   }
-  const CourseSpeeds& c = m_courses[index];
-  const GradeBands bands = CourseBands(m_settings, c.course);
+  const CourseChart& chart = m_page.model().courses[index];
+  const GradeBands& bands = chart.bands;
+  // A course without runs still shows today's date under its empty chart.
   const QDate today = QDate::currentDate();
-  const QDate first = c.days.isEmpty() ? today : c.days.first().day;
-  const QDate last = c.days.isEmpty() ? today : c.days.last().day;
+  const QDate first = chart.first.isValid() ? chart.first : today;
+  const QDate last = chart.last.isValid() ? chart.last : today;
   m_speedTicks = DateTicksThatFit(m_speedChart, m_speedTicks);
   m_rateTicks = DateTicksThatFit(m_rateChart, m_rateTicks);
   const DateTicks ticks = ChooseDateTicks(first, last, m_speedTicks);
@@ -339,20 +307,17 @@ void RecordsView::ShowCourse(int index) {
   const double a = ticks.from, b = ticks.to;
 
   QList<QPointF> best, mean, accuracy, keys;
-  double topKeys = 100;
-  for (const DaySpeed& d : c.days) {
+  for (const DaySpeed& d : chart.speeds.days) {
     const double at = ticks.X(d.day);
     best.append(QPointF(at, d.best));
     mean.append(QPointF(at, d.mean));
     accuracy.append(QPointF(at, d.accuracy * 100));
     keys.append(QPointF(at, d.keysPerMinute));
-    topKeys = std::max(topKeys, d.keysPerMinute);
   }
 
-  m_speedChart->setTitle(QStringLiteral("%1 の字／分").arg(CourseLabel(c.course, &m_settings)));
+  m_speedChart->setTitle(m_page.CourseChartTitle(index));
   QCategoryAxis* x = ResetDateAxis(m_speedChart, ticks);
-  // Room above the ◎ threshold for its band, and above the school targets.
-  const ValueTicks speeds = NiceValueTicks(std::max({bands.upper * 1.2, 70.0, double(c.best)}));
+  const ValueTicks& speeds = chart.speedAxis;
   QValueAxis* y = AddValueAxis(m_speedChart, QStringLiteral("字／分"), speeds, Qt::AlignLeft);
   AddBand(m_speedChart, a, b, speeds.low(), bands.lower, QColor(0xfb, 0xe3, 0xe3), x, y);
   AddBand(m_speedChart, a, b, bands.lower, bands.upper, QColor(0xfd, 0xf3, 0xc8), x, y);
@@ -370,29 +335,14 @@ void RecordsView::ShowCourse(int index) {
   QCategoryAxis* rx = ResetDateAxis(m_rateChart, rateTicks);
   QValueAxis* ry =
       AddValueAxis(m_rateChart, QStringLiteral("正確さ（%）"), ValueTicks{20, 100}, Qt::AlignLeft);
-  QValueAxis* rk =
-      AddValueAxis(m_rateChart, QStringLiteral("打鍵／分"), NiceValueTicks(topKeys, true), Qt::AlignRight);
+  QValueAxis* rk = AddValueAxis(m_rateChart, QStringLiteral("打鍵／分"),
+                                NiceValueTicks(chart.topKeysPerMinute, true), Qt::AlignRight);
   // One grid is enough; both axes keep 0 at the same height.
   rk->setGridLineVisible(false);
   AddLine(m_rateChart, QStringLiteral("正確さ"), accuracy, QPen(QColor(0x1e, 0x84, 0x49), 1.5), rx, ry);
   AddLine(m_rateChart, QStringLiteral("打鍵／分"), keys, QPen(QColor(0xa0, 0x52, 0x2d), 1.5), rx, rk);
 
-  QString summary =
-      c.runs == 0 ? QStringLiteral("まだ計測した記録がありません")
-                  : QStringLiteral("最高 %1 字／分・最新 %2 字／分・正確さ %3%・評価の基準 %4／%5 字／分")
-                        .arg(c.best)
-                        .arg(c.latest)
-                        .arg(QString::number(c.accuracy * 100, 'f', 1))
-                        .arg(bands.lower)
-                        .arg(bands.upper);
-  // Runs left or not graded are told, but are in no figure above.
-  QStringList uncounted;
-  if (c.unfinished > 0) uncounted << QStringLiteral("途中 %1回").arg(c.unfinished);
-  if (c.ungraded > 0) uncounted << QStringLiteral("計測なし %1回").arg(c.ungraded);
-  if (!uncounted.isEmpty())
-    summary +=
-        QStringLiteral("\n（ほかに %1。最高・平均には入りません）").arg(uncounted.join(QStringLiteral("・")));
-  m_courseSummary->setText(summary);
+  m_courseSummary->setText(m_page.CourseSummaryText(index));
 }
 
 QWidget* RecordsView::BuildWeakPage() {
@@ -401,18 +351,19 @@ QWidget* RecordsView::BuildWeakPage() {
   layout->addWidget(new QLabel(QStringLiteral("押すはずだったキーごとのミスの回数（赤いほど多い）")));
   auto* keyboard = new KeyboardMapView;
   keyboard->setObjectName(QStringLiteral("keyboardMap"));
-  keyboard->SetCounts(m_history.missesByExpectedKey);
+  keyboard->SetCounts(m_page.history().missesByExpectedKey);
   layout->addWidget(keyboard, 0, Qt::AlignHCenter);
   layout->addWidget(new QLabel(QStringLiteral("苦手なかな（ミスの多い順）")));
-  auto* weak = new QTableWidget(int(m_history.weakest.size()), 3);
+  const QList<UnitWeakness>& weakest = m_page.history().weakest;
+  auto* weak = new QTableWidget(int(weakest.size()), 3);
   weak->setObjectName(QStringLiteral("weakList"));
   weak->setHorizontalHeaderLabels(
       {QStringLiteral("かな"), QStringLiteral("ミス"), QStringLiteral("よく押し間違えたキー")});
   weak->horizontalHeader()->setStretchLastSection(true);
   weak->verticalHeader()->setVisible(false);
   weak->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  for (int i = 0; i < m_history.weakest.size(); ++i) {
-    const UnitWeakness& w = m_history.weakest[i];
+  for (int i = 0; i < weakest.size(); ++i) {
+    const UnitWeakness& w = weakest[i];
     QStringList keys;
     for (const auto& [key, n] : w.wrongKeys)
       keys.append(QStringLiteral("%1（%2 回）").arg(KeyName(key), QString::number(n)));
@@ -427,31 +378,20 @@ QWidget* RecordsView::BuildWeakPage() {
 }
 
 QWidget* RecordsView::BuildMousePage() {
-  const QList<MouseProgress> games = SummarizeMouse(m_history.mouse);
+  const QList<MouseProgress>& games = m_page.model().mouse;
+  const MouseChart& stages = m_page.model().mouseChart;
   auto* page = new QWidget;
   auto* layout = new QHBoxLayout(page);
   auto* chart = new QChart;
   chart->setTitle(QStringLiteral("一日ごとに進んだステージ"));
-  QDate first, last;
-  int top = 1;
-  LocalDays days;
-  for (const MouseProgress& g : games) {
-    if (g.game == MouseGame::Puzzle) continue;  // a puzzle has no stages
-    for (const auto& [at, stage] : g.stageByDay) {
-      const QDate day = days.DayOf(at);
-      if (!first.isValid() || day < first) first = day;
-      if (!last.isValid() || day > last) last = day;
-      top = std::max(top, stage);
-    }
-  }
-  const DateTicks ticks = ChooseDateTicks(first, last, kDateTicks);
+  const DateTicks ticks = ChooseDateTicks(stages.first, stages.last, kDateTicks);
   QCategoryAxis* x = ResetDateAxis(chart, ticks);
-  QValueAxis* y = AddValueAxis(chart, QStringLiteral("ステージ"), NiceValueTicks(top, true), Qt::AlignLeft);
-  for (const MouseProgress& g : games) {
-    if (g.game == MouseGame::Puzzle) continue;
+  QValueAxis* y = AddValueAxis(chart, QStringLiteral("ステージ"), stages.stageAxis, Qt::AlignLeft);
+  for (const MouseChart::Line& line : stages.lines) {
     QList<QPointF> points;
-    for (const auto& [at, stage] : g.stageByDay) points.append(QPointF(ticks.X(days.DayOf(at)), stage));
-    AddLine(chart, MouseGameLabel(g.game), points, QPen(kGameColours[static_cast<int>(g.game) - 1], 2), x, y);
+    for (const auto& [day, stage] : line.stages) points.append(QPointF(ticks.X(day), stage));
+    AddLine(chart, MouseGameLabel(line.game), points, QPen(kGameColours[static_cast<int>(line.game) - 1], 2),
+            x, y);
   }
   layout->addWidget(NewChartView(chart, "mouseChart"), 3);
 
@@ -483,54 +423,35 @@ QWidget* RecordsView::BuildMousePage() {
 }
 
 QWidget* RecordsView::BuildLadderPage() {
-  const LadderStanding standing = SpeedLadder(m_history.runs);
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
-  QString text;
-  if (standing.course < 0) {
-    text = QStringLiteral("1分以上の練習がまだありません。");
-  } else {
-    text = QStringLiteral("最高の速さ：%1 字／分（10分に換算して、文字数からミスを引いた数。%2、%3）")
-               .arg(QString::number(standing.perMinute, 'f', 1), CourseLabel(standing.course, &m_settings),
-                    QDateTime::fromMSecsSinceEpoch(standing.at).toString(QStringLiteral("yyyy/MM/dd")));
-    text += standing.step > 0 ? QStringLiteral("\n%1 字／分の段に届いています。").arg(standing.step)
-                              : QStringLiteral("\nまだ最初の段の手前です。");
-    if (standing.nextStep > 0) text += QStringLiteral("次は %1 字／分です。").arg(standing.nextStep);
-  }
-  auto* label = new QLabel(text);
+  auto* label = new QLabel(m_page.LadderText());
   label->setTextFormat(Qt::PlainText);
   layout->addWidget(label);
-  auto* ladder = new LadderView(standing);
+  auto* ladder = new LadderView(m_page.model().ladder);
   ladder->setObjectName(QStringLiteral("speedLadder"));
   layout->addWidget(ladder, 1);
   // The 級 of the three-minute test beside the ladder, and its certificate.
   auto* row = new QHBoxLayout;
-  auto* grade = new QLabel(SkillGradeLine(BestSkillTest(m_history.runs)));
+  auto* grade = new QLabel(m_page.SkillGradeText());
   grade->setObjectName(QStringLiteral("skillGrade"));
   grade->setTextFormat(Qt::PlainText);
   grade->setWordWrap(true);
   row->addWidget(grade, 1);
   auto* save = new QPushButton(QStringLiteral("認定証を保存"));
   save->setObjectName(QStringLiteral("certificateButton"));
-  const std::optional<CertificateEntry> certificate = CertificateOf(m_history);
-  save->setEnabled(certificate.has_value());
-  connect(save, &QPushButton::clicked, this, [this, certificate] {
-    QString safeName = m_history.learner;
-    for (QChar& c : safeName) {
-      if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
-        c = QLatin1Char('_');
-    }
+  save->setEnabled(m_page.HasCertificate());
+  connect(save, &QPushButton::clicked, this, [this] {
     const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("認定証を保存"),
-        QDir(ExportFolder()).filePath(QStringLiteral("認定証_%1.html").arg(safeName)),
+        this, QStringLiteral("認定証を保存"), m_page.OfferedCertificatePath(),
         QStringLiteral("HTML ファイル (*.html)"), nullptr, QFileDialog::DontUseNativeDialog);
     if (path.isEmpty()) return;
     QString error;
-    if (!SaveWhole(path, CertificateHtml({*certificate}), &error)) {
+    if (!m_page.SaveCertificate(path, &error)) {
       Say(this, QMessageBox::Warning, QStringLiteral("保存できませんでした。\n%1").arg(error));
       return;
     }
-    RememberExportFolder(path);
+    RecordsPage::Written(path);
     Say(this, QMessageBox::Information,
         QStringLiteral("保存しました。ブラウザで開いて印刷してください。\n%1").arg(path));
   });
@@ -540,44 +461,27 @@ QWidget* RecordsView::BuildLadderPage() {
 }
 
 void RecordsView::Rename() {
-  const QString name = m_learner->text().trimmed();
-  if (name.isEmpty()) {
-    Say(this, QMessageBox::Warning, QStringLiteral("名前を入れてください。"));
-    m_learner->setText(m_history.learner);
-    return;
+  const auto answered = [this](const QString& warning) {
+    if (!warning.isEmpty()) Say(this, QMessageBox::Warning, warning);
+    m_learner->setText(m_page.learner());
+  };
+  if (m_page.AskRename(m_learner->text(), this, answered) == RecordsPage::Rename::Empty) {
+    Say(this, QMessageBox::Warning, RecordsPage::EmptyNameText());
+    m_learner->setText(m_page.learner());
   }
-  if (name == m_history.learner) return;
-  m_rename(name, this, [this, name](bool ok, const QString& error) {
-    if (!ok) {
-      Say(this, QMessageBox::Warning, QStringLiteral("名前を変えられませんでした。\n%1").arg(error));
-      m_learner->setText(m_history.learner);
-      return;
-    }
-    m_history.learner = name;
-    m_learner->setText(name);
-  });
 }
 
 void RecordsView::Export() {
   // Never where the program's last dialog happened to be (the installed texts after a 実践 load).
-  const QDir folder(ExportFolder());
-  QFileDialog dialog(this, QStringLiteral("成績を書き出す"), folder.path(),
+  QFileDialog dialog(this, QStringLiteral("成績を書き出す"), RecordsPage::SaveFolder(),
                      QStringLiteral("CSV ファイル (*.csv)"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("csv"));
-  // The name is the learner's own: no folder separators or control characters in the file name.
-  QString safeName = m_history.learner;
-  for (QChar& c : safeName) {
-    if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
-      c = QLatin1Char('_');
-  }
-  dialog.selectFile(folder.filePath(QStringLiteral("成績_%1.csv").arg(safeName)));
+  dialog.selectFile(m_page.OfferedCsvPath());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const QString csvPath = dialog.selectedFiles().first();
-  QString htmlPath = csvPath;
-  if (htmlPath.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) htmlPath.chop(4);
-  htmlPath += QStringLiteral(".html");
+  const QString htmlPath = RecordsPage::HtmlPathOf(csvPath);
   // The dialog asked about the CSV file only.
   if (QFileInfo::exists(htmlPath) &&
       Say(this, QMessageBox::Question, QStringLiteral("%1 はすでにあります。置き換えますか？").arg(htmlPath),
@@ -589,17 +493,12 @@ void RecordsView::Export() {
     Say(this, QMessageBox::Warning, QStringLiteral("書き出せませんでした。\n%1").arg(error));
     return;
   }
-  RememberExportFolder(csvPath);
+  RecordsPage::Written(csvPath);
   Say(this, QMessageBox::Information, QStringLiteral("書き出しました。\n%1\n%2").arg(csvPath, htmlPath));
 }
 
 bool RecordsView::ExportTo(const QString& csvPath, QString* error) {
-  QString htmlPath = csvPath;
-  if (htmlPath.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) htmlPath.chop(4);
-  htmlPath += QStringLiteral(".html");
-  return SaveWhole(csvPath, WriteRecordsCsv(m_history, &m_settings), error) &&
-         SaveWhole(htmlPath, LearnerReportHtml(m_history, m_settings, QDateTime::currentMSecsSinceEpoch()),
-                   error);
+  return m_page.ExportTo(csvPath, QDateTime::currentMSecsSinceEpoch(), error);
 }
 
 }  // namespace shurencho

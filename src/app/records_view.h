@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "history/history_records.h"
-#include "report/records_summary.h"
+#include "report/records_page.h"
 #include "settings/settings.h"
 
 class QChart;
@@ -27,8 +27,7 @@ QRect CentredOver(QSize size, const QRect& over, const QRect& available);
 class RecordsView final : public QWidget {
  public:
   // Renames the learner and answers done on context's thread.
-  using Renamer = std::function<void(const QString& name, QObject* context,
-                                     std::function<void(bool ok, const QString& error)> done)>;
+  using Renamer = RecordsPage::Renamer;
 
   // Shows what was read (readError: why nothing could be), with the
   // history's state at the top when it is not well (state: empty when it is).
@@ -37,7 +36,7 @@ class RecordsView final : public QWidget {
   // Reads the store now, here; for a store of this thread's own.
   RecordsView(HistoryStore& store, const AppSettings& settings, QWidget* parent = nullptr);
 
-  // The course shown in the speed charts (index into SummarizeSpeeds' courses).
+  // The course shown in the speed charts (index into the model's courses).
   void ShowCourse(int index);
   // Asks for a file name and writes the CSV and, beside it, the printable page.
   void Export();
@@ -52,11 +51,7 @@ class RecordsView final : public QWidget {
   QWidget* BuildLadderPage();
   void Rename();
 
-  Renamer m_rename;
-  const AppSettings& m_settings;
-  LearnerHistory m_history;
-  QString m_readError;
-  QList<CourseSpeeds> m_courses;
+  RecordsPage m_page;
   QComboBox* m_course = nullptr;
   QChart* m_speedChart = nullptr;
   QChart* m_rateChart = nullptr;

@@ -220,14 +220,11 @@ QString HtmlEscaped(const QString& text) {
   return out;
 }
 
-QString SpeedChartSvg(const CourseSpeeds& course, GradeBands bands, int width, int height,
-                      const ZINIconf* settings) {
-  const QString label = CourseLabel(course.course, settings);
-  QString s = SvgOpen(width, height, QStringLiteral("%1 字／分の推移").arg(label));
-  const ValueTicks values = NiceValueTicks(std::max({bands.upper * 1.2, 70.0, double(course.best)}));
-  const QDate first = course.days.isEmpty() ? QDate() : course.days.first().day;
-  const QDate last = course.days.isEmpty() ? QDate() : course.days.last().day;
-  const Plot p = MakePlot(width, height, first, last, values);
+QString SpeedChartSvg(const CourseChart& chart, int width, int height) {
+  const CourseSpeeds& course = chart.speeds;
+  const GradeBands& bands = chart.bands;
+  QString s = SvgOpen(width, height, QStringLiteral("%1 字／分の推移").arg(chart.label));
+  const Plot p = MakePlot(width, height, chart.first, chart.last, chart.speedAxis);
   // Grade bands: × below the lower threshold, ○ up to the upper, ◎ above.
   s += Rect(p.left, p.Y(bands.lower), p.width, p.top + p.height - p.Y(bands.lower), "#fbe3e3");
   s += Rect(p.left, p.Y(bands.upper), p.width, p.Y(bands.lower) - p.Y(bands.upper), "#fdf3c8");
@@ -249,7 +246,7 @@ QString SpeedChartSvg(const CourseSpeeds& course, GradeBands bands, int width, i
     s += Polyline(mean, "#8fb0e0", 1);
     s += Polyline(best, "#1f4f9f", 1.5);
   }
-  s += Text(p.left, 10, QStringLiteral("%1 字／分").arg(label));
+  s += Text(p.left, 10, QStringLiteral("%1 字／分").arg(chart.label));
   return s + QStringLiteral("</svg>");
 }
 
@@ -274,64 +271,48 @@ QString LadderSvg(const LadderStanding& standing, int width, int height, const Z
   return s + QStringLiteral("</svg>");
 }
 
-QString MouseChartSvg(const QList<MouseProgress>& games, int width, int height) {
+QString MouseChartSvg(const MouseChart& chart, int width, int height) {
   QString s = SvgOpen(width, height, QStringLiteral("マウス練習のステージの推移"));
-  QDate first, last;
-  int top = 1;
-  bool any = false;
-  LocalDays days;
-  for (const MouseProgress& g : games) {
-    if (g.game == MouseGame::Puzzle) continue;  // a puzzle has no stages
-    for (const auto& [at, stage] : g.stageByDay) {
-      const QDate day = days.DayOf(at);
-      first = any ? std::min(first, day) : day;
-      last = any ? std::max(last, day) : day;
-      top = std::max(top, stage);
-      any = true;
-    }
-  }
-  const Plot p = MakePlot(width, height, first, last, NiceValueTicks(top, true));
+  const Plot p = MakePlot(width, height, chart.first, chart.last, chart.stageAxis);
   s += ValueAxis(p);
-  if (!any) {
+  if (chart.Empty()) {
     s += Text(p.left + p.width / 2, p.top + p.height / 2, QStringLiteral("記録がありません"), "middle");
     return s + QStringLiteral("</svg>");
   }
   s += TimeAxis(p);
   double legendX = p.left;
-  for (const MouseProgress& g : games) {
-    if (g.game == MouseGame::Puzzle) continue;
-    const char* colour = kGameColours[static_cast<int>(g.game) - 1];
+  for (const MouseChart::Line& line : chart.lines) {
+    const char* colour = kGameColours[static_cast<int>(line.game) - 1];
     QStringList points;
-    for (const auto& [at, stage] : g.stageByDay)
-      points.append(QStringLiteral("%1,%2").arg(Num(p.X(days.DayOf(at))), Num(p.Y(stage))));
+    for (const auto& [day, stage] : line.stages)
+      points.append(QStringLiteral("%1,%2").arg(Num(p.X(day)), Num(p.Y(stage))));
     if (!points.isEmpty()) s += Polyline(points, colour, 1.5);
     const QByteArray fill = QByteArray(" fill=\"") + colour + "\"";
-    s += Text(legendX, 10, QStringLiteral("■%1").arg(MouseGameLabel(g.game)), "start", fill.constData());
+    s += Text(legendX, 10, QStringLiteral("■%1").arg(MouseGameLabel(line.game)), "start", fill.constData());
     legendX += 60;
   }
   return s + QStringLiteral("</svg>");
 }
 
 QByteArray LearnerReportHtml(const LearnerHistory& h, const ZINIconf& settings, HistoryTime now) {
-  const QList<CourseSpeeds> courses = SummarizeSpeeds(h.runs);
-  const LadderStanding ladder = SpeedLadder(h.runs);
-  const QList<MouseProgress> mouse = SummarizeMouse(h.mouse);
+  return LearnerReportHtml(ComputeRecords(h, settings), h, settings, now);
+}
+
+QByteArray LearnerReportHtml(const RecordsModel& model, const LearnerHistory& h, const ZINIconf& settings,
+                             HistoryTime now) {
   QString s = Head(QStringLiteral("成績表 %1").arg(h.learner));
   s += QStringLiteral(
            "<h1>打鍵修練帖 成績表</h1>\n<div class=\"meta\">学習者：<strong>%1</strong>　作成日：%2</div>\n")
            .arg(HtmlEscaped(h.learner), DateText(now, "yyyy/MM/dd HH:mm"));
   s += QStringLiteral("<section><h2>速さ（字／分）</h2><div class=\"grid\">\n");
-  for (const CourseSpeeds& c : courses) {
-    const GradeBands bands = CourseBands(settings, c.course);
-    s += QStringLiteral("<figure>") + SpeedChartSvg(c, bands, 240, 130, &settings);
-    double keys = 0;
-    for (const DaySpeed& d : c.days) keys += d.keysPerMinute * d.runs;
-    s += c.runs == 0 ? QStringLiteral("<figcaption>%1：記録なし</figcaption>")
-                           .arg(HtmlEscaped(CourseLabel(c.course, &settings)))
+  for (const CourseChart& chart : model.courses) {
+    const CourseSpeeds& c = chart.speeds;
+    s += QStringLiteral("<figure>") + SpeedChartSvg(chart, 240, 130);
+    s += c.runs == 0 ? QStringLiteral("<figcaption>%1：記録なし</figcaption>").arg(HtmlEscaped(chart.label))
                      : QStringLiteral("<figcaption>%1 %2 %3 %4</figcaption>")
                            .arg(NoBreak(QStringLiteral("最高 %1・最新 %2 字／分").arg(c.best).arg(c.latest)),
                                 NoBreak(QStringLiteral("正確さ %1").arg(Percent(c.accuracy))),
-                                NoBreak(QStringLiteral("打鍵／分 %1").arg(Num(keys / c.runs, 0))),
+                                NoBreak(QStringLiteral("打鍵／分 %1").arg(Num(chart.meanKeysPerMinute, 0))),
                                 NoBreak(QStringLiteral("（%1 回）").arg(c.runs)));
     s += QStringLiteral("</figure>\n");
   }
@@ -341,7 +322,7 @@ QByteArray LearnerReportHtml(const LearnerHistory& h, const ZINIconf& settings, 
       "濃い線：日ごとの最高、薄い線：日ごとの平均。帯：赤＝×、黄＝○、緑＝◎（評価の基準）。点線：40・60 "
       "字／分の目標。</div></section>\n");
   s += QStringLiteral("<div class=\"row\"><section><h2>速さの段位</h2>%1</section>\n")
-           .arg(LadderSvg(ladder, 300, 110, &settings));
+           .arg(LadderSvg(model.ladder, 300, 110, &settings));
   s += QStringLiteral(
       "<section><h2>苦手なかな</h2><table><tr><th>かな</th><th>ミス</th><th>よく押し間違えたキー</th></"
       "tr>\n");
@@ -358,8 +339,8 @@ QByteArray LearnerReportHtml(const LearnerHistory& h, const ZINIconf& settings, 
   s += QStringLiteral(
            "<section><h2>マウス練習</h2><div class=\"row\"><div>%1</div><div><table>"
            "<tr><th>ゲーム</th><th>最高</th><th>回数</th><th>ステージごとの平均ミス</th></tr>\n")
-           .arg(MouseChartSvg(mouse, 300, 120));
-  for (const MouseProgress& g : mouse) {
+           .arg(MouseChartSvg(model.mouseChart, 300, 120));
+  for (const MouseProgress& g : model.mouse) {
     s += QStringLiteral("<tr><td>%1</td><td class=\"n\">%2</td><td class=\"n\">%3</td><td>%4</td></tr>\n")
              .arg(MouseGameLabel(g.game),
                   g.game == MouseGame::Puzzle ? QStringLiteral("－") : QString::number(g.bestStage))

@@ -10,6 +10,7 @@
 
 #include "history/history_records.h"
 #include "report/class_table.h"
+#include "report/records_model.h"
 #include "report/records_summary.h"
 
 namespace shurencho {
@@ -24,16 +25,18 @@ inline constexpr char kReportGeneratorMeta[] = "<meta name=\"generator\" content
 QString HtmlEscaped(const QString& text);
 
 // 字／分 per day (best and mean) over the course's grade bands and the school
-// targets; settings name the course.
-QString SpeedChartSvg(const CourseSpeeds& course, GradeBands bands, int width, int height,
-                      const ZINIconf* settings = nullptr);
+// targets.
+QString SpeedChartSvg(const CourseChart& chart, int width, int height);
 // The certificate steps with the learner's standing.
 QString LadderSvg(const LadderStanding& standing, int width, int height, const ZINIconf* settings = nullptr);
 // The stage reached per day of the staged mouse games.
-QString MouseChartSvg(const QList<MouseProgress>& games, int width, int height);
+QString MouseChartSvg(const MouseChart& chart, int width, int height);
 
 // now: when the report is made, printed on it.
 QByteArray LearnerReportHtml(const LearnerHistory& history, const ZINIconf& settings, HistoryTime now);
+// The same from what the 成績 window shows: model computed from history.
+QByteArray LearnerReportHtml(const RecordsModel& model, const LearnerHistory& history,
+                             const ZINIconf& settings, HistoryTime now);
 // With settings, each speed carries its course's grade mark (×○◎) and the
 // courses their names from the settings; courseNames (as the records files
 // named them) come before either.

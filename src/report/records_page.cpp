@@ -1,0 +1,167 @@
+#include "report/records_page.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QStringList>
+#include <algorithm>
+
+#include "report/certificate.h"
+#include "report/export_folder.h"
+#include "report/records_csv.h"
+#include "report/report_html.h"
+#include "report/skill_grade.h"
+#include "settings/settings.h"
+
+namespace shurencho {
+
+RecordsPage::RecordsPage(LearnerHistory history, QString readError, Renamer rename, const ZINIconf& settings)
+    : m_history(std::move(history)),
+      m_readError(std::move(readError)),
+      m_rename(std::move(rename)),
+      m_settings(settings),
+      m_model(ComputeRecords(m_history, settings)) {}
+
+RecordsPage RecordsPage::Read(HistoryStore& store, const ZINIconf& settings) {
+  QString error;
+  LearnerHistory history = store.Read(10, &error);
+  if (history.learner.isEmpty()) history.learner = store.LearnerName();
+  Renamer rename = [&store](const QString& name, QObject*, std::function<void(bool, const QString&)> done) {
+    QString why;
+    const bool ok = store.SetLearnerName(name, &why);
+    done(ok, why);
+  };
+  return RecordsPage(std::move(history), std::move(error), std::move(rename), settings);
+}
+
+QString RecordsPage::ReadProblemText() const {
+  return m_readError.isEmpty() ? QString()
+                               : QStringLiteral("記録を読み込めませんでした：%1").arg(m_readError);
+}
+
+int RecordsPage::FirstCourse() const {
+  const QList<CourseChart>& courses = m_model.courses;
+  int latest = 0;
+  for (int i = 1; i < courses.size(); ++i) {
+    const CourseSpeeds& c = courses[i].speeds;
+    if (c.runs > 0 && (courses[latest].speeds.runs == 0 || c.latestAt > courses[latest].speeds.latestAt))
+      latest = i;
+  }
+  return latest;
+}
+
+QString RecordsPage::CourseChoiceText(int index) const {
+  const CourseChart& chart = m_model.courses[index];
+  const int others = chart.speeds.unfinished + chart.speeds.ungraded;
+  return others == 0 ? QStringLiteral("%1（%2 回）").arg(chart.label).arg(chart.speeds.runs)
+                     : QStringLiteral("%1（%2 回、ほかに %3 回）")
+                           .arg(chart.label)
+                           .arg(chart.speeds.runs)
+                           .arg(others);
+}
+
+QString RecordsPage::CourseSummaryText(int index) const {
+  const CourseSpeeds& c = m_model.courses[index].speeds;
+  const GradeBands& bands = m_model.courses[index].bands;
+  QString summary =
+      c.runs == 0 ? QStringLiteral("まだ計測した記録がありません")
+                  : QStringLiteral("最高 %1 字／分・最新 %2 字／分・正確さ %3%・評価の基準 %4／%5 字／分")
+                        .arg(c.best)
+                        .arg(c.latest)
+                        .arg(QString::number(c.accuracy * 100, 'f', 1))
+                        .arg(bands.lower)
+                        .arg(bands.upper);
+  // Runs left or not graded are told, but are in no figure above.
+  QStringList uncounted;
+  if (c.unfinished > 0) uncounted << QStringLiteral("途中 %1回").arg(c.unfinished);
+  if (c.ungraded > 0) uncounted << QStringLiteral("計測なし %1回").arg(c.ungraded);
+  if (!uncounted.isEmpty())
+    summary +=
+        QStringLiteral("\n（ほかに %1。最高・平均には入りません）").arg(uncounted.join(QStringLiteral("・")));
+  return summary;
+}
+
+QString RecordsPage::CourseChartTitle(int index) const {
+  return QStringLiteral("%1 の字／分").arg(m_model.courses[index].label);
+}
+
+QString RecordsPage::LadderText() const {
+  const LadderStanding& standing = m_model.ladder;
+  if (standing.course < 0) return QStringLiteral("1分以上の練習がまだありません。");
+  QString text =
+      QStringLiteral("最高の速さ：%1 字／分（10分に換算して、文字数からミスを引いた数。%2、%3）")
+          .arg(QString::number(standing.perMinute, 'f', 1), CourseLabel(standing.course, &m_settings),
+               QDateTime::fromMSecsSinceEpoch(standing.at).toString(QStringLiteral("yyyy/MM/dd")));
+  text += standing.step > 0 ? QStringLiteral("\n%1 字／分の段に届いています。").arg(standing.step)
+                            : QStringLiteral("\nまだ最初の段の手前です。");
+  if (standing.nextStep > 0) text += QStringLiteral("次は %1 字／分です。").arg(standing.nextStep);
+  return text;
+}
+
+QString RecordsPage::SkillGradeText() const { return SkillGradeLine(m_model.bestSkillTest); }
+
+QString RecordsPage::EmptyNameText() { return QStringLiteral("名前を入れてください。"); }
+
+RecordsPage::Rename RecordsPage::AskRename(const QString& typed, QObject* context,
+                                           std::function<void(const QString& warning)> done) {
+  const QString name = typed.trimmed();
+  if (name.isEmpty()) return Rename::Empty;
+  if (name == m_history.learner) return Rename::Unchanged;
+  m_rename(name, context, [this, name, done = std::move(done)](bool ok, const QString& error) {
+    if (!ok) {
+      done(QStringLiteral("名前を変えられませんでした。\n%1").arg(error));
+      return;
+    }
+    m_history.learner = name;
+    done(QString());
+  });
+  return Rename::Asked;
+}
+
+QString RecordsPage::SafeLearnerName() const {
+  QString safe = m_history.learner;
+  for (QChar& c : safe) {
+    if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
+      c = QLatin1Char('_');
+  }
+  return safe;
+}
+
+QString RecordsPage::CsvFileName() const { return QStringLiteral("成績_%1.csv").arg(SafeLearnerName()); }
+
+QString RecordsPage::CertificateFileName() const {
+  return QStringLiteral("認定証_%1.html").arg(SafeLearnerName());
+}
+
+QString RecordsPage::SaveFolder() { return ExportFolder(); }
+
+QString RecordsPage::OfferedCsvPath() const { return QDir(SaveFolder()).filePath(CsvFileName()); }
+
+QString RecordsPage::OfferedCertificatePath() const {
+  return QDir(SaveFolder()).filePath(CertificateFileName());
+}
+
+void RecordsPage::Written(const QString& path) { RememberExportFolder(path); }
+
+QString RecordsPage::HtmlPathOf(const QString& csvPath) {
+  QString html = csvPath;
+  if (html.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) html.chop(4);
+  return html + QStringLiteral(".html");
+}
+
+bool RecordsPage::ExportTo(const QString& csvPath, HistoryTime now, QString* error) const {
+  return SaveWhole(csvPath, WriteRecordsCsv(m_history, &m_settings), error) &&
+         SaveWhole(HtmlPathOf(csvPath), LearnerReportHtml(m_model, m_history, m_settings, now), error);
+}
+
+bool RecordsPage::HasCertificate() const { return CertificateOf(m_history).has_value(); }
+
+bool RecordsPage::SaveCertificate(const QString& path, QString* error) const {
+  const std::optional<CertificateEntry> certificate = CertificateOf(m_history);
+  if (!certificate) {
+    if (error != nullptr) *error = QStringLiteral("認定証にする実力テストの記録がありません。");
+    return false;
+  }
+  return SaveWhole(path, CertificateHtml({*certificate}), error);
+}
+
+}  // namespace shurencho

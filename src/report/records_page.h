@@ -1,0 +1,84 @@
+#pragma once
+// The 成績 window's logic, headless: what is shown (computed once, for the
+// window and the printable page alike), which course comes first, the texts
+// of the summary lines, renaming the learner and the names of the files
+// written out. The window only forwards input and draws.
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <optional>
+
+#include "history/history_records.h"
+#include "report/records_model.h"
+
+namespace shurencho {
+
+struct ZINIconf;
+
+class RecordsPage {
+ public:
+  // Renames the learner and answers done on context's thread.
+  using Renamer = std::function<void(const QString& name, QObject* context,
+                                     std::function<void(bool ok, const QString& error)> done)>;
+
+  // What was read (readError: why nothing could be).
+  RecordsPage(LearnerHistory history, QString readError, Renamer rename, const ZINIconf& settings);
+  // Reads the store now, renaming straight into it; for a store of this thread's own.
+  static RecordsPage Read(HistoryStore& store, const ZINIconf& settings);
+
+  const LearnerHistory& history() const { return m_history; }
+  const RecordsModel& model() const { return m_model; }
+  const QString& learner() const { return m_history.learner; }
+  const QString& readError() const { return m_readError; }
+  // What failed to be read must not be written out as if it were the whole record.
+  bool CanExport() const { return m_readError.isEmpty(); }
+  // Above everything else when the read failed; empty when it did not.
+  QString ReadProblemText() const;
+
+  // The course practised last, else the first.
+  int FirstCourse() const;
+  // "ローマ字（3 回、ほかに 1 回）" for the course choice.
+  QString CourseChoiceText(int index) const;
+  // The best, latest and accuracy, and the runs left or not graded.
+  QString CourseSummaryText(int index) const;
+  QString CourseChartTitle(int index) const;
+  QString LadderText() const;
+  QString SkillGradeText() const;
+
+  // A typed name: empty (warning: the text to tell) or unchanged (nothing
+  // to do) is answered at once; any other goes to the renamer, and done
+  // tells what came of it (the warning empty when it was renamed).
+  enum class Rename { Empty, Unchanged, Asked };
+  Rename AskRename(const QString& typed, QObject* context, std::function<void(const QString& warning)> done);
+  static QString EmptyNameText();
+
+  // The learner's name made safe for a file name: no folder separators or
+  // control characters.
+  QString SafeLearnerName() const;
+  QString CsvFileName() const;
+  QString CertificateFileName() const;
+  // Where the save dialogs open and the paths they offer: the folder of the
+  // last file written while it is one the learner may write (see ExportFolder).
+  static QString SaveFolder();
+  QString OfferedCsvPath() const;
+  QString OfferedCertificatePath() const;
+  // A file just written: the next save dialog opens in its folder.
+  static void Written(const QString& path);
+  // The printable page written beside a CSV file: its .csv (of any case) becomes .html.
+  static QString HtmlPathOf(const QString& csvPath);
+  // Writes the CSV and, beside it, the printable page made at now.
+  bool ExportTo(const QString& csvPath, HistoryTime now, QString* error) const;
+  bool SaveCertificate(const QString& path, QString* error) const;
+  bool HasCertificate() const;
+
+ private:
+  LearnerHistory m_history;
+  QString m_readError;
+  Renamer m_rename;
+  const ZINIconf& m_settings;
+  RecordsModel m_model;
+};
+
+}  // namespace shurencho
