@@ -18,6 +18,8 @@
 #include <mutex>
 #include <thread>
 
+#include "adapters/history_sql.h"
+#include "history/history_reader.h"
 #include "history/history_schema.h"
 
 namespace shurencho {
@@ -216,11 +218,36 @@ void Disconnect(const QString& name, std::unique_ptr<StallGuard>* guard) {
   QSqlDatabase::removeDatabase(name);
 }
 
-// The text columns are NOT NULL, and the driver sends a null string as NULL.
-QVariant Text(const QString& text) { return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text); }
-
 QString SyncId(const QString& origin, qint64 localId) {
   return origin + QLatin1Char('/') + QString::number(localId);
+}
+
+}  // namespace
+
+namespace {
+
+QString NoPasswordHere() {
+  return QStringLiteral("パスワードは設定ファイルに書かないでください（~/.pgpass か PGPASSWORD に）。");
+}
+
+// "?host=…&port=…" over what the address said before it; false when a
+// password is given.
+bool ApplyParameters(const QString& query, ServerAddress* address, QString* port) {
+  const QUrlQuery params(query);
+  for (const auto& [key, value] : params.queryItems(QUrl::FullyDecoded)) {
+    if (key == QStringLiteral("host")) {
+      address->host = value;
+    } else if (key == QStringLiteral("port")) {
+      *port = value;
+    } else if (key == QStringLiteral("user")) {
+      address->user = value;
+    } else if (key == QStringLiteral("dbname")) {
+      address->database = value;
+    } else if (key == QStringLiteral("password")) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -246,11 +273,7 @@ bool ParseServerText(const QString& text, ServerAddress* address, QString* error
   if (const qsizetype at = rest.lastIndexOf(QLatin1Char('@')); at >= 0) {
     const QString user = rest.left(at);
     rest = rest.mid(at + 1);
-    if (user.contains(QLatin1Char(':'))) {
-      return SetError(
-          error,
-          QStringLiteral("パスワードは設定ファイルに書かないでください（~/.pgpass か PGPASSWORD に）。"));
-    }
+    if (user.contains(QLatin1Char(':'))) return SetError(error, NoPasswordHere());
     address->user = Decoded(user);
   }
   QString port;
@@ -265,22 +288,7 @@ bool ParseServerText(const QString& text, ServerAddress* address, QString* error
   } else {
     address->host = Decoded(rest);
   }
-  const QUrlQuery params(query);
-  for (const auto& [key, value] : params.queryItems(QUrl::FullyDecoded)) {
-    if (key == QStringLiteral("host")) {
-      address->host = value;
-    } else if (key == QStringLiteral("port")) {
-      port = value;
-    } else if (key == QStringLiteral("user")) {
-      address->user = value;
-    } else if (key == QStringLiteral("dbname")) {
-      address->database = value;
-    } else if (key == QStringLiteral("password")) {
-      return SetError(
-          error,
-          QStringLiteral("パスワードは設定ファイルに書かないでください（~/.pgpass か PGPASSWORD に）。"));
-    }
-  }
+  if (!ApplyParameters(query, address, &port)) return SetError(error, NoPasswordHere());
   if (!port.isEmpty()) {
     bool ok = false;
     address->port = port.toInt(&ok);
@@ -294,16 +302,28 @@ bool ParseServerText(const QString& text, ServerAddress* address, QString* error
 
 namespace {
 
-// Prepares one insert and runs it for each row with the values the row gives.
-template <typename Rows, typename Values, typename Arm>
-bool InsertEach(QSqlQuery& q, const QString& sql, const Rows& rows, Values values, const Arm& arm,
+// Ends the watch of a call's answers however the call ends.
+struct DisarmOnExit {
+  StallGuard* guard;
+  ~DisarmOnExit() {
+    if (guard) guard->Disarm();
+  }
+};
+
+// Adds one table's rows; rows the server already holds (sent before a
+// crash) are left as they are. Each answer is waited for a bounded time.
+template <typename Record>
+bool InsertEach(QSqlQuery& q, const char* table, const char* columns, const QList<QueuedRow<Record>>& rows,
+                const QHash<qint64, qint64>& ids, const QString& origin, StallGuard* guard,
                 QSqlError* failed) {
   if (rows.isEmpty()) return true;
-  arm();
-  q.prepare(sql);
-  for (const auto& row : rows) {
-    for (const QVariant& v : values(row)) q.addBindValue(v);
-    arm();
+  if (guard) guard->Arm();
+  q.prepare(InsertSql(table, columns, true) + QStringLiteral(" ON CONFLICT DO NOTHING"));
+  for (const QueuedRow<Record>& row : rows) {
+    q.addBindValue(ids.value(row.learner));
+    for (const QVariant& v : RecordValues(row.record)) q.addBindValue(v);
+    q.addBindValue(SyncId(origin, row.localId));
+    if (guard) guard->Arm();
     if (!q.exec()) {
       *failed = q.lastError();
       return false;
@@ -330,6 +350,39 @@ void PostgresSyncSender::Interrupt() {
   if (m_guard) m_guard->Trip();
 }
 
+bool PostgresSyncSender::ServerIds(QSqlQuery& q, const SyncBatch& batch, QHash<qint64, qint64>* ids,
+                                   QHash<QString, qint64>* made, QSqlError* failed) {
+  q.prepare(QStringLiteral("SELECT shurencho_learner_id(?, ?)"));
+  for (auto it = batch.learners.cbegin(); it != batch.learners.cend(); ++it) {
+    const QString key = it->first + QChar(0) + it->second;
+    if (const auto known = m_learnerIds.constFind(key); known != m_learnerIds.constEnd()) {
+      ids->insert(it.key(), *known);
+      continue;
+    }
+    q.addBindValue(it->first);
+    q.addBindValue(it->second);
+    if (m_guard) m_guard->Arm();
+    if (!q.exec() || !q.next()) return *failed = q.lastError(), false;
+    ids->insert(it.key(), q.value(0).toLongLong());
+    made->insert(key, q.value(0).toLongLong());
+  }
+  return true;
+}
+
+bool PostgresSyncSender::AddRows(QSqlDatabase& db, const SyncBatch& batch, QHash<QString, qint64>* made,
+                                 QSqlError* failed) {
+  using namespace history_columns;
+  QHash<qint64, qint64> ids;  // local learner -> the server's
+  QSqlQuery q(db);
+  StallGuard* guard = m_guard.get();
+  const QString& origin = batch.origin;
+  return ServerIds(q, batch, &ids, made, failed) &&
+         InsertEach(q, "drill_items", kItem, batch.items, ids, origin, guard, failed) &&
+         InsertEach(q, "typing_runs", kRun, batch.runs, ids, origin, guard, failed) &&
+         InsertEach(q, "key_misses", kMiss, batch.misses, ids, origin, guard, failed) &&
+         InsertEach(q, "mouse_stages", kMouse, batch.mouse, ids, origin, guard, failed);
+}
+
 bool PostgresSyncSender::Send(const SyncBatch& batch, QString* error) {
   if (batch.empty()) return true;
   QSqlDatabase db = QSqlDatabase::database(m_connection, false);
@@ -337,100 +390,12 @@ bool PostgresSyncSender::Send(const SyncBatch& batch, QString* error) {
   const auto arm = [this] {
     if (m_guard) m_guard->Arm();
   };
-  struct Disarm {
-    StallGuard* guard;
-    ~Disarm() {
-      if (guard) guard->Disarm();
-    }
-  } disarm{m_guard.get()};
+  const DisarmOnExit disarm{m_guard.get()};
   QSqlError failed;
   QHash<QString, qint64> made;  // learners first seen in this transaction
-  const auto body = [&]() -> bool {
-    QHash<qint64, qint64> ids;  // local learner -> the server's
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT shurencho_learner_id(?, ?)"));
-    for (auto it = batch.learners.cbegin(); it != batch.learners.cend(); ++it) {
-      const QString key = it->first + QChar(0) + it->second;
-      if (const auto known = m_learnerIds.constFind(key); known != m_learnerIds.constEnd()) {
-        ids.insert(it.key(), *known);
-        continue;
-      }
-      q.addBindValue(it->first);
-      q.addBindValue(it->second);
-      arm();
-      if (!q.exec() || !q.next()) return failed = q.lastError(), false;
-      ids.insert(it.key(), q.value(0).toLongLong());
-      made.insert(key, q.value(0).toLongLong());
-    }
-    // Rows the server already holds (sent before a crash) are left as they are.
-    const auto learner = [&](const auto& row) { return QVariant(ids.value(row.learner)); };
-    const auto syncId = [&](const auto& row) { return QVariant(SyncId(batch.origin, row.localId)); };
-    return InsertEach(
-               q,
-               QStringLiteral(
-                   "INSERT INTO drill_items (learner, at_ms, course, item, characters, keystrokes, "
-                   "refused, seconds, sync_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) "
-                   "ON CONFLICT DO NOTHING"),
-               batch.items,
-               [&](const auto& row) {
-                 const DrillItemRecord& r = row.record;
-                 return QVariantList{learner(row),        QVariant(r.at),         QVariant(r.course),
-                                     Text(r.item),        QVariant(r.characters), QVariant(r.keystrokes),
-                                     QVariant(r.refused), QVariant(r.seconds),    syncId(row)};
-               },
-               arm, &failed) &&
-           InsertEach(
-               q,
-               QStringLiteral("INSERT INTO typing_runs (learner, at_ms, course, text_name, characters, "
-                              "keystrokes, refused, seconds, chars_per_minute, keys_per_minute, accuracy, "
-                              "grade, sync_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
-                              "ON CONFLICT DO NOTHING"),
-               batch.runs,
-               [&](const auto& row) {
-                 const TypingRunRecord& r = row.record;
-                 return QVariantList{learner(row),
-                                     QVariant(r.at),
-                                     QVariant(r.course),
-                                     Text(r.textName),
-                                     QVariant(r.characters),
-                                     QVariant(r.keystrokes),
-                                     QVariant(r.refused),
-                                     QVariant(r.seconds),
-                                     QVariant(r.charsPerMinute),
-                                     QVariant(r.keysPerMinute),
-                                     QVariant(r.accuracy),
-                                     Text(r.grade),
-                                     syncId(row)};
-               },
-               arm, &failed) &&
-           InsertEach(
-               q,
-               QStringLiteral("INSERT INTO key_misses (learner, at_ms, course, unit, typed, pressed, "
-                              "expected, sync_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"),
-               batch.misses,
-               [&](const auto& row) {
-                 const KeyMissRecord& r = row.record;
-                 return QVariantList{learner(row),  QVariant(r.at), QVariant(r.course), Text(r.unit),
-                                     Text(r.typed), Text(r.key),    Text(r.expected),   syncId(row)};
-               },
-               arm, &failed) &&
-           InsertEach(
-               q,
-               QStringLiteral("INSERT INTO mouse_stages (learner, at_ms, game, stage, misses, moves, "
-                              "seconds, sync_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"),
-               batch.mouse,
-               [&](const auto& row) {
-                 const MouseRecord& r = row.record;
-                 return QVariantList{
-                     learner(row),        QVariant(r.at),     QVariant(static_cast<int>(r.game)),
-                     QVariant(r.stage),   QVariant(r.misses), QVariant(r.moves),
-                     QVariant(r.seconds), syncId(row)};
-               },
-               arm, &failed);
-  };
   arm();
   if (!db.transaction()) return Fail(error, db.lastError());
-  if (!body()) {
+  if (!AddRows(db, batch, &made, &failed)) {
     arm();
     db.rollback();
     return NoAnswer(m_guard, error) ? false : Fail(error, failed);
@@ -447,112 +412,133 @@ bool PostgresSyncSender::Send(const SyncBatch& batch, QString* error) {
 
 // ---- Reading ----
 
+namespace {
+
+// The learners, each with a row of no figures yet; *at finds a learner's row.
+bool ReadLearners(QSqlQuery& q, ClassOnServer* out, QHash<qint64, qsizetype>* at) {
+  if (!q.exec(QStringLiteral("SELECT id, name, machine FROM learners ORDER BY id"))) return false;
+  QHash<QString, int> nameCount;
+  while (q.next()) {
+    ServerLearner l{q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString(), {}};
+    ++nameCount[l.name];
+    at->insert(l.id, out->learners.size());
+    out->learners.append(l);
+    ClassRow row;
+    row.courses = SummarizeSpeeds({}, QList<int>(kOccasionalCourses.begin(), kOccasionalCourses.end()));
+    row.mouse = SummarizeMouse({});
+    out->rows.append(row);
+  }
+  for (qsizetype i = 0; i < out->learners.size(); ++i) {
+    ServerLearner& l = out->learners[i];
+    l.shown = nameCount.value(l.name) > 1 ? QStringLiteral("%1（%2）").arg(l.name, l.machine) : l.name;
+    out->rows[i].learner = l.shown;
+  }
+  return true;
+}
+
+// Per learner and course: the best, the count, the keys and the newest
+// run, as the server keeps them with every run added.
+bool ReadCourseTally(QSqlQuery& q, const QHash<qint64, qsizetype>& at, QList<ClassRow>* rows) {
+  // Every row lists the same courses (SummarizeSpeeds' order).
+  const QList<CourseSpeeds> listed =
+      SummarizeSpeeds({}, QList<int>(kOccasionalCourses.begin(), kOccasionalCourses.end()));
+  const auto courseIndex = [&listed](int course) -> qsizetype {
+    for (qsizetype i = 0; i < listed.size(); ++i)
+      if (listed[i].course == course) return i;
+    return -1;
+  };
+  QHash<qint64, QPair<qint64, qint64>> keys;  // learner -> judged, refused
+  if (!q.exec(QStringLiteral("SELECT learner, course, best, runs, keystrokes, refused, latest_at, latest "
+                             "FROM course_tally"))) {
+    return false;
+  }
+  while (q.next()) {
+    const auto row = at.constFind(q.value(0).toLongLong());
+    const qsizetype c = courseIndex(q.value(1).toInt());
+    if (row == at.constEnd()) continue;
+    ClassRow& r = (*rows)[*row];
+    const qint64 judged = q.value(4).toLongLong(), refused = q.value(5).toLongLong();
+    r.runs += q.value(3).toInt();
+    r.latestAt = std::max(r.latestAt, q.value(6).toLongLong());
+    keys[q.value(0).toLongLong()].first += judged;
+    keys[q.value(0).toLongLong()].second += refused;
+    if (c < 0) continue;
+    CourseSpeeds& s = r.courses[c];
+    s.best = q.value(2).toInt();
+    s.runs = q.value(3).toInt();
+    s.latestAt = q.value(6).toLongLong();
+    s.latest = q.value(7).toInt();
+    if (judged > 0) s.accuracy = 1.0 - double(refused) / double(judged);
+  }
+  for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
+    if (it->first > 0) (*rows)[at.value(it.key())].accuracy = 1.0 - double(it->second) / double(it->first);
+  }
+  return true;
+}
+
+bool ReadMouseProgress(QSqlQuery& q, const QHash<qint64, qsizetype>& at, QList<ClassRow>* rows) {
+  if (!q.exec(QStringLiteral("SELECT learner, game, MAX(stage), COUNT(*), MAX(at_ms) FROM mouse_stages "
+                             "GROUP BY learner, game"))) {
+    return false;
+  }
+  while (q.next()) {
+    const auto row = at.constFind(q.value(0).toLongLong());
+    if (row == at.constEnd()) continue;
+    ClassRow& r = (*rows)[*row];
+    r.latestAt = std::max(r.latestAt, q.value(4).toLongLong());
+    for (MouseProgress& g : r.mouse) {
+      if (static_cast<int>(g.game) != q.value(1).toInt()) continue;
+      g.bestStage = q.value(2).toInt();
+      g.plays = q.value(3).toInt();
+    }
+  }
+  return true;
+}
+
+// Each learner's ten weakest units, ranked as the learner's own history is.
+bool ReadWeakUnits(QSqlQuery& q, const QHash<qint64, qsizetype>& at, QList<ClassRow>* rows) {
+  if (!q.exec(QStringLiteral("SELECT learner, unit, SUM(misses) FROM miss_tally GROUP BY learner, unit")))
+    return false;
+  QHash<qsizetype, QList<UnitWeakness>> units;  // by row
+  while (q.next()) {
+    const auto row = at.constFind(q.value(0).toLongLong());
+    if (row != at.constEnd()) units[*row].append(UnitWeakness{q.value(1).toString(), q.value(2).toInt(), {}});
+  }
+  for (auto it = units.begin(); it != units.end(); ++it) {
+    RankWeakest(&it.value(), 10);
+    (*rows)[it.key()].weakest = it.value();
+  }
+  return true;
+}
+
+// The whole class from one snapshot.
+bool ReadClass(QSqlDatabase db, ClassOnServer* out, QString* error) {
+  QSqlQuery q(db);
+  q.setForwardOnly(true);
+  if (!db.transaction()) return Fail(error, db.lastError());
+  QHash<qint64, qsizetype> at;
+  if (!q.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY")) ||
+      !ReadLearners(q, out, &at) || !ReadCourseTally(q, at, &out->rows) ||
+      !ReadMouseProgress(q, at, &out->rows) || !ReadWeakUnits(q, at, &out->rows)) {
+    const QSqlError e = q.lastError();
+    q.finish();
+    db.rollback();
+    return Fail(error, e);
+  }
+  q.finish();
+  db.commit();
+  DropUnusedCourses(out->rows);
+  return true;
+}
+
+}  // namespace
+
 bool ReadClassFromServer(const QString& serverText, ClassOnServer* out, QString* error) {
   std::unique_ptr<StallGuard> guard;
   const QString name = Connect(serverText, error, &guard, Clock::now() + kClassReadWait);
   if (name.isEmpty()) return false;
   *out = ClassOnServer{};
-  bool ok = [&] {
-    QSqlDatabase db = QSqlDatabase::database(name, false);
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    // One snapshot for every figure.
-    if (!db.transaction()) return Fail(error, db.lastError());
-    const auto fail = [&] {
-      const QSqlError e = q.lastError();
-      q.finish();
-      db.rollback();
-      return Fail(error, e);
-    };
-    if (!q.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY")) ||
-        !q.exec(QStringLiteral("SELECT id, name, machine FROM learners ORDER BY id"))) {
-      return fail();
-    }
-    QHash<qint64, qsizetype> at;
-    QHash<QString, int> nameCount;
-    while (q.next()) {
-      ServerLearner l{q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString(), {}};
-      ++nameCount[l.name];
-      at.insert(l.id, out->learners.size());
-      out->learners.append(l);
-      ClassRow row;
-      row.courses = SummarizeSpeeds({}, QList<int>(kOccasionalCourses.begin(), kOccasionalCourses.end()));
-      row.mouse = SummarizeMouse({});
-      out->rows.append(row);
-    }
-    for (qsizetype i = 0; i < out->learners.size(); ++i) {
-      ServerLearner& l = out->learners[i];
-      l.shown = nameCount.value(l.name) > 1 ? QStringLiteral("%1（%2）").arg(l.name, l.machine) : l.name;
-      out->rows[i].learner = l.shown;
-    }
-    // Every row lists the same courses (SummarizeSpeeds' order).
-    const QList<CourseSpeeds> listed =
-        SummarizeSpeeds({}, QList<int>(kOccasionalCourses.begin(), kOccasionalCourses.end()));
-    const auto courseIndex = [&listed](int course) -> qsizetype {
-      for (qsizetype i = 0; i < listed.size(); ++i)
-        if (listed[i].course == course) return i;
-      return -1;
-    };
-    // Per learner and course: the best, the count, the keys and the newest
-    // run, as the server keeps them with every run added.
-    QHash<qint64, QPair<qint64, qint64>> keys;  // learner -> judged, refused
-    if (!q.exec(QStringLiteral("SELECT learner, course, best, runs, keystrokes, refused, latest_at, latest "
-                               "FROM course_tally"))) {
-      return fail();
-    }
-    while (q.next()) {
-      const auto row = at.constFind(q.value(0).toLongLong());
-      const qsizetype c = courseIndex(q.value(1).toInt());
-      if (row == at.constEnd()) continue;
-      ClassRow& r = out->rows[*row];
-      const qint64 judged = q.value(4).toLongLong(), refused = q.value(5).toLongLong();
-      r.runs += q.value(3).toInt();
-      r.latestAt = std::max(r.latestAt, q.value(6).toLongLong());
-      keys[q.value(0).toLongLong()].first += judged;
-      keys[q.value(0).toLongLong()].second += refused;
-      if (c < 0) continue;
-      CourseSpeeds& s = r.courses[c];
-      s.best = q.value(2).toInt();
-      s.runs = q.value(3).toInt();
-      s.latestAt = q.value(6).toLongLong();
-      s.latest = q.value(7).toInt();
-      if (judged > 0) s.accuracy = 1.0 - double(refused) / double(judged);
-    }
-    for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
-      if (it->first > 0)
-        out->rows[at.value(it.key())].accuracy = 1.0 - double(it->second) / double(it->first);
-    }
-    if (!q.exec(QStringLiteral("SELECT learner, game, MAX(stage), COUNT(*), MAX(at_ms) FROM mouse_stages "
-                               "GROUP BY learner, game"))) {
-      return fail();
-    }
-    while (q.next()) {
-      const auto row = at.constFind(q.value(0).toLongLong());
-      if (row == at.constEnd()) continue;
-      ClassRow& r = out->rows[*row];
-      r.latestAt = std::max(r.latestAt, q.value(4).toLongLong());
-      for (MouseProgress& g : r.mouse) {
-        if (static_cast<int>(g.game) != q.value(1).toInt()) continue;
-        g.bestStage = q.value(2).toInt();
-        g.plays = q.value(3).toInt();
-      }
-    }
-    if (!q.exec(
-            QStringLiteral("SELECT learner, unit, SUM(misses) AS n FROM miss_tally GROUP BY learner, unit "
-                           "ORDER BY learner, n DESC, unit"))) {
-      return fail();
-    }
-    while (q.next()) {
-      const auto row = at.constFind(q.value(0).toLongLong());
-      if (row == at.constEnd()) continue;
-      QList<UnitWeakness>& weakest = out->rows[*row].weakest;
-      if (weakest.size() < 10) weakest.append(UnitWeakness{q.value(1).toString(), q.value(2).toInt(), {}});
-    }
-    q.finish();
-    db.commit();
-    DropUnusedCourses(out->rows);
-    return true;
-  }();
+  const bool ok = ReadClass(QSqlDatabase::database(name, false), out, error);
   if (!ok) NoAnswer(guard, error);
   Disconnect(name, &guard);
   if (!ok) *out = ClassOnServer{};
@@ -586,91 +572,24 @@ LearnerHistory PostgresHistoryStore::Read(int weakest, QString* error) {
   QSqlDatabase db = QSqlDatabase::database(m_connection, false);
   // The window waits for this read: all of it is bounded.
   if (m_guard) m_guard->ArmUntil(Clock::now() + kClassReadWait);
-  struct Disarm {
-    StallGuard* guard;
-    ~Disarm() {
-      if (guard) guard->Disarm();
-    }
-  } disarm{m_guard.get()};
+  const DisarmOnExit disarm{m_guard.get()};
   LearnerHistory h;
   h.learner = m_learner.shown;
-  QSqlQuery q(db);
-  q.setForwardOnly(true);
-  const auto fail = [&] {
+  if (!db.transaction()) {
+    Fail(error, db.lastError());
+    return h;
+  }
+  LearnerQueryRows rows(db, m_learner.id);
+  QSqlQuery& q = rows.query();
+  if (!q.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY")) ||
+      !ReadLearnerHistory(rows, weakest, &h)) {
     if (!NoAnswer(m_guard, error)) Fail(error, q.lastError());
     q.finish();
     db.rollback();
     LearnerHistory empty;
     empty.learner = m_learner.shown;
     return empty;
-  };
-  if (!db.transaction()) {
-    Fail(error, db.lastError());
-    return h;
   }
-  const auto select = [&](const QString& sql) {
-    q.prepare(sql);
-    q.addBindValue(m_learner.id);
-    return q.exec();
-  };
-  if (!q.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY")) ||
-      !select(QStringLiteral(
-          "SELECT at_ms, course, text_name, characters, keystrokes, refused, seconds, chars_per_minute, "
-          "keys_per_minute, accuracy, grade FROM typing_runs WHERE learner = ? ORDER BY at_ms"))) {
-    return fail();
-  }
-  while (q.next()) {
-    h.runs.append(TypingRunRecord{q.value(0).toLongLong(), q.value(1).toInt(), q.value(2).toString(),
-                                  q.value(3).toInt(), q.value(4).toInt(), q.value(5).toInt(),
-                                  q.value(6).toDouble(), q.value(7).toInt(), q.value(8).toInt(),
-                                  q.value(9).toDouble(), q.value(10).toString()});
-  }
-  if (!select(QStringLiteral("SELECT at_ms, game, stage, misses, moves, seconds FROM mouse_stages "
-                             "WHERE learner = ? ORDER BY at_ms"))) {
-    return fail();
-  }
-  while (q.next()) {
-    h.mouse.append(MouseRecord{q.value(0).toLongLong(), static_cast<MouseGame>(q.value(1).toInt()),
-                               q.value(2).toInt(), q.value(3).toInt(), q.value(4).toInt(),
-                               q.value(5).toDouble()});
-  }
-  if (!select(QStringLiteral("SELECT unit, pressed, SUM(misses) FROM miss_tally WHERE learner = ? "
-                             "GROUP BY unit, pressed"))) {
-    return fail();
-  }
-  QHash<QString, UnitWeakness> units;
-  while (q.next()) {
-    UnitWeakness& w = units[q.value(0).toString()];
-    w.unit = q.value(0).toString();
-    w.misses += q.value(2).toInt();
-    w.wrongKeys.append({q.value(1).toString(), q.value(2).toInt()});
-  }
-  QList<UnitWeakness> ranked = units.values();
-  std::sort(ranked.begin(), ranked.end(), [](const UnitWeakness& a, const UnitWeakness& b) {
-    return a.misses != b.misses ? a.misses > b.misses : a.unit < b.unit;
-  });
-  if (ranked.size() > std::max(0, weakest)) ranked.resize(std::max(0, weakest));
-  for (UnitWeakness& w : ranked) {
-    std::sort(w.wrongKeys.begin(), w.wrongKeys.end(), [](const auto& a, const auto& b) {
-      return a.second != b.second ? a.second > b.second : a.first < b.first;
-    });
-  }
-  h.weakest = ranked;
-  const auto byKey = [&](const QString& column, QList<QPair<QString, int>>* out) {
-    if (!select(QStringLiteral("SELECT %1, SUM(misses) AS n FROM miss_tally WHERE learner = ? AND %1 <> '' "
-                               "GROUP BY %1 ORDER BY n DESC, %1")
-                    .arg(column))) {
-      return false;
-    }
-    while (q.next()) out->append({q.value(0).toString(), q.value(1).toInt()});
-    return true;
-  };
-  if (!byKey(QStringLiteral("expected"), &h.missesByExpectedKey) ||
-      !byKey(QStringLiteral("pressed"), &h.missesByPressedKey) ||
-      !select(QStringLiteral("SELECT keystrokes FROM key_tally WHERE learner = ?"))) {
-    return fail();
-  }
-  if (q.next()) h.keystrokes = q.value(0).toLongLong();
   q.finish();
   db.commit();
   return h;

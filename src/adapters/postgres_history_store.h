@@ -13,6 +13,10 @@
 #include "history/sync_queue.h"
 #include "report/class_table.h"
 
+class QSqlDatabase;
+class QSqlError;
+class QSqlQuery;
+
 namespace shurencho {
 
 class StallGuard;
@@ -49,6 +53,12 @@ class PostgresSyncSender final : public SyncSender {
 
  private:
   PostgresSyncSender(QString connection, std::unique_ptr<StallGuard> guard);
+  // The server's number of each learner in the batch; *made gets those
+  // not known before this transaction.
+  bool ServerIds(QSqlQuery& q, const SyncBatch& batch, QHash<qint64, qint64>* ids,
+                 QHash<QString, qint64>* made, QSqlError* failed);
+  // Every row of the batch, inside the caller's transaction.
+  bool AddRows(QSqlDatabase& db, const SyncBatch& batch, QHash<QString, qint64>* made, QSqlError* failed);
   QString m_connection;
   std::unique_ptr<StallGuard> m_guard;
   QHash<QString, qint64> m_learnerIds;  // name + machine -> the server's number, as committed

@@ -8,7 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
+#include <QMap>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -19,8 +19,11 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <tuple>
 
+#include "adapters/history_sql.h"
 #include "adapters/sqlite_history_file.h"
+#include "history/history_reader.h"
 #include "history/history_schema.h"
 #include "history/learner_name.h"
 
@@ -70,10 +73,6 @@ QString Reason(const QSqlError& e) {
   }
 }
 
-// A text column's value: a null string is bound as SQL NULL, which the
-// NOT NULL columns refuse, so it goes in as empty text.
-QVariant Text(const QString& text) { return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text); }
-
 void SetError(QString* error, const QString& text) {
   if (error) *error = text;
 }
@@ -91,29 +90,36 @@ sqlite3* Handle(const QSqlDatabase& db) {
   return *static_cast<sqlite3* const*>(v.constData());
 }
 
-// One SELECT with one learner bound, read row by row. Texts repeat from row
-// to row (a grade mark, a text's name) and share one string when they do.
-class RowReader final {
+// SELECTs with one learner bound, read row by row straight from the
+// driver's connection: the runs and the stages are the bulk of a long
+// history (a hundred thousand rows), and this is three times quicker than a
+// QVariant per value. Texts repeat from row to row (a grade mark, a text's
+// name) and share one string when they do.
+class SqliteRows final : public HistoryRows {
  public:
-  RowReader(sqlite3* db, const char* sql, qint64 learner) : m_db(db) {
-    m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr);
-    if (m_rc == SQLITE_OK) m_rc = sqlite3_bind_int64(m_stmt, 1, learner);
-  }
-  ~RowReader() { sqlite3_finalize(m_stmt); }
-  RowReader(const RowReader&) = delete;
-  RowReader& operator=(const RowReader&) = delete;
+  SqliteRows(sqlite3* db, qint64 learner) : m_db(db), m_learner(learner) {}
+  ~SqliteRows() override { sqlite3_finalize(m_stmt); }
+  SqliteRows(const SqliteRows&) = delete;
+  SqliteRows& operator=(const SqliteRows&) = delete;
 
-  bool Next() {
+  bool Select(const char* sql) override {
+    sqlite3_finalize(m_stmt);
+    m_stmt = nullptr;
+    m_rc = sqlite3_prepare_v2(m_db, sql, -1, &m_stmt, nullptr);
+    if (m_rc == SQLITE_OK) m_rc = sqlite3_bind_int64(m_stmt, 1, m_learner);
+    return m_rc == SQLITE_OK;
+  }
+  bool Next() override {
     if (m_rc != SQLITE_OK && m_rc != SQLITE_ROW) return false;
     m_rc = sqlite3_step(m_stmt);
     return m_rc == SQLITE_ROW;
   }
-  bool ok() const { return m_rc == SQLITE_DONE; }
+  bool Done() override { return m_rc == SQLITE_DONE; }
   QString error() const { return QString::fromUtf8(sqlite3_errmsg(m_db)); }
-  qint64 Int64(int c) const { return sqlite3_column_int64(m_stmt, c); }
-  int Int(int c) const { return sqlite3_column_int(m_stmt, c); }
-  double Double(int c) const { return sqlite3_column_double(m_stmt, c); }
-  QString Text(int c) {
+  qint64 Int64(int c) override { return sqlite3_column_int64(m_stmt, c); }
+  int Int(int c) override { return sqlite3_column_int(m_stmt, c); }
+  double Double(int c) override { return sqlite3_column_double(m_stmt, c); }
+  QString Text(int c) override {
     const char* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, c));
     const int bytes = sqlite3_column_bytes(m_stmt, c);
     QByteArray& raw = m_lastRaw[static_cast<size_t>(c) % kTextSlots];
@@ -129,12 +135,123 @@ class RowReader final {
  private:
   static constexpr size_t kTextSlots = 16;
   sqlite3* m_db;
+  qint64 m_learner;
   sqlite3_stmt* m_stmt = nullptr;
   int m_rc = SQLITE_OK;
   std::array<QByteArray, kTextSlots> m_lastRaw;
   std::array<QString, kTextSlots> m_lastText;
 };
 
+// Inserts one table's records for the learner.
+template <typename Record>
+bool InsertAll(QSqlQuery& q, qint64 learner, const char* table, const char* columns,
+               const QList<Record>& records, QSqlError* failed) {
+  if (records.isEmpty()) return true;
+  q.prepare(InsertSql(table, columns, false));
+  for (const Record& r : records) {
+    q.addBindValue(learner);
+    for (const QVariant& v : RecordValues(r)) q.addBindValue(v);
+    if (!q.exec()) return *failed = q.lastError(), false;
+  }
+  return true;
+}
+
+// Adds the judged keys of a batch's items to the learner's count.
+bool AddKeystrokes(QSqlQuery& q, qint64 learner, const QList<DrillItemRecord>& items, QSqlError* failed) {
+  if (items.isEmpty()) return true;
+  qint64 keystrokes = 0;
+  for (const DrillItemRecord& r : items) keystrokes += r.keystrokes;
+  q.prepare(QStringLiteral("UPDATE key_tally SET keystrokes = keystrokes + ? WHERE learner = ?"));
+  q.addBindValue(keystrokes);
+  q.addBindValue(learner);
+  if (!q.exec()) return *failed = q.lastError(), false;
+  if (q.numRowsAffected() > 0) return true;
+  q.prepare(QStringLiteral("INSERT INTO key_tally (learner, keystrokes) VALUES (?, ?)"));
+  q.addBindValue(learner);
+  q.addBindValue(keystrokes);
+  if (!q.exec()) return *failed = q.lastError(), false;
+  return true;
+}
+
+// Counts a batch's misses into the tally, by unit, key pressed and key expected.
+bool TallyMisses(QSqlDatabase& d, qint64 learner, const QList<KeyMissRecord>& misses, QSqlError* failed) {
+  using Key = std::tuple<QString, QString, QString>;
+  QMap<Key, int> tally;
+  for (const KeyMissRecord& r : misses) {
+    ++tally[Key{SqlText(r.unit).toString(), SqlText(r.key).toString(), SqlText(r.expected).toString()}];
+  }
+  QSqlQuery update(d);
+  update.prepare(
+      QStringLiteral("UPDATE miss_tally SET misses = misses + ? "
+                     "WHERE learner = ? AND unit = ? AND pressed = ? AND expected = ?"));
+  QSqlQuery insert(d);
+  insert.prepare(QStringLiteral(
+      "INSERT INTO miss_tally (learner, unit, pressed, expected, misses) VALUES (?, ?, ?, ?, ?)"));
+  for (auto it = tally.cbegin(); it != tally.cend(); ++it) {
+    const auto& [unit, key, expected] = it.key();
+    for (const QVariant& v :
+         {QVariant(it.value()), QVariant(learner), QVariant(unit), QVariant(key), QVariant(expected)}) {
+      update.addBindValue(v);
+    }
+    if (!update.exec()) return *failed = update.lastError(), false;
+    if (update.numRowsAffected() > 0) continue;
+    for (const QVariant& v :
+         {QVariant(learner), QVariant(unit), QVariant(key), QVariant(expected), QVariant(it.value())}) {
+      insert.addBindValue(v);
+    }
+    if (!insert.exec()) return *failed = insert.lastError(), false;
+  }
+  return true;
+}
+
+// Brings the open database from its version to `to`, unless it is there
+// already; *newer when it belongs to a newer program.
+bool StepTo(QSqlDatabase& d, int to, bool* newer, QSqlError* failed) {
+  bool done = false;
+  QSqlQuery v = Run(d, QStringLiteral("PRAGMA user_version"), &done);
+  if (!done || !v.next()) return *failed = v.lastError(), false;
+  const int version = v.value(0).toInt();
+  if (version > history_schema::kVersion) return *newer = true, false;
+  if (version >= to) return true;
+  for (const QString& sql : history_schema::Step(to)) {
+    QSqlQuery q = Run(d, sql, &done);
+    if (!done) return *failed = q.lastError(), false;
+  }
+  QSqlQuery set = Run(d, QStringLiteral("PRAGMA user_version = %1").arg(to), &done);
+  if (!done) *failed = set.lastError();
+  return done;
+}
+
+// The learner this machine writes for: the one it wrote for last, else the
+// login's, made when new. Sets *id and *name.
+bool FindLearner(QSqlQuery& q, const QString& machine, const QString& login, qint64* id, QString* name) {
+  q.prepare(
+      QStringLiteral("SELECT l.id, l.name FROM current_learner c JOIN learners l ON l.id = c.learner "
+                     "WHERE c.machine = ?"));
+  q.addBindValue(machine);
+  if (!q.exec()) return false;
+  *name = login;
+  if (q.next()) {
+    *id = q.value(0).toLongLong();
+    *name = q.value(1).toString();
+    return true;
+  }
+  q.prepare(QStringLiteral("SELECT id FROM learners WHERE name = ? AND machine = ?"));
+  q.addBindValue(login);
+  q.addBindValue(machine);
+  if (!q.exec()) return false;
+  if (q.next()) {
+    *id = q.value(0).toLongLong();
+    return true;
+  }
+  if (!q.exec(QStringLiteral("SELECT COALESCE(MAX(id), 0) + 1 FROM learners")) || !q.next()) return false;
+  *id = q.value(0).toLongLong();
+  q.prepare(QStringLiteral("INSERT INTO learners (id, name, machine) VALUES (?, ?, ?)"));
+  q.addBindValue(*id);
+  q.addBindValue(login);
+  q.addBindValue(machine);
+  return q.exec();
+}
 }  // namespace
 
 QString SqliteHistoryStore::LoginName() {
@@ -311,6 +428,10 @@ bool SqliteHistoryStore::InWriteTransaction(F&& body, QString* error) {
 }
 
 bool SqliteHistoryStore::Prepare(QString* error) {
+  return UseWal(error) && Migrate(error) && ChooseLearner(error);
+}
+
+bool SqliteHistoryStore::UseWal(QString* error) {
   QSqlDatabase db = QSqlDatabase::database(m_connection, false);
   bool ok = false;
   // The first statement reads the file: a damaged one or another kind of file fails here.
@@ -323,78 +444,35 @@ bool SqliteHistoryStore::Prepare(QString* error) {
     SetError(error, history_reason::ReadOnly());
     return false;
   }
-  mode.finish();
+  return true;
+}
+
+bool SqliteHistoryStore::Migrate(QString* error) {
   // Each version step is a transaction of its own; a copy that finds the
   // step done by another copy meanwhile skips it.
   for (int to = 1; to <= history_schema::kVersion; ++to) {
     bool newer = false;
     const bool stepped = InWriteTransaction(
-        [&](QSqlDatabase& d, QSqlError* failed) {
-          bool done = false;
-          QSqlQuery v = Run(d, QStringLiteral("PRAGMA user_version"), &done);
-          if (!done || !v.next()) {
-            *failed = v.lastError();
-            return false;
-          }
-          const int version = v.value(0).toInt();
-          if (version > history_schema::kVersion) {
-            newer = true;
-            return false;
-          }
-          if (version >= to) return true;
-          for (const QString& sql : history_schema::Step(to)) {
-            QSqlQuery q = Run(d, sql, &done);
-            if (!done) {
-              *failed = q.lastError();
-              return false;
-            }
-          }
-          QSqlQuery set = Run(d, QStringLiteral("PRAGMA user_version = %1").arg(to), &done);
-          if (!done) *failed = set.lastError();
-          return done;
-        },
-        error);
+        [&](QSqlDatabase& d, QSqlError* failed) { return StepTo(d, to, &newer, failed); }, error);
     if (newer) {
       SetError(error, history_reason::Newer());
       return false;
     }
     if (!stepped) return false;
   }
-  // Choose this machine's learner. The row is written every time, so a file
-  // that may be read but not written is found out now, not at the first record.
+  return true;
+}
+
+bool SqliteHistoryStore::ChooseLearner(QString* error) {
+  // The row is written every time, so a file that may be read but not
+  // written is found out now, not at the first record.
   const QString login = LoginName();
   return InWriteTransaction(
       [&](QSqlDatabase& d, QSqlError* failed) {
         QSqlQuery q(d);
-        q.prepare(
-            QStringLiteral("SELECT l.id, l.name FROM current_learner c JOIN learners l ON l.id = c.learner "
-                           "WHERE c.machine = ?"));
-        q.addBindValue(m_machine);
-        if (!q.exec()) return *failed = q.lastError(), false;
         qint64 id = 0;
-        QString name = login;
-        if (q.next()) {
-          id = q.value(0).toLongLong();
-          name = q.value(1).toString();
-        } else {
-          q.prepare(QStringLiteral("SELECT id FROM learners WHERE name = ? AND machine = ?"));
-          q.addBindValue(login);
-          q.addBindValue(m_machine);
-          if (!q.exec()) return *failed = q.lastError(), false;
-          if (q.next()) {
-            id = q.value(0).toLongLong();
-          } else {
-            if (!q.exec(QStringLiteral("SELECT COALESCE(MAX(id), 0) + 1 FROM learners")) || !q.next()) {
-              return *failed = q.lastError(), false;
-            }
-            id = q.value(0).toLongLong();
-            q.prepare(QStringLiteral("INSERT INTO learners (id, name, machine) VALUES (?, ?, ?)"));
-            q.addBindValue(id);
-            q.addBindValue(login);
-            q.addBindValue(m_machine);
-            if (!q.exec()) return *failed = q.lastError(), false;
-          }
-        }
+        QString name;
+        if (!FindLearner(q, m_machine, login, &id, &name)) return *failed = q.lastError(), false;
         q.prepare(QStringLiteral("DELETE FROM current_learner WHERE machine = ?"));
         q.addBindValue(m_machine);
         if (!q.exec()) return *failed = q.lastError(), false;
@@ -450,126 +528,34 @@ bool SqliteHistoryStore::SetLearnerName(const QString& name, QString* error) {
 
 bool SqliteHistoryStore::Write(const HistoryBatch& batch, QString* error) {
   if (batch.empty()) return true;
+  using namespace history_columns;
   return InWriteTransaction(
       [&](QSqlDatabase& d, QSqlError* failed) {
         QSqlQuery q(d);
-        if (!batch.items.isEmpty()) {
-          q.prepare(
-              QStringLiteral("INSERT INTO drill_items (learner, at_ms, course, item, characters, keystrokes, "
-                             "refused, seconds) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
-          qint64 keystrokes = 0;
-          for (const DrillItemRecord& r : batch.items) {
-            for (const QVariant& v :
-                 {QVariant(m_learner), QVariant(r.at), QVariant(r.course), QVariant(r.item),
-                  QVariant(r.characters), QVariant(r.keystrokes), QVariant(r.refused), QVariant(r.seconds)}) {
-              q.addBindValue(v);
-            }
-            if (!q.exec()) return *failed = q.lastError(), false;
-            keystrokes += r.keystrokes;
-          }
-          q.prepare(QStringLiteral("UPDATE key_tally SET keystrokes = keystrokes + ? WHERE learner = ?"));
-          q.addBindValue(keystrokes);
-          q.addBindValue(m_learner);
-          if (!q.exec()) return *failed = q.lastError(), false;
-          if (q.numRowsAffected() == 0) {
-            q.prepare(QStringLiteral("INSERT INTO key_tally (learner, keystrokes) VALUES (?, ?)"));
-            q.addBindValue(m_learner);
-            q.addBindValue(keystrokes);
-            if (!q.exec()) return *failed = q.lastError(), false;
-          }
-        }
-        if (!batch.runs.isEmpty()) {
-          q.prepare(
-              QStringLiteral("INSERT INTO typing_runs (learner, at_ms, course, text_name, characters, "
-                             "keystrokes, refused, seconds, chars_per_minute, keys_per_minute, accuracy, "
-                             "grade) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-          for (const TypingRunRecord& r : batch.runs) {
-            for (const QVariant& v : {QVariant(m_learner), QVariant(r.at), QVariant(r.course),
-                                      Text(r.textName), QVariant(r.characters), QVariant(r.keystrokes),
-                                      QVariant(r.refused), QVariant(r.seconds), QVariant(r.charsPerMinute),
-                                      QVariant(r.keysPerMinute), QVariant(r.accuracy), Text(r.grade)}) {
-              q.addBindValue(v);
-            }
-            if (!q.exec()) return *failed = q.lastError(), false;
-          }
-        }
-        if (!batch.misses.isEmpty()) {
-          q.prepare(QStringLiteral(
-              "INSERT INTO key_misses (learner, at_ms, course, unit, typed, pressed, expected) "
-              "VALUES (?, ?, ?, ?, ?, ?, ?)"));
-          // The tally is kept by unit, key pressed and key expected.
-          QHash<QString, int> tally;
-          QHash<QString, std::tuple<QString, QString, QString>> keys;
-          for (const KeyMissRecord& r : batch.misses) {
-            const QString unit = Text(r.unit).toString();
-            const QString typed = Text(r.typed).toString();
-            const QString key = Text(r.key).toString();
-            const QString expected = Text(r.expected).toString();
-            for (const QVariant& v : {QVariant(m_learner), QVariant(r.at), QVariant(r.course), QVariant(unit),
-                                      QVariant(typed), QVariant(key), QVariant(expected)}) {
-              q.addBindValue(v);
-            }
-            if (!q.exec()) return *failed = q.lastError(), false;
-            const QString id = unit + QChar(0) + key + QChar(0) + expected;
-            ++tally[id];
-            keys.insert(id, {unit, key, expected});
-          }
-          QSqlQuery update(d);
-          update.prepare(
-              QStringLiteral("UPDATE miss_tally SET misses = misses + ? "
-                             "WHERE learner = ? AND unit = ? AND pressed = ? AND expected = ?"));
-          QSqlQuery insert(d);
-          insert.prepare(
-              QStringLiteral("INSERT INTO miss_tally (learner, unit, pressed, expected, misses) "
-                             "VALUES (?, ?, ?, ?, ?)"));
-          for (auto it = tally.cbegin(); it != tally.cend(); ++it) {
-            const auto& [unit, key, expected] = keys.value(it.key());
-            for (const QVariant& v : {QVariant(it.value()), QVariant(m_learner), QVariant(unit),
-                                      QVariant(key), QVariant(expected)}) {
-              update.addBindValue(v);
-            }
-            if (!update.exec()) return *failed = update.lastError(), false;
-            if (update.numRowsAffected() > 0) continue;
-            for (const QVariant& v : {QVariant(m_learner), QVariant(unit), QVariant(key), QVariant(expected),
-                                      QVariant(it.value())}) {
-              insert.addBindValue(v);
-            }
-            if (!insert.exec()) return *failed = insert.lastError(), false;
-          }
-        }
-        if (!batch.mouse.isEmpty()) {
-          q.prepare(
-              QStringLiteral("INSERT INTO mouse_stages (learner, at_ms, game, stage, misses, moves, seconds) "
-                             "VALUES (?, ?, ?, ?, ?, ?, ?)"));
-          for (const MouseRecord& r : batch.mouse) {
-            for (const QVariant& v :
-                 {QVariant(m_learner), QVariant(r.at), QVariant(static_cast<int>(r.game)), QVariant(r.stage),
-                  QVariant(r.misses), QVariant(r.moves), QVariant(r.seconds)}) {
-              q.addBindValue(v);
-            }
-            if (!q.exec()) return *failed = q.lastError(), false;
-          }
-        }
-        return true;
+        return InsertAll(q, m_learner, "drill_items", kItem, batch.items, failed) &&
+               AddKeystrokes(q, m_learner, batch.items, failed) &&
+               InsertAll(q, m_learner, "typing_runs", kRun, batch.runs, failed) &&
+               InsertAll(q, m_learner, "key_misses", kMiss, batch.misses, failed) &&
+               (batch.misses.isEmpty() || TallyMisses(d, m_learner, batch.misses, failed)) &&
+               InsertAll(q, m_learner, "mouse_stages", kMouse, batch.mouse, failed);
       },
       error);
 }
 
 QStringList SqliteHistoryStore::WeakestUnits(int count, QString* error) {
-  QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-  QSqlQuery q(db);
-  q.setForwardOnly(true);
-  q.prepare(
-      QStringLiteral("SELECT unit, SUM(misses) AS n FROM miss_tally WHERE learner = ? "
-                     "GROUP BY unit ORDER BY n DESC, unit LIMIT ?"));
-  q.addBindValue(m_learner);
-  q.addBindValue(std::max(0, count));
   QStringList units;
-  if (!q.exec()) {
-    SetError(error, q.lastError().text());
+  QList<UnitWeakness> weakest;
+  sqlite3* handle = Handle(QSqlDatabase::database(m_connection, false));
+  if (!handle) {
+    SetError(error, QStringLiteral("no SQLite connection"));
     return units;
   }
-  while (q.next()) units.append(q.value(0).toString());
+  SqliteRows rows(handle, m_learner);
+  if (!ReadWeakestUnits(rows, count, &weakest)) {
+    SetError(error, rows.error());
+    return units;
+  }
+  for (const UnitWeakness& w : weakest) units.append(w.unit);
   return units;
 }
 
@@ -578,89 +564,23 @@ LearnerHistory SqliteHistoryStore::Read(int weakest, QString* error) {
   LearnerHistory h;
   h.learner = m_learnerName;
   h.machine = m_machine;
-  QSqlQuery q(db);
-  q.setForwardOnly(true);
-  const auto failWith = [&](const QString& text) {
-    SetError(error, text);
-    q.finish();
-    QSqlQuery(db).exec(QStringLiteral("COMMIT"));
-    LearnerHistory empty;
-    empty.learner = m_learnerName;
-    return empty;
-  };
-  const auto fail = [&] { return failWith(q.lastError().text()); };
+  QString failed;
   // One read transaction: every figure comes from the same moment, even
   // while another copy writes.
-  if (!q.exec(QStringLiteral("BEGIN"))) return fail();
-
-  // The runs and the stages are the bulk of a long history (a hundred
-  // thousand rows): read straight from the driver's connection, which is
-  // three times quicker than a QVariant per value.
-  sqlite3* handle = Handle(db);
-  if (!handle) return failWith(QStringLiteral("no SQLite connection"));
-  RowReader runs(
-      handle,
-      "SELECT at_ms, course, text_name, characters, keystrokes, refused, seconds, chars_per_minute, "
-      "keys_per_minute, accuracy, grade FROM typing_runs WHERE learner = ? ORDER BY at_ms",
-      m_learner);
-  while (runs.Next()) {
-    h.runs.append(TypingRunRecord{runs.Int64(0), runs.Int(1), runs.Text(2), runs.Int(3), runs.Int(4),
-                                  runs.Int(5), runs.Double(6), runs.Int(7), runs.Int(8), runs.Double(9),
-                                  runs.Text(10)});
+  if (QSqlQuery begin(db); !begin.exec(QStringLiteral("BEGIN"))) {
+    failed = begin.lastError().text();
+  } else if (sqlite3* handle = Handle(db); !handle) {
+    failed = QStringLiteral("no SQLite connection");
+  } else {
+    SqliteRows rows(handle, m_learner);
+    if (!ReadLearnerHistory(rows, weakest, &h)) failed = rows.error();
   }
-  if (!runs.ok()) return failWith(runs.error());
-  RowReader stages(handle,
-                   "SELECT at_ms, game, stage, misses, moves, seconds FROM mouse_stages WHERE learner = ? "
-                   "ORDER BY at_ms",
-                   m_learner);
-  while (stages.Next()) {
-    h.mouse.append(MouseRecord{stages.Int64(0), static_cast<MouseGame>(stages.Int(1)), stages.Int(2),
-                               stages.Int(3), stages.Int(4), stages.Double(5)});
-  }
-  if (!stages.ok()) return failWith(stages.error());
-
-  q.prepare(
-      QStringLiteral("SELECT unit, SUM(misses) AS n FROM miss_tally WHERE learner = ? "
-                     "GROUP BY unit ORDER BY n DESC, unit LIMIT ?"));
-  q.addBindValue(m_learner);
-  q.addBindValue(std::max(0, weakest));
-  if (!q.exec()) return fail();
-  QHash<QString, qsizetype> rank;
-  while (q.next()) {
-    rank.insert(q.value(0).toString(), h.weakest.size());
-    h.weakest.append(UnitWeakness{q.value(0).toString(), q.value(1).toInt(), {}});
-  }
-  if (!h.weakest.isEmpty()) {
-    q.prepare(
-        QStringLiteral("SELECT unit, pressed, SUM(misses) AS n FROM miss_tally WHERE learner = ? "
-                       "GROUP BY unit, pressed ORDER BY n DESC, pressed"));
-    q.addBindValue(m_learner);
-    if (!q.exec()) return fail();
-    while (q.next()) {
-      const auto at = rank.constFind(q.value(0).toString());
-      if (at != rank.constEnd()) h.weakest[*at].wrongKeys.append({q.value(1).toString(), q.value(2).toInt()});
-    }
-  }
-
-  const auto byKey = [&](const QString& column, QList<QPair<QString, int>>* out) {
-    q.prepare(QStringLiteral("SELECT %1, SUM(misses) AS n FROM miss_tally WHERE learner = ? AND %1 <> '' "
-                             "GROUP BY %1 ORDER BY n DESC, %1")
-                  .arg(column));
-    q.addBindValue(m_learner);
-    if (!q.exec()) return false;
-    while (q.next()) out->append({q.value(0).toString(), q.value(1).toInt()});
-    return true;
-  };
-  if (!byKey(QStringLiteral("expected"), &h.missesByExpectedKey)) return fail();
-  if (!byKey(QStringLiteral("pressed"), &h.missesByPressedKey)) return fail();
-
-  q.prepare(QStringLiteral("SELECT keystrokes FROM key_tally WHERE learner = ?"));
-  q.addBindValue(m_learner);
-  if (!q.exec()) return fail();
-  if (q.next()) h.keystrokes = q.value(0).toLongLong();
-  q.finish();
-  q.exec(QStringLiteral("COMMIT"));
-  return h;
+  QSqlQuery(db).exec(QStringLiteral("COMMIT"));
+  if (failed.isNull()) return h;
+  SetError(error, failed);
+  LearnerHistory empty;
+  empty.learner = m_learnerName;
+  return empty;
 }
 
 }  // namespace shurencho

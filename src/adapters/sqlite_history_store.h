@@ -78,7 +78,12 @@ class SqliteHistoryStore final : public HistoryStore {
   // Whether the open file is ours to write: false, with the fault, when it
   // is another program's, damaged, or cannot be read now.
   bool Inspect(QString* error, Fault* fault);
+  // Makes the open file ready for writing: WAL, the schema's current
+  // version, and this machine's learner chosen.
   bool Prepare(QString* error);
+  bool UseWal(QString* error);
+  bool Migrate(QString* error);
+  bool ChooseLearner(QString* error);
   static int OnBusy(void* store, int count);
   // Runs body in a write transaction, again when another writer held the
   // file past the busy wait. body returns false (and sets *error) to roll back.

@@ -2,6 +2,7 @@
 
 #include <QAtomicInt>
 #include <QFileInfo>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -9,6 +10,8 @@
 #include <QVariant>
 #include <array>
 
+#include "adapters/history_sql.h"
+#include "history/history_reader.h"
 #include "history/learner_name.h"
 
 namespace shurencho {
@@ -23,6 +26,60 @@ constexpr std::array<const char*, 4> kTables = {"drill_items", "typing_runs", "k
 bool Fail(QString* error, const QSqlError& e) {
   if (error) *error = QStringLiteral("学習履歴のファイル: ") + e.text();
   return false;
+}
+
+// Up to *left rows of one table past what was sent to the server, oldest
+// first; their learners go into *learners.
+template <typename Record>
+bool ReadUnsent(QSqlQuery& q, const QString& server, const char* table, const char* columns,
+                Record (*from)(HistoryRow&, int), int* left, QList<QueuedRow<Record>>* out,
+                QSet<qint64>* learners) {
+  if (*left <= 0) return true;
+  const QString name = QString::fromLatin1(table);
+  // A mark above the table's last row means rows were taken away at the
+  // end; new rows may take those numbers again, so they count from the
+  // last row there is.
+  q.prepare(
+      QStringLiteral("SELECT MIN(COALESCE((SELECT last_id FROM sync_sent WHERE server = ? AND tbl = ?), 0), "
+                     "COALESCE((SELECT MAX(rowid) FROM %1), 0))")
+          .arg(name));
+  q.addBindValue(server);
+  q.addBindValue(name);
+  if (!q.exec() || !q.next()) return false;
+  const qint64 after = q.value(0).toLongLong();
+  q.prepare(QStringLiteral("SELECT rowid, learner, %1 FROM %2 WHERE rowid > ? ORDER BY rowid LIMIT ?")
+                .arg(QLatin1String(columns), name));
+  q.addBindValue(after);
+  q.addBindValue(*left);
+  if (!q.exec()) return false;
+  QueryRow row(q, 2);
+  while (q.next()) {
+    const qint64 learner = q.value(1).toLongLong();
+    learners->insert(learner);
+    out->append({q.value(0).toLongLong(), learner, from(row, 0)});
+    --*left;
+  }
+  return true;
+}
+
+// Each learner's name and machine, as the server is to know them.
+bool NameLearners(QSqlQuery& q, const QSet<qint64>& learners, SyncBatch* batch) {
+  q.prepare(QStringLiteral("SELECT name, machine FROM learners WHERE id = ?"));
+  for (const qint64 id : learners) {
+    q.addBindValue(id);
+    if (!q.exec()) return false;
+    // A row whose learner is gone still goes, under a name that says so. A
+    // name kept from before names were bounded goes cut, as the server
+    // takes it.
+    QString name, machine;
+    if (q.next()) {
+      name = CleanLearnerName(q.value(0).toString());
+      machine = q.value(1).toString();
+    }
+    if (name.isEmpty()) name = QStringLiteral("?%1").arg(id);
+    batch->learners.insert(id, qMakePair(name, machine));
+  }
+  return true;
 }
 
 }  // namespace
@@ -91,93 +148,19 @@ bool SqliteSyncSource::Pending(int limit, SyncBatch* batch, QString* error) {
   q.setForwardOnly(true);
   // One read transaction: the marks and the rows from the same moment.
   if (!q.exec(QStringLiteral("BEGIN"))) return Fail(error, q.lastError());
-  const auto fail = [&] {
+  using namespace history_columns;
+  QSet<qint64> learners;
+  int left = limit;
+  // The tables in the order a batch is filled (kTables).
+  if (!ReadUnsent(q, m_server, kTables[0], kItem, &ItemFrom, &left, &batch->items, &learners) ||
+      !ReadUnsent(q, m_server, kTables[1], kRun, &RunFrom, &left, &batch->runs, &learners) ||
+      !ReadUnsent(q, m_server, kTables[2], kMiss, &MissFrom, &left, &batch->misses, &learners) ||
+      !ReadUnsent(q, m_server, kTables[3], kMouse, &MouseFrom, &left, &batch->mouse, &learners) ||
+      !NameLearners(q, learners, batch)) {
     const QSqlError e = q.lastError();
     q.finish();
     QSqlQuery(db).exec(QStringLiteral("COMMIT"));
     return Fail(error, e);
-  };
-  QHash<qint64, bool> learners;
-  int left = limit;
-  for (const char* table : kTables) {
-    if (left <= 0) break;
-    const QString name = QString::fromLatin1(table);
-    // A mark above the table's last row means rows were taken away at the
-    // end; new rows may take those numbers again, so they count from the
-    // last row there is.
-    q.prepare(QStringLiteral(
-                  "SELECT MIN(COALESCE((SELECT last_id FROM sync_sent WHERE server = ? AND tbl = ?), 0), "
-                  "COALESCE((SELECT MAX(rowid) FROM %1), 0))")
-                  .arg(name));
-    q.addBindValue(m_server);
-    q.addBindValue(name);
-    if (!q.exec() || !q.next()) return fail();
-    const qint64 from = q.value(0).toLongLong();
-    QString columns;
-    switch (table[0]) {
-      case 'd':
-        columns = QStringLiteral("at_ms, course, item, characters, keystrokes, refused, seconds");
-        break;
-      case 't':
-        columns = QStringLiteral(
-            "at_ms, course, text_name, characters, keystrokes, refused, seconds, chars_per_minute, "
-            "keys_per_minute, accuracy, grade");
-        break;
-      case 'k':
-        columns = QStringLiteral("at_ms, course, unit, typed, pressed, expected");
-        break;
-      default:
-        columns = QStringLiteral("at_ms, game, stage, misses, moves, seconds");
-    }
-    q.prepare(QStringLiteral("SELECT rowid, learner, %1 FROM %2 WHERE rowid > ? ORDER BY rowid LIMIT ?")
-                  .arg(columns, name));
-    q.addBindValue(from);
-    q.addBindValue(left);
-    if (!q.exec()) return fail();
-    while (q.next()) {
-      const qint64 id = q.value(0).toLongLong();
-      const qint64 learner = q.value(1).toLongLong();
-      learners.insert(learner, true);
-      const auto v = [&](int c) { return q.value(c + 2); };
-      switch (table[0]) {
-        case 'd':
-          batch->items.append({id, learner,
-                               DrillItemRecord{v(0).toLongLong(), v(1).toInt(), v(2).toString(), v(3).toInt(),
-                                               v(4).toInt(), v(5).toInt(), v(6).toDouble()}});
-          break;
-        case 't':
-          batch->runs.append({id, learner,
-                              TypingRunRecord{v(0).toLongLong(), v(1).toInt(), v(2).toString(), v(3).toInt(),
-                                              v(4).toInt(), v(5).toInt(), v(6).toDouble(), v(7).toInt(),
-                                              v(8).toInt(), v(9).toDouble(), v(10).toString()}});
-          break;
-        case 'k':
-          batch->misses.append({id, learner,
-                                KeyMissRecord{v(0).toLongLong(), v(1).toInt(), v(2).toString(),
-                                              v(3).toString(), v(4).toString(), v(5).toString()}});
-          break;
-        default:
-          batch->mouse.append({id, learner,
-                               MouseRecord{v(0).toLongLong(), static_cast<MouseGame>(v(1).toInt()),
-                                           v(2).toInt(), v(3).toInt(), v(4).toInt(), v(5).toDouble()}});
-      }
-      --left;
-    }
-  }
-  q.prepare(QStringLiteral("SELECT name, machine FROM learners WHERE id = ?"));
-  for (auto it = learners.cbegin(); it != learners.cend(); ++it) {
-    q.addBindValue(it.key());
-    if (!q.exec()) return fail();
-    // A row whose learner is gone still goes, under a name that says so. A
-    // name kept from before names were bounded goes cut, as the server
-    // takes it.
-    QString name, machine;
-    if (q.next()) {
-      name = CleanLearnerName(q.value(0).toString());
-      machine = q.value(1).toString();
-    }
-    if (name.isEmpty()) name = QStringLiteral("?%1").arg(it.key());
-    batch->learners.insert(it.key(), qMakePair(name, machine));
   }
   q.finish();
   QSqlQuery(db).exec(QStringLiteral("COMMIT"));

@@ -1,0 +1,96 @@
+#pragma once
+// What the history's stores on Qt SQL share: how a text goes into the
+// tables, and a query's rows as the history reader takes them.
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include "history/history_reader.h"
+
+namespace shurencho {
+
+// A text column's value: the columns are NOT NULL and the drivers bind a
+// null string as NULL, so it goes in as empty text.
+inline QVariant SqlText(const QString& text) {
+  return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+}
+
+// A record's values in the order of its history_columns list.
+inline QVariantList RecordValues(const DrillItemRecord& r) {
+  return {QVariant(r.at),         QVariant(r.course),  SqlText(r.item),    QVariant(r.characters),
+          QVariant(r.keystrokes), QVariant(r.refused), QVariant(r.seconds)};
+}
+inline QVariantList RecordValues(const TypingRunRecord& r) {
+  return {QVariant(r.at),
+          QVariant(r.course),
+          SqlText(r.textName),
+          QVariant(r.characters),
+          QVariant(r.keystrokes),
+          QVariant(r.refused),
+          QVariant(r.seconds),
+          QVariant(r.charsPerMinute),
+          QVariant(r.keysPerMinute),
+          QVariant(r.accuracy),
+          SqlText(r.grade)};
+}
+inline QVariantList RecordValues(const KeyMissRecord& r) {
+  return {QVariant(r.at),   QVariant(r.course), SqlText(r.unit),
+          SqlText(r.typed), SqlText(r.key),     SqlText(r.expected)};
+}
+inline QVariantList RecordValues(const MouseRecord& r) {
+  return {QVariant(r.at),    QVariant(static_cast<int>(r.game)),
+          QVariant(r.stage), QVariant(r.misses),
+          QVariant(r.moves), QVariant(r.seconds)};
+}
+
+// "INSERT INTO table (learner, columns[, sync_id]) VALUES (?, …)".
+inline QString InsertSql(const char* table, const char* columns, bool syncId) {
+  const qsizetype values = QByteArray(columns).count(',') + 2 + (syncId ? 1 : 0);
+  return QStringLiteral("INSERT INTO %1 (learner, %2%3) VALUES (%4)")
+      .arg(QLatin1String(table), QLatin1String(columns), syncId ? QStringLiteral(", sync_id") : QString(),
+           QStringList(values, QStringLiteral("?")).join(QStringLiteral(", ")));
+}
+
+// The current row of a query, its columns counted from `first`.
+class QueryRow final : public HistoryRow {
+ public:
+  explicit QueryRow(QSqlQuery& q, int first = 0) : m_q(q), m_first(first) {}
+  qint64 Int64(int c) override { return m_q.value(m_first + c).toLongLong(); }
+  int Int(int c) override { return m_q.value(m_first + c).toInt(); }
+  double Double(int c) override { return m_q.value(m_first + c).toDouble(); }
+  QString Text(int c) override { return m_q.value(m_first + c).toString(); }
+
+ private:
+  QSqlQuery& m_q;
+  int m_first;
+};
+
+// SELECTs over one learner's rows, on one connection.
+class LearnerQueryRows final : public HistoryRows {
+ public:
+  LearnerQueryRows(const QSqlDatabase& db, qint64 learner) : m_q(db), m_learner(learner) {
+    m_q.setForwardOnly(true);
+  }
+  bool Select(const char* sql) override {
+    m_q.prepare(QString::fromUtf8(sql));
+    m_q.addBindValue(m_learner);
+    return m_q.exec();
+  }
+  bool Next() override { return m_q.next(); }
+  bool Done() override { return !m_q.lastError().isValid(); }
+  qint64 Int64(int c) override { return m_q.value(c).toLongLong(); }
+  int Int(int c) override { return m_q.value(c).toInt(); }
+  double Double(int c) override { return m_q.value(c).toDouble(); }
+  QString Text(int c) override { return m_q.value(c).toString(); }
+  QSqlQuery& query() { return m_q; }
+
+ private:
+  QSqlQuery m_q;
+  qint64 m_learner;
+};
+
+}  // namespace shurencho
