@@ -3,11 +3,10 @@
 // grade bands and the school targets, the keys and kana most missed, the
 // mouse pages' progress and the speed ladder; the learner's name can be
 // changed here and the records written out as CSV and a printable page.
+// What it shows and decides is RecordsPage's; the window forwards input and draws.
 
-#include <QList>
 #include <QRect>
 #include <QWidget>
-#include <functional>
 
 #include "history/history_records.h"
 #include "report/records_page.h"
