@@ -80,6 +80,18 @@ TEST_F(HistoryStoreTest, RanksTheWeakestUnitsWithTheirWrongKeysAndKeepsEverythin
             std::tuple(MouseGame::Puzzle, 31, 95.5));
 }
 
+// A record with no text in a text column is kept with empty text, not
+// refused with the rest of its batch.
+TEST_F(HistoryStoreTest, ARecordWithoutTextIsWrittenWithItsBatch) {
+  auto store = SqliteHistoryStore::Open(path());
+  ASSERT_TRUE(store);
+  HistoryBatch batch;
+  batch.items = {DrillItemRecord{5, 1, QString(), 3, 9, 0, 4.5}};
+  QString error;
+  EXPECT_TRUE(store->Write(batch, &error)) << qPrintable(error);
+  EXPECT_EQ(store->Read().keystrokes, 9);
+}
+
 TEST_F(HistoryStoreTest, AFileFromANewerProgramIsLeftAlone) {
   ASSERT_TRUE(SqliteHistoryStore::Open(path()));
   {
