@@ -25,9 +25,15 @@ std::unique_ptr<SyncSender> OpenSyncSender(const QString& server, QString* error
   return PostgresSyncSender::Open(server, error);
 }
 
-const HistoryModule kModule{&OpenFile, &OpenSyncSource, &OpenSyncSender, &RunClassReportCommand,
-                            &RunClassWindow};
+const HistoryModule kModule{
+    .header = ModuleHeaderOf<HistoryModule>(),
+    .openFile = &OpenFile,
+    .openSyncSource = &OpenSyncSource,
+    .openSyncSender = &OpenSyncSender,
+    .classReport = &RunClassReportCommand,
+    .classWindow = &RunClassWindow,
+};
 
 }  // namespace
 
-extern "C" Q_DECL_EXPORT const shurencho::HistoryModule* shurencho_history_module() { return &kModule; }
+extern "C" Q_DECL_EXPORT const shurencho::HistoryModule* shurencho_history_module_table() { return &kModule; }

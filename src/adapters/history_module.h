@@ -6,12 +6,19 @@
 #include <QString>
 #include <memory>
 
+#include "adapters/module_loader.h"
 #include "history/history_records.h"
 #include "history/sync_queue.h"
 
 namespace shurencho {
 
 struct HistoryModule {
+  static constexpr const char* kName = "shurencho_history";
+  static constexpr const char* kEntry = "shurencho_history_module_table";
+  // Raised whenever a function below changes or moves.
+  static constexpr std::uint32_t kAbiVersion = 1;
+
+  ModuleHeader header;
   // The trainer's history file (see SqliteHistoryStore::OpenForTrainer).
   HistoryOpenResult (*openFile)(const QString& path, const BusyWait& wait);
   // The file as the sync queue's source, and the class server as its sender.

@@ -1,26 +1,14 @@
 #include <cstdio>
-#include <mutex>
 
 #include "adapters/history_module.h"
-#include "adapters/music_player_loader.h"
 
 namespace shurencho {
 
 const HistoryModule* LoadHistoryModule(QString* error) {
-  static const HistoryModule* module = nullptr;
-  static QString why;
-  // The history's own thread loads it, and a teacher's command the main one.
-  static std::once_flag loaded;
-  std::call_once(loaded, [] {
-    using Get = const HistoryModule* (*)();
-    QString reason;
-    auto get = reinterpret_cast<Get>(
-        ResolveModuleFunction("shurencho_history", "shurencho_history_module", &reason));
-    module = get != nullptr ? get() : nullptr;
-    if (module == nullptr) why = QStringLiteral("学習履歴のモジュールを読み込めません: ") + reason;
-  });
-  if (module == nullptr && error != nullptr) *error = why;
-  return module;
+  const ModuleLoad<HistoryModule>& module = LoadModule<HistoryModule>();
+  if (module.api == nullptr && error != nullptr)
+    *error = QStringLiteral("学習履歴のモジュールを読み込めません: ") + module.error;
+  return module.api;
 }
 
 HistoryOpenResult OpenHistoryFile(const QString& path, const BusyWait& wait) {

@@ -15,9 +15,9 @@
 #include <mutex>
 #include <thread>
 
-#include "adapters/music_player_loader.h"
 #include "adapters/postgres_class_command.h"
 #include "app/class_window.h"
+#include "app/records_module.h"
 #include "report/class_table.h"
 #include "report/records_summary.h"
 
@@ -205,16 +205,14 @@ void ClassView::OpenLearner(int row) {
     m_status->setText(QStringLiteral("開けませんでした: ") + error);
     return;
   }
-  using Create = QWidget* (*)(HistoryStore&, const AppSettings&, QWidget*);
-  static const auto create = reinterpret_cast<Create>(
-      ResolveModuleFunction("shurencho_records", "shurencho_create_records_view", &error));
-  if (create == nullptr) {
-    m_status->setText(QStringLiteral("成績の画面を開けません: ") + error);
+  const ModuleLoad<RecordsModule>& module = LoadModule<RecordsModule>();
+  if (module.api == nullptr) {
+    m_status->setText(QStringLiteral("成績の画面を開けません: ") + module.error);
     return;
   }
   delete m_records;
   m_recordsStore = std::move(store);
-  m_records = create(*m_recordsStore, m_settings, this);
+  m_records = module.api->createForStore(*m_recordsStore, m_settings, this);
   m_records->setWindowFlag(Qt::Window);
   m_records->show();
   m_records->raise();

@@ -15,9 +15,9 @@
 #include <algorithm>
 #include <optional>
 
-#include "adapters/music_player_loader.h"
 #include "app/history_notice_view.h"
 #include "app/music_box_view.h"
+#include "app/records_module.h"
 #include "app/records_view.h"
 #include "app/skill_test_view.h"
 #include "drill/drill_view.h"
@@ -265,13 +265,9 @@ void MainWindow::ShowRecords(const LearnerHistory& history, const QString& error
   }
   // The charts and their libraries come in a module of their own, loaded at
   // the first opening, so they cost the start-up nothing.
-  using Create = QWidget* (*)(const LearnerHistory&, const QString&, const QString&,
-                              const RecordsView::Renamer&, const AppSettings&, QWidget*);
-  QString why;
-  static const auto create = reinterpret_cast<Create>(
-      ResolveModuleFunction("shurencho_records", "shurencho_create_records_view_of", &why));
-  if (create == nullptr) {
-    m_platform.ShowError(QStringLiteral("成績の画面を開けません。\n%1").arg(why));
+  const ModuleLoad<RecordsModule>& module = LoadModule<RecordsModule>();
+  if (module.api == nullptr) {
+    m_platform.ShowError(QStringLiteral("成績の画面を開けません。\n%1").arg(module.error));
     return;
   }
   // Renaming goes through the history's thread too; the answer comes back to the 成績 window.
@@ -280,7 +276,7 @@ void MainWindow::ShowRecords(const LearnerHistory& history, const QString& error
                                                 HistoryService::RenameDone done) {
     service->Rename(name, context, std::move(done));
   };
-  m_records = create(history, error, HistoryStateText(status), rename, m_form.settings(), this);
+  m_records = module.api->createOf(history, error, HistoryStateText(status), rename, m_form.settings(), this);
   m_records->setAttribute(Qt::WA_DeleteOnClose);
   if (placed.isValid()) m_records->setGeometry(placed);
   m_records->show();
