@@ -2,6 +2,7 @@
 // What the history's stores on Qt SQL share: how a text goes into the
 // tables, and a query's rows as the history reader takes them.
 
+#include <QAtomicInt>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -12,6 +13,21 @@
 #include "history/history_reader.h"
 
 namespace shurencho {
+
+// A Qt SQL connection name no other connection has: "prefix-N".
+inline QString NewConnectionName(const char* prefix) {
+  static QAtomicInt serial;
+  return QStringLiteral("%1-%2").arg(QLatin1String(prefix)).arg(serial.fetchAndAddRelaxed(1));
+}
+
+// Closes a connection and forgets its name.
+inline void CloseConnection(const QString& name) {
+  {
+    QSqlDatabase db = QSqlDatabase::database(name, false);
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(name);
+}
 
 // A text column's value: the columns are NOT NULL and the drivers bind a
 // null string as NULL, so it goes in as empty text.

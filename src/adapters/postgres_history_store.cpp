@@ -3,7 +3,6 @@
 #include <dlfcn.h>
 #include <sys/socket.h>
 
-#include <QAtomicInt>
 #include <QHash>
 #include <QSet>
 #include <QSqlDatabase>
@@ -161,8 +160,7 @@ QString Connect(const QString& serverText, QString* error, std::unique_ptr<Stall
                 Clock::time_point until = Clock::time_point::max()) {
   ServerAddress address;
   if (!ParseServerText(serverText, &address, error)) return QString();
-  static QAtomicInt serial;
-  const QString name = QStringLiteral("shurencho-server-%1").arg(serial.fetchAndAddRelaxed(1));
+  const QString name = NewConnectionName("shurencho-server");
   bool ok = false;
   {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
@@ -211,11 +209,7 @@ QString Connect(const QString& serverText, QString* error, std::unique_ptr<Stall
 // The watch ends before the socket is closed.
 void Disconnect(const QString& name, std::unique_ptr<StallGuard>* guard) {
   guard->reset();
-  {
-    QSqlDatabase db = QSqlDatabase::database(name, false);
-    db.close();
-  }
-  QSqlDatabase::removeDatabase(name);
+  CloseConnection(name);
 }
 
 QString SyncId(const QString& origin, qint64 localId) {

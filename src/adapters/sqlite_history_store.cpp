@@ -4,7 +4,6 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include <QAtomicInt>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -268,13 +267,7 @@ SqliteHistoryStore::SqliteHistoryStore(QString connection, QString path)
   if (m_machine.isEmpty()) m_machine = QStringLiteral("localhost");
 }
 
-SqliteHistoryStore::~SqliteHistoryStore() {
-  {
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    db.close();
-  }
-  QSqlDatabase::removeDatabase(m_connection);
-}
+SqliteHistoryStore::~SqliteHistoryStore() { CloseConnection(m_connection); }
 
 std::unique_ptr<SqliteHistoryStore> SqliteHistoryStore::Open(const QString& path, QString* error) {
   Fault fault = Fault::None;
@@ -324,8 +317,7 @@ std::unique_ptr<SqliteHistoryStore> SqliteHistoryStore::OpenAt(const QString& pa
     return nullptr;
   }
   const QFileInfo file(path);
-  static QAtomicInt serial;
-  const QString connection = QStringLiteral("shurencho-history-%1").arg(serial.fetchAndAddRelaxed(1));
+  const QString connection = NewConnectionName("shurencho-history");
   std::unique_ptr<SqliteHistoryStore> store(new SqliteHistoryStore(connection, file.absoluteFilePath()));
   store->m_keepWaiting = wait;
   QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);

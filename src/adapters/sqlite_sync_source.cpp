@@ -1,6 +1,5 @@
 #include "adapters/sqlite_sync_source.h"
 
-#include <QAtomicInt>
 #include <QFileInfo>
 #include <QSet>
 #include <QSqlDatabase>
@@ -90,8 +89,7 @@ std::unique_ptr<SqliteSyncSource> SqliteSyncSource::Open(const QString& path, co
     if (error) *error = QStringLiteral("学習履歴のファイルがありません: ") + path;
     return nullptr;
   }
-  static QAtomicInt serial;
-  const QString connection = QStringLiteral("shurencho-sync-%1").arg(serial.fetchAndAddRelaxed(1));
+  const QString connection = NewConnectionName("shurencho-sync");
   std::unique_ptr<SqliteSyncSource> source(new SqliteSyncSource(connection, server));
   QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
   db.setDatabaseName(path);
@@ -104,13 +102,7 @@ std::unique_ptr<SqliteSyncSource> SqliteSyncSource::Open(const QString& path, co
   return source;
 }
 
-SqliteSyncSource::~SqliteSyncSource() {
-  {
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    db.close();
-  }
-  QSqlDatabase::removeDatabase(m_connection);
-}
+SqliteSyncSource::~SqliteSyncSource() { CloseConnection(m_connection); }
 
 bool SqliteSyncSource::Prepare(QString* error) {
   QSqlDatabase db = QSqlDatabase::database(m_connection, false);
