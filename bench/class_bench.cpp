@@ -11,11 +11,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "adapters/postgres_history_store.h"
-#include "adapters/sqlite_history_store.h"
-#include "adapters/sqlite_sync_source.h"
-#include "app/class_view.h"
 #include "history/sync_queue.h"
+#include "history_module/class_view.h"
+#include "history_postgres/postgres_history_store.h"
+#include "history_sqlite/sqlite_history_store.h"
+#include "history_sqlite/sqlite_sync_source.h"
 
 using namespace shurencho;
 

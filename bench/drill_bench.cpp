@@ -10,9 +10,9 @@
 #include "adapters/xdg_help_launcher.h"
 #include "data/practice_data.h"
 #include "drill/drill_page.h"
-#include "drill/drill_view.h"
 #include "history/history_recorder.h"
 #include "support/shipped_data.h"
+#include "ui/drill_view.h"
 #include "ui/qt_platform.h"
 
 using namespace shurencho;

@@ -9,12 +9,12 @@
 
 #include "adapters/null_media_player.h"
 #include "adapters/xdg_help_launcher.h"
-#include "app/keyboard_guide_view.h"
 #include "data/practice_data.h"
 #include "drill/drill_page.h"
-#include "drill/drill_view.h"
 #include "drill/keyboard_guide.h"
 #include "support/shipped_data.h"
+#include "ui/drill_view.h"
+#include "ui/keyboard_guide_view.h"
 #include "ui/qt_platform.h"
 
 using namespace shurencho;

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "adapters/sqlite_history_store.h"
+#include "history_sqlite/sqlite_history_store.h"
 
 using namespace shurencho;
 

@@ -19,15 +19,15 @@
 #include <thread>
 
 #include "adapters/null_media_player.h"
-#include "adapters/sqlite_history_store.h"
 #include "adapters/xdg_help_launcher.h"
 #include "data/practice_data.h"
 #include "drill/drill_page.h"
-#include "drill/drill_view.h"
 #include "history/history_journal.h"
 #include "history/history_recorder.h"
 #include "history/history_service.h"
+#include "history_sqlite/sqlite_history_store.h"
 #include "support/shipped_data.h"
+#include "ui/drill_view.h"
 #include "ui/qt_platform.h"
 
 using namespace shurencho;

@@ -9,10 +9,10 @@
 #include "adapters/xdg_help_launcher.h"
 #include "data/practice_data.h"
 #include "mouse/click_page.h"
-#include "mouse/click_view.h"
 #include "mouse/drag_page.h"
-#include "mouse/drag_view.h"
 #include "mouse/puzzle_page.h"
+#include "ui/click_view.h"
+#include "ui/drag_view.h"
 #include "ui/qt_platform.h"
 
 using namespace shurencho;

@@ -7,7 +7,7 @@
 
 #include "platform/midi_file.h"
 #ifdef SHURENCHO_HAVE_SDL_MIXER
-#include "adapters/sdl_media_player.h"
+#include "sdl_player/sdl_media_player.h"
 
 using namespace shurencho;
 #endif

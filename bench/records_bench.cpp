@@ -5,7 +5,7 @@
 
 #include <QApplication>
 
-#include "app/records_view.h"
+#include "records_module/records_view.h"
 #include "report/records_csv.h"
 #include "report/records_summary.h"
 #include "settings/settings.h"

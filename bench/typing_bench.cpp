@@ -18,8 +18,8 @@
 #include "text/text_file.h"
 #include "typing/practice_text.h"
 #include "typing/rtf_reader.h"
-#include "typing/typing_view.h"
 #include "ui/qt_platform.h"
+#include "ui/typing_view.h"
 
 using namespace shurencho;
 

@@ -3,8 +3,8 @@
 // confirms.
 
 #include "drill/drill_page.h"
-#include "drill/width_convert.h"
 #include "platform/control_ids.h"
+#include "text/width_convert.h"
 
 namespace shurencho {
 

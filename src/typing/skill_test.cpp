@@ -7,11 +7,11 @@
 #include <cmath>
 #include <vector>
 
-#include "drill/width_convert.h"
 #include "history/history_recorder.h"
 #include "platform/data_dirs.h"
 #include "report/skill_grade.h"
 #include "text/text_file.h"
+#include "text/width_convert.h"
 
 namespace shurencho {
 

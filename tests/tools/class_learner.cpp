@@ -20,9 +20,9 @@
 #include <QSqlQuery>
 #include <cstdio>
 
-#include "adapters/postgres_history_store.h"
-#include "adapters/sqlite_history_store.h"
-#include "adapters/sqlite_sync_source.h"
+#include "history_postgres/postgres_history_store.h"
+#include "history_sqlite/sqlite_history_store.h"
+#include "history_sqlite/sqlite_sync_source.h"
 
 using namespace shurencho;
 

@@ -11,9 +11,9 @@
 #include <iostream>
 #include <string>
 
-#include "adapters/sqlite_history_store.h"
 #include "history/history_journal.h"
 #include "history/history_service.h"
+#include "history_sqlite/sqlite_history_store.h"
 
 using namespace shurencho;
 

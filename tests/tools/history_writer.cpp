@@ -8,7 +8,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-#include "adapters/sqlite_history_store.h"
+#include "history_sqlite/sqlite_history_store.h"
 
 using namespace shurencho;
 

@@ -9,10 +9,10 @@
 #include <deque>
 
 #include "data/practice_data.h"
-#include "drill/width_convert.h"
 #include "support/shipped_data.h"
 #include "text/comma_text.h"
 #include "text/text_file.h"
+#include "text/width_convert.h"
 #include "typing/practice_text.h"
 #include "typing/text_detect.h"
 

@@ -1,7 +1,7 @@
 // Every item of the shipped courses played to its right answer with the keys
 // a learner uses: the data and the drill checked together.
-#include "drill/width_convert.h"
 #include "support/shipped_data.h"
+#include "text/width_convert.h"
 #include "unit/drill_fixture.h"
 
 using namespace shurencho;

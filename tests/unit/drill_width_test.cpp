@@ -1,8 +1,8 @@
 // Full-width and half-width forms of the conversion keys.
 #include <gtest/gtest.h>
 
-#include "drill/width_convert.h"
 #include "text/text_file.h"
+#include "text/width_convert.h"
 
 using namespace shurencho;
 

@@ -10,8 +10,8 @@
 #include <QThread>
 #include <QVariant>
 
-#include "adapters/sqlite_history_store.h"
 #include "history_fixture.h"
+#include "history_sqlite/sqlite_history_store.h"
 
 using namespace shurencho;
 

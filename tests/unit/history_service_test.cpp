@@ -13,11 +13,11 @@
 #include <QSqlQuery>
 #include <QThread>
 
-#include "adapters/sqlite_history_store.h"
 #include "drill_fixture.h"
 #include "history/history_journal.h"
 #include "history/history_recorder.h"
 #include "history_fixture.h"
+#include "history_sqlite/sqlite_history_store.h"
 
 using namespace shurencho;
 

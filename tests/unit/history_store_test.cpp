@@ -8,11 +8,11 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
-#include "adapters/sqlite_history_store.h"
 #include "app/form1.h"
 #include "history/history_journal.h"
 #include "history/history_service.h"
 #include "history_fixture.h"
+#include "history_sqlite/sqlite_history_store.h"
 #include "report/records_summary.h"
 #include "support/fake_platform.h"
 #include "support/shipped_data.h"

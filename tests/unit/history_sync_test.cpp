@@ -9,12 +9,12 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "adapters/sqlite_history_store.h"
-#include "adapters/sqlite_sync_source.h"
 #include "history/learner_name.h"
 #include "history/sync_queue.h"
 #include "history/sync_worker.h"
 #include "history_fixture.h"
+#include "history_sqlite/sqlite_history_store.h"
+#include "history_sqlite/sqlite_sync_source.h"
 
 using namespace shurencho;
 

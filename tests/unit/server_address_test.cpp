@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "adapters/postgres_history_store.h"
+#include "history_postgres/postgres_history_store.h"
 
 using namespace shurencho;
 

@@ -1,6 +1,6 @@
 // The drill page's widgets: keys reach the page's handlers the way the
 // window gives them, and what the handlers discard goes no further.
-#include "drill/drill_view.h"
+#include "ui/drill_view.h"
 
 #include <gtest/gtest.h>
 

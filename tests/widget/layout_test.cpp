@@ -9,7 +9,7 @@
 
 #include "adapters/null_media_player.h"
 #include "adapters/xdg_help_launcher.h"
-#include "drill/drill_view.h"
+#include "ui/drill_view.h"
 #include "ui/line_break.h"
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"

@@ -12,11 +12,11 @@
 #include "adapters/null_media_player.h"
 #include "adapters/xdg_help_launcher.h"
 #include "data/practice_data.h"
-#include "mouse/click_view.h"
-#include "mouse/drag_view.h"
-#include "mouse/image_control_view.h"
-#include "mouse/maze_view.h"
-#include "mouse/puzzle_view.h"
+#include "ui/click_view.h"
+#include "ui/drag_view.h"
+#include "ui/image_control_view.h"
+#include "ui/maze_view.h"
+#include "ui/puzzle_view.h"
 #include "ui/qt_platform.h"
 
 using namespace shurencho;

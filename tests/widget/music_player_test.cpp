@@ -13,7 +13,7 @@
 
 #include "adapters/lazy_media_player.h"
 #include "adapters/null_media_player.h"
-#include "adapters/sdl_media_player.h"
+#include "sdl_player/sdl_media_player.h"
 #include "text/errors.h"
 
 using namespace shurencho;

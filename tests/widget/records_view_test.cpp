@@ -1,4 +1,4 @@
-#include "app/records_view.h"
+#include "records_module/records_view.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,9 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
+#include "records_module/keyboard_map_view.h"
 #include "report/records_csv.h"
 #include "support/memory_history_store.h"
-#include "ui/keyboard_map_view.h"
 
 using namespace shurencho;
 

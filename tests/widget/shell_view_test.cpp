@@ -9,9 +9,9 @@
 
 #include "adapters/null_media_player.h"
 #include "adapters/xdg_help_launcher.h"
-#include "app/main_window_view.h"
 #include "app/page_texts.h"
 #include "support/shipped_data.h"
+#include "ui/main_window_view.h"
 #include "ui/qt_platform.h"
 
 using namespace shurencho;

@@ -1,4 +1,4 @@
-#include "typing/typing_view.h"
+#include "ui/typing_view.h"
 
 #include <gtest/gtest.h>
 

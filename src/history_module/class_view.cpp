@@ -1,0 +1,238 @@
+#include "history_module/class_view.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "history_module/class_window.h"
+#include "history_postgres/postgres_class_command.h"
+#include "records_module/records_module.h"
+#include "report/class_table.h"
+#include "report/records_summary.h"
+
+namespace shurencho {
+
+struct ClassView::Inbox {
+  std::mutex mutex;
+  ClassView* view = nullptr;
+};
+
+namespace {
+
+// A little longer than the read itself waits once connected.
+constexpr int kGiveUpMs = 13000;
+
+// Reads on their threads, by number: started and joined on the GUI thread.
+// Never destroyed, so a read still waiting when the program ends is no fault.
+std::atomic<int> g_readsRunning{0};
+int g_lastReader = 0;
+std::map<int, std::thread>& Readers() {
+  static auto* const readers = new std::map<int, std::thread>;
+  return *readers;
+}
+
+QTableWidgetItem* Cell(const QString& text, bool number = false) {
+  auto* item = new QTableWidgetItem(text);
+  item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+  if (number) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  return item;
+}
+
+// The columns: each course's best and latest, then the learner's figures.
+void SetHeaders(QTableWidget* table, const QList<int>& courses, const AppSettings& settings) {
+  QStringList headers{QStringLiteral("学習者")};
+  for (int course : courses) {
+    const QString name = CourseLabel(course, &settings);
+    headers << name + QStringLiteral(" 最高") << name + QStringLiteral(" 最新");
+  }
+  headers << QStringLiteral("正確さ") << QStringLiteral("苦手なかな") << QStringLiteral("マウス")
+          << QStringLiteral("最終練習日");
+  table->setColumnCount(headers.size());
+  table->setHorizontalHeaderLabels(headers);
+}
+
+}  // namespace
+
+ClassView::ClassView(QString serverText, const AppSettings& settings, QWidget* parent)
+    : QWidget(parent), m_server(std::move(serverText)), m_settings(settings) {
+  setWindowTitle(QStringLiteral("クラスの成績一覧"));
+  auto* layout = new QVBoxLayout(this);
+  m_table = new QTableWidget(this);
+  m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+  m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  m_table->verticalHeader()->hide();
+  SetHeaders(m_table, ClassCourses({}), m_settings);
+  connect(m_table, &QTableWidget::cellClicked, this, [this](int row, int) { OpenLearner(row); });
+  m_status = new QLabel(this);
+  m_status->setTextFormat(Qt::PlainText);
+  m_reload = new QPushButton(QStringLiteral("読み直す(&R)"), this);
+  connect(m_reload, &QPushButton::clicked, this, [this] { Reload(); });
+  layout->addWidget(m_table);
+  layout->addWidget(m_status);
+  layout->addWidget(m_reload, 0, Qt::AlignRight);
+  m_giveUp = new QTimer(this);
+  m_giveUp->setSingleShot(true);
+  m_giveUp->setInterval(kGiveUpMs);
+  connect(m_giveUp, &QTimer::timeout, this, [this] {
+    // Left waiting on its thread; its answer, should one come, is dropped.
+    m_reader = 0;
+    m_reading = false;
+    m_reload->setEnabled(true);
+    m_status->setText(QStringLiteral("読めませんでした: クラスのサーバーが応答しません。"));
+  });
+  m_inbox = std::make_shared<Inbox>();
+  m_inbox->view = this;
+  resize(1200, 600);
+  Reload();
+}
+
+ClassView::~ClassView() {
+  {
+    const std::lock_guard lock(m_inbox->mutex);
+    m_inbox->view = nullptr;
+  }
+  // The 成績 window reads the store: it goes first.
+  delete m_records;
+}
+
+bool ClassView::ReadsRunning() { return g_readsRunning.load() > 0; }
+
+void ClassView::JoinReads() {
+  for (auto& [number, reader] : Readers()) reader.join();
+  Readers().clear();
+}
+
+void ClassView::Reload() {
+  const int reading = m_reader = ++g_lastReader;
+  m_reading = true;
+  m_reload->setEnabled(false);
+  m_status->setText(QStringLiteral("サーバーに接続しています…"));
+  m_giveUp->start();
+  g_readsRunning.fetch_add(1);
+  Readers().emplace(reading, std::thread([inbox = m_inbox, server = m_server, reading] {
+                      ClassOnServer read;
+                      QString error;
+                      const bool ok = ReadClassFromServer(server, &read, &error);
+                      {
+                        const std::lock_guard lock(inbox->mutex);
+                        if (inbox->view) {
+                          QMetaObject::invokeMethod(
+                              inbox->view,
+                              [view = inbox->view, reading, ok, read = std::move(read), error] {
+                                view->Answered(reading, ok, read, error);
+                              },
+                              Qt::QueuedConnection);
+                        }
+                      }
+                      g_readsRunning.fetch_sub(1);
+                    }));
+}
+
+void ClassView::Answered(int reading, bool ok, const ClassOnServer& read, const QString& error) {
+  if (const auto it = Readers().find(reading); it != Readers().end()) {
+    it->second.join();  // it has just posted this answer
+    Readers().erase(it);
+  }
+  if (reading != m_reader) return;
+  m_giveUp->stop();
+  m_reading = false;
+  m_reload->setEnabled(true);
+  if (!ok) {
+    m_status->setText(QStringLiteral("読めませんでした: ") + error);
+    return;
+  }
+  m_class = read;
+  SetHeaders(m_table, ClassCourses(m_class.rows), m_settings);
+  m_table->setRowCount(static_cast<int>(m_class.rows.size()));
+  for (int r = 0; r < m_class.rows.size(); ++r) {
+    const ClassRow& row = m_class.rows[r];
+    int col = 0;
+    m_table->setItem(r, col++, Cell(row.learner));
+    for (const CourseSpeeds& c : row.courses) {
+      const GradeBands bands = CourseBands(m_settings, c.course);
+      for (int speed : {c.best, c.latest}) {
+        m_table->setItem(r, col++,
+                         Cell(c.runs == 0 ? QStringLiteral("－")
+                                          : QStringLiteral("%1 %2").arg(speed).arg(
+                                                SpeedGrade(speed, bands.lower, bands.upper)),
+                              true));
+      }
+    }
+    m_table->setItem(
+        r, col++,
+        Cell(row.runs == 0 ? QStringLiteral("－") : QStringLiteral("%1%").arg(row.accuracy * 100, 0, 'f', 1),
+             true));
+    QStringList weak, mouse;
+    for (int i = 0; i < std::min<qsizetype>(3, row.weakest.size()); ++i) {
+      weak << QStringLiteral("%1（%2）").arg(row.weakest[i].unit).arg(row.weakest[i].misses);
+    }
+    for (const MouseProgress& g : row.mouse) {
+      if (g.plays == 0) continue;
+      mouse << (g.game == MouseGame::Puzzle
+                    ? QStringLiteral("%1 %2回").arg(MouseGameLabel(g.game)).arg(g.plays)
+                    : QStringLiteral("%1 %2").arg(MouseGameLabel(g.game)).arg(g.bestStage));
+    }
+    m_table->setItem(r, col++, Cell(weak.join(QStringLiteral("、"))));
+    m_table->setItem(r, col++, Cell(mouse.join(QStringLiteral("、"))));
+    m_table->setItem(
+        r, col++,
+        Cell(row.latestAt == 0
+                 ? QStringLiteral("－")
+                 : QDateTime::fromMSecsSinceEpoch(row.latestAt).toString(QStringLiteral("yyyy/MM/dd"))));
+  }
+  m_table->resizeColumnsToContents();
+  m_status->setText(
+      QStringLiteral("%1 人。行をクリックすると、その学習者の成績を開きます。").arg(m_class.rows.size()));
+}
+
+void ClassView::OpenLearner(int row) {
+  if (row < 0 || row >= m_class.learners.size()) return;
+  QString error;
+  auto store = PostgresHistoryStore::Open(m_server, m_class.learners[row], &error);
+  if (!store) {
+    m_status->setText(QStringLiteral("開けませんでした: ") + error);
+    return;
+  }
+  const ModuleLoad<RecordsModule>& module = LoadModule<RecordsModule>();
+  if (module.api == nullptr) {
+    m_status->setText(QStringLiteral("成績の画面を開けません: ") + module.error);
+    return;
+  }
+  delete m_records;
+  m_recordsStore = std::move(store);
+  m_records = module.api->createForStore(*m_recordsStore, m_settings, this);
+  m_records->setWindowFlag(Qt::Window);
+  m_records->show();
+  m_records->raise();
+}
+
+int RunClassWindow(int argc, char** argv) {
+  AppSettings settings;
+  LoadTeacherSettings(settings, QCoreApplication::applicationFilePath());
+  ClassView view(ClassServerText(settings, argc, argv, 2), settings);
+  view.show();
+  const int status = QApplication::exec();
+  if (ClassView::ReadsRunning()) {
+    // Closed while a read still waits for the server: nothing is left to
+    // save, and the process ends without the teardown it would run into.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(status);
+  }
+  ClassView::JoinReads();
+  return status;
+}
+
+}  // namespace shurencho

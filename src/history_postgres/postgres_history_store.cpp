@@ -1,0 +1,592 @@
+#include "history_postgres/postgres_history_store.h"
+
+#include <dlfcn.h>
+#include <sys/socket.h>
+
+#include <QHash>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <QUrlQuery>
+#include <QVariant>
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "history/history_reader.h"
+#include "history/history_schema.h"
+#include "history_sql/history_sql.h"
+
+namespace shurencho {
+
+namespace {
+
+// How long a connection attempt waits for an unreachable server.
+constexpr int kConnectTimeoutSeconds = 5;
+// How long the server lets one statement run (waiting for a lock included),
+// and how long we wait for its answer before giving the connection up.
+constexpr int kStatementTimeoutMs = 8000;
+constexpr auto kAnswerWait = std::chrono::seconds(10);
+// Everything the class read may take, from before the connection is made.
+constexpr auto kClassReadWait = std::chrono::seconds(12);
+// A peer that is gone: keepalives on an idle connection, and unacknowledged
+// data on a busy one.
+const QString kConnectOptions =
+    QStringLiteral(
+        "connect_timeout=%1;application_name=shurencho;keepalives=1;keepalives_idle=5;keepalives_interval=2;"
+        "keepalives_count=3;tcp_user_timeout=10000;options='-c statement_timeout=%2 "
+        "-c idle_in_transaction_session_timeout=60000'")
+        .arg(kConnectTimeoutSeconds)
+        .arg(kStatementTimeoutMs);
+
+using Clock = std::chrono::steady_clock;
+
+bool SetError(QString* error, const QString& text) {
+  if (error) *error = text;
+  return false;
+}
+bool Fail(QString* error, const QSqlError& e) {
+  return SetError(error, QStringLiteral("クラスのサーバー: ") + e.text().trimmed());
+}
+
+QString Decoded(const QString& part) { return QUrl::fromPercentEncoding(part.toUtf8()); }
+
+}  // namespace
+
+// The client library waits for an answer without end, and a server that
+// took the login and then went quiet (stopped, or swamped) keeps the socket
+// open, so neither the timeouts above nor keepalives end that wait. This
+// watch shuts the connection's socket down when an answer is later than its
+// deadline, or when asked to, and the call under way then fails at once.
+class StallGuard final {
+ public:
+  explicit StallGuard(int socket) : m_socket(socket), m_thread([this] { Watch(); }) {}
+  ~StallGuard() {
+    {
+      const std::lock_guard lock(m_mutex);
+      m_ending = true;
+    }
+    m_wake.notify_one();
+    m_thread.join();
+  }
+  StallGuard(const StallGuard&) = delete;
+  StallGuard& operator=(const StallGuard&) = delete;
+
+  void ArmUntil(Clock::time_point until) {
+    const std::lock_guard lock(m_mutex);
+    const bool wake = m_until == kNever || until < m_until;
+    m_until = until;
+    if (wake) m_wake.notify_one();
+  }
+  void Arm() { ArmUntil(Clock::now() + kAnswerWait); }
+  void Disarm() {
+    const std::lock_guard lock(m_mutex);
+    m_until = kNever;
+  }
+  void Trip() {
+    const std::lock_guard lock(m_mutex);
+    TripLocked();
+  }
+  bool tripped() {
+    const std::lock_guard lock(m_mutex);
+    return m_tripped;
+  }
+
+ private:
+  static constexpr Clock::time_point kNever = Clock::time_point::max();
+  void TripLocked() {
+    if (!m_tripped) ::shutdown(m_socket, SHUT_RDWR);
+    m_tripped = true;
+  }
+  void Watch() {
+    std::unique_lock lock(m_mutex);
+    while (!m_ending) {
+      if (m_until == kNever) {
+        m_wake.wait(lock);
+      } else if (Clock::now() >= m_until) {
+        TripLocked();
+        m_until = kNever;
+      } else {
+        m_wake.wait_until(lock, m_until);
+      }
+    }
+  }
+
+  const int m_socket;
+  std::mutex m_mutex;
+  std::condition_variable m_wake;
+  Clock::time_point m_until = kNever;
+  bool m_tripped = false;
+  bool m_ending = false;
+  std::thread m_thread;  // last: starts once the rest is made
+};
+
+namespace {
+
+// A call cut short by the guard says so instead of naming the lost
+// connection; true when it was.
+bool NoAnswer(const std::unique_ptr<StallGuard>& guard, QString* error) {
+  if (!guard || !guard->tripped()) return false;
+  SetError(error, QStringLiteral("クラスのサーバーが応答しません。"));
+  return true;
+}
+
+// The socket under an open connection of the PostgreSQL driver, or -1. The
+// driver hands out the client library's connection; the library is already
+// loaded by the driver, so it is looked up rather than linked.
+int ServerSocket(const QSqlDatabase& db) {
+  const QVariant handle = db.driver()->handle();
+  // PGconn, named by the struct it stands for.
+  if (!handle.isValid() ||
+      (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+    return -1;
+  const void* connection = *static_cast<void* const*>(handle.constData());
+  using SocketOf = int (*)(const void*);
+  static const SocketOf socketOf = [] {
+    void* library = ::dlopen("libpq.so.5", RTLD_LAZY | RTLD_NOLOAD);
+    return library ? reinterpret_cast<SocketOf>(::dlsym(library, "PQsocket")) : nullptr;
+  }();
+  return connection && socketOf ? socketOf(connection) : -1;
+}
+
+// A connection of its own, on the calling thread; the schema's version is
+// checked before anything else is read or written. The guard watches its
+// socket from then on (null when the socket is not known).
+QString Connect(const QString& serverText, QString* error, std::unique_ptr<StallGuard>* guard,
+                Clock::time_point until = Clock::time_point::max()) {
+  ServerAddress address;
+  if (!ParseServerText(serverText, &address, error)) return QString();
+  const QString name = NewConnectionName("shurencho-server");
+  bool ok = false;
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    if (!db.isValid()) {
+      SetError(error, QStringLiteral("PostgreSQL のドライバーがありません（libqt6sql6-psql）。"));
+    } else {
+      db.setHostName(address.host);
+      if (address.port > 0) db.setPort(address.port);
+      db.setDatabaseName(address.database);
+      db.setUserName(address.user);
+      db.setConnectOptions(kConnectOptions);
+      if (!db.open()) {
+        Fail(error, db.lastError());
+      } else {
+        if (const int socket = ServerSocket(db); socket >= 0) {
+          *guard = std::make_unique<StallGuard>(socket);
+          (*guard)->ArmUntil(until != Clock::time_point::max() ? until : Clock::now() + kAnswerWait);
+        }
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SELECT version FROM schema_version")) || !q.next()) {
+          SetError(
+              error,
+              QStringLiteral(
+                  "クラスのサーバーに学習履歴の表がありません（class_server.sql を実行してください）: ") +
+                  q.lastError().text().trimmed());
+        } else if (q.value(0).toInt() > history_schema::kVersion) {
+          SetError(error, QStringLiteral("クラスのサーバーは新しい版の打鍵修練帖の形式です。"));
+        } else if (q.value(0).toInt() < history_schema::kVersion) {
+          SetError(error, QStringLiteral("クラスのサーバーの表が古い版のままです。先生が更新してください。"));
+        } else {
+          ok = true;
+        }
+      }
+    }
+  }
+  if (!ok) {
+    NoAnswer(*guard, error);
+    guard->reset();
+    QSqlDatabase::removeDatabase(name);
+    return QString();
+  }
+  if (*guard && until == Clock::time_point::max()) (*guard)->Disarm();
+  return name;
+}
+
+// The watch ends before the socket is closed.
+void Disconnect(const QString& name, std::unique_ptr<StallGuard>* guard) {
+  guard->reset();
+  CloseConnection(name);
+}
+
+QString SyncId(const QString& origin, qint64 localId) {
+  return origin + QLatin1Char('/') + QString::number(localId);
+}
+
+}  // namespace
+
+namespace {
+
+QString NoPasswordHere() {
+  return QStringLiteral("パスワードは設定ファイルに書かないでください（~/.pgpass か PGPASSWORD に）。");
+}
+
+// "?host=…&port=…" over what the address said before it; false when a
+// password is given.
+bool ApplyParameters(const QString& query, ServerAddress* address, QString* port) {
+  const QUrlQuery params(query);
+  for (const auto& [key, value] : params.queryItems(QUrl::FullyDecoded)) {
+    if (key == QStringLiteral("host")) {
+      address->host = value;
+    } else if (key == QStringLiteral("port")) {
+      *port = value;
+    } else if (key == QStringLiteral("user")) {
+      address->user = value;
+    } else if (key == QStringLiteral("dbname")) {
+      address->database = value;
+    } else if (key == QStringLiteral("password")) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseServerText(const QString& text, ServerAddress* address, QString* error) {
+  const QString t = text.trimmed();
+  const QString bad = QStringLiteral("クラスのサーバーの指定が読めません: ");
+  QString rest;
+  for (const QString& scheme : {QStringLiteral("postgresql://"), QStringLiteral("postgres://")}) {
+    if (t.startsWith(scheme, Qt::CaseInsensitive)) rest = t.mid(scheme.size());
+  }
+  if (rest.isNull()) return SetError(error, bad + t);
+  *address = ServerAddress{};
+  QString query;
+  if (const qsizetype at = rest.indexOf(QLatin1Char('?')); at >= 0) {
+    query = rest.mid(at + 1);
+    rest.truncate(at);
+  }
+  if (const qsizetype at = rest.indexOf(QLatin1Char('/')); at >= 0) {
+    address->database = Decoded(rest.mid(at + 1));
+    rest.truncate(at);
+  }
+  if (const qsizetype at = rest.lastIndexOf(QLatin1Char('@')); at >= 0) {
+    const QString user = rest.left(at);
+    rest = rest.mid(at + 1);
+    if (user.contains(QLatin1Char(':'))) return SetError(error, NoPasswordHere());
+    address->user = Decoded(user);
+  }
+  QString port;
+  if (rest.startsWith(QLatin1Char('['))) {  // [::1]:5432
+    const qsizetype close = rest.indexOf(QLatin1Char(']'));
+    if (close < 0) return SetError(error, bad + t);
+    address->host = rest.mid(1, close - 1);
+    if (rest.mid(close + 1).startsWith(QLatin1Char(':'))) port = rest.mid(close + 2);
+  } else if (const qsizetype colon = rest.indexOf(QLatin1Char(':')); colon >= 0) {
+    address->host = Decoded(rest.left(colon));
+    port = rest.mid(colon + 1);
+  } else {
+    address->host = Decoded(rest);
+  }
+  if (!ApplyParameters(query, address, &port)) return SetError(error, NoPasswordHere());
+  if (!port.isEmpty()) {
+    bool ok = false;
+    address->port = port.toInt(&ok);
+    if (!ok || address->port <= 0 || address->port > 65535) return SetError(error, bad + t);
+  }
+  if (address->database.isEmpty()) address->database = QStringLiteral("shurencho");
+  return true;
+}
+
+// ---- Sending ----
+
+namespace {
+
+// Ends the watch of a call's answers however the call ends.
+struct DisarmOnExit {
+  StallGuard* guard;
+  ~DisarmOnExit() {
+    if (guard) guard->Disarm();
+  }
+};
+
+// Adds one table's rows; rows the server already holds (sent before a
+// crash) are left as they are. Each answer is waited for a bounded time.
+template <typename Record>
+bool InsertEach(QSqlQuery& q, const char* table, const char* columns, const QList<QueuedRow<Record>>& rows,
+                const QHash<qint64, qint64>& ids, const QString& origin, StallGuard* guard,
+                QSqlError* failed) {
+  if (rows.isEmpty()) return true;
+  if (guard) guard->Arm();
+  q.prepare(InsertSql(table, columns, true) + QStringLiteral(" ON CONFLICT DO NOTHING"));
+  for (const QueuedRow<Record>& row : rows) {
+    q.addBindValue(ids.value(row.learner));
+    for (const QVariant& v : RecordValues(row.record)) q.addBindValue(v);
+    q.addBindValue(SyncId(origin, row.localId));
+    if (guard) guard->Arm();
+    if (!q.exec()) {
+      *failed = q.lastError();
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<PostgresSyncSender> PostgresSyncSender::Open(const QString& serverText, QString* error) {
+  std::unique_ptr<StallGuard> guard;
+  const QString name = Connect(serverText, error, &guard);
+  if (name.isEmpty()) return nullptr;
+  return std::unique_ptr<PostgresSyncSender>(new PostgresSyncSender(name, std::move(guard)));
+}
+
+PostgresSyncSender::PostgresSyncSender(QString connection, std::unique_ptr<StallGuard> guard)
+    : m_connection(std::move(connection)), m_guard(std::move(guard)) {}
+
+PostgresSyncSender::~PostgresSyncSender() { Disconnect(m_connection, &m_guard); }
+
+void PostgresSyncSender::Interrupt() {
+  if (m_guard) m_guard->Trip();
+}
+
+bool PostgresSyncSender::ServerIds(QSqlQuery& q, const SyncBatch& batch, QHash<qint64, qint64>* ids,
+                                   QHash<QString, qint64>* made, QSqlError* failed) {
+  q.prepare(QStringLiteral("SELECT shurencho_learner_id(?, ?)"));
+  for (auto it = batch.learners.cbegin(); it != batch.learners.cend(); ++it) {
+    const QString key = it->first + QChar(0) + it->second;
+    if (const auto known = m_learnerIds.constFind(key); known != m_learnerIds.constEnd()) {
+      ids->insert(it.key(), *known);
+      continue;
+    }
+    q.addBindValue(it->first);
+    q.addBindValue(it->second);
+    if (m_guard) m_guard->Arm();
+    if (!q.exec() || !q.next()) return *failed = q.lastError(), false;
+    ids->insert(it.key(), q.value(0).toLongLong());
+    made->insert(key, q.value(0).toLongLong());
+  }
+  return true;
+}
+
+bool PostgresSyncSender::AddRows(QSqlDatabase& db, const SyncBatch& batch, QHash<QString, qint64>* made,
+                                 QSqlError* failed) {
+  using namespace history_columns;
+  QHash<qint64, qint64> ids;  // local learner -> the server's
+  QSqlQuery q(db);
+  StallGuard* guard = m_guard.get();
+  const QString& origin = batch.origin;
+  return ServerIds(q, batch, &ids, made, failed) &&
+         InsertEach(q, "drill_items", kItem, batch.items, ids, origin, guard, failed) &&
+         InsertEach(q, "typing_runs", kRun, batch.runs, ids, origin, guard, failed) &&
+         InsertEach(q, "key_misses", kMiss, batch.misses, ids, origin, guard, failed) &&
+         InsertEach(q, "mouse_stages", kMouse, batch.mouse, ids, origin, guard, failed);
+}
+
+bool PostgresSyncSender::Send(const SyncBatch& batch, QString* error) {
+  if (batch.empty()) return true;
+  QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+  // Each statement's answer is waited for a bounded time.
+  const auto arm = [this] {
+    if (m_guard) m_guard->Arm();
+  };
+  const DisarmOnExit disarm{m_guard.get()};
+  QSqlError failed;
+  QHash<QString, qint64> made;  // learners first seen in this transaction
+  arm();
+  if (!db.transaction()) return Fail(error, db.lastError());
+  if (!AddRows(db, batch, &made, &failed)) {
+    arm();
+    db.rollback();
+    return NoAnswer(m_guard, error) ? false : Fail(error, failed);
+  }
+  arm();
+  if (!db.commit()) {
+    const QSqlError e = db.lastError();
+    db.rollback();
+    return NoAnswer(m_guard, error) ? false : Fail(error, e);
+  }
+  m_learnerIds.insert(made);
+  return true;
+}
+
+// ---- Reading ----
+
+namespace {
+
+// The learners, each with a row of no figures yet; *at finds a learner's row.
+bool ReadLearners(QSqlQuery& q, ClassOnServer* out, QHash<qint64, qsizetype>* at) {
+  if (!q.exec(QStringLiteral("SELECT id, name, machine FROM learners ORDER BY id"))) return false;
+  QHash<QString, int> nameCount;
+  while (q.next()) {
+    ServerLearner l{q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString(), {}};
+    ++nameCount[l.name];
+    at->insert(l.id, out->learners.size());
+    out->learners.append(l);
+    ClassRow row;
+    row.courses = SummarizeSpeeds({}, QList<int>(kOccasionalCourses.begin(), kOccasionalCourses.end()));
+    row.mouse = SummarizeMouse({});
+    out->rows.append(row);
+  }
+  for (qsizetype i = 0; i < out->learners.size(); ++i) {
+    ServerLearner& l = out->learners[i];
+    l.shown = nameCount.value(l.name) > 1 ? QStringLiteral("%1（%2）").arg(l.name, l.machine) : l.name;
+    out->rows[i].learner = l.shown;
+  }
+  return true;
+}
+
+// Per learner and course: the best, the count, the keys and the newest
+// run, as the server keeps them with every run added.
+bool ReadCourseTally(QSqlQuery& q, const QHash<qint64, qsizetype>& at, QList<ClassRow>* rows) {
+  // Every row lists the same courses (SummarizeSpeeds' order).
+  const QList<CourseSpeeds> listed =
+      SummarizeSpeeds({}, QList<int>(kOccasionalCourses.begin(), kOccasionalCourses.end()));
+  const auto courseIndex = [&listed](int course) -> qsizetype {
+    for (qsizetype i = 0; i < listed.size(); ++i)
+      if (listed[i].course == course) return i;
+    return -1;
+  };
+  QHash<qint64, QPair<qint64, qint64>> keys;  // learner -> judged, refused
+  if (!q.exec(QStringLiteral("SELECT learner, course, best, runs, keystrokes, refused, latest_at, latest "
+                             "FROM course_tally"))) {
+    return false;
+  }
+  while (q.next()) {
+    const auto row = at.constFind(q.value(0).toLongLong());
+    const qsizetype c = courseIndex(q.value(1).toInt());
+    if (row == at.constEnd()) continue;
+    ClassRow& r = (*rows)[*row];
+    const qint64 judged = q.value(4).toLongLong(), refused = q.value(5).toLongLong();
+    r.runs += q.value(3).toInt();
+    r.latestAt = std::max(r.latestAt, q.value(6).toLongLong());
+    keys[q.value(0).toLongLong()].first += judged;
+    keys[q.value(0).toLongLong()].second += refused;
+    if (c < 0) continue;
+    CourseSpeeds& s = r.courses[c];
+    s.best = q.value(2).toInt();
+    s.runs = q.value(3).toInt();
+    s.latestAt = q.value(6).toLongLong();
+    s.latest = q.value(7).toInt();
+    if (judged > 0) s.accuracy = 1.0 - double(refused) / double(judged);
+  }
+  for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
+    if (it->first > 0) (*rows)[at.value(it.key())].accuracy = 1.0 - double(it->second) / double(it->first);
+  }
+  return true;
+}
+
+bool ReadMouseProgress(QSqlQuery& q, const QHash<qint64, qsizetype>& at, QList<ClassRow>* rows) {
+  if (!q.exec(QStringLiteral("SELECT learner, game, MAX(stage), COUNT(*), MAX(at_ms) FROM mouse_stages "
+                             "GROUP BY learner, game"))) {
+    return false;
+  }
+  while (q.next()) {
+    const auto row = at.constFind(q.value(0).toLongLong());
+    if (row == at.constEnd()) continue;
+    ClassRow& r = (*rows)[*row];
+    r.latestAt = std::max(r.latestAt, q.value(4).toLongLong());
+    for (MouseProgress& g : r.mouse) {
+      if (static_cast<int>(g.game) != q.value(1).toInt()) continue;
+      g.bestStage = q.value(2).toInt();
+      g.plays = q.value(3).toInt();
+    }
+  }
+  return true;
+}
+
+// Each learner's ten weakest units, ranked as the learner's own history is.
+bool ReadWeakUnits(QSqlQuery& q, const QHash<qint64, qsizetype>& at, QList<ClassRow>* rows) {
+  if (!q.exec(QStringLiteral("SELECT learner, unit, SUM(misses) FROM miss_tally GROUP BY learner, unit")))
+    return false;
+  QHash<qsizetype, QList<UnitWeakness>> units;  // by row
+  while (q.next()) {
+    const auto row = at.constFind(q.value(0).toLongLong());
+    if (row != at.constEnd()) units[*row].append(UnitWeakness{q.value(1).toString(), q.value(2).toInt(), {}});
+  }
+  for (auto it = units.begin(); it != units.end(); ++it) {
+    RankWeakest(&it.value(), 10);
+    (*rows)[it.key()].weakest = it.value();
+  }
+  return true;
+}
+
+// The whole class from one snapshot.
+bool ReadClass(QSqlDatabase db, ClassOnServer* out, QString* error) {
+  QSqlQuery q(db);
+  q.setForwardOnly(true);
+  if (!db.transaction()) return Fail(error, db.lastError());
+  QHash<qint64, qsizetype> at;
+  if (!q.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY")) ||
+      !ReadLearners(q, out, &at) || !ReadCourseTally(q, at, &out->rows) ||
+      !ReadMouseProgress(q, at, &out->rows) || !ReadWeakUnits(q, at, &out->rows)) {
+    const QSqlError e = q.lastError();
+    q.finish();
+    db.rollback();
+    return Fail(error, e);
+  }
+  q.finish();
+  db.commit();
+  DropUnusedCourses(out->rows);
+  return true;
+}
+
+}  // namespace
+
+bool ReadClassFromServer(const QString& serverText, ClassOnServer* out, QString* error) {
+  std::unique_ptr<StallGuard> guard;
+  const QString name = Connect(serverText, error, &guard, Clock::now() + kClassReadWait);
+  if (name.isEmpty()) return false;
+  *out = ClassOnServer{};
+  const bool ok = ReadClass(QSqlDatabase::database(name, false), out, error);
+  if (!ok) NoAnswer(guard, error);
+  Disconnect(name, &guard);
+  if (!ok) *out = ClassOnServer{};
+  return ok;
+}
+
+std::unique_ptr<PostgresHistoryStore> PostgresHistoryStore::Open(const QString& serverText,
+                                                                 const ServerLearner& learner,
+                                                                 QString* error) {
+  std::unique_ptr<StallGuard> guard;
+  const QString name = Connect(serverText, error, &guard);
+  if (name.isEmpty()) return nullptr;
+  return std::unique_ptr<PostgresHistoryStore>(new PostgresHistoryStore(name, learner, std::move(guard)));
+}
+
+PostgresHistoryStore::PostgresHistoryStore(QString connection, ServerLearner learner,
+                                           std::unique_ptr<StallGuard> guard)
+    : m_connection(std::move(connection)), m_learner(std::move(learner)), m_guard(std::move(guard)) {}
+
+PostgresHistoryStore::~PostgresHistoryStore() { Disconnect(m_connection, &m_guard); }
+
+bool PostgresHistoryStore::SetLearnerName(const QString&, QString* error) {
+  return SetError(error, QStringLiteral("名前は学習者のパソコンで変えてください。"));
+}
+
+bool PostgresHistoryStore::Write(const HistoryBatch&, QString* error) {
+  return SetError(error, QStringLiteral("クラスの一覧からは記録できません。"));
+}
+
+LearnerHistory PostgresHistoryStore::Read(int weakest, QString* error) {
+  QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+  // The window waits for this read: all of it is bounded.
+  if (m_guard) m_guard->ArmUntil(Clock::now() + kClassReadWait);
+  const DisarmOnExit disarm{m_guard.get()};
+  LearnerHistory h;
+  h.learner = m_learner.shown;
+  if (!db.transaction()) {
+    Fail(error, db.lastError());
+    return h;
+  }
+  LearnerQueryRows rows(db, m_learner.id);
+  QSqlQuery& q = rows.query();
+  if (!q.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY")) ||
+      !ReadLearnerHistory(rows, weakest, &h)) {
+    if (!NoAnswer(m_guard, error)) Fail(error, q.lastError());
+    q.finish();
+    db.rollback();
+    LearnerHistory empty;
+    empty.learner = m_learner.shown;
+    return empty;
+  }
+  q.finish();
+  db.commit();
+  return h;
+}
+
+}  // namespace shurencho

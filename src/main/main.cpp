@@ -1,0 +1,288 @@
+// Start-up: settings, then every data file in its fixed order, then the
+// window. A data file that cannot be read ends start-up before any window
+// appears, with a box that names the file.
+
+#include <fontconfig/fontconfig.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "adapters/history_module.h"
+#include "adapters/history_path.h"
+#include "adapters/lazy_media_player.h"
+#include "adapters/music_player_loader.h"
+#include "adapters/session_bus.h"
+#include "adapters/xdg_help_launcher.h"
+#include "app/form1.h"
+#include "data/practice_data.h"
+#include "history/history_journal.h"
+#include "history/history_service.h"
+#include "history/sync_worker.h"
+#include "report/report_command.h"
+#include "settings/settings.h"
+#include "settings/settings_session.h"
+#include "text/errors.h"
+#include "ui/japanese_ui.h"
+#include "ui/main_window_view.h"
+#include "ui/qt_platform.h"
+#include "ui/widget_style.h"
+
+using namespace shurencho;
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+bool g_closedBySignal = false;  // a logout or a kill closed the window
+
+void OnTerminationSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// A logout or a kill asks the program to end: it closes the window the usual
+// way, so the settings and the records of this session are saved first, and
+// then ends.
+void CloseOnTerminationSignals(QWidget& window) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
+  auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &window);
+  QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, notifier] {
+    char byte = 0;
+    [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &byte, 1);
+    notifier->setEnabled(false);
+    g_closedBySignal = true;
+    window.close();
+    // Ends every event loop, a box's too: the program ends even when a box
+    // was open, once the settings are saved.
+    QCoreApplication::quit();
+  });
+  struct sigaction action {};
+  action.sa_handler = OnTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int sig : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(sig, &action, nullptr);
+}
+
+// Runs start once, from the event loop, after the window's first paint.
+void StartAfterFirstPaint(QWidget& window, std::function<void()> start) {
+  class FirstPaint final : public QObject {
+   public:
+    FirstPaint(QObject* parent, std::function<void()> start) : QObject(parent), m_start(std::move(start)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+      if (event->type() == QEvent::Paint) {
+        watched->removeEventFilter(this);
+        QTimer::singleShot(0, this, [this] {
+          m_start();
+          deleteLater();
+        });
+      }
+      return false;
+    }
+
+   private:
+    std::function<void()> m_start;
+  };
+  window.installEventFilter(new FirstPaint(&window, std::move(start)));
+}
+
+// Said once when the history is stopped with records it could not write:
+// on stderr always, and in a box after a close by the learner (a logout
+// must not wait for anyone to read one).
+void TellUnwrittenRecords(const HistoryService::Closing& closing, const QString& journal,
+                          const QString& caption) {
+  if (closing.unwrittenRows <= 0) return;
+  QString text;
+  if (!closing.inTime) {
+    text = QStringLiteral(
+               "学習履歴の書き込みが終わらないうちに終了しました。記録 %1 件が失われたかもしれません。")
+               .arg(closing.unwrittenRows);
+  } else if (closing.kept) {
+    text = QStringLiteral(
+               "学習履歴のファイルに書き込めなかった記録が %1 件あります。"
+               "%2 に保存したので、ファイルが使えるようになってから起動したときに書き込みます。")
+               .arg(closing.unwrittenRows)
+               .arg(journal);
+  } else {
+    text = QStringLiteral(
+               "学習履歴のファイルに書き込めなかった記録が %1 件あり、保存もできませんでした。"
+               "これらの記録は失われました。")
+               .arg(closing.unwrittenRows);
+  }
+  std::fprintf(stderr, "shurencho: %s\n", text.toLocal8Bit().constData());
+  if (g_closedBySignal) return;
+  QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+// This program's file, as the toolkit finds it once it has started.
+QString ProgramFilePath() {
+  return QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).canonicalFilePath();
+}
+
+// What start-up reads before the window: the desktop's font configuration,
+// the settings (with the warnings to show) and every data file. None of it
+// needs the display, so it is read on a thread of its own while the toolkit
+// connects to the display; Join() before the first box or widget.
+class EarlyReading final {
+ public:
+  EarlyReading(AppSettings& settings, SettingsSession& session, const QString& programPath)
+      : m_thread([this, &settings, &session, programPath] {
+          FcInit();
+          try {
+            m_warnings = session.Load(settings);
+            m_data = std::make_unique<PracticeData>(LoadPracticeData(settings, programPath));
+          } catch (...) {
+            m_error = std::current_exception();
+          }
+        }) {}
+  ~EarlyReading() { Join(); }
+  EarlyReading(const EarlyReading&) = delete;
+  EarlyReading& operator=(const EarlyReading&) = delete;
+
+  void Join() {
+    if (m_thread.joinable()) m_thread.join();
+  }
+  const QStringList& warnings() const { return m_warnings; }
+  // The data, or what stopped their reading, thrown again.
+  std::unique_ptr<PracticeData> TakeData() {
+    if (m_error) std::rethrow_exception(m_error);
+    return std::move(m_data);
+  }
+
+ private:
+  QStringList m_warnings;
+  std::unique_ptr<PracticeData> m_data;
+  std::exception_ptr m_error;
+  std::thread m_thread;  // last: starts once the rest is made
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  // --help and --version answer before anything starts, with no display.
+  if (const int status = RunInfoCommand(argc, argv); status >= 0) return status;
+  // The class table is made without a window.
+  if (IsReportCommand(argc, argv)) return RunReportCommand(argc, argv);
+  if (IsClassReportCommand(argc, argv)) {
+    QCoreApplication app(argc, argv);
+    return RunHistoryCommand(&HistoryModule::classReport, argc, argv);
+  }
+  TurnOffSessionBusAutolaunch();
+  // The toolkit sets the locale as it starts; set first, it stays the same
+  // under the reading thread.
+  std::setlocale(LC_ALL, "");
+  const bool classWindow = IsClassWindowCommand(argc, argv);
+  const QString programPath = ProgramFilePath();
+  AppSettings settings;
+  SettingsSession settingsSession(SettingsFilePath(programPath));
+  std::unique_ptr<EarlyReading> early;
+  if (!classWindow) early = std::make_unique<EarlyReading>(settings, settingsSession, programPath);
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("shurencho"));
+  InstallFontSubstitutes();
+  InstallDesktopStyle();
+  InstallJapaneseUi();
+  if (classWindow) return RunHistoryCommand(&HistoryModule::classWindow, argc, argv);
+
+  auto music = std::make_unique<LazyMediaPlayer>(&LoadAudioPlayer);
+  LazyMediaPlayer& musicPlayer = *music;
+  QtPlatform platform(std::move(music), std::make_unique<XdgHelpLauncher>());
+
+  early->Join();
+  for (const QString& warning : early->warnings()) platform.ShowWarning(warning);
+  std::unique_ptr<PracticeData> data;
+  try {
+    data = early->TakeData();
+  } catch (const DataFileError& e) {
+    // Said on the terminal too, for whoever started the program from one.
+    std::fprintf(stderr, "shurencho: %s\n", e.text().toLocal8Bit().constData());
+    // The file name comes from the settings file: shown as typed, never as markup.
+    QMessageBox box(QMessageBox::Critical, settings.WindowCaption, e.text(), QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    return 1;
+  }
+  platform.Randomize();
+
+  // The learning history's worker: the pages hand it their records from the
+  // start and never wait for it; it opens the file after the first paint.
+  // Made before the form, it outlives everything that reports to it.
+  const QString historyFile = DefaultHistoryPath();
+  HistoryService history([historyFile](const BusyWait& wait) { return OpenHistoryFile(historyFile, wait); },
+                         HistoryJournal::PathFor(historyFile));
+  TForm1 form(settings, *data, platform, settingsSession);
+  std::unique_ptr<SyncWorker> sync;  // ends before the form and the application
+  MainWindow window(form, platform);
+  form.AttachHistory(&history.front());
+  window.SetHistory(&history);
+  RunHandler(platform, [&] { form.FormCreate(); });
+  RunHandler(platform, [&] { form.FormShow(); });
+  window.RenderAll();
+  CloseOnTerminationSignals(window);
+  window.show();
+  // Without a window manager (kiosk sessions) nobody else makes it active:
+  // the menu's Alt keys and the input method need an active window.
+  window.activateWindow();
+  // The audio device and the synthesizer come once the window is drawn, and
+  // only when music plays; the learning history's file is opened then, on
+  // its own thread, and its faults are told beside the window.
+  const auto startSync = [&] {
+    // The class server gets the file's rows from a thread of its own.
+    if (sync || settings.HistoryServer.isEmpty()) return;
+    QString noModule;
+    const HistoryModule* module = LoadHistoryModule(&noModule);
+    if (!noModule.isEmpty()) std::fprintf(stderr, "shurencho: %s\n", noModule.toLocal8Bit().constData());
+    if (module != nullptr) {
+      const QString server = settings.HistoryServer;
+      const QString file = history.status().file;
+      sync = std::make_unique<SyncWorker>(
+          [module, file, server](QString* error) { return module->openSyncSource(file, server, error); },
+          [module, server](QString* error) { return module->openSyncSender(server, error); },
+          SyncWorker::kDefaultIntervalMs,
+          [](const SyncQueue::Result& r) {
+            if (!r.ok) std::fprintf(stderr, "shurencho: %s\n", r.error.toLocal8Bit().constData());
+          });
+      sync->Start();
+    }
+  };
+  history.SetListeners(
+      &window, [&window](const HistoryStatus& status) { window.ShowHistoryStatus(status); },
+      [&] {
+        // The weak-unit drill may deal again.
+        RunHandler(platform, [&] { form.HistoryReady(); });
+        window.RenderAll();
+        startSync();
+      });
+  StartAfterFirstPaint(window, [&] {
+    RunHandler(platform, [&] { musicPlayer.Ready(); });
+    history.Start();
+  });
+  const int status = QApplication::exec();
+  // The sync winds down while the history closes.
+  if (sync) sync->AskToStop();
+  // Closing never waits long on the history: what it cannot write in time
+  // stays in the journal, and is said.
+  TellUnwrittenRecords(history.Stop(1500), HistoryJournal::PathFor(historyFile), settings.WindowCaption);
+  if (sync && !sync->Stop()) {
+    // A round still waits for the class server, on a thread nothing may be
+    // torn down under. The settings and the history are saved by now, and
+    // the rows it did not mark go next time: the program ends here.
+    std::fflush(nullptr);
+    std::_Exit(status);
+  }
+  return status;
+}

@@ -1,0 +1,28 @@
+// The 成績 window as a module of its own: Qt Charts and the OpenGL libraries
+// behind it are loaded when the window is first opened, not at start-up.
+#include "records_module/records_module.h"
+
+#include <QtGlobal>
+
+namespace {
+
+using namespace shurencho;
+
+QWidget* CreateOf(const LearnerHistory& history, const QString& readError, const QString& state,
+                  const RecordsView::Renamer& rename, const AppSettings& settings, QWidget* parent) {
+  return new RecordsView(history, readError, state, rename, settings, parent);
+}
+
+QWidget* CreateForStore(HistoryStore& store, const AppSettings& settings, QWidget* parent) {
+  return new RecordsView(store, settings, parent);
+}
+
+const RecordsModule kModule{
+    .header = ModuleHeaderOf<RecordsModule>(),
+    .createOf = &CreateOf,
+    .createForStore = &CreateForStore,
+};
+
+}  // namespace
+
+extern "C" Q_DECL_EXPORT const shurencho::RecordsModule* shurencho_records_module_table() { return &kModule; }

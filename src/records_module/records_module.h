@@ -1,0 +1,23 @@
+#pragma once
+// The table of functions the 成績 module exports.
+
+#include "adapters/module_loader.h"
+#include "records_module/records_view.h"
+
+namespace shurencho {
+
+struct RecordsModule {
+  static constexpr const char* kName = "shurencho_records";
+  static constexpr const char* kEntry = "shurencho_records_module_table";
+  // Raised whenever a function below changes or moves.
+  static constexpr std::uint32_t kAbiVersion = 1;
+
+  ModuleHeader header;
+  // The window on what was read (see RecordsView's constructors).
+  QWidget* (*createOf)(const LearnerHistory& history, const QString& readError, const QString& state,
+                       const RecordsView::Renamer& rename, const AppSettings& settings, QWidget* parent);
+  // The window reading `store` now, on this thread.
+  QWidget* (*createForStore)(HistoryStore& store, const AppSettings& settings, QWidget* parent);
+};
+
+}  // namespace shurencho

@@ -1,0 +1,93 @@
+#pragma once
+// The one window: the page control with the six pages, the side panel, the
+// exit button, the music box and the menu. It forwards the user's actions to
+// TForm1 and renders what TForm1 holds.
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QSet>
+#include <array>
+
+#include "app/form1.h"
+#include "history/history_service.h"
+#include "ui/history_notice_view.h"
+#include "ui/keyboard_guide_view.h"
+
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+
+namespace shurencho {
+
+class QtPlatform;
+class MusicBoxView;
+class PageView;
+
+class MainWindow final : public QMainWindow {
+ public:
+  MainWindow(TForm1& form, QtPlatform& platform);
+
+  // Renders the shell and every page built so far.
+  void RenderAll();
+  QTabWidget* pageControl() const { return m_pageControl; }
+  // A page's view, built now if it was not yet.
+  PageView* pageView(Page page);
+  // Where the 成績 window reads the learning history; null when there is none.
+  void SetHistory(HistoryService* history) { m_history = history; }
+  // Asks the history for what it holds and opens the 成績 window on the
+  // answer when it comes; the window goes on meanwhile.
+  void OpenRecords();
+  // The history's state changed: a fault, a file of another program left
+  // alone, or records written after they waited, is told once in the notice
+  // beside the window, never in a box.
+  void ShowHistoryStatus(const HistoryStatus& status);
+  HistoryNoticeView* historyNotice() const { return m_notice; }
+  // 練習 → キーボードガイド (F3): the guide under the window, following the
+  // drill and 実践; null until first shown.
+  KeyboardGuideView* keyboardGuide() const { return m_guide; }
+  void ShowGuide(bool on);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void BuildMenu();
+  // Pages are built when first shown or first named by the logic: the
+  // window appears as soon as the page in view is ready.
+  void BuildPage(Page page);
+  void PlaceOnScreen();
+  // Runs a shell command, then closes the window if it asked to, else renders.
+  template <typename F>
+  void Run(F&& command);
+
+  TForm1& m_form;
+  QtPlatform& m_platform;
+  QTabWidget* m_pageControl;
+  std::array<QWidget*, 6> m_tabs{};    // the page control's pages, in Page order
+  std::array<PageView*, 6> m_pages{};  // the views inside them; null until built
+  QLabel* m_label25;
+  QPushButton* m_button2;
+  MusicBoxView* m_panel2;
+  QTimer* m_timer1;
+  QString m_shownHelp;  // the side panel's text before line breaking
+  void ShowRecords(const LearnerHistory& history, const QString& error, const HistoryStatus& status);
+  void Tell(const QString& text);
+
+  HistoryService* m_history = nullptr;
+  HistoryStatus m_historyStatus;
+  QSet<QString> m_told;      // faults told this session
+  bool m_faultTold = false;  // one is told and has not passed yet
+  bool m_noteTold = false;
+  QPointer<HistoryNoticeView> m_notice;
+  // The guide draws the page in view after each of its events.
+  void RefreshGuide();
+  KeyboardGuide m_guideState;
+  QPointer<KeyboardGuideView> m_guide;
+  bool m_reading = false;       // the 成績 window's read is under way
+  QPointer<QWidget> m_records;  // the 成績 window, from its module
+  bool m_closed = false;
+};
+
+}  // namespace shurencho

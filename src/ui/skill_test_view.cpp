@@ -1,0 +1,213 @@
+#include "ui/skill_test_view.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QInputMethod>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QTextEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "ui/widget_style.h"
+
+namespace shurencho {
+
+// The typing box: open to the input method while the test runs; closed, a
+// late commit is dropped. Nothing may be pasted or dropped in: the test
+// measures typing.
+class SkillTestBox final : public QPlainTextEdit {
+ public:
+  using QPlainTextEdit::QPlainTextEdit;
+
+  using QPlainTextEdit::inputMethodQuery;
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override {
+    if (query == Qt::ImEnabled) return isEnabled() && !isReadOnly();
+    return QPlainTextEdit::inputMethodQuery(query);
+  }
+
+ protected:
+  bool canInsertFromMimeData(const QMimeData*) const override { return false; }
+  void insertFromMimeData(const QMimeData*) override {}
+  void inputMethodEvent(QInputMethodEvent* event) override {
+    if (isReadOnly()) {
+      event->accept();
+      return;
+    }
+    QPlainTextEdit::inputMethodEvent(event);
+  }
+};
+
+SkillTestView::SkillTestView(Platform& platform, HistoryRecorder* history, const QString& folder,
+                             QWidget* parent)
+    : QWidget(parent, Qt::Window), m_test(platform, history) {
+  setWindowTitle(QStringLiteral("実力テスト"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  const QFont text = DesignFont(kGothic, 20);
+  const QFont small = DesignFont(kGothic, 16);
+
+  m_choice = new QComboBox;
+  m_choice->setFont(small);
+  m_start = new QPushButton(QStringLiteral("はじめ"));
+  m_start->setFont(small);
+  m_timeLeft = new QLabel;
+  m_timeLeft->setFont(DesignFont(kGothic, 24, true));
+  auto* top = new QHBoxLayout;
+  auto* choose = new QLabel(QStringLiteral("テストの文："));
+  choose->setFont(small);
+  top->addWidget(choose);
+  top->addWidget(m_choice, 1);
+  top->addWidget(m_start);
+  top->addSpacing(16);
+  top->addWidget(m_timeLeft);
+
+  m_passage = new QTextEdit;
+  m_passage->setFont(text);
+  m_passage->setReadOnly(true);
+  // Read, not copied: the passage can be neither selected nor focused.
+  m_passage->setTextInteractionFlags(Qt::NoTextInteraction);
+  m_passage->setFocusPolicy(Qt::NoFocus);
+  m_passage->setContextMenuPolicy(Qt::NoContextMenu);
+
+  m_box = new SkillTestBox;
+  m_box->setFont(text);
+  m_box->setReadOnly(true);
+  m_box->setAcceptDrops(false);
+  m_box->setContextMenuPolicy(Qt::NoContextMenu);
+  m_box->setAttribute(Qt::WA_InputMethodEnabled, false);
+
+  m_progress = new QLabel;
+  m_progress->setFont(small);
+  m_result = new QLabel;
+  m_result->setFont(small);
+  m_result->setWordWrap(true);
+  m_result->setTextFormat(Qt::PlainText);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(m_passage, 3);
+  layout->addWidget(m_box, 2);
+  layout->addWidget(m_progress);
+  layout->addWidget(m_result);
+
+  m_timer = new QTimer(this);
+  m_timer->setInterval(200);
+  connect(m_timer, &QTimer::timeout, this, [this] {
+    m_test.Tick();
+    Render();
+  });
+  connect(m_start, &QPushButton::clicked, this, [this] { Start(); });
+  connect(m_box, &QPlainTextEdit::textChanged, this, [this] { Edited(); });
+  connect(m_choice, &QComboBox::currentIndexChanged, this, [this](int index) {
+    m_test.Choose(index);
+    Render();
+  });
+
+  QStringList problems;
+  m_test.SetTexts(LoadSkillTestTexts(folder, &problems));
+  {
+    const QSignalBlocker block(m_choice);
+    for (const SkillTestText& t : m_test.texts()) m_choice->addItem(t.title);
+  }
+  if (!problems.isEmpty()) {
+    m_problems =
+        QStringLiteral("読み込めなかったテストの文があります。\n%1").arg(problems.join(QLatin1Char('\n')));
+  }
+  // Over the main window, where the learner is looking, and inside its screen.
+  resize(720, 640);
+  QWidget* main = parent != nullptr ? parent->window() : nullptr;
+  if (QScreen* screen = main != nullptr ? main->screen() : nullptr) {
+    const QRect area = screen->availableGeometry();
+    QRect place(QPoint(), size().boundedTo(area.size()));
+    place.moveCenter(main->frameGeometry().center());
+    place.moveLeft(std::clamp(place.left(), area.left(), area.right() + 1 - place.width()));
+    place.moveTop(std::clamp(place.top(), area.top(), area.bottom() + 1 - place.height()));
+    setGeometry(place);
+  }
+  Render();
+}
+
+QWidget* SkillTestView::box() const { return m_box; }
+
+void SkillTestView::Start() {
+  m_test.Start();
+  if (!m_test.open()) return;
+  {
+    const QSignalBlocker block(m_box);
+    m_box->clear();
+  }
+  m_timer->start();
+  Render();
+  m_box->setFocus();
+}
+
+void SkillTestView::Edited() {
+  if (m_box->isReadOnly()) return;
+  m_test.Edit(m_box->toPlainText());
+  // The box's text is put back to what it held at 3:00 once its own edit is over.
+  if (!m_test.open()) {
+    QMetaObject::invokeMethod(
+        this, [this] { Render(); }, Qt::QueuedConnection);
+    return;
+  }
+  Render();
+}
+
+void SkillTestView::SetBoxOpen(bool open) {
+  if (m_box->isReadOnly() == !open) return;
+  m_box->setReadOnly(!open);
+  m_box->setAttribute(Qt::WA_InputMethodEnabled, open);
+  if (QGuiApplication::focusObject() == m_box) {
+    QInputMethod* im = QGuiApplication::inputMethod();
+    // At the end an unfinished composition is dropped, not committed late.
+    if (!open) im->reset();
+    im->update(Qt::ImEnabled | Qt::ImHints | Qt::ImQueryInput);
+  }
+}
+
+void SkillTestView::Render() {
+  const int chosen = m_test.chosen();
+  if (chosen != m_shownText) {
+    m_shownText = chosen;
+    {
+      const QSignalBlocker block(m_choice);
+      m_choice->setCurrentIndex(chosen);
+    }
+    m_passage->setPlainText(chosen < 0 ? QString() : m_test.texts()[chosen].passage);
+    const QSignalBlocker block(m_box);
+    m_box->clear();
+  }
+  const bool open = m_test.open();
+  if (!open) {
+    m_timer->stop();
+    // What came after the end is not part of the test.
+    const QSignalBlocker block(m_box);
+    if (m_test.state() == SkillTest::State::Finished && m_box->toPlainText() != m_test.typed())
+      m_box->setPlainText(m_test.typed());
+  }
+  {
+    const QSignalBlocker block(m_box);
+    SetBoxOpen(open);
+  }
+  m_start->setEnabled(!open && chosen >= 0);
+  m_start->setText(m_test.state() == SkillTest::State::Finished ? QStringLiteral("もう一度")
+                                                                : QStringLiteral("はじめ"));
+  m_timeLeft->setText(m_test.TimeLeftText());
+  m_progress->setText(m_test.ProgressText());
+  m_result->setText(m_test.state() == SkillTest::State::Finished ? m_test.ResultText() : m_problems);
+}
+
+void SkillTestView::closeEvent(QCloseEvent* event) {
+  m_test.Leave();
+  m_timer->stop();
+  QWidget::closeEvent(event);
+}
+
+}  // namespace shurencho
