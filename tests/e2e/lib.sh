@@ -97,12 +97,30 @@ open_in_dialog() {
     sleep 0.1
   done
   [ "$(xdotool getwindowfocus 2>/dev/null || true)" = "$dialog" ] || fail "the file dialog did not take the keyboard"
-  xdotool key ctrl+a
-  xdotool type --delay 30 "$1"
-  xdotool key Return
-  for _ in $(seq 200); do
-    xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -qxF "$dialog" || break
-    sleep 0.1
+  # On a loaded machine a key can be lost on its way through the input
+  # method, leaving a name that does not exist: the dialog then says so in a
+  # box of the same title, which is closed before the name is typed again.
+  local attempt box
+  for attempt in 1 2 3 4 5; do
+    xdotool key ctrl+a
+    xdotool type --delay 30 "$1"
+    xdotool key Return
+    box=""
+    for _ in $(seq 200); do
+      xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -qxF "$dialog" || break
+      box="$(xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -vxF "$dialog" | head -1 || true)"
+      [ -n "$box" ] && break
+      sleep 0.1
+    done
+    [ -n "$box" ] || break
+    echo "the file dialog did not find the name typed (try $attempt); typing it again"
+    xdotool windowfocus --sync "$box" 2>/dev/null || true
+    xdotool key Return
+    for _ in $(seq 100); do
+      [ "$(xdotool getwindowfocus 2>/dev/null || true)" = "$dialog" ] && break
+      xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+      sleep 0.1
+    done
   done
   xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -qxF "$dialog" && fail "the file dialog did not close"
   [ -n "${3:-}" ] && return 0
