@@ -227,7 +227,11 @@ TEST_F(SyncTest, AWorkerThatWillNotStopIsLeftToEndAndClosesItsConnectionsOnItsTh
   struct Source final : SyncSource {
     explicit Source(std::unique_ptr<SyncSource> real, std::atomic<QThread*>& closed)
         : real(std::move(real)), closedOn(closed) {}
-    ~Source() override { closedOn.store(QThread::currentThread()); }
+    // Told only once the real connection is closed: the test may end then.
+    ~Source() override {
+      real.reset();
+      closedOn.store(QThread::currentThread());
+    }
     bool Pending(int limit, SyncBatch* batch, QString* error) override {
       return real->Pending(limit, batch, error);
     }
