@@ -244,7 +244,8 @@ void DrillPage::EnterStep() {
 }
 
 void DrillPage::ResetRun() {
-  if (m_passRun) EndPass(*m_passRun, RunKind::Unfinished);
+  // Items finished since the last pass ended: that pass is left, as last shown.
+  if (m_passDone > 0) EndPass(m_state.Run(), RunKind::Unfinished);
   if (m_history) m_history->DrillRunDone();
   m_passDone = 0;
   m_runKeys = 0;
@@ -695,7 +696,6 @@ DrillPage::PassStatus DrillPage::Pass() const {
 }
 
 void DrillPage::CountPassItem(const MeasuredRun& run, bool graded) {
-  m_passRun = run;
   if (++m_passDone >= m_state.ItemCount) EndPass(run, graded ? RunKind::Graded : RunKind::Ungraded);
 }
 
@@ -720,7 +720,6 @@ void DrillPage::EndPass(const MeasuredRun& run, RunKind kind) {
                            mark,
                            kind,
                            slowest};
-  m_passRun.reset();
   m_passDone = 0;
   m_unitTimes.clear();
 }

@@ -242,7 +242,6 @@ class DrillPage final {
   int m_runMisses = 0;
   double m_unitStart = 0;  // when the current unit became current; 0: no key yet
   QHash<QString, UnitTime> m_unitTimes;
-  std::optional<MeasuredRun> m_passRun;  // the run as shown since the last pass ended
   std::optional<PassSummary> m_lastPass;
   int m_refusals = 0;
   QString m_lastRefused;
