@@ -29,7 +29,7 @@ ModuleEntry ResolveModuleEntry(const char* name, const char* symbol, QString* er
   const QDir bin(QCoreApplication::applicationDirPath());
   const QString module = QLatin1String(name);
   const QStringList places = {bin.filePath(module),
-                              bin.filePath(QStringLiteral(SHURENCHO_PLAYER_MODULE_DIR "/") + module)};
+                              bin.filePath(QStringLiteral(SHURENCHO_MODULE_DIR "/") + module)};
   QString why;
   for (const QString& place : places) {
     QLibrary library(place);
