@@ -47,6 +47,154 @@ QColor FingerColour(Finger finger, bool strong) {
 }
 
 const QColor kFlash(220, 40, 40);
+const QColor kInk(20, 20, 20);
+constexpr int kMargin = 6;
+
+// The keyboard as large as the height allows, the words in what is left.
+struct BoardLayout {
+  double unit;     // one key's width
+  double gap;      // between two keys
+  QRectF board;    // the keyboard's share of the window
+  QPointF origin;  // the top-left of the first row
+
+  QRectF KeyRect(const GuideKeyCap& k) const {
+    return QRectF(origin.x() + k.x * unit + gap / 2, origin.y() + k.y * unit + gap / 2, k.w * unit - gap,
+                  k.h * unit - gap);
+  }
+};
+
+BoardLayout LayOutBoard(QSize window) {
+  BoardLayout at;
+  at.unit = std::min((window.width() - 150 - 3 * kMargin) / 15.0, (window.height() - 2 * kMargin) / 5.0);
+  at.board = QRectF(kMargin, kMargin, 15 * at.unit, window.height() - 2 * kMargin);
+  at.origin = QPointF(at.board.left(), at.board.top() + (at.board.height() - 5 * at.unit) / 2);
+  at.gap = std::max(1.0, at.unit / 14);
+  return at;
+}
+
+QPainterPath KeyShape(const GuideKeyCap& k, const QRectF& r, const BoardLayout& at) {
+  QPainterPath shape;
+  if (k.h > 1) {
+    // Enter: wide in its upper row, a quarter narrower below.
+    const double step = r.left() + at.unit / 4;
+    shape.moveTo(r.topLeft());
+    shape.lineTo(r.topRight());
+    shape.lineTo(r.bottomRight());
+    shape.lineTo(step, r.bottom());
+    shape.lineTo(step, r.top() + at.unit - at.gap);
+    shape.lineTo(r.left(), r.top() + at.unit - at.gap);
+    shape.closeSubpath();
+  } else {
+    shape.addRoundedRect(r, 3, 3);
+  }
+  return shape;
+}
+
+// The letters' two sizes, made once a paint.
+struct KeyFonts {
+  QFont top;
+  QFont small;  // for a key's name longer than a letter
+};
+
+struct KeyLook {
+  bool on = false;     // lit: the key to press
+  bool flash = false;  // refused a moment ago
+  bool kana = false;   // the kana printed beside the letter
+};
+
+void DrawKeyLabel(QPainter& p, const BoardLayout& at, const GuideKeyCap& k, const QRectF& r,
+                  const KeyFonts& fonts, KeyLook look) {
+  p.setPen(look.flash ? Qt::white : kInk);
+  QFont face = fonts.top;
+  face.setBold(look.on);
+  const QString text = QString::fromUtf16(k.top);
+  if (text.size() > 1) face = fonts.small;
+  p.setFont(face);
+  const QRectF textArea = k.h > 1 ? QRectF(r.left(), r.top(), r.width(), at.unit - at.gap) : r;
+  if (look.kana && k.jis != JisKey::None) {
+    p.drawText(textArea.adjusted(3, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, text);
+    QFont kanaFont = fonts.top;
+    kanaFont.setBold(look.on);
+    p.setFont(kanaFont);
+    p.drawText(textArea.adjusted(0, 0, -3, -1), Qt::AlignRight | Qt::AlignBottom,
+               QString(KanaOfKey(k.jis, false)));
+  } else {
+    p.drawText(textArea, Qt::AlignCenter, text);
+  }
+}
+
+// The bump the fingers find F and J by.
+void DrawBump(QPainter& p, const QRectF& r, double unit) {
+  const double w = unit * 0.3;
+  p.setPen(QPen(QColor(40, 40, 40), std::max(1.5, unit / 14), Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(r.center().x() - w / 2, r.bottom() - unit * 0.14),
+             QPointF(r.center().x() + w / 2, r.bottom() - unit * 0.14));
+}
+
+void DrawKeys(QPainter& p, const BoardLayout& at, const GuideFrame& frame, int flashKey) {
+  const KeyFonts fonts{DesignFont(kGothic, std::max(8, static_cast<int>(at.unit * 0.36))),
+                       DesignFont(kGothic, std::max(7, static_cast<int>(at.unit * 0.26)))};
+  const std::span<const GuideKeyCap> keys = GuideKeyboard();
+  for (int i = 0; i < static_cast<int>(keys.size()); ++i) {
+    const GuideKeyCap& k = keys[i];
+    KeyLook look;
+    look.on =
+        std::any_of(frame.lit.begin(), frame.lit.end(), [i](const GuideLitKey& lit) { return lit.key == i; });
+    look.flash = i == flashKey;
+    look.kana = frame.kana;
+    const QRectF r = at.KeyRect(k);
+    p.setBrush(look.flash ? kFlash : FingerColour(k.finger, look.on));
+    const bool strong = look.on || look.flash;
+    p.setPen(QPen(strong ? QColor(30, 30, 30) : QColor(150, 150, 150), strong ? 2.5 : 1));
+    p.drawPath(KeyShape(k, r, at));
+    DrawKeyLabel(p, at, k, r, fonts, look);
+    if (k.bump) DrawBump(p, r, at.unit);
+  }
+}
+
+// The finger named on the keyboard itself, above the key (below in the top
+// row), so the colour is never the only sign.
+void DrawFingerTags(QPainter& p, const BoardLayout& at, const std::vector<GuideLitKey>& lit) {
+  const std::span<const GuideKeyCap> keys = GuideKeyboard();
+  p.setFont(DesignFont(kGothic, std::max(10, static_cast<int>(at.unit * 0.36)), true));
+  for (const GuideLitKey& k : lit) {
+    const GuideKeyCap& cap = keys[k.key];
+    const QString name = FingerName(k.finger);
+    const QSizeF size(p.fontMetrics().horizontalAdvance(name) + 8, p.fontMetrics().height() + 2);
+    const double cx = at.origin.x() + (cap.x + cap.w / 2) * at.unit;
+    const double y = cap.y >= 1 ? at.origin.y() + cap.y * at.unit - size.height() + at.unit * 0.15
+                                : at.origin.y() + (cap.y + 1) * at.unit - at.unit * 0.15;
+    QRectF tag(QPointF(cx - size.width() / 2, y), size);
+    tag.moveLeft(std::clamp(tag.left(), at.board.left(), at.board.right() - tag.width()));
+    p.setBrush(Qt::white);
+    p.setPen(QPen(FingerColour(k.finger, true).darker(160), 1.5));
+    p.drawRoundedRect(tag, 4, 4);
+    p.setPen(kInk);
+    p.drawText(tag, Qt::AlignCenter, name);
+  }
+}
+
+// One paragraph at the top of what is left of `area`, which then starts under it.
+void DrawWords(QPainter& p, QRectF& area, const QString& words, const QFont& font, const QColor& colour) {
+  if (words.isEmpty() || area.height() <= 0) return;
+  p.setFont(font);
+  p.setPen(colour);
+  const QRectF used = p.boundingRect(area, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, words);
+  p.drawText(area, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, words);
+  area.setTop(used.bottom() + 2);
+}
+
+void DrawLiveFigures(QPainter& p, QRectF& area, const GuideFrame& frame, int px) {
+  DrawWords(p, area, frame.progress, DesignFont(kGothic, px + 6, true), kInk);
+  DrawWords(p, area, frame.figures, DesignFont(kGothic, px), kInk);
+  DrawWords(p, area, frame.next, DesignFont(kGothic, px, true), kInk);
+}
+
+void DrawPassSummary(QPainter& p, QRectF& area, const GuideFrame& frame, int px) {
+  if (frame.summary.isEmpty()) return;
+  DrawWords(p, area, frame.summary.join(QLatin1Char('\n')), DesignFont(kGothic, px - 1), kInk);
+  DrawWords(p, area, frame.advice, DesignFont(kGothic, px + 2, true), QColor(0, 100, 170));
+}
 
 }  // namespace
 
@@ -105,111 +253,15 @@ void KeyboardGuideView::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
   p.fillRect(rect(), palette().color(QPalette::Window));
-
-  const int margin = 6;
-  // The keyboard as large as the height allows, the words in what is left.
-  const double unit = std::min((width() - 150 - 3 * margin) / 15.0, (height() - 2 * margin) / 5.0);
-  const double panel = width() - 3 * margin - 15 * unit;
-  const QRectF board(margin, margin, 15 * unit, height() - 2 * margin);
-  const QPointF origin(board.left(), board.top() + (board.height() - 5 * unit) / 2);
-  const double gap = std::max(1.0, unit / 14);
-
-  auto lit = [this](int key) {
-    for (const GuideLitKey& k : m_frame.lit)
-      if (k.key == key) return true;
-    return false;
-  };
-  QFont top = DesignFont(kGothic, std::max(8, static_cast<int>(unit * 0.36)));
-  QFont small = DesignFont(kGothic, std::max(7, static_cast<int>(unit * 0.26)));
-  const std::span<const GuideKeyCap> keys = GuideKeyboard();
-  for (int i = 0; i < static_cast<int>(keys.size()); ++i) {
-    const GuideKeyCap& k = keys[i];
-    const QRectF r(origin.x() + k.x * unit + gap / 2, origin.y() + k.y * unit + gap / 2, k.w * unit - gap,
-                   k.h * unit - gap);
-    QPainterPath shape;
-    if (k.h > 1) {
-      // Enter: wide in its upper row, a quarter narrower below.
-      const double step = r.left() + unit / 4;
-      shape.moveTo(r.topLeft());
-      shape.lineTo(r.topRight());
-      shape.lineTo(r.bottomRight());
-      shape.lineTo(step, r.bottom());
-      shape.lineTo(step, r.top() + unit - gap);
-      shape.lineTo(r.left(), r.top() + unit - gap);
-      shape.closeSubpath();
-    } else {
-      shape.addRoundedRect(r, 3, 3);
-    }
-    const bool on = lit(i);
-    const bool flash = i == m_flashKey;
-    QColor fill = FingerColour(k.finger, on);
-    if (flash) fill = kFlash;
-    p.setBrush(fill);
-    p.setPen(QPen(on || flash ? QColor(30, 30, 30) : QColor(150, 150, 150), on || flash ? 2.5 : 1));
-    p.drawPath(shape);
-    p.setPen(flash ? Qt::white : QColor(20, 20, 20));
-    QFont face = top;
-    face.setBold(on);
-    const QString text = QString::fromUtf16(k.top);
-    if (text.size() > 1) face = small;
-    p.setFont(face);
-    const QRectF textArea = k.h > 1 ? QRectF(r.left(), r.top(), r.width(), unit - gap) : r;
-    if (m_frame.kana && k.jis != JisKey::None) {
-      p.drawText(textArea.adjusted(3, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, text);
-      QFont kanaFont = top;
-      kanaFont.setBold(on);
-      p.setFont(kanaFont);
-      p.drawText(textArea.adjusted(0, 0, -3, -1), Qt::AlignRight | Qt::AlignBottom,
-                 QString(KanaOfKey(k.jis, false)));
-    } else {
-      p.drawText(textArea, Qt::AlignCenter, text);
-    }
-    if (k.bump) {
-      // The bump the fingers find F and J by.
-      const double w = unit * 0.3;
-      p.setPen(QPen(QColor(40, 40, 40), std::max(1.5, unit / 14), Qt::SolidLine, Qt::RoundCap));
-      p.drawLine(QPointF(r.center().x() - w / 2, r.bottom() - unit * 0.14),
-                 QPointF(r.center().x() + w / 2, r.bottom() - unit * 0.14));
-    }
-  }
-  // The finger named on the keyboard itself, above the key (below in the top
-  // row), so the colour is never the only sign.
-  p.setFont(DesignFont(kGothic, std::max(10, static_cast<int>(unit * 0.36)), true));
-  for (const GuideLitKey& k : m_frame.lit) {
-    const GuideKeyCap& cap = keys[k.key];
-    const QString name = FingerName(k.finger);
-    const QSizeF size(p.fontMetrics().horizontalAdvance(name) + 8, p.fontMetrics().height() + 2);
-    const double cx = origin.x() + (cap.x + cap.w / 2) * unit;
-    const double y = cap.y >= 1 ? origin.y() + cap.y * unit - size.height() + unit * 0.15
-                                : origin.y() + (cap.y + 1) * unit - unit * 0.15;
-    QRectF tag(QPointF(cx - size.width() / 2, y), size);
-    tag.moveLeft(std::clamp(tag.left(), board.left(), board.right() - tag.width()));
-    p.setBrush(Qt::white);
-    p.setPen(QPen(FingerColour(k.finger, true).darker(160), 1.5));
-    p.drawRoundedRect(tag, 4, 4);
-    p.setPen(QColor(20, 20, 20));
-    p.drawText(tag, Qt::AlignCenter, name);
-  }
-
+  const BoardLayout at = LayOutBoard(size());
+  DrawKeys(p, at, m_frame, m_flashKey);
+  DrawFingerTags(p, at, m_frame.lit);
   // The words: progress, figures, the next key, and after a pass its sum.
-  QRectF text(board.right() + margin, margin, panel, height() - 2 * margin);
-  auto line = [&](const QString& words, const QFont& font, const QColor& colour) {
-    if (words.isEmpty() || text.height() <= 0) return;
-    p.setFont(font);
-    p.setPen(colour);
-    const QRectF used = p.boundingRect(text, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, words);
-    p.drawText(text, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, words);
-    text.setTop(used.bottom() + 2);
-  };
+  QRectF words(at.board.right() + kMargin, kMargin, width() - 3 * kMargin - 15 * at.unit,
+               height() - 2 * kMargin);
   const int px = std::clamp(height() / 11, 11, 18);
-  const QColor ink(20, 20, 20);
-  line(m_frame.progress, DesignFont(kGothic, px + 6, true), ink);
-  line(m_frame.figures, DesignFont(kGothic, px), ink);
-  line(m_frame.next, DesignFont(kGothic, px, true), ink);
-  if (!m_frame.summary.isEmpty()) {
-    line(m_frame.summary.join(QLatin1Char('\n')), DesignFont(kGothic, px - 1), ink);
-    line(m_frame.advice, DesignFont(kGothic, px + 2, true), QColor(0, 100, 170));
-  }
+  DrawLiveFigures(p, words, m_frame, px);
+  DrawPassSummary(p, words, m_frame, px);
 }
 
 }  // namespace shurencho
