@@ -198,6 +198,46 @@ QStringList PassSummaryLines(const GuidePass& pass) {
   return lines;
 }
 
+namespace {
+
+// The key to press next and its finger, or the Backspace that must come first.
+void LightNextKey(const GuideFeed& feed, GuideFrame& frame) {
+  if (feed.backspace) {
+    frame.lit.push_back({kBackspace, Finger::RightPinky});
+    frame.next = QStringLiteral("まちがいを BS で消す　%1").arg(FingerName(Finger::RightPinky));
+    return;
+  }
+  if (feed.next.isEmpty()) {
+    frame.next = feed.shown;
+    return;
+  }
+  const QChar c = feed.next.front();
+  const GuideStroke stroke = StrokeOf(c);
+  QString line;
+  if (!feed.shown.isEmpty()) line = feed.shown + QStringLiteral("　");
+  if (stroke.key >= 0) {
+    const Finger finger = kKeys[stroke.key].finger;
+    frame.lit.push_back({stroke.key, finger});
+    line += QStringLiteral("次のキー：%1　%2").arg(KeyLabel(stroke.key, c, frame.kana), FingerName(finger));
+    if (stroke.shift) {
+      const int shift = ShiftFor(stroke.key);
+      const Finger shiftFinger = kKeys[shift].finger;
+      frame.lit.push_back({shift, shiftFinger});
+      line += QStringLiteral("\n＋ Shift　%1").arg(FingerName(shiftFinger));
+    }
+  }
+  frame.next = line;
+}
+
+QString LiveFigures(const GuideFeed& feed) {
+  QString figures = QStringLiteral("%1 字／分").arg(feed.charsPerMinute);
+  if (feed.keysPerMinute >= 0) figures += QStringLiteral("　%1 打鍵／分").arg(feed.keysPerMinute);
+  if (feed.misses >= 0) figures += QStringLiteral("\nミス %1").arg(feed.misses);
+  return figures;
+}
+
+}  // namespace
+
 GuideFrame KeyboardGuide::Compose(const GuideFeed& feed, bool kana) {
   GuideFrame frame;
   frame.kana = kana;
@@ -205,42 +245,19 @@ GuideFrame KeyboardGuide::Compose(const GuideFeed& feed, bool kana) {
     frame.next = QStringLiteral("特訓と実践で、次に押すキーを案内します。");
     return frame;
   }
-
   if (feed.refusals >= 0) {
     if (m_refusals >= 0 && feed.refusals > m_refusals && !feed.refused.isEmpty())
       frame.flash = StrokeOf(feed.refused.back()).key;
     m_refusals = feed.refusals;
   }
-
-  if (feed.backspace) {
-    frame.lit.push_back({kBackspace, Finger::RightPinky});
-    frame.next = QStringLiteral("まちがいを BS で消す　%1").arg(FingerName(Finger::RightPinky));
-  } else if (!feed.next.isEmpty()) {
-    const QChar c = feed.next.front();
-    const GuideStroke stroke = StrokeOf(c);
-    QString line;
-    if (!feed.shown.isEmpty()) line = feed.shown + QStringLiteral("　");
-    if (stroke.key >= 0) {
-      const Finger finger = kKeys[stroke.key].finger;
-      frame.lit.push_back({stroke.key, finger});
-      line += QStringLiteral("次のキー：%1　%2").arg(KeyLabel(stroke.key, c, kana), FingerName(finger));
-      if (stroke.shift) {
-        const int shift = ShiftFor(stroke.key);
-        const Finger shiftFinger = kKeys[shift].finger;
-        frame.lit.push_back({shift, shiftFinger});
-        line += QStringLiteral("\n＋ Shift　%1").arg(FingerName(shiftFinger));
-      }
-    }
-    frame.next = line;
-  } else {
-    frame.next = feed.shown;
-  }
-
+  LightNextKey(feed, frame);
   if (feed.total > 0) frame.progress = QStringLiteral("%1／%2").arg(feed.done).arg(feed.total);
-  frame.figures = QStringLiteral("%1 字／分").arg(feed.charsPerMinute);
-  if (feed.keysPerMinute >= 0) frame.figures += QStringLiteral("　%1 打鍵／分").arg(feed.keysPerMinute);
-  if (feed.misses >= 0) frame.figures += QStringLiteral("\nミス %1").arg(feed.misses);
+  frame.figures = LiveFigures(feed);
+  SumUpPass(feed, frame);
+  return frame;
+}
 
+void KeyboardGuide::SumUpPass(const GuideFeed& feed, GuideFrame& frame) {
   // The run's counts start again after a reset; a pass's own are the run's
   // since the pass before it ended.
   const int misses = std::max(0, feed.misses);
@@ -257,7 +274,6 @@ GuideFrame KeyboardGuide::Compose(const GuideFeed& feed, bool kana) {
     frame.summary = PassSummaryLines(*m_pass);
     frame.advice = PassAdvice(*m_pass, m_passKeys, m_passMisses);
   }
-  return frame;
 }
 
 QRect PlaceGuide(const QRect& mainFrame, const QRect& screen, QSize preferred, QSize smallest) {

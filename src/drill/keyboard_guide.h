@@ -118,6 +118,9 @@ class KeyboardGuide final {
   GuideFrame Compose(const GuideFeed& feed, bool kana);
 
  private:
+  // Keeps the pass's own counts, and puts its summary in the frame while it shows.
+  void SumUpPass(const GuideFeed& feed, GuideFrame& frame);
+
   int m_refusals = -1;  // refusals seen; -1 before the first feed
   std::optional<GuidePass> m_pass;
   // The run's counts when the pass under way began, and the ended pass's.
