@@ -164,7 +164,12 @@ void MainWindow::BuildMenu() {
   QFont menuFont = QApplication::font();
   menuFont.setResolveMask(QFont::AllPropertiesResolved);
   bar->setFont(menuFont);
-  QMenu* file1 = bar->addMenu(QStringLiteral("ファイル(&F)"));
+  BuildFileMenu(bar->addMenu(QStringLiteral("ファイル(&F)")));
+  BuildPracticeMenu(bar->addMenu(QStringLiteral("練習(&R)")));
+  BuildHelpMenu(bar->addMenu(QStringLiteral("ヘルプ(&H)")));
+}
+
+void MainWindow::BuildFileMenu(QMenu* file1) {
   file1->addAction(QStringLiteral("リセット(&S)"), this, [this] {
     Run([this] { m_form.N1Click(); });
     // The reset settings decide whether the guide stays.
@@ -173,16 +178,30 @@ void MainWindow::BuildMenu() {
     }
   });
   file1->addAction(QStringLiteral("終了(&X)"), this, [this] { Run([this] { m_form.Exit1Click(); }); });
-  QMenu* r1 = bar->addMenu(QStringLiteral("練習(&R)"));
+}
+
+void MainWindow::BuildPracticeMenu(QMenu* r1) {
   r1->addAction(QStringLiteral("ポイント(&P)"), this, [this] { Run([this] { m_form.P1Click(); }); });
   r1->addAction(QStringLiteral("クリック(&C)"), this, [this] { Run([this] { m_form.C1Click(); }); });
   r1->addAction(QStringLiteral("ドラック(&D)"), this, [this] { Run([this] { m_form.D1Click(); }); });
   r1->addAction(QStringLiteral("ダブルクリック(&B)"), this, [this] { Run([this] { m_form.B1Click(); }); });
   r1->addAction(QStringLiteral("キーボード特訓(&K)"), this, [this] { Run([this] { m_form.K1Click(); }); });
   r1->addAction(QStringLiteral("キーボード実践(&L)"), this, [this] { Run([this] { m_form.L1Click(); }); });
-  // How the drill spells its romaji hint. The tick is read from the settings
-  // each time the menu opens, since a reset changes them.
-  QMenu* guide = r1->addMenu(QStringLiteral("ローマ字の表記(&H)"));
+  BuildRomajiGuideMenu(r1->addMenu(QStringLiteral("ローマ字の表記(&H)")));
+  // The kana courses typed on the kana keys of a JIS keyboard.
+  QAction* kana = r1->addAction(QStringLiteral("かな入力(&J)"));
+  kana->setCheckable(true);
+  connect(kana, &QAction::triggered, this,
+          [this](bool on) { Run([this, on] { m_form.drill().KanaInputClick(on); }); });
+  connect(r1, &QMenu::aboutToShow, this, [this, kana] { kana->setChecked(m_form.settings().KanaInput); });
+  r1->addAction(QStringLiteral("実力テスト(&T)"), this, [this] { OpenSkillTest(); });
+  r1->addSeparator();
+  AddRecordsAndGuideItems(r1);
+}
+
+// How the drill spells its romaji hint. The tick is read from the settings
+// each time the menu opens, since a reset changes them.
+void MainWindow::BuildRomajiGuideMenu(QMenu* guide) {
   auto* guides = new QActionGroup(guide);
   const QString guideCaptions[] = {QStringLiteral("いつもの表示(&N)"),
                                    QStringLiteral("ヘボン式　shi・tsu・fu(&H)"),
@@ -197,24 +216,20 @@ void MainWindow::BuildMenu() {
     const QList<QAction*> items = guide->actions();
     for (int n = 0; n < items.size(); ++n) items[n]->setChecked(m_form.settings().RomajiGuide == n);
   });
-  // The kana courses typed on the kana keys of a JIS keyboard.
-  QAction* kana = r1->addAction(QStringLiteral("かな入力(&J)"));
-  kana->setCheckable(true);
-  connect(kana, &QAction::triggered, this,
-          [this](bool on) { Run([this, on] { m_form.drill().KanaInputClick(on); }); });
-  connect(r1, &QMenu::aboutToShow, this, [this, kana] { kana->setChecked(m_form.settings().KanaInput); });
-  // The three-minute test runs in a window of its own; a second choice brings it forward.
-  r1->addAction(QStringLiteral("実力テスト(&T)"), this, [this] {
-    SkillTestView* test = findChild<SkillTestView*>(QString(), Qt::FindDirectChildrenOnly);
-    if (test == nullptr) {
-      test =
-          new SkillTestView(m_platform, &m_form.history(), SkillTestFolder(m_platform.ProgramPath()), this);
-    }
-    test->show();
-    test->raise();
-    test->activateWindow();
-  });
-  r1->addSeparator();
+}
+
+// The three-minute test runs in a window of its own; a second choice brings it forward.
+void MainWindow::OpenSkillTest() {
+  SkillTestView* test = findChild<SkillTestView*>(QString(), Qt::FindDirectChildrenOnly);
+  if (test == nullptr) {
+    test = new SkillTestView(m_platform, &m_form.history(), SkillTestFolder(m_platform.ProgramPath()), this);
+  }
+  test->show();
+  test->raise();
+  test->activateWindow();
+}
+
+void MainWindow::AddRecordsAndGuideItems(QMenu* r1) {
   QAction* records = r1->addAction(QStringLiteral("成績(&G)"), this, [this] { OpenRecords(); });
   records->setShortcut(QKeySequence(Qt::Key_F2));
   records->setShortcutContext(Qt::ApplicationShortcut);
@@ -231,7 +246,9 @@ void MainWindow::BuildMenu() {
   });
   connect(r1, &QMenu::aboutToShow, this,
           [this, keyGuide] { keyGuide->setChecked(m_guide != nullptr && m_guide->isVisible()); });
-  QMenu* help1 = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+}
+
+void MainWindow::BuildHelpMenu(QMenu* help1) {
   QAction* help2 =
       help1->addAction(QStringLiteral("ヘルプ(&H)"), this, [this] { Run([this] { m_form.Help2Click(); }); });
   help2->setShortcut(QKeySequence(Qt::Key_F1));

@@ -14,6 +14,7 @@
 #include "ui/keyboard_guide_view.h"
 
 class QLabel;
+class QMenu;
 class QPushButton;
 class QTabWidget;
 class QTimer;
@@ -53,7 +54,15 @@ class MainWindow final : public QMainWindow {
   void showEvent(QShowEvent* event) override;
 
  private:
+  // The menu bar: ファイル, 練習 and ヘルプ, one step each.
   void BuildMenu();
+  void BuildFileMenu(QMenu* file1);
+  void BuildPracticeMenu(QMenu* r1);
+  void BuildRomajiGuideMenu(QMenu* guide);
+  void AddRecordsAndGuideItems(QMenu* r1);
+  void BuildHelpMenu(QMenu* help1);
+  // 練習 → 実力テスト: its window, made at the first choice.
+  void OpenSkillTest();
   // Pages are built when first shown or first named by the logic: the
   // window appears as soon as the page in view is ready.
   void BuildPage(Page page);
