@@ -19,9 +19,6 @@ namespace {
 
 const char kNoDevice[] = "MCI デバイスがありません";
 
-}  // namespace
-
-namespace {
 // The mixer's end hook takes no context: it reaches the one player through here.
 std::atomic<SdlMediaPlayer*> g_player{nullptr};
 
@@ -139,48 +136,41 @@ void SdlMediaPlayer::HaltToStart() {
   if (m_state != State::Closed) m_state = State::Stopped;
 }
 
-void SdlMediaPlayer::Open(const QString& path) {
-  Close();
-  // Only a regular file is opened, and without blocking: a FIFO or a device
-  // chosen as music would otherwise hang the window or play without end.
-  FileFault fault = FileFault::None;
-  const int fd = OpenRegularFile(path, &fault);
-  if (fd < 0) throw AppError(FileFaultText(fault) + QStringLiteral(": ") + path);
+namespace {
+
+QString FaultText(FileFault fault, const QString& path) {
+  return FileFaultText(fault) + QStringLiteral(": ") + path;
+}
+
+// The first bytes of an opened file, which tell MIDI from the rest.
+QByteArray ReadHead(int fd) {
   char head[12] = {};
   ssize_t got = 0;
   do {
     got = ::pread(fd, head, sizeof head, 0);
   } while (got < 0 && errno == EINTR);
-  const QByteArray start(head, got > 0 ? static_cast<qsizetype>(got) : 0);
-  const bool rmi = start.startsWith("RIFF") && start.mid(8, 4) == "RMID";
-  if (rmi || start.startsWith("MThd")) {
-    ::close(fd);
-    // MIDI: the synthesizer loads its large soundfont with the piece, which
-    // takes a good half second. The file is checked now and handed to the
-    // mixer at the first Play, so a start with the music off stays quick.
-    QByteArray bytes;
-    fault = ReadRegularFile(path, kMaxMidiFileBytes, &bytes);
-    if (fault != FileFault::None) throw AppError(FileFaultText(fault) + QStringLiteral(": ") + path);
-    if (rmi) {
-      // The synthesizer reads bare MIDI data only: hand it what the RIFF wrapper holds.
-      bytes = MidiInsideRmi(bytes);
-      if (bytes.isEmpty()) throw AppError(QStringLiteral("MIDI データが見つかりません: ") + path);
-    }
-    const double seconds = MidiFileSeconds(bytes);
-    if (seconds < 0) throw AppError(QStringLiteral("MIDI データとして読めません: ") + path);
-    m_musicBytes = std::move(bytes);
-    m_loopFrames.store(seconds >= kShortestLoopSeconds ? std::llround(seconds * m_frequency) : 0);
-    m_music = nullptr;
-    m_state = State::Stopped;
-    return;
-  }
+  return QByteArray(head, got > 0 ? static_cast<qsizetype>(got) : 0);
+}
 
-  // Anything else streams from the file already opened, so the mixer never
-  // opens the name itself.
+// A MIDI file's data, bare: the synthesizer reads no RIFF wrapper.
+QByteArray ReadMidi(const QString& path, bool rmi) {
+  QByteArray bytes;
+  const FileFault fault = ReadRegularFile(path, kMaxMidiFileBytes, &bytes);
+  if (fault != FileFault::None) throw AppError(FaultText(fault, path));
+  if (rmi) {
+    bytes = MidiInsideRmi(bytes);
+    if (bytes.isEmpty()) throw AppError(QStringLiteral("MIDI データが見つかりません: ") + path);
+  }
+  return bytes;
+}
+
+// Anything but MIDI streams from the file already opened (fd, taken over),
+// so the mixer never opens the name itself.
+Mix_Music* LoadStream(int fd, const QString& path) {
   FILE* stream = ::fdopen(fd, "rb");
   if (stream == nullptr) {
     ::close(fd);
-    throw AppError(FileFaultText(FileFault::ReadFailed) + QStringLiteral(": ") + path);
+    throw AppError(FaultText(FileFault::ReadFailed, path));
   }
   SDL_RWops* source = SDL_RWFromFP(stream, SDL_TRUE);
   if (source == nullptr) {
@@ -189,14 +179,43 @@ void SdlMediaPlayer::Open(const QString& path) {
   }
   Mix_Music* music = Mix_LoadMUS_RW(source, 1);
   if (music == nullptr) throw AppError(QString::fromUtf8(Mix_GetError()));
-  // MIDI is read above; the mixer's own reading of a piece it takes for one
+  // MIDI is read apart; the mixer's own reading of a piece it takes for one
   // would end at once, every time it is played again.
   if (Mix_GetMusicType(music) == MUS_MID) {
     Mix_FreeMusic(music);
     throw AppError(QStringLiteral("MIDI データとして読めません: ") + path);
   }
-  const double seconds = Mix_MusicDuration(music);
-  m_musicBytes.clear();
+  return music;
+}
+
+}  // namespace
+
+void SdlMediaPlayer::Open(const QString& path) {
+  Close();
+  // Only a regular file is opened, and without blocking: a FIFO or a device
+  // chosen as music would otherwise hang the window or play without end.
+  FileFault fault = FileFault::None;
+  const int fd = OpenRegularFile(path, &fault);
+  if (fd < 0) throw AppError(FaultText(fault, path));
+  const QByteArray start = ReadHead(fd);
+  const bool rmi = start.startsWith("RIFF") && start.mid(8, 4) == "RMID";
+  if (!rmi && !start.startsWith("MThd")) {
+    Mix_Music* music = LoadStream(fd, path);
+    Opened(music, {}, Mix_MusicDuration(music));
+    return;
+  }
+  ::close(fd);
+  // MIDI: the synthesizer loads its large soundfont with the piece, which
+  // takes a good half second. The file is checked now and handed to the
+  // mixer at the first Play, so a start with the music off stays quick.
+  QByteArray bytes = ReadMidi(path, rmi);
+  const double seconds = MidiFileSeconds(bytes);
+  if (seconds < 0) throw AppError(QStringLiteral("MIDI データとして読めません: ") + path);
+  Opened(nullptr, std::move(bytes), seconds);
+}
+
+void SdlMediaPlayer::Opened(Mix_Music* music, QByteArray midi, double seconds) {
+  m_musicBytes = std::move(midi);
   m_loopFrames.store(seconds >= kShortestLoopSeconds ? std::llround(seconds * m_frequency) : 0);
   m_music = music;
   m_state = State::Stopped;

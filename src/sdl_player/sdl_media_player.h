@@ -61,6 +61,8 @@ class SdlMediaPlayer final : public MediaPlayer {
   void CallHandler();
   // Hands an opened MIDI file to the mixer (which loads the soundfont) on first play.
   void LoadPendingMidi();
+  // Takes an opened piece: the mixer's, or MIDI data it gets at the first play.
+  void Opened(Mix_Music* music, QByteArray midi, double seconds);
   // Stops the mixer's music and forgets where it was.
   void HaltToStart();
 
