@@ -30,56 +30,63 @@ QString MouseKey(const MouseRecord& m) {
 
 }  // namespace
 
+namespace {
+
+// One learner's file added to what other files gave: each record once, the
+// weak units of the newest file.
+void Gather(Gathered& g, const LearnerHistory& h) {
+  g.history.learner = h.learner;
+  g.history.machine = h.machine;
+  for (const TypingRunRecord& r : h.runs) {
+    if (!g.seen.contains(RunKey(r))) {
+      g.seen.insert(RunKey(r));
+      g.history.runs.append(r);
+    }
+  }
+  for (const MouseRecord& m : h.mouse) {
+    if (!g.seen.contains(MouseKey(m))) {
+      g.seen.insert(MouseKey(m));
+      g.history.mouse.append(m);
+    }
+  }
+  const HistoryTime newest = Newest(h);
+  if (!h.weakest.isEmpty() && newest >= g.weakFrom) {
+    g.weakFrom = newest;
+    g.history.weakest = h.weakest;
+  }
+}
+
+ClassRow RowOf(LearnerHistory& h, const QList<int>& everyCourse) {
+  std::stable_sort(h.runs.begin(), h.runs.end(), [](const auto& a, const auto& b) { return a.at < b.at; });
+  std::stable_sort(h.mouse.begin(), h.mouse.end(), [](const auto& a, const auto& b) { return a.at < b.at; });
+  ClassRow row;
+  row.learner = h.learner;
+  row.machine = h.machine;
+  row.courses = SummarizeSpeeds(h.runs, everyCourse);
+  row.mouse = SummarizeMouse(h.mouse);
+  row.weakest = h.weakest;
+  row.latestAt = Newest(h);
+  qint64 judged = 0, refused = 0;
+  for (const TypingRunRecord& r : h.runs) {
+    if (!r.graded()) continue;
+    ++row.runs;
+    judged += r.keystrokes;
+    refused += r.refused;
+  }
+  if (judged > 0) row.accuracy = 1.0 - double(refused) / double(judged);
+  return row;
+}
+
+}  // namespace
+
 QList<ClassRow> MergeClassTable(const QList<QList<LearnerHistory>>& files) {
   QHash<QPair<QString, QString>, Gathered> learners;  // by name and machine
   for (const QList<LearnerHistory>& file : files) {
-    for (const LearnerHistory& h : file) {
-      Gathered& g = learners[{h.learner, h.machine}];
-      g.history.learner = h.learner;
-      g.history.machine = h.machine;
-      for (const TypingRunRecord& r : h.runs) {
-        if (!g.seen.contains(RunKey(r))) {
-          g.seen.insert(RunKey(r));
-          g.history.runs.append(r);
-        }
-      }
-      for (const MouseRecord& m : h.mouse) {
-        if (!g.seen.contains(MouseKey(m))) {
-          g.seen.insert(MouseKey(m));
-          g.history.mouse.append(m);
-        }
-      }
-      const HistoryTime newest = Newest(h);
-      if (!h.weakest.isEmpty() && newest >= g.weakFrom) {
-        g.weakFrom = newest;
-        g.history.weakest = h.weakest;
-      }
-    }
+    for (const LearnerHistory& h : file) Gather(learners[{h.learner, h.machine}], h);
   }
   const QList<int> everyCourse(kOccasionalCourses.begin(), kOccasionalCourses.end());
   QList<ClassRow> rows;
-  for (auto it = learners.begin(); it != learners.end(); ++it) {
-    LearnerHistory& h = it->history;
-    std::stable_sort(h.runs.begin(), h.runs.end(), [](const auto& a, const auto& b) { return a.at < b.at; });
-    std::stable_sort(h.mouse.begin(), h.mouse.end(),
-                     [](const auto& a, const auto& b) { return a.at < b.at; });
-    ClassRow row;
-    row.learner = h.learner;
-    row.machine = h.machine;
-    row.courses = SummarizeSpeeds(h.runs, everyCourse);
-    row.mouse = SummarizeMouse(h.mouse);
-    row.weakest = h.weakest;
-    row.latestAt = Newest(h);
-    qint64 judged = 0, refused = 0;
-    for (const TypingRunRecord& r : h.runs) {
-      if (!r.graded()) continue;
-      ++row.runs;
-      judged += r.keystrokes;
-      refused += r.refused;
-    }
-    if (judged > 0) row.accuracy = 1.0 - double(refused) / double(judged);
-    rows.append(row);
-  }
+  for (auto it = learners.begin(); it != learners.end(); ++it) rows.append(RowOf(it->history, everyCourse));
   std::sort(rows.begin(), rows.end(), [](const ClassRow& a, const ClassRow& b) {
     const int order = QString::localeAwareCompare(a.learner, b.learner);
     if (order != 0) return order < 0;

@@ -351,12 +351,61 @@ QByteArray LearnerReportHtml(const RecordsModel& model, const LearnerHistory& h,
   return s.toUtf8();
 }
 
+namespace {
+
+// The table's two heading rows: each course's name over its best and latest.
+QString ClassTableHeading(const QList<int>& courses, const ZINIconf* settings,
+                          const QHash<int, QString>* courseNames) {
+  QString s = QStringLiteral("<table><tr><th rowspan=\"2\">学習者</th>");
+  for (int course : courses) {
+    const QString name = courseNames != nullptr && courseNames->contains(course)
+                             ? courseNames->value(course)
+                             : CourseLabel(course, settings);
+    s += QStringLiteral("<th colspan=\"2\" class=\"course\">%1</th>").arg(CourseHeading(name));
+  }
+  s += QStringLiteral(
+      "<th rowspan=\"2\">正確さ</th><th rowspan=\"2\">苦手なかな</th><th rowspan=\"2\">マウス</th>"
+      "<th rowspan=\"2\">最終記録</th></tr>\n<tr>");
+  for (qsizetype i = 0; i < courses.size(); ++i) s += QStringLiteral("<th>最高</th><th>最新</th>");
+  s += QStringLiteral("</tr>\n");
+  return s;
+}
+
+// A course's best and latest speed, with their grades when the settings are known.
+QString ClassSpeedCells(const CourseSpeeds& c, const ZINIconf* settings) {
+  if (c.runs == 0) return QStringLiteral("<td class=\"n\">－</td><td class=\"n\">－</td>");
+  const auto shown = [&](int speed) {
+    if (settings == nullptr) return QString::number(speed);
+    const GradeBands bands = CourseBands(*settings, c.course);
+    return QStringLiteral("%1 %2").arg(speed).arg(SpeedGrade(speed, bands.lower, bands.upper));
+  };
+  return QStringLiteral("<td class=\"n\">%1</td><td class=\"n\">%2</td>").arg(shown(c.best), shown(c.latest));
+}
+
+QString ClassRowHtml(const ClassRow& r, const QString& shownName, const ZINIconf* settings) {
+  QString s = QStringLiteral("<tr><td>%1</td>").arg(HtmlEscaped(shownName));
+  for (const CourseSpeeds& c : r.courses) s += ClassSpeedCells(c, settings);
+  QStringList weak, mouse;
+  for (int i = 0; i < std::min<qsizetype>(3, r.weakest.size()); ++i) {
+    weak.append(QStringLiteral("%1（%2）").arg(r.weakest[i].unit, QString::number(r.weakest[i].misses)));
+  }
+  for (const MouseProgress& g : r.mouse) {
+    if (g.plays == 0) continue;
+    mouse.append(g.game == MouseGame::Puzzle
+                     ? QStringLiteral("%1 %2回").arg(MouseGameLabel(g.game)).arg(g.plays)
+                     : QStringLiteral("%1 %2").arg(MouseGameLabel(g.game)).arg(g.bestStage));
+  }
+  s += QStringLiteral("<td class=\"n\">%1</td><td>%2</td><td>%3</td><td>%4</td></tr>\n")
+           .arg(r.runs == 0 ? QStringLiteral("－") : Percent(r.accuracy),
+                HtmlEscaped(weak.join(QStringLiteral("、"))), HtmlEscaped(mouse.join(QStringLiteral("、"))),
+                r.latestAt == 0 ? QStringLiteral("－") : DateText(r.latestAt));
+  return s;
+}
+
+}  // namespace
+
 QByteArray ClassTableHtml(const QList<ClassRow>& rows, const QStringList& sources, HistoryTime now,
                           const ZINIconf* settings, const QHash<int, QString>* courseNames) {
-  const auto courseName = [&](int course) {
-    return courseNames != nullptr && courseNames->contains(course) ? courseNames->value(course)
-                                                                   : CourseLabel(course, settings);
-  };
   // Two learners of one name are told apart by their machines.
   QHash<QString, int> nameCount;
   for (const ClassRow& r : rows) ++nameCount[r.learner];
@@ -368,49 +417,14 @@ QByteArray ClassTableHtml(const QList<ClassRow>& rows, const QStringList& source
            .arg(rows.size())
            .arg(sources.size())
            .arg(DateText(now, "yyyy/MM/dd HH:mm"));
-  const QList<int> courses = ClassCourses(rows);
-  s += QStringLiteral("<table><tr><th rowspan=\"2\">学習者</th>");
-  for (int course : courses)
-    s += QStringLiteral("<th colspan=\"2\" class=\"course\">%1</th>").arg(CourseHeading(courseName(course)));
-  s += QStringLiteral(
-      "<th rowspan=\"2\">正確さ</th><th rowspan=\"2\">苦手なかな</th><th rowspan=\"2\">マウス</th>"
-      "<th rowspan=\"2\">最終記録</th></tr>\n<tr>");
-  for (qsizetype i = 0; i < courses.size(); ++i) s += QStringLiteral("<th>最高</th><th>最新</th>");
-  s += QStringLiteral("</tr>\n");
+  s += ClassTableHeading(ClassCourses(rows), settings, courseNames);
   for (const ClassRow& r : rows) {
     const QString shown =
         nameCount.value(r.learner) > 1
             ? QStringLiteral("%1（%2）")
                   .arg(r.learner, r.machine.isEmpty() ? QStringLiteral("端末不明") : r.machine)
             : r.learner;
-    s += QStringLiteral("<tr><td>%1</td>").arg(HtmlEscaped(shown));
-    for (const CourseSpeeds& c : r.courses) {
-      if (c.runs == 0) {
-        s += QStringLiteral("<td class=\"n\">－</td><td class=\"n\">－</td>");
-      } else {
-        const auto shown = [&](int speed) {
-          if (settings == nullptr) return QString::number(speed);
-          const GradeBands bands = CourseBands(*settings, c.course);
-          return QStringLiteral("%1 %2").arg(speed).arg(SpeedGrade(speed, bands.lower, bands.upper));
-        };
-        s += QStringLiteral("<td class=\"n\">%1</td><td class=\"n\">%2</td>")
-                 .arg(shown(c.best), shown(c.latest));
-      }
-    }
-    QStringList weak, mouse;
-    for (int i = 0; i < std::min<qsizetype>(3, r.weakest.size()); ++i) {
-      weak.append(QStringLiteral("%1（%2）").arg(r.weakest[i].unit, QString::number(r.weakest[i].misses)));
-    }
-    for (const MouseProgress& g : r.mouse) {
-      if (g.plays == 0) continue;
-      mouse.append(g.game == MouseGame::Puzzle
-                       ? QStringLiteral("%1 %2回").arg(MouseGameLabel(g.game)).arg(g.plays)
-                       : QStringLiteral("%1 %2").arg(MouseGameLabel(g.game)).arg(g.bestStage));
-    }
-    s += QStringLiteral("<td class=\"n\">%1</td><td>%2</td><td>%3</td><td>%4</td></tr>\n")
-             .arg(r.runs == 0 ? QStringLiteral("－") : Percent(r.accuracy),
-                  HtmlEscaped(weak.join(QStringLiteral("、"))), HtmlEscaped(mouse.join(QStringLiteral("、"))),
-                  r.latestAt == 0 ? QStringLiteral("－") : DateText(r.latestAt));
+    s += ClassRowHtml(r, shown, settings);
   }
   s += QStringLiteral(
       "</table>\n<div class=\"meta\">速さは字／分。最高・最新はコースごと。</div>\n</body></html>\n");
