@@ -45,10 +45,6 @@ const QString kConnectOptions =
 
 using Clock = std::chrono::steady_clock;
 
-bool SetError(QString* error, const QString& text) {
-  if (error) *error = text;
-  return false;
-}
 bool Fail(QString* error, const QSqlError& e) {
   return SetError(error, QStringLiteral("クラスのサーバー: ") + e.text().trimmed());
 }

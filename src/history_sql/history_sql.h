@@ -14,6 +14,16 @@
 
 namespace shurencho {
 
+// How long a writer of the SQLite file waits out another's lock before it gives up.
+inline constexpr int kBusyTimeoutMs = 5000;
+
+// Tells a caller who asked (error may be null) why something failed; false,
+// for the failing path to return.
+inline bool SetError(QString* error, const QString& text) {
+  if (error) *error = text;
+  return false;
+}
+
 // A Qt SQL connection name no other connection has: "prefix-N".
 inline QString NewConnectionName(const char* prefix) {
   static QAtomicInt serial;

@@ -8,6 +8,7 @@
 
 #include "adapters/history_path.h"
 #include "history/history_schema.h"
+#include "history_sql/history_sql.h"
 #include "history_sqlite/sqlite_history_store.h"
 
 namespace shurencho {
@@ -21,14 +22,6 @@ QString Newer() { return QStringLiteral("新しい版の打鍵修練帖で作ら
 QString Foreign() { return QStringLiteral("ほかのプログラムのデータベースです。"); }
 
 }  // namespace history_reason
-
-namespace {
-
-void SetError(QString* error, const QString& text) {
-  if (error) *error = text;
-}
-
-}  // namespace
 
 QString SqliteHistoryStore::SidePath(const QString& path) {
   // Beside the name given, not beside where a link at it leads.

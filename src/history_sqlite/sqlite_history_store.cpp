@@ -30,10 +30,8 @@ namespace shurencho {
 
 namespace {
 
-// How long one statement waits for another copy's write (unless the owner
-// says otherwise), and how often a transaction that still found the file
-// busy is tried again.
-constexpr int kBusyTimeoutMs = 5000;
+// How often a transaction that still found the file busy is tried again
+// (one statement waits kBusyTimeoutMs unless the owner says otherwise).
 constexpr int kWriteAttempts = 4;
 
 // SQLite's primary result code (extended codes keep it in the low byte), as
@@ -70,10 +68,6 @@ QString Reason(const QSqlError& e) {
     default:
       return QStringLiteral("データベースのエラー: ") + e.text();
   }
-}
-
-void SetError(QString* error, const QString& text) {
-  if (error) *error = text;
 }
 
 QSqlQuery Run(QSqlDatabase& db, const QString& sql, bool* ok) {

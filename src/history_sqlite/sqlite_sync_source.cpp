@@ -17,14 +17,11 @@ namespace shurencho {
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 5000;
-
 // The record tables in the order a batch is filled.
 constexpr std::array<const char*, 4> kTables = {"drill_items", "typing_runs", "key_misses", "mouse_stages"};
 
 bool Fail(QString* error, const QSqlError& e) {
-  if (error) *error = QStringLiteral("学習履歴のファイル: ") + e.text();
-  return false;
+  return SetError(error, QStringLiteral("学習履歴のファイル: ") + e.text());
 }
 
 // Up to *left rows of one table past what was sent to the server, oldest
@@ -86,7 +83,7 @@ bool NameLearners(QSqlQuery& q, const QSet<qint64>& learners, SyncBatch* batch) 
 std::unique_ptr<SqliteSyncSource> SqliteSyncSource::Open(const QString& path, const QString& server,
                                                          QString* error) {
   if (!QFileInfo(path).isFile()) {
-    if (error) *error = QStringLiteral("学習履歴のファイルがありません: ") + path;
+    SetError(error, QStringLiteral("学習履歴のファイルがありません: ") + path);
     return nullptr;
   }
   const QString connection = NewConnectionName("shurencho-sync");
@@ -160,10 +157,8 @@ bool SqliteSyncSource::Pending(int limit, SyncBatch* batch, QString* error) {
 }
 
 bool SqliteSyncSource::MarkSent(const SyncBatch& batch, QString* error) {
-  if (batch.origin != m_origin) {
-    if (error) *error = QStringLiteral("学習履歴のファイルが入れ替わりました。");
-    return false;
-  }
+  if (batch.origin != m_origin)
+    return SetError(error, QStringLiteral("学習履歴のファイルが入れ替わりました。"));
   std::array<qint64, kTables.size()> last{};
   for (const auto& r : batch.items) last[0] = std::max(last[0], r.localId);
   for (const auto& r : batch.runs) last[1] = std::max(last[1], r.localId);
