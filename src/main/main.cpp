@@ -19,6 +19,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "adapters/history_module.h"
@@ -170,17 +171,132 @@ class EarlyReading final {
   std::thread m_thread;  // last: starts once the rest is made
 };
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
-  // --help and --version answer before anything starts, with no display.
+// The commands answered without the practice window: --help and --version
+// (with no display), the class table from records files, and the class
+// server's table. Nothing when the window is to start.
+std::optional<int> RunWindowlessCommand(int& argc, char* argv[]) {
   if (const int status = RunInfoCommand(argc, argv); status >= 0) return status;
-  // The class table is made without a window.
   if (IsReportCommand(argc, argv)) return RunReportCommand(argc, argv);
   if (IsClassReportCommand(argc, argv)) {
     QCoreApplication app(argc, argv);
     return RunHistoryCommand(&HistoryModule::classReport, argc, argv);
   }
+  return std::nullopt;
+}
+
+// The toolkit's look: the application's name, the design fonts, the desktop
+// style and the Japanese texts of its own dialogs.
+void SetUpToolkit() {
+  QApplication::setApplicationName(QStringLiteral("shurencho"));
+  InstallFontSubstitutes();
+  InstallDesktopStyle();
+  InstallJapaneseUi();
+}
+
+// Waits for the early reading, shows its warnings and takes the data; null
+// after a data file that could not be read was told.
+std::unique_ptr<PracticeData> TakeStartUpData(EarlyReading& early, QtPlatform& platform,
+                                              const AppSettings& settings) {
+  early.Join();
+  for (const QString& warning : early.warnings()) platform.ShowWarning(warning);
+  try {
+    return early.TakeData();
+  } catch (const DataFileError& e) {
+    // Said on the terminal too, for whoever started the program from one.
+    std::fprintf(stderr, "shurencho: %s\n", e.text().toLocal8Bit().constData());
+    // The file name comes from the settings file: shown as typed, never as markup.
+    QMessageBox box(QMessageBox::Critical, settings.WindowCaption, e.text(), QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    return nullptr;
+  }
+}
+
+// The class server gets the file's rows from a thread of its own; started
+// once, when the history is ready and a server is set.
+void StartSync(std::unique_ptr<SyncWorker>& sync, const QString& server, const HistoryService& history) {
+  if (sync || server.isEmpty()) return;
+  QString noModule;
+  const HistoryModule* module = LoadHistoryModule(&noModule);
+  if (!noModule.isEmpty()) std::fprintf(stderr, "shurencho: %s\n", noModule.toLocal8Bit().constData());
+  if (module == nullptr) return;
+  const QString file = history.status().file;
+  sync = std::make_unique<SyncWorker>(
+      [module, file, server](QString* error) { return module->openSyncSource(file, server, error); },
+      [module, server](QString* error) { return module->openSyncSender(server, error); },
+      SyncWorker::kDefaultIntervalMs,
+      [](const SyncQueue::Result& r) {
+        if (!r.ok) std::fprintf(stderr, "shurencho: %s\n", r.error.toLocal8Bit().constData());
+      });
+  sync->Start();
+}
+
+// The form's first events, then the window on the screen.
+void ShowMainWindow(TForm1& form, MainWindow& window, HistoryService& history, QtPlatform& platform) {
+  form.AttachHistory(&history.front());
+  window.SetHistory(&history);
+  RunHandler(platform, [&] { form.FormCreate(); });
+  RunHandler(platform, [&] { form.FormShow(); });
+  window.RenderAll();
+  CloseOnTerminationSignals(window);
+  window.show();
+  // Without a window manager (kiosk sessions) nobody else makes it active:
+  // the menu's Alt keys and the input method need an active window.
+  window.activateWindow();
+}
+
+// After the event loop: the sync winds down while the history closes.
+int CloseDown(int status, HistoryService& history, std::unique_ptr<SyncWorker>& sync,
+              const QString& historyFile, const QString& caption) {
+  if (sync) sync->AskToStop();
+  // Closing never waits long on the history: what it cannot write in time
+  // stays in the journal, and is said.
+  TellUnwrittenRecords(history.Stop(1500), HistoryJournal::PathFor(historyFile), caption);
+  if (sync && !sync->Stop()) {
+    // A round still waits for the class server, on a thread nothing may be
+    // torn down under. The settings and the history are saved by now, and
+    // the rows it did not mark go next time: the program ends here.
+    std::fflush(nullptr);
+    std::_Exit(status);
+  }
+  return status;
+}
+
+// The practice window from its making to its close.
+int RunWindow(AppSettings& settings, SettingsSession& settingsSession, PracticeData& data,
+              QtPlatform& platform, LazyMediaPlayer& musicPlayer) {
+  // The learning history's worker: the pages hand it their records from the
+  // start and never wait for it; it opens the file after the first paint.
+  // Made before the form, it outlives everything that reports to it.
+  const QString historyFile = DefaultHistoryPath();
+  HistoryService history([historyFile](const BusyWait& wait) { return OpenHistoryFile(historyFile, wait); },
+                         HistoryJournal::PathFor(historyFile));
+  TForm1 form(settings, data, platform, settingsSession);
+  std::unique_ptr<SyncWorker> sync;  // ends before the form and the application
+  MainWindow window(form, platform);
+  ShowMainWindow(form, window, history, platform);
+  // The audio device and the synthesizer come once the window is drawn, and
+  // only when music plays; the learning history's file is opened then, on
+  // its own thread, and its faults are told beside the window.
+  history.SetListeners(
+      &window, [&window](const HistoryStatus& status) { window.ShowHistoryStatus(status); },
+      [&] {
+        // The weak-unit drill may deal again.
+        RunHandler(platform, [&] { form.HistoryReady(); });
+        window.RenderAll();
+        StartSync(sync, settings.HistoryServer, history);
+      });
+  StartAfterFirstPaint(window, [&] {
+    RunHandler(platform, [&] { musicPlayer.Ready(); });
+    history.Start();
+  });
+  return CloseDown(QApplication::exec(), history, sync, historyFile, settings.WindowCaption);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (const std::optional<int> status = RunWindowlessCommand(argc, argv)) return *status;
   TurnOffSessionBusAutolaunch();
   // The toolkit sets the locale as it starts; set first, it stays the same
   // under the reading thread.
@@ -192,97 +308,14 @@ int main(int argc, char* argv[]) {
   std::unique_ptr<EarlyReading> early;
   if (!classWindow) early = std::make_unique<EarlyReading>(settings, settingsSession, programPath);
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("shurencho"));
-  InstallFontSubstitutes();
-  InstallDesktopStyle();
-  InstallJapaneseUi();
+  SetUpToolkit();
   if (classWindow) return RunHistoryCommand(&HistoryModule::classWindow, argc, argv);
 
   auto music = std::make_unique<LazyMediaPlayer>(&LoadAudioPlayer);
   LazyMediaPlayer& musicPlayer = *music;
   QtPlatform platform(std::move(music), std::make_unique<XdgHelpLauncher>());
-
-  early->Join();
-  for (const QString& warning : early->warnings()) platform.ShowWarning(warning);
-  std::unique_ptr<PracticeData> data;
-  try {
-    data = early->TakeData();
-  } catch (const DataFileError& e) {
-    // Said on the terminal too, for whoever started the program from one.
-    std::fprintf(stderr, "shurencho: %s\n", e.text().toLocal8Bit().constData());
-    // The file name comes from the settings file: shown as typed, never as markup.
-    QMessageBox box(QMessageBox::Critical, settings.WindowCaption, e.text(), QMessageBox::Ok);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-    return 1;
-  }
+  const std::unique_ptr<PracticeData> data = TakeStartUpData(*early, platform, settings);
+  if (!data) return 1;
   platform.Randomize();
-
-  // The learning history's worker: the pages hand it their records from the
-  // start and never wait for it; it opens the file after the first paint.
-  // Made before the form, it outlives everything that reports to it.
-  const QString historyFile = DefaultHistoryPath();
-  HistoryService history([historyFile](const BusyWait& wait) { return OpenHistoryFile(historyFile, wait); },
-                         HistoryJournal::PathFor(historyFile));
-  TForm1 form(settings, *data, platform, settingsSession);
-  std::unique_ptr<SyncWorker> sync;  // ends before the form and the application
-  MainWindow window(form, platform);
-  form.AttachHistory(&history.front());
-  window.SetHistory(&history);
-  RunHandler(platform, [&] { form.FormCreate(); });
-  RunHandler(platform, [&] { form.FormShow(); });
-  window.RenderAll();
-  CloseOnTerminationSignals(window);
-  window.show();
-  // Without a window manager (kiosk sessions) nobody else makes it active:
-  // the menu's Alt keys and the input method need an active window.
-  window.activateWindow();
-  // The audio device and the synthesizer come once the window is drawn, and
-  // only when music plays; the learning history's file is opened then, on
-  // its own thread, and its faults are told beside the window.
-  const auto startSync = [&] {
-    // The class server gets the file's rows from a thread of its own.
-    if (sync || settings.HistoryServer.isEmpty()) return;
-    QString noModule;
-    const HistoryModule* module = LoadHistoryModule(&noModule);
-    if (!noModule.isEmpty()) std::fprintf(stderr, "shurencho: %s\n", noModule.toLocal8Bit().constData());
-    if (module != nullptr) {
-      const QString server = settings.HistoryServer;
-      const QString file = history.status().file;
-      sync = std::make_unique<SyncWorker>(
-          [module, file, server](QString* error) { return module->openSyncSource(file, server, error); },
-          [module, server](QString* error) { return module->openSyncSender(server, error); },
-          SyncWorker::kDefaultIntervalMs,
-          [](const SyncQueue::Result& r) {
-            if (!r.ok) std::fprintf(stderr, "shurencho: %s\n", r.error.toLocal8Bit().constData());
-          });
-      sync->Start();
-    }
-  };
-  history.SetListeners(
-      &window, [&window](const HistoryStatus& status) { window.ShowHistoryStatus(status); },
-      [&] {
-        // The weak-unit drill may deal again.
-        RunHandler(platform, [&] { form.HistoryReady(); });
-        window.RenderAll();
-        startSync();
-      });
-  StartAfterFirstPaint(window, [&] {
-    RunHandler(platform, [&] { musicPlayer.Ready(); });
-    history.Start();
-  });
-  const int status = QApplication::exec();
-  // The sync winds down while the history closes.
-  if (sync) sync->AskToStop();
-  // Closing never waits long on the history: what it cannot write in time
-  // stays in the journal, and is said.
-  TellUnwrittenRecords(history.Stop(1500), HistoryJournal::PathFor(historyFile), settings.WindowCaption);
-  if (sync && !sync->Stop()) {
-    // A round still waits for the class server, on a thread nothing may be
-    // torn down under. The settings and the history are saved by now, and
-    // the rows it did not mark go next time: the program ends here.
-    std::fflush(nullptr);
-    std::_Exit(status);
-  }
-  return status;
+  return RunWindow(settings, settingsSession, *data, platform, musicPlayer);
 }
