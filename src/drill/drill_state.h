@@ -35,9 +35,9 @@ struct DrillState {
   bool NoConversion = false;   // field 5: finished as soon as the reading is typed
   bool ReadingOnly = false;    // field 4: answered by the reading, Enter goes on
   int RunChars = 0;            // characters of the items finished in this run
-  double RunStart = 0;         // local date-time the run started; 0: no run
-  double RunEnd = 0;           // local date-time of the last finished item
-  double RunElapsed = 0;       // RunEnd - RunStart
+  ClockTime RunStart = 0;      // when the run started; 0: no run
+  ClockTime RunEnd = 0;        // when the last item was finished
+  ClockTime RunElapsed = 0;    // RunEnd - RunStart
 
   // The run as measured at the last finished item.
   MeasuredRun Run() const { return MeasuredRun{RunStart, RunElapsed, RunChars, 0, 0}; }

@@ -1,8 +1,6 @@
 #include "history/history_recorder.h"
 
-#include <QDateTime>
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
 namespace shurencho {
@@ -20,7 +18,7 @@ TypingRunRecord RunRecord(HistoryTime at, int course, const QString& textName, M
                          static_cast<int>(run.characters),
                          keystrokes,
                          refused,
-                         HistoryRecorder::SecondsBetween(0, run.elapsed),
+                         SecondsBetween(0, run.elapsed),
                          run.CharsPerMinute(),
                          run.KeysPerMinute(),
                          run.Accuracy(),
@@ -31,33 +29,7 @@ TypingRunRecord RunRecord(HistoryTime at, int course, const QString& textName, M
 
 HistoryRecorder::HistoryRecorder(Platform& platform) : m_platform(platform) {}
 
-HistoryTime HistoryRecorder::ToHistoryTime(double localDays) {
-  // The clock counts local days from 30 December 1899; the fraction is the time of day.
-  qint64 ms = std::llround(localDays * 86400000.0);
-  qint64 days = ms / 86400000;
-  qint64 inDay = ms % 86400000;
-  if (inDay < 0) {
-    inDay += 86400000;
-    --days;
-  }
-  const QDateTime local(QDate(1899, 12, 30).addDays(days),
-                        QTime::fromMSecsSinceStartOfDay(static_cast<int>(inDay)));
-  return local.toMSecsSinceEpoch();
-}
-
-HistoryTime HistoryRecorder::StampAt(double localDays) {
-  const qint64 localMs = std::llround(localDays * 86400000.0);
-  const qint64 hour = localMs / 3600000;
-  if (hour != m_offsetHour) {
-    m_offsetHour = hour;
-    m_offsetMs = localMs - ToHistoryTime(localDays);
-  }
-  return localMs - m_offsetMs;
-}
-
-double HistoryRecorder::SecondsBetween(double fromDays, double toDays) {
-  return std::max(0.0, std::round((toDays - fromDays) * 86400000.0) / 1000.0);
-}
+HistoryTime HistoryRecorder::ToHistoryTime(ClockTime local) { return UtcMsFromClock(local); }
 
 void HistoryRecorder::Attach(HistoryStore* store) {
   m_store = store;
@@ -111,11 +83,11 @@ void HistoryRecorder::DrillMiss(int course, const QString& unit, const QString& 
 
 void HistoryRecorder::DrillItemDone(int course, const QString& item, int characters) {
   if (!m_on) return;
-  const double now = m_platform.Now();
+  const ClockTime now = m_platform.Now();
   HistoryBatch batch;
   const double seconds = m_itemStart > 0 ? SecondsBetween(m_itemStart, now) : 0;
   batch.items.append(
-      DrillItemRecord{StampAt(now), course, item, characters, m_item.keystrokes, m_item.refused, seconds});
+      DrillItemRecord{m_stamp(now), course, item, characters, m_item.keystrokes, m_item.refused, seconds});
   batch.misses = std::exchange(m_itemMisses, {});
   m_run.keystrokes += m_item.keystrokes;
   m_run.refused += m_item.refused;

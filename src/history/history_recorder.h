@@ -86,19 +86,14 @@ class HistoryRecorder final {
   // while there is no store or no history.
   QStringList WeakUnits(int count) const;
 
-  // The platform clock's local time (days) as history time.
-  static HistoryTime ToHistoryTime(double localDays);
-  // Seconds between two platform clock readings (days), never negative.
-  static double SecondsBetween(double fromDays, double toDays);
+  // A reading of the platform's clock as history time.
+  static HistoryTime ToHistoryTime(ClockTime local);
 
  private:
   void StartItem() {
     if (!(m_itemStart > 0)) m_itemStart = m_platform.Now();
   }
-  HistoryTime Stamp() { return StampAt(m_platform.Now()); }
-  // ToHistoryTime with the local clock's offset kept for the hour: the zone
-  // lookup costs more than the rest of an item's end.
-  HistoryTime StampAt(double localDays);
+  HistoryTime Stamp() { return m_stamp(m_platform.Now()); }
   void Hand(HistoryBatch batch);
   void Flush();
 
@@ -111,11 +106,10 @@ class HistoryRecorder final {
   HistoryStore* m_store = nullptr;
   bool m_on = true;
   QList<HistoryBatch> m_waiting;
-  qint64 m_offsetHour = -1;  // the local hour m_offsetMs was found for
-  qint64 m_offsetMs = 0;     // local milliseconds minus history time in that hour
+  UtcStamper m_stamp;
 
-  Counts m_item;           // the drill item on screen
-  double m_itemStart = 0;  // its first judged key; 0: none yet
+  Counts m_item;              // the drill item on screen
+  ClockTime m_itemStart = 0;  // its first judged key; 0: none yet
   QList<KeyMissRecord> m_itemMisses;
   Counts m_run;                 // the drill run's finished items
   TypingRunRecord m_runRecord;  // the drill run as last measured; no characters: none since the last pass

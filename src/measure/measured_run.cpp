@@ -2,17 +2,12 @@
 
 #include <algorithm>
 #include <climits>
-#include <cmath>
 
 namespace shurencho {
 
-namespace {
-qint64 Milliseconds(double days) { return std::llround(days * 86400000.0); }
-}  // namespace
-
 int MeasuredRun::Seconds() const {
-  const qint64 ms = std::max<qint64>(0, Milliseconds(elapsed));
-  return static_cast<int>((ms / 1000) % 86400);
+  const qint64 ms = std::max<qint64>(0, ClockMs(elapsed));
+  return static_cast<int>((ms / 1000) % kSecondsPerDay);
 }
 
 QString MeasuredRun::TimeText() const {
@@ -34,12 +29,8 @@ double MeasuredRun::Accuracy() const {
   return static_cast<double>(std::max<qint64>(0, keystrokes - misses)) / static_cast<double>(keystrokes);
 }
 
-bool MeasuredRun::ReachesWarmup(double warmupDays) const {
-  return Seconds() * 1000LL >= Milliseconds(warmupDays);
-}
+bool MeasuredRun::ReachesWarmup(ClockTime warmup) const { return Seconds() * 1000LL >= ClockMs(warmup); }
 
-bool MeasuredRun::ExceedsWarmup(double warmupDays) const {
-  return Seconds() * 1000LL > Milliseconds(warmupDays);
-}
+bool MeasuredRun::ExceedsWarmup(ClockTime warmup) const { return Seconds() * 1000LL > ClockMs(warmup); }
 
 }  // namespace shurencho

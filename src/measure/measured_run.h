@@ -8,11 +8,13 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include "platform/clock.h"
+
 namespace shurencho {
 
 struct MeasuredRun {
-  double start = 0;       // local date-time in days; 0: the run has not started
-  double elapsed = 0;     // days
+  ClockTime start = 0;    // 0: the run has not started
+  ClockTime elapsed = 0;  // a span of the clock
   qint64 characters = 0;  // characters typed correctly
   qint64 keystrokes = 0;  // keys judged
   qint64 misses = 0;      // keys refused
@@ -30,9 +32,9 @@ struct MeasuredRun {
   int KeysPerMinute() const;
   // Share of judged keys that were accepted, 0 to 1 (1 when none was judged).
   double Accuracy() const;
-  // The shown time is at least (or longer than) the warm-up, in days.
-  bool ReachesWarmup(double warmupDays) const;
-  bool ExceedsWarmup(double warmupDays) const;
+  // The shown time is at least (or longer than) the warm-up.
+  bool ReachesWarmup(ClockTime warmup) const;
+  bool ExceedsWarmup(ClockTime warmup) const;
 
   static int PerMinute(qint64 count, int seconds);
 };

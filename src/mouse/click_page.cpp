@@ -68,9 +68,9 @@ void ClickPage::Timer1Timer() {
   if (!anyInPlay) {
     if (m_history) {
       // The next stage starts as this one ends.
-      const double now = m_platform.Now();
+      const ClockTime now = m_platform.Now();
       m_history->MouseStage(MouseGame::Click, m_game.ClickStage, m_stageMisses, 0,
-                            HistoryRecorder::SecondsBetween(m_stageStart, now));
+                            SecondsBetween(m_stageStart, now));
       m_stageStart = now;
       m_stageMisses = 0;
     }

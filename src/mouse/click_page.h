@@ -63,8 +63,8 @@ class ClickPage final {
   ClickGame m_game;
   Platform& m_platform;
   HistoryRecorder* m_history = nullptr;
-  double m_stageStart = 0;  // the stage's first tick or click; 0: none yet
-  int m_stageMisses = 0;    // clicks that hit no target in this stage
+  ClockTime m_stageStart = 0;  // the stage's first tick or click; 0: none yet
+  int m_stageMisses = 0;       // clicks that hit no target in this stage
 };
 
 }  // namespace shurencho

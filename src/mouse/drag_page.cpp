@@ -103,9 +103,9 @@ void DragPage::Image6EndDrag() {
   if (!BasketRect.HoldsCorner(dropped.X, dropped.Y)) ++m_stageMisses;
   if (DrawBalls()) {
     if (m_history) {
-      const double start = m_stageStart > 0 ? m_stageStart : m_platform.Now();
+      const ClockTime start = m_stageStart > 0 ? m_stageStart : m_platform.Now();
       m_history->MouseStage(MouseGame::Drag, m_game.DragStage, m_stageMisses, 0,
-                            HistoryRecorder::SecondsBetween(start, m_platform.Now()));
+                            SecondsBetween(start, m_platform.Now()));
     }
     m_stageStart = 0;
     m_stageMisses = 0;

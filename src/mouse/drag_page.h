@@ -77,8 +77,8 @@ class DragPage final {
   Platform& m_platform;
   bool m_dragging = false;
   HistoryRecorder* m_history = nullptr;
-  double m_stageStart = 0;  // the stage's first press on a ball; 0: none yet
-  int m_stageMisses = 0;    // drags in this stage that left their ball outside the basket
+  ClockTime m_stageStart = 0;  // the stage's first press on a ball; 0: none yet
+  int m_stageMisses = 0;       // drags in this stage that left their ball outside the basket
 };
 
 }  // namespace shurencho

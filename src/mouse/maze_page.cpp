@@ -156,9 +156,9 @@ void MazePage::Image1Click() {
     // The stage is not capped, but it must not overflow.
     if (m_settings.M1CourseNo < INT_MAX) ++m_settings.M1CourseNo;
     if (m_history) {
-      const double start = m_stageStart > 0 ? m_stageStart : m_platform.Now();
+      const ClockTime start = m_stageStart > 0 ? m_stageStart : m_platform.Now();
       m_history->MouseStage(MouseGame::Maze, m_settings.M1CourseNo, m_wallTouches, 0,
-                            HistoryRecorder::SecondsBetween(start, m_platform.Now()));
+                            SecondsBetween(start, m_platform.Now()));
     }
     DrawMaze();
     ReturnToStart();

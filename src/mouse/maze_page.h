@@ -89,8 +89,8 @@ class MazePage final {
   Platform& m_platform;
   QPoint m_mazeStartPoint{256, 192};
   HistoryRecorder* m_history = nullptr;
-  double m_stageStart = 0;  // first pointer move over this maze; 0: none yet
-  int m_wallTouches = 0;    // on this maze
+  ClockTime m_stageStart = 0;  // first pointer move over this maze; 0: none yet
+  int m_wallTouches = 0;       // on this maze
   bool m_awaitingReturn = false;
 };
 

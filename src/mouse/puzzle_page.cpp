@@ -115,8 +115,7 @@ void PuzzlePage::Image9DblClick() {
   }
   if (DrawPuzzle()) {
     if (m_history) {
-      m_history->MouseStage(MouseGame::Puzzle, 0, 0, m_moves,
-                            HistoryRecorder::SecondsBetween(m_dealStart, m_platform.Now()));
+      m_history->MouseStage(MouseGame::Puzzle, 0, 0, m_moves, SecondsBetween(m_dealStart, m_platform.Now()));
     }
     // The missing piece shows again in place of the question mark.
     Image10 = Image11;

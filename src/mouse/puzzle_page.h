@@ -70,8 +70,8 @@ class PuzzlePage final {
 
   Platform& m_platform;
   HistoryRecorder* m_history = nullptr;
-  double m_dealStart = 0;  // the deal's first double click; 0: none yet
-  int m_moves = 0;         // pieces slid since the deal
+  ClockTime m_dealStart = 0;  // the deal's first double click; 0: none yet
+  int m_moves = 0;            // pieces slid since the deal
 };
 
 }  // namespace shurencho

@@ -11,6 +11,8 @@
 #include <optional>
 #include <stdexcept>
 
+#include "platform/clock.h"
+
 namespace shurencho {
 
 class MediaPlayer;
@@ -29,8 +31,8 @@ class Platform {
  public:
   virtual ~Platform() = default;
 
-  // Local date-time as a count of days (fractions are the time of day).
-  virtual double Now() = 0;
+  // The local date-time (see clock.h).
+  virtual ClockTime Now() = 0;
   // Seeds the one random generator from the clock.
   virtual void Randomize() = 0;
   // A uniformly drawn whole number 0 … n-1 (0 when n <= 0).

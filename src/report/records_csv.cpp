@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/clock.h"
 #include "report/records_summary.h"
 
 namespace shurencho {
@@ -94,7 +95,7 @@ class TimeTexts {
       m_start = day.startOfDay().toMSecsSinceEpoch();
       m_end = day.addDays(1).startOfDay().toMSecsSinceEpoch();
       // A day with a clock change, or one that does not hold its own start, is done the slow way.
-      if (m_end - m_start != 86400000 || at < m_start || at >= m_end) {
+      if (m_end - m_start != kMsPerDay || at < m_start || at >= m_end) {
         m_start = m_end = 0;
         return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
       }

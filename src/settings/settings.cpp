@@ -144,7 +144,7 @@ void SetDefaults(AppSettings& s) {
   s.CourseNo = 2;
   s.M1CourseNo = 0;
   s.BGMState = false;
-  s.warmup = 30.0 / 86400.0;
+  s.warmup = ClockSpan(30);
   s.Course01 = {"20", "40"};
   s.Course02 = {"20", "40"};
   s.Course03 = {"15", "25"};
@@ -426,16 +426,16 @@ QString DrillGrade(const AppSettings& s, int k) {
   return SpeedGrade(s.DrillSpeed(k), t.value(0).trimmed().toInt(), t.value(1).trimmed().toInt());
 }
 
-QString FormatTimeOfDay(double days) {
-  qint64 total = std::llround(days * 86400.0);
-  total = ((total % 86400) + 86400) % 86400;
+QString FormatTimeOfDay(ClockTime span) {
+  qint64 total = std::llround(span * kSecondsPerDay);
+  total = ((total % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay;
   return QStringLiteral("%1:%2:%3")
       .arg(total / 3600)
       .arg((total / 60) % 60, 2, 10, QLatin1Char('0'))
       .arg(total % 60, 2, 10, QLatin1Char('0'));
 }
 
-bool ParseTimeOfDay(const QString& text, double* days) {
+bool ParseTimeOfDay(const QString& text, ClockTime* span) {
   const QStringList parts = text.trimmed().split(QLatin1Char(':'));
   if (parts.size() < 2 || parts.size() > 3) return false;
   int v[3] = {0, 0, 0};
@@ -447,7 +447,7 @@ bool ParseTimeOfDay(const QString& text, double* days) {
     if (!ok || v[i] < 0) return false;
   }
   if (v[0] > 23 || v[1] > 59 || v[2] > 59) return false;
-  *days = (v[0] * 3600 + v[1] * 60 + v[2]) / 86400.0;
+  *span = ClockSpan(v[0] * 3600 + v[1] * 60 + v[2]);
   return true;
 }
 

@@ -8,6 +8,8 @@
 #include <functional>
 #include <stdexcept>
 
+#include "platform/clock.h"
+
 namespace shurencho {
 
 // Thrown when the settings file cannot be written.
@@ -71,7 +73,7 @@ struct ZINIconf {
   int CourseNo = 2;       // drill course 0-4
   int M1CourseNo = 0;     // mazes finished on the POINT page
   bool BGMState = false;  // background music on
-  double warmup = 0;      // shortest recorded run, in days
+  ClockTime warmup = 0;   // shortest recorded run, a span of the clock
   QStringList Course01;   // grade thresholds per course: lower, upper
   QStringList Course02;
   QStringList Course03;
@@ -138,9 +140,9 @@ QString DrillGrade(const AppSettings& s, int k);
 // "ローマ字仮名") named かな入力, or かな入力 put before a name without it.
 QString KanaInputCourseName(const QString& name);
 
-// The time text of a fraction of a day ("0:00:30"), and back (false when not a time).
-QString FormatTimeOfDay(double days);
-bool ParseTimeOfDay(const QString& text, double* days);
+// The time text of a span of the clock ("0:00:30"), and back (false when not a time).
+QString FormatTimeOfDay(ClockTime span);
+bool ParseTimeOfDay(const QString& text, ClockTime* span);
 
 // The start-up and close-time warnings.
 inline constexpr char kLoadFailedWarning[] =

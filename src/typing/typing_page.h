@@ -18,10 +18,10 @@ class HistoryRecorder;
 
 // The page's run state.
 struct TypingRunState {
-  int MatchedChars = 0;      // characters of the practice text typed right so far
-  double TypingStart = 0;    // date-time of the run's first edit; 0: not started
-  double TypingNow = 0;      // date-time of the latest edit
-  double TypingElapsed = 0;  // TypingNow - TypingStart
+  int MatchedChars = 0;         // characters of the practice text typed right so far
+  ClockTime TypingStart = 0;    // the run's first edit; 0: not started
+  ClockTime TypingNow = 0;      // the latest edit
+  ClockTime TypingElapsed = 0;  // TypingNow - TypingStart
 };
 
 // A multi-line edit box. Emptying it from code runs no handler.

@@ -14,15 +14,10 @@
 
 namespace shurencho {
 
-double DaysFromDateTime(const QDateTime& dt) {
-  static const qint64 epoch = QDate(1899, 12, 30).toJulianDay();
-  return static_cast<double>(dt.date().toJulianDay() - epoch) + dt.time().msecsSinceStartOfDay() / 86400000.0;
-}
-
 QtPlatform::QtPlatform(std::unique_ptr<MediaPlayer> media, std::unique_ptr<HelpLauncher> help)
     : m_media(std::move(media)), m_help(std::move(help)) {}
 
-double QtPlatform::Now() { return DaysFromDateTime(QDateTime::currentDateTime()); }
+ClockTime QtPlatform::Now() { return ClockFromDateTime(QDateTime::currentDateTime()); }
 
 void QtPlatform::Randomize() {
   m_random.seed(static_cast<std::mt19937::result_type>(QDateTime::currentMSecsSinceEpoch()));

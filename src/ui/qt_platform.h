@@ -28,7 +28,7 @@ class QtPlatform final : public Platform {
   // the page that holds it (pages are built when first needed).
   void SetControlProvider(std::function<void(const QString&)> provider) { m_provider = std::move(provider); }
 
-  double Now() override;
+  ClockTime Now() override;
   void Randomize() override;
   int Random(int n) override;
   void Beep() override;
@@ -61,9 +61,5 @@ class QtPlatform final : public Platform {
   std::mt19937 m_random;
   bool m_warpsIgnored = false;  // a warp was seen to leave the pointer where it was
 };
-
-// Local date-time as a count of days since 1899-12-30, the form every stored
-// and computed time of the program uses.
-double DaysFromDateTime(const class QDateTime& dt);
 
 }  // namespace shurencho
