@@ -689,7 +689,7 @@ DrillPage::PassStatus DrillPage::Pass() const {
   return PassStatus{m_passDone,
                     s.ItemCount,
                     s.RunChars,
-                    std::max(0.0, s.RunElapsed * 86400.0),
+                    SecondsBetween(0, s.RunElapsed),
                     s.RunChars > 0 ? run.CharsPerMinute() : 0,
                     m_runKeys,
                     m_runMisses};
@@ -715,7 +715,7 @@ void DrillPage::EndPass(const MeasuredRun& run, RunKind kind) {
   for (qsizetype i = 0; i < means.size() && i < 2; ++i) slowest.append(means.at(i).second);
   m_lastPass = PassSummary{HistoryCourse(),
                            static_cast<int>(run.characters),
-                           HistoryRecorder::SecondsBetween(0, run.elapsed),
+                           SecondsBetween(0, run.elapsed),
                            run.CharsPerMinute(),
                            mark,
                            kind,
@@ -725,10 +725,10 @@ void DrillPage::EndPass(const MeasuredRun& run, RunKind kind) {
 }
 
 void DrillPage::UnitTimed(const QString& unit) {
-  const double now = m_platform.Now();
+  const ClockTime now = m_platform.Now();
   if (m_unitStart > 0 && !unit.isEmpty()) {
     UnitTime& t = m_unitTimes[unit];
-    t.seconds += HistoryRecorder::SecondsBetween(m_unitStart, now);
+    t.seconds += SecondsBetween(m_unitStart, now);
     ++t.count;
   }
   m_unitStart = now;

@@ -25,7 +25,7 @@ class HistoryRecorder;
 
 class DrillPage final {
  public:
-  static constexpr int kCourses = 5;
+  static constexpr int kCourses = kDrillCourses;
 
   DrillPage(AppSettings& settings, const PracticeData& data, Platform& platform);
   DrillPage(const DrillPage&) = delete;
@@ -200,7 +200,7 @@ class DrillPage final {
   bool KanaKey(ShiftState shift, QChar character, JisKey position);
   // The course the history records: かな入力 runs as courses 13-15, apart
   // from the romaji figures of 3-5.
-  int HistoryCourse() const { return m_settings.CourseNo + 1 + (KanaMode() ? 10 : 0); }
+  int HistoryCourse() const { return DrillCourseId(m_settings.CourseNo + 1, KanaMode()); }
   // ん or っ completed in context by the typed letters but the last, which
   // begins the next unit.
   void CarryOver(const QString& typed);
@@ -240,7 +240,7 @@ class DrillPage final {
   int m_passDone = 0;
   int m_runKeys = 0;
   int m_runMisses = 0;
-  double m_unitStart = 0;  // when the current unit became current; 0: no key yet
+  ClockTime m_unitStart = 0;  // when the current unit became current; 0: no key yet
   QHash<QString, UnitTime> m_unitTimes;
   std::optional<PassSummary> m_lastPass;
   int m_refusals = 0;

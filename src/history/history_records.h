@@ -12,17 +12,16 @@
 #include <functional>
 #include <memory>
 
+#include "measure/course.h"
+
 namespace shurencho {
 
-// Times are milliseconds since the epoch, UTC.
+// Times are milliseconds since the epoch, UTC (UtcMsFromClock).
 using HistoryTime = qint64;
 
-// Course numbers: 1-5 are the drill's courses, 13-15 the kana courses 3-5
-// typed with the kana keys; the free-typing page is 0 and the three-minute
-// test (実力テスト) 20.
-constexpr int kFreeTypingCourse = 0;
-constexpr int kKanaInputCourseOffset = 10;
-constexpr int kSkillTestCourse = 20;
+// Records number courses as course.h does; these two are its 実践 and 実力テスト.
+constexpr int kFreeTypingCourse = CourseId(Course::Practice);
+constexpr int kSkillTestCourse = CourseId(Course::SkillTest);
 
 // What a run's mark says of it. A graded run is one the page measured and
 // marked; only those count towards bests, means, ladders and the class

@@ -4,6 +4,7 @@
 #include <QMap>
 #include <algorithm>
 
+#include "report/skill_grade.h"
 #include "settings/settings.h"
 
 namespace shurencho {
@@ -11,9 +12,8 @@ namespace shurencho {
 QString CourseLabel(int course, const ZINIconf* settings) {
   if (course == kFreeTypingCourse) return QStringLiteral("実践");
   if (course == kSkillTestCourse) return QStringLiteral("実力テスト");
-  // かな入力 runs of the kana courses are kept as courses 13-15.
-  if (course >= 13 && course <= 15)
-    return KanaInputCourseName(CourseLabel(course - kKanaInputCourseOffset, settings));
+  if (course >= CourseId(Course::KanaDrill3) && course <= CourseId(Course::KanaDrill5))
+    return KanaInputCourseName(CourseLabel(SettingsCourse(course), settings));
   static const AppSettings defaults = [] {
     AppSettings s;
     LoadSettings(s, false, QString());
@@ -64,10 +64,11 @@ QString KeyName(const QString& key) {
 }
 
 GradeBands CourseBands(const ZINIconf& settings, int course) {
-  // The settings number free typing as the sixth course; a kana course typed
-  // with かな入力 is graded by its course's thresholds.
-  if (course >= 13 && course <= 15) course -= kKanaInputCourseOffset;
-  const QStringList& t = settings.CourseThresholds(course == kFreeTypingCourse ? 6 : course);
+  // 実力テスト has no thresholds in the settings: its bands are the survey's
+  // two targets.
+  const int k = SettingsCourse(course);
+  if (k == 0) return GradeBands{kPrimarySchoolTarget, kJuniorHighTarget};
+  const QStringList& t = settings.CourseThresholds(k);
   GradeBands bands{t.value(0).trimmed().toInt(), t.value(1).trimmed().toInt()};
   if (bands.upper < bands.lower) std::swap(bands.lower, bands.upper);
   return bands;

@@ -18,10 +18,12 @@ namespace shurencho {
 struct ZINIconf;
 
 // The courses in the order they are shown: the drill's 1-5, then free typing.
-inline constexpr std::array<int, 6> kShownCourses = {1, 2, 3, 4, 5, kFreeTypingCourse};
+inline constexpr std::array<int, 6> kShownCourses = {1, 2, 3, 4, 5, CourseId(Course::Practice)};
 // Shown after those only where somebody has run them: the kana courses
 // typed with かな入力, then the three-minute test.
-inline constexpr std::array<int, 4> kOccasionalCourses = {13, 14, 15, kSkillTestCourse};
+inline constexpr std::array<int, 4> kOccasionalCourses = {
+    CourseId(Course::KanaDrill3), CourseId(Course::KanaDrill4), CourseId(Course::KanaDrill5),
+    CourseId(Course::SkillTest)};
 // A course by name: the drill's courses as the settings name them (their
 // defaults without settings, or when a name is blank), free typing "実践".
 QString CourseLabel(int course, const ZINIconf* settings = nullptr);

@@ -25,6 +25,12 @@ inline constexpr std::array<SkillGradeStep, 20> kSkillGradeSteps = {{
     {120, "五段"}, {130, "六段"}, {140, "七段"}, {150, "八段"}, {160, "九段"}, {170, "十段"},
 }};
 
+// The school targets in 字／分: the primary school's and the junior high
+// school's. They also colour the test's speeds as the thresholds colour a
+// course's (× below the first, ◎ from the second).
+inline constexpr int kPrimarySchoolTarget = 40;
+inline constexpr int kJuniorHighTarget = 60;
+
 // The mark of a finished test below the first step.
 inline const QString& BelowGradesMark() {
   static const QString mark = QStringLiteral("級外");

@@ -33,8 +33,6 @@ struct SurveyMean {
   double perMinute;
 };
 constexpr SurveyMean kSurveyMeans[] = {{"小5", 15.8}, {"中2", 23.0}, {"高2", 28.4}};
-constexpr int kPrimaryTarget = 40;
-constexpr int kSecondaryTarget = 60;
 
 }  // namespace
 
@@ -167,11 +165,9 @@ void SkillTest::Leave() {
   m_perMinute = 0;
 }
 
-// In whole milliseconds: a clock in days carries rounding far below that,
-// which must not move the end or the second shown.
-double SkillTest::Elapsed() const {
-  return std::round(HistoryRecorder::SecondsBetween(m_start, m_platform.Now()) * 1000) / 1000;
-}
+// SecondsBetween counts whole milliseconds: a clock in days carries rounding
+// far below that, which must not move the end or the second shown.
+double SkillTest::Elapsed() const { return SecondsBetween(m_start, m_platform.Now()); }
 
 int SkillTest::secondsLeft() const {
   switch (m_state) {
@@ -254,14 +250,16 @@ QString SkillTest::ResultText() const {
                 .arg(int(std::ceil(kSurveyMeans[0].perMinute - speed)));
   }
 
-  text += QStringLiteral("目標（小学校 %1・中学校 %2 字／分）：").arg(kPrimaryTarget).arg(kSecondaryTarget);
-  if (speed >= kSecondaryTarget) {
+  text += QStringLiteral("目標（小学校 %1・中学校 %2 字／分）：")
+              .arg(kPrimarySchoolTarget)
+              .arg(kJuniorHighTarget);
+  if (speed >= kJuniorHighTarget) {
     text += QStringLiteral("中学校の目標にも届いています！");
-  } else if (speed >= kPrimaryTarget) {
+  } else if (speed >= kPrimarySchoolTarget) {
     text += QStringLiteral("小学校の目標に届いています。中学校の目標まで あと %1 字／分。")
-                .arg(kSecondaryTarget - speed);
+                .arg(kJuniorHighTarget - speed);
   } else {
-    text += QStringLiteral("小学校の目標まで あと %1 字／分。").arg(kPrimaryTarget - speed);
+    text += QStringLiteral("小学校の目標まで あと %1 字／分。").arg(kPrimarySchoolTarget - speed);
   }
   return text;
 }

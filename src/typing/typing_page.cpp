@@ -145,7 +145,8 @@ void TypingPage::MeasureTime() {
   Label10.caption = run.TimeText();
   const int speed = run.CharsPerMinute();
   Label9.caption = QString::number(speed) + QStringLiteral("　字／分");
-  if (run.ReachesWarmup(m_settings.warmup)) m_settings.SetRecordedSpeed(6, speed);
+  if (run.ReachesWarmup(m_settings.warmup))
+    m_settings.SetRecordedSpeed(SettingsCourse(Course::Practice), speed);
 }
 
 MeasuredRun TypingPage::Run() const {
@@ -162,7 +163,7 @@ void TypingPage::Complete() {
                                UngradedMark());
   } else if (Run().ExceedsWarmup(m_settings.warmup)) {
     // The verdict follows the grade of the speed just stored.
-    switch (CourseLevel(m_settings, 6)) {
+    switch (CourseLevel(m_settings, SettingsCourse(Course::Practice))) {
       case Grade::Poor:
         Label22.caption = typing_texts::Poor();
         break;
@@ -173,7 +174,9 @@ void TypingPage::Complete() {
         Label22.caption = typing_texts::Excellent();
         break;
     }
-    if (m_history) m_history->TypingRunDone(Label6.caption, Run(), CourseGrade(m_settings, 6));
+    if (m_history)
+      m_history->TypingRunDone(Label6.caption, Run(),
+                               CourseGrade(m_settings, SettingsCourse(Course::Practice)));
   } else {
     Label22.caption = typing_texts::TooShort();
     if (m_history) m_history->TypingRunDone(Label6.caption, Run(), UngradedMark());

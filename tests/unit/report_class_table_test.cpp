@@ -151,6 +151,9 @@ TEST_F(ClassTableTest, KanaAndTestCoursesHaveColumnsOnlyWhenRunAndOnlyGradedRuns
   AppSettings settings;
   LoadSettings(settings, false, QString());
   EXPECT_EQ(CourseBands(settings, 13).lower, CourseBands(settings, 3).lower);
+  // 実力テスト is coloured by the school targets, not by 実践's thresholds.
+  EXPECT_EQ(CourseBands(settings, kSkillTestCourse).lower, 40);
+  EXPECT_EQ(CourseBands(settings, kSkillTestCourse).upper, 60);
 }
 
 TEST_F(ClassTableTest, RefusesAForeignFileAndAnOutputThatIsAnInput) {
