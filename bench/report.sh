@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # One command for every figure: start-up to the first shown window and the
-# resident memory at idle of the real program under Xvfb (next to two typing
-# tutors from Debian and a bare Qt window as the floor, started the same way),
-# then the in-process benchmarks.
+# resident memory at idle of the real program under Xvfb (next to a bare Qt
+# window as the floor, started the same way), then the in-process benchmarks.
 # Usage: bench/report.sh [runs]   (installs what it needs, builds Release)
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -10,7 +9,7 @@ RUNS="${1:-8}"
 BUILD_DIR="$ROOT/build-release"
 source "$ROOT/scripts/setup.sh"
 BUILD_DIR="$ROOT/build-release"
-install_packages "${PACKAGES[@]}" "${TEST_PACKAGES[@]}" klavaro ktouch
+install_packages "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 build Release -DSHURENCHO_TESTS=OFF -DSHURENCHO_BENCH=ON >/dev/null
 
 WORK="$(mktemp -d)"
@@ -34,9 +33,9 @@ measure() {
   read -r ms pid <<<"$out"
   sleep 2
   rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
-  # The program and whatever it started (a tutor's helper processes) end,
-  # and the machine settles, before the next start: a helper still busy
-  # would be counted against whichever program comes next.
+  # The program and whatever it started end, and the machine settles,
+  # before the next start: a process still busy would be counted against
+  # whichever program comes next.
   kill -- "-$pid" 2>/dev/null || true
   for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.02; done
   sleep 1
@@ -47,12 +46,11 @@ measure() {
 
 median() { sort -n | awk '{a[NR]=$1} END {printf "%.1f\n", (NR % 2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 
-PROGS=(bare shurencho klavaro ktouch)
+PROGS=(bare shurencho)
 command_of() {
   case $1 in
     bare) echo "$BUILD_DIR/bench/bare_qt_window" ;;
     shurencho) echo "$WORK/shurencho" ;;
-    *) command -v "$1" || true ;;
   esac
 }
 declare -A START RSS RESULTS
