@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QMap>
 #include <algorithm>
+#include <vector>
 
 #include "report/skill_grade.h"
 #include "settings/settings.h"
@@ -85,12 +86,14 @@ QDate LocalDays::DayOf(HistoryTime at) {
   return m_day;
 }
 
-QList<CourseSpeeds> SummarizeSpeeds(const QList<TypingRunRecord>& runs, const QList<int>& alsoShown) {
+namespace {
+
+// The courses a summary shows, in order, each still without runs.
+QList<CourseSpeeds> ShownCourses(const QList<TypingRunRecord>& runs, const QList<int>& alsoShown) {
   QList<CourseSpeeds> courses;
-  QHash<int, int> index;
-  const auto show = [&](int course) {
-    index.insert(course, courses.size());
-    courses.append(CourseSpeeds{course, {}, 0, 0, 0, 1, 0, 0, 0});
+  const auto show = [&courses](int course) {
+    courses.append(CourseSpeeds{});
+    courses.last().course = course;
   };
   for (int course : kShownCourses) show(course);
   for (int course : kOccasionalCourses) {
@@ -99,57 +102,78 @@ QList<CourseSpeeds> SummarizeSpeeds(const QList<TypingRunRecord>& runs, const QL
         std::any_of(runs.cbegin(), runs.cend(), [course](const auto& r) { return r.course == course; });
     if (run) show(course);
   }
-  struct Sums {
-    qint64 judged = 0;
-    qint64 refused = 0;
-    double speed = 0;
-    double accuracy = 0;
-    double keys = 0;
-  };
-  QList<Sums> total(courses.size()), day(courses.size());
-  auto closeDay = [&](int i) {
-    DaySpeed& d = courses[i].days.last();
-    d.mean = day[i].speed / d.runs;
-    d.accuracy = day[i].accuracy / d.runs;
-    d.keysPerMinute = day[i].keys / d.runs;
-    day[i] = Sums{};
-  };
+  return courses;
+}
+
+// One course's graded runs added up as they are read, oldest first.
+class SpeedTally {
+ public:
+  explicit SpeedTally(CourseSpeeds* course) : m_c(course) {}
+
+  void Add(const TypingRunRecord& run, const QDate& date) {
+    if (m_c->days.isEmpty() || m_c->days.last().day != date) {
+      if (!m_c->days.isEmpty()) CloseDay();
+      m_c->days.append(DaySpeed{date, run.at, run.charsPerMinute, 0, 1, 0, 0});
+    }
+    DaySpeed& d = m_c->days.last();
+    d.best = std::max(d.best, run.charsPerMinute);
+    ++d.runs;
+    m_speed += run.charsPerMinute;
+    m_accuracy += run.accuracy;
+    m_keys += run.keysPerMinute;
+    m_c->best = std::max(m_c->best, run.charsPerMinute);
+    if (m_c->runs == 0 || run.at >= m_c->latestAt) {
+      m_c->latest = run.charsPerMinute;
+      m_c->latestAt = run.at;
+    }
+    ++m_c->runs;
+    m_judged += run.keystrokes;
+    m_refused += run.refused;
+  }
+
+  void Finish() {
+    if (!m_c->days.isEmpty()) CloseDay();
+    if (m_judged > 0) m_c->accuracy = 1.0 - double(m_refused) / double(m_judged);
+  }
+
+ private:
+  // The day's means, from the sums of its runs.
+  void CloseDay() {
+    DaySpeed& d = m_c->days.last();
+    d.mean = m_speed / d.runs;
+    d.accuracy = m_accuracy / d.runs;
+    d.keysPerMinute = m_keys / d.runs;
+    m_speed = m_accuracy = m_keys = 0;
+  }
+
+  CourseSpeeds* m_c;
+  double m_speed = 0, m_accuracy = 0, m_keys = 0;  // the current day's sums
+  qint64 m_judged = 0, m_refused = 0;              // every run's keys
+};
+
+}  // namespace
+
+QList<CourseSpeeds> SummarizeSpeeds(const QList<TypingRunRecord>& runs, const QList<int>& alsoShown) {
+  QList<CourseSpeeds> courses = ShownCourses(runs, alsoShown);
+  QHash<int, qsizetype> index;
+  std::vector<SpeedTally> tallies;
+  for (qsizetype i = 0; i < courses.size(); ++i) {
+    index.insert(courses[i].course, i);
+    tallies.emplace_back(&courses[i]);
+  }
   LocalDays days;
   for (const TypingRunRecord& run : runs) {
     const auto found = index.constFind(run.course);
     if (found == index.constEnd()) continue;
-    const int i = *found;
-    CourseSpeeds& c = courses[i];
     // A run left or not graded is no speed the page stood by.
     const RunKind kind = RunKindOf(run.grade);
-    if (kind != RunKind::Graded) {
-      ++(kind == RunKind::Unfinished ? c.unfinished : c.ungraded);
-      continue;
+    if (kind == RunKind::Graded) {
+      tallies[*found].Add(run, days.DayOf(run.at));
+    } else {
+      ++(kind == RunKind::Unfinished ? courses[*found].unfinished : courses[*found].ungraded);
     }
-    const QDate date = days.DayOf(run.at);
-    if (c.days.isEmpty() || c.days.last().day != date) {
-      if (!c.days.isEmpty()) closeDay(i);
-      c.days.append(DaySpeed{date, run.at, run.charsPerMinute, 0, 1, 0, 0});
-    }
-    DaySpeed& d = c.days.last();
-    d.best = std::max(d.best, run.charsPerMinute);
-    ++d.runs;
-    day[i].speed += run.charsPerMinute;
-    day[i].accuracy += run.accuracy;
-    day[i].keys += run.keysPerMinute;
-    c.best = std::max(c.best, run.charsPerMinute);
-    if (c.runs == 0 || run.at >= c.latestAt) {
-      c.latest = run.charsPerMinute;
-      c.latestAt = run.at;
-    }
-    ++c.runs;
-    total[i].judged += run.keystrokes;
-    total[i].refused += run.refused;
   }
-  for (int i = 0; i < courses.size(); ++i) {
-    if (!courses[i].days.isEmpty()) closeDay(i);
-    if (total[i].judged > 0) courses[i].accuracy = 1.0 - double(total[i].refused) / double(total[i].judged);
-  }
+  for (SpeedTally& tally : tallies) tally.Finish();
   return courses;
 }
 
