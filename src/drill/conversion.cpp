@@ -16,69 +16,76 @@ bool DrillPage::AwaitingConversion() const {
 
 void DrillPage::Edit2KeyDown(int& key, ShiftState shift) {
   DrillState& s = m_state;
-  if (!AwaitingConversion()) {
+  if (AwaitingConversion()) {
+    ConversionKey(key);
+  } else if (key >= vk::F1 && key <= vk::F12 && !(key == vk::F4 && (shift & ssAlt))) {
     // Function keys mean nothing here; Alt+F4 still closes the window.
-    if (key >= vk::F1 && key <= vk::F12 && !(key == vk::F4 && (shift & ssAlt))) {
-      key = 0;
-      m_platform.SetFocus(ids::Edit2);
-    }
-  } else {
-    switch (key) {
-      case vk::Space:
-        if (!s.Converting) {
-          s.Converting = true;
-          ConvertingLook();
-          SetEntry(s.Item.candidates.value(0));
-          ConversionCaption();
-        } else if (s.Item.candidates.size() <= 1) {
-          // One candidate: the space bar swaps it with the reading.
-          SetEntry(s.DoneText == s.Item.candidates.value(0) ? s.Reading : s.Item.candidates.value(0));
-          ConversionCaption();
-        } else {
-          OpenCandidates();
-        }
-        break;
-      case vk::Back:
-        s.Converting = false;
-        ReadingLook();
-        SetEntry(s.Reading);
-        ConversionCaption();
-        break;
-      case vk::Down:
-        Confirm();
-        break;
-      case vk::F6:
-        Convert(s.Reading);
-        break;
-      case vk::F7:
-        // Through half-width kana, hiragana comes back as katakana.
-        Convert(ToFullWidth(ToHalfWidth(s.Reading)));
-        break;
-      case vk::F8:
-        if (s.DoneText == s.Reading || s.DoneText == s.DoneRomaji ||
-            s.DoneText == ToFullWidth(s.DoneRomaji)) {
-          Convert(ToHalfWidth(s.DoneText));
-        } else {
-          Convert(ToHalfWidth(s.Reading));  // a candidate or katakana is shown
-        }
-        break;
-      case vk::F9:
-        Convert(ToFullWidth(s.DoneRomaji));
-        break;
-      case vk::F10:
-        key = 0;
-        m_platform.SetFocus(ids::Edit2);
-        Convert(s.DoneRomaji);
-        break;
-      default:
-        break;
-    }
+    key = 0;
+    m_platform.SetFocus(ids::Edit2);
   }
   // CTRL+BS takes a confirmation back; the entry stays for more converting.
   if (s.ReadingDone && s.Confirmed && !s.ReadingOnly && key == vk::Back && (shift & ssCtrl)) {
     s.Confirmed = false;
     ConvertingLook();
     Panel1.caption = QStringLiteral("変換");
+  }
+}
+
+void DrillPage::ConversionKey(int& key) {
+  DrillState& s = m_state;
+  switch (key) {
+    case vk::Space:
+      SpaceBarConverts();
+      break;
+    case vk::Back:
+      s.Converting = false;
+      ReadingLook();
+      SetEntry(s.Reading);
+      ConversionCaption();
+      break;
+    case vk::Down:
+      Confirm();
+      break;
+    case vk::F6:
+      Convert(s.Reading);
+      break;
+    case vk::F7:
+      // Through half-width kana, hiragana comes back as katakana.
+      Convert(ToFullWidth(ToHalfWidth(s.Reading)));
+      break;
+    case vk::F8:
+      if (s.DoneText == s.Reading || s.DoneText == s.DoneRomaji || s.DoneText == ToFullWidth(s.DoneRomaji)) {
+        Convert(ToHalfWidth(s.DoneText));
+      } else {
+        Convert(ToHalfWidth(s.Reading));  // a candidate or katakana is shown
+      }
+      break;
+    case vk::F9:
+      Convert(ToFullWidth(s.DoneRomaji));
+      break;
+    case vk::F10:
+      key = 0;
+      m_platform.SetFocus(ids::Edit2);
+      Convert(s.DoneRomaji);
+      break;
+    default:
+      break;
+  }
+}
+
+void DrillPage::SpaceBarConverts() {
+  DrillState& s = m_state;
+  if (!s.Converting) {
+    s.Converting = true;
+    ConvertingLook();
+    SetEntry(s.Item.candidates.value(0));
+    ConversionCaption();
+  } else if (s.Item.candidates.size() <= 1) {
+    // One candidate: the space bar swaps it with the reading.
+    SetEntry(s.DoneText == s.Item.candidates.value(0) ? s.Reading : s.Item.candidates.value(0));
+    ConversionCaption();
+  } else {
+    OpenCandidates();
   }
 }
 

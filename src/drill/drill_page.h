@@ -212,6 +212,9 @@ class DrillPage final {
 
   // Conversion.
   bool AwaitingConversion() const;
+  // A key while the entry waits to be converted, and the space bar's part in it.
+  void ConversionKey(int& key);
+  void SpaceBarConverts();
   void Convert(const QString& entry);
   void SetEntry(const QString& entry);
   void ConversionCaption();
