@@ -308,42 +308,51 @@ class RtfParser final {
       --m_skipFallback;
       return;
     }
-    if (m_state.dest == Dest::Skip) return;
+    if (m_state.dest == Dest::Skip || Destination(word)) return;
+    if (m_state.dest == Dest::FontTable) {
+      FontTableWord(word, param);
+    } else if (m_state.dest == Dest::ColourTable) {
+      ColourTableWord(word, param);
+    } else if (!CharacterProperty(word, hasParam, param) && !SpecialCharacter(word, param)) {
+      DocumentSetting(word, param);
+    }
+  }
+
+  // A word that opens a destination of its own; true when it did.
+  bool Destination(std::string_view word) {
     if (word == "fonttbl") {
       m_state.dest = Dest::FontTable;
-      return;
-    }
-    if (word == "colortbl") {
+    } else if (word == "colortbl") {
       m_state.dest = Dest::ColourTable;
       m_colours.clear();
-      return;
-    }
-    if (OneOf(word, kSkipped)) {
+    } else if (OneOf(word, kSkipped)) {
       m_state.dest = Dest::Skip;
-      return;
+    } else {
+      return false;
     }
-    if (m_state.dest == Dest::FontTable) {
-      if (word == "f") {
-        m_fontBeingDefined = param;
-      } else if (word == "fcharset") {
-        m_fontCodePage[m_fontBeingDefined] = CodePageOfCharset(param);
-      } else if (word == "cpg") {
-        m_fontCodePage[m_fontBeingDefined] = param;
-      }
-      return;
+    return true;
+  }
+
+  void FontTableWord(std::string_view word, int param) {
+    if (word == "f") {
+      m_fontBeingDefined = param;
+    } else if (word == "fcharset") {
+      m_fontCodePage[m_fontBeingDefined] = CodePageOfCharset(param);
+    } else if (word == "cpg") {
+      m_fontCodePage[m_fontBeingDefined] = param;
     }
-    if (m_state.dest == Dest::ColourTable) {
-      if (word == "red") m_red = param;
-      if (word == "green") m_green = param;
-      if (word == "blue") m_blue = param;
-      return;
-    }
+  }
+
+  void ColourTableWord(std::string_view word, int param) {
+    if (word == "red") m_red = param;
+    if (word == "green") m_green = param;
+    if (word == "blue") m_blue = param;
+  }
+
+  // The looks of the text that follows; true when the word was one of them.
+  bool CharacterProperty(std::string_view word, bool hasParam, int param) {
     const bool on = !hasParam || param != 0;
-    if (word == "par" || word == "line" || word == "sect" || word == "row") {
-      Emit(QStringLiteral("\r\n"));
-    } else if (word == "tab" || word == "cell" || word == "nestcell") {
-      Emit(QStringLiteral("\t"));
-    } else if (word == "b") {
+    if (word == "b") {
       m_state.bold = on;
     } else if (word == "i") {
       m_state.italic = on;
@@ -369,15 +378,34 @@ class RtfParser final {
       m_state.font = param;
     } else if (word == "uc") {
       m_state.uc = std::max(0, param);
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  // Breaks, tabs and characters written as words; true when the word was one.
+  bool SpecialCharacter(std::string_view word, int param) {
+    if (word == "par" || word == "line" || word == "sect" || word == "row") {
+      Emit(QStringLiteral("\r\n"));
+    } else if (word == "tab" || word == "cell" || word == "nestcell") {
+      Emit(QStringLiteral("\t"));
     } else if (word == "u") {
       Emit(QString(QChar(static_cast<char16_t>(param < 0 ? param + 65536 : param))));
       m_skipFallback = m_state.uc;
-    } else if (word == "ansicpg") {
+    } else if (const char16_t ch = NamedCharacter(word)) {
+      Emit(QString(QChar(ch)));
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  void DocumentSetting(std::string_view word, int param) {
+    if (word == "ansicpg") {
       m_documentCodePage = param;
     } else if (word == "deff") {
       m_defaultFont = param;
-    } else if (const char16_t ch = NamedCharacter(word)) {
-      Emit(QString(QChar(ch)));
     }
   }
 
