@@ -120,6 +120,12 @@ class TimeTexts {
   QString m_suffix;
 };
 
+// Why a sheet cannot be read: the line and what is wrong there.
+struct CsvFault {
+  int line = 0;
+  QString message;
+};
+
 // Splits CSV text into rows of fields, one row at a time, each with the
 // line it starts on; only the row being read is held.
 struct CsvRow {
@@ -140,6 +146,7 @@ class CsvReader {
     return false;
   }
   int badLine() const { return m_badLine; }
+  CsvFault QuoteFault() const { return {m_badLine, QStringLiteral("引用符 \" の対応が取れていません")}; }
 
  private:
   void ReadRow(CsvRow* row) {
@@ -205,6 +212,189 @@ class CsvReader {
 
 // 正確さ as a spreadsheet reads a percentage, to 0.1 %.
 QString AccuracyText(double accuracy) { return QString::number(accuracy * 100.0, 'f', 1) + QLatin1Char('%'); }
+
+CsvFault NotRecordsFault() { return {1, QStringLiteral("打鍵修練帖の成績ファイルではありません")}; }
+
+// The tag line with the sheet's version, then the column titles; *first is
+// set for a sheet of the first version.
+std::optional<CsvFault> ReadHead(CsvReader& reader, bool* first) {
+  CsvRow row;
+  if (!reader.Next(&row)) {
+    if (reader.badLine() != 0) return reader.QuoteFault();
+    return NotRecordsFault();
+  }
+  if (row.line != 1 || row.fields.value(0) != QLatin1String(kRecordsCsvTag)) return NotRecordsFault();
+  // The first version had neither the machine nor the course number: its
+  // コース column held the number.
+  const QString version = row.fields.value(1);
+  *first = version == QLatin1String("1");
+  if (!*first && version != QLatin1String(kRecordsCsvVersion)) {
+    return CsvFault{1, QStringLiteral("成績ファイルの形式 %1 は読めません").arg(version)};
+  }
+  const qsizetype columns = *first ? kFirstVersionColumns : kColumns;
+  const bool haveHeader = reader.Next(&row);
+  if (!haveHeader && reader.badLine() != 0) return reader.QuoteFault();
+  if (!haveHeader || row.fields.size() != columns || row.fields[0] != QString::fromUtf8(kColumnNames[0])) {
+    return CsvFault{haveHeader ? row.line : 2, QStringLiteral("列の見出しがありません")};
+  }
+  return std::nullopt;
+}
+
+// One record row's fields read as what they hold; the first column that
+// does not read is kept for the message.
+class RecordFields {
+ public:
+  RecordFields(QStringList& fields, bool first) : m_f(fields), m_first(first) {}
+
+  const QString& badColumn() const { return m_badColumn; }
+
+  TypingRunRecord Run(QHash<int, QString>* courseNames) {
+    TypingRunRecord run;
+    run.at = Time(kTime);
+    run.course = Int(m_first ? kCourse : kCourseNumber);
+    if (!m_first && courseNames != nullptr && !courseNames->contains(run.course) && !m_f[kCourse].isEmpty())
+      courseNames->insert(run.course, Undefused(m_f[kCourse]));
+    run.textName = Undefused(m_f[kText]);
+    run.characters = Int(kCharacters);
+    run.keystrokes = Int(kKeystrokes);
+    run.refused = Int(kMisses);
+    run.seconds = Double(kSeconds);
+    run.charsPerMinute = Int(kCharsPerMinute);
+    run.keysPerMinute = Int(kKeysPerMinute);
+    // A percentage ("92.3%"), or the share the first version wrote (0.923).
+    if (m_f[kAccuracy].endsWith(QLatin1Char('%'))) {
+      m_f[kAccuracy].chop(1);
+      run.accuracy = Double(kAccuracy) / 100.0;
+    } else {
+      run.accuracy = Double(kAccuracy);
+    }
+    run.grade = Undefused(m_f[kGrade]);
+    return run;
+  }
+
+  MouseRecord Mouse() {
+    MouseRecord m;
+    m.at = Time(kTime);
+    m.game = MouseGame::Maze;
+    bool known = false;
+    for (MouseGame g : {MouseGame::Maze, MouseGame::Click, MouseGame::Drag, MouseGame::Puzzle}) {
+      if (m_f[kGame] == MouseGameLabel(g)) {
+        m.game = g;
+        known = true;
+      }
+    }
+    if (!known) m_badColumn = ColumnName(kGame);
+    m.stage = Int(kStage);
+    m.misses = Int(kMisses);
+    m.moves = Int(kMoves);
+    m.seconds = Double(kSeconds);
+    return m;
+  }
+
+  UnitWeakness Weakness() {
+    UnitWeakness w;
+    w.unit = Undefused(m_f[kUnit]);
+    w.misses = Int(kMisses);
+    const QString keys = Undefused(m_f[kWrongKeys]);
+    if (keys.isEmpty()) return w;
+    for (const QString& entry : keys.split(kListMark)) {
+      const qsizetype mark = entry.lastIndexOf(kCountMark);
+      bool ok = mark > 0;
+      const int n = ok ? entry.mid(mark + 1).toInt(&ok) : 0;
+      if (!ok) {
+        m_badColumn = ColumnName(kWrongKeys);
+        break;
+      }
+      // Kept as written: the first version wrote " " for the space bar,
+      // which is named again where it is shown.
+      w.wrongKeys.append({entry.left(mark), n});
+    }
+    return w;
+  }
+
+ private:
+  static QString ColumnName(Column c) { return QString::fromUtf8(kColumnNames[c]); }
+  void Check(bool ok, Column c) {
+    if (!ok && m_badColumn.isEmpty()) m_badColumn = ColumnName(c);
+  }
+  int Int(Column c) {
+    bool ok = false;
+    const int v = m_f[c].toInt(&ok);
+    Check(ok, c);
+    return v;
+  }
+  double Double(Column c) {
+    bool ok = false;
+    const double v = m_f[c].toDouble(&ok);
+    Check(ok, c);
+    return v;
+  }
+  HistoryTime Time(Column c) {
+    const QDateTime t = QDateTime::fromString(m_f[c], Qt::ISODateWithMs);
+    Check(t.isValid(), c);
+    return t.isValid() ? t.toMSecsSinceEpoch() : 0;
+  }
+
+  QStringList& m_f;
+  const bool m_first;
+  QString m_badColumn;
+};
+
+// The record rows after the head, each added to its learner's history; a
+// learner is one name on one machine, in the order first met.
+class RecordRows {
+ public:
+  RecordRows(bool first, QHash<int, QString>* courseNames) : m_first(first), m_courseNames(courseNames) {}
+
+  std::optional<CsvFault> Read(CsvRow& row) {
+    QStringList& f = row.fields;
+    const qsizetype columns = m_first ? kFirstVersionColumns : kColumns;
+    if (f.size() != columns) {
+      return CsvFault{row.line,
+                      QStringLiteral("列の数が %1 です（%2 列のはずです）").arg(f.size()).arg(int(columns))};
+    }
+    if (m_first) f.resize(kColumns);
+    LearnerHistory& h = LearnerOf(Undefused(f[kLearner]), Undefused(f[kMachine]));
+    RecordFields fields(f, m_first);
+    const QString& kind = f[kKind];
+    if (kind == m_typingKind) {
+      h.runs.append(fields.Run(m_courseNames));
+    } else if (kind == m_mouseKind) {
+      h.mouse.append(fields.Mouse());
+    } else if (kind == m_weakKind) {
+      h.weakest.append(fields.Weakness());
+    } else {
+      return CsvFault{row.line, QStringLiteral("種類「%1」の行は読めません").arg(kind)};
+    }
+    if (!fields.badColumn().isEmpty()) {
+      return CsvFault{row.line, QStringLiteral("「%1」の値が読めません").arg(fields.badColumn())};
+    }
+    return std::nullopt;
+  }
+
+  QList<LearnerHistory> Take() { return std::move(m_learners); }
+
+ private:
+  LearnerHistory& LearnerOf(const QString& learner, const QString& machine) {
+    const QPair<QString, QString> who{learner, machine};
+    auto found = m_index.constFind(who);
+    if (found == m_index.constEnd()) {
+      found = m_index.insert(who, m_learners.size());
+      m_learners.append(LearnerHistory{});
+      m_learners.last().learner = learner;
+      m_learners.last().machine = machine;
+    }
+    return m_learners[*found];
+  }
+
+  const bool m_first;
+  QHash<int, QString>* const m_courseNames;
+  QList<LearnerHistory> m_learners;
+  QHash<QPair<QString, QString>, int> m_index;  // learner, machine
+  const QString m_typingKind = QString::fromUtf8(kTypingKind);
+  const QString m_mouseKind = QString::fromUtf8(kMouseKind);
+  const QString m_weakKind = QString::fromUtf8(kWeakKind);
+};
 
 }  // namespace
 
@@ -274,147 +464,24 @@ QString CsvProblem::Text() const {
 
 std::optional<QList<LearnerHistory>> ParseRecordsCsv(const QByteArray& data, const QString& fileName,
                                                      CsvProblem* problem, QHash<int, QString>* courseNames) {
-  auto fail = [&](int line, const QString& message) {
-    if (problem != nullptr) *problem = CsvProblem{fileName, line, message};
+  auto fail = [&](const CsvFault& fault) {
+    if (problem != nullptr) *problem = CsvProblem{fileName, fault.line, fault.message};
     return std::nullopt;
   };
   QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   QString text = decoder.decode(data);
-  if (decoder.hasError()) return fail(1, QStringLiteral("UTF-8 の文字として読めないところがあります"));
+  if (decoder.hasError()) return fail({1, QStringLiteral("UTF-8 の文字として読めないところがあります")});
   if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
   CsvReader reader(text);
+  bool first = false;
+  if (const auto fault = ReadHead(reader, &first)) return fail(*fault);
+  RecordRows rows(first, courseNames);
   CsvRow row;
-  const auto badQuote = [&] {
-    return fail(reader.badLine(), QStringLiteral("引用符 \" の対応が取れていません"));
-  };
-  if (!reader.Next(&row)) {
-    if (reader.badLine() != 0) return badQuote();
-    return fail(1, QStringLiteral("打鍵修練帖の成績ファイルではありません"));
-  }
-  if (row.line != 1 || row.fields.value(0) != QLatin1String(kRecordsCsvTag)) {
-    return fail(1, QStringLiteral("打鍵修練帖の成績ファイルではありません"));
-  }
-  // The first version had neither the machine nor the course number: its
-  // コース column held the number.
-  const QString version = row.fields.value(1);
-  const bool first = version == QLatin1String("1");
-  if (!first && version != QLatin1String(kRecordsCsvVersion)) {
-    return fail(1, QStringLiteral("成績ファイルの形式 %1 は読めません").arg(version));
-  }
-  const qsizetype columns = first ? kFirstVersionColumns : kColumns;
-  const bool haveHeader = reader.Next(&row);
-  if (!haveHeader && reader.badLine() != 0) return badQuote();
-  if (!haveHeader || row.fields.size() != columns || row.fields[0] != QString::fromUtf8(kColumnNames[0])) {
-    return fail(haveHeader ? row.line : 2, QStringLiteral("列の見出しがありません"));
-  }
-  QList<LearnerHistory> learners;
-  QHash<QPair<QString, QString>, int> index;  // learner, machine
-  const QString typingKind = QString::fromUtf8(kTypingKind);
-  const QString mouseKind = QString::fromUtf8(kMouseKind);
-  const QString weakKind = QString::fromUtf8(kWeakKind);
   while (reader.Next(&row)) {
-    QStringList& f = row.fields;
-    if (f.size() != columns) {
-      return fail(row.line,
-                  QStringLiteral("列の数が %1 です（%2 列のはずです）").arg(f.size()).arg(int(columns)));
-    }
-    if (first) f.resize(kColumns);
-    QString badColumn;
-    auto toInt = [&](Column c) {
-      bool ok = false;
-      const int v = f[c].toInt(&ok);
-      if (!ok && badColumn.isEmpty()) badColumn = QString::fromUtf8(kColumnNames[c]);
-      return v;
-    };
-    auto toDouble = [&](Column c) {
-      bool ok = false;
-      const double v = f[c].toDouble(&ok);
-      if (!ok && badColumn.isEmpty()) badColumn = QString::fromUtf8(kColumnNames[c]);
-      return v;
-    };
-    auto toTime = [&](Column c) -> HistoryTime {
-      const QDateTime t = QDateTime::fromString(f[c], Qt::ISODateWithMs);
-      if (!t.isValid() && badColumn.isEmpty()) badColumn = QString::fromUtf8(kColumnNames[c]);
-      return t.isValid() ? t.toMSecsSinceEpoch() : 0;
-    };
-    const QPair<QString, QString> who{Undefused(f[kLearner]), Undefused(f[kMachine])};
-    auto found = index.constFind(who);
-    if (found == index.constEnd()) {
-      found = index.insert(who, learners.size());
-      learners.append(LearnerHistory{});
-      learners.last().learner = who.first;
-      learners.last().machine = who.second;
-    }
-    LearnerHistory& h = learners[*found];
-    const QString& kind = f[kKind];
-    if (kind == typingKind) {
-      TypingRunRecord run;
-      run.at = toTime(kTime);
-      run.course = toInt(first ? kCourse : kCourseNumber);
-      if (!first && courseNames != nullptr && !courseNames->contains(run.course) && !f[kCourse].isEmpty())
-        courseNames->insert(run.course, Undefused(f[kCourse]));
-      run.textName = Undefused(f[kText]);
-      run.characters = toInt(kCharacters);
-      run.keystrokes = toInt(kKeystrokes);
-      run.refused = toInt(kMisses);
-      run.seconds = toDouble(kSeconds);
-      run.charsPerMinute = toInt(kCharsPerMinute);
-      run.keysPerMinute = toInt(kKeysPerMinute);
-      // A percentage ("92.3%"), or the share the first version wrote (0.923).
-      if (f[kAccuracy].endsWith(QLatin1Char('%'))) {
-        f[kAccuracy].chop(1);
-        run.accuracy = toDouble(kAccuracy) / 100.0;
-      } else {
-        run.accuracy = toDouble(kAccuracy);
-      }
-      run.grade = Undefused(f[kGrade]);
-      h.runs.append(run);
-    } else if (kind == mouseKind) {
-      MouseRecord m;
-      m.at = toTime(kTime);
-      m.game = MouseGame::Maze;
-      bool known = false;
-      for (MouseGame g : {MouseGame::Maze, MouseGame::Click, MouseGame::Drag, MouseGame::Puzzle}) {
-        if (f[kGame] == MouseGameLabel(g)) {
-          m.game = g;
-          known = true;
-        }
-      }
-      if (!known) badColumn = QString::fromUtf8(kColumnNames[kGame]);
-      m.stage = toInt(kStage);
-      m.misses = toInt(kMisses);
-      m.moves = toInt(kMoves);
-      m.seconds = toDouble(kSeconds);
-      h.mouse.append(m);
-    } else if (kind == weakKind) {
-      UnitWeakness w;
-      w.unit = Undefused(f[kUnit]);
-      w.misses = toInt(kMisses);
-      const QString keys = Undefused(f[kWrongKeys]);
-      if (!keys.isEmpty()) {
-        for (const QString& entry : keys.split(kListMark)) {
-          const qsizetype mark = entry.lastIndexOf(kCountMark);
-          bool ok = mark > 0;
-          const int n = ok ? entry.mid(mark + 1).toInt(&ok) : 0;
-          if (!ok) {
-            badColumn = QString::fromUtf8(kColumnNames[kWrongKeys]);
-            break;
-          }
-          // Kept as written: the first version wrote " " for the space bar,
-          // which is named again where it is shown.
-          w.wrongKeys.append({entry.left(mark), n});
-        }
-      }
-      h.weakest.append(w);
-    } else {
-      return fail(row.line, QStringLiteral("種類「%1」の行は読めません").arg(kind));
-    }
-    if (!badColumn.isEmpty()) {
-      return fail(row.line, QStringLiteral("「%1」の値が読めません").arg(badColumn));
-    }
+    if (const auto fault = rows.Read(row)) return fail(*fault);
   }
-  if (reader.badLine() != 0) return badQuote();
-  return learners;
+  if (reader.badLine() != 0) return fail(reader.QuoteFault());
+  return rows.Take();
 }
 
 bool SaveWhole(const QString& path, const QByteArray& data, QString* error) {
