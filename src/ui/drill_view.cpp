@@ -161,7 +161,19 @@ constexpr std::array<int, DrillPage::kCourses> kGradeTops{184, 208, 232, 256, 28
 DrillView::DrillView(DrillPage& page, QtPlatform& platform, QWidget* parent)
     : PageView(platform, parent), m_page(page), m_platform(platform) {
   setFont(DesignFont(kGothic, 24));
+  MakeHeadings();
+  MakeInputBox();
+  MakeCandidateList();
+  MakeFigures();
+  MakeCourseButtons();
+  MakeOptions();
+  SetDesignTabOrder();
+  platform.RegisterControl(ids::Edit2, m_edit2);
+  platform.RegisterControl(ids::ListBox1, m_listBox1);
+}
 
+// The labels above the input box.
+void DrillView::MakeHeadings() {
   m_label5 = MakeLabel(this, 24, 8, 84, 27);
   m_label5->setFont(DesignFont(kGothic, 27));
 
@@ -171,7 +183,9 @@ DrillView::DrillView(DrillPage& page, QtPlatform& platform, QWidget* parent)
 
   m_panel1 = MakePanel(this, 0, 88, 81, 33);
   m_label1 = MakeLabel(this, 88, 96, 72, 24);
+}
 
+void DrillView::MakeInputBox() {
   // Button1 lies behind the input box, never seen; Enter in the box or the
   // list reaches it through the key routing below.
   m_button1 = new QPushButton(this);
@@ -190,7 +204,9 @@ DrillView::DrillView(DrillPage& page, QtPlatform& platform, QWidget* parent)
   m_button1->stackUnder(m_edit2);
 
   m_label44 = MakeLabel(this, 160, 152, 84, 24);
+}
 
+void DrillView::MakeCandidateList() {
   m_listBox1 = new QListWidget(this);
   m_listBox1->setGeometry(16, 192, 137, 129);
   m_listBox1->setToolTip(QStringLiteral("↑：前候補、SPACE:次候補、Enter/↓：選択"));
@@ -209,7 +225,10 @@ DrillView::DrillView(DrillPage& page, QtPlatform& platform, QWidget* parent)
     m_page.ListBox1.itemIndex = m_listBox1->row(item);
     Run([this] { m_page.ListBox1Click(); });
   });
+}
 
+// RESET and the labels under it.
+void DrillView::MakeFigures() {
   m_button3 = new QPushButton(QStringLiteral("RESET"), this);
   m_button3->setGeometry(160, 192, 81, 25);
   connect(m_button3, &QPushButton::clicked, this, [this] { Run([this] { m_page.Button3Click(); }); });
@@ -217,7 +236,9 @@ DrillView::DrillView(DrillPage& page, QtPlatform& platform, QWidget* parent)
   m_label4 = MakeLabel(this, 160, 224, 72, 24);
   m_label3 = MakeLabel(this, 160, 256, 72, 24);
   m_label2 = MakeLabel(this, 160, 288, 72, 24);
+}
 
+void DrillView::MakeCourseButtons() {
   m_radioGroup1 = new QGroupBox(QStringLiteral("コース"), this);
   m_radioGroup1->setGeometry(312, 160, 177, 161);
   m_radioGroup1->setFont(DesignFont(kGothic, 15));
@@ -241,7 +262,9 @@ DrillView::DrillView(DrillPage& page, QtPlatform& platform, QWidget* parent)
     m_radioButtons[static_cast<size_t>(i)] = button;
     m_gradeLabels[static_cast<size_t>(i)] = MakeLabel(this, 496, kGradeTops[static_cast<size_t>(i)], 84, 24);
   }
+}
 
+void DrillView::MakeOptions() {
   m_panel5 = MakePanel(this, 16, 328, 497, 65);
   m_checkBox1 = new QCheckBox(QStringLiteral("RANDUM"), m_panel5);
   m_checkBox1->setGeometry(16, 8, 129, 25);
@@ -255,15 +278,14 @@ DrillView::DrillView(DrillPage& page, QtPlatform& platform, QWidget* parent)
   connect(m_checkBox4, &QCheckBox::clicked, this, [this] { Run([this] { m_page.CheckBox4.click(); }); });
   connect(m_checkBox2, &QCheckBox::clicked, this, [this] { Run([this] { m_page.CheckBox2.click(); }); });
   connect(m_checkBox5, &QCheckBox::clicked, this, [this] { Run([this] { m_page.CheckBox5.click(); }); });
+}
 
+void DrillView::SetDesignTabOrder() {
   // The design's tab order: input box, list, RESET, the courses, the options.
   QWidget* order[] = {m_edit2,           m_listBox1,        m_button3,         m_radioButtons[0],
                       m_radioButtons[1], m_radioButtons[2], m_radioButtons[3], m_radioButtons[4],
                       m_checkBox1,       m_checkBox4,       m_checkBox5};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
-
-  platform.RegisterControl(ids::Edit2, m_edit2);
-  platform.RegisterControl(ids::ListBox1, m_listBox1);
 }
 
 QLabel* DrillView::label(const char* name) const {

@@ -42,6 +42,14 @@ class DrillView final : public PageView {
   void mousePressEvent(QMouseEvent* event) override;
 
  private:
+  // The controls, group by group, in the design's order of creation.
+  void MakeHeadings();
+  void MakeInputBox();
+  void MakeCandidateList();
+  void MakeFigures();
+  void MakeCourseButtons();
+  void MakeOptions();
+  void SetDesignTabOrder();
   bool Edit2Key(QKeyEvent* event);
   bool ListBox1Key(QKeyEvent* event);
   void RenderAutoSized(QLabel* widget, const Label& model);
