@@ -52,7 +52,25 @@ SkillTestView::SkillTestView(Platform& platform, HistoryRecorder* history, const
   setAttribute(Qt::WA_DeleteOnClose);
   const QFont text = DesignFont(kGothic, 20);
   const QFont small = DesignFont(kGothic, 16);
+  QHBoxLayout* top = MakeTopRow(small);
+  MakeTextPanes(text);
+  MakeResultLines(small);
 
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(m_passage, 3);
+  layout->addWidget(m_box, 2);
+  layout->addWidget(m_progress);
+  layout->addWidget(m_result);
+
+  ConnectControls();
+  LoadTexts(folder);
+  PlaceOver(parent);
+  Render();
+}
+
+// The passage to choose, the start button and the time left, in one row.
+QHBoxLayout* SkillTestView::MakeTopRow(const QFont& small) {
   m_choice = new QComboBox;
   m_choice->setFont(small);
   m_start = new QPushButton(QStringLiteral("はじめ"));
@@ -67,7 +85,11 @@ SkillTestView::SkillTestView(Platform& platform, HistoryRecorder* history, const
   top->addWidget(m_start);
   top->addSpacing(16);
   top->addWidget(m_timeLeft);
+  return top;
+}
 
+// The passage, read only, and the typing box under it.
+void SkillTestView::MakeTextPanes(const QFont& text) {
   m_passage = new QTextEdit;
   m_passage->setFont(text);
   m_passage->setReadOnly(true);
@@ -82,21 +104,18 @@ SkillTestView::SkillTestView(Platform& platform, HistoryRecorder* history, const
   m_box->setAcceptDrops(false);
   m_box->setContextMenuPolicy(Qt::NoContextMenu);
   m_box->setAttribute(Qt::WA_InputMethodEnabled, false);
+}
 
+void SkillTestView::MakeResultLines(const QFont& small) {
   m_progress = new QLabel;
   m_progress->setFont(small);
   m_result = new QLabel;
   m_result->setFont(small);
   m_result->setWordWrap(true);
   m_result->setTextFormat(Qt::PlainText);
+}
 
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(top);
-  layout->addWidget(m_passage, 3);
-  layout->addWidget(m_box, 2);
-  layout->addWidget(m_progress);
-  layout->addWidget(m_result);
-
+void SkillTestView::ConnectControls() {
   m_timer = new QTimer(this);
   m_timer->setInterval(200);
   connect(m_timer, &QTimer::timeout, this, [this] {
@@ -109,7 +128,9 @@ SkillTestView::SkillTestView(Platform& platform, HistoryRecorder* history, const
     m_test.Choose(index);
     Render();
   });
+}
 
+void SkillTestView::LoadTexts(const QString& folder) {
   QStringList problems;
   m_test.SetTexts(LoadSkillTestTexts(folder, &problems));
   {
@@ -120,6 +141,9 @@ SkillTestView::SkillTestView(Platform& platform, HistoryRecorder* history, const
     m_problems =
         QStringLiteral("読み込めなかったテストの文があります。\n%1").arg(problems.join(QLatin1Char('\n')));
   }
+}
+
+void SkillTestView::PlaceOver(QWidget* parent) {
   // Over the main window, where the learner is looking, and inside its screen.
   resize(720, 640);
   QWidget* main = parent != nullptr ? parent->window() : nullptr;
@@ -131,7 +155,6 @@ SkillTestView::SkillTestView(Platform& platform, HistoryRecorder* history, const
     place.moveTop(std::clamp(place.top(), area.top(), area.bottom() + 1 - place.height()));
     setGeometry(place);
   }
-  Render();
 }
 
 QWidget* SkillTestView::box() const { return m_box; }

@@ -8,6 +8,7 @@
 #include "typing/skill_test.h"
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QTextEdit;
@@ -37,6 +38,13 @@ class SkillTestView final : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The window's parts, in their order of creation.
+  QHBoxLayout* MakeTopRow(const QFont& small);
+  void MakeTextPanes(const QFont& text);
+  void MakeResultLines(const QFont& small);
+  void ConnectControls();
+  void LoadTexts(const QString& folder);
+  void PlaceOver(QWidget* parent);
   void Start();
   void Edited();
   void SetBoxOpen(bool open);
