@@ -137,8 +137,9 @@ void PuzzlePage::Button6Click() {
   // Load before touching anything, so a bad file leaves picture and board as they were.
   // Only a regular file is read: a FIFO or a device must not hang the window.
   QByteArray bytes;
-  const FileFault fault = ReadRegularFile(*path, kMaxPictureFileBytes, &bytes);
-  if (fault != FileFault::None) throw AppError(FileFaultText(fault) + QStringLiteral(": ") + *path);
+  FileFault fault = FileFault::None;
+  if (!ReadRegularFile(*path, kMaxPictureFileBytes, &bytes, &fault))
+    throw AppError(FileFaultText(fault) + QStringLiteral(": ") + *path);
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, "bmp");

@@ -202,8 +202,8 @@ bool WriteClassReport(const QString& out, const QStringList& inputs, QString* er
   QHash<int, QString> courseNames;
   for (const QString& input : inputs) {
     QByteArray data;
-    const FileFault fault = ReadRegularFile(input, kMaxRecordsFileBytes, &data);
-    switch (fault) {
+    FileFault fault = FileFault::None;
+    switch (ReadRegularFile(input, kMaxRecordsFileBytes, &data, &fault) ? FileFault::None : fault) {
       case FileFault::None:
         break;
       case FileFault::NotRegular:

@@ -155,8 +155,8 @@ QByteArray ReadHead(int fd) {
 // A MIDI file's data, bare: the synthesizer reads no RIFF wrapper.
 QByteArray ReadMidi(const QString& path, bool rmi) {
   QByteArray bytes;
-  const FileFault fault = ReadRegularFile(path, kMaxMidiFileBytes, &bytes);
-  if (fault != FileFault::None) throw AppError(FaultText(fault, path));
+  FileFault fault = FileFault::None;
+  if (!ReadRegularFile(path, kMaxMidiFileBytes, &bytes, &fault)) throw AppError(FaultText(fault, path));
   if (rmi) {
     bytes = MidiInsideRmi(bytes);
     if (bytes.isEmpty()) throw AppError(QStringLiteral("MIDI データが見つかりません: ") + path);

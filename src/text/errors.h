@@ -1,6 +1,11 @@
 #pragma once
-// Errors raised while reading the program's files. Start-up turns a
-// DataFileError into an error box that names the file (and the line).
+// The errors a handler or the start-up throws; each ends what the user asked
+// for and is caught where that request ends (RunHandler for a handler, main
+// for a data file). Start-up turns a DataFileError into an error box that
+// names the file (and the line). Functions at a boundary (the stores, the
+// sync, the modules, the files written for the user) throw nothing: they
+// return false, null or an empty value with the reason in their last
+// parameter.
 
 #include <QString>
 #include <stdexcept>

@@ -137,15 +137,15 @@ int OpenRegularFile(const QString& path, FileFault* fault) {
   return fd;
 }
 
-FileFault ReadRegularFile(const QString& path, qint64 maxBytes, QByteArray* bytes) {
+bool ReadRegularFile(const QString& path, qint64 maxBytes, QByteArray* bytes, FileFault* fault) {
   bytes->clear();
-  FileFault fault = FileFault::None;
-  const int fd = OpenRegularFile(path, &fault);
-  if (fd < 0) return fault;
+  const int fd = OpenRegularFile(path, fault);
+  if (fd < 0) return false;
   struct stat st {};
   if (::fstat(fd, &st) == 0 && st.st_size > maxBytes) {
     ::close(fd);
-    return FileFault::TooLarge;
+    *fault = FileFault::TooLarge;
+    return false;
   }
   // The size is only a hint (files under /proc say 0): read to the end, one
   // byte past the limit at most.
@@ -161,16 +161,20 @@ FileFault ReadRegularFile(const QString& path, qint64 maxBytes, QByteArray* byte
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       ::close(fd);
-      return FileFault::ReadFailed;
+      *fault = FileFault::ReadFailed;
+      return false;
     }
     if (n == 0) break;
     got += n;
   }
   ::close(fd);
-  if (got > maxBytes) return FileFault::TooLarge;
+  if (got > maxBytes) {
+    *fault = FileFault::TooLarge;
+    return false;
+  }
   data.resize(static_cast<qsizetype>(got));
   *bytes = std::move(data);
-  return FileFault::None;
+  return true;
 }
 
 QString FileFaultText(FileFault fault) {
@@ -191,8 +195,9 @@ QString FileFaultText(FileFault fault) {
 
 QStringList ReadTextFileLines(const QString& path) {
   QByteArray bytes;
-  const FileFault fault = ReadRegularFile(path, kMaxDataFileBytes, &bytes);
-  if (fault != FileFault::None) throw DataFileError(path, 0, FileFaultText(fault));
+  FileFault fault = FileFault::None;
+  if (!ReadRegularFile(path, kMaxDataFileBytes, &bytes, &fault))
+    throw DataFileError(path, 0, FileFaultText(fault));
   return SplitTextLines(DecodeCp932(bytes));
 }
 

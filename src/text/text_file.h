@@ -25,11 +25,12 @@ QStringList SplitTextLines(const QString& text);
 // Why a file could not be read whole.
 enum class FileFault { None, Missing, NotRegular, TooLarge, ReadFailed };
 
-// Reads a whole regular file of at most maxBytes into *bytes. Only a regular
-// file is read: the open does not block, so a FIFO, a device or a folder is
-// refused at once instead of hanging or reading without end; a read that
-// fails is a fault, never a short file. *bytes is empty on a fault.
-FileFault ReadRegularFile(const QString& path, qint64 maxBytes, QByteArray* bytes);
+// Reads a whole regular file of at most maxBytes into *bytes; false, with
+// *fault saying why and *bytes empty, when it cannot. Only a regular file is
+// read: the open does not block, so a FIFO, a device or a folder is refused
+// at once instead of hanging or reading without end; a read that fails is a
+// fault, never a short file.
+bool ReadRegularFile(const QString& path, qint64 maxBytes, QByteArray* bytes, FileFault* fault);
 // The words shown to the user for a fault ("ファイルが見つかりません", ...).
 QString FileFaultText(FileFault fault);
 

@@ -44,10 +44,12 @@ void DropCrowdedLooks(RichText& content) {
 
 RichText LoadPracticeText(const QString& path) {
   QByteArray bytes;
-  const FileFault fault = ReadRegularFile(path, kMaxPracticeFileBytes, &bytes);
-  if (fault == FileFault::TooLarge)
-    throw FileError(QStringLiteral("ファイルが大きすぎます（1 MB まで）"), path);
-  if (fault != FileFault::None) throw FileError(FileFaultText(fault), path);
+  FileFault fault = FileFault::None;
+  if (!ReadRegularFile(path, kMaxPracticeFileBytes, &bytes, &fault)) {
+    if (fault == FileFault::TooLarge)
+      throw FileError(QStringLiteral("ファイルが大きすぎます（1 MB まで）"), path);
+    throw FileError(FileFaultText(fault), path);
+  }
   RichText content =
       LooksLikeRtf(bytes) ? ReadRtf(bytes) : RichText{NormalizePracticeText(DecodePlainText(bytes)), {}};
   if (content.text.count(QStringLiteral("\r\n")) >= kMaxPracticeLines) {

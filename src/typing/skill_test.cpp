@@ -72,10 +72,10 @@ QList<SkillTestText> LoadSkillTestTexts(const QString& folder, QStringList* prob
   for (const QString& name : names) {
     const QString path = folder + QLatin1Char('/') + name;
     QByteArray data;
-    const FileFault fault = ReadRegularFile(path, kMaxSkillTestFileBytes, &data);
+    FileFault fault = FileFault::None;
     QString error;
     std::optional<SkillTestText> text;
-    if (fault != FileFault::None) {
+    if (!ReadRegularFile(path, kMaxSkillTestFileBytes, &data, &fault)) {
       error = FileFaultText(fault);
     } else {
       text = ParseSkillTestText(data, &error);
