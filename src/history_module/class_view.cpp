@@ -15,9 +15,9 @@
 #include <mutex>
 #include <thread>
 
+#include "adapters/records_module.h"
 #include "history_module/class_window.h"
 #include "history_postgres/postgres_class_command.h"
-#include "records_module/records_module.h"
 #include "report/class_table.h"
 #include "report/records_summary.h"
 

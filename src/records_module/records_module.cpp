@@ -1,8 +1,10 @@
 // The 成績 window as a module of its own: Qt Charts and the OpenGL libraries
 // behind it are loaded when the window is first opened, not at start-up.
-#include "records_module/records_module.h"
+#include "adapters/records_module.h"
 
 #include <QtGlobal>
+
+#include "records_module/records_view.h"
 
 namespace {
 

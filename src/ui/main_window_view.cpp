@@ -15,8 +15,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "adapters/records_module.h"
 #include "platform/control_ids.h"
-#include "records_module/records_module.h"
 #include "records_module/records_view.h"
 #include "ui/click_view.h"
 #include "ui/drag_view.h"

@@ -2,7 +2,10 @@
 // The table of functions the 成績 module exports.
 
 #include "adapters/module_loader.h"
-#include "records_module/records_view.h"
+#include "report/records_page.h"
+#include "settings/settings.h"
+
+class QWidget;
 
 namespace shurencho {
 
@@ -13,9 +16,9 @@ struct RecordsModule {
   static constexpr std::uint32_t kAbiVersion = 1;
 
   ModuleHeader header;
-  // The window on what was read (see RecordsView's constructors).
+  // The window on what was read (see RecordsView's constructors in records_module/).
   QWidget* (*createOf)(const LearnerHistory& history, const QString& readError, const QString& state,
-                       const RecordsView::Renamer& rename, const AppSettings& settings, QWidget* parent);
+                       const RecordsPage::Renamer& rename, const AppSettings& settings, QWidget* parent);
   // The window reading `store` now, on this thread.
   QWidget* (*createForStore)(HistoryStore& store, const AppSettings& settings, QWidget* parent);
 };
