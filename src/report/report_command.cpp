@@ -36,29 +36,6 @@ bool SameFile(const QString& a, const QString& b) {
 
 void Say(const QString& text) { std::fprintf(stderr, "shurencho: %s\n", text.toLocal8Bit().constData()); }
 
-// The start of an existing file, enough to tell our page or our records from
-// anything else. False when it cannot be read (or is not a regular file).
-bool ReadHead(const QString& path, QByteArray* head, FileFault* fault) {
-  const int fd = OpenRegularFile(path, fault);
-  if (fd < 0) return false;
-  head->resize(1024);
-  qsizetype got = 0;
-  while (got < head->size()) {
-    const ssize_t n = ::read(fd, head->data() + got, static_cast<size_t>(head->size() - got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      *fault = FileFault::ReadFailed;
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    got += n;
-  }
-  ::close(fd);
-  head->resize(got);
-  return true;
-}
-
 }  // namespace
 
 QString UsageText() {
@@ -146,7 +123,7 @@ bool MayWriteReport(const QString& out, const QStringList& inputs, QString* erro
   if (::lstat(QFile::encodeName(out).constData(), &st) != 0 && errno == ENOENT) return true;
   QByteArray head;
   FileFault fault = FileFault::None;
-  if (!ReadHead(out, &head, &fault)) {
+  if (!ReadRegularFileHead(out, 1024, &head, &fault)) {
     if (fault == FileFault::Missing) return true;  // a symlink to nothing: a new file behind it
     if (fault == FileFault::NotRegular) {
       return refuse(

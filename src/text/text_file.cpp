@@ -137,6 +137,23 @@ int OpenRegularFile(const QString& path, FileFault* fault) {
   return fd;
 }
 
+namespace {
+
+// Reads fd into data from *got on, until data is full or the file ends;
+// false on a read error.
+bool Fill(int fd, QByteArray& data, qint64* got) {
+  while (*got < data.size()) {
+    const ssize_t n = ::read(fd, data.data() + *got, static_cast<size_t>(data.size() - *got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    *got += n;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool ReadRegularFile(const QString& path, qint64 maxBytes, QByteArray* bytes, FileFault* fault) {
   bytes->clear();
   const int fd = OpenRegularFile(path, fault);
@@ -152,28 +169,34 @@ bool ReadRegularFile(const QString& path, qint64 maxBytes, QByteArray* bytes, Fi
   QByteArray data;
   data.resize(static_cast<qsizetype>(std::min<qint64>(std::max<qint64>(st.st_size, 4096), maxBytes) + 1));
   qint64 got = 0;
-  while (true) {
-    if (got == data.size()) {
-      if (got > maxBytes) break;
-      data.resize(static_cast<qsizetype>(std::min<qint64>(got * 2, maxBytes + 1)));
-    }
-    const ssize_t n = ::read(fd, data.data() + got, static_cast<size_t>(data.size() - got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      *fault = FileFault::ReadFailed;
-      return false;
-    }
-    if (n == 0) break;
-    got += n;
+  bool ok = true;
+  while ((ok = Fill(fd, data, &got)) && got == data.size() && got <= maxBytes) {
+    data.resize(static_cast<qsizetype>(std::min<qint64>(got * 2, maxBytes + 1)));
   }
   ::close(fd);
-  if (got > maxBytes) {
-    *fault = FileFault::TooLarge;
+  if (!ok || got > maxBytes) {
+    *fault = ok ? FileFault::TooLarge : FileFault::ReadFailed;
     return false;
   }
   data.resize(static_cast<qsizetype>(got));
   *bytes = std::move(data);
+  return true;
+}
+
+bool ReadRegularFileHead(const QString& path, qsizetype headBytes, QByteArray* head, FileFault* fault) {
+  head->clear();
+  const int fd = OpenRegularFile(path, fault);
+  if (fd < 0) return false;
+  QByteArray data(headBytes, Qt::Uninitialized);
+  qint64 got = 0;
+  const bool ok = Fill(fd, data, &got);
+  ::close(fd);
+  if (!ok) {
+    *fault = FileFault::ReadFailed;
+    return false;
+  }
+  data.resize(static_cast<qsizetype>(got));
+  *head = std::move(data);
   return true;
 }
 

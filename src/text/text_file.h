@@ -31,6 +31,8 @@ enum class FileFault { None, Missing, NotRegular, TooLarge, ReadFailed };
 // at once instead of hanging or reading without end; a read that fails is a
 // fault, never a short file.
 bool ReadRegularFile(const QString& path, qint64 maxBytes, QByteArray* bytes, FileFault* fault);
+// The first headBytes of a regular file (all of a shorter one), by the same rules.
+bool ReadRegularFileHead(const QString& path, qsizetype headBytes, QByteArray* head, FileFault* fault);
 // The words shown to the user for a fault ("ファイルが見つかりません", ...).
 QString FileFaultText(FileFault fault);
 
