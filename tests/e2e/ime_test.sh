@@ -25,9 +25,8 @@ mkdir -p "$IME_HOME/.config/fcitx5" "$IME_HOME/run"
 chmod 700 "$IME_HOME/run"
 # Mozc is the group's input method, switched on once the typing box has it
 # (the file dialog's name field takes plain letters).
-printf '%s\n' '[Groups/0]' 'Name=Default' 'Default Layout=us' 'DefaultIM=mozc' '' \
-  '[Groups/0/Items/0]' 'Name=keyboard-us' 'Layout=' '' '[Groups/0/Items/1]' 'Name=mozc' 'Layout=' '' \
-  '[GroupOrder]' '0=Default' >"$IME_HOME/.config/fcitx5/profile"
+source "$(dirname "$0")/mozc_profile.sh"
+write_mozc_profile "$IME_HOME"
 
 # A short warmup, so runs are measured without waiting half a minute.
 printf '[Stat]\r\nwarmup=0:00:01\r\n' >"$E2E_DIR/shurencho.ini"

@@ -24,9 +24,8 @@ source "$(dirname "$0")/wayland_lib.sh"
 # The input method's session: its own HOME with a profile naming Mozc.
 IME_HOME="$W/ime"
 mkdir -p "$IME_HOME/.config/fcitx5"
-printf '%s\n' '[Groups/0]' 'Name=Default' 'Default Layout=us' 'DefaultIM=mozc' '' \
-  '[Groups/0/Items/0]' 'Name=keyboard-us' 'Layout=' '' '[Groups/0/Items/1]' 'Name=mozc' 'Layout=' '' \
-  '[GroupOrder]' '0=Default' >"$IME_HOME/.config/fcitx5/profile"
+source "$(dirname "$0")/mozc_profile.sh"
+write_mozc_profile "$IME_HOME"
 [ ${#AS_USER[@]} -eq 0 ] || chown -R nobody "$IME_HOME" "$W/app"
 IME_ENV=(HOME="$IME_HOME" XDG_CONFIG_HOME="$IME_HOME/.config" XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR"
   WAYLAND_DISPLAY="$WAYLAND_DISPLAY" PATH="$PATH")
