@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QMetaObject>
+#include <QPointer>
 #include <QTimer>
 #include <algorithm>
 
@@ -48,9 +49,20 @@ class HistoryService::Runner final : public QObject {
   std::atomic<bool> m_stopping{false};
   QDeadlineTimer m_deadline;  // set before m_stopping
 
-  QObject* m_context = nullptr;
+  QObject* m_home = nullptr;  // on the service's thread, where answers are run
+  QPointer<QObject> m_context;
   std::function<void(const HistoryStatus&)> m_onStatus;
   std::function<void()> m_onOpened;
+
+  // Runs answer on the service's thread if context is still there then. An
+  // answer is never posted to the context itself: it may be gone by the
+  // time the worker answers (a 成績 window closed during a locked write).
+  template <typename F>
+  void Answer(const QPointer<QObject>& context, F answer) {
+    QMetaObject::invokeMethod(m_home, [context, answer = std::move(answer)] {
+      if (context) answer();
+    });
+  }
 
   // ---- The worker's own ----
   void Begin() {
@@ -80,7 +92,7 @@ class HistoryService::Runner final : public QObject {
     Publish([](HistoryStatus&) {});
   }
 
-  void Read(int weakest, QObject* context, const ReadDone& done) {
+  void Read(int weakest, const QPointer<QObject>& context, const ReadDone& done) {
     LearnerHistory h;
     QString error;
     if (m_store) {
@@ -90,11 +102,10 @@ class HistoryService::Runner final : public QObject {
       error = m_status.reason.isEmpty() ? NotOpenYet() : m_status.reason;
     }
     const HistoryStatus status = Status();
-    if (context && done)
-      QMetaObject::invokeMethod(context, [done, h, error, status] { done(h, error, status); });
+    if (done) Answer(context, [done, h, error, status] { done(h, error, status); });
   }
 
-  void Rename(const QString& name, QObject* context, const RenameDone& done) {
+  void Rename(const QString& name, const QPointer<QObject>& context, const RenameDone& done) {
     QString error;
     bool ok = false;
     if (m_store) {
@@ -106,7 +117,7 @@ class HistoryService::Runner final : public QObject {
     } else {
       error = Status().reason.isEmpty() ? NotOpenYet() : Status().reason;
     }
-    if (context && done) QMetaObject::invokeMethod(context, [done, ok, error] { done(ok, error); });
+    if (done) Answer(context, [done, ok, error] { done(ok, error); });
   }
 
   void Close() {
@@ -141,9 +152,7 @@ class HistoryService::Runner final : public QObject {
       m_status.kept = m_lostRows == 0 && m_journaled == m_pending.size();
       copy = m_status;
     }
-    if (m_context && m_onStatus) {
-      QMetaObject::invokeMethod(m_context, [cb = m_onStatus, copy] { cb(copy); });
-    }
+    if (m_onStatus) Answer(m_context, [cb = m_onStatus, copy] { cb(copy); });
   }
 
   void TryOpen() {
@@ -170,7 +179,7 @@ class HistoryService::Runner final : public QObject {
     }
     Flush();
     RefreshWeak();
-    if (m_context && m_onOpened) QMetaObject::invokeMethod(m_context, m_onOpened);
+    if (m_onOpened) Answer(m_context, m_onOpened);
   }
 
   void Retry() {
@@ -298,19 +307,23 @@ class HistoryService::Front final : public HistoryStore {
 };
 
 HistoryService::HistoryService(Opener open, QString journalPath, Timing timing)
-    : m_thread(new QThread),
+    : m_home(new QObject),
+      m_thread(new QThread),
       m_runner(new Runner(std::move(open), std::move(journalPath), timing)),
       m_front(std::make_unique<Front>(*this)) {
+  m_runner->m_home = m_home;
   m_thread->setObjectName(QStringLiteral("history"));
   m_runner->moveToThread(m_thread);
 }
 
 HistoryService::~HistoryService() {
   if (!m_stopped) Stop(1500);
-  // A thread that did not end in time is left to end with the process.
+  // A thread that did not end in time is left to end with the process, and
+  // the object it answers to is left with it.
   if (m_thread->isRunning()) return;
   delete m_runner;
   delete m_thread;
+  delete m_home;
 }
 
 HistoryStore& HistoryService::front() { return *m_front; }
@@ -342,14 +355,13 @@ QStringList HistoryService::WeakUnits(int count) const {
 HistoryStatus HistoryService::status() const { return m_runner->Status(); }
 
 void HistoryService::Read(int weakest, QObject* context, ReadDone done) {
-  QMetaObject::invokeMethod(m_runner, [r = m_runner, weakest, context, done = std::move(done)] {
-    r->Read(weakest, context, done);
-  });
+  QMetaObject::invokeMethod(m_runner, [r = m_runner, weakest, context = QPointer<QObject>(context),
+                                       done = std::move(done)] { r->Read(weakest, context, done); });
 }
 
 void HistoryService::Rename(const QString& name, QObject* context, RenameDone done) {
-  QMetaObject::invokeMethod(
-      m_runner, [r = m_runner, name, context, done = std::move(done)] { r->Rename(name, context, done); });
+  QMetaObject::invokeMethod(m_runner, [r = m_runner, name, context = QPointer<QObject>(context),
+                                       done = std::move(done)] { r->Rename(name, context, done); });
 }
 
 HistoryService::Closing HistoryService::Stop(int waitMs) {

@@ -63,8 +63,9 @@ class HistoryService final {
   HistoryService(const HistoryService&) = delete;
   HistoryService& operator=(const HistoryService&) = delete;
 
-  // Tells `context`'s thread of every change of status, and once the store
-  // is open (and the weakest units known), `opened`. Set before Start.
+  // Tells of every change of status, and once the store is open (and the
+  // weakest units known) runs `opened`, on the thread that made the service
+  // and only while `context` lives. Set before Start.
   void SetListeners(QObject* context, std::function<void(const HistoryStatus&)> status,
                     std::function<void()> opened);
   // Starts the thread, which reads the journal and opens the history.
@@ -82,7 +83,8 @@ class HistoryService final {
 
   using ReadDone =
       std::function<void(const LearnerHistory& history, const QString& error, const HistoryStatus&)>;
-  // Reads on the worker; done runs on context's thread (not when it is gone).
+  // Reads on the worker; done runs on the service's thread, and not at all
+  // when context is gone by then.
   void Read(int weakest, QObject* context, ReadDone done);
   using RenameDone = std::function<void(bool ok, const QString& error)>;
   void Rename(const QString& name, QObject* context, RenameDone done);
@@ -95,6 +97,7 @@ class HistoryService final {
  private:
   class Runner;
   class Front;
+  QObject* m_home;    // answers run here, on the service's thread; kept with a thread left running
   QThread* m_thread;  // not deleted when it failed to end in time
   Runner* m_runner;   // lives on m_thread
   std::unique_ptr<Front> m_front;

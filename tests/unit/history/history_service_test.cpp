@@ -12,6 +12,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QThread>
+#include <future>
 
 #include "drill_fixture.h"
 #include "history/history_journal.h"
@@ -185,6 +186,45 @@ TEST_F(HistoryServiceFileTest, AnotherProgramsDatabaseIsLeftAsItWasAndTheHistory
     EXPECT_EQ(Count(r.file, "drill_items"), 1);
   }
   EXPECT_EQ(Hash(foreign), before);
+}
+
+// A store whose read waits until the test lets it go on.
+class GatedStore final : public HistoryStore {
+ public:
+  explicit GatedStore(std::shared_future<void> gate) : m_gate(std::move(gate)) {}
+  QString LearnerName() const override { return {}; }
+  bool SetLearnerName(const QString&, QString*) override { return true; }
+  bool Write(const HistoryBatch&, QString*) override { return true; }
+  LearnerHistory Read(int, QString*) override {
+    m_gate.wait();
+    return {};
+  }
+
+ private:
+  std::shared_future<void> m_gate;
+};
+
+TEST_F(HistoryFileTest, AnAnswerForAWindowClosedMeanwhileIsDropped) {
+  std::promise<void> release;
+  const std::shared_future<void> gate = release.get_future().share();
+  HistoryService service(
+      [gate](const BusyWait&) {
+        return HistoryOpenResult{std::make_unique<GatedStore>(gate), {}, {}, {}, false};
+      },
+      dir.filePath(QStringLiteral("journal")));
+  service.Start();
+  auto window = std::make_unique<QObject>();
+  bool answered = false;
+  service.Read(10, window.get(),
+               [&](const LearnerHistory&, const QString&, const HistoryStatus&) { answered = true; });
+  window.reset();  // closed while the worker still reads
+  release.set_value();
+  QObject fence;
+  bool fenced = false;
+  service.Read(10, &fence,
+               [&](const LearnerHistory&, const QString&, const HistoryStatus&) { fenced = true; });
+  ASSERT_TRUE(WaitFor([&] { return fenced; }));
+  EXPECT_FALSE(answered);
 }
 
 }  // namespace
