@@ -21,7 +21,7 @@ constexpr int kRuns = 100000;
 constexpr int kMisses = 1000000;
 constexpr HistoryTime kStart = 1700000000000;
 // Two years of practice, a run every ten minutes or so.
-constexpr HistoryTime kStep = 2LL * 365 * 86400000 / kRuns;
+constexpr HistoryTime kStep = 2LL * 365 * kMsPerDay / kRuns;
 
 // A large history written the way the pages write it: one batch per run.
 HistoryStore& LargeStore() {

@@ -42,7 +42,7 @@ QString LongText() {
 class BenchPlatform final : public Platform {
  public:
   explicit BenchPlatform(QString file) : m_file(std::move(file)) {}
-  double Now() override { return m_now += 1.0 / 86400.0; }
+  ClockTime Now() override { return m_now += ClockSpan(1); }
   void Randomize() override {}
   int Random(int) override { return 0; }
   void Beep() override {}
