@@ -29,8 +29,6 @@ TypingRunRecord RunRecord(HistoryTime at, int course, const QString& textName, M
 
 HistoryRecorder::HistoryRecorder(Platform& platform) : m_platform(platform) {}
 
-HistoryTime HistoryRecorder::ToHistoryTime(ClockTime local) { return UtcMsFromClock(local); }
-
 void HistoryRecorder::Attach(HistoryStore* store) {
   m_store = store;
   if (m_on) Flush();

@@ -86,9 +86,6 @@ class HistoryRecorder final {
   // while there is no store or no history.
   QStringList WeakUnits(int count) const;
 
-  // A reading of the platform's clock as history time.
-  static HistoryTime ToHistoryTime(ClockTime local);
-
  private:
   void StartItem() {
     if (!(m_itemStart > 0)) m_itemStart = m_platform.Now();

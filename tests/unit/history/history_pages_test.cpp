@@ -68,7 +68,7 @@ TEST_F(HistoryDrillTest, AnItemWithTwoWrongKeysWaitsForTheStoreThenIsWrittenWhol
   EXPECT_EQ(
       QStringList({second.unit, second.typed, second.key, second.expected}),
       QStringList({QStringLiteral("か"), QStringLiteral("k"), QStringLiteral("j"), QStringLiteral("a")}));
-  EXPECT_EQ(second.at, HistoryRecorder::ToHistoryTime(platform.now) - 3000);
+  EXPECT_EQ(second.at, UtcMsFromClock(platform.now) - 3000);
   EXPECT_EQ(b.runs.size(), 0);  // the run goes on
 }
 
