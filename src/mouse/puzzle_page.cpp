@@ -139,7 +139,7 @@ void PuzzlePage::Button6Click() {
   QByteArray bytes;
   FileFault fault = FileFault::None;
   if (!ReadRegularFile(*path, kMaxPictureFileBytes, &bytes, &fault))
-    throw AppError(FileFaultText(fault) + QStringLiteral(": ") + *path);
+    throw AppError(FileFaultText(fault, *path));
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, "bmp");

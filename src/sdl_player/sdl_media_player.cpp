@@ -138,10 +138,6 @@ void SdlMediaPlayer::HaltToStart() {
 
 namespace {
 
-QString FaultText(FileFault fault, const QString& path) {
-  return FileFaultText(fault) + QStringLiteral(": ") + path;
-}
-
 // The first bytes of an opened file, which tell MIDI from the rest.
 QByteArray ReadHead(int fd) {
   char head[12] = {};
@@ -156,7 +152,7 @@ QByteArray ReadHead(int fd) {
 QByteArray ReadMidi(const QString& path, bool rmi) {
   QByteArray bytes;
   FileFault fault = FileFault::None;
-  if (!ReadRegularFile(path, kMaxMidiFileBytes, &bytes, &fault)) throw AppError(FaultText(fault, path));
+  if (!ReadRegularFile(path, kMaxMidiFileBytes, &bytes, &fault)) throw AppError(FileFaultText(fault, path));
   if (rmi) {
     bytes = MidiInsideRmi(bytes);
     if (bytes.isEmpty()) throw AppError(QStringLiteral("MIDI データが見つかりません: ") + path);
@@ -170,7 +166,7 @@ Mix_Music* LoadStream(int fd, const QString& path) {
   FILE* stream = ::fdopen(fd, "rb");
   if (stream == nullptr) {
     ::close(fd);
-    throw AppError(FaultText(FileFault::ReadFailed, path));
+    throw AppError(FileFaultText(FileFault::ReadFailed, path));
   }
   SDL_RWops* source = SDL_RWFromFP(stream, SDL_TRUE);
   if (source == nullptr) {
@@ -196,7 +192,7 @@ void SdlMediaPlayer::Open(const QString& path) {
   // chosen as music would otherwise hang the window or play without end.
   FileFault fault = FileFault::None;
   const int fd = OpenRegularFile(path, &fault);
-  if (fd < 0) throw AppError(FaultText(fault, path));
+  if (fd < 0) throw AppError(FileFaultText(fault, path));
   const QByteArray start = ReadHead(fd);
   const bool rmi = start.startsWith("RIFF") && start.mid(8, 4) == "RMID";
   if (!rmi && !start.startsWith("MThd")) {

@@ -216,6 +216,10 @@ QString FileFaultText(FileFault fault) {
   return QStringLiteral("ファイルを読み込めません");
 }
 
+QString FileFaultText(FileFault fault, const QString& path) {
+  return FileFaultText(fault) + QStringLiteral(": ") + path;
+}
+
 QStringList ReadTextFileLines(const QString& path) {
   QByteArray bytes;
   FileFault fault = FileFault::None;

@@ -35,6 +35,8 @@ bool ReadRegularFile(const QString& path, qint64 maxBytes, QByteArray* bytes, Fi
 bool ReadRegularFileHead(const QString& path, qsizetype headBytes, QByteArray* head, FileFault* fault);
 // The words shown to the user for a fault ("ファイルが見つかりません", ...).
 QString FileFaultText(FileFault fault);
+// The same words naming the file: "ファイルが見つかりません: path".
+QString FileFaultText(FileFault fault, const QString& path);
 
 // Opens a regular file for reading without blocking on a FIFO or a device;
 // the descriptor (blocking again) or -1 with *fault set.
