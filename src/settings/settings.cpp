@@ -103,6 +103,14 @@ class Reader {
     const QString v = m_ini.ReadString(section, key, kMissingText);
     if (v != kMissingText) field = MergeNumberList(SplitCommaText(v), field, count);
   }
+  bool Has(const QString& section, const QString& key) const {
+    return m_ini.ReadString(section, key, kMissingText) != kMissingText;
+  }
+  // The key's text, or a null string when the file lacks it.
+  QString Value(const QString& section, const QString& key) const {
+    const QString v = m_ini.ReadString(section, key, kMissingText);
+    return v == kMissingText ? QString() : v;
+  }
   void OptionalInteger(const QString& section, const QString& key, int& field) {
     const qint64 v = m_ini.ReadInteger(section, key, field);
     field = (v >= INT32_MIN && v <= INT32_MAX) ? static_cast<int>(v) : field;
@@ -224,8 +232,16 @@ const QString kKanaInputKey = QStringLiteral("KanaInput");
 const QString kKanaSpeedKey = QStringLiteral("KanaSpeed");
 const QString kGuideSection = QStringLiteral("Guide");
 const QString kGuideShowKey = QStringLiteral("Show");
+const QString kPassItemsKey = QStringLiteral("PassItems");
 // Notations the drill knows: a stored value beyond them is the table's hint.
 constexpr int kGuideNotations = 3;
+
+// Out of range is the default, so a typing slip cannot make passes of one item.
+int PassItemsFrom(const QString& text) {
+  bool number = false;
+  const int items = text.trimmed().toInt(&number);
+  return number && items >= 5 && items <= 100 ? items : ZINIconf::kDefaultPassItems;
+}
 
 }  // namespace
 
@@ -300,6 +316,11 @@ QString SettingsFilePath(const QString& programPath) {
 }
 
 QString SystemHistoryServer() {
+  const QString server = SystemSetting(kHistorySection, kServerKey, kAbsent);
+  return server == kAbsent ? QString() : server.trimmed();
+}
+
+QString SystemSetting(const QString& section, const QString& key, const QString& absent) {
   QString dirs = qEnvironmentVariable("XDG_CONFIG_DIRS");
   if (dirs.isEmpty()) dirs = QStringLiteral("/etc/xdg");
   for (const QString& dir : dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
@@ -308,15 +329,16 @@ QString SystemHistoryServer() {
     const QString path = QDir(dir).filePath(QStringLiteral("shurencho.ini"));
     if (!QFileInfo(path).isFile()) continue;
     const IniFile ini(path);
-    const QString server = ini.ReadString(kHistorySection, kServerKey, kAbsent);
-    if (server != kAbsent) return server.trimmed();
+    const QString value = ini.ReadString(section, key, kAbsent);
+    if (value != kAbsent) return value;
   }
-  return QString();
+  return absent;
 }
 
 void LoadSettings(AppSettings& s, bool readFile, const QString& path, MissingKeys missing) {
   SetDefaults(s);
   s.HistoryServer = SystemHistoryServer();
+  s.GuidePassItems = PassItemsFrom(SystemSetting(kGuideSection, kPassItemsKey, QString()));
   if (!readFile) return;
   Reader r(path, missing);
   for (const SettingsKey& k : kKeys) {
@@ -342,7 +364,11 @@ void LoadSettings(AppSettings& s, bool readFile, const QString& path, MissingKey
   if (s.RomajiGuide < 0 || s.RomajiGuide >= kGuideNotations) s.RomajiGuide = 0;
   r.OptionalFlag(kRomajiSection, kKanaInputKey, s.KanaInput);
   r.OptionalList(kRomajiSection, kKanaSpeedKey, s.KanaSpeed, 6);
+  s.GuideShowInFile = r.Has(kGuideSection, kGuideShowKey);
   r.OptionalFlag(kGuideSection, kGuideShowKey, s.GuideShow);
+  // The learner's own file over the teacher's choice for the room.
+  if (const QString items = r.Value(kGuideSection, kPassItemsKey); !items.isNull())
+    s.GuidePassItems = PassItemsFrom(items);
   r.Finish();
 }
 

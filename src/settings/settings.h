@@ -64,6 +64,13 @@ struct ZINIconf {
   // has the key already.
   bool GuideShow = false;
   bool GuideShowChosen = false;
+  // The settings file had [Guide] Show when it was read: the learner has
+  // chosen once, so the first start's guide does not open by itself.
+  bool GuideShowInFile = false;
+  // Items in one of the guide's passes, [Guide] PassItems (5-100) from the
+  // user's file or else the system-wide one; read only, never written.
+  int GuidePassItems = kDefaultPassItems;
+  static constexpr int kDefaultPassItems = 20;
   // Where the history is shared: empty for the local file alone, else a
   // connection text "postgresql://user@host:port/dbname". [History] Server
   // in the system-wide file (see SystemHistoryServer) gives the default; the
@@ -112,6 +119,9 @@ QString UserConfigDir();
 // shurencho.ini in the first of $XDG_CONFIG_DIRS (default /etc/xdg) that
 // holds the key; empty when none does.
 QString SystemHistoryServer();
+// A value of the system-wide settings: the first of those files that holds
+// the key; `absent` when none does.
+QString SystemSetting(const QString& section, const QString& key, const QString& absent);
 
 // Whether a start-up read creates the keys the file lacks.
 enum class MissingKeys { Write, Leave };

@@ -337,3 +337,25 @@ TEST_F(SettingsFileTest, TheClassServerComesFromTheSystemFileAndNeverLandsInTheU
   EXPECT_EQ(ReadTestFile(path()), first + "[History]\r\nServer=\r\n");
   qputenv("XDG_CONFIG_DIRS", oldDirs);
 }
+
+TEST_F(SettingsFileTest, PassItemsComeFromTheUsersFileOrTheSystemFileAndAreNeverWritten) {
+  QTemporaryDir system;
+  const QByteArray oldDirs = qgetenv("XDG_CONFIG_DIRS");
+  qputenv("XDG_CONFIG_DIRS", system.path().toLocal8Bit());
+  WriteTestFile(system.filePath(QStringLiteral("shurencho.ini")), "[Guide]\r\nPassItems=8\r\n");
+  AppSettings s;
+  LoadSettings(s, true, path());
+  EXPECT_EQ(s.GuidePassItems, 8);
+  EXPECT_FALSE(s.GuideShowInFile);
+  const QByteArray first = ReadTestFile(path());
+  EXPECT_FALSE(first.contains("PassItems"));
+  // The learner's own file first; out of range is the default.
+  WriteTestFile(path(), first + "[Guide]\r\nShow=0\r\nPassItems=12\r\n");
+  LoadSettings(s, true, path());
+  EXPECT_EQ(s.GuidePassItems, 12);
+  EXPECT_TRUE(s.GuideShowInFile);
+  WriteTestFile(path(), first + "[Guide]\r\nPassItems=300\r\n");
+  LoadSettings(s, true, path());
+  EXPECT_EQ(s.GuidePassItems, ZINIconf::kDefaultPassItems);
+  qputenv("XDG_CONFIG_DIRS", oldDirs);
+}
