@@ -245,9 +245,11 @@ void DrillPage::EnterStep() {
 
 void DrillPage::ResetRun() {
   // Items finished since the last pass ended: that pass is left, as last shown.
-  if (m_passDone > 0) EndPass(m_state.Run(), RunKind::Unfinished);
+  if (m_passDone > 0) EndPass(RunKind::Unfinished);
   if (m_history) m_history->DrillRunDone();
   m_passDone = 0;
+  m_passStart = {};
+  m_pausedAt = 0;
   m_runKeys = 0;
   m_runMisses = 0;
   m_unitStart = 0;
@@ -284,12 +286,14 @@ void DrillPage::RadioButtonClick(int n) {
   Label5.caption = CourseTitle(n);
   EnterStep();
   CourseButton(n).enabled = false;
+  m_lastPass.reset();
 }
 
 void DrillPage::RadioGroup1Click() { m_platform.SetFocus(ids::Edit2); }
 
 void DrillPage::CheckBox1Click() {
   m_settings.Random = CheckBox1.checked();
+  m_lastPass.reset();
   if (!CheckBox1.checked()) {
     m_platform.SetFocus(ids::Edit2);
     return;
@@ -322,6 +326,7 @@ void DrillPage::CheckBox2Click() {
 
 void DrillPage::CheckBox5Click() {
   m_settings.WeakDrill = CheckBox5.checked();
+  m_lastPass.reset();
   DealWeakItems();
 }
 
@@ -340,10 +345,12 @@ void DrillPage::Button3Click() {
   ResetRun();
   ShowItem();
   EnterStep();
+  m_lastPass.reset();
 }
 
 void DrillPage::RomajiGuideClick(int guide) {
   m_settings.RomajiGuide = guide;
+  m_lastPass.reset();
   m_settings.RomajiGuideChosen = true;
   // The unit being typed is judged and hinted in the new way from its next
   // key; romaji typed for it that the new way does not take is dropped.
@@ -360,6 +367,7 @@ void DrillPage::RomajiGuideClick(int guide) {
 void DrillPage::KanaInputClick(bool on) {
   m_settings.KanaInput = on;
   m_settings.KanaInputChosen = true;
+  m_lastPass.reset();
   for (int k = 1; k <= kCourses; ++k) ShowGrade(k - 1);
   Label5.caption = CourseTitle(m_settings.CourseNo + 1);
   // The item starts again under the new judge, and a run under way ends so
@@ -662,9 +670,9 @@ void DrillPage::CompleteItem() {
     if (stored) m_settings.SetDrillSpeed(m_settings.CourseNo + 1, speed);
     if (m_history) {
       m_history->DrillItemDone(HistoryCourse(), s.Item.question, CharCount(s.Reading));
-      m_history->DrillRunMeasured(HistoryCourse(), run);
+      m_history->DrillRunMeasured(HistoryCourse(), PassRun());
     }
-    CountPassItem(run, stored);
+    CountPassItem();
   } else {
     s.RunStart = m_platform.Now();
     if (m_history) m_history->DrillItemDone(HistoryCourse(), s.Item.question, CharCount(s.Reading));
@@ -683,25 +691,43 @@ namespace shurencho {
 
 // ---- Passes ----
 
-DrillPage::PassStatus DrillPage::Pass() const {
+int DrillPage::PassLength() const {
+  return std::max(1, std::min(m_settings.GuidePassItems, m_state.ItemCount));
+}
+
+MeasuredRun DrillPage::PassRun() const {
   const DrillState& s = m_state;
-  const MeasuredRun run = s.Run();
+  if (!(s.RunStart > 0)) return MeasuredRun{};
+  return MeasuredRun{s.RunStart + m_passStart.elapsed, s.RunElapsed - m_passStart.elapsed,
+                     s.RunChars - m_passStart.chars, m_runKeys - m_passStart.keys,
+                     m_runMisses - m_passStart.misses};
+}
+
+DrillPage::PassStatus DrillPage::Pass() const {
+  const MeasuredRun run = PassRun();
   return PassStatus{m_passDone,
-                    s.ItemCount,
-                    s.RunChars,
-                    SecondsBetween(0, s.RunElapsed),
-                    s.RunChars > 0 ? run.CharsPerMinute() : 0,
-                    m_runKeys,
-                    m_runMisses};
+                    PassLength(),
+                    static_cast<int>(run.characters),
+                    SecondsBetween(0, run.elapsed),
+                    run.characters > 0 ? run.CharsPerMinute() : 0,
+                    static_cast<int>(run.keystrokes),
+                    static_cast<int>(run.misses)};
 }
 
-void DrillPage::CountPassItem(const MeasuredRun& run, bool graded) {
-  if (++m_passDone >= m_state.ItemCount) EndPass(run, graded ? RunKind::Graded : RunKind::Ungraded);
+void DrillPage::CountPassItem() {
+  if (++m_passDone < PassLength()) return;
+  // A pass shorter than the warm-up is too short to grade fairly.
+  EndPass(PassRun().ReachesWarmup(m_settings.warmup) ? RunKind::Graded : RunKind::Ungraded);
 }
 
-void DrillPage::EndPass(const MeasuredRun& run, RunKind kind) {
+void DrillPage::EndPass(RunKind kind) {
+  const MeasuredRun run = PassRun();
+  const int n = m_settings.CourseNo + 1;
   QString mark = UngradedMark();
-  if (kind == RunKind::Graded) mark = DrillGrade(m_settings, m_settings.CourseNo + 1);
+  if (kind == RunKind::Graded) {
+    const QStringList& t = m_settings.CourseThresholds(n);
+    mark = SpeedGrade(run.CharsPerMinute(), t.value(0).trimmed().toInt(), t.value(1).trimmed().toInt());
+  }
   if (kind == RunKind::Unfinished) mark = UnfinishedMark();
   if (m_history) m_history->DrillPassDone(mark);
   QList<QPair<double, QString>> means;
@@ -719,9 +745,24 @@ void DrillPage::EndPass(const MeasuredRun& run, RunKind kind) {
                            run.CharsPerMinute(),
                            mark,
                            kind,
-                           slowest};
+                           slowest,
+                           static_cast<int>(run.keystrokes),
+                           static_cast<int>(run.misses),
+                           static_cast<int>(SecondsBetween(0, m_settings.warmup))};
   m_passDone = 0;
+  m_passStart = {m_state.RunChars, m_state.RunElapsed, m_runKeys, m_runMisses};
   m_unitTimes.clear();
+}
+
+void DrillPage::Edit2Exit() {
+  if (m_unitStart > 0 && !(m_pausedAt > 0)) m_pausedAt = m_platform.Now();
+}
+
+void DrillPage::Edit2Enter() {
+  if (!(m_pausedAt > 0)) return;
+  // The unit's clock stood still while the learner was elsewhere.
+  if (m_unitStart > 0) m_unitStart += std::max(0.0, m_platform.Now() - m_pausedAt);
+  m_pausedAt = 0;
 }
 
 void DrillPage::UnitTimed(const QString& unit) {
@@ -732,6 +773,7 @@ void DrillPage::UnitTimed(const QString& unit) {
     ++t.count;
   }
   m_unitStart = now;
+  if (m_pausedAt > 0) m_pausedAt = now;
 }
 
 QString DrillPage::NextKeyText() const {

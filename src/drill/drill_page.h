@@ -62,6 +62,10 @@ class DrillPage final {
   void Button3Click();    // RESET
   void Label43Click();
   void TabSheet1MouseDown();
+  // Edit2 loses or regains the focus: time in a menu or a dialog is not
+  // counted against the kana on screen.
+  void Edit2Exit();
+  void Edit2Enter();
   // Menu 練習 → ローマ字の表記: 0 the table's hint, 1 ヘボン式, 2 訓令式.
   void RomajiGuideClick(int guide);
   // Menu 練習 → かな入力: the kana courses are typed by the kana keys, and
@@ -91,28 +95,35 @@ class DrillPage final {
 
   const DrillState& state() const { return m_state; }
 
-  // A pass is the course's list typed once: as many finished items as the
-  // course deals, counted from the first key after a reset. The page's run
-  // goes on across passes, so a pass's figures are the run's as shown.
+  // A pass is a short stretch of the course: PassItems finished items (the
+  // course's list where that is shorter), counted from the reset or from
+  // the end of the pass before. The page's run goes on across passes; a
+  // pass has its own figures, the run's since the pass began, and the
+  // history keeps each pass as a run of its own.
   struct PassStatus {
     int done = 0;   // items finished in the pass under way
     int total = 0;  // items in a pass
     int characters = 0;
     double seconds = 0;
     int charsPerMinute = 0;
-    int keystrokes = 0;  // keys judged in the run
+    int keystrokes = 0;  // keys judged in the pass
     int misses = 0;      // of those, refused
   };
   PassStatus Pass() const;
-  // The pass that ended last (finished, or left by RESET or another course).
+  int PassLength() const;
+  // The pass that ended last (finished, or left by RESET or another
+  // course); forgotten when the course or the way of practising changes.
   struct PassSummary {
     int course = 0;  // as the history numbers it
     int characters = 0;
     double seconds = 0;
     int charsPerMinute = 0;
-    QString mark;  // the course's mark, or 途中 / 計測なし
+    QString mark;  // the pass's mark, or 途中 / 計測なし
     RunKind kind = RunKind::Ungraded;
     QStringList slowest;  // the two kana units that took longest on average
+    int keystrokes = 0;
+    int misses = 0;
+    int warmupSeconds = 0;  // the shortest pass that is graded
   };
   const std::optional<PassSummary>& LastPass() const { return m_lastPass; }
   // Grows by one at every refused key; the key refused last.
@@ -206,8 +217,10 @@ class DrillPage final {
   void CarryOver(const QString& typed);
   // The pass under way: a finished item counted, the pass ended with the
   // page's figures and mark, or left.
-  void CountPassItem(const MeasuredRun& run, bool graded);
-  void EndPass(const MeasuredRun& run, RunKind kind);
+  void CountPassItem();
+  void EndPass(RunKind kind);
+  // The pass under way as a run of its own.
+  MeasuredRun PassRun() const;
   void UnitTimed(const QString& unit);
 
   // Conversion.
@@ -241,6 +254,15 @@ class DrillPage final {
     int count = 0;
   };
   int m_passDone = 0;
+  // The run's counts when the pass under way began.
+  struct PassStart {
+    int chars = 0;
+    ClockTime elapsed = 0;
+    int keys = 0;
+    int misses = 0;
+  };
+  PassStart m_passStart;
+  ClockTime m_pausedAt = 0;  // when Edit2 lost the focus; 0: it has it
   int m_runKeys = 0;
   int m_runMisses = 0;
   ClockTime m_unitStart = 0;  // when the current unit became current; 0: no key yet

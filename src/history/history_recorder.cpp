@@ -110,6 +110,8 @@ void HistoryRecorder::DrillRunMeasured(int course, const MeasuredRun& run) {
 
 void HistoryRecorder::DrillPassDone(const QString& mark) {
   TypingRunRecord record = std::exchange(m_runRecord, {});
+  // The next pass counts its keys from here.
+  m_run = {};
   if (!m_on || record.characters <= 0) return;
   record.grade = mark;
   HistoryBatch batch;
@@ -117,10 +119,7 @@ void HistoryRecorder::DrillPassDone(const QString& mark) {
   Hand(std::move(batch));
 }
 
-void HistoryRecorder::DrillRunDone() {
-  DrillPassDone(UnfinishedMark());
-  m_run = {};
-}
+void HistoryRecorder::DrillRunDone() { DrillPassDone(UnfinishedMark()); }
 
 void HistoryRecorder::TypingEdit(int typed, int matched) {
   if (!m_on) return;

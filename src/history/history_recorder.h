@@ -51,10 +51,10 @@ class HistoryRecorder final {
   // The current item was left unanswered: its refused keys are written, its
   // keys do not count towards the run.
   void DrillItemDropped();
-  // The drill run as the page shows it at the item just finished.
+  // The pass under way, measured at the item just finished.
   void DrillRunMeasured(int course, const MeasuredRun& run);
-  // A pass ended at the item just finished, with the page's mark or
-  // 計測なし, or was left (途中): the run as last measured is written with it.
+  // A pass ended at the item just finished, with its mark or 計測なし, or
+  // was left (途中): the pass as last measured is written with it.
   // Nothing is written when no item was measured since the last pass.
   void DrillPassDone(const QString& mark);
   // The page's run ends (RESET, another course, the window closing): a

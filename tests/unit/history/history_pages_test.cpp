@@ -99,7 +99,7 @@ TEST_F(HistoryDrillTest, APassLeftByResetIsWrittenAsLastShownAndUnfinished) {
   EXPECT_EQ(page->LastPass()->kind, RunKind::Unfinished);
 }
 
-TEST_F(HistoryDrillTest, EachPassIsARunWithThePageFiguresAndOnlyAGradedOneIsABest) {
+TEST_F(HistoryDrillTest, EachPassIsARunWithItsOwnFiguresAndOnlyAGradedOneIsABest) {
   StartRecording();
   recorder.Attach(&store);
   // Course 4 deals three items; the first pass is over in 13 s, shorter
@@ -110,21 +110,42 @@ TEST_F(HistoryDrillTest, EachPassIsARunWithThePageFiguresAndOnlyAGradedOneIsABes
   EXPECT_EQ(QString::number(store.All().runs[0].charsPerMinute) + QStringLiteral("　字／分"),
             page->Label2.caption);
   EXPECT_EQ(page->Pass().done, 0);
-  // The second pass ends past the warm-up; the page's run goes on, so its
-  // figures are the run's as the page shows them.
+  // The second pass ends past the warm-up. The page's run goes on across
+  // passes; the pass's run holds the pass alone, with its own mark.
   platform.Advance(30);
   TypeSlowly(QStringLiteral("kanakyakuhonn"));
   const QList<TypingRunRecord> runs = store.All().runs;
   ASSERT_EQ(runs.size(), 2);
-  EXPECT_EQ(runs[1].characters, 14);
-  EXPECT_EQ(QString::number(runs[1].charsPerMinute) + QStringLiteral("　字／分"), page->Label2.caption);
-  EXPECT_EQ(runs[1].grade, CourseGrade(settings, 4));
+  EXPECT_EQ(runs[1].characters, 7);
+  EXPECT_EQ(runs[0].seconds + runs[1].seconds, page->state().Run().Seconds());
+  EXPECT_EQ(runs[1].charsPerMinute, MeasuredRun::PerMinute(7, static_cast<int>(runs[1].seconds)));
+  const QStringList& bands = settings.CourseThresholds(4);
+  EXPECT_EQ(runs[1].grade, SpeedGrade(runs[1].charsPerMinute, bands[0].toInt(), bands[1].toInt()));
   const CourseSpeeds course4 = SummarizeSpeeds(runs).at(3);
   EXPECT_EQ(course4.best, runs[1].charsPerMinute);
   EXPECT_EQ(course4.runs, 1);
   EXPECT_EQ(course4.ungraded, 1);
   EXPECT_EQ(page->LastPass()->mark, runs[1].grade);
   EXPECT_EQ(page->LastPass()->slowest.size(), 2);
+}
+
+TEST_F(HistoryDrillTest, APassEndsAfterPassItemsAndTimeAwayFromTheBoxIsNotTheKanas) {
+  settings.GuidePassItems = 2;
+  StartRecording();
+  recorder.Attach(&store);
+  TypeSlowly(QStringLiteral("ka"));
+  page->Edit2Exit();  // a menu is open for a minute
+  platform.Advance(60);
+  page->Edit2Enter();
+  TypeSlowly(QStringLiteral("nakyaku"));
+  // Two of the course's three items make the pass: one run, of its own time.
+  const QList<TypingRunRecord> runs = store.All().runs;
+  ASSERT_EQ(runs.size(), 1);
+  EXPECT_EQ(runs[0].characters, 5);
+  EXPECT_EQ(runs[0].seconds, page->state().Run().Seconds());
+  EXPECT_EQ(page->Pass().total, 2);
+  // The minute in the menu counts for the pass, not against な.
+  EXPECT_EQ(page->LastPass()->slowest.value(0), QStringLiteral("きゃ"));
 }
 
 TEST_F(HistoryDrillTest, WeakDrillDealsTheItemsHoldingTheWeakUnitsOnceTheHistoryOpens) {
