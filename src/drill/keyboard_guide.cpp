@@ -176,27 +176,37 @@ int ShiftFor(int key) {
   return LeftHand(kKeys[key].finger) ? kRightShift : kLeftShift;
 }
 
-QString PassAdvice(const GuidePass& pass, int keystrokes, int misses) {
-  if (keystrokes > 0 && misses * 10 > keystrokes) return QStringLiteral("苦手練習をしよう");
+GuideStep PassStep(const GuidePass& pass) {
+  if (pass.keystrokes > 0 && pass.misses * 10 > pass.keystrokes)
+    return {GuideStep::WeakDrill, 0, QStringLiteral("苦手練習をしよう")};
   const int course = pass.course > 10 ? pass.course - 10 : pass.course;
   if (pass.graded && IsGoodMark(pass.mark) && course >= 1 && course < DrillPage::kCourses)
-    return QStringLiteral("次は コース%1").arg(course + 1);
-  return QStringLiteral("もう一度");
+    return {GuideStep::NextCourse, course + 1, QStringLiteral("次は コース%1").arg(course + 1)};
+  return {GuideStep::Again, 0, QStringLiteral("もう一度")};
 }
+
+QString PassAdvice(const GuidePass& pass) { return PassStep(pass).caption; }
 
 QStringList PassSummaryLines(const GuidePass& pass) {
   const int course = pass.course > 10 ? pass.course - 10 : pass.course;
   QStringList lines;
   lines << QStringLiteral("コース%1 おわり").arg(course);
-  const QString mark = pass.mark.isEmpty() ? QStringLiteral("－") : pass.mark;
-  lines << QStringLiteral("時間 %1　%2 字／分　評価 %3")
-               .arg(DurationText(pass.seconds))
-               .arg(pass.charsPerMinute)
-               .arg(mark);
+  lines << QStringLiteral("時間 %1　%2 字／分").arg(DurationText(pass.seconds)).arg(pass.charsPerMinute);
+  lines << QStringLiteral("評価 %1").arg(pass.mark.isEmpty() ? QStringLiteral("－") : pass.mark);
+  if (!pass.graded && pass.finished && pass.seconds < pass.warmupSeconds)
+    lines << QStringLiteral("%1より短いので計測しません").arg(DurationText(pass.warmupSeconds));
   if (!pass.slowest.isEmpty())
     lines << QStringLiteral("時間のかかった字：%1").arg(pass.slowest.join(QStringLiteral("　")));
   return lines;
 }
+
+QStringList WelcomeLines() {
+  return {QStringLiteral("はじめての人へ"), QStringLiteral("ホームポジション："),
+          QStringLiteral("左の人差し指を F に、右の人差し指を J に"),
+          QStringLiteral("（キーの でっぱり が目じるし）"), QStringLiteral("このガイドは F3 で閉じます")};
+}
+
+GuideStep WelcomeStep() { return {GuideStep::FirstCourse, 1, QStringLiteral("コース1 から はじめよう")}; }
 
 namespace {
 
@@ -204,36 +214,44 @@ namespace {
 void LightNextKey(const GuideFeed& feed, GuideFrame& frame) {
   if (feed.backspace) {
     frame.lit.push_back({kBackspace, Finger::RightPinky});
-    frame.next = QStringLiteral("まちがいを BS で消す　%1").arg(FingerName(Finger::RightPinky));
+    frame.next << QStringLiteral("まちがいを BS で消す") << FingerName(Finger::RightPinky);
     return;
   }
-  if (feed.next.isEmpty()) {
-    frame.next = feed.shown;
-    return;
-  }
+  if (!feed.shown.isEmpty()) frame.next << feed.shown;
+  if (feed.next.isEmpty()) return;
   const QChar c = feed.next.front();
   const GuideStroke stroke = StrokeOf(c);
-  QString line;
-  if (!feed.shown.isEmpty()) line = feed.shown + QStringLiteral("　");
-  if (stroke.key >= 0) {
-    const Finger finger = kKeys[stroke.key].finger;
-    frame.lit.push_back({stroke.key, finger});
-    line += QStringLiteral("次のキー：%1　%2").arg(KeyLabel(stroke.key, c, frame.kana), FingerName(finger));
-    if (stroke.shift) {
-      const int shift = ShiftFor(stroke.key);
-      const Finger shiftFinger = kKeys[shift].finger;
-      frame.lit.push_back({shift, shiftFinger});
-      line += QStringLiteral("\n＋ Shift　%1").arg(FingerName(shiftFinger));
-    }
+  if (stroke.key < 0) return;
+  const Finger finger = kKeys[stroke.key].finger;
+  frame.lit.push_back({stroke.key, finger});
+  frame.next
+      << QStringLiteral("次のキー：%1　%2").arg(KeyLabel(stroke.key, c, frame.kana), FingerName(finger));
+  if (stroke.shift) {
+    const int shift = ShiftFor(stroke.key);
+    const Finger shiftFinger = kKeys[shift].finger;
+    frame.lit.push_back({shift, shiftFinger});
+    frame.next << QStringLiteral("＋ Shift　%1").arg(FingerName(shiftFinger));
   }
-  frame.next = line;
 }
 
-QString LiveFigures(const GuideFeed& feed) {
-  QString figures = QStringLiteral("%1 字／分").arg(feed.charsPerMinute);
-  if (feed.keysPerMinute >= 0) figures += QStringLiteral("　%1 打鍵／分").arg(feed.keysPerMinute);
-  if (feed.misses >= 0) figures += QStringLiteral("\nミス %1").arg(feed.misses);
+QStringList LiveFigures(const GuideFeed& feed) {
+  QString speeds = QStringLiteral("－ 字／分");
+  if (feed.seconds >= kLiveFiguresAfter) {
+    speeds = QStringLiteral("%1 字／分").arg(feed.charsPerMinute);
+    if (feed.keysPerMinute >= 0) speeds += QStringLiteral("　%1 打鍵／分").arg(feed.keysPerMinute);
+  }
+  QStringList figures{speeds};
+  if (feed.misses >= 0) figures << QStringLiteral("ミス %1").arg(feed.misses);
   return figures;
+}
+
+void ShowWelcome(GuideFrame& frame) {
+  frame.welcome = WelcomeLines();
+  frame.step = WelcomeStep();
+  frame.advice = frame.step.caption;
+  // The home position: the two index fingers on their bumps.
+  frame.lit = {{IndexOfPlain(u'f', false), Finger::LeftIndex},
+               {IndexOfPlain(u'j', false), Finger::RightIndex}};
 }
 
 }  // namespace
@@ -241,8 +259,14 @@ QString LiveFigures(const GuideFeed& feed) {
 GuideFrame KeyboardGuide::Compose(const GuideFeed& feed, bool kana) {
   GuideFrame frame;
   frame.kana = kana;
+  // The first start's panel goes once the learner has begun.
+  if (m_welcome && feed.follows && (feed.done > 0 || feed.keystrokes > 0 || feed.pass)) m_welcome = false;
+  if (m_welcome) {
+    ShowWelcome(frame);
+    return frame;
+  }
   if (!feed.follows) {
-    frame.next = QStringLiteral("特訓と実践で、次に押すキーを案内します。");
+    frame.next << QStringLiteral("特訓と実践で、次に押すキーを案内します。");
     return frame;
   }
   if (feed.refusals >= 0) {
@@ -258,29 +282,19 @@ GuideFrame KeyboardGuide::Compose(const GuideFeed& feed, bool kana) {
 }
 
 void KeyboardGuide::SumUpPass(const GuideFeed& feed, GuideFrame& frame) {
-  // The run's counts start again after a reset; a pass's own are the run's
-  // since the pass before it ended.
-  const int misses = std::max(0, feed.misses);
-  if (feed.keystrokes < m_startKeys || misses < m_startMisses) m_startKeys = m_startMisses = 0;
-  if (feed.pass != m_pass) {
-    m_passKeys = feed.keystrokes - m_startKeys;
-    m_passMisses = misses - m_startMisses;
-    m_startKeys = feed.keystrokes;
-    m_startMisses = misses;
-    m_pass = feed.pass;
-  }
   // The summary stays until the next pass has its first item done.
-  if (m_pass && m_pass->finished && feed.done == 0) {
-    frame.summary = PassSummaryLines(*m_pass);
-    frame.advice = PassAdvice(*m_pass, m_passKeys, m_passMisses);
-  }
+  if (!feed.pass || !feed.pass->finished || feed.done != 0) return;
+  frame.summary = PassSummaryLines(*feed.pass);
+  frame.step = PassStep(*feed.pass);
+  frame.advice = frame.step.caption;
 }
 
-QRect PlaceGuide(const QRect& mainFrame, const QRect& screen, QSize preferred, QSize smallest) {
+GuidePlace PlaceGuide(const QRect& mainFrame, const QRect& screen, const GuideSizes& sizes) {
   const QRect& m = mainFrame;
   const QRect& s = screen;
-  // The free bands around the main window, in the order they are preferred.
-  const int width = std::min(preferred.width(), s.width());
+  // The free bands around the main window, in the order they are preferred:
+  // below and above for the wide guide, right and left for the tall one.
+  const int width = std::min(sizes.wide.width(), s.width());
   const int x = std::clamp(m.left(), s.left(), std::max(s.left(), s.right() + 1 - width));
   const QRect bands[] = {
       QRect(x, m.bottom() + 1, width, s.bottom() - m.bottom()),
@@ -288,31 +302,34 @@ QRect PlaceGuide(const QRect& mainFrame, const QRect& screen, QSize preferred, Q
       QRect(m.right() + 1, s.top(), s.right() - m.right(), s.height()),
       QRect(s.left(), s.top(), m.left() - s.left(), s.height()),
   };
-  auto fitted = [&](int band, QSize size) {
+  auto fitted = [&](int band) {
     const QRect& b = bands[band];
-    size = size.boundedTo(b.size());
+    const bool tall = band >= 2;
+    const QSize size = (tall ? sizes.tall : sizes.wide).boundedTo(b.size());
     int top = b.top();
     if (band == 1) top = b.bottom() + 1 - size.height();  // hugging the main window from above
-    if (band >= 2) top = std::clamp(m.top(), b.top(), b.bottom() + 1 - size.height());
-    int left = band == 3 ? b.right() + 1 - size.width() : b.left();
-    return QRect(QPoint(left, top), size);
+    if (tall) top = std::clamp(m.top(), b.top(), b.bottom() + 1 - size.height());
+    const int left = band == 3 ? b.right() + 1 - size.width() : b.left();
+    return GuidePlace{QRect(QPoint(left, top), size), tall};
   };
-  for (const QSize wanted : {preferred, smallest}) {
+  auto holds = [&](int band, bool smallest) {
+    const bool tall = band >= 2;
+    const QSize wanted =
+        tall ? (smallest ? sizes.tallSmallest : sizes.tall) : (smallest ? sizes.wideSmallest : sizes.wide);
+    return bands[band].width() >= wanted.width() && bands[band].height() >= wanted.height();
+  };
+  for (const bool smallest : {false, true}) {
     for (int band = 0; band < 4; ++band) {
-      if (bands[band].width() >= wanted.width() && bands[band].height() >= wanted.height())
-        return fitted(band, preferred);
+      if (holds(band, smallest)) return fitted(band);
     }
   }
-  // No band holds even the smallest guide: the biggest band, as it is.
-  int best = 0;
-  for (int band = 1; band < 4; ++band) {
-    const QSize b = bands[band].size().expandedTo(QSize(0, 0));
-    const QSize c = bands[best].size().expandedTo(QSize(0, 0));
-    if (b.width() * b.height() > c.width() * c.height()) best = band;
-  }
-  if (bands[best].width() > 0 && bands[best].height() > 0) return fitted(best, preferred);
-  // The main window fills the screen: at its foot, over it.
-  return QRect(x, s.bottom() + 1 - smallest.height(), width, smallest.height());
+  // No room around the main window: the smallest wide guide at the foot of
+  // the screen, whole, over the main window's lowest part.
+  const QSize size = sizes.wideSmallest.boundedTo(s.size());
+  return GuidePlace{QRect(QPoint(std::clamp(m.left(), s.left(), s.right() + 1 - size.width()),
+                                 s.bottom() + 1 - size.height()),
+                          size),
+                    false};
 }
 
 GuideFeed FeedFromDrill(const DrillPage& drill) {
@@ -324,6 +341,7 @@ GuideFeed FeedFromDrill(const DrillPage& drill) {
   if (!s.ReadingDone && s.KanaUnit != feed.next) feed.shown = s.KanaUnit;
   feed.done = status.done;
   feed.total = status.total;
+  feed.seconds = status.seconds;
   feed.charsPerMinute = status.charsPerMinute;
   feed.keysPerMinute = MeasuredRun::PerMinute(status.keystrokes, static_cast<int>(status.seconds));
   feed.keystrokes = status.keystrokes;
@@ -337,7 +355,10 @@ GuideFeed FeedFromDrill(const DrillPage& drill) {
                           pass->mark,
                           pass->kind == RunKind::Graded,
                           pass->kind != RunKind::Unfinished,
-                          pass->slowest};
+                          pass->slowest,
+                          pass->keystrokes,
+                          pass->misses,
+                          pass->warmupSeconds};
   }
   return feed;
 }
@@ -382,8 +403,11 @@ GuideFeed FeedFromTyping(const TypingPage& typing, const AppSettings& settings) 
   feed.total = typing.Label7.caption.toInt();
   feed.done = typing.TypingRun.MatchedChars;
   const TypingRunState& run = typing.TypingRun;
-  if (run.TypingStart > 0)
-    feed.charsPerMinute = MeasuredRun{run.TypingStart, run.TypingElapsed, run.MatchedChars}.CharsPerMinute();
+  if (run.TypingStart > 0) {
+    const MeasuredRun measured{run.TypingStart, run.TypingElapsed, run.MatchedChars};
+    feed.seconds = measured.Seconds();
+    feed.charsPerMinute = measured.CharsPerMinute();
+  }
   if (typing.Memo2.text.size() > at) {
     feed.backspace = true;
     return feed;
@@ -412,6 +436,27 @@ GuideFeed FeedFromTyping(const TypingPage& typing, const AppSettings& settings) 
   feed.next = spelling.left(1);
   feed.shown = QStringLiteral("次の字：%1（%2）").arg(unit, spelling);
   return feed;
+}
+
+void TakeGuideStep(DrillPage& drill, const GuideStep& step) {
+  switch (step.kind) {
+    case GuideStep::NextCourse:
+    case GuideStep::FirstCourse:
+      if (step.course < 1 || step.course > DrillPage::kCourses) return;
+      // As a click on the course: its button checked, then its handler.
+      for (int k = 1; k <= DrillPage::kCourses; ++k) drill.CourseButton(k).checked = k == step.course;
+      drill.RadioButtonClick(step.course);
+      break;
+    case GuideStep::WeakDrill:
+      drill.CheckBox5.setChecked(true);
+      drill.Button3Click();
+      break;
+    case GuideStep::Again:
+      drill.Button3Click();
+      break;
+    case GuideStep::None:
+      break;
+  }
 }
 
 }  // namespace shurencho

@@ -274,6 +274,8 @@ int RunWindow(AppSettings& settings, SettingsSession& settingsSession, PracticeD
   TForm1 form(settings, data, platform, settingsSession);
   std::unique_ptr<SyncWorker> sync;  // ends before the form and the application
   MainWindow window(form, platform);
+  // No history yet: a first start, for the guide's welcome.
+  window.SetFirstStart(!QFileInfo::exists(historyFile));
   ShowMainWindow(form, window, history, platform);
   // The audio device and the synthesizer come once the window is drawn, and
   // only when music plays; the learning history's file is opened then, on

@@ -373,6 +373,12 @@ void DrillView::Render() {
 }
 
 bool DrillView::eventFilter(QObject* watched, QEvent* event) {
+  // A menu or a box has the keyboard meanwhile: the kana's clock waits.
+  // (Not as the window closes: the page may be gone by then.)
+  if (watched == m_edit2 && !window()->isHidden()) {
+    if (event->type() == QEvent::FocusOut) m_page.Edit2Exit();
+    if (event->type() == QEvent::FocusIn) m_page.Edit2Enter();
+  }
   if (event->type() == QEvent::KeyPress) {
     if (watched == m_edit2) return Edit2Key(static_cast<QKeyEvent*>(event));
     if (watched == m_listBox1) return ListBox1Key(static_cast<QKeyEvent*>(event));

@@ -1,22 +1,23 @@
 #include "ui/keyboard_guide_view.h"
 
+#include <QBoxLayout>
+#include <QCloseEvent>
 #include <QEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
 
+#include "history/history_records.h"
 #include "ui/widget_style.h"
 
 namespace shurencho {
 
 namespace {
-
-// Under the main window at its width; smaller only where the screen is short.
-constexpr QSize kPreferred(672, 180);
-constexpr QSize kSmallest(360, 110);
 
 // Pale for the finger's keys, strong for the key to press; the two hands
 // mirror each other.
@@ -48,7 +49,6 @@ QColor FingerColour(Finger finger, bool strong) {
 
 const QColor kFlash(220, 40, 40);
 const QColor kInk(20, 20, 20);
-constexpr int kMargin = 6;
 
 // The keyboard as large as the height allows, the words in what is left.
 struct BoardLayout {
@@ -63,11 +63,12 @@ struct BoardLayout {
   }
 };
 
-BoardLayout LayOutBoard(QSize window) {
+// The keyboard as large as its widget allows, centred in it.
+BoardLayout LayOutBoard(QSize area) {
   BoardLayout at;
-  at.unit = std::min((window.width() - 150 - 3 * kMargin) / 15.0, (window.height() - 2 * kMargin) / 5.0);
-  at.board = QRectF(kMargin, kMargin, 15 * at.unit, window.height() - 2 * kMargin);
-  at.origin = QPointF(at.board.left(), at.board.top() + (at.board.height() - 5 * at.unit) / 2);
+  at.unit = std::max(1.0, std::min(area.width() / 15.0, area.height() / 5.0));
+  at.board = QRectF((area.width() - 15 * at.unit) / 2, 0, 15 * at.unit, area.height());
+  at.origin = QPointF(at.board.left(), (area.height() - 5 * at.unit) / 2);
   at.gap = std::max(1.0, at.unit / 14);
   return at;
 }
@@ -174,26 +175,91 @@ void DrawFingerTags(QPainter& p, const BoardLayout& at, const std::vector<GuideL
   }
 }
 
-// One paragraph at the top of what is left of `area`, which then starts under it.
-void DrawWords(QPainter& p, QRectF& area, const QString& words, const QFont& font, const QColor& colour) {
-  if (words.isEmpty() || area.height() <= 0) return;
-  p.setFont(font);
-  p.setPen(colour);
-  const QRectF used = p.boundingRect(area, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, words);
-  p.drawText(area, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, words);
-  area.setTop(used.bottom() + 2);
+}  // namespace
+
+// The painted keyboard. A screen reader hears it by its name and, as its
+// description, the key to press and the finger that presses it.
+class GuideBoard final : public QWidget {
+ public:
+  explicit GuideBoard(QWidget* parent) : QWidget(parent) {
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setAccessibleName(QStringLiteral("キーボード"));
+  }
+  QSize sizeHint() const override { return {15 * kUnit, 5 * kUnit}; }
+  QSize minimumSizeHint() const override { return {15 * kSmallestUnit, 5 * kSmallestUnit}; }
+
+  void Show(const GuideFrame& frame) {
+    m_frame = &frame;
+    QStringList said = frame.next;
+    if (!frame.welcome.isEmpty()) said = {QStringLiteral("ホームポジション：F と J")};
+    setAccessibleDescription(said.join(QStringLiteral("、")));
+    update();
+  }
+  void Flash(int key) {
+    m_flashKey = key;
+    update();
+  }
+  int flashingKey() const { return m_flashKey; }
+
+  static constexpr int kUnit = 28;
+  static constexpr int kSmallestUnit = 12;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    if (m_frame == nullptr) return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const BoardLayout at = LayOutBoard(size());
+    DrawKeys(p, at, *m_frame, m_flashKey);
+    DrawFingerTags(p, at, m_frame->lit);
+  }
+
+ private:
+  const GuideFrame* m_frame = nullptr;
+  int m_flashKey = -1;
+};
+
+namespace {
+
+constexpr int kMargin = 6;
+constexpr int kSpacing = 8;
+constexpr int kTextPx = 13;
+constexpr int kHeadPx = 15;
+
+// The longest words each of the guide's panels holds, so its size is set
+// once and a new line never makes the window jump.
+std::vector<GuideFrame> SampleFrames() {
+  GuideFrame live;
+  live.progress = QStringLiteral("100／100");
+  live.figures = {QStringLiteral("999 字／分　999 打鍵／分"), QStringLiteral("ミス 999")};
+  live.next = {QStringLiteral("次の字：しゅ（syu）"), QStringLiteral("次のキー：ぁ（3）　右人差し指"),
+               QStringLiteral("＋ Shift　右小指")};
+  GuidePass pass{
+      15, 3599, 999, UngradedMark(), false, true, {QStringLiteral("しゅ"), QStringLiteral("ちゃ")}};
+  pass.warmupSeconds = 90;
+  GuideFrame summary;
+  summary.summary = PassSummaryLines(pass);
+  summary.step = {GuideStep::WeakDrill, 0, QStringLiteral("苦手練習をしよう")};
+  GuideFrame welcome;
+  welcome.welcome = WelcomeLines();
+  welcome.step = WelcomeStep();
+  return {live, summary, welcome};
 }
 
-void DrawLiveFigures(QPainter& p, QRectF& area, const GuideFrame& frame, int px) {
-  DrawWords(p, area, frame.progress, DesignFont(kGothic, px + 6, true), kInk);
-  DrawWords(p, area, frame.figures, DesignFont(kGothic, px), kInk);
-  DrawWords(p, area, frame.next, DesignFont(kGothic, px, true), kInk);
+// Lines at or after the next key's own belong to the key; those before say
+// what is being typed.
+int KeyLinesFrom(const QStringList& next) {
+  for (int i = 0; i < next.size(); ++i) {
+    if (next.at(i).startsWith(QStringLiteral("次のキー")) ||
+        next.at(i).startsWith(QStringLiteral("まちがい")))
+      return i;
+  }
+  return static_cast<int>(next.size());
 }
 
-void DrawPassSummary(QPainter& p, QRectF& area, const GuideFrame& frame, int px) {
-  if (frame.summary.isEmpty()) return;
-  DrawWords(p, area, frame.summary.join(QLatin1Char('\n')), DesignFont(kGothic, px - 1), kInk);
-  DrawWords(p, area, frame.advice, DesignFont(kGothic, px + 2, true), QColor(0, 100, 170));
+void SetLine(QLabel* label, const QString& text, bool shown) {
+  label->setText(text);
+  label->setVisible(shown && !text.isEmpty());
 }
 
 }  // namespace
@@ -202,43 +268,156 @@ KeyboardGuideView::KeyboardGuideView(QWidget* mainWindow)
     : QWidget(mainWindow, Qt::Tool | Qt::WindowDoesNotAcceptFocus), m_main(mainWindow) {
   setObjectName(QStringLiteral("keyboardGuide"));
   setWindowTitle(QStringLiteral("キーボードガイド"));
+  setAccessibleName(QStringLiteral("キーボードガイド"));
   // Beside the practice, never in the way of its keys.
   setAttribute(Qt::WA_ShowWithoutActivating);
   setFocusPolicy(Qt::NoFocus);
-  setAttribute(Qt::WA_OpaquePaintEvent);
-  resize(kPreferred);
+  m_board = new GuideBoard(this);
+  m_words = new QWidget(this);
+  auto* words = new QVBoxLayout(m_words);
+  words->setContentsMargins(0, 0, 0, 0);
+  words->setSpacing(2);
+  m_progress = AddLabel(words, kHeadPx, true);
+  m_progress->setAccessibleDescription(QStringLiteral("すすみぐあい"));
+  m_figures = AddLabel(words, kTextPx, false);
+  m_figures->setAccessibleDescription(QStringLiteral("速さとミス"));
+  m_shown = AddLabel(words, kTextPx, false);
+  m_nextKey = AddLabel(words, kTextPx, true);
+  auto* head = new QHBoxLayout;
+  head->setSpacing(kSpacing);
+  words->addLayout(head);
+  m_summaryTitle = AddLabel(head, kHeadPx, true);
+  head->addStretch(1);
+  m_step = new QPushButton(m_words);
+  m_step->setFocusPolicy(Qt::NoFocus);
+  m_step->setFont(DesignFont(kGothic, kTextPx, true));
+  head->addWidget(m_step);
+  m_summary = AddLabel(words, kTextPx, false);
+  m_welcome = AddLabel(words, kTextPx, false);
+  words->addStretch(1);
+  m_layout = new QBoxLayout(QBoxLayout::LeftToRight, this);
+  m_layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+  m_layout->setSpacing(kSpacing);
+  m_layout->addWidget(m_board, 1);
+  m_layout->addWidget(m_words, 0, Qt::AlignTop);
+  connect(m_step, &QPushButton::clicked, this, [this] {
+    if (onStep) onStep(m_frame.step);
+  });
   m_flash = new QTimer(this);
   m_flash->setSingleShot(true);
   m_flash->setInterval(kFlashMs);
-  connect(m_flash, &QTimer::timeout, this, [this] {
-    m_flashKey = -1;
-    update();
-  });
+  connect(m_flash, &QTimer::timeout, this, [this] { m_board->Flash(-1); });
+  FixWordsSize();
+  Show(GuideFrame{});
+  setFixedSize(Sizes().wide);
   m_main->installEventFilter(this);
+}
+
+QLabel* KeyboardGuideView::AddLabel(QBoxLayout* to, int px, bool bold) {
+  auto* label = new QLabel(m_words);
+  label->setFont(DesignFont(kGothic, px, bold));
+  // Whole lines only: Japanese wrapping would break inside a word or a unit.
+  label->setWordWrap(false);
+  label->setTextFormat(Qt::PlainText);
+  to->addWidget(label);
+  return label;
+}
+
+void KeyboardGuideView::FixWordsSize() {
+  QSize most;
+  for (const GuideFrame& sample : SampleFrames()) {
+    Show(sample);
+    m_words->layout()->activate();
+    most = most.expandedTo(m_words->layout()->sizeHint());
+  }
+  m_words->setFixedSize(most);
 }
 
 void KeyboardGuideView::Show(const GuideFrame& frame) {
   m_frame = frame;
+  const bool welcome = !frame.welcome.isEmpty();
+  const bool summary = !welcome && !frame.summary.isEmpty();
+  const bool live = !welcome && !summary;
+  SetLine(m_progress, frame.progress, live);
+  SetLine(m_figures, frame.figures.join(QLatin1Char('\n')), live);
+  const int keyFrom = KeyLinesFrom(frame.next);
+  SetLine(m_shown, frame.next.mid(0, keyFrom).join(QLatin1Char('\n')), live);
+  SetLine(m_nextKey, frame.next.mid(keyFrom).join(QLatin1Char('\n')), live);
+  const QStringList& panel = welcome ? frame.welcome : frame.summary;
+  SetLine(m_summaryTitle, panel.value(0), !live);
+  SetLine(m_summary, panel.mid(1).join(QLatin1Char('\n')), summary);
+  SetLine(m_welcome, panel.mid(1).join(QLatin1Char('\n')), welcome);
+  m_step->setText(frame.step.caption);
+  m_step->setVisible(!live && frame.step.kind != GuideStep::None);
+  m_board->Show(m_frame);
   if (frame.flash >= 0) {
-    m_flashKey = frame.flash;
+    m_board->Flash(frame.flash);
     m_flash->start();
   }
-  update();
+}
+
+int KeyboardGuideView::flashingKey() const { return m_board->flashingKey(); }
+
+GuideSizes KeyboardGuideView::Sizes() const {
+  const QSize words = m_words->minimumSize();
+  const QSize board = m_board->sizeHint();
+  const QSize smallest = m_board->minimumSizeHint();
+  auto wide = [&](QSize b) {
+    return QSize(b.width() + kSpacing + words.width(), std::max(b.height(), words.height())) +
+           QSize(2 * kMargin, 2 * kMargin);
+  };
+  auto tall = [&](QSize b) {
+    return QSize(std::max(b.width(), words.width()), b.height() + kSpacing + words.height()) +
+           QSize(2 * kMargin, 2 * kMargin);
+  };
+  return GuideSizes{wide(board), wide(smallest), tall(board), tall(smallest)};
+}
+
+void KeyboardGuideView::Arrange(bool tall, QSize size) {
+  m_tall = tall;
+  m_layout->setDirection(tall ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+  m_layout->setAlignment(m_words, tall ? Qt::AlignLeft : Qt::AlignTop);
+  const GuideSizes sizes = Sizes();
+  // Fixed: the guide sizes itself, and a window manager then gives it no
+  // resize handle to take room from the screen's edge.
+  setFixedSize(size.expandedTo(tall ? sizes.tallSmallest : sizes.wideSmallest));
+  m_layout->activate();
+}
+
+QMargins KeyboardGuideView::FrameMargins() const {
+  // The window manager's frame (a title bar) around the guide, when the
+  // toolkit knows it; else the main window's, which the same window
+  // manager decorates alike.
+  auto margins = [](const QWidget* w) {
+    const QRect f = w->frameGeometry();
+    const QRect g = w->geometry();
+    return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
+  };
+  const QMargins own = margins(this);
+  if (isVisible() && !own.isNull()) return own;
+  return margins(m_main);
 }
 
 void KeyboardGuideView::Place() {
   const QScreen* screen = m_main->screen();
   if (screen == nullptr) return;
-  // The frame's margins (a title bar) are the window manager's: the rectangle
-  // placed is the whole frame, the widget's own size what is left of it.
-  const QSize margins = frameGeometry().size() - size();
-  // A fractional scale rounds the window's edges outwards: one pixel spare
-  // keeps it on the screen.
+  // The rectangles placed are whole frames, the widget's own size what is
+  // left of one. A fractional scale rounds the window's edges outwards:
+  // one pixel spare keeps it on the screen.
+  const QMargins margins = FrameMargins();
+  const QSize frame(margins.left() + margins.right(), margins.top() + margins.bottom());
   QRect area = screen->availableGeometry();
   if (screen->devicePixelRatio() != std::floor(screen->devicePixelRatio())) area.adjust(0, 0, -1, -1);
-  const QRect at = PlaceGuide(m_main->frameGeometry(), area, kPreferred + margins, kSmallest + margins);
-  resize(at.size() - margins);
-  move(at.topLeft());
+  GuideSizes sizes = Sizes();
+  for (QSize* size : {&sizes.wide, &sizes.wideSmallest, &sizes.tall, &sizes.tallSmallest}) *size += frame;
+  // Under or over the main window, as wide as it where the words allow.
+  sizes.wide.setWidth(std::max(sizes.wideSmallest.width(), m_main->frameGeometry().width()));
+  const GuidePlace at = PlaceGuide(m_main->frameGeometry(), area, sizes);
+  m_placedMargins = margins;
+  Arrange(at.tall, at.rect.size() - frame);
+  // Placed by its client area, which no window manager moves: the frame
+  // then lies where it was planned even before the toolkit has seen it.
+  setGeometry(QRect(at.rect.topLeft() + QPoint(margins.left(), margins.top()), size()));
   if (onPlaced) onPlaced();
 }
 
@@ -249,19 +428,19 @@ bool KeyboardGuideView::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void KeyboardGuideView::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.fillRect(rect(), palette().color(QPalette::Window));
-  const BoardLayout at = LayOutBoard(size());
-  DrawKeys(p, at, m_frame, m_flashKey);
-  DrawFingerTags(p, at, m_frame.lit);
-  // The words: progress, figures, the next key, and after a pass its sum.
-  QRectF words(at.board.right() + kMargin, kMargin, width() - 3 * kMargin - 15 * at.unit,
-               height() - 2 * kMargin);
-  const int px = std::clamp(height() / 11, 11, 18);
-  DrawLiveFigures(p, words, m_frame, px);
-  DrawPassSummary(p, words, m_frame, px);
+void KeyboardGuideView::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  // The window manager has framed the window since it was placed: placed
+  // again by its real frame, so its title bar never lies over the main window.
+  if (isVisible() && FrameMargins() != m_placedMargins)
+    QTimer::singleShot(0, this, [this] {
+      if (isVisible()) Place();
+    });
+}
+
+void KeyboardGuideView::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  if (event->isAccepted() && onClosed) onClosed();
 }
 
 }  // namespace shurencho

@@ -1,41 +1,77 @@
 #pragma once
-// The キーボードガイド window: docked under the main window, it draws what
-// KeyboardGuide composes. Like the history notice it never takes the
-// keyboard from the practice: shown without activation, no focus.
+// The キーボードガイド window: docked beside the main window, it shows what
+// KeyboardGuide composes. The keyboard is painted; every word and figure is
+// a label and the next step a button, so a screen reader reads them and
+// nothing is clipped. Like the history notice it never takes the keyboard
+// from the practice: shown without activation, no focus.
 
+#include <QMargins>
 #include <QWidget>
+#include <functional>
 
 #include "drill/keyboard_guide.h"
 
+class QBoxLayout;
+class QLabel;
+class QPushButton;
 class QTimer;
 
 namespace shurencho {
+
+class GuideBoard;
 
 class KeyboardGuideView final : public QWidget {
  public:
   explicit KeyboardGuideView(QWidget* mainWindow);
 
-  // Draws a frame; a refused key in it flashes red for a moment.
+  // Shows a frame; a refused key in it flashes red for a moment.
   void Show(const GuideFrame& frame);
-  // Under the main window, or where it fits without covering it.
+  // Beside the main window, or where it fits without covering it.
   void Place();
+  // The sizes of both arrangements, without the window manager's frame.
+  GuideSizes Sizes() const;
+  // Lays the window out in one arrangement at a size (Place does both).
+  void Arrange(bool tall, QSize size);
   const GuideFrame& frame() const { return m_frame; }
-  int flashingKey() const { return m_flashKey; }
+  int flashingKey() const;
+  bool tall() const { return m_tall; }
+  QPushButton* stepButton() const { return m_step; }
 
   // Told after every placement (the history notice stacks under the guide).
   std::function<void()> onPlaced;
+  // The step's button was pressed.
+  std::function<void(const GuideStep&)> onStep;
+  // The window manager's close button closed the guide.
+  std::function<void()> onClosed;
 
   static constexpr int kFlashMs = 400;
 
  protected:
-  void paintEvent(QPaintEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
+  QLabel* AddLabel(QBoxLayout* to, int px, bool bold);
+  void FixWordsSize();
+  QMargins FrameMargins() const;
+
   QWidget* m_main;
   GuideFrame m_frame;
-  int m_flashKey = -1;
+  GuideBoard* m_board;
+  QBoxLayout* m_layout;
+  QWidget* m_words;
+  QLabel* m_progress;
+  QLabel* m_shown;
+  QLabel* m_nextKey;
+  QLabel* m_figures;
+  QLabel* m_summaryTitle;
+  QLabel* m_summary;
+  QLabel* m_welcome;
+  QPushButton* m_step;
   QTimer* m_flash;
+  bool m_tall = false;
+  QMargins m_placedMargins{-1, -1, -1, -1};  // the frame's margins the last placement counted
 };
 
 }  // namespace shurencho

@@ -240,6 +240,7 @@ void MainWindow::AddRecordsAndGuideItems(QMenu* r1) {
   // F3 turns the guide over as it stands, whatever the item's tick said last.
   connect(keyGuide, &QAction::triggered, this, [this] {
     const bool on = m_guide == nullptr || !m_guide->isVisible();
+    if (!on) m_guideState.SetWelcome(false);
     m_form.settings().GuideShow = on;
     m_form.settings().GuideShowChosen = true;
     ShowGuide(on);
@@ -342,6 +343,13 @@ void MainWindow::ShowGuide(bool on) {
         // The notice goes under the guide, so the two never overlap.
         if (m_notice != nullptr && m_notice->isVisible()) m_notice->Place();
       };
+      m_guide->onStep = [this](const GuideStep& step) { TakeStep(step); };
+      m_guide->onClosed = [this] {
+        // Closed by its title bar: as F3 would, and remembered.
+        m_form.settings().GuideShow = false;
+        m_form.settings().GuideShowChosen = true;
+        m_guideState.SetWelcome(false);
+      };
     }
     m_guide->Place();
     m_guide->show();
@@ -351,6 +359,15 @@ void MainWindow::ShowGuide(bool on) {
     m_notice->SetNeighbour(m_guide);
     if (m_notice->isVisible()) m_notice->Place();
   }
+}
+
+void MainWindow::TakeStep(const GuideStep& step) {
+  m_guideState.SetWelcome(false);
+  // The steps are the drill's: its page comes into view as a click on its tab would.
+  const int drillTab = m_pageControl->indexOf(m_tabs[static_cast<int>(Page::Drill)]);
+  if (m_pageControl->currentIndex() != drillTab) m_pageControl->setCurrentIndex(drillTab);
+  pageView(Page::Drill)->Run([this, step] { TakeGuideStep(m_form.drill(), step); });
+  RefreshGuide();
 }
 
 void MainWindow::RefreshGuide() {
@@ -415,12 +432,27 @@ void MainWindow::RenderAll() {
   RefreshGuide();
 }
 
+namespace {
+
+// A Wayland compositor places a new window itself, over the practice, and
+// gives it the keyboard: there the guide waits for F3.
+bool CanPlaceWindows() { return !QGuiApplication::platformName().startsWith(QStringLiteral("wayland")); }
+
+}  // namespace
+
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   RenderAll();
-  // The guide chosen last time comes back once the window is up.
-  if (m_form.settings().GuideShow && m_guide == nullptr)
+  // The guide chosen last time comes back once the window is up; at the
+  // first start it comes by itself to show where to begin.
+  const AppSettings& settings = m_form.settings();
+  if (m_guide != nullptr) return;
+  if (settings.GuideShow) {
     QTimer::singleShot(0, this, [this] { ShowGuide(m_form.settings().GuideShow); });
+  } else if (m_firstStart && !settings.GuideShowInFile && !settings.GuideShowChosen && CanPlaceWindows()) {
+    m_guideState.SetWelcome(true);
+    QTimer::singleShot(0, this, [this] { ShowGuide(true); });
+  }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -48,6 +48,9 @@ class MainWindow final : public QMainWindow {
   // drill and 実践; null until first shown.
   KeyboardGuideView* keyboardGuide() const { return m_guide; }
   void ShowGuide(bool on);
+  // The learner has no history yet: unless the settings say whether the
+  // guide shows, it opens by itself with the first start's panel.
+  void SetFirstStart(bool first) { m_firstStart = first; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -92,7 +95,10 @@ class MainWindow final : public QMainWindow {
   QPointer<HistoryNoticeView> m_notice;
   // The guide draws the page in view after each of its events.
   void RefreshGuide();
+  // A next step pressed in the guide, done on the drill.
+  void TakeStep(const GuideStep& step);
   KeyboardGuide m_guideState;
+  bool m_firstStart = false;
   QPointer<KeyboardGuideView> m_guide;
   bool m_reading = false;       // the 成績 window's read is under way
   QPointer<QWidget> m_records;  // the 成績 window, from its module

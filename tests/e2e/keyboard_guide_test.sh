@@ -5,7 +5,8 @@
 source "$(dirname "$0")/lib.sh"
 e2e_init "$1" "$2"
 
-printf '[Result]\r\nCourseNo=2\r\n' >"$E2E_DIR/shurencho.ini"
+# Closed last time: F3 brings it back.
+printf '[Result]\r\nCourseNo=2\r\n[Guide]\r\nShow=0\r\n' >"$E2E_DIR/shurencho.ini"
 start_app
 xdotool key F3
 GUIDE="$(find_window '^キーボードガイド$')"

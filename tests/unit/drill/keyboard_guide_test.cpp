@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <string_view>
 
+#include "history/history_records.h"
 #include "typing/typing_page.h"
 #include "unit/drill_fixture.h"
 
@@ -75,13 +76,16 @@ TEST(KeyboardGuideFrame, TheNextKeyIsLitAndNamedAndARefusedKeyFlashes) {
   feed.misses = 3;
   feed.refusals = 3;
   feed.refused = QStringLiteral("x");
+  feed.seconds = 4.9;  // speeds wait for the pass's first seconds
   GuideFrame frame = guide.Compose(feed, true);
   ASSERT_EQ(frame.lit.size(), 1u);
   EXPECT_EQ(frame.lit[0].finger, Finger::RightMiddle);
-  EXPECT_EQ(frame.next, QStringLiteral("次のキー：の（K）　右中指"));
+  EXPECT_EQ(frame.next, QStringList{QStringLiteral("次のキー：の（K）　右中指")});
   EXPECT_EQ(frame.progress, QStringLiteral("12／30"));
-  EXPECT_EQ(frame.figures, QStringLiteral("45 字／分　120 打鍵／分\nミス 3"));
+  EXPECT_EQ(frame.figures, (QStringList{QStringLiteral("－ 字／分"), QStringLiteral("ミス 3")}));
   EXPECT_EQ(frame.flash, -1);  // refusals from before the guide opened
+  feed.seconds = 5;
+  EXPECT_EQ(guide.Compose(feed, true).figures.value(0), QStringLiteral("45 字／分　120 打鍵／分"));
 
   feed.next = QStringLiteral("!");
   feed.refusals = 4;
@@ -95,18 +99,23 @@ TEST(KeyboardGuideFrame, TheNextKeyIsLitAndNamedAndARefusedKeyFlashes) {
   EXPECT_EQ(guide.Compose(feed, false).flash, -1);  // once per refusal
 }
 
-TEST(KeyboardGuidePass, TheAdviceFollowsTheMarkAndTheMisses) {
-  GuidePass pass{3, 65, 42, QStringLiteral("○"), true, true, {QStringLiteral("しゃ"), QStringLiteral("つ")}};
+TEST(KeyboardGuidePass, TheStepFollowsTheMarkAndTheMissesAndAnUnmarkedPassSaysWhy) {
+  GuidePass pass{3,   65, 42, QStringLiteral("○"), true, true, {QStringLiteral("しゃ"), QStringLiteral("つ")},
+                 100, 10, 30};
   EXPECT_EQ(PassSummaryLines(pass),
-            (QStringList{QStringLiteral("コース3 おわり"), QStringLiteral("時間 1分05秒　42 字／分　評価 ○"),
-                         QStringLiteral("時間のかかった字：しゃ　つ")}));
-  EXPECT_EQ(PassAdvice(pass, 100, 10), QStringLiteral("次は コース4"));
-  EXPECT_EQ(PassAdvice(pass, 100, 11), QStringLiteral("苦手練習をしよう"));
+            (QStringList{QStringLiteral("コース3 おわり"), QStringLiteral("時間 1分05秒　42 字／分"),
+                         QStringLiteral("評価 ○"), QStringLiteral("時間のかかった字：しゃ　つ")}));
+  EXPECT_EQ(PassStep(pass), (GuideStep{GuideStep::NextCourse, 4, QStringLiteral("次は コース4")}));
+  pass.misses = 11;
+  EXPECT_EQ(PassAdvice(pass), QStringLiteral("苦手練習をしよう"));
+  pass.misses = 0;
   pass.course = 15;  // かな入力 on course 5: no course after it
-  EXPECT_EQ(PassAdvice(pass, 100, 0), QStringLiteral("もう一度"));
-  pass.course = 13;
-  pass.mark = QStringLiteral("×");
-  EXPECT_EQ(PassAdvice(pass, 100, 0), QStringLiteral("もう一度"));
+  EXPECT_EQ(PassStep(pass).kind, GuideStep::Again);
+  // 30 letters in 17 s: shorter than the warm-up, so no mark, and the reason.
+  const GuidePass quick{1, 17, 105, UngradedMark(), false, true, {}, 30, 0, 90};
+  EXPECT_EQ(PassSummaryLines(quick).at(2), QStringLiteral("評価 計測なし"));
+  EXPECT_EQ(PassSummaryLines(quick).at(3), QStringLiteral("1分30秒より短いので計測しません"));
+  EXPECT_EQ(PassAdvice(quick), QStringLiteral("もう一度"));
 }
 
 class KeyboardGuideDrillTest : public DrillTest {};
@@ -129,11 +138,51 @@ TEST_F(KeyboardGuideDrillTest, APassOfTheDrillEndsInItsSummaryAndAdvice) {
   platform.Advance(30);
   Type(QStringLiteral("c"));
   frame = guide.Compose(FeedFromDrill(*page), false);
-  ASSERT_EQ(frame.summary.size(), 3u);
+  ASSERT_FALSE(frame.summary.isEmpty());
   EXPECT_EQ(frame.summary[0], QStringLiteral("コース1 おわり"));
   // One key in four refused: the weak letters come first.
   EXPECT_EQ(frame.advice, QStringLiteral("苦手練習をしよう"));
   EXPECT_EQ(frame.progress, QStringLiteral("0／3"));
+
+  // The step does what the learner would, and the box has the keyboard.
+  platform.focus.clear();
+  TakeGuideStep(*page, frame.step);
+  EXPECT_TRUE(page->CheckBox5.checked());
+  EXPECT_EQ(platform.focus.back(), QStringLiteral("Edit2"));
+  EXPECT_TRUE(guide.Compose(FeedFromDrill(*page), false).summary.isEmpty());
+}
+
+TEST_F(KeyboardGuideDrillTest, ASummaryGoesWithAnotherCourseAndTheNextCourseStepChoosesIt) {
+  settings.Course01 = {QStringLiteral("1"), QStringLiteral("2")};
+  StartOnCourse(1);
+  KeyboardGuide guide;
+  Type(QStringLiteral("ab"));
+  platform.Advance(40);
+  Type(QStringLiteral("c"));
+  const GuideFrame frame = guide.Compose(FeedFromDrill(*page), false);
+  ASSERT_EQ(frame.step.kind, GuideStep::NextCourse);
+  page->RadioButtonClick(3);
+  EXPECT_TRUE(guide.Compose(FeedFromDrill(*page), false).summary.isEmpty());
+  TakeGuideStep(*page, frame.step);
+  EXPECT_EQ(settings.CourseNo, 1);
+  EXPECT_TRUE(page->CourseButton(2).checked);
+  EXPECT_FALSE(page->CourseButton(3).checked);
+}
+
+TEST(KeyboardGuideFrame, TheFirstStartShowsTheHomePositionUntilTheLearnerBegins) {
+  KeyboardGuide guide;
+  guide.SetWelcome(true);
+  GuideFeed feed;
+  feed.follows = true;
+  GuideFrame frame = guide.Compose(feed, false);
+  EXPECT_EQ(frame.step, WelcomeStep());
+  ASSERT_EQ(frame.lit.size(), 2u);
+  EXPECT_EQ(Top({frame.lit[0].key, false}), QStringLiteral("F"));
+  EXPECT_EQ(Top({frame.lit[1].key, false}), QStringLiteral("J"));
+  EXPECT_TRUE(frame.welcome.join(QString()).contains(QStringLiteral("F3")));
+  feed.keystrokes = 1;
+  EXPECT_TRUE(guide.Compose(feed, false).welcome.isEmpty());
+  EXPECT_FALSE(guide.welcome());
 }
 
 TEST(KeyboardGuideTyping, TheNextCharacterIsSpelledInTheLearnersNotation) {
@@ -165,25 +214,29 @@ TEST(KeyboardGuideTyping, TheNextCharacterIsSpelledInTheLearnersNotation) {
 }
 
 TEST(KeyboardGuideWindow, ItGoesUnderTheMainWindowOrWhereItFitsWithoutCoveringIt) {
-  const QSize preferred(672, 180);
-  const QSize smallest(360, 110);
+  const GuideSizes sizes{QSize(672, 180), QSize(500, 110), QSize(400, 320), QSize(300, 250)};
   const QRect screen(0, 0, 1024, 768);
+  auto at = [&](const QRect& main, const QRect& on = QRect(0, 0, 1024, 768)) {
+    return PlaceGuide(main, on, sizes);
+  };
   // Room below: right under it, at its left edge.
-  EXPECT_EQ(PlaceGuide(QRect(176, 100, 672, 466), screen, preferred, smallest), QRect(176, 566, 672, 180));
+  EXPECT_EQ(at(QRect(176, 100, 672, 466)).rect, QRect(176, 566, 672, 180));
   // The e2e screen's centred window: below, shrunk to the room there.
-  EXPECT_EQ(PlaceGuide(QRect(176, 151, 672, 466), screen, preferred, smallest), QRect(176, 617, 672, 151));
+  EXPECT_EQ(at(QRect(176, 151, 672, 466)).rect, QRect(176, 617, 672, 151));
   // At the foot of the screen: above it.
-  EXPECT_EQ(PlaceGuide(QRect(176, 302, 672, 466), screen, preferred, smallest), QRect(176, 122, 672, 180));
-  // A short screen (2× on 1366×768 is 683×384 logical): beside it, or as
-  // large as the biggest free band allows; never over it, never off screen.
-  for (const QRect& small : {QRect(0, 0, 1280, 600), QRect(0, 0, 683, 384), QRect(0, 0, 910, 512)}) {
-    const QRect main(small.left(), small.top(), std::min(672, small.width() - 10),
-                     std::min(466, small.height()));
-    const QRect at = PlaceGuide(main, small, preferred, smallest);
-    EXPECT_FALSE(at.intersects(main)) << small.width();
-    EXPECT_TRUE(small.contains(at)) << small.width();
-    EXPECT_FALSE(at.isEmpty()) << small.width();
-  }
+  EXPECT_EQ(at(QRect(176, 302, 672, 466)).rect, QRect(176, 122, 672, 180));
+  // 1366×768 with the window centred: too little room above and below for
+  // the whole guide, so tall beside it.
+  const GuidePlace beside = at(QRect(347, 100, 672, 568), QRect(0, 0, 1366, 768));
+  EXPECT_TRUE(beside.tall);
+  EXPECT_EQ(beside.rect, QRect(1019, 100, 347, 320));
+  // No room anywhere (2× on 1366×768 is 683×384): whole and on the screen,
+  // at its smallest, over the window's foot.
+  const QRect small(0, 0, 683, 384);
+  const GuidePlace over = at(QRect(0, 0, 672, 384), small);
+  EXPECT_TRUE(small.contains(over.rect));
+  EXPECT_EQ(over.rect.size(), sizes.wideSmallest);
+  EXPECT_EQ(over.rect.bottom(), small.bottom());
 }
 
 }  // namespace

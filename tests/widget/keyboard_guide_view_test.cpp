@@ -1,0 +1,125 @@
+#include "ui/keyboard_guide_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "adapters/null_media_player.h"
+#include "adapters/xdg_help_launcher.h"
+#include "history/history_records.h"
+#include "support/shipped_data.h"
+#include "ui/main_window_view.h"
+#include "ui/qt_platform.h"
+
+using namespace shurencho;
+
+namespace {
+
+// The three things the guide shows, each at its longest.
+std::vector<GuideFrame> Frames() {
+  GuideFrame live;
+  live.progress = QStringLiteral("20／20");
+  live.figures = {QStringLiteral("245 字／分　312 打鍵／分"), QStringLiteral("ミス 12")};
+  live.next = {QStringLiteral("次の字：しゅ（syu）"), QStringLiteral("次のキー：ぇ（5）　左人差し指"),
+               QStringLiteral("＋ Shift　右小指")};
+  GuidePass pass{14, 312, 15, UngradedMark(), false, true, {QStringLiteral("しゅ"), QStringLiteral("ちゃ")}};
+  pass.warmupSeconds = 30;
+  GuideFrame summary;
+  summary.summary = PassSummaryLines(pass);
+  summary.step = PassStep(pass);
+  GuideFrame welcome;
+  welcome.welcome = WelcomeLines();
+  welcome.step = WelcomeStep();
+  return {live, summary, welcome};
+}
+
+}  // namespace
+
+TEST(KeyboardGuideView, EveryWordIsWholeInsideTheWindowAtEveryScreenSizeAndScale) {
+  QWidget main;
+  main.setFixedSize(672, 466);
+  KeyboardGuideView guide(&main);
+  guide.show();
+  for (const QSize screen : {QSize(1024, 768), QSize(1366, 768), QSize(1920, 1080)}) {
+    for (const double scale : {1.0, 1.5, 2.0}) {
+      // The logical screen, with the main window centred in it as it starts.
+      const QRect area(QPoint(0, 0), screen / scale);
+      QRect mainFrame(QPoint(0, 0), QSize(672, 466 + 21));
+      mainFrame.moveCenter(area.center());
+      mainFrame.moveTopLeft(QPoint(std::max(0, mainFrame.left()), std::max(0, mainFrame.top())));
+      const GuidePlace at = PlaceGuide(mainFrame, area, guide.Sizes());
+      guide.Arrange(at.tall, at.rect.size());
+      const std::string where =
+          QStringLiteral("%1×%2 at %3×").arg(screen.width()).arg(screen.height()).arg(scale).toStdString();
+      EXPECT_TRUE(area.contains(QRect(at.rect.topLeft(), guide.size()))) << where;
+      // Room around the window at 1×: the guide keeps clear of it.
+      if (scale == 1.0) {
+        EXPECT_FALSE(at.rect.intersects(mainFrame)) << where;
+      }
+      for (const GuideFrame& frame : Frames()) {
+        guide.Show(frame);
+        for (QLayout* layout : guide.findChildren<QLayout*>()) layout->activate();
+        QCoreApplication::sendPostedEvents();
+        for (QWidget* child : guide.findChildren<QWidget*>()) {
+          if (!child->isVisibleTo(&guide)) continue;
+          const QRect inWindow(child->mapTo(&guide, QPoint(0, 0)), child->size());
+          EXPECT_TRUE(guide.rect().contains(inWindow)) << where << " " << child->metaObject()->className();
+          // Never clipped: a label at least as large as its words.
+          if (auto* label = qobject_cast<QLabel*>(child)) {
+            EXPECT_GE(label->width(), label->sizeHint().width())
+                << where << " " << label->text().toStdString();
+            EXPECT_GE(label->height(), label->sizeHint().height())
+                << where << " " << label->text().toStdString();
+          }
+        }
+      }
+    }
+  }
+}
+
+namespace {
+
+class FirstStartTest : public ::testing::Test {
+ protected:
+  FirstStartTest()
+      : platform(std::make_unique<NullMediaPlayer>(), std::make_unique<XdgHelpLauncher>()),
+        settings(SettingsForShippedData()),
+        form(settings, ShippedPracticeData(), platform, dir.filePath(QStringLiteral("shurencho.ini"))),
+        window(form, platform) {
+    form.FormCreate();
+    form.FormShow();
+    window.RenderAll();
+    window.SetFirstStart(true);
+    window.show();
+  }
+
+  QTemporaryDir dir;
+  QtPlatform platform;
+  AppSettings settings;
+  TForm1 form;
+  MainWindow window;
+};
+
+}  // namespace
+
+TEST_F(FirstStartTest, TheGuideOpensWithWhereToBeginAndItsButtonLeavesTheKeyboardInTheDrill) {
+  QTRY_VERIFY(window.keyboardGuide() != nullptr && window.keyboardGuide()->isVisible());
+  KeyboardGuideView* guide = window.keyboardGuide();
+  QPushButton* step = guide->stepButton();
+  ASSERT_TRUE(step->isVisible());
+  EXPECT_EQ(step->text(), QStringLiteral("コース1 から はじめよう"));
+  EXPECT_FALSE(settings.GuideShowChosen);  // opened by itself: nothing to keep yet
+  QApplication::setActiveWindow(&window);
+  QTest::mouseClick(step, Qt::LeftButton);
+  EXPECT_EQ(settings.CourseNo, 0);
+  EXPECT_TRUE(guide->frame().welcome.isEmpty());
+  EXPECT_EQ(QApplication::focusWidget(), platform.Control(QStringLiteral("Edit2")));
+  // Closed by its title bar: remembered as closed.
+  guide->close();
+  EXPECT_FALSE(settings.GuideShow);
+  EXPECT_TRUE(settings.GuideShowChosen);
+}
