@@ -77,6 +77,9 @@ QHBoxLayout* SkillTestView::MakeTopRow(const QFont& small) {
   m_start->setFont(small);
   m_timeLeft = new QLabel;
   m_timeLeft->setFont(DesignFont(kGothic, 24, true));
+  // A label's text, which already says what its figure is, stays its name for
+  // a screen reader; the description says which line it is.
+  m_timeLeft->setAccessibleDescription(QStringLiteral("残り時間"));
   auto* top = new QHBoxLayout;
   auto* choose = new QLabel(QStringLiteral("テストの文："));
   choose->setFont(small);
@@ -97,6 +100,7 @@ void SkillTestView::MakeTextPanes(const QFont& text) {
   m_passage->setTextInteractionFlags(Qt::NoTextInteraction);
   m_passage->setFocusPolicy(Qt::NoFocus);
   m_passage->setContextMenuPolicy(Qt::NoContextMenu);
+  m_passage->setAccessibleName(QStringLiteral("課題文"));
 
   m_box = new SkillTestBox;
   m_box->setFont(text);
@@ -104,13 +108,16 @@ void SkillTestView::MakeTextPanes(const QFont& text) {
   m_box->setAcceptDrops(false);
   m_box->setContextMenuPolicy(Qt::NoContextMenu);
   m_box->setAttribute(Qt::WA_InputMethodEnabled, false);
+  m_box->setAccessibleName(QStringLiteral("入力欄"));
 }
 
 void SkillTestView::MakeResultLines(const QFont& small) {
   m_progress = new QLabel;
   m_progress->setFont(small);
+  m_progress->setAccessibleDescription(QStringLiteral("打てた字"));
   m_result = new QLabel;
   m_result->setFont(small);
+  m_result->setAccessibleDescription(QStringLiteral("結果"));
   m_result->setWordWrap(true);
   m_result->setTextFormat(Qt::PlainText);
 }
