@@ -388,24 +388,47 @@ void SaveSettings(const AppSettings& s, const QString& path) {
                    k.field);
     ini.SetString(QString::fromLatin1(k.section), QString::fromLatin1(k.key), value);
   }
-  if (s.WeakDrill || ini.ReadString(kHistorySection, kWeakDrillKey, kAbsent) != kAbsent) {
-    ini.SetString(kHistorySection, kWeakDrillKey, s.WeakDrill ? QStringLiteral("1") : QStringLiteral("0"));
-  }
+  // Our own keys: a text the file holds stays as the user wrote it while it
+  // still means the value held (a value we could not read meant the
+  // default), so a close that changed nothing rewrites none of them.
+  AppSettings d;
+  SetDefaults(d);
+  auto flagMeans = [](const QString& text, bool def) {
+    qint64 v = 0;
+    return ParseIniInteger(text, &v) ? v != 0 : def;
+  };
+  auto put = [&ini](const QString& section, const QString& key, const QString& text, bool means) {
+    if (means && ini.ReadString(section, key, kAbsent) != kAbsent) return;
+    ini.SetString(section, key, text);
+  };
+  auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
+  const QString weakDrill = ini.ReadString(kHistorySection, kWeakDrillKey, kAbsent);
+  if (s.WeakDrill || weakDrill != kAbsent)
+    put(kHistorySection, kWeakDrillKey, flag(s.WeakDrill), flagMeans(weakDrill, d.WeakDrill) == s.WeakDrill);
   // The server is the teacher's choice: kept in the user's file only where
   // that file already names one (or names none, to opt out).
-  if (ini.ReadString(kHistorySection, kServerKey, kAbsent) != kAbsent) {
-    ini.SetString(kHistorySection, kServerKey, s.HistoryServer);
+  const QString server = ini.ReadString(kHistorySection, kServerKey, kAbsent);
+  if (server != kAbsent)
+    put(kHistorySection, kServerKey, s.HistoryServer, server.trimmed() == s.HistoryServer);
+  const QString guide = ini.ReadString(kRomajiSection, kGuideKey, kAbsent);
+  if (s.RomajiGuideChosen || guide != kAbsent) {
+    qint64 stored = 0;
+    if (!ParseIniInteger(guide, &stored) || stored < 0 || stored >= kGuideNotations) stored = 0;
+    put(kRomajiSection, kGuideKey, QString::number(s.RomajiGuide),
+        !s.RomajiGuideChosen && stored == s.RomajiGuide);
   }
-  if (s.RomajiGuideChosen || ini.ReadString(kRomajiSection, kGuideKey, kAbsent) != kAbsent) {
-    ini.SetString(kRomajiSection, kGuideKey, QString::number(s.RomajiGuide));
+  const QString kanaInput = ini.ReadString(kRomajiSection, kKanaInputKey, kAbsent);
+  const QString kanaSpeed = ini.ReadString(kRomajiSection, kKanaSpeedKey, kAbsent);
+  if (s.KanaInputChosen || kanaInput != kAbsent || kanaSpeed != kAbsent) {
+    put(kRomajiSection, kKanaInputKey, flag(s.KanaInput),
+        !s.KanaInputChosen && flagMeans(kanaInput, d.KanaInput) == s.KanaInput);
+    put(kRomajiSection, kKanaSpeedKey, JoinCommaText(s.KanaSpeed),
+        MergeNumberList(SplitCommaText(kanaSpeed), d.KanaSpeed, 6) == s.KanaSpeed);
   }
-  if (s.KanaInputChosen || ini.ReadString(kRomajiSection, kKanaInputKey, kAbsent) != kAbsent ||
-      ini.ReadString(kRomajiSection, kKanaSpeedKey, kAbsent) != kAbsent) {
-    ini.SetString(kRomajiSection, kKanaInputKey, s.KanaInput ? QStringLiteral("1") : QStringLiteral("0"));
-    ini.SetString(kRomajiSection, kKanaSpeedKey, JoinCommaText(s.KanaSpeed));
-  }
-  if (s.GuideShowChosen || ini.ReadString(kGuideSection, kGuideShowKey, kAbsent) != kAbsent) {
-    ini.SetString(kGuideSection, kGuideShowKey, s.GuideShow ? QStringLiteral("1") : QStringLiteral("0"));
+  const QString guideShow = ini.ReadString(kGuideSection, kGuideShowKey, kAbsent);
+  if (s.GuideShowChosen || guideShow != kAbsent) {
+    put(kGuideSection, kGuideShowKey, flag(s.GuideShow),
+        !s.GuideShowChosen && flagMeans(guideShow, d.GuideShow) == s.GuideShow);
   }
   // All keys go out in one atomic write: a failure leaves the old file whole.
   if (!ini.Commit()) throw SettingsError(path);

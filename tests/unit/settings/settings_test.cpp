@@ -359,3 +359,23 @@ TEST_F(SettingsFileTest, PassItemsComeFromTheUsersFileOrTheSystemFileAndAreNever
   EXPECT_EQ(s.GuidePassItems, ZINIconf::kDefaultPassItems);
   qputenv("XDG_CONFIG_DIRS", oldDirs);
 }
+
+TEST_F(SettingsFileTest, OurOwnKeysStayAsWrittenThroughACloseThatChangedNothing) {
+  AppSettings s;
+  LoadSettings(s, true, path());
+  const QByteArray hostile = ReadTestFile(path()) +
+                             "[History]\r\nWeakDrill=maybe\r\nServer= postgresql://t@school/s \r\n"
+                             "[Romaji]\r\nGuide=abc\r\nKanaInput=yes\r\nKanaSpeed=5,x\r\n"
+                             "[Guide]\r\nShow=garbage\r\nPassItems=lots\r\n";
+  WriteTestFile(path(), hostile);
+  LoadSettings(s, true, path());
+  EXPECT_EQ(s.RomajiGuide, 0);
+  EXPECT_FALSE(s.KanaInput);
+  SaveSettings(s, path());
+  EXPECT_EQ(ReadTestFile(path()), hostile);
+  // A choice made replaces the text it chose over.
+  s.KanaInput = true;
+  s.KanaInputChosen = true;
+  SaveSettings(s, path());
+  EXPECT_TRUE(ReadTestFile(path()).contains("KanaInput=1\r\n"));
+}
