@@ -52,7 +52,10 @@ RichText LoadPracticeText(const QString& path) {
   }
   RichText content =
       LooksLikeRtf(bytes) ? ReadRtf(bytes) : RichText{NormalizePracticeText(DecodePlainText(bytes)), {}};
-  if (content.text.count(QStringLiteral("\r\n")) >= kMaxPracticeLines) {
+  // A break that ends the text ends its last line; it starts none.
+  const qsizetype breaks = content.text.count(QStringLiteral("\r\n"));
+  const qsizetype lines = breaks + (content.text.endsWith(QStringLiteral("\r\n")) ? 0 : 1);
+  if (lines > kMaxPracticeLines) {
     throw FileError(QStringLiteral("行が多すぎます（%1 行まで）").arg(kMaxPracticeLines), path);
   }
   DropCrowdedLooks(content);

@@ -80,8 +80,9 @@ TEST(TypingTextLoad, PicksTheReaderByContentAndNamesFilesItCannotRead) {
   const QString missing = dir.filePath(QStringLiteral("nothing.txt"));
   const QString fifo = dir.filePath(QStringLiteral("fifo.txt"));
   ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-  // More line breaks than the pane lays out quickly.
-  const QString lines = write(QStringLiteral("lines.txt"), QByteArray(kMaxPracticeLines, '\n'));
+  // More lines than the pane lays out quickly; exactly that many are taken.
+  const QString lines = write(QStringLiteral("lines.txt"), QByteArray(kMaxPracticeLines + 1, '\n'));
+  EXPECT_NO_THROW(LoadPracticeText(write(QStringLiteral("most.txt"), QByteArray(kMaxPracticeLines, '\n'))));
   for (const QString& path : {missing, dir.path(), fifo, QStringLiteral("/dev/zero"), lines}) {
     try {
       LoadPracticeText(path);
