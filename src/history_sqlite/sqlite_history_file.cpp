@@ -41,6 +41,12 @@ bool SqliteHistoryStore::Check(const QString& path, QString* error, bool* foreig
     SetError(error, history_reason::ReadOnly());
     return false;
   }
+  // A link to nothing: SQLite would make a file wherever it points, or fail
+  // in words that blame the permissions.
+  if (file.isSymLink() && !file.exists()) {
+    SetError(error, QStringLiteral("リンク先のファイルがありません: ") + file.symLinkTarget());
+    return false;
+  }
   if (!file.exists()) return true;
   if (!file.isFile()) {
     SetError(error, QStringLiteral("通常のファイルではありません。"));

@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -105,6 +106,16 @@ TEST_F(HistoryStoreTest, AFileFromANewerProgramIsLeftAlone) {
   QString reason;
   EXPECT_FALSE(SqliteHistoryStore::Check(path(), &reason));
   EXPECT_TRUE(reason.contains(QStringLiteral("新しい版"))) << qPrintable(reason);
+}
+
+TEST_F(HistoryStoreTest, ALinkToNothingIsNamedAsSuchAndNothingIsMadeWhereItPoints) {
+  const QString target = dir.filePath(QStringLiteral("gone/history.sqlite"));
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(path()).absolutePath()));
+  ASSERT_TRUE(QFile::link(target, path()));
+  QString reason;
+  EXPECT_FALSE(SqliteHistoryStore::Check(path(), &reason));
+  EXPECT_TRUE(reason.contains(QStringLiteral("リンク先"))) << qPrintable(reason);
+  EXPECT_FALSE(QFileInfo::exists(target));
 }
 
 // The shell with a history it cannot use: no box, the fault is only
