@@ -314,7 +314,16 @@ void MainWindow::ShowHistoryStatus(const HistoryStatus& status) {
     if (!m_told.contains(status.reason)) {
       m_told.insert(status.reason);
       m_faultTold = true;
-      told << HistoryStateText(status);
+      m_stateTold = HistoryStateText(status);
+      told << m_stateTold;
+    } else if (m_notice != nullptr && m_notice->isVisible() && !m_stateTold.isEmpty() &&
+               m_notice->text().contains(m_stateTold)) {
+      // The same fault still in view: its count of waiting records kept current.
+      const QString now = HistoryStateText(status);
+      if (now != m_stateTold) {
+        m_notice->Tell(m_notice->text().replace(m_stateTold, now));
+        m_stateTold = now;
+      }
     }
   } else if (status.state == HistoryStatus::State::Open && status.written > 0) {
     told << (m_faultTold ? QStringLiteral("学習履歴のファイルに書き込めるようになりました。"

@@ -92,6 +92,7 @@ class MainWindow final : public QMainWindow {
   QSet<QString> m_told;      // faults told this session
   bool m_faultTold = false;  // one is told and has not passed yet
   bool m_noteTold = false;
+  QString m_stateTold;  // the fault's words as the notice shows them
   QPointer<HistoryNoticeView> m_notice;
   // The guide draws the page in view after each of its events.
   void RefreshGuide();

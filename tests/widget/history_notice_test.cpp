@@ -41,6 +41,9 @@ TEST(HistoryNotice, AFaultIsToldOnceBesideTheWindowWithoutTakingTheKeyboard) {
   EXPECT_TRUE(notice->windowFlags() & Qt::WindowDoesNotAcceptFocus);
   EXPECT_TRUE(notice->text().contains(damaged.reason));
   EXPECT_TRUE(notice->text().contains(QStringLiteral("3 件")));
+  damaged.waitingRows = 4;  // while it shows, the count follows
+  window.ShowHistoryStatus(damaged);
+  EXPECT_TRUE(notice->text().contains(QStringLiteral("4 件"))) << notice->text().toStdString();
 
   // Closed by the learner, the same fault (more records waiting) is not told again.
   notice->close();
