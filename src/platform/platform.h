@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -33,6 +34,11 @@ class Platform {
 
   // The local date-time (see clock.h).
   virtual ClockTime Now() = 0;
+  // Seconds from some fixed point, never moved by a change of the wall clock
+  // (daylight saving, the time set back): what a timed test is measured on.
+  virtual double MonotonicSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  }
   // Seeds the one random generator from the clock.
   virtual void Randomize() = 0;
   // A uniformly drawn whole number 0 … n-1 (0 when n <= 0).

@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "history/history_recorder.h"
@@ -93,20 +94,114 @@ int ScoredLength(const QString& passage) {
   return int(std::count_if(passage.begin(), passage.end(), [](QChar c) { return !c.isSpace(); }));
 }
 
-int CorrectCharacters(const QString& passage, const QString& typed) {
-  const QString a = Comparable(passage);
-  const QString b = Comparable(typed);
-  if (a.isEmpty() || b.isEmpty()) return 0;
-  // Two rows of the usual table, over the passage.
-  std::vector<int> previous(size_t(a.size()) + 1, 0), current(size_t(a.size()) + 1, 0);
-  for (const QChar t : b) {
-    for (qsizetype i = 0; i < a.size(); ++i) {
-      current[size_t(i) + 1] =
-          a[i] == t ? previous[size_t(i)] + 1 : std::max(previous[size_t(i) + 1], current[size_t(i)]);
+namespace {
+
+constexpr int kNoPath = std::numeric_limits<int>::max();
+
+bool IsLatinLetter(QChar c) {
+  const char16_t u = c.unicode();
+  return (u >= u'Ａ' && u <= u'Ｚ') || (u >= u'ａ' && u <= u'ｚ');
+}
+
+// What the input method must be on for: kana, the long mark, kanji and 々.
+bool IsJapanese(QChar c) {
+  const char16_t u = c.unicode();
+  return (u >= u'ぁ' && u <= u'ゖ') || (u >= u'ァ' && u <= u'ヺ') || u == u'ー' || u == u'々' ||
+         (u >= u'一' && u <= u'鿿');
+}
+
+}  // namespace
+
+TypedAlignment::TypedAlignment(const QString& passage) : m_passageSize(int(passage.size())) {
+  // Folded character by character (a half-width kana with its mark as one),
+  // so that each compared character knows its place in the passage.
+  for (qsizetype i = 0; i < passage.size(); ++i) {
+    if (passage[i].isSpace()) continue;
+    const qsizetype take = i + 1 < passage.size() && ToFullWidth(passage.mid(i, 2)).size() == 1 ? 2 : 1;
+    for (const QChar c : ToFullWidth(passage.mid(i, take))) {
+      m_passage.append(c);
+      m_positions.push_back(int(i));
     }
-    std::swap(previous, current);
+    i += take - 1;
   }
-  return previous.back();
+  // Nothing typed: the start of the passage is that many characters missing.
+  m_rows.push_back({0, 0});
+  m_cells.resize(kCells);
+  for (int k = 0; k < kCells; ++k) m_cells[size_t(k)] = {k <= m_passage.size() ? k : kNoPath, 0};
+}
+
+const TypedAlignment::Cell& TypedAlignment::At(int row, int column) const {
+  static constexpr Cell kNone{kNoPath, 0};
+  const int k = column - m_rows[size_t(row)].first;
+  if (k < 0 || k >= kCells || column > m_passage.size()) return kNone;
+  return m_cells[size_t(row) * kCells + size_t(k)];
+}
+
+void TypedAlignment::SetTyped(const QString& typed) {
+  const QString compared = Comparable(typed);
+  qsizetype same = 0;
+  const qsizetype shorter = std::min(compared.size(), m_typed.size());
+  while (same < shorter && compared[same] == m_typed[same]) ++same;
+  m_typed.truncate(same);
+  m_rows.resize(size_t(same) + 1);
+  m_cells.resize(m_rows.size() * kCells);
+  for (qsizetype i = same; i < compared.size(); ++i) Append(compared[i]);
+}
+
+void TypedAlignment::Append(QChar typed) {
+  const auto better = [](const Cell& a, const Cell& b) {
+    return a.errors < b.errors || (a.errors == b.errors && a.matched > b.matched);
+  };
+  const auto step = [](const Cell& from, int errors, int matched) {
+    return from.errors == kNoPath ? from : Cell{from.errors + errors, from.matched + matched};
+  };
+  const int row = Rows();
+  const int last = int(m_passage.size());
+  // Around where the row before ended, one further on.
+  const int first = std::max(0, std::min(m_rows.back().best + 1 - kBand, last + 1 - kCells));
+  m_rows.push_back({first, first});
+  m_cells.resize(m_rows.size() * kCells);
+  m_typed.append(typed);
+  Cell* cells = &m_cells[size_t(row) * kCells];
+  Cell best{kNoPath, 0};
+  for (int k = 0; k < kCells; ++k) {
+    const int j = first + k;
+    Cell cell{kNoPath, 0};
+    if (j == 0) {
+      cell = {row, 0};  // every character typed is extra
+    } else if (j <= last) {
+      const bool same = m_passage[j - 1] == typed;
+      cell = step(At(row - 1, j - 1), same ? 0 : 1, same ? 1 : 0);
+      if (const Cell extra = step(At(row - 1, j), 1, 0); better(extra, cell)) cell = extra;
+      if (k > 0) {
+        if (const Cell missing = step(cells[k - 1], 1, 0); better(missing, cell)) cell = missing;
+      }
+    }
+    cells[k] = cell;
+    if (better(cell, best)) {
+      best = cell;
+      m_rows.back().best = j;
+    }
+  }
+}
+
+int TypedAlignment::nextPosition() const {
+  const int j = m_rows.back().best;
+  return j < int(m_positions.size()) ? m_positions[size_t(j)] : m_passageSize;
+}
+
+bool TypedAlignment::latinWhereKana() const {
+  qsizetype start = m_typed.size();
+  while (start > 0 && IsLatinLetter(m_typed[start - 1])) --start;
+  if (start == m_typed.size()) return false;
+  const int j = m_rows[size_t(start)].best;
+  return j < m_passage.size() && IsJapanese(m_passage[j]);
+}
+
+int CorrectCharacters(const QString& passage, const QString& typed) {
+  TypedAlignment alignment(passage);
+  alignment.SetTyped(typed);
+  return alignment.score();
 }
 
 SkillTest::SkillTest(Platform& platform, HistoryRecorder* history)
@@ -118,7 +213,7 @@ void SkillTest::SetTexts(QList<SkillTestText> texts) {
   m_chosen = m_texts.isEmpty() ? -1 : 0;
   m_state = State::Ready;
   m_typed.clear();
-  m_scored = false;
+  m_alignment = TypedAlignment(m_chosen < 0 ? QString() : m_texts[m_chosen].passage);
 }
 
 void SkillTest::Choose(int index) {
@@ -127,15 +222,15 @@ void SkillTest::Choose(int index) {
   m_chosen = index;
   m_state = State::Ready;
   m_typed.clear();
-  m_scored = false;
+  m_alignment = TypedAlignment(m_chosen < 0 ? QString() : m_texts[m_chosen].passage);
 }
 
 void SkillTest::Start() {
   if (m_chosen < 0 || m_state == State::Running) return;
   m_state = State::Running;
-  m_start = m_platform.Now();
+  m_start = m_platform.MonotonicSeconds();
   m_typed.clear();
-  m_scored = false;
+  m_alignment.SetTyped(m_typed);
   m_perMinute = 0;
   m_grade.clear();
 }
@@ -146,7 +241,7 @@ void SkillTest::Edit(const QString& typed) {
   if (m_state != State::Running) return;
   if (typed == m_typed) return;
   m_typed = typed;
-  m_scored = false;
+  m_alignment.SetTyped(m_typed);
 }
 
 void SkillTest::Tick() {
@@ -165,9 +260,9 @@ void SkillTest::Leave() {
   m_perMinute = 0;
 }
 
-// SecondsBetween counts whole milliseconds: a clock in days carries rounding
-// far below that, which must not move the end or the second shown.
-double SkillTest::Elapsed() const { return SecondsBetween(m_start, m_platform.Now()); }
+// On the monotonic clock: a wall clock set back or put forward (daylight
+// saving, a teacher's correction) neither adds time nor takes it.
+double SkillTest::Elapsed() const { return std::max(0.0, m_platform.MonotonicSeconds() - m_start); }
 
 int SkillTest::secondsLeft() const {
   switch (m_state) {
@@ -183,13 +278,7 @@ int SkillTest::secondsLeft() const {
   return left <= 0 ? 0 : std::min(kSkillTestSeconds, int(std::ceil(left)));
 }
 
-int SkillTest::correct() const {
-  if (!m_scored) {
-    m_correct = m_chosen < 0 ? 0 : CorrectCharacters(m_texts[m_chosen].passage, m_typed);
-    m_scored = true;
-  }
-  return m_correct;
-}
+int SkillTest::nextPosition() const { return m_state == State::Ready ? -1 : m_alignment.nextPosition(); }
 
 void SkillTest::Finish() {
   m_state = State::Finished;
@@ -205,8 +294,9 @@ void SkillTest::Record(const QString& grade, double seconds) {
   record.characters = correct();
   record.seconds = seconds;
   record.charsPerMinute = m_perMinute;
-  const int typed = ScoredLength(m_typed);
-  record.accuracy = typed > 0 ? std::min(1.0, double(correct()) / typed) : 0;
+  // Of the characters the alignment looked at, the share that were right.
+  const int looked = matched() + errors();
+  record.accuracy = looked > 0 ? double(matched()) / looked : 0;
   record.grade = grade;
   m_history->SkillTestDone(record);
 }
@@ -226,7 +316,15 @@ QString SkillTest::ProgressText() const {
     case State::Finished:
       break;
   }
-  return QStringLiteral("おわり！ 3 分間で正しく打てた字：%1 字").arg(correct());
+  return QStringLiteral("おわり！ 3 分間で正しく打てた字：%1 字（合った字 %2 － まちがい %3）")
+      .arg(correct())
+      .arg(matched())
+      .arg(errors());
+}
+
+QString SkillTest::RuleText() {
+  return QStringLiteral(
+      "数え方：文と同じ順に合った字から、打ちまちがい・ぬけ・よけいな字を 1 字ずつ引きます");
 }
 
 QString SkillTest::ResultText() const {

@@ -15,7 +15,9 @@
 namespace shurencho {
 
 QtPlatform::QtPlatform(std::unique_ptr<MediaPlayer> media, std::unique_ptr<HelpLauncher> help)
-    : m_media(std::move(media)), m_help(std::move(help)) {}
+    : m_media(std::move(media)), m_help(std::move(help)) {
+  m_monotonic.start();
+}
 
 ClockTime QtPlatform::Now() { return ClockFromDateTime(QDateTime::currentDateTime()); }
 

@@ -2,6 +2,7 @@
 // The real platform: Qt for the clock, beeps, boxes, the pointer and file
 // dialogs; the media player and the help opener are plugged in by main().
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QPointer>
 #include <QWidget>
@@ -29,6 +30,7 @@ class QtPlatform final : public Platform {
   void SetControlProvider(std::function<void(const QString&)> provider) { m_provider = std::move(provider); }
 
   ClockTime Now() override;
+  double MonotonicSeconds() override { return double(m_monotonic.nsecsElapsed()) / 1e9; }
   void Randomize() override;
   int Random(int n) override;
   void Beep() override;
@@ -59,6 +61,7 @@ class QtPlatform final : public Platform {
   QHash<QString, QPointer<QWidget>> m_controls;
   std::function<void(const QString&)> m_provider;
   std::mt19937 m_random;
+  QElapsedTimer m_monotonic;    // started with the platform
   bool m_warpsIgnored = false;  // a warp was seen to leave the pointer where it was
 };
 

@@ -1,6 +1,7 @@
 #include "ui/skill_test_view.h"
 
 #include <QCloseEvent>
+#include <QColor>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -59,8 +61,10 @@ SkillTestView::SkillTestView(Platform& platform, HistoryRecorder* history, const
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addWidget(m_passage, 3);
+  layout->addWidget(m_band);
   layout->addWidget(m_box, 2);
   layout->addWidget(m_progress);
+  layout->addWidget(m_rule);
   layout->addWidget(m_result);
 
   ConnectControls();
@@ -102,6 +106,19 @@ void SkillTestView::MakeTextPanes(const QFont& text) {
   m_passage->setContextMenuPolicy(Qt::NoContextMenu);
   m_passage->setAccessibleName(QStringLiteral("課題文"));
 
+  // Said in the window, not in a box that would stop the clock's typing.
+  m_band = new QLabel(QStringLiteral("日本語入力がオフです。半角／全角キーでオンにしましょう"));
+  m_band->setFont(DesignFont(kGothic, 16, true));
+  m_band->setStyleSheet(
+      QStringLiteral("QLabel { background: #fff3b0; color: #5a3b00; border: 2px solid #e0a800; "
+                     "border-radius: 4px; padding: 4px 8px; }"));
+  m_band->setAccessibleDescription(QStringLiteral("お知らせ"));
+  // Kept in the layout while hidden, so the panes do not jump as it comes and goes.
+  QSizePolicy keep = m_band->sizePolicy();
+  keep.setRetainSizeWhenHidden(true);
+  m_band->setSizePolicy(keep);
+  m_band->hide();
+
   m_box = new SkillTestBox;
   m_box->setFont(text);
   m_box->setReadOnly(true);
@@ -115,6 +132,10 @@ void SkillTestView::MakeResultLines(const QFont& small) {
   m_progress = new QLabel;
   m_progress->setFont(small);
   m_progress->setAccessibleDescription(QStringLiteral("打てた字"));
+  m_rule = new QLabel(SkillTest::RuleText());
+  m_rule->setFont(small);
+  m_rule->setWordWrap(true);
+  m_rule->setAccessibleDescription(QStringLiteral("数え方"));
   m_result = new QLabel;
   m_result->setFont(small);
   m_result->setAccessibleDescription(QStringLiteral("結果"));
@@ -211,6 +232,7 @@ void SkillTestView::Render() {
       m_choice->setCurrentIndex(chosen);
     }
     m_passage->setPlainText(chosen < 0 ? QString() : m_test.texts()[chosen].passage);
+    m_shownNext = -2;
     const QSignalBlocker block(m_box);
     m_box->clear();
   }
@@ -229,9 +251,29 @@ void SkillTestView::Render() {
   m_start->setEnabled(!open && chosen >= 0);
   m_start->setText(m_test.state() == SkillTest::State::Finished ? QStringLiteral("もう一度")
                                                                 : QStringLiteral("はじめ"));
+  if (m_test.nextPosition() != m_shownNext) MarkNext(m_test.nextPosition());
+  m_band->setVisible(m_test.latinWhereKana());
   m_timeLeft->setText(m_test.TimeLeftText());
   m_progress->setText(m_test.ProgressText());
   m_result->setText(m_test.state() == SkillTest::State::Finished ? m_test.ResultText() : m_problems);
+}
+
+// The next character to type on a background of its own, kept in view.
+void SkillTestView::MarkNext(int position) {
+  m_shownNext = position;
+  QList<QTextEdit::ExtraSelection> marks;
+  QTextCursor at(m_passage->document());
+  if (position >= 0) {
+    at.setPosition(std::min(position, m_passage->document()->characterCount() - 1));
+    QTextEdit::ExtraSelection mark;
+    mark.cursor = at;
+    mark.cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+    mark.format.setBackground(QColor(0xff, 0xd8, 0x66));
+    marks.append(mark);
+  }
+  m_passage->setExtraSelections(marks);
+  m_passage->setTextCursor(at);
+  m_passage->ensureCursorVisible();
 }
 
 void SkillTestView::closeEvent(QCloseEvent* event) {

@@ -1,7 +1,9 @@
 #pragma once
 // The 実力テスト window, apart from the main window: the passage to choose,
-// the start button, the time left, the passage, the typing box open to the
-// input method, and the result. Its timer only asks the test to tick.
+// the start button, the time left, the passage with the next character to
+// type marked, the typing box open to the input method, a band when the input
+// method seems off, how the score is counted, and the result. Its timer only
+// asks the test to tick.
 
 #include <QWidget>
 
@@ -33,6 +35,8 @@ class SkillTestView final : public QWidget {
   QComboBox* choice() const { return m_choice; }
   QPushButton* startButton() const { return m_start; }
   QWidget* box() const;
+  QLabel* band() const { return m_band; }
+  QTextEdit* passage() const { return m_passage; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -48,17 +52,21 @@ class SkillTestView final : public QWidget {
   void Start();
   void Edited();
   void SetBoxOpen(bool open);
+  void MarkNext(int position);
 
   SkillTest m_test;
   QComboBox* m_choice;
   QPushButton* m_start;
   QLabel* m_timeLeft;
   QTextEdit* m_passage;
+  QLabel* m_band;
   SkillTestBox* m_box;
   QLabel* m_progress;
+  QLabel* m_rule;
   QLabel* m_result;
   QTimer* m_timer;
   int m_shownText = -2;  // the passage the pane holds
+  int m_shownNext = -2;  // the character marked in it
   QString m_problems;    // test files that could not be read
 };
 

@@ -53,6 +53,7 @@ class FakePlatform final : public Platform {
   };
 
   double Now() override { return now; }
+  double MonotonicSeconds() override { return monotonic; }
   void Randomize() override { ++randomizeCalls; }
   // Takes the next scripted number (reduced mod n); 0 when the script is empty.
   int Random(int n) override;
@@ -71,11 +72,16 @@ class FakePlatform final : public Platform {
   MediaPlayer& Media() override { return media; }
   HelpLauncher& Help() override { return help; }
 
-  // Clock helpers: seconds as a fraction of a day.
+  // Clock helpers: seconds as a fraction of a day. Time passing moves both
+  // clocks; setting `now` alone is the wall clock changed.
   static double Seconds(double s) { return s / 86400.0; }
-  void Advance(double seconds) { now += Seconds(seconds); }
+  void Advance(double seconds) {
+    now += Seconds(seconds);
+    monotonic += seconds;
+  }
 
-  double now = 45000.5;  // some afternoon
+  double now = 45000.5;     // some afternoon
+  double monotonic = 1000;  // seconds
   int randomizeCalls = 0;
   std::deque<int> randoms;
   std::vector<int> randomRanges;  // the n of every Random(n) call, in order

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
@@ -28,15 +29,26 @@ TEST(SkillTestViewTest, ATestTypedThroughTheInputMethodEndsOnItsTimer) {
   ASSERT_TRUE(view.test().open());
 
   const QString passage = view.test().texts()[view.test().chosen()].passage;
-  QInputMethodEvent commit;
-  commit.setCommitString(passage.left(2));
-  QApplication::sendEvent(view.box(), &commit);
+  const auto commit = [&](const QString& text) {
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(view.box(), &event);
+  };
+  commit(passage.left(2));
   EXPECT_EQ(view.test().correct(), 2);
+  // The next character is marked; letters where kana belong bring the band.
+  ASSERT_EQ(view.passage()->extraSelections().size(), 1);
+  EXPECT_EQ(view.passage()->extraSelections()[0].cursor.selectedText(), passage.mid(2, 1));
+  EXPECT_TRUE(view.band()->isHidden());
+  commit(QStringLiteral("no"));
+  EXPECT_FALSE(view.band()->isHidden());
+  commit(passage.mid(2, 1));
+  EXPECT_TRUE(view.band()->isHidden());
 
-  platform.now += ClockSpan(kSkillTestSeconds + 1);
+  platform.Advance(kSkillTestSeconds + 1);
   ASSERT_TRUE(QTest::qWaitFor([&] { return view.test().state() == SkillTest::State::Finished; }, 10000));
   EXPECT_EQ(view.startButton()->text(), QStringLiteral("もう一度"));
-  EXPECT_EQ(view.test().typed(), passage.left(2));
+  EXPECT_EQ(view.test().typed(), passage.left(2) + QStringLiteral("no") + passage.mid(2, 1));
 }
 
 }  // namespace
