@@ -36,7 +36,8 @@ KanaRomaTable TableFromLines(const QStringList& lines, const QString& fileName) 
       throw DataFileError(fileName, lineNo, QStringLiteral("ローマ字がありません"));
     }
     if (table.count == kKanaRomaTableSlots) {
-      throw DataFileError(fileName, lineNo, QStringLiteral("行が多すぎます（371 行まで）"));
+      throw DataFileError(fileName, lineNo,
+                          QStringLiteral("行が多すぎます（%1 行まで）").arg(kKanaRomaTableSlots));
     }
     table.lines[static_cast<size_t>(table.count++)] = lines.at(i);
   }

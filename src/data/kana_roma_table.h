@@ -15,7 +15,10 @@
 
 namespace shurencho {
 
-inline constexpr int kKanaRomaTableSlots = 371;
+// Tables once stopped at 371 lines; the loanword sounds (ファ, ティ, ウィ ...)
+// in both kana need more, and teachers add lines of their own. A table of 371
+// lines or fewer reads as it always did.
+inline constexpr int kKanaRomaTableSlots = 512;
 // Fewer lines cannot make the two letter courses.
 inline constexpr int kKanaRomaTableMinLines = 205;
 inline constexpr int kAlphabetLetterFirst = 0;  // 0-based slot of line 1
@@ -55,7 +58,8 @@ struct KanaUnitStep {
 // Reads the table file (CP932). Empty lines after line 205 are skipped. Throws
 // DataFileError naming the file, and the line where it applies, when the
 // file cannot be read, has an empty line within lines 1-205, a line without
-// a key or without a romaji form, more than 371 lines, or fewer than 205.
+// a key or without a romaji form, more lines than the slots, or fewer than
+// 205.
 KanaRomaTable LoadKanaRomaTable(const QString& path);
 // The same over text already in memory; fileName only names it in errors.
 KanaRomaTable LoadKanaRomaTableFromText(const QString& text, const QString& fileName);

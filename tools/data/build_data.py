@@ -2,7 +2,9 @@
 """Builds the shipped data files in assets/ from the UTF-8 sources here.
 
     python3 tools/data/build_data.py            # write assets/*.dat
-    python3 tools/data/build_data.py --check    # only check, write nothing
+    python3 tools/data/build_data.py --check    # only check, write nothing; fail
+                                                # when assets/ is not what the
+                                                # sources make
 
 Outputs are CP932 (Windows Shift-JIS) with CR LF line ends:
   roma01.dat  kana-romaji table   (roma01_keys.txt + ime_rules.txt)
@@ -24,7 +26,7 @@ from pathlib import Path
 HERE = Path(__file__).resolve().parent
 ASSETS = HERE.parent.parent / "assets"
 
-TABLE_LINES = 371
+TABLE_LINES = 512   # the program's table slots
 SECTION_SIZES = {"alphabet": 30, "keys": 10, "kana": 165}
 
 # Hints a beginner learns first (Hepburn where the input method allows it).
@@ -33,6 +35,7 @@ PREFERRED = {
     "しぇ": "she", "しゃ": "sha", "しゅ": "shu", "しょ": "sho",
     "じぇ": "je", "じゃ": "ja", "じゅ": "ju", "じょ": "jo",
     "ちぇ": "che", "ちゃ": "cha", "ちゅ": "chu", "ちょ": "cho",
+    "くぁ": "kwa", "くぃ": "kwi", "くぇ": "kwe", "くぉ": "kwo",
 }
 # ん: nn first. A lone n is not a form: it would begin nn and hide it.
 N_ORDER = ["nn", "xn", "n'"]
@@ -145,6 +148,11 @@ def read_keys(path):
     keys = sections["alphabet"] + sections["keys"] + sections["kana"] + sections["units"]
     if len(keys) > TABLE_LINES:
         sys.exit(f"roma01_keys.txt: {len(keys)} keys, the table has {TABLE_LINES} lines")
+    for k in keys:
+        try:
+            k.encode("cp932")
+        except UnicodeEncodeError:
+            sys.exit(f"roma01_keys.txt: key {k!r} has no CP932 code (the files are CP932)")
     folded = [k.lower() for k in keys]
     for k in keys:
         if folded.count(k.lower()) > 1:
@@ -428,11 +436,17 @@ def main():
     }
     print(f"roma01: {len(table_lines)} lines; tangoe: {len(english)}; tango: {len(kana_words)}; "
           f"tangoh: {items} items; maze paths: {path_lengths}")
+    made = {name: encode(lines) for name, lines in outputs.items()}
+    stale = [name for name, data in made.items()
+             if not (ASSETS / name).is_file() or (ASSETS / name).read_bytes() != data]
     if check_only:
+        if stale:
+            sys.exit(f"assets/ differs from the sources: {', '.join(stale)} (run without --check)")
         return
     ASSETS.mkdir(exist_ok=True)
-    for name, lines in outputs.items():
-        (ASSETS / name).write_bytes(encode(lines))
+    for name in stale:
+        (ASSETS / name).write_bytes(made[name])
+        print(f"wrote assets/{name}")
 
 
 if __name__ == "__main__":

@@ -64,21 +64,24 @@ struct QueryTable {
 
 }  // namespace
 
-TEST(DataKanaRomaTableLoad, HoldsUpTo371LinesAsRead) {
-  QStringList lines = NumberedLines(kKanaRomaTableSlots);
+TEST(DataKanaRomaTableLoad, HoldsAsManyLinesAsSlotsAsRead) {
+  const int room = kKanaRomaTableSlots;
+  QStringList lines = NumberedLines(room);
   lines[0] = QStringLiteral("  a , \"a\"");
   const KanaRomaTable table = Load(lines);
-  EXPECT_EQ(table.count, 371);
+  EXPECT_EQ(table.count, room);
   EXPECT_EQ(table.lines[0], QStringLiteral("  a , \"a\""));  // no trimming, no splitting
-  EXPECT_EQ(table.lines[370], QStringLiteral("k371,r371"));
+  EXPECT_EQ(table.lines[static_cast<size_t>(room - 1)], QStringLiteral("k%1,r%1").arg(room));
   const KanaKeyList keys = BuildKanaKeyList(table);
-  ASSERT_EQ(keys.size(), 371);
+  ASSERT_EQ(keys.size(), room);
   EXPECT_EQ(keys.keys().at(0), QStringLiteral("a"));  // blanks before the key are not part of it
-  EXPECT_EQ(keys.IndexOf(QStringLiteral("k371")), 370);
+  EXPECT_EQ(keys.IndexOf(QStringLiteral("k%1").arg(room)), room - 1);
 
-  // A 372nd line has no slot; blank lines after the last do no harm.
-  EXPECT_EQ(FailingLine(NumberedLines(372)), 372);
-  EXPECT_EQ(FailingLine(NumberedLines(371) + QStringList{QString(), QStringLiteral("  ")}), -1);
+  // One more line has no slot; blank lines after the last do no harm, and a
+  // table of the 371 lines older tables were limited to still reads.
+  EXPECT_EQ(FailingLine(NumberedLines(room + 1)), room + 1);
+  EXPECT_EQ(FailingLine(NumberedLines(room) + QStringList{QString(), QStringLiteral("  ")}), -1);
+  EXPECT_EQ(Load(NumberedLines(371)).count, 371);
 }
 
 TEST(DataKanaRomaTableLoad, RefusesWhatCannotMakeTheCoursesOrBeJudged) {

@@ -84,7 +84,7 @@ TEST(DataShipped, FilesAreCp932WithCrLfLineEnds) {
 }
 
 TEST(DataShipped, CourseSizes) {
-  EXPECT_EQ(Data().kanaRomaTable.count, 371);
+  EXPECT_EQ(Data().kanaRomaTable.count, 412);
   EXPECT_EQ(Data().alphabetLetters.size(), 30);
   EXPECT_EQ(Data().kanaLetters.size(), 165);
   EXPECT_GE(Data().alphabetWords.size(), 200);

@@ -31,7 +31,7 @@ TEST(RomajiNotationTest, EveryKanaOfTheShippedTableHasAGuideInBothNotationsThatI
       {u"しゃ", "sha", "sya"},     {u"しゅ", "shu", "syu"},     {u"しょ", "sho", "syo"},
       {u"じゃ", "ja", "zya"},      {u"じゅ", "ju", "zyu"},      {u"じょ", "jo", "zyo"},
       {u"ちゃ", "cha", "tya"},     {u"ちゅ", "chu", "tyu"},     {u"ちょ", "cho", "tyo"},
-      {u"シェ", "she", "sye"},     {u"ジェ", "je", "zye"},      {u"チェ", "che", "tye"},
+      {u"しぇ", "she", "sye"},     {u"じぇ", "je", "zye"},      {u"ちぇ", "che", "tye"},
       {u"っし", "sshi", "ssi"},    {u"っち", "tchi", "tti"},    {u"っつ", "ttsu", "ttu"},
       {u"ッジ", "jji", "zzi"},     {u"ッフ", "ffu", "hhu"},     {u"っしゃ", "ssha", "ssya"},
       {u"っしゅ", "sshu", "ssyu"}, {u"っしょ", "ssho", "ssyo"}, {u"っちゃ", "tcha", "ttya"},

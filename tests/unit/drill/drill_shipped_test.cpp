@@ -1,5 +1,8 @@
 // Every item of the shipped courses played to its right answer with the keys
 // a learner uses: the data and the drill checked together.
+#include <iterator>
+#include <utility>
+
 #include "support/shipped_data.h"
 #include "text/width_convert.h"
 #include "unit/drill_fixture.h"
@@ -130,6 +133,70 @@ TEST_F(DrillShipped, EveryKanaItemCanBeTypedByItsGuideInBothNotations) {
       const int count = page->state().ItemCount;
       for (int i = 0; i < count && !HasFatalFailure(); ++i) PlayConversionItem(true);
     }
+  }
+  EXPECT_EQ(platform.beeps, 0);
+}
+
+// The sounds of loanwords, in both kana where CP932 has them.
+const char16_t kLoanwordUnits[] =
+    u"ふぁ ふぃ ふぇ ふぉ ふゅ てぃ でぃ てゅ でゅ とぅ どぅ しぇ じぇ ちぇ "
+    u"つぁ つぃ つぇ つぉ いぇ うぃ うぇ うぉ くぁ くぃ くぇ くぉ ぐぁ "
+    u"ファ フィ フェ フォ フュ ティ ディ テュ デュ トゥ ドゥ シェ ジェ チェ "
+    u"ツァ ツィ ツェ ツォ イェ ウィ ウェ ウォ クァ クィ クェ クォ グァ ヴ ヴァ ヴィ ヴェ ヴォ ヴュ";
+
+CourseItem TypedAlone(const QString& reading) {
+  return CourseItem(QStringLiteral("\"%1\",\"%1\",1,0,0,1,\"%1\"").arg(reading));
+}
+
+// Each form of each loanword unit, typed alone, completes it under the
+// table and under both notations.
+TEST_F(DrillShipped, EveryLoanwordUnitCompletesByEachOfItsForms) {
+  QList<std::pair<QString, QString>> typings;  // unit, form
+  for (const QString& unit : QString::fromUtf16(kLoanwordUnits).split(u' ')) {
+    const QStringList line = KanaUnitLine(data.kanaRomaTable, data.kanaKeyList, unit);
+    ASSERT_GE(line.size(), 2) << qPrintable(unit) << " has no line";
+    for (const QString& form : line.mid(1)) typings.append({unit, form});
+  }
+  data.kanaWords.clear();
+  for (const auto& typing : typings) data.kanaWords.append(TypedAlone(typing.first));
+  for (const int guide : {0, 1, 2}) {
+    page.reset();
+    settings.RomajiGuide = guide;
+    StartOnCourse(4);
+    for (qsizetype i = 0; i < typings.size(); ++i) {
+      Type(typings.at(i).second);
+      ASSERT_EQ(page->state().ItemIndex, (i + 1) % typings.size())
+          << "guide " << guide << ": " << qPrintable(typings.at(i).first + " by " + typings.at(i).second);
+    }
+  }
+  EXPECT_EQ(platform.beeps, 0);
+}
+
+// A teacher's loanwords typed as the input method takes them, and as each
+// notation's hint shows them.
+TEST_F(DrillShipped, LoanwordsFinishInTheInputMethodsSpellingsAndByTheGuide) {
+  const std::pair<const char16_t*, const char*> words[] = {
+      {u"ファイル", "fairu"},        {u"ティッシュ", "thisshu"}, {u"スマートフォン", "suma-tofonn"},
+      {u"ウィンドウ", "winndou"},    {u"シェア", "shea"},        {u"ヴァイオリン", "vaiorinn"},
+      {u"パーティー", "pa-thi-"},    {u"ディスク", "dhisuku"},   {u"デュエット", "dhuetto"},
+      {u"タトゥー", "tatwu-"},       {u"ウェブ", "webu"},        {u"ウォーター", "who-ta-"},
+      {u"チェック", "chekku"},       {u"ジェット", "jetto"},     {u"モーツァルト", "mo-tsaruto"},
+      {u"フュージョン", "fyu-jonn"}, {u"クォーツ", "kwo-tsu"},   {u"イェティ", "yethi"},
+      {u"ふぁいる", "fairu"},        {u"てぃっしゅ", "thisshu"}, {u"しぇあ", "shea"},
+  };
+  data.kanaWords.clear();
+  for (const auto& [word, romaji] : words) data.kanaWords.append(TypedAlone(QString::fromUtf16(word)));
+  for (const int guide : {0, 1, 2}) {
+    page.reset();
+    settings.RomajiGuide = guide;
+    StartOnCourse(4);
+    for (qsizetype i = 0; i < std::ssize(words); ++i) {
+      Type(QString::fromLatin1(words[i].second));
+      ASSERT_EQ(page->state().ItemIndex, (i + 1) % std::ssize(words))
+          << "guide " << guide << ": " << words[i].second;
+    }
+    if (guide == 0) continue;
+    for (qsizetype i = 0; i < std::ssize(words) && !HasFatalFailure(); ++i) PlayConversionItem(true);
   }
   EXPECT_EQ(platform.beeps, 0);
 }
