@@ -82,6 +82,11 @@ CREATE TABLE IF NOT EXISTS course_tally (
   learner INTEGER NOT NULL, course INTEGER NOT NULL, runs BIGINT NOT NULL, best INTEGER NOT NULL,
   keystrokes BIGINT NOT NULL, refused BIGINT NOT NULL, latest_at BIGINT NOT NULL, latest INTEGER NOT NULL,
   PRIMARY KEY (learner, course));
+-- 正確さ is the mean of the runs' own, over the runs that measured one (keys
+-- judged, or the test's characters checked against its passage). Added to a
+-- server made before; the tallies are made again below.
+ALTER TABLE course_tally ADD COLUMN IF NOT EXISTS accuracy_sum DOUBLE PRECISION NOT NULL DEFAULT 0;
+ALTER TABLE course_tally ADD COLUMN IF NOT EXISTS accuracy_runs BIGINT NOT NULL DEFAULT 0;
 CREATE TABLE IF NOT EXISTS mouse_stages (
   learner INTEGER NOT NULL, at_ms BIGINT NOT NULL, game INTEGER NOT NULL,
   stage INTEGER NOT NULL, misses INTEGER NOT NULL, moves INTEGER NOT NULL,
@@ -131,6 +136,10 @@ BEGIN
   RETURN NULL;
 END
 $$;
+-- A run measured its accuracy when its keys were judged, or when it is the
+-- test (course 20), which checks characters; the program counts alike.
+CREATE OR REPLACE FUNCTION shurencho_accuracy_measured(p_keystrokes INTEGER, p_course INTEGER) RETURNS BOOLEAN
+LANGUAGE sql IMMUTABLE AS $$ SELECT p_keystrokes > 0 OR p_course = 20 $$;
 -- Only a graded run is a speed: one left before its end (途中) or not
 -- graded (計測なし, or no mark from an older program) is kept, not tallied.
 CREATE OR REPLACE FUNCTION shurencho_tally_run() RETURNS TRIGGER
@@ -139,14 +148,18 @@ BEGIN
   IF btrim(NEW.grade) = '' OR NEW.grade IN ('途中', '計測なし') THEN
     RETURN NULL;
   END IF;
-  INSERT INTO course_tally (learner, course, runs, best, keystrokes, refused, latest_at, latest)
+  INSERT INTO course_tally (learner, course, runs, best, keystrokes, refused, latest_at, latest, accuracy_sum,
+                            accuracy_runs)
   VALUES (NEW.learner, NEW.course, 1, NEW.chars_per_minute, NEW.keystrokes, NEW.refused, NEW.at_ms,
-          NEW.chars_per_minute)
+          NEW.chars_per_minute, CASE WHEN shurencho_accuracy_measured(NEW.keystrokes, NEW.course) THEN NEW.accuracy ELSE 0 END,
+          CASE WHEN shurencho_accuracy_measured(NEW.keystrokes, NEW.course) THEN 1 ELSE 0 END)
   ON CONFLICT (learner, course) DO UPDATE SET
     runs = course_tally.runs + 1,
     best = GREATEST(course_tally.best, EXCLUDED.best),
     keystrokes = course_tally.keystrokes + EXCLUDED.keystrokes,
     refused = course_tally.refused + EXCLUDED.refused,
+    accuracy_sum = course_tally.accuracy_sum + EXCLUDED.accuracy_sum,
+    accuracy_runs = course_tally.accuracy_runs + EXCLUDED.accuracy_runs,
     latest = CASE WHEN EXCLUDED.latest_at >= course_tally.latest_at THEN EXCLUDED.latest
                   ELSE course_tally.latest END,
     latest_at = GREATEST(course_tally.latest_at, EXCLUDED.latest_at);
@@ -155,21 +168,25 @@ END
 $$;
 DROP TRIGGER IF EXISTS typing_runs_tally ON typing_runs;
 CREATE TRIGGER typing_runs_tally AFTER INSERT ON typing_runs FOR EACH ROW EXECUTE FUNCTION shurencho_tally_run();
--- Tallies made before runs were told apart counted every run: made again
--- once from the graded runs.
+-- Tallies made before runs were told apart counted every run, and those
+-- made before the accuracies were summed have none: made again once from
+-- the graded runs.
 CREATE TABLE IF NOT EXISTS tally_rules (version INTEGER NOT NULL);
 DO $$
 BEGIN
-  IF NOT EXISTS (SELECT FROM tally_rules WHERE version >= 2) THEN
+  IF NOT EXISTS (SELECT FROM tally_rules WHERE version >= 3) THEN
     LOCK TABLE typing_runs IN SHARE MODE;
     DELETE FROM course_tally;
-    INSERT INTO course_tally (learner, course, runs, best, keystrokes, refused, latest_at, latest)
+    INSERT INTO course_tally (learner, course, runs, best, keystrokes, refused, latest_at, latest, accuracy_sum,
+                              accuracy_runs)
       SELECT learner, course, count(*), max(chars_per_minute), sum(keystrokes), sum(refused), max(at_ms),
-             (array_agg(chars_per_minute ORDER BY at_ms DESC))[1]
+             (array_agg(chars_per_minute ORDER BY at_ms DESC))[1],
+             COALESCE(sum(accuracy) FILTER (WHERE shurencho_accuracy_measured(keystrokes, course)), 0),
+             count(*) FILTER (WHERE shurencho_accuracy_measured(keystrokes, course))
       FROM typing_runs
       WHERE btrim(grade) <> '' AND grade NOT IN ('途中', '計測なし')
       GROUP BY learner, course;
-    INSERT INTO tally_rules (version) VALUES (2);
+    INSERT INTO tally_rules (version) VALUES (3);
   END IF;
 END
 $$;
@@ -185,6 +202,7 @@ REVOKE ALL ON FUNCTION shurencho_learner_id(TEXT, TEXT) FROM PUBLIC;
 REVOKE ALL ON FUNCTION shurencho_tally_miss() FROM PUBLIC;
 REVOKE ALL ON FUNCTION shurencho_tally_keys() FROM PUBLIC;
 REVOKE ALL ON FUNCTION shurencho_tally_run() FROM PUBLIC;
+REVOKE ALL ON FUNCTION shurencho_accuracy_measured(INTEGER, INTEGER) FROM PUBLIC;
 GRANT USAGE ON SCHEMA public TO shurencho_learner, shurencho_teacher;
 
 GRANT SELECT ON schema_version TO shurencho_learner;

@@ -11,6 +11,7 @@
 #include <QtGlobal>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "measure/course.h"
 
@@ -68,6 +69,9 @@ struct TypingRunRecord {
   int keysPerMinute = 0;   // 打鍵／分
   double accuracy = 1;     // 0 to 1
   QString grade;           // the page's mark, 途中 or 計測なし (see RunKindOf)
+  // Seconds east of UTC where the run was taken, when a records file says
+  // so; a run from the store is dated in this machine's zone.
+  std::optional<int> utcOffset = std::nullopt;
   bool graded() const { return RunKindOf(grade) == RunKind::Graded; }
 };
 

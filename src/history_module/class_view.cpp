@@ -56,8 +56,8 @@ void SetHeaders(QTableWidget* table, const QList<int>& courses, const AppSetting
     const QString name = CourseLabel(course, &settings);
     headers << name + QStringLiteral(" 最高") << name + QStringLiteral(" 最新");
   }
-  headers << QStringLiteral("正確さ") << QStringLiteral("苦手なかな") << QStringLiteral("マウス")
-          << QStringLiteral("最終練習日");
+  headers << QStringLiteral("級") << QStringLiteral("正確さ") << QStringLiteral("苦手なかな")
+          << QStringLiteral("マウス") << QStringLiteral("最終練習日");
   table->setColumnCount(headers.size());
   table->setHorizontalHeaderLabels(headers);
 }
@@ -170,10 +170,8 @@ void ClassView::Answered(int reading, bool ok, const ClassOnServer& read, const 
                               true));
       }
     }
-    m_table->setItem(
-        r, col++,
-        Cell(row.runs == 0 ? QStringLiteral("－") : QStringLiteral("%1%").arg(row.accuracy * 100, 0, 'f', 1),
-             true));
+    m_table->setItem(r, col++, Cell(ClassGradeText(row)));
+    m_table->setItem(r, col++, Cell(ClassAccuracyText(row), true));
     QStringList weak, mouse;
     for (int i = 0; i < std::min<qsizetype>(3, row.weakest.size()); ++i) {
       weak << QStringLiteral("%1（%2）").arg(row.weakest[i].unit).arg(row.weakest[i].misses);

@@ -426,8 +426,8 @@ bool ReadLearners(QSqlQuery& q, ClassOnServer* out, QHash<qint64, qsizetype>* at
   return true;
 }
 
-// Per learner and course: the best, the count, the keys and the newest
-// run, as the server keeps them with every run added.
+// Per learner and course: the best, the count, the accuracies and the
+// newest run, as the server keeps them with every run added.
 bool ReadCourseTally(QSqlQuery& q, const QHash<qint64, qsizetype>& at, QList<ClassRow>* rows) {
   // Every row lists the same courses (SummarizeSpeeds' order).
   const QList<CourseSpeeds> listed =
@@ -437,31 +437,31 @@ bool ReadCourseTally(QSqlQuery& q, const QHash<qint64, qsizetype>& at, QList<Cla
       if (listed[i].course == course) return i;
     return -1;
   };
-  QHash<qint64, QPair<qint64, qint64>> keys;  // learner -> judged, refused
-  if (!q.exec(QStringLiteral("SELECT learner, course, best, runs, keystrokes, refused, latest_at, latest "
-                             "FROM course_tally"))) {
+  if (!q.exec(QStringLiteral("SELECT learner, course, best, runs, accuracy_sum, accuracy_runs, latest_at, "
+                             "latest FROM course_tally"))) {
     return false;
   }
   while (q.next()) {
     const auto row = at.constFind(q.value(0).toLongLong());
-    const qsizetype c = courseIndex(q.value(1).toInt());
+    const int course = q.value(1).toInt();
+    const qsizetype c = courseIndex(course);
     if (row == at.constEnd()) continue;
     ClassRow& r = (*rows)[*row];
-    const qint64 judged = q.value(4).toLongLong(), refused = q.value(5).toLongLong();
+    // The same sums the learner's own pages make, added up over the courses.
+    const FigureMean accuracy{q.value(4).toDouble(), q.value(5).toLongLong()};
     r.runs += q.value(3).toInt();
     r.latestAt = std::max(r.latestAt, q.value(6).toLongLong());
-    keys[q.value(0).toLongLong()].first += judged;
-    keys[q.value(0).toLongLong()].second += refused;
+    r.accuracy.sum += accuracy.sum;
+    r.accuracy.runs += accuracy.runs;
+    // Only finished tests are tallied: the best of them is the 級's.
+    if (course == kSkillTestCourse) r.bestTest = q.value(2).toInt();
     if (c < 0) continue;
     CourseSpeeds& s = r.courses[c];
     s.best = q.value(2).toInt();
     s.runs = q.value(3).toInt();
     s.latestAt = q.value(6).toLongLong();
     s.latest = q.value(7).toInt();
-    if (judged > 0) s.accuracy = 1.0 - double(refused) / double(judged);
-  }
-  for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
-    if (it->first > 0) (*rows)[at.value(it.key())].accuracy = 1.0 - double(it->second) / double(it->first);
+    s.accuracy = accuracy;
   }
   return true;
 }
@@ -513,6 +513,12 @@ bool ReadClass(QSqlDatabase db, ClassOnServer* out, QString* error) {
     const QSqlError e = q.lastError();
     q.finish();
     db.rollback();
+    // A server set up by an older class_server.sql lacks the newer tally columns.
+    if (e.nativeErrorCode() == QLatin1String("42703")) {
+      return SetError(error, QStringLiteral("クラスのサーバーの表が古い形です。サーバーで class_server.sql を"
+                                            "もう一度流してください（記録はそのまま残ります）。\n%1")
+                                 .arg(e.text().trimmed()));
+    }
     return Fail(error, e);
   }
   q.finish();

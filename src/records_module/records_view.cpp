@@ -138,31 +138,35 @@ QMessageBox::StandardButton Say(QWidget* parent, QMessageBox::Icon icon, const Q
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-// The certificate steps drawn as a staircase, the steps reached filled.
+// A ladder drawn as a staircase, the steps reached filled: the practice
+// steps and the test's 級 alike.
 class LadderView final : public QWidget {
  public:
-  explicit LadderView(const LadderStanding& standing) : m_standing(standing) { setMinimumSize(420, 200); }
+  explicit LadderView(const LadderDrawing& ladder) : m_ladder(ladder) { setMinimumSize(420, 140); }
 
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
-    const int n = int(kLadderSteps.size());
-    const double w = (width() - 20.0) / n;
-    const double unit = (height() - 30.0) / n;
-    for (int i = 0; i < n; ++i) {
-      const QRectF box(10 + i * w, height() - 22 - unit * (i + 1), w - 4, unit * (i + 1));
-      const bool reached = m_standing.perMinute >= kLadderSteps[i];
+    const qsizetype n = m_ladder.steps.size();
+    if (n == 0) return;
+    const double w = (width() - 20.0) / double(n);
+    const double unit = (height() - 30.0) / double(n);
+    const QFontMetrics metrics(font());
+    for (qsizetype i = 0; i < n; ++i) {
+      const LadderDrawing::Step& step = m_ladder.steps[i];
+      const QRectF box(10 + double(i) * w, height() - 22 - unit * double(i + 1), w - 4, unit * double(i + 1));
       p.setPen(palette().color(QPalette::Mid));
-      p.setBrush(reached ? QColor(0x3d, 0x7f, 0xd1) : QColor(0xdd, 0xe4, 0xee));
+      p.setBrush(step.reached ? QColor(0x3d, 0x7f, 0xd1) : QColor(0xdd, 0xe4, 0xee));
       p.drawRect(box);
+      // A label wider than its step is left out on every other step.
+      if (metrics.horizontalAdvance(step.label) > w && i % 2 == 1) continue;
       p.setPen(palette().color(QPalette::WindowText));
-      p.drawText(QRectF(box.left(), height() - 20, box.width(), 20), Qt::AlignCenter,
-                 QStringLiteral("%1 字／分").arg(kLadderSteps[i]));
+      p.drawText(QRectF(box.left() - w / 2, height() - 20, box.width() + w, 20), Qt::AlignCenter, step.label);
     }
   }
 
  private:
-  LadderStanding m_standing;
+  LadderDrawing m_ladder;
 };
 
 }  // namespace
@@ -198,11 +202,25 @@ void RecordsView::Build(const QString& state) {
   top->addWidget(m_learner, 1);
   auto* rename = new QPushButton(QStringLiteral("名前を変える"));
   connect(rename, &QPushButton::clicked, this, &RecordsView::Rename);
+  // Enter and leaving the box apply the name typed, as the button does (a
+  // second ask for the same name is no second rename); a box left empty
+  // gets the name back without a word.
   connect(m_learner, &QLineEdit::returnPressed, this, &RecordsView::Rename);
+  connect(m_learner, &QLineEdit::editingFinished, this, [this] {
+    if (m_learner->text().trimmed().isEmpty()) {
+      m_learner->setText(m_page.learner());
+    } else {
+      Rename();
+    }
+  });
   top->addWidget(rename);
   top->addStretch(1);
   auto* exportButton = new QPushButton(QStringLiteral("成績を書き出す"));
   exportButton->setObjectName(QStringLiteral("exportButton"));
+  // A click leaves the focus in the box, so that the name is applied once,
+  // by the button's own handler, and a refusal is told once.
+  rename->setFocusPolicy(Qt::TabFocus);
+  exportButton->setFocusPolicy(Qt::TabFocus);
   connect(exportButton, &QPushButton::clicked, this, &RecordsView::Export);
   // What failed to be read must not be written out as if it were the whole record.
   exportButton->setEnabled(m_page.CanExport());
@@ -311,8 +329,9 @@ void RecordsView::ShowCourse(int index) {
     const double at = ticks.X(d.day);
     best.append(QPointF(at, d.best));
     mean.append(QPointF(at, d.mean));
-    accuracy.append(QPointF(at, d.accuracy * 100));
-    keys.append(QPointF(at, d.keysPerMinute));
+    // A day with nothing measured has no point (never one at 0 or 100).
+    if (d.accuracy) accuracy.append(QPointF(at, *d.accuracy * 100));
+    if (d.keysPerMinute) keys.append(QPointF(at, *d.keysPerMinute));
   }
 
   m_speedChart->setTitle(m_page.CourseChartTitle(index));
@@ -353,27 +372,7 @@ QWidget* RecordsView::BuildWeakPage() {
   keyboard->setObjectName(QStringLiteral("keyboardMap"));
   keyboard->SetCounts(m_page.history().missesByExpectedKey);
   layout->addWidget(keyboard, 0, Qt::AlignHCenter);
-  layout->addWidget(new QLabel(QStringLiteral("苦手なかな（ミスの多い順）")));
-  const QList<UnitWeakness>& weakest = m_page.history().weakest;
-  auto* weak = new QTableWidget(int(weakest.size()), 3);
-  weak->setObjectName(QStringLiteral("weakList"));
-  weak->setHorizontalHeaderLabels(
-      {QStringLiteral("かな"), QStringLiteral("ミス"), QStringLiteral("よく押し間違えたキー")});
-  weak->horizontalHeader()->setStretchLastSection(true);
-  weak->verticalHeader()->setVisible(false);
-  weak->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  for (int i = 0; i < weakest.size(); ++i) {
-    const UnitWeakness& w = weakest[i];
-    QStringList keys;
-    for (const auto& [key, n] : w.wrongKeys)
-      keys.append(QStringLiteral("%1（%2 回）").arg(KeyName(key), QString::number(n)));
-    weak->setItem(i, 0, new QTableWidgetItem(w.unit));
-    weak->setItem(i, 1, new QTableWidgetItem(QString::number(w.misses)));
-    weak->setItem(i, 2, new QTableWidgetItem(keys.join(QStringLiteral("、"))));
-  }
-  weak->resizeColumnsToContents();
-  weak->setColumnWidth(0, std::max(weak->columnWidth(0), 80));
-  layout->addWidget(weak, 1);
+  AddWeakUnitLists(layout, m_page.history().weakest);
   return page;
 }
 
@@ -425,19 +424,23 @@ QWidget* RecordsView::BuildMousePage() {
 QWidget* RecordsView::BuildLadderPage() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
-  auto* label = new QLabel(m_page.LadderText());
-  label->setTextFormat(Qt::PlainText);
-  layout->addWidget(label);
-  auto* ladder = new LadderView(m_page.model().ladder);
-  ladder->setObjectName(QStringLiteral("speedLadder"));
-  layout->addWidget(ladder, 1);
-  // The 級 of the three-minute test beside the ladder, and its certificate.
+  // Two ladders apart, each its line (its next step included) over its steps.
+  const auto addLadder = [layout](const QString& line, const LadderDrawing& steps, const char* lineName,
+                                  const char* stepsName) {
+    auto* label = new QLabel(line);
+    label->setObjectName(QString::fromLatin1(lineName));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto* ladder = new LadderView(steps);
+    ladder->setObjectName(QString::fromLatin1(stepsName));
+    layout->addWidget(ladder, 1);
+  };
+  addLadder(m_page.LadderText(), m_page.model().practiceSteps, "practiceLadder", "speedLadder");
+  addLadder(m_page.SkillGradeText(), m_page.model().gradeSteps, "skillGrade", "gradeLadder");
+  // The test's certificate under its 級.
   auto* row = new QHBoxLayout;
-  auto* grade = new QLabel(m_page.SkillGradeText());
-  grade->setObjectName(QStringLiteral("skillGrade"));
-  grade->setTextFormat(Qt::PlainText);
-  grade->setWordWrap(true);
-  row->addWidget(grade, 1);
+  row->addStretch(1);
   auto* save = new QPushButton(QStringLiteral("認定証を保存"));
   save->setObjectName(QStringLiteral("certificateButton"));
   save->setEnabled(m_page.HasCertificate());
@@ -472,6 +475,18 @@ void RecordsView::Rename() {
 }
 
 void RecordsView::Export() {
+  // The name in the box is the one the files are named after.
+  m_page.ApplyName(m_learner->text(), this, [this](const QString& warning) {
+    m_learner->setText(m_page.learner());
+    if (!warning.isEmpty()) {
+      Say(this, QMessageBox::Warning, QStringLiteral("書き出せませんでした。\n%1").arg(warning));
+      return;
+    }
+    ExportAsked();
+  });
+}
+
+void RecordsView::ExportAsked() {
   // Never where the program's last dialog happened to be (the installed texts after a 実践 load).
   QFileDialog dialog(this, QStringLiteral("成績を書き出す"), RecordsPage::SaveFolder(),
                      QStringLiteral("CSV ファイル (*.csv)"));

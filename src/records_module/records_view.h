@@ -37,7 +37,8 @@ class RecordsView final : public QWidget {
 
   // The course shown in the speed charts (index into the model's courses).
   void ShowCourse(int index);
-  // Asks for a file name and writes the CSV and, beside it, the printable page.
+  // Applies the name typed, then asks for a file name and writes the CSV
+  // and, beside it, the printable page.
   void Export();
   // Writes both files without asking: csvPath, and csvPath with .html for .csv.
   bool ExportTo(const QString& csvPath, QString* error);
@@ -49,6 +50,7 @@ class RecordsView final : public QWidget {
   QWidget* BuildMousePage();
   QWidget* BuildLadderPage();
   void Rename();
+  void ExportAsked();
 
   RecordsPage m_page;
   QComboBox* m_course = nullptr;

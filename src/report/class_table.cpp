@@ -4,6 +4,8 @@
 #include <QSet>
 #include <algorithm>
 
+#include "report/skill_grade.h"
+
 namespace shurencho {
 
 namespace {
@@ -66,14 +68,12 @@ ClassRow RowOf(LearnerHistory& h, const QList<int>& everyCourse) {
   row.mouse = SummarizeMouse(h.mouse);
   row.weakest = h.weakest;
   row.latestAt = Newest(h);
-  qint64 judged = 0, refused = 0;
   for (const TypingRunRecord& r : h.runs) {
     if (!r.graded()) continue;
     ++row.runs;
-    judged += r.keystrokes;
-    refused += r.refused;
+    if (AccuracyMeasured(r)) row.accuracy.Add(r.accuracy);
   }
-  if (judged > 0) row.accuracy = 1.0 - double(refused) / double(judged);
+  if (const auto best = BestSkillTest(h.runs)) row.bestTest = best->charsPerMinute;
   return row;
 }
 
@@ -113,6 +113,14 @@ QList<int> ClassCourses(const QList<ClassRow>& rows) {
   if (rows.isEmpty()) return QList<int>(kShownCourses.begin(), kShownCourses.end());
   for (const CourseSpeeds& c : rows.first().courses) courses.append(c.course);
   return courses;
+}
+
+QString ClassAccuracyText(const ClassRow& row) {
+  return row.runs == 0 ? QStringLiteral("－") : AccuracyShown(row.accuracy.Value());
+}
+
+QString ClassGradeText(const ClassRow& row) {
+  return row.bestTest < 0 ? QStringLiteral("－") : SkillGradeText(row.bestTest);
 }
 
 }  // namespace shurencho

@@ -1,7 +1,8 @@
 #pragma once
 // A class table from the records files a teacher collected: one row per
-// learner with the best and latest speed of every course, the accuracy,
-// the weakest kana and the mouse stages reached. A learner who handed in
+// learner with the best and latest speed of every course (the かな入力
+// courses among them), the 級 of the best test, the accuracy, the weakest
+// kana and the mouse stages reached. A learner who handed in
 // more than one file (say a file each week) is one row: runs found in two
 // files count once, and the weak units come from the newest file. Learners
 // are told apart by name and machine, so two children of one name are two rows.
@@ -20,7 +21,8 @@ struct ClassRow {
   QString learner;
   QString machine;              // empty when not known
   QList<CourseSpeeds> courses;  // ClassCourses order, the same in every row
-  double accuracy = 1;          // refused against judged keys over every graded run
+  FigureMean accuracy;          // over every graded run that measured one
+  int bestTest = -1;            // 字／分 of the best finished test; -1 without one
   int runs = 0;                 // graded runs
   HistoryTime latestAt = 0;     // the newest record of any kind
   QList<UnitWeakness> weakest;  // most missed first
@@ -36,5 +38,10 @@ QList<ClassRow> MergeClassTable(const QList<QList<LearnerHistory>>& files);
 void DropUnusedCourses(QList<ClassRow>& rows);
 // The courses of the table's columns, in order.
 QList<int> ClassCourses(const QList<ClassRow>& rows);
+
+// The cells every class table shows alike (the page and the class window):
+// the 正確さ ("－" without runs, "―" when none measured it) and the 級.
+QString ClassAccuracyText(const ClassRow& row);
+QString ClassGradeText(const ClassRow& row);
 
 }  // namespace shurencho

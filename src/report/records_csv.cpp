@@ -1,12 +1,17 @@
 #include "report/records_csv.h"
 
+#include <sys/stat.h>
+
 #include <QDateTime>
+#include <QFile>
 #include <QHash>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
+#include "measure/measured_run.h"
 #include "platform/clock.h"
 #include "report/records_summary.h"
 
@@ -250,7 +255,7 @@ class RecordFields {
 
   TypingRunRecord Run(QHash<int, QString>* courseNames) {
     TypingRunRecord run;
-    run.at = Time(kTime);
+    run.at = Time(kTime, &run.utcOffset);
     run.course = Int(m_first ? kCourse : kCourseNumber);
     if (!m_first && courseNames != nullptr && !courseNames->contains(run.course) && !m_f[kCourse].isEmpty())
       courseNames->insert(run.course, Undefused(m_f[kCourse]));
@@ -260,9 +265,12 @@ class RecordFields {
     run.refused = Int(kMisses);
     run.seconds = Double(kSeconds);
     run.charsPerMinute = Int(kCharsPerMinute);
-    run.keysPerMinute = Int(kKeysPerMinute);
-    // A percentage ("92.3%"), or the share the first version wrote (0.923).
-    if (m_f[kAccuracy].endsWith(QLatin1Char('%'))) {
+    run.keysPerMinute = m_f[kKeysPerMinute] == NotMeasuredMark() ? 0 : Int(kKeysPerMinute);
+    // A percentage ("92.3%"), the share the first version wrote (0.923), or
+    // the mark of a figure not measured.
+    if (m_f[kAccuracy] == NotMeasuredMark()) {
+      run.accuracy = 1;
+    } else if (m_f[kAccuracy].endsWith(QLatin1Char('%'))) {
       m_f[kAccuracy].chop(1);
       run.accuracy = Double(kAccuracy) / 100.0;
     } else {
@@ -323,16 +331,22 @@ class RecordFields {
     Check(ok, c);
     return v;
   }
+  // Seconds and shares are never negative, and "nan" or "inf" are no
+  // figures at all, though they read as numbers.
   double Double(Column c) {
     bool ok = false;
     const double v = m_f[c].toDouble(&ok);
-    Check(ok, c);
-    return v;
+    Check(ok && std::isfinite(v) && v >= 0, c);
+    return ok && std::isfinite(v) ? v : 0;
   }
-  HistoryTime Time(Column c) {
+  // With offset, the offset the time was written with, when it has one.
+  HistoryTime Time(Column c, std::optional<int>* offset = nullptr) {
     const QDateTime t = QDateTime::fromString(m_f[c], Qt::ISODateWithMs);
     Check(t.isValid(), c);
-    return t.isValid() ? t.toMSecsSinceEpoch() : 0;
+    if (!t.isValid()) return 0;
+    if (offset != nullptr && (t.timeSpec() == Qt::OffsetFromUTC || t.timeSpec() == Qt::UTC))
+      *offset = t.offsetFromUtc();
+    return t.toMSecsSinceEpoch();
   }
 
   QStringList& m_f;
@@ -369,12 +383,31 @@ class RecordRows {
     if (!fields.badColumn().isEmpty()) {
       return CsvFault{row.line, QStringLiteral("「%1」の値が読めません").arg(fields.badColumn())};
     }
+    if (kind == m_typingKind) return SpeedFault(h.runs.last(), row.line);
     return std::nullopt;
   }
 
   QList<LearnerHistory> Take() { return std::move(m_learners); }
 
  private:
+  // A graded run's 字／分 must be what the page computes from its characters
+  // and seconds; an edited figure would otherwise become a best or a
+  // certificate. A run of no time shows no speed, and was written with 0.
+  // Runs not graded count towards nothing and are read as written.
+  static std::optional<CsvFault> SpeedFault(const TypingRunRecord& run, int line) {
+    if (!run.graded() || (run.seconds <= 0 && run.charsPerMinute == 0)) return std::nullopt;
+    MeasuredRun measured;
+    measured.elapsed = ClockSpan(run.seconds);
+    measured.characters = run.characters;
+    const int expected = measured.CharsPerMinute();
+    if (run.charsPerMinute == expected) return std::nullopt;
+    return CsvFault{line, QStringLiteral("字／分 %1 は文字数 %2・%3 秒と合いません（%4 のはずです）")
+                              .arg(run.charsPerMinute)
+                              .arg(run.characters)
+                              .arg(Number(run.seconds))
+                              .arg(expected)};
+  }
+
   LearnerHistory& LearnerOf(const QString& learner, const QString& machine) {
     const QPair<QString, QString> who{learner, machine};
     auto found = m_index.constFind(who);
@@ -430,8 +463,9 @@ QByteArray WriteRecordsCsv(const LearnerHistory& h, const ZINIconf* settings) {
     row[kMisses] = QString::number(r.refused);
     row[kSeconds] = Number(r.seconds);
     row[kCharsPerMinute] = QString::number(r.charsPerMinute);
-    row[kKeysPerMinute] = QString::number(r.keysPerMinute);
-    row[kAccuracy] = AccuracyText(r.accuracy);
+    // A figure nothing measured is written as every page shows it, not as 0 or 100%.
+    row[kKeysPerMinute] = KeysCounted(r) ? QString::number(r.keysPerMinute) : NotMeasuredMark();
+    row[kAccuracy] = AccuracyMeasured(r) ? AccuracyText(r.accuracy) : NotMeasuredMark();
     // Runs from before the marks were kept read as 計測なし, and say so.
     row[kGrade] = Defused(RunKindOf(r.grade) == RunKind::Ungraded ? UngradedMark() : r.grade);
     AppendRow(out, row);
@@ -484,7 +518,22 @@ std::optional<QList<LearnerHistory>> ParseRecordsCsv(const QByteArray& data, con
   return rows.Take();
 }
 
+bool NotALink(const QString& path, QString* error) {
+  struct stat st {};
+  if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+  if (error != nullptr) {
+    *error = QStringLiteral(
+                 "%1 はシンボリックリンクなので書き出しません（リンクの先には書きません）。"
+                 "別の名前を指定してください")
+                 .arg(path);
+  }
+  return false;
+}
+
 bool SaveWhole(const QString& path, const QByteArray& data, QString* error) {
+  // QSaveFile would follow a link and replace its target; checked here, the
+  // rename that ends the save replaces the name itself, never a link's target.
+  if (!NotALink(path, error)) return false;
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
     if (error != nullptr) *error = QStringLiteral("%1 に書き込めません（%2）").arg(path, file.errorString());

@@ -35,14 +35,21 @@ struct CsvProblem {
 
 // The learners a records file holds (usually one), told apart by name and
 // machine, in order of appearance, each with runs and mouse records oldest
-// first as written, and the weak units as listed. fileName only names the
-// file in a problem. courseNames, when given, gains the name the file gives
-// each course it has not named yet.
+// first as written, and the weak units as listed; each run keeps the offset
+// its time was written with. A graded run whose 字／分 is not what its
+// characters and seconds make is refused: reports and certificates believe
+// only figures they can recompute. fileName only names the file in a problem. courseNames, when given, gains
+// the name the file gives each course it has not named yet.
 std::optional<QList<LearnerHistory>> ParseRecordsCsv(const QByteArray& data, const QString& fileName,
                                                      CsvProblem* problem,
                                                      QHash<int, QString>* courseNames = nullptr);
 
-// Writes data to path in one piece: a failure leaves an existing file as it was.
+// False, with the reason, when path is a symbolic link (even one to nothing):
+// an output is never written through a link planted at its name.
+bool NotALink(const QString& path, QString* error);
+
+// Writes data to path in one piece: a failure leaves an existing file as it
+// was. A symbolic link at path is refused (NotALink).
 bool SaveWhole(const QString& path, const QByteArray& data, QString* error);
 
 }  // namespace shurencho

@@ -16,12 +16,9 @@ CourseChart MakeCourseChart(const CourseSpeeds& speeds, GradeBands bands, const 
     chart.first = speeds.days.first().day;
     chart.last = speeds.days.last().day;
   }
-  double keys = 0;
   for (const DaySpeed& d : speeds.days) {
-    chart.topKeysPerMinute = std::max(chart.topKeysPerMinute, d.keysPerMinute);
-    keys += d.keysPerMinute * d.runs;
+    if (d.keysPerMinute) chart.topKeysPerMinute = std::max(chart.topKeysPerMinute, *d.keysPerMinute);
   }
-  if (speeds.runs > 0) chart.meanKeysPerMinute = keys / speeds.runs;
   return chart;
 }
 
@@ -45,6 +42,22 @@ MouseChart MakeMouseChart(const QList<MouseProgress>& games) {
   return chart;
 }
 
+LadderDrawing PracticeLadderDrawing(const LadderStanding& standing) {
+  LadderDrawing drawing;
+  for (int step : kLadderSteps)
+    drawing.steps.append({step, QStringLiteral("%1 字／分").arg(step), standing.perMinute >= step});
+  return drawing;
+}
+
+LadderDrawing SkillGradeDrawing(const std::optional<TypingRunRecord>& best) {
+  LadderDrawing drawing;
+  for (const SkillGradeStep& step : kSkillGradeSteps) {
+    drawing.steps.append(
+        {step.perMinute, QString::fromUtf8(step.name), best && best->charsPerMinute >= step.perMinute});
+  }
+  return drawing;
+}
+
 RecordsModel ComputeRecords(const LearnerHistory& history, const ZINIconf& settings) {
   RecordsModel model;
   for (const CourseSpeeds& c : SummarizeSpeeds(history.runs))
@@ -53,6 +66,10 @@ RecordsModel ComputeRecords(const LearnerHistory& history, const ZINIconf& setti
   model.mouseChart = MakeMouseChart(model.mouse);
   model.ladder = SpeedLadder(history.runs);
   model.bestSkillTest = BestSkillTest(history.runs);
+  model.practiceSteps = PracticeLadderDrawing(model.ladder);
+  model.gradeSteps = SkillGradeDrawing(model.bestSkillTest);
+  model.practiceLine = PracticeLadderLine(model.ladder, &settings);
+  model.gradeLine = SkillGradeLine(model.bestSkillTest);
   return model;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // What the 成績 window and the printable page draw, computed once from a
 // learner's history: the speed charts per course, the mouse chart, the
-// ladder and the 級. Each draws at its own size; the days, values and axes'
-// ranges are the same.
+// two ladders (the practice steps and the test's 級). Each draws at its own
+// size; the days, values, figures and axes' ranges are the same.
 
 #include <QDate>
 #include <QList>
@@ -26,7 +26,6 @@ struct CourseChart {
   ValueTicks speedAxis;           // room above the ◎ threshold and the school targets
   QDate first, last;              // the days drawn; invalid without any
   double topKeysPerMinute = 100;  // the rate chart's highest 打鍵／分, at least 100
-  double meanKeysPerMinute = 0;   // over every graded run
 };
 CourseChart MakeCourseChart(const CourseSpeeds& speeds, GradeBands bands, const ZINIconf* settings);
 
@@ -43,13 +42,27 @@ struct MouseChart {
 };
 MouseChart MakeMouseChart(const QList<MouseProgress>& games);
 
+// A ladder as it is drawn: its steps lowest first, those reached filled.
+struct LadderDrawing {
+  struct Step {
+    int perMinute = 0;
+    QString label;  // "50 字／分", "3級"
+    bool reached = false;
+  };
+  QList<Step> steps;
+};
+LadderDrawing PracticeLadderDrawing(const LadderStanding& standing);
+LadderDrawing SkillGradeDrawing(const std::optional<TypingRunRecord>& best);
+
 // Everything the 成績 window and the printable page draw.
 struct RecordsModel {
   QList<CourseChart> courses;  // in the order SummarizeSpeeds gives them
   QList<MouseProgress> mouse;
   MouseChart mouseChart;
-  LadderStanding ladder;
+  LadderStanding ladder;  // the practice runs'
   std::optional<TypingRunRecord> bestSkillTest;
+  LadderDrawing practiceSteps, gradeSteps;
+  QString practiceLine, gradeLine;  // each ladder's standing and its next step
 };
 RecordsModel ComputeRecords(const LearnerHistory& history, const ZINIconf& settings);
 

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QStringList>
 #include <algorithm>
+#include <utility>
 
 #include "report/certificate.h"
 #include "report/export_folder.h"
@@ -64,10 +65,10 @@ QString RecordsPage::CourseSummaryText(int index) const {
   const GradeBands& bands = m_model.courses[index].bands;
   QString summary =
       c.runs == 0 ? QStringLiteral("まだ計測した記録がありません")
-                  : QStringLiteral("最高 %1 字／分・最新 %2 字／分・正確さ %3%・評価の基準 %4／%5 字／分")
+                  : QStringLiteral("最高 %1 字／分・最新 %2 字／分・正確さ %3・評価の基準 %4／%5 字／分")
                         .arg(c.best)
                         .arg(c.latest)
-                        .arg(QString::number(c.accuracy * 100, 'f', 1))
+                        .arg(AccuracyShown(c.accuracy.Value()))
                         .arg(bands.lower)
                         .arg(bands.upper);
   // Runs left or not graded are told, but are in no figure above.
@@ -84,37 +85,46 @@ QString RecordsPage::CourseChartTitle(int index) const {
   return QStringLiteral("%1 の字／分").arg(m_model.courses[index].label);
 }
 
-QString RecordsPage::LadderText() const {
-  const LadderStanding& standing = m_model.ladder;
-  if (standing.course < 0) return QStringLiteral("1分以上の練習がまだありません。");
-  QString text =
-      QStringLiteral("最高の速さ：%1 字／分（10分に換算して、文字数からミスを引いた数。%2、%3）")
-          .arg(QString::number(standing.perMinute, 'f', 1), CourseLabel(standing.course, &m_settings),
-               QDateTime::fromMSecsSinceEpoch(standing.at).toString(QStringLiteral("yyyy/MM/dd")));
-  text += standing.step > 0 ? QStringLiteral("\n%1 字／分の段に届いています。").arg(standing.step)
-                            : QStringLiteral("\nまだ最初の段の手前です。");
-  if (standing.nextStep > 0) text += QStringLiteral("次は %1 字／分です。").arg(standing.nextStep);
-  return text;
-}
+QString RecordsPage::LadderText() const { return m_model.practiceLine; }
 
-QString RecordsPage::SkillGradeText() const { return SkillGradeLine(m_model.bestSkillTest); }
+QString RecordsPage::SkillGradeText() const { return m_model.gradeLine; }
 
 QString RecordsPage::EmptyNameText() { return QStringLiteral("名前を入れてください。"); }
 
-RecordsPage::Rename RecordsPage::AskRename(const QString& typed, QObject* context,
-                                           std::function<void(const QString& warning)> done) {
+RecordsPage::Rename RecordsPage::Ask(const QString& typed, QObject* context, Done done, bool join) {
   const QString name = typed.trimmed();
   if (name.isEmpty()) return Rename::Empty;
+  if (const auto waiting = m_renaming.find(name); waiting != m_renaming.end()) {
+    if (join) waiting->append(std::move(done));
+    return Rename::Waiting;
+  }
   if (name == m_history.learner) return Rename::Unchanged;
-  m_rename(name, context, [this, name, done = std::move(done)](bool ok, const QString& error) {
-    if (!ok) {
-      done(QStringLiteral("名前を変えられませんでした。\n%1").arg(error));
-      return;
-    }
-    m_history.learner = name;
-    done(QString());
+  // Listed before asking: a renamer of this thread answers at once.
+  m_renaming.insert(name, {std::move(done)});
+  m_rename(name, context, [this, name](bool ok, const QString& error) {
+    if (ok) m_history.learner = name;
+    const QString warning = ok ? QString() : QStringLiteral("名前を変えられませんでした。\n%1").arg(error);
+    for (const Done& told : m_renaming.take(name)) told(warning);
   });
   return Rename::Asked;
+}
+
+RecordsPage::Rename RecordsPage::AskRename(const QString& typed, QObject* context, Done done) {
+  return Ask(typed, context, std::move(done), false);
+}
+
+void RecordsPage::ApplyName(const QString& typed, QObject* context, Done then) {
+  switch (Ask(typed, context, then, true)) {
+    case Rename::Empty:
+      then(EmptyNameText());
+      break;
+    case Rename::Unchanged:
+      then(QString());
+      break;
+    case Rename::Asked:
+    case Rename::Waiting:
+      break;
+  }
 }
 
 QString RecordsPage::SafeLearnerName() const {
@@ -150,7 +160,7 @@ QString RecordsPage::HtmlPathOf(const QString& csvPath) {
 
 bool RecordsPage::ExportTo(const QString& csvPath, HistoryTime now, QString* error) const {
   return SaveWhole(csvPath, WriteRecordsCsv(m_history, &m_settings), error) &&
-         SaveWhole(HtmlPathOf(csvPath), LearnerReportHtml(m_model, m_history, m_settings, now), error);
+         SaveWhole(HtmlPathOf(csvPath), LearnerReportHtml(m_model, m_history, now), error);
 }
 
 bool RecordsPage::HasCertificate() const { return CertificateOf(m_history).has_value(); }

@@ -4,6 +4,7 @@
 // of the summary lines, renaming the learner and the names of the files
 // written out. The window only forwards input and draws.
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -49,9 +50,16 @@ class RecordsPage {
 
   // A typed name: empty (warning: the text to tell) or unchanged (nothing
   // to do) is answered at once; any other goes to the renamer, and done
-  // tells what came of it (the warning empty when it was renamed).
-  enum class Rename { Empty, Unchanged, Asked };
-  Rename AskRename(const QString& typed, QObject* context, std::function<void(const QString& warning)> done);
+  // tells what came of it (the warning empty when it was renamed). The same
+  // name asked again before the renamer answered is Waiting: done is not
+  // called, the first asker tells.
+  using Done = std::function<void(const QString& warning)>;
+  enum class Rename { Empty, Unchanged, Asked, Waiting };
+  Rename AskRename(const QString& typed, QObject* context, Done done);
+  // The name in the box made the learner's before a file is named after it:
+  // then gets an empty warning once it is (at once when it already was),
+  // else why it is not (an empty box, a name refused).
+  void ApplyName(const QString& typed, QObject* context, Done then);
   static QString EmptyNameText();
 
   // The learner's name made safe for a file name: no folder separators or
@@ -74,11 +82,14 @@ class RecordsPage {
   bool HasCertificate() const;
 
  private:
+  Rename Ask(const QString& typed, QObject* context, Done done, bool join);
+
   LearnerHistory m_history;
   QString m_readError;
   Renamer m_rename;
   const ZINIconf& m_settings;
   RecordsModel m_model;
+  QHash<QString, QList<Done>> m_renaming;  // the names asked for, with whom to tell
 };
 
 }  // namespace shurencho

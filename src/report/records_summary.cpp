@@ -113,27 +113,34 @@ class SpeedTally {
   void Add(const TypingRunRecord& run, const QDate& date) {
     if (m_c->days.isEmpty() || m_c->days.last().day != date) {
       if (!m_c->days.isEmpty()) CloseDay();
-      m_c->days.append(DaySpeed{date, run.at, run.charsPerMinute, 0, 1, 0, 0});
+      DaySpeed day;
+      day.day = date;
+      day.at = run.at;
+      day.best = run.charsPerMinute;
+      m_c->days.append(day);
     }
     DaySpeed& d = m_c->days.last();
     d.best = std::max(d.best, run.charsPerMinute);
     ++d.runs;
     m_speed += run.charsPerMinute;
-    m_accuracy += run.accuracy;
-    m_keys += run.keysPerMinute;
+    if (AccuracyMeasured(run)) {
+      m_accuracy.Add(run.accuracy);
+      m_c->accuracy.Add(run.accuracy);
+    }
+    if (KeysCounted(run)) {
+      m_keys.Add(run.keysPerMinute);
+      m_c->keysPerMinute.Add(run.keysPerMinute);
+    }
     m_c->best = std::max(m_c->best, run.charsPerMinute);
     if (m_c->runs == 0 || run.at >= m_c->latestAt) {
       m_c->latest = run.charsPerMinute;
       m_c->latestAt = run.at;
     }
     ++m_c->runs;
-    m_judged += run.keystrokes;
-    m_refused += run.refused;
   }
 
   void Finish() {
     if (!m_c->days.isEmpty()) CloseDay();
-    if (m_judged > 0) m_c->accuracy = 1.0 - double(m_refused) / double(m_judged);
   }
 
  private:
@@ -141,14 +148,15 @@ class SpeedTally {
   void CloseDay() {
     DaySpeed& d = m_c->days.last();
     d.mean = m_speed / d.runs;
-    d.accuracy = m_accuracy / d.runs;
-    d.keysPerMinute = m_keys / d.runs;
-    m_speed = m_accuracy = m_keys = 0;
+    d.accuracy = m_accuracy.Value();
+    d.keysPerMinute = m_keys.Value();
+    m_speed = 0;
+    m_accuracy = m_keys = FigureMean{};
   }
 
   CourseSpeeds* m_c;
-  double m_speed = 0, m_accuracy = 0, m_keys = 0;  // the current day's sums
-  qint64 m_judged = 0, m_refused = 0;              // every run's keys
+  double m_speed = 0;  // the current day's sums
+  FigureMean m_accuracy, m_keys;
 };
 
 }  // namespace
@@ -177,6 +185,18 @@ QList<CourseSpeeds> SummarizeSpeeds(const QList<TypingRunRecord>& runs, const QL
   return courses;
 }
 
+bool AccuracyMeasured(const TypingRunRecord& run) {
+  return KeysCounted(run) || run.course == kSkillTestCourse;
+}
+
+QString AccuracyShown(std::optional<double> accuracy) {
+  return accuracy ? QString::number(*accuracy * 100.0, 'f', 1) + QLatin1Char('%') : NotMeasuredMark();
+}
+
+QString KeysPerMinuteShown(std::optional<double> keysPerMinute) {
+  return keysPerMinute ? QString::number(*keysPerMinute, 'f', 0) : NotMeasuredMark();
+}
+
 double CertificateSpeed(const TypingRunRecord& run) {
   if (run.seconds < kLadderMinimumSeconds) return 0;
   return std::max(0.0, (run.characters - run.refused) * 60.0 / run.seconds);
@@ -185,7 +205,7 @@ double CertificateSpeed(const TypingRunRecord& run) {
 LadderStanding SpeedLadder(const QList<TypingRunRecord>& runs) {
   LadderStanding s;
   for (const TypingRunRecord& run : runs) {
-    if (!run.graded()) continue;
+    if (!run.graded() || run.course == kSkillTestCourse) continue;
     const double speed = CertificateSpeed(run);
     if (speed > s.perMinute) {
       s.perMinute = speed;
@@ -202,6 +222,17 @@ LadderStanding SpeedLadder(const QList<TypingRunRecord>& runs) {
     }
   }
   return s;
+}
+
+QString PracticeLadderLine(const LadderStanding& standing, const ZINIconf* settings) {
+  if (standing.course < 0) return QStringLiteral("練習の段位：1分以上の練習がまだありません。");
+  QString line = standing.step > 0 ? QStringLiteral("練習の段位：%1 字／分の段").arg(standing.step)
+                                   : QStringLiteral("練習の段位：最初の段の手前");
+  line += QStringLiteral("（最高 %1 字／分：文字数からミスを引いて1分あたりにした数。%2、%3）。")
+              .arg(QString::number(standing.perMinute, 'f', 1), CourseLabel(standing.course, settings),
+                   QDateTime::fromMSecsSinceEpoch(standing.at).toString(QStringLiteral("yyyy/MM/dd")));
+  if (standing.nextStep > 0) line += QStringLiteral("次は %1 字／分です。").arg(standing.nextStep);
+  return line;
 }
 
 QString MouseGameLabel(MouseGame game) {

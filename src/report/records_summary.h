@@ -10,6 +10,7 @@
 #include <QList>
 #include <QString>
 #include <array>
+#include <optional>
 
 #include "history/history_records.h"
 
@@ -40,14 +41,43 @@ inline constexpr int kShownWrongKeys = 5;
 // The certificate steps of the speed ladder, in 字／分.
 inline constexpr std::array<int, 6> kLadderSteps = {10, 30, 50, 70, 100, 150};
 
+// A run's accuracy was measured when its keys were judged, or, in the
+// test, its characters were checked against the passage; a run typed
+// through the input method with no key counted has none.
+bool AccuracyMeasured(const TypingRunRecord& run);
+// 打鍵／分 means something only where keys were counted.
+inline bool KeysCounted(const TypingRunRecord& run) { return run.keystrokes > 0; }
+
+// What every page shows where a figure was not measured (never 0 or 100%).
+inline const QString& NotMeasuredMark() {
+  static const QString mark = QStringLiteral("―");
+  return mark;
+}
+// 正確さ and 打鍵／分 as every page shows them: "91.7%" and "120", or the mark.
+QString AccuracyShown(std::optional<double> accuracy);
+QString KeysPerMinuteShown(std::optional<double> keysPerMinute);
+
+// The mean of the runs' own figures, over the runs that measured one: the
+// one way 正確さ is summed up, per day, per course, per learner and on the
+// class server alike.
+struct FigureMean {
+  double sum = 0;
+  qint64 runs = 0;
+  void Add(double value) {
+    sum += value;
+    ++runs;
+  }
+  std::optional<double> Value() const { return runs > 0 ? std::optional<double>(sum / runs) : std::nullopt; }
+};
+
 // One course's runs of one local day.
 struct DaySpeed {
   QDate day;
-  HistoryTime at = 0;        // the day's first run
-  int best = 0;              // 字／分
-  double mean = 0;           // 字／分
-  double accuracy = 1;       // mean of the runs, 0 to 1
-  double keysPerMinute = 0;  // mean 打鍵／分
+  HistoryTime at = 0;                   // the day's first run
+  int best = 0;                         // 字／分
+  double mean = 0;                      // 字／分
+  std::optional<double> accuracy;       // 0 to 1; none when no run measured one
+  std::optional<double> keysPerMinute;  // mean 打鍵／分 of the runs whose keys were counted
   int runs = 0;
 };
 
@@ -59,7 +89,8 @@ struct CourseSpeeds {
   int best = 0;          // best 字／分 of all runs
   int latest = 0;        // 字／分 of the newest run
   HistoryTime latestAt = 0;
-  double accuracy = 1;  // refused keys against judged keys, over all runs
+  FigureMean accuracy;       // over the runs that measured one
+  FigureMean keysPerMinute;  // over the runs whose keys were counted
   int runs = 0;
   int unfinished = 0;  // 途中
   int ungraded = 0;    // 計測なし
@@ -72,9 +103,10 @@ struct GradeBands {
 };
 GradeBands CourseBands(const ZINIconf& settings, int course);
 
-// The best run counted the way typing certificates count: characters less
-// mistakes, per minute of the run. Only runs of a minute or more count, so
-// a few quick seconds are not taken for ten minutes of work.
+// The best practice run counted the way typing certificates count:
+// characters less mistakes, per minute of the run. Only runs of a minute or
+// more count, so a few quick seconds are not taken for ten minutes of work.
+// The test has a ladder of its own (its 級), so its runs are not on this one.
 struct LadderStanding {
   double perMinute = 0;  // 0 when no run counts
   int step = 0;          // the highest step reached; 0 below the first
@@ -86,6 +118,8 @@ inline constexpr double kLadderMinimumSeconds = 60;
 double CertificateSpeed(const TypingRunRecord& run);
 // Graded runs only.
 LadderStanding SpeedLadder(const QList<TypingRunRecord>& runs);
+// "練習の段位：50 字／分の段（…）。次は 70 字／分です。": one line, its next step included.
+QString PracticeLadderLine(const LadderStanding& standing, const ZINIconf* settings = nullptr);
 
 // One mouse game's progress: the stage reached per day, and how many misses
 // each stage took on average.

@@ -119,6 +119,7 @@ bool MayWriteReport(const QString& out, const QStringList& inputs, QString* erro
                         .arg(out, input));
     }
   }
+  if (!NotALink(out, error)) return false;
   struct stat st {};
   if (::lstat(QFile::encodeName(out).constData(), &st) != 0 && errno == ENOENT) return true;
   QByteArray head;
@@ -239,6 +240,8 @@ int RunReportCommand(int argc, char** argv) {
     Say(error);
     return outcome.refused ? 2 : 1;
   }
+  // Every file written, one a line, so that none is looked for in vain.
+  std::printf("%s\n", QStringLiteral("クラスの成績一覧：%1").arg(out).toLocal8Bit().constData());
   if (!outcome.certificates.isEmpty()) {
     std::printf("%s\n", QStringLiteral("認定証（%1 人分）：%2")
                             .arg(outcome.certified)

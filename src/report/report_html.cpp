@@ -19,8 +19,6 @@ QString DateText(HistoryTime at, const char* format = "yyyy/MM/dd") {
   return QDateTime::fromMSecsSinceEpoch(at).toString(QString::fromLatin1(format));
 }
 
-QString Percent(double share) { return QStringLiteral("%1%").arg(Num(share * 100.0)); }
-
 // Maps days and values into a plot area; the axes leave room for a marker at their ends.
 struct Plot {
   double left, top, width, height;
@@ -250,24 +248,20 @@ QString SpeedChartSvg(const CourseChart& chart, int width, int height) {
   return s + QStringLiteral("</svg>");
 }
 
-QString LadderSvg(const LadderStanding& standing, int width, int height, const ZINIconf* settings) {
-  QString s = SvgOpen(width, height, QStringLiteral("速さの段位"));
-  const int n = int(kLadderSteps.size());
-  const double stepWidth = (width - 10.0) / n;
-  for (int i = 0; i < n; ++i) {
-    const int step = kLadderSteps[i];
-    const double h = (height - 24.0) * (i + 1) / n;
-    const double x = 5 + i * stepWidth;
-    const bool reached = standing.perMinute >= step;
-    s += Rect(x, height - 12 - h, stepWidth - 2, h, reached ? "#3d7fd1" : "#dde4ee");
-    s += Text(x + stepWidth / 2 - 1, height - 2, QStringLiteral("%1字").arg(step), "middle");
+QString LadderSvg(const LadderDrawing& ladder, const QString& title, const QString& line, int width,
+                  int height) {
+  QString s = SvgOpen(width, height, title);
+  const qsizetype n = ladder.steps.size();
+  const double stepWidth = (width - 10.0) / std::max<qsizetype>(1, n);
+  for (qsizetype i = 0; i < n; ++i) {
+    const LadderDrawing::Step& step = ladder.steps[i];
+    const double h = (height - 24.0) * double(i + 1) / double(n);
+    const double x = 5 + double(i) * stepWidth;
+    s += Rect(x, height - 12 - h, stepWidth - 2, h, step.reached ? "#3d7fd1" : "#dde4ee");
+    // Many steps leave no room under each: every other one is named.
+    if (n <= 10 || i % 2 == 0) s += Text(x + stepWidth / 2 - 1, height - 2, step.label, "middle");
   }
-  const QString caption =
-      standing.course < 0
-          ? QStringLiteral("1分以上の練習がまだありません")
-          : QStringLiteral("最高 %1 字／分（10分換算：文字数−ミス、%2 %3）")
-                .arg(Num(standing.perMinute), CourseLabel(standing.course, settings), DateText(standing.at));
-  s += Text(5, 9, caption);
+  if (!line.isEmpty()) s += Text(5, 9, line);
   return s + QStringLiteral("</svg>");
 }
 
@@ -295,11 +289,10 @@ QString MouseChartSvg(const MouseChart& chart, int width, int height) {
 }
 
 QByteArray LearnerReportHtml(const LearnerHistory& h, const ZINIconf& settings, HistoryTime now) {
-  return LearnerReportHtml(ComputeRecords(h, settings), h, settings, now);
+  return LearnerReportHtml(ComputeRecords(h, settings), h, now);
 }
 
-QByteArray LearnerReportHtml(const RecordsModel& model, const LearnerHistory& h, const ZINIconf& settings,
-                             HistoryTime now) {
+QByteArray LearnerReportHtml(const RecordsModel& model, const LearnerHistory& h, HistoryTime now) {
   QString s = Head(QStringLiteral("成績表 %1").arg(h.learner));
   s += QStringLiteral(
            "<h1>打鍵修練帖 成績表</h1>\n<div class=\"meta\">学習者：<strong>%1</strong>　作成日：%2</div>\n")
@@ -308,12 +301,15 @@ QByteArray LearnerReportHtml(const RecordsModel& model, const LearnerHistory& h,
   for (const CourseChart& chart : model.courses) {
     const CourseSpeeds& c = chart.speeds;
     s += QStringLiteral("<figure>") + SpeedChartSvg(chart, 240, 130);
-    s += c.runs == 0 ? QStringLiteral("<figcaption>%1：記録なし</figcaption>").arg(HtmlEscaped(chart.label))
-                     : QStringLiteral("<figcaption>%1 %2 %3 %4</figcaption>")
-                           .arg(NoBreak(QStringLiteral("最高 %1・最新 %2 字／分").arg(c.best).arg(c.latest)),
-                                NoBreak(QStringLiteral("正確さ %1").arg(Percent(c.accuracy))),
-                                NoBreak(QStringLiteral("打鍵／分 %1").arg(Num(chart.meanKeysPerMinute, 0))),
-                                NoBreak(QStringLiteral("（%1 回）").arg(c.runs)));
+    s +=
+        c.runs == 0
+            ? QStringLiteral("<figcaption>%1：記録なし</figcaption>").arg(HtmlEscaped(chart.label))
+            : QStringLiteral("<figcaption>%1 %2 %3 %4</figcaption>")
+                  .arg(
+                      NoBreak(QStringLiteral("最高 %1・最新 %2 字／分").arg(c.best).arg(c.latest)),
+                      NoBreak(QStringLiteral("正確さ %1").arg(AccuracyShown(c.accuracy.Value()))),
+                      NoBreak(QStringLiteral("打鍵／分 %1").arg(KeysPerMinuteShown(c.keysPerMinute.Value()))),
+                      NoBreak(QStringLiteral("（%1 回）").arg(c.runs)));
     s += QStringLiteral("</figure>\n");
   }
   s += QStringLiteral(
@@ -321,8 +317,13 @@ QByteArray LearnerReportHtml(const RecordsModel& model, const LearnerHistory& h,
       "div><div>"
       "濃い線：日ごとの最高、薄い線：日ごとの平均。帯：赤＝×、黄＝○、緑＝◎（評価の基準）。点線：40・60 "
       "字／分の目標。</div></section>\n");
-  s += QStringLiteral("<div class=\"row\"><section><h2>速さの段位</h2>%1</section>\n")
-           .arg(LadderSvg(model.ladder, 300, 110, &settings));
+  // Each ladder's line above its steps, and again as text, where the drawing is too narrow for it.
+  s += QStringLiteral(
+           "<div class=\"row\"><section><h2>段位と級</h2><div>%1</div>%2<div>%3</div>%4</section>\n")
+           .arg(HtmlEscaped(model.practiceLine),
+                LadderSvg(model.practiceSteps, QStringLiteral("練習の段位"), QString(), 300, 90),
+                HtmlEscaped(model.gradeLine),
+                LadderSvg(model.gradeSteps, QStringLiteral("実力テストの級"), QString(), 300, 90));
   s += QStringLiteral(
       "<section><h2>苦手なかな</h2><table><tr><th>かな</th><th>ミス</th><th>よく押し間違えたキー</th></"
       "tr>\n");
@@ -364,7 +365,8 @@ QString ClassTableHeading(const QList<int>& courses, const ZINIconf* settings,
     s += QStringLiteral("<th colspan=\"2\" class=\"course\">%1</th>").arg(CourseHeading(name));
   }
   s += QStringLiteral(
-      "<th rowspan=\"2\">正確さ</th><th rowspan=\"2\">苦手なかな</th><th rowspan=\"2\">マウス</th>"
+      "<th rowspan=\"2\">級</th><th rowspan=\"2\">正確さ</th><th rowspan=\"2\">苦手なかな</th><th "
+      "rowspan=\"2\">マウス</th>"
       "<th rowspan=\"2\">最終記録</th></tr>\n<tr>");
   for (qsizetype i = 0; i < courses.size(); ++i) s += QStringLiteral("<th>最高</th><th>最新</th>");
   s += QStringLiteral("</tr>\n");
@@ -395,9 +397,10 @@ QString ClassRowHtml(const ClassRow& r, const QString& shownName, const ZINIconf
                      ? QStringLiteral("%1 %2回").arg(MouseGameLabel(g.game)).arg(g.plays)
                      : QStringLiteral("%1 %2").arg(MouseGameLabel(g.game)).arg(g.bestStage));
   }
-  s += QStringLiteral("<td class=\"n\">%1</td><td>%2</td><td>%3</td><td>%4</td></tr>\n")
-           .arg(r.runs == 0 ? QStringLiteral("－") : Percent(r.accuracy),
-                HtmlEscaped(weak.join(QStringLiteral("、"))), HtmlEscaped(mouse.join(QStringLiteral("、"))),
+  s += QStringLiteral(
+           "<td class=\"nw\">%1</td><td class=\"n\">%2</td><td>%3</td><td>%4</td><td>%5</td></tr>\n")
+           .arg(ClassGradeText(r), ClassAccuracyText(r), HtmlEscaped(weak.join(QStringLiteral("、"))),
+                HtmlEscaped(mouse.join(QStringLiteral("、"))),
                 r.latestAt == 0 ? QStringLiteral("－") : DateText(r.latestAt));
   return s;
 }

@@ -27,16 +27,16 @@ QString HtmlEscaped(const QString& text);
 // 字／分 per day (best and mean) over the course's grade bands and the school
 // targets.
 QString SpeedChartSvg(const CourseChart& chart, int width, int height);
-// The certificate steps with the learner's standing.
-QString LadderSvg(const LadderStanding& standing, int width, int height, const ZINIconf* settings = nullptr);
+// A ladder's steps, those reached filled, under its line.
+QString LadderSvg(const LadderDrawing& ladder, const QString& title, const QString& line, int width,
+                  int height);
 // The stage reached per day of the staged mouse games.
 QString MouseChartSvg(const MouseChart& chart, int width, int height);
 
 // now: when the report is made, printed on it.
 QByteArray LearnerReportHtml(const LearnerHistory& history, const ZINIconf& settings, HistoryTime now);
 // The same from what the 成績 window shows: model computed from history.
-QByteArray LearnerReportHtml(const RecordsModel& model, const LearnerHistory& history,
-                             const ZINIconf& settings, HistoryTime now);
+QByteArray LearnerReportHtml(const RecordsModel& model, const LearnerHistory& history, HistoryTime now);
 // With settings, each speed carries its course's grade mark (×○◎) and the
 // courses their names from the settings; courseNames (as the records files
 // named them) come before either.

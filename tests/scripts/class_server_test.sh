@@ -100,4 +100,20 @@ done
 pg_psql shurencho_teacher -c "SELECT * FROM typing_runs" >/dev/null || fail "the teacher cannot read"
 if pg_psql shurencho_teacher -c "DELETE FROM typing_runs" 2>/dev/null; then fail "the teacher changed rows"; fi
 echo "the learners' role reads no rows"
+
+# The 級 of the best test and each かな入力 course have their columns; a
+# server set up by the older script is told, then upgraded in place by
+# running the script again, its tallies summed again from the runs.
+"$LEARNER" practise "$B" 伊藤 1 13 30
+"$LEARNER" practise "$B" 伊藤 1 20 52
+"$LEARNER" sync "$B" "$LEARN" >/dev/null || fail "伊藤's かな入力 and test runs"
+pg_psql postgres -c "ALTER TABLE course_tally DROP COLUMN accuracy_sum, DROP COLUMN accuracy_runs;
+  DELETE FROM tally_rules WHERE version = 3" >/dev/null
+if report "$WORK/old.html" 2>"$WORK/err.txt"; then fail "a report from the older tables"; fi
+grep -q 'class_server.sql' "$WORK/err.txt" || fail "the older tables are not told: $(cat "$WORK/err.txt")"
+pg_psql postgres -f "$(dirname "${BASH_SOURCE[0]}")/../../packaging/class_server.sql"
+report "$WORK/class.html" || fail "report after the upgrade"
+grep -q '<td class="nw">3級</td><td class="n">90.0%</td>' "$WORK/class.html" || fail "伊藤's 級 and accuracy"
+grep -q 'かな入力' "$WORK/class.html" || fail "no かな入力 column"
+echo "the 級 and かな入力 columns, also after an upgrade"
 echo "1 passed, 0 failed"

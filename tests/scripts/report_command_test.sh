@@ -21,7 +21,8 @@ start() {
   row shurencho-records 1 打鍵修練帖の成績ファイル
   row 種類 学習者 日時 コース テキスト 文字数 打鍵数 ミス 秒 字／分 打鍵／分 正確さ 評価 ゲーム ステージ 手数 かな 間違えたキー
 }
-run() { row 打鍵 "$1" "$2" "$3" "" 60 70 10 90 "$4" 46 0.86 ○ "" "" "" "" ""; }
+# 60 s, so that the characters make the 字／分 given.
+run() { row 打鍵 "$1" "$2" "$3" "" "$4" 70 10 60 "$4" 46 0.86 ○ "" "" "" "" ""; }
 mouse() { row マウス "$1" "$2" "" "" "" "" 1 30 "" "" "" "" "$3" "$4" 0 "" ""; }
 weak() { row 苦手 "$1" "" "" "" "" "" "$3" "" "" "" "" "" "" "" "" "$2" "a×2"; }
 
@@ -41,6 +42,8 @@ weak() { row 苦手 "$1" "" "" "" "" "" "$3" "" "" "" "" "" "" "" "" "$2" "a×2"
 {
   start
   run '"伊藤, 真"' 2026-12-03T09:00:00.000+09:00 0 25
+  # A finished 実力テスト, typed through the input method: no key counted.
+  row 打鍵 '"伊藤, 真"' 2026-12-04T09:00:00.000+09:00 20 題 156 0 0 180 52 0 0.917 3級 "" "" "" "" ""
 } >ito.csv
 
 fail() {
@@ -48,8 +51,12 @@ fail() {
   exit 1
 }
 
-"$BIN" --report class.html aoki1.csv aoki2.csv ito.csv 2>err.txt || fail "merge failed: $(cat err.txt)"
+"$BIN" --report class.html aoki1.csv aoki2.csv ito.csv >out.txt 2>err.txt || fail "merge failed: $(cat err.txt)"
 [ ! -s err.txt ] || fail "messages on a good run: $(cat err.txt)"
+# Every file written is named, one a line.
+[ "$(cat out.txt)" = "$(printf 'クラスの成績一覧：class.html\n認定証（1 人分）：class_認定証.html')" ] ||
+  fail "the files written: $(cat out.txt)"
+grep -q '<td class="nw">3級</td>' class.html || fail "伊藤's 級"
 grep -q '<tr><td>青木</td><td class="n">42</td><td class="n">38</td>' class.html || fail "青木's best and latest"
 grep -q '<tr><td>伊藤, 真</td>' class.html || fail "伊藤's row"
 grep -q 'しゃ（5）' class.html || fail "weak kana from the newer file"

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QChartView>
 #include <QComboBox>
 #include <QFile>
 #include <QGraphicsView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
@@ -81,6 +83,29 @@ TEST(RecordsView, RunsLeftOrNotGradedAreToldButAreNoBestAndTheTestHasItsOwnChart
   EXPECT_TRUE(summary.contains(QStringLiteral("途中 1回・計測なし 1回"))) << summary.toStdString();
 }
 
+TEST(RecordsView, TheTestsRateChartPlotsItsAccuracyAndNoKeysPerMinuteAndLeavingTheNameBoxAppliesIt) {
+  MemoryHistoryStore store(QStringLiteral("さとう はなこ"));
+  HistoryBatch batch;
+  batch.runs = {TypingRunRecord{
+      1765000000000, kSkillTestCourse, {}, 55, 0, 0, 180, 18, 0, 55.0 / 60, QStringLiteral("8級")}};
+  ASSERT_TRUE(store.Write(batch));
+  AppSettings settings;
+  LoadSettings(settings, false, QString());
+  RecordsView view(store, settings);
+  view.ShowCourse(view.findChild<QComboBox*>(QStringLiteral("courseChoice"))->count() - 1);
+  QHash<QString, QList<QPointF>> points;
+  for (QAbstractSeries* series : view.findChild<QChartView*>(QStringLiteral("rateChart"))->chart()->series())
+    points[series->name()] = static_cast<QLineSeries*>(series)->points();
+  ASSERT_EQ(points.value(QStringLiteral("正確さ")).size(), 1);
+  EXPECT_NEAR(points[QStringLiteral("正確さ")][0].y(), 91.67, 0.01);
+  EXPECT_TRUE(points.value(QStringLiteral("打鍵／分")).isEmpty());
+
+  auto* learner = view.findChild<QLineEdit*>(QStringLiteral("learnerName"));
+  learner->setText(QStringLiteral("hanako2"));
+  emit learner->editingFinished();
+  EXPECT_EQ(store.LearnerName(), QStringLiteral("hanako2"));
+}
+
 TEST(RecordsView, OpensCentredOverTheMainWindowAndInsideTheScreen) {
   const QRect screen(0, 0, 1024, 768);
   EXPECT_EQ(CentredOver(QSize(900, 600), QRect(192, 144, 640, 480), screen), QRect(62, 84, 900, 600));
@@ -88,4 +113,32 @@ TEST(RecordsView, OpensCentredOverTheMainWindowAndInsideTheScreen) {
   EXPECT_EQ(CentredOver(QSize(900, 600), QRect(600, 400, 640, 480), screen), QRect(124, 168, 900, 600));
   EXPECT_EQ(CentredOver(QSize(900, 600), QRect(0, 0, 640, 480), QRect(0, 0, 800, 560)),
             QRect(0, 0, 800, 560));
+}
+
+TEST(RecordsView, TheWeakKeysPageListsOnlyKanaAsKanaAndDrawsEachKeyWithItsOwnTop) {
+  MemoryHistoryStore store(QStringLiteral("山田"));
+  HistoryBatch batch;
+  batch.misses = {
+      KeyMissRecord{1765000000000, 1, QStringLiteral("b"), {}, QStringLiteral("v"), QStringLiteral("b")},
+      KeyMissRecord{1765000000000, 1, QStringLiteral("しゃ"), QStringLiteral("s"), QStringLiteral("a"),
+                    QStringLiteral("h")}};
+  ASSERT_TRUE(store.Write(batch));
+  AppSettings settings;
+  LoadSettings(settings, false, QString());
+  RecordsView view(store, settings);
+  const auto units = [&](const char* list) {
+    QStringList shown;
+    if (auto* table = view.findChild<QTableWidget*>(QString::fromLatin1(list))) {
+      for (int i = 0; i < table->rowCount(); ++i) shown.append(table->item(i, 0)->text());
+    }
+    return shown;
+  };
+  EXPECT_EQ(units("weakList"), QStringList{QStringLiteral("しゃ")});
+  EXPECT_EQ(units("weakOtherList"), QStringList{QStringLiteral("b")});
+  // ¥ ends the number row by BS; ろ ends the bottom row after ／.
+  EXPECT_EQ(KeyboardMapView::RowLegends(),
+            QStringList({QStringLiteral("1ぬ 2ふ 3あ 4う 5え 6お 7や 8ゆ 9よ 0わ -ほ ^へ ¥ー"),
+                         QStringLiteral("Qた Wて Eい Rす Tか Yん Uな Iに Oら Pせ @゛ [゜"),
+                         QStringLiteral("Aち Sと Dし Fは Gき Hく Jま Kの Lり ;れ :け ]む"),
+                         QStringLiteral("Zつ Xさ Cそ Vひ Bこ Nみ Mも ,ね .る /め ＼ろ")}));
 }

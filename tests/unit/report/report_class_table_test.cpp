@@ -156,6 +156,34 @@ TEST_F(ClassTableTest, KanaAndTestCoursesHaveColumnsOnlyWhenRunAndOnlyGradedRuns
   EXPECT_EQ(CourseBands(settings, kSkillTestCourse).upper, 60);
 }
 
+TEST_F(ClassTableTest, TheBestTestsGradeHasItsColumnAndEachKanaCourseItsOwn) {
+  LearnerHistory ueda{QStringLiteral("上田"),
+                      {TypingRun(kStart, 13, 30), TypingRun(kStart + 1, 15, 24),
+                       TypingRun(kStart + 2, kSkillTestCourse, 52, QStringLiteral("3級")),
+                       TypingRun(kStart + 3, kSkillTestCourse, 45, QStringLiteral("4級"))},
+                      {},
+                      {},
+                      {},
+                      {},
+                      0,
+                      {}};
+  const QList<ClassRow> rows =
+      MergeClassTable({Parse(WriteCsv(dir, QStringLiteral("ueda.csv"), ueda)), Parse(c)});
+  ASSERT_EQ(rows.size(), 2);
+  const ClassRow& upper = rows[0].learner == QStringLiteral("上田") ? rows[0] : rows[1];
+  const ClassRow& ito = rows[0].learner == QStringLiteral("上田") ? rows[1] : rows[0];
+  EXPECT_EQ(ClassGradeText(upper), QStringLiteral("3級"));
+  EXPECT_EQ(ClassGradeText(ito), QStringLiteral("－"));
+  const QList<int> courses = ClassCourses(rows);
+  EXPECT_TRUE(courses.contains(13) && courses.contains(15));
+  EXPECT_EQ(upper.courses[courses.indexOf(15)].best, 24);
+
+  const QString text = QString::fromUtf8(ClassTableHtml(rows, {}, kStart));
+  EXPECT_TRUE(text.contains(QStringLiteral("<th rowspan=\"2\">級</th>")));
+  EXPECT_TRUE(text.contains(QStringLiteral("<td class=\"nw\">3級</td>")));
+  EXPECT_EQ(text.count(QStringLiteral("かな入力")), 2);  // a heading for each kana course run
+}
+
 TEST_F(ClassTableTest, RefusesAForeignFileAndAnOutputThatIsAnInput) {
   const QString out = dir.filePath(QStringLiteral("class.html"));
   const QString foreign = dir.filePath(QStringLiteral("marks.csv"));

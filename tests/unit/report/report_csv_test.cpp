@@ -18,7 +18,9 @@ LearnerHistory Sample() {
   h.learner = kHostileName;
   h.runs = {
       TypingRunRecord{1765000000123, 2, {}, 120, 130, 10, 95.5, 75, 81, 0.923, QStringLiteral("○")},
-      TypingRunRecord{1765000900000, 0, QStringLiteral("作文, 1"), 300, 320, 20, 600, 30, 32, 0.9375, {}}};
+      TypingRunRecord{1765000900000, 0, QStringLiteral("作文, 1"), 300, 320, 20, 600, 30, 32, 0.9375, {}},
+      // Typed through the input method: no key counted, so no 打鍵／分 or 正確さ.
+      TypingRunRecord{1765000950000, 0, QStringLiteral("日記"), 60, 0, 0, 120, 30, 0, 1.0, {}}};
   h.mouse = {MouseRecord{1765001000000, MouseGame::Click, 3, 2, 0, 41.25},
              MouseRecord{1765002000000, MouseGame::Puzzle, 0, 0, 57, 90}};
   h.weakest = {UnitWeakness{QStringLiteral("しゃ"), 7, {{QStringLiteral("a"), 4}, {QStringLiteral(" "), 3}}}};
@@ -37,6 +39,7 @@ TEST(ReportCsv, RoundTripKeepsEveryFieldAndTheLearnerInEveryRow) {
   // Courses by the settings' names, 正確さ as a percentage, the space bar by name.
   EXPECT_TRUE(csv.contains(",単語　れんしゅう,,120,130,10,95.5,75,81,92.3%,○,,,,,,pc-03,2\r\n"));
   EXPECT_TRUE(csv.contains(",実践,"));
+  EXPECT_TRUE(csv.contains(",60,0,0,120,30,―,―,"));
   EXPECT_EQ(CourseLabel(14, &settings), KanaInputCourseName(settings.CourseName04.trimmed()));
   EXPECT_EQ(KanaInputCourseName(QStringLiteral("ローマ字仮名　変換練習")),
             QStringLiteral("かな入力　変換練習"));
@@ -44,7 +47,7 @@ TEST(ReportCsv, RoundTripKeepsEveryFieldAndTheLearnerInEveryRow) {
   // Rows are CRLF-terminated; the name's line break stays inside its quotes,
   // and its formula sign is defused with an apostrophe.
   EXPECT_TRUE(csv.contains("\"'=村上, \"\"太郎\"\"\n2組 %1\""));
-  EXPECT_EQ(csv.count("'=村上"), 5);
+  EXPECT_EQ(csv.count("'=村上"), 6);
 
   CsvProblem problem;
   const auto parsed = ParseRecordsCsv(csv, QStringLiteral("a.csv"), &problem);
@@ -54,8 +57,8 @@ TEST(ReportCsv, RoundTripKeepsEveryFieldAndTheLearnerInEveryRow) {
   const LearnerHistory want = Sample();
   EXPECT_EQ(h.learner, kHostileName);
   EXPECT_EQ(h.machine, QStringLiteral("pc-03"));
-  ASSERT_EQ(h.runs.size(), 2);
-  for (int i = 0; i < 2; ++i) {
+  ASSERT_EQ(h.runs.size(), 3);
+  for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(h.runs[i].at, want.runs[i].at);
     EXPECT_EQ(h.runs[i].course, want.runs[i].course);
     EXPECT_EQ(h.runs[i].textName, want.runs[i].textName);

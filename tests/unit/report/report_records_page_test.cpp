@@ -2,8 +2,12 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 
+#include "report/class_table.h"
+#include "report/records_csv.h"
 #include "report/records_page.h"
+#include "report/report_html.h"
 #include "settings/settings.h"
 #include "support/memory_history_store.h"
 
@@ -106,4 +110,93 @@ TEST(RecordsPage, TheMouseChartSpansTheStagedGamesOnlyAsBothDrawingsShowIt) {
   EXPECT_EQ(chart.lines.size(), 3);  // maze, click and drag, with or without stages
   EXPECT_GE(chart.stageAxis.max, 7);
   EXPECT_EQ(model.mouse.size(), 4);  // the table keeps the puzzle
+}
+
+TEST(RecordsPage, ATestsAccuracyIsOneFigureOnEveryPageAndNoneWhereNoKeyWasCounted) {
+  // The test checks characters, not keys; 実践 typed through the input method counted no key.
+  const TypingRunRecord test{kStart,    kSkillTestCourse,     {}, 55, 0, 0, 180, 18, 0,
+                             55.0 / 60, QStringLiteral("8級")};
+  const TypingRunRecord ime{kStart + kDay, kFreeTypingCourse,  {}, 40, 0, 0, 90, 26, 0,
+                            1.0,           QStringLiteral("○")};
+  LearnerHistory history;
+  history.learner = QStringLiteral("山田");
+  history.runs = {test, ime};
+  const AppSettings settings = Defaults();
+  const RecordsPage page(history, QString(), nullptr, settings);
+  const QList<CourseChart>& courses = page.model().courses;
+  const auto index = [&](int course) {
+    for (int i = 0; i < courses.size(); ++i)
+      if (courses[i].speeds.course == course) return i;
+    return -1;
+  };
+  const int t = index(kSkillTestCourse), p = index(kFreeTypingCourse);
+  ASSERT_GE(t, 0);
+
+  EXPECT_TRUE(page.CourseSummaryText(t).contains(QStringLiteral("正確さ 91.7%")));
+  EXPECT_NEAR(*courses[t].speeds.days[0].accuracy, 55.0 / 60, 1e-9);  // the chart's point
+  EXPECT_FALSE(courses[t].speeds.days[0].keysPerMinute);              // no 打鍵／分 point
+  EXPECT_TRUE(WriteRecordsCsv(history, &settings).contains(",91.7%,"));
+  const QString printed = QString::fromUtf8(LearnerReportHtml(history, settings, kStart));
+  EXPECT_TRUE(printed.contains(QStringLiteral("正確さ 91.7%")));
+  EXPECT_TRUE(printed.contains(QStringLiteral("打鍵／分 ―")));
+  const QString table =
+      QString::fromUtf8(ClassTableHtml(MergeClassTable(QList<QList<LearnerHistory>>{{history}}), {}, kStart));
+  EXPECT_TRUE(table.contains(QStringLiteral("<td class=\"n\">91.7%</td>")));
+
+  EXPECT_TRUE(page.CourseSummaryText(p).contains(QStringLiteral("正確さ ―")));
+  EXPECT_FALSE(courses[p].speeds.days[0].accuracy);
+  EXPECT_FALSE(printed.contains(QStringLiteral("100.0%")));
+}
+
+TEST(RecordsPage, TheTwoLaddersEachTellTheirOwnNextStep) {
+  LearnerHistory history;
+  // 52 字／分 of practice (60 characters, 8 refused in a minute); a faster test, and one faster still but
+  // left.
+  history.runs = {
+      TypingRunRecord{kStart, 1, {}, 60, 70, 8, 60, 60, 70, 0.88, QStringLiteral("○")},
+      TypingRunRecord{kStart, kSkillTestCourse, {}, 225, 0, 0, 180, 75, 0, 0.9, QStringLiteral("1級")},
+      TypingRunRecord{kStart + 1, kSkillTestCourse, {}, 300, 0, 0, 180, 100, 0, 0.9, QStringLiteral("途中")}};
+  const RecordsPage page(history, QString(), nullptr, Defaults());
+  const QString practice = page.LadderText(), grade = page.SkillGradeText();
+  EXPECT_TRUE(practice.startsWith(QStringLiteral("練習の段位：50 字／分の段"))) << practice.toStdString();
+  EXPECT_TRUE(practice.endsWith(QStringLiteral("次は 70 字／分です。"))) << practice.toStdString();
+  EXPECT_EQ(grade, QStringLiteral("実力テストの級：1級（最高 75 字／分）。次の 初段 は 80 字／分です。"));
+  EXPECT_FALSE(practice.contains(QLatin1Char('\n')) || grade.contains(QLatin1Char('\n')));
+  // The 級 steps are drawn as the 段 steps are: 10級 to 1級 reached.
+  const auto reached = [](const LadderDrawing& d) {
+    return std::count_if(d.steps.cbegin(), d.steps.cend(), [](const auto& s) { return s.reached; });
+  };
+  EXPECT_EQ(reached(page.model().practiceSteps), 3);
+  EXPECT_EQ(reached(page.model().gradeSteps), 10);
+  EXPECT_EQ(page.model().gradeSteps.steps[9].label, QStringLiteral("1級"));
+}
+
+TEST(RecordsPage, TheNameInTheBoxIsAppliedBeforeTheFileIsNamedOrTheExportSaysWhyNot) {
+  LearnerHistory history;
+  history.learner = QStringLiteral("さとう はなこ");
+  QList<std::function<void(bool, const QString&)>> asked;  // answered later, as the store's thread would
+  RecordsPage page(
+      history, QString(),
+      [&](const QString&, QObject*, std::function<void(bool, const QString&)> done) { asked.append(done); },
+      Defaults());
+  QStringList told;
+  const auto exported = [&](const QString& warning) {
+    told << (warning.isEmpty() ? page.CsvFileName() : warning);
+  };
+
+  // Left the box (asked), then 成績を書き出す before the answer: one rename, the export waits for it.
+  EXPECT_EQ(page.AskRename(QStringLiteral("hanako2"), nullptr, [](const QString&) {}),
+            RecordsPage::Rename::Asked);
+  page.ApplyName(QStringLiteral("hanako2"), nullptr, exported);
+  ASSERT_EQ(asked.size(), 1);
+  EXPECT_TRUE(told.isEmpty());
+  asked[0](true, QString());
+  EXPECT_EQ(told, QStringList{QStringLiteral("成績_hanako2.csv")});
+
+  page.ApplyName(QStringLiteral("hanako3"), nullptr, exported);
+  asked[1](false, QStringLiteral("使われている名前です"));
+  EXPECT_EQ(told.last(), QStringLiteral("名前を変えられませんでした。\n使われている名前です"));
+  page.ApplyName(QStringLiteral(" "), nullptr, exported);
+  EXPECT_EQ(told.last(), RecordsPage::EmptyNameText());
+  EXPECT_EQ(page.CsvFileName(), QStringLiteral("成績_hanako2.csv"));
 }
