@@ -46,6 +46,11 @@ std::optional<SkillTestText> ParseSkillTestText(const QByteArray& data, QString*
   if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
   const QString text = QString::fromUtf8(bytes);
   if (text.contains(QChar::ReplacementCharacter)) return refuse(QStringLiteral("UTF-8 の文字ではありません"));
+  // NUL and the other controls are no text to type (tabs and line breaks are layout).
+  if (std::any_of(text.begin(), text.end(), [](QChar c) {
+        return c.category() == QChar::Other_Control && c != u'\t' && c != u'\n' && c != u'\r';
+      }))
+    return refuse(QStringLiteral("文字でないもの（制御文字）が入っています"));
   QString all = text;
   all.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
   const qsizetype end = all.indexOf(QLatin1Char('\n'));
@@ -69,7 +74,10 @@ QString SkillTestFolder(const QString& programPath) {
 QList<SkillTestText> LoadSkillTestTexts(const QString& folder, QStringList* problems) {
   QList<SkillTestText> texts;
   if (folder.isEmpty()) return texts;
-  const QStringList names = QDir(folder).entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
+  // Every entry by the name, so a folder or a FIFO named like a test is
+  // said, not skipped without a word.
+  const QStringList names = QDir(folder).entryList(
+      {QStringLiteral("*.txt")}, QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
   for (const QString& name : names) {
     const QString path = folder + QLatin1Char('/') + name;
     QByteArray data;

@@ -3,7 +3,9 @@
 #include "typing/skill_test.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -63,6 +65,20 @@ TEST(SkillTestScoring, CharactersRightLessEachWrongMissingOrExtraOneFromThePassa
       EXPECT_EQ(alignment.nextPosition(), c.next) << c.typed.toStdString();
     }
   }
+}
+
+TEST(SkillTestTexts, AFolderAFifoAndControlCharactersAreEachNamedNotSkippedInSilence) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("a.txt")));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("b.txt"))).constData(), 0600), 0);
+  QFile nul(dir.filePath(QStringLiteral("c.txt")));
+  ASSERT_TRUE(nul.open(QIODevice::WriteOnly));
+  nul.write(QByteArray("小3 ぬる\n") + QByteArray(40, '\0'));
+  nul.close();
+  QStringList problems;
+  EXPECT_TRUE(LoadSkillTestTexts(dir.path(), &problems).isEmpty());
+  ASSERT_EQ(problems.size(), 3);
+  EXPECT_TRUE(problems[2].contains(QStringLiteral("制御文字"))) << problems[2].toStdString();
 }
 
 TEST(SkillTestScoring, KeysTakenBackAndRetypedScoreAsTheWholeTextAtOnce) {
