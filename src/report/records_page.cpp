@@ -136,10 +136,27 @@ QString RecordsPage::SafeLearnerName() const {
   return safe;
 }
 
-QString RecordsPage::CsvFileName() const { return QStringLiteral("成績_%1.csv").arg(SafeLearnerName()); }
+namespace {
+
+// A file system takes names of 255 bytes: the learner's name is cut, by
+// whole characters, so the file name fits with room for the page beside a
+// CSV (.html for .csv). The name stays whole inside the file.
+QString FileNameWithin(const QString& head, QString name, const QString& tail) {
+  constexpr qsizetype kMaxBytes = 250;
+  while (!name.isEmpty() && QFile::encodeName(head + name + tail).size() > kMaxBytes) {
+    name.chop(name.size() >= 2 && name.back().isLowSurrogate() ? 2 : 1);
+  }
+  return head + name + tail;
+}
+
+}  // namespace
+
+QString RecordsPage::CsvFileName() const {
+  return FileNameWithin(QStringLiteral("成績_"), SafeLearnerName(), QStringLiteral(".csv"));
+}
 
 QString RecordsPage::CertificateFileName() const {
-  return QStringLiteral("認定証_%1.html").arg(SafeLearnerName());
+  return FileNameWithin(QStringLiteral("認定証_"), SafeLearnerName(), QStringLiteral(".html"));
 }
 
 QString RecordsPage::SaveFolder() { return ExportFolder(); }

@@ -95,6 +95,11 @@ TEST(RecordsPage, RenamingGoesThroughTheRenamerAndTheFilesCarryTheNewNameMadeSaf
     const QString text = QString::fromUtf8(file.readAll());
     EXPECT_TRUE(text.contains(QStringLiteral("a/b")) && !text.contains(QStringLiteral("山田"))) << name;
   }
+  // 64 four-byte characters: the file name is cut to what a file system takes, by whole characters.
+  page.AskRename(QString(64, QChar(0xD840)).replace(QString(QChar(0xD840)), QStringLiteral("𠀋")), nullptr,
+                 told);
+  EXPECT_LE(QFile::encodeName(page.CsvFileName()).size(), 250);
+  EXPECT_TRUE(page.CsvFileName().endsWith(QStringLiteral("𠀋.csv")));
 }
 
 TEST(RecordsPage, TheMouseChartSpansTheStagedGamesOnlyAsBothDrawingsShowIt) {
