@@ -66,9 +66,11 @@ void CloseOnTerminationSignals(QWidget& window) {
     notifier->setEnabled(false);
     g_closedBySignal = true;
     window.close();
-    // Ends every event loop, a box's too: the program ends even when a box
-    // was open, once the settings are saved.
-    QCoreApplication::quit();
+    // Ends every event loop, a box's too, and any box opened after: the
+    // program ends even when a box was open, once the settings are saved,
+    // and even when that box is the one the close opened after the main
+    // loop (where a quit would be heard by nobody).
+    QCoreApplication::exit(0);
   });
   struct sigaction action {};
   action.sa_handler = OnTerminationSignal;

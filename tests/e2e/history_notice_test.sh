@@ -23,4 +23,25 @@ kill -TERM "$E2E_PID"
 wait_exit
 grep -q '書き込めなかった記録が [0-9]* 件' "$E2E_DIR/app.log" || fail "the close did not say what waits: $(cat "$E2E_DIR/app.log")"
 [ "$(wc -c <"$E2E_DIR/data/shurencho/history.sqlite")" = 100 ] || fail "the damaged file was written"
+
+# Closed from the menu, the close says so in a box after the window has
+# gone; a logout while that box is up still ends the program at once.
+start_app
+xdotool type --delay 150 "aiu"
+focus_window
+xdotool key alt+f
+sleep 0.4
+xdotool key x
+BOX="$(find_window '宙文舎')"
+for _ in $(seq 100); do
+  BOX="$(xdotool search --onlyvisible --name '宙文舎' 2>/dev/null | head -1 || true)"
+  [ -n "$BOX" ] && [ "$BOX" != "$WIN" ] && break
+  kill -0 "$E2E_PID" 2>/dev/null || break
+  sleep 0.1
+done
+[ -n "$BOX" ] && [ "$BOX" != "$WIN" ] || fail "the close told nothing of the records that waited"
+kill -TERM "$E2E_PID"
+for _ in $(seq 20); do kill -0 "$E2E_PID" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$E2E_PID" 2>/dev/null && fail "a logout did not end the program while its closing box was up"
+wait_exit
 echo "history notice: a damaged file told once beside the window, the keys stayed with the drill"
