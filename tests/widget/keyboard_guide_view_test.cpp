@@ -2,18 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLayout>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
 
-#include "adapters/null_media_player.h"
-#include "adapters/xdg_help_launcher.h"
 #include "history/history_records.h"
-#include "support/shipped_data.h"
-#include "ui/main_window_view.h"
-#include "ui/qt_platform.h"
 
 using namespace shurencho;
 
@@ -79,47 +72,4 @@ TEST(KeyboardGuideView, EveryWordIsWholeInsideTheWindowAtEveryScreenSizeAndScale
       }
     }
   }
-}
-
-namespace {
-
-class FirstStartTest : public ::testing::Test {
- protected:
-  FirstStartTest()
-      : platform(std::make_unique<NullMediaPlayer>(), std::make_unique<XdgHelpLauncher>()),
-        settings(SettingsForShippedData()),
-        form(settings, ShippedPracticeData(), platform, dir.filePath(QStringLiteral("shurencho.ini"))),
-        window(form, platform) {
-    form.FormCreate();
-    form.FormShow();
-    window.RenderAll();
-    window.SetFirstStart(true);
-    window.show();
-  }
-
-  QTemporaryDir dir;
-  QtPlatform platform;
-  AppSettings settings;
-  TForm1 form;
-  MainWindow window;
-};
-
-}  // namespace
-
-TEST_F(FirstStartTest, TheGuideOpensWithWhereToBeginAndItsButtonLeavesTheKeyboardInTheDrill) {
-  QTRY_VERIFY(window.keyboardGuide() != nullptr && window.keyboardGuide()->isVisible());
-  KeyboardGuideView* guide = window.keyboardGuide();
-  QPushButton* step = guide->stepButton();
-  ASSERT_TRUE(step->isVisible());
-  EXPECT_EQ(step->text(), QStringLiteral("コース1 から はじめよう"));
-  EXPECT_FALSE(settings.GuideShowChosen);  // opened by itself: nothing to keep yet
-  QApplication::setActiveWindow(&window);
-  QTest::mouseClick(step, Qt::LeftButton);
-  EXPECT_EQ(settings.CourseNo, 0);
-  EXPECT_TRUE(guide->frame().welcome.isEmpty());
-  EXPECT_EQ(QApplication::focusWidget(), platform.Control(QStringLiteral("Edit2")));
-  // Closed by its title bar: remembered as closed.
-  guide->close();
-  EXPECT_FALSE(settings.GuideShow);
-  EXPECT_TRUE(settings.GuideShowChosen);
 }

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -20,7 +21,8 @@ namespace {
 
 class ShellViewTest : public ::testing::Test {
  protected:
-  ShellViewTest()
+  // firstStart: the learner has no history yet.
+  explicit ShellViewTest(bool firstStart = false)
       : platform(std::make_unique<NullMediaPlayer>(), std::make_unique<XdgHelpLauncher>()),
         settings(SettingsForShippedData()),
         form(settings, ShippedPracticeData(), platform, dir.filePath(QStringLiteral("shurencho.ini"))),
@@ -28,6 +30,7 @@ class ShellViewTest : public ::testing::Test {
     form.FormCreate();
     form.FormShow();
     window.RenderAll();
+    window.SetFirstStart(firstStart);
     window.show();
   }
   QAction* MenuAction(const QString& text) {
@@ -44,6 +47,11 @@ class ShellViewTest : public ::testing::Test {
   AppSettings settings;
   TForm1 form;
   MainWindow window;
+};
+
+class FirstStartTest : public ShellViewTest {
+ protected:
+  FirstStartTest() : ShellViewTest(true) {}
 };
 
 }  // namespace
@@ -84,4 +92,22 @@ TEST_F(ShellViewTest, F1ToF3AreTheOnlyMenuShortcuts) {
   }
   EXPECT_EQ(shortcuts, QStringList({QStringLiteral("F2成績(&G)"), QStringLiteral("F3キーボードガイド(&Y)"),
                                     QStringLiteral("F1ヘルプ(&H)")}));
+}
+
+TEST_F(FirstStartTest, TheGuideOpensWithWhereToBeginAndItsButtonLeavesTheKeyboardInTheDrill) {
+  QTRY_VERIFY(window.keyboardGuide() != nullptr && window.keyboardGuide()->isVisible());
+  KeyboardGuideView* guide = window.keyboardGuide();
+  QPushButton* step = guide->stepButton();
+  ASSERT_TRUE(step->isVisible());
+  EXPECT_EQ(step->text(), QStringLiteral("コース1 から はじめよう"));
+  EXPECT_FALSE(settings.GuideShowChosen);  // opened by itself: nothing to keep yet
+  QApplication::setActiveWindow(&window);
+  QTest::mouseClick(step, Qt::LeftButton);
+  EXPECT_EQ(settings.CourseNo, 0);
+  EXPECT_TRUE(guide->frame().welcome.isEmpty());
+  EXPECT_EQ(QApplication::focusWidget(), platform.Control(QStringLiteral("Edit2")));
+  // Closed by its title bar: remembered as closed.
+  guide->close();
+  EXPECT_FALSE(settings.GuideShow);
+  EXPECT_TRUE(settings.GuideShowChosen);
 }
