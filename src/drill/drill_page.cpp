@@ -722,12 +722,9 @@ void DrillPage::CountPassItem() {
 
 void DrillPage::EndPass(RunKind kind) {
   const MeasuredRun run = PassRun();
-  const int n = m_settings.CourseNo + 1;
   QString mark = UngradedMark();
-  if (kind == RunKind::Graded) {
-    const QStringList& t = m_settings.CourseThresholds(n);
-    mark = SpeedGrade(run.CharsPerMinute(), t.value(0).trimmed().toInt(), t.value(1).trimmed().toInt());
-  }
+  if (kind == RunKind::Graded)
+    mark = CourseSpeedGrade(m_settings, m_settings.CourseNo + 1, run.CharsPerMinute());
   if (kind == RunKind::Unfinished) mark = UnfinishedMark();
   if (m_history) m_history->DrillPassDone(mark);
   QList<QPair<double, QString>> means;

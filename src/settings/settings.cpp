@@ -103,9 +103,7 @@ class Reader {
     const QString v = m_ini.ReadString(section, key, kMissingText);
     if (v != kMissingText) field = MergeNumberList(SplitCommaText(v), field, count);
   }
-  bool Has(const QString& section, const QString& key) const {
-    return m_ini.ReadString(section, key, kMissingText) != kMissingText;
-  }
+  bool Has(const QString& section, const QString& key) const { return !Value(section, key).isNull(); }
   // The key's text, or a null string when the file lacks it.
   QString Value(const QString& section, const QString& key) const {
     const QString v = m_ini.ReadString(section, key, kMissingText);
@@ -470,9 +468,11 @@ QString KanaInputCourseName(const QString& name) {
   return kana + QLatin1Char(' ') + name;
 }
 
-QString DrillGrade(const AppSettings& s, int k) {
+QString DrillGrade(const AppSettings& s, int k) { return CourseSpeedGrade(s, k, s.DrillSpeed(k)); }
+
+QString CourseSpeedGrade(const AppSettings& s, int k, int speed) {
   const QStringList& t = s.CourseThresholds(k);
-  return SpeedGrade(s.DrillSpeed(k), t.value(0).trimmed().toInt(), t.value(1).trimmed().toInt());
+  return SpeedGrade(speed, t.value(0).trimmed().toInt(), t.value(1).trimmed().toInt());
 }
 
 QString FormatTimeOfDay(ClockTime span) {

@@ -146,6 +146,8 @@ Grade CourseLevel(const AppSettings& s, int k);
 QString CourseGrade(const AppSettings& s, int k);
 // The drill's grade mark of course k, from DrillSpeed.
 QString DrillGrade(const AppSettings& s, int k);
+// A speed's mark against course k's thresholds (a drill pass's own speed).
+QString CourseSpeedGrade(const AppSettings& s, int k, int speed);
 // A kana course's name as かな入力 shows it: its romaji ("ローマ字",
 // "ローマ字仮名") named かな入力, or かな入力 put before a name without it.
 QString KanaInputCourseName(const QString& name);
