@@ -107,6 +107,10 @@ struct HistoryBatch {
   QList<TypingRunRecord> runs;
   QList<KeyMissRecord> misses;
   QList<MouseRecord> mouse;
+  // Given when the batch first waits in the journal: a store that keeps
+  // these writes a batch once however often it is handed over. Empty for a
+  // batch that went straight to the store.
+  QString id;
 
   bool empty() const { return items.isEmpty() && runs.isEmpty() && misses.isEmpty() && mouse.isEmpty(); }
 };
@@ -132,6 +136,9 @@ struct LearnerHistory {
   // The computer the records were made on: two learners of one name are two
   // learners when their machines differ. Empty when not known.
   QString machine;
+  // The name in the file is longer than a name may be now: `learner` is its
+  // beginning, and the file keeps it whole.
+  bool learnerCut = false;
 };
 
 // Asked with the milliseconds a call has waited so far for another program
@@ -151,6 +158,18 @@ class HistoryStore {
 
   // Appends a batch for the current learner, all or nothing.
   virtual bool Write(const HistoryBatch& batch, QString* error = nullptr) = 0;
+  // Appends batches in one transaction, all or nothing. A store that keeps
+  // batch ids skips a batch whose id it has written before.
+  virtual bool WriteAll(const QList<HistoryBatch>& batches, QString* error = nullptr) {
+    HistoryBatch all;
+    for (const HistoryBatch& b : batches) {
+      all.items += b.items;
+      all.runs += b.runs;
+      all.misses += b.misses;
+      all.mouse += b.mouse;
+    }
+    return Write(all, error);
+  }
 
   // The current learner's history, with the `weakest` most missed units.
   virtual LearnerHistory Read(int weakest = 10, QString* error = nullptr) = 0;

@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QPointer>
 #include <QTimer>
+#include <QUuid>
 #include <algorithm>
 
 #include "history/history_journal.h"
@@ -147,6 +148,11 @@ class HistoryService::Runner final : public QObject {
     {
       const std::lock_guard lock(m_mutex);
       change(m_status);
+      QStringList notes;
+      for (const QString& n : {m_journal.note(), m_storeNote})
+        if (!n.isEmpty()) notes << n;
+      m_status.note = notes.join(QLatin1Char('\n'));
+      m_status.journal = m_journal.path();
       m_status.waitingRows = m_lostRows;
       for (const HistoryBatch& b : m_pending) m_status.waitingRows += Rows(b);
       m_status.kept = m_lostRows == 0 && m_journaled == m_pending.size();
@@ -157,13 +163,17 @@ class HistoryService::Runner final : public QObject {
 
   void TryOpen() {
     HistoryOpenResult r = m_open(m_busyWait);
+    m_storeNote = r.note;
+    m_triedOpen = true;
+    // The journal's room is taken only now, so that on a nearly full disk
+    // the history file is made first.
+    m_journal.Reserve();
     if (!r.store) {
       KeepInJournal();
       Publish([&](HistoryStatus& s) {
         s.state = r.passing ? HistoryStatus::State::Waiting : HistoryStatus::State::Off;
         s.file = r.file;
         s.reason = r.reason;
-        s.note = r.note;
         s.written = 0;
       });
       if (r.passing) ScheduleRetry();
@@ -175,7 +185,6 @@ class HistoryService::Runner final : public QObject {
       const std::lock_guard lock(m_mutex);
       m_learner = m_store->LearnerName();
       m_status.file = r.file;
-      m_status.note = r.note;
     }
     Flush();
     RefreshWeak();
@@ -208,17 +217,14 @@ class HistoryService::Runner final : public QObject {
       }
       return;
     }
-    HistoryBatch all;
     int rows = 0;
+    bool withMisses = false;
     for (const HistoryBatch& b : m_pending) {
-      all.items += b.items;
-      all.runs += b.runs;
-      all.misses += b.misses;
-      all.mouse += b.mouse;
       rows += Rows(b);
+      withMisses = withMisses || !b.misses.isEmpty();
     }
     QString error;
-    if (m_store->Write(all, &error)) {
+    if (m_store->WriteAll(m_pending, &error)) {
       const bool hadWaited = m_journaled > 0 || State() != HistoryStatus::State::Open;
       m_pending.clear();
       if (m_journaled > 0) m_journal.Clear();
@@ -229,7 +235,7 @@ class HistoryService::Runner final : public QObject {
         s.reason.clear();
         s.written = hadWaited ? rows : 0;
       });
-      if (!all.misses.isEmpty()) RefreshWeak();
+      if (withMisses) RefreshWeak();
       return;
     }
     KeepInJournal();
@@ -246,6 +252,7 @@ class HistoryService::Runner final : public QObject {
   bool OpenJournal() {
     if (m_journal.isOpen()) return true;
     if (!m_journal.Open()) return false;
+    if (m_triedOpen) m_journal.Reserve();
     QList<HistoryBatch> kept = m_journal.ReadAll();
     m_journaled = static_cast<int>(kept.size());
     kept.append(std::move(m_pending));
@@ -254,9 +261,15 @@ class HistoryService::Runner final : public QObject {
   }
 
   // The batches not in the journal yet go there, in order.
+  // Each is given an id there, by which the store writes it once.
   void KeepInJournal() {
     if (!OpenJournal()) return;
-    while (m_journaled < m_pending.size() && m_journal.Append(m_pending[m_journaled])) ++m_journaled;
+    while (m_journaled < m_pending.size()) {
+      HistoryBatch& b = m_pending[m_journaled];
+      if (b.id.isEmpty()) b.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+      if (!m_journal.Append(b)) break;
+      ++m_journaled;
+    }
   }
 
   void RefreshWeak() {
@@ -271,6 +284,8 @@ class HistoryService::Runner final : public QObject {
   Opener m_open;
   BusyWait m_busyWait;
   HistoryJournal m_journal;
+  QString m_storeNote;
+  bool m_triedOpen = false;  // the journal's room waits for the history file's first opening
   Timing m_timing;
   bool m_begun = false;
   std::unique_ptr<HistoryStore> m_store;

@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -33,6 +34,8 @@ namespace {
 // How often a transaction that still found the file busy is tried again
 // (one statement waits kBusyTimeoutMs unless the owner says otherwise).
 constexpr int kWriteAttempts = 4;
+// How long a batch's id is kept in the journal's ledger.
+constexpr qint64 kLedgerDays = 90;
 
 // SQLite's primary result code (extended codes keep it in the low byte), as
 // Qt's driver reports it; -1 when there is none.
@@ -466,11 +469,20 @@ bool SqliteHistoryStore::ChooseLearner(QString* error) {
         q.addBindValue(m_machine);
         q.addBindValue(id);
         if (!q.exec()) return *failed = q.lastError(), false;
+        // The journal's ledger (see WriteAll): this machine's bookkeeping,
+        // not part of the records' shape, so it changes no version and a
+        // program from before it leaves it alone.
+        if (!q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS written_batches ("
+                                   "id TEXT NOT NULL PRIMARY KEY, at_ms INTEGER NOT NULL)")))
+          return *failed = q.lastError(), false;
         // The marker, also on a file made before there was one.
         if (!q.exec(QStringLiteral("PRAGMA application_id = %1").arg(kApplicationId)))
           return *failed = q.lastError(), false;
         m_learner = id;
-        m_learnerName = name;
+        // A name stored before names had a limit stays whole in the file
+        // and is shown cut, as any name is kept now.
+        m_learnerName = CleanLearnerName(name);
+        m_learnerNameCut = name.toUcs4().size() > kMaxLearnerName;
         return true;
       },
       error);
@@ -508,22 +520,52 @@ bool SqliteHistoryStore::SetLearnerName(const QString& name, QString* error) {
   if (done) {
     m_learner = chosen;
     m_learnerName = wanted;
+    m_learnerNameCut = false;
   }
   return done;
 }
 
 bool SqliteHistoryStore::Write(const HistoryBatch& batch, QString* error) {
-  if (batch.empty()) return true;
+  return batch.empty() ? true : WriteAll({batch}, error);
+}
+
+bool SqliteHistoryStore::WriteAll(const QList<HistoryBatch>& batches, QString* error) {
   using namespace history_columns;
   return InWriteTransaction(
       [&](QSqlDatabase& d, QSqlError* failed) {
         QSqlQuery q(d);
-        return InsertAll(q, m_learner, "drill_items", kItem, batch.items, failed) &&
-               AddKeystrokes(q, m_learner, batch.items, failed) &&
-               InsertAll(q, m_learner, "typing_runs", kRun, batch.runs, failed) &&
-               InsertAll(q, m_learner, "key_misses", kMiss, batch.misses, failed) &&
-               (batch.misses.isEmpty() || TallyMisses(d, m_learner, batch.misses, failed)) &&
-               InsertAll(q, m_learner, "mouse_stages", kMouse, batch.mouse, failed);
+        // A batch from the journal is written once: its id goes into the
+        // ledger with its rows, and one found there was written before (a
+        // close cut short between the write and the journal's emptying).
+        HistoryBatch fresh;
+        bool ledger = false;
+        for (const HistoryBatch& b : batches) {
+          if (!b.id.isEmpty()) {
+            ledger = true;
+            q.prepare(QStringLiteral("INSERT OR IGNORE INTO written_batches (id, at_ms) VALUES (?, ?)"));
+            q.addBindValue(b.id);
+            q.addBindValue(QDateTime::currentMSecsSinceEpoch());
+            if (!q.exec()) return *failed = q.lastError(), false;
+            if (q.numRowsAffected() == 0) continue;
+          }
+          fresh.items += b.items;
+          fresh.runs += b.runs;
+          fresh.misses += b.misses;
+          fresh.mouse += b.mouse;
+        }
+        // An id is needed only while its journal may still hold the batch:
+        // the next start at the latest.
+        if (ledger) {
+          q.prepare(QStringLiteral("DELETE FROM written_batches WHERE at_ms < ?"));
+          q.addBindValue(QDateTime::currentMSecsSinceEpoch() - kLedgerDays * 24LL * 3600 * 1000);
+          if (!q.exec()) return *failed = q.lastError(), false;
+        }
+        return InsertAll(q, m_learner, "drill_items", kItem, fresh.items, failed) &&
+               AddKeystrokes(q, m_learner, fresh.items, failed) &&
+               InsertAll(q, m_learner, "typing_runs", kRun, fresh.runs, failed) &&
+               InsertAll(q, m_learner, "key_misses", kMiss, fresh.misses, failed) &&
+               (fresh.misses.isEmpty() || TallyMisses(d, m_learner, fresh.misses, failed)) &&
+               InsertAll(q, m_learner, "mouse_stages", kMouse, fresh.mouse, failed);
       },
       error);
 }
@@ -549,6 +591,7 @@ LearnerHistory SqliteHistoryStore::Read(int weakest, QString* error) {
   QSqlDatabase db = QSqlDatabase::database(m_connection, false);
   LearnerHistory h;
   h.learner = m_learnerName;
+  h.learnerCut = m_learnerNameCut;
   h.machine = m_machine;
   QString failed;
   // One read transaction: every figure comes from the same moment, even

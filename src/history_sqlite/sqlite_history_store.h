@@ -63,6 +63,7 @@ class SqliteHistoryStore final : public HistoryStore {
   // learner of this machine already has the name, writes for that one instead.
   bool SetLearnerName(const QString& name, QString* error = nullptr) override;
   bool Write(const HistoryBatch& batch, QString* error = nullptr) override;
+  bool WriteAll(const QList<HistoryBatch>& batches, QString* error = nullptr) override;
   void SetBusyWait(BusyWait keepWaiting) override { m_keepWaiting = std::move(keepWaiting); }
   LearnerHistory Read(int weakest = 10, QString* error = nullptr) override;
   QStringList WeakestUnits(int count, QString* error = nullptr) override;
@@ -94,6 +95,7 @@ class SqliteHistoryStore final : public HistoryStore {
   QString m_path;
   QString m_machine;
   QString m_learnerName;
+  bool m_learnerNameCut = false;  // the file's name is longer than m_learnerName
   qint64 m_learner = 0;
   BusyWait m_keepWaiting;     // null: the store's own wait
   QElapsedTimer m_busyClock;  // the current wait for a lock

@@ -237,6 +237,16 @@ void RecordsView::Build(const QString& state) {
     layout->addWidget(stateLabel);
   }
   layout->addLayout(top);
+  if (m_page.history().learnerCut) {
+    // Kept whole in the history; the box shows what a name may be now.
+    auto* cut =
+        new QLabel(QStringLiteral("記録にある名前が長すぎるので、はじめの %1 文字だけを表示しています。")
+                       .arg(kMaxLearnerName));
+    cut->setObjectName(QStringLiteral("learnerCut"));
+    cut->setTextFormat(Qt::PlainText);
+    cut->setWordWrap(true);
+    layout->addWidget(cut);
+  }
   if (!m_page.CanExport()) {
     auto* problem = new QLabel(m_page.ReadProblemText());
     problem->setTextFormat(Qt::PlainText);
@@ -458,6 +468,13 @@ QWidget* RecordsView::BuildLadderPage() {
     Say(this, QMessageBox::Information,
         QStringLiteral("保存しました。ブラウザで開いて印刷してください。\n%1").arg(path));
   });
+  if (!save->isEnabled()) {
+    // A greyed button says why.
+    auto* why = new QLabel(QStringLiteral("認定証は実力テストを受けると保存できます。"));
+    why->setObjectName(QStringLiteral("certificateWhy"));
+    row->addWidget(why);
+    save->setAccessibleDescription(why->text());
+  }
   row->addWidget(save);
   layout->addLayout(row);
   return page;

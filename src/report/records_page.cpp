@@ -102,7 +102,7 @@ RecordsPage::Rename RecordsPage::Ask(const QString& typed, QObject* context, Don
   // Listed before asking: a renamer of this thread answers at once.
   m_renaming.insert(name, {std::move(done)});
   m_rename(name, context, [this, name](bool ok, const QString& error) {
-    if (ok) m_history.learner = name;
+    if (ok) m_history.learner = name, m_history.learnerCut = false;
     const QString warning = ok ? QString() : QStringLiteral("名前を変えられませんでした。\n%1").arg(error);
     for (const Done& told : m_renaming.take(name)) told(warning);
   });

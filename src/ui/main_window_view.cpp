@@ -305,9 +305,11 @@ void MainWindow::ShowRecords(const LearnerHistory& history, const QString& error
 void MainWindow::ShowHistoryStatus(const HistoryStatus& status) {
   m_historyStatus = status;
   QStringList told;
-  if (!status.note.isEmpty() && !m_noteTold) {
-    m_noteTold = true;
-    told << status.note;
+  // Each note once, line by line: the journal's may come before the file's.
+  for (const QString& line : status.note.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+    if (m_notesTold.contains(line)) continue;
+    m_notesTold.insert(line);
+    told << line;
   }
   if (!status.reason.isEmpty()) {
     // Each fault once: a lock that comes back is not told again.

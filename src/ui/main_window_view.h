@@ -91,7 +91,7 @@ class MainWindow final : public QMainWindow {
   HistoryStatus m_historyStatus;
   QSet<QString> m_told;      // faults told this session
   bool m_faultTold = false;  // one is told and has not passed yet
-  bool m_noteTold = false;
+  QSet<QString> m_notesTold;
   QString m_stateTold;  // the fault's words as the notice shows them
   QPointer<HistoryNoticeView> m_notice;
   // The guide draws the page in view after each of its events.

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QThread>
@@ -149,7 +152,7 @@ TEST_F(HistoryServiceFileTest, ADamagedFileIsFoundAtOpenAndItsRecordsWaitInTheJo
   ASSERT_TRUE(WaitFor([&] { return !told.isEmpty() && !told.last().reason.isEmpty(); }));
   EXPECT_EQ(told.last().state, HistoryStatus::State::Off);
   EXPECT_EQ(told.last().reason, QStringLiteral("ファイルが壊れているか、学習履歴のファイルではありません。"));
-  service.Submit(HistoryBatch{{DrillItemRecord{1, 4, "かな", 2, 2, 0, 1.0}}, {}, {}, {}});
+  service.Submit(HistoryBatch{{DrillItemRecord{1, 4, "かな", 2, 2, 0, 1.0}}, {}, {}, {}, {}});
   const HistoryService::Closing closing = service.Stop(1500);
   EXPECT_EQ(std::tuple(closing.unwrittenRows, closing.kept), std::tuple(1, true));
   EXPECT_EQ(Hash(path()), before);
@@ -180,7 +183,7 @@ TEST_F(HistoryServiceFileTest, AnotherProgramsDatabaseIsLeftAsItWasAndTheHistory
     ASSERT_TRUE(r.store) << qPrintable(r.reason);
     EXPECT_EQ(r.file, folder + QStringLiteral("/shurencho-history.sqlite"));
     EXPECT_TRUE(r.note.contains(QStringLiteral("ほかのプログラム")));
-    ASSERT_TRUE(r.store->Write(HistoryBatch{{DrillItemRecord{1, 4, "かな", 2, 2, 0, 1.0}}, {}, {}, {}}));
+    ASSERT_TRUE(r.store->Write(HistoryBatch{{DrillItemRecord{1, 4, "かな", 2, 2, 0, 1.0}}, {}, {}, {}, {}}));
     r.store.reset();
     EXPECT_EQ(Hash(path()), before);
     EXPECT_EQ(Count(r.file, "drill_items"), 1);
@@ -225,6 +228,183 @@ TEST_F(HistoryFileTest, AnAnswerForAWindowClosedMeanwhileIsDropped) {
                [&](const LearnerHistory&, const QString&, const HistoryStatus&) { fenced = true; });
   ASSERT_TRUE(WaitFor([&] { return fenced; }));
   EXPECT_FALSE(answered);
+}
+
+// ---- The journal ----
+
+HistoryBatch Item(int at, const QString& id = {}) {
+  HistoryBatch b{{DrillItemRecord{at, 4, "かな", 2, 2, 0, 1.0}}, {}, {}, {}, id};
+  return b;
+}
+
+QList<qint64> Times(const QList<HistoryBatch>& batches) {
+  QList<qint64> times;
+  for (const HistoryBatch& b : batches)
+    for (const DrillItemRecord& r : b.items) times.append(r.at);
+  return times;
+}
+
+QByteArray Bytes(const QString& file) {
+  QFile f(file);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST_F(HistoryFileTest, ADamagedBatchIsKeptAsideOnceAndTheBatchesAroundItAreRead) {
+  const QString path = dir.filePath(QStringLiteral("history.sqlite.pending"));
+  qint64 second = 0;
+  {
+    HistoryJournal journal(path);
+    ASSERT_TRUE(journal.Open());
+    ASSERT_TRUE(journal.Append(Item(1, "a")));
+    second = QFileInfo(path).size() - 12;  // before the end mark
+    ASSERT_TRUE(journal.Append(Item(2, "b")));
+    ASSERT_TRUE(journal.Append(Item(3, "c")));
+  }
+  {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.seek(second + 30);  // inside the second batch's bytes
+    f.write("\x7f", 1);
+  }
+  const QString aside = HistoryJournal::DamagedPathFor(path);
+  for (const bool again : {false, true}) {
+    HistoryJournal journal(path);
+    ASSERT_TRUE(journal.Open());
+    EXPECT_EQ(Times(journal.ReadAll()), (again ? QList<qint64>{1, 3, 4} : QList<qint64>{1, 3}));
+    // Said and kept the first time only; the file aside is never emptied.
+    EXPECT_EQ(journal.note().contains(aside), !again) << qPrintable(journal.note());
+    EXPECT_GT(QFileInfo(aside).size(), 40);
+    if (!again) {
+      ASSERT_TRUE(journal.Append(Item(4, "d")));
+    }
+  }
+  HistoryJournal journal(path);
+  ASSERT_TRUE(journal.Open());
+  const qint64 kept = QFileInfo(aside).size();
+  ASSERT_TRUE(journal.Clear());
+  journal.Close();
+  EXPECT_EQ(QFileInfo(path).size(), 0);
+  EXPECT_EQ(QFileInfo(aside).size(), kept);
+}
+
+// A batch as the journal frames it: marker, length and CRC-32, little end first.
+QByteArray Framed(const QByteArray& payload) {
+  quint32 crc = 0xffffffffu;
+  for (const char c : payload) {
+    crc ^= static_cast<quint8>(c);
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+  }
+  QByteArray out("SHRJ");
+  for (const quint32 v : {static_cast<quint32>(payload.size()), ~crc})
+    for (int i = 0; i < 4; ++i) out.append(static_cast<char>((v >> (8 * i)) & 0xff));
+  return out + payload;
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+TEST_F(HistoryFileTest, WhatIsNotTheJournalsIsLeftAsItIsAndTheJournalGoesBeside) {
+  const QString path = dir.filePath(QStringLiteral("history.sqlite.pending"));
+  QByteArray laterBatch = HistoryJournal::Encode(Item(1, "x"));
+  laterBatch[3] = 9;  // the format, a later program's
+  const QByteArray later = QByteArray("\x89SHRJNL\n") + Framed(laterBatch) + QByteArray(12, '\0');
+  const QString notes = dir.filePath(QStringLiteral("notes.txt"));
+  for (const QString kind : {"text", "hard link", "later"}) {
+    SCOPED_TRACE(qPrintable(kind));
+    for (const QString& f :
+         QDir(dir.path()).entryList({QStringLiteral("history*"), QStringLiteral("notes*")}))
+      QFile::remove(dir.filePath(f));
+    if (kind == QStringLiteral("hard link")) {
+      WriteFile(notes, "月曜：音読\n");
+      ASSERT_EQ(::link(QFile::encodeName(notes).constData(), QFile::encodeName(path).constData()), 0);
+    } else {
+      WriteFile(path, kind == QStringLiteral("later") ? later : QByteArray("月曜：音読\n"));
+    }
+    const QByteArray before = Bytes(path);
+    HistoryJournal journal(path);
+    ASSERT_TRUE(journal.Open());
+    EXPECT_EQ(journal.path(), path + QStringLiteral(".1"));
+    EXPECT_TRUE(journal.note().contains(path)) << qPrintable(journal.note());
+    ASSERT_TRUE(journal.Append(Item(2)));
+    ASSERT_TRUE(journal.Clear());
+    journal.Close();
+    EXPECT_EQ(Bytes(path), before);
+  }
+}
+
+TEST_F(HistoryFileTest, AJournalFromBeforeIdsIsReadAndEachBatchIsKnownByItsBytes) {
+  const QString path = dir.filePath(QStringLiteral("history.sqlite.pending"));
+  // The old layout: no marks at the head, and a batch of format 1, without an id.
+  const QByteArray batch = QByteArray("\0\0\0\1", 4) + HistoryJournal::Encode(Item(7)).mid(8);
+  WriteFile(path, Framed(batch) + QByteArray(12, '\0'));
+  QString id;
+  for (int round = 0; round < 2; ++round) {
+    HistoryJournal journal(path);
+    ASSERT_TRUE(journal.Open());
+    EXPECT_TRUE(journal.note().isEmpty());
+    const QList<HistoryBatch> read = journal.ReadAll();
+    ASSERT_EQ(Times(read), QList<qint64>{7});
+    EXPECT_EQ(read[0].id.size(), 32);
+    if (round == 1) {
+      EXPECT_EQ(read[0].id, id);
+    }
+    id = read[0].id;
+  }
+}
+
+TEST_F(HistoryFileTest, BatchesTheDatabaseTookBeforeACrashAreNotWrittenAgain) {
+  const QString file = dir.filePath(QStringLiteral("history.sqlite"));
+  const QString path = HistoryJournal::PathFor(file);
+  {
+    // The close wrote the journal's batches, and ended before emptying it.
+    HistoryJournal journal(path);
+    ASSERT_TRUE(journal.Open());
+    ASSERT_TRUE(journal.Append(Item(1, "one")));
+    ASSERT_TRUE(journal.Append(Item(2, "two")));
+    auto store = SqliteHistoryStore::Open(file);
+    ASSERT_TRUE(store);
+    ASSERT_TRUE(store->WriteAll(journal.ReadAll()));
+  }
+  HistoryService service(
+      [file](const BusyWait& wait) { return SqliteHistoryStore::OpenForTrainer(file, wait); }, path);
+  HistoryStatus last;
+  QObject context;
+  service.SetListeners(&context, [&](const HistoryStatus& s) { last = s; }, {});
+  service.Start();
+  service.Submit(Item(3));
+  ASSERT_TRUE(WaitFor([&] { return last.state == HistoryStatus::State::Open && last.waitingRows == 0; }));
+  EXPECT_EQ(service.Stop(1500).unwrittenRows, 0);
+  EXPECT_EQ(Count(file, "drill_items"), 3);
+  auto store = SqliteHistoryStore::Open(file);
+  ASSERT_TRUE(store);
+  EXPECT_EQ(store->Read().keystrokes, 6);
+  EXPECT_EQ(QFileInfo(path).size(), 0);
+}
+
+TEST_F(HistoryFileTest, OnADiskWithAMegabyteFreeTheHistoryOpensAndRecords) {
+  const QString disk = dir.filePath(QStringLiteral("small"));
+  ASSERT_TRUE(QDir().mkpath(disk));
+  if (::geteuid() != 0 ||
+      QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=1100k", "tmpfs", disk}) != 0)
+    GTEST_SKIP() << "a small file system needs mount";
+  const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {disk}); });
+  const QString file = disk + QStringLiteral("/history.sqlite");
+  HistoryService service(
+      [file](const BusyWait& wait) { return SqliteHistoryStore::OpenForTrainer(file, wait); },
+      HistoryJournal::PathFor(file));
+  HistoryStatus last;
+  QObject context;
+  service.SetListeners(&context, [&](const HistoryStatus& s) { last = s; }, {});
+  service.Start();
+  service.Submit(Item(1));
+  ASSERT_TRUE(WaitFor([&] { return last.state != HistoryStatus::State::Opening && last.waitingRows == 0; }))
+      << qPrintable(last.reason);
+  EXPECT_EQ(last.state, HistoryStatus::State::Open) << qPrintable(last.reason);
+  EXPECT_EQ(service.Stop(1500).unwrittenRows, 0);
+  EXPECT_EQ(Count(file, "drill_items"), 1);
 }
 
 }  // namespace

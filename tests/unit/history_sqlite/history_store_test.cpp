@@ -46,7 +46,7 @@ TEST_F(HistoryStoreTest, RanksTheWeakestUnitsWithTheirWrongKeysAndKeepsEverythin
       TypingRunRecord{6, 4, QString(), 5, 10, 1, 39, 7, 15, 0.9, QString()}};
   batch.mouse = {MouseRecord{8, MouseGame::Puzzle, 0, 0, 31, 95.5}};
   ASSERT_TRUE(store->Write(batch));
-  ASSERT_TRUE(store->Write(HistoryBatch{{}, {}, {Miss("き", "l", "k")}, {}}));
+  ASSERT_TRUE(store->Write(HistoryBatch{{}, {}, {Miss("き", "l", "k")}, {}, {}}));
   ASSERT_TRUE(store->SetLearnerName(QStringLiteral("山田")));
   store.reset();
 
@@ -106,6 +106,31 @@ TEST_F(HistoryStoreTest, AFileFromANewerProgramIsLeftAlone) {
   QString reason;
   EXPECT_FALSE(SqliteHistoryStore::Check(path(), &reason));
   EXPECT_TRUE(reason.contains(QStringLiteral("新しい版"))) << qPrintable(reason);
+}
+
+TEST_F(HistoryStoreTest, ANameStoredBeforeTheLimitIsShownCutAndKeptWholeInTheFile) {
+  const QString whole = QString(300, QChar(0x3042));
+  ASSERT_TRUE(SqliteHistoryStore::Open(path()));
+  const auto stored = [&](const QString& sql) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("names"));
+    db.setDatabaseName(path());
+    QString name;
+    if (db.open()) {
+      QSqlQuery q(db);
+      q.prepare(sql);
+      if (sql.startsWith(QStringLiteral("UPDATE"))) q.addBindValue(whole);
+      if (q.exec() && q.next()) name = q.value(0).toString();
+    }
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("names"));
+    return name;
+  };
+  stored(QStringLiteral("UPDATE learners SET name = ?"));
+  auto store = SqliteHistoryStore::Open(path());
+  ASSERT_TRUE(store);
+  EXPECT_EQ(store->LearnerName(), whole.left(64));
+  EXPECT_TRUE(store->Read().learnerCut);
+  EXPECT_EQ(stored(QStringLiteral("SELECT name FROM learners")), whole);
 }
 
 TEST_F(HistoryStoreTest, ALinkToNothingIsNamedAsSuchAndNothingIsMadeWhereItPoints) {
