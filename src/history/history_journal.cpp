@@ -248,7 +248,7 @@ bool HistoryJournal::KeepDamaged(const Scan& scan, const QString& name) {
                         O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
   if (fd < 0) return false;
   struct stat st {};
-  bool kept = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  bool kept = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1;
   kept = kept && WriteAt(fd, scan.damaged, st.st_size) && ::fdatasync(fd) == 0;
   ::close(fd);
   return kept;
