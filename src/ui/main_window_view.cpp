@@ -17,7 +17,6 @@
 
 #include "adapters/records_module.h"
 #include "platform/control_ids.h"
-#include "records_module/records_view.h"
 #include "ui/click_view.h"
 #include "ui/drag_view.h"
 #include "ui/drill_view.h"
@@ -290,7 +289,7 @@ void MainWindow::ShowRecords(const LearnerHistory& history, const QString& error
   }
   // Renaming goes through the history's thread too; the answer comes back to the 成績 window.
   HistoryService* service = m_history;
-  const RecordsView::Renamer rename = [service](const QString& name, QObject* context,
+  const RecordsPage::Renamer rename = [service](const QString& name, QObject* context,
                                                 HistoryService::RenameDone done) {
     service->Rename(name, context, std::move(done));
   };
