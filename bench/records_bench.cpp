@@ -34,14 +34,15 @@ HistoryStore& LargeStore() {
             "しょ ちゃ ちゅ ちょ きゃ きゅ きょ じゃ じゅ じょ っ ー")
             .split(QLatin1Char(' '));
     const QString keys = QStringLiteral("abcdefghijklmnopqrstuvwxyz-;:,./");
+    const QList<int> shown = ShownCourses();
     for (int i = 0; i < kRuns; ++i) {
       HistoryBatch batch;
       const HistoryTime at = kStart + i * kStep;
       const int chars = 100 + i % 200;
       const double seconds = 60 + i % 240;
-      batch.runs.append(TypingRunRecord{
-          at, static_cast<int>(kShownCourses[i % 6]), QString(), chars, chars + 20, 20, seconds,
-          int(chars * 60 / seconds), int((chars + 20) * 60 / seconds), 1 - 20.0 / (chars + 20), QString()});
+      batch.runs.append(TypingRunRecord{at, shown[i % shown.size()], QString(), chars, chars + 20, 20,
+                                        seconds, int(chars * 60 / seconds), int((chars + 20) * 60 / seconds),
+                                        1 - 20.0 / (chars + 20), QString()});
       for (int m = 0; m < kMisses / kRuns; ++m) {
         const int k = (i * 7 + m * 13) % keys.size();
         batch.misses.append(KeyMissRecord{at, 1, units[(i + m * 5) % units.size()], QString(),

@@ -81,27 +81,12 @@ Label& DrillPage::GradeLabel(int n) {
   }
 }
 
-namespace {
-const QString& CourseName(const AppSettings& s, int n) {
-  switch (n) {
-    case 1:
-      return s.CourseName01;
-    case 2:
-      return s.CourseName02;
-    case 4:
-      return s.CourseName04;
-    case 5:
-      return s.CourseName05;
-    default:
-      return s.CourseName03;
-  }
-}
-}  // namespace
-
 QString DrillPage::CourseTitle(int n) const {
   // A kana course typed by the kana keys is not named for romaji.
-  return m_settings.KanaCourse(n) ? KanaInputCourseName(CourseName(m_settings, n))
-                                  : CourseName(m_settings, n);
+  const CourseRow* row = FindCourse(DrillCourseId(n, false));
+  const QString& name =
+      m_settings.CourseName(row != nullptr ? row->settingsEntry : SettingsCourse(Course::Drill3));
+  return m_settings.KanaCourse(n) ? KanaInputCourseName(name) : name;
 }
 
 // ---- Start-up ----

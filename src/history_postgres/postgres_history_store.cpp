@@ -414,7 +414,7 @@ bool ReadLearners(QSqlQuery& q, ClassOnServer* out, QHash<qint64, qsizetype>* at
     at->insert(l.id, out->learners.size());
     out->learners.append(l);
     ClassRow row;
-    row.courses = SummarizeSpeeds({}, QList<int>(kOccasionalCourses.begin(), kOccasionalCourses.end()));
+    row.courses = SummarizeSpeeds({}, OccasionalCourses());
     row.mouse = SummarizeMouse({});
     out->rows.append(row);
   }
@@ -430,8 +430,7 @@ bool ReadLearners(QSqlQuery& q, ClassOnServer* out, QHash<qint64, qsizetype>* at
 // newest run, as the server keeps them with every run added.
 bool ReadCourseTally(QSqlQuery& q, const QHash<qint64, qsizetype>& at, QList<ClassRow>* rows) {
   // Every row lists the same courses (SummarizeSpeeds' order).
-  const QList<CourseSpeeds> listed =
-      SummarizeSpeeds({}, QList<int>(kOccasionalCourses.begin(), kOccasionalCourses.end()));
+  const QList<CourseSpeeds> listed = SummarizeSpeeds({}, OccasionalCourses());
   const auto courseIndex = [&listed](int course) -> qsizetype {
     for (qsizetype i = 0; i < listed.size(); ++i)
       if (listed[i].course == course) return i;

@@ -84,7 +84,7 @@ QList<ClassRow> MergeClassTable(const QList<QList<LearnerHistory>>& files) {
   for (const QList<LearnerHistory>& file : files) {
     for (const LearnerHistory& h : file) Gather(learners[{h.learner, h.machine}], h);
   }
-  const QList<int> everyCourse(kOccasionalCourses.begin(), kOccasionalCourses.end());
+  const QList<int> everyCourse = OccasionalCourses();
   QList<ClassRow> rows;
   for (auto it = learners.begin(); it != learners.end(); ++it) rows.append(RowOf(it->history, everyCourse));
   std::sort(rows.begin(), rows.end(), [](const ClassRow& a, const ClassRow& b) {
@@ -97,7 +97,7 @@ QList<ClassRow> MergeClassTable(const QList<QList<LearnerHistory>>& files) {
 }
 
 void DropUnusedCourses(QList<ClassRow>& rows) {
-  for (int course : kOccasionalCourses) {
+  for (int course : OccasionalCourses()) {
     const bool used = std::any_of(rows.cbegin(), rows.cend(), [course](const ClassRow& r) {
       return std::any_of(r.courses.cbegin(), r.courses.cend(),
                          [course](const CourseSpeeds& c) { return c.course == course && c.runs > 0; });
@@ -110,7 +110,7 @@ void DropUnusedCourses(QList<ClassRow>& rows) {
 
 QList<int> ClassCourses(const QList<ClassRow>& rows) {
   QList<int> courses;
-  if (rows.isEmpty()) return QList<int>(kShownCourses.begin(), kShownCourses.end());
+  if (rows.isEmpty()) return ShownCourses();
   for (const CourseSpeeds& c : rows.first().courses) courses.append(c.course);
   return courses;
 }

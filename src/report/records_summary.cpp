@@ -11,34 +11,37 @@
 namespace shurencho {
 
 QString CourseLabel(int course, const ZINIconf* settings) {
-  if (course == kFreeTypingCourse) return QStringLiteral("実践");
-  if (course == kSkillTestCourse) return QStringLiteral("実力テスト");
-  if (course >= CourseId(Course::KanaDrill3) && course <= CourseId(Course::KanaDrill5))
-    return KanaInputCourseName(CourseLabel(SettingsCourse(course), settings));
+  const CourseRow* row = FindCourse(course);
+  if (row != nullptr && row->kind == CourseKind::Practice) return QStringLiteral("実践");
+  if (row != nullptr && row->kind == CourseKind::SkillTest) return QStringLiteral("実力テスト");
+  if (row != nullptr && row->kind == CourseKind::KanaDrill)
+    return KanaInputCourseName(CourseLabel(DrillCourseId(row->drillNumber, false), settings));
   static const AppSettings defaults = [] {
     AppSettings s;
     LoadSettings(s, false, QString());
     return s;
   }();
-  const auto name = [course](const ZINIconf& s) -> QString {
-    switch (course) {
-      case 1:
-        return s.CourseName01.trimmed();
-      case 2:
-        return s.CourseName02.trimmed();
-      case 3:
-        return s.CourseName03.trimmed();
-      case 4:
-        return s.CourseName04.trimmed();
-      case 5:
-        return s.CourseName05.trimmed();
-    }
-    return {};
+  const auto name = [row](const ZINIconf& s) {
+    return row != nullptr ? s.CourseName(row->settingsEntry).trimmed() : QString();
   };
   QString shown = settings != nullptr ? name(*settings) : QString();
   if (shown.isEmpty()) shown = name(defaults);
-  // A course number no settings name (a newer program's) still reads as one.
+  // A course number no row has (a newer program's) still reads as one.
   return shown.isEmpty() ? QStringLiteral("特訓%1").arg(course) : shown;
+}
+
+QList<int> ShownCourses() {
+  QList<int> courses;
+  for (const CourseRow& row : CourseTable())
+    if (row.shownInRecords) courses.append(CourseId(row.id));
+  return courses;
+}
+
+QList<int> OccasionalCourses() {
+  QList<int> courses;
+  for (const CourseRow& row : CourseTable())
+    if (!row.shownInRecords) courses.append(CourseId(row.id));
+  return courses;
 }
 
 QString KeyName(const QString& key) {
@@ -89,14 +92,14 @@ QDate LocalDays::DayOf(HistoryTime at) {
 namespace {
 
 // The courses a summary shows, in order, each still without runs.
-QList<CourseSpeeds> ShownCourses(const QList<TypingRunRecord>& runs, const QList<int>& alsoShown) {
+QList<CourseSpeeds> CoursesShown(const QList<TypingRunRecord>& runs, const QList<int>& alsoShown) {
   QList<CourseSpeeds> courses;
   const auto show = [&courses](int course) {
     courses.append(CourseSpeeds{});
     courses.last().course = course;
   };
-  for (int course : kShownCourses) show(course);
-  for (int course : kOccasionalCourses) {
+  for (int course : ShownCourses()) show(course);
+  for (int course : OccasionalCourses()) {
     const bool run =
         alsoShown.contains(course) ||
         std::any_of(runs.cbegin(), runs.cend(), [course](const auto& r) { return r.course == course; });
@@ -162,7 +165,7 @@ class SpeedTally {
 }  // namespace
 
 QList<CourseSpeeds> SummarizeSpeeds(const QList<TypingRunRecord>& runs, const QList<int>& alsoShown) {
-  QList<CourseSpeeds> courses = ShownCourses(runs, alsoShown);
+  QList<CourseSpeeds> courses = CoursesShown(runs, alsoShown);
   QHash<int, qsizetype> index;
   std::vector<SpeedTally> tallies;
   for (qsizetype i = 0; i < courses.size(); ++i) {

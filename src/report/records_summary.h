@@ -18,13 +18,12 @@ namespace shurencho {
 
 struct ZINIconf;
 
-// The courses in the order they are shown: the drill's 1-5, then free typing.
-inline constexpr std::array<int, 6> kShownCourses = {1, 2, 3, 4, 5, CourseId(Course::Practice)};
-// Shown after those only where somebody has run them: the kana courses
-// typed with かな入力, then the three-minute test.
-inline constexpr std::array<int, 4> kOccasionalCourses = {
-    CourseId(Course::KanaDrill3), CourseId(Course::KanaDrill4), CourseId(Course::KanaDrill5),
-    CourseId(Course::SkillTest)};
+// The courses in the order they are shown, as the course table lists
+// those it shows in the records: the drill's, then free typing.
+QList<int> ShownCourses();
+// Shown after those only where somebody has run them, in the table's
+// order: the kana courses typed with かな入力, then the three-minute test.
+QList<int> OccasionalCourses();
 // A course by name: the drill's courses as the settings name them (their
 // defaults without settings, or when a name is blank), free typing "実践".
 QString CourseLabel(int course, const ZINIconf* settings = nullptr);
@@ -140,8 +139,8 @@ QString MouseGameLabel(MouseGame game);
 // Every game in menu order, empty ones included.
 QList<MouseProgress> SummarizeMouse(const QList<MouseRecord>& records);
 
-// Speeds of every shown course, in kShownCourses order, empty ones included,
-// then those of kOccasionalCourses that have runs (or are in `alsoShown`).
+// Speeds of every shown course, in ShownCourses() order, empty ones included,
+// then those of OccasionalCourses() that have runs (or are in `alsoShown`).
 QList<CourseSpeeds> SummarizeSpeeds(const QList<TypingRunRecord>& runs, const QList<int>& alsoShown = {});
 
 // Miss counts relative to the most missed key, 0 to 1, keys lower-cased.

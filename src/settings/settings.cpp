@@ -266,6 +266,23 @@ const QStringList& ZINIconf::CourseThresholds(int k) const {
   }
 }
 
+const QString& ZINIconf::CourseName(int k) const {
+  switch (k) {
+    case 1:
+      return CourseName01;
+    case 2:
+      return CourseName02;
+    case 3:
+      return CourseName03;
+    case 4:
+      return CourseName04;
+    case 5:
+      return CourseName05;
+    default:
+      return CourseName06;
+  }
+}
+
 int ZINIconf::RecordedSpeed(int k) const {
   return (k >= 1 && k <= KeySpeed.size()) ? KeySpeed[k - 1].trimmed().toInt() : 0;
 }

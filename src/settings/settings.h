@@ -97,6 +97,8 @@ struct ZINIconf {
 
   // Thresholds of course k (1-6) and its recorded speed, as numbers.
   const QStringList& CourseThresholds(int k) const;
+  // The name of settings entry k (1-6: CourseName01-06); 06 outside.
+  const QString& CourseName(int k) const;
   int RecordedSpeed(int k) const;
   void SetRecordedSpeed(int k, int speed);
   // Whether the drill's course k (1-5) is typed by kana keys.

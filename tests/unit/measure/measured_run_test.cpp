@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
+#include "measure/course.h"
+
 using namespace shurencho;
 
 namespace {
@@ -36,6 +40,30 @@ TEST(MeasuredRun, KeysAndAccuracy) {
   run.misses = 4;
   EXPECT_EQ(run.KeysPerMinute(), 40);
   EXPECT_DOUBLE_EQ(run.Accuracy(), 0.9);
+}
+
+// What a new row must keep: stored files number their courses as before.
+TEST(CourseTable, NumbersEveryCourseAsStoredFilesDo) {
+  std::set<int> drillNumbers;
+  for (const CourseRow& row : CourseTable()) {
+    const int id = CourseId(row.id);
+    SCOPED_TRACE(id);
+    EXPECT_EQ(FindCourse(id), &row);
+    if (row.kind == CourseKind::Drill) {
+      EXPECT_TRUE(drillNumbers.insert(row.drillNumber).second);
+      EXPECT_EQ(DrillCourseId(row.drillNumber, false), id);
+    }
+    if (row.kind == CourseKind::KanaDrill) {
+      EXPECT_EQ(id, DrillCourseId(row.drillNumber, false) + kKanaInputCourseOffset);
+    }
+  }
+  EXPECT_EQ(kDrillCourses, 5);
+  EXPECT_EQ(*drillNumbers.rbegin(), kDrillCourses);
+  EXPECT_EQ(SettingsCourse(Course::Practice), 6);
+  EXPECT_EQ(SettingsCourse(Course::KanaDrill4), 4);
+  EXPECT_EQ(SettingsCourse(Course::SkillTest), 0);
+  EXPECT_FALSE(IsDrillCourse(CourseId(Course::SkillTest)));
+  EXPECT_EQ(FindCourse(7), nullptr);
 }
 
 }  // namespace
