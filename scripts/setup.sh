@@ -17,7 +17,7 @@ TEST_PACKAGES=(
   xvfb xauth xdotool imagemagick x11-utils appstream
   fcitx5 fcitx5-mozc fcitx5-frontend-qt6 dbus-x11
   sway grim wtype qt6-wayland jq
-  openbox at-spi2-core python3-pyatspi dbus-daemon dbus-bin
+  openbox at-spi2-core python3-pyatspi dbus-daemon dbus-bin kanjidic
   clang libclang-rt-14-dev clang-format
   postgresql
 )

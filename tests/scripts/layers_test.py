@@ -17,7 +17,7 @@ import sys
 import tempfile
 
 src, widgets_dir = sys.argv[1], sys.argv[2]
-BELOW_VIEWS = {"text", "platform", "settings", "data", "measure", "history", "report",
+BELOW_VIEWS = {"text", "platform", "settings", "data", "measure", "reading", "history", "report",
                "typing", "drill", "mouse", "app", "adapters"}
 widget_headers = set(os.listdir(widgets_dir)) if os.path.isdir(widgets_dir) else set()
 folders = sorted(d for d in os.listdir(src) if os.path.isdir(os.path.join(src, d)))
