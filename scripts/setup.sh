@@ -11,6 +11,7 @@ PACKAGES=(
   libsdl2-mixer-dev timgm6mb-soundfont
   fonts-ipafont-gothic fonts-ipafont-mincho xdg-utils qt6-translations-l10n
   libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev qt6-charts-dev libqt6opengl6-dev
+  libmecab-dev mecab-ipadic-utf8
 )
 TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libxcb1-dev

@@ -1,6 +1,5 @@
 #include "reading/furigana.h"
 
-#include <QRegularExpression>
 
 namespace shurencho {
 
@@ -30,18 +29,26 @@ QList<Run> Runs(const QString& surface) {
   return runs;
 }
 
-// The reading of each kanji run, the kana between them matched as written.
-bool SplitOverRuns(QList<Run>* runs, const QString& reading) {
-  QString pattern = QStringLiteral("^");
-  for (const Run& run : *runs)
-    pattern += run.kanji ? QStringLiteral("(.+?)") : QRegularExpression::escape(ToHiragana(run.text));
-  const QRegularExpressionMatch m = QRegularExpression(pattern + QLatin1Char('$')).match(reading);
-  if (!m.hasMatch()) return false;
-  int group = 0;
-  for (Run& run : *runs)
-    if (run.kanji) run.reading = m.captured(++group);
-  return true;
+// The reading of each kanji run from `k` on, over `reading` from `at`, the
+// kana between them matched as written; each kanji run takes the shortest
+// piece that lets the rest match.
+bool SplitFrom(QList<Run>* runs, qsizetype k, const QString& reading, qsizetype at) {
+  if (k == runs->size()) return at == reading.size();
+  Run& run = (*runs)[k];
+  if (!run.kanji) {
+    const QString kana = ToHiragana(run.text);
+    return QStringView(reading).mid(at).startsWith(kana) && SplitFrom(runs, k + 1, reading, at + kana.size());
+  }
+  for (qsizetype end = at + 1; end <= reading.size(); ++end) {
+    if (SplitFrom(runs, k + 1, reading, end)) {
+      run.reading = reading.mid(at, end - at);
+      return true;
+    }
+  }
+  return false;
 }
+
+bool SplitOverRuns(QList<Run>* runs, const QString& reading) { return SplitFrom(runs, 0, reading, 0); }
 
 char16_t Voiced(char16_t c) {
   static const QString plain = QStringLiteral("かきくけこさしすせそたちつてとはひふへほはひふへほ");
@@ -124,6 +131,27 @@ void RunRuby(const Run& run, const KanjiTable& table, SchoolYear year, QList<Rub
   }
 }
 
+// The sound changes between a number and the word after it.
+void JoinNumbers(QList<TextWord>* words) {
+  static const QString voiceless = QStringLiteral("カキクケコサシスセソタチツテトハヒフヘホパピプペポ");
+  static const QStringList doubling = {QStringLiteral("イチ"), QStringLiteral("ハチ"), QStringLiteral("ロク"),
+                                       QStringLiteral("ジュウ")};
+  for (qsizetype i = 0; i + 1 < words->size(); ++i) {
+    TextWord& number = (*words)[i];
+    TextWord& next = (*words)[i + 1];
+    if (!number.number || next.reading.isEmpty() || number.start + number.length != next.start) continue;
+    if (!voiceless.contains(next.reading[0])) continue;
+    for (const QString& end : doubling) {
+      if (!number.reading.endsWith(end)) continue;
+      number.reading.chop(1);  // イチ イッ, ジュウ ジュッ
+      number.reading += QStringLiteral("ッ");
+      const qsizetype h = QStringLiteral("ハヒフヘホ").indexOf(next.reading[0]);
+      if (h >= 0) next.reading[0] = QStringLiteral("パピプペポ")[h];
+      break;
+    }
+  }
+}
+
 }  // namespace
 
 QString ToHiragana(const QString& text) {
@@ -140,6 +168,24 @@ QList<Ruby> WordRuby(const QString& surface, const QString& reading, const Kanji
   if (!SplitOverRuns(&runs, ToHiragana(reading))) return out;
   for (const Run& run : runs)
     if (run.kanji) RunRuby(run, table, year, &out);
+  return out;
+}
+
+QList<Ruby> TextRuby(const QString& text, QList<TextWord> words, const KanjiTable& table, SchoolYear year) {
+  QList<Ruby> out;
+  if (year == SchoolYear::Unset || year == SchoolYear::Adult) return out;
+  JoinNumbers(&words);
+  for (const TextWord& w : words) {
+    if (w.reading.isEmpty() || w.start < 0 || w.length <= 0 || w.start + w.length > text.size()) continue;
+    const QString surface = text.mid(w.start, w.length);
+    bool kanji = false;
+    for (const char32_t c : surface.toUcs4()) kanji = kanji || IsKanji(c);
+    if (!kanji) continue;
+    for (Ruby r : WordRuby(surface, w.reading, table, year)) {
+      r.start += w.start;
+      out.append(r);
+    }
+  }
   return out;
 }
 

@@ -20,6 +20,16 @@ struct Ruby {
   bool operator==(const Ruby&) const = default;
 };
 
+// One word of a text as a dictionary read it: where it stands (UTF-16
+// units) and its reading in katakana, empty where the dictionary did not
+// know the word. A number's reading may change before the next word.
+struct TextWord {
+  qsizetype start = 0;
+  qsizetype length = 0;
+  QString reading;
+  bool number = false;
+};
+
 // Katakana turned into hiragana; everything else as it is.
 QString ToHiragana(const QString& text);
 
@@ -28,5 +38,12 @@ QString ToHiragana(const QString& text);
 // every kanji, or when the reading does not fit the word's kana.
 QList<Ruby> WordRuby(const QString& surface, const QString& reading, const KanjiTable& table,
                      SchoolYear year);
+
+// The furigana over a whole text, word by word, placed in the text. A
+// number whose reading ends in いち, はち, ろく or じゅう is read doubled
+// (いっ, はっ, ろっ, じゅっ) before a word that starts with k, s, t or h, and
+// that word's h becomes p (一週間 いっしゅうかん, 六本 ろっぽん). A word the
+// dictionary did not know keeps its kanji bare.
+QList<Ruby> TextRuby(const QString& text, QList<TextWord> words, const KanjiTable& table, SchoolYear year);
 
 }  // namespace shurencho

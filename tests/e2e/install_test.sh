@@ -15,11 +15,11 @@ entry="$PREFIX/share/applications/shurencho.desktop"
 [ -f "$PREFIX/share/icons/hicolor/scalable/apps/shurencho.svg" ] || fail "no icon installed"
 data_dir="$(sed -n 's/^Path=//p' "$entry")"
 [ "$data_dir" = "$PREFIX/share/shurencho" ] || fail "Path= is $data_dir"
-for f in roma01.dat tangoe.dat tango.dat tangoh.dat tmap01.dat texts/06_四季.txt; do
+for f in roma01.dat tangoe.dat tango.dat tangoh.dat tmap01.dat kanji.txt texts/06_四季.txt; do
   [ -f "$data_dir/$f" ] || fail "$f not installed"
 done
-# The modules loaded at the first play, record and 成績 window.
-for m in shurencho_sdl_player shurencho_records shurencho_history; do
+# The modules loaded at the first play, record, 成績 window and furigana.
+for m in shurencho_sdl_player shurencho_records shurencho_history shurencho_mecab; do
   [ -n "$(find "$PREFIX" -name "$m.so")" ] || fail "$m.so not installed"
 done
 if command -v appstreamcli >/dev/null 2>&1; then
