@@ -1,6 +1,5 @@
 #include "reading/furigana.h"
 
-
 namespace shurencho {
 
 namespace {
