@@ -115,6 +115,18 @@ struct HistoryBatch {
   bool empty() const { return items.isEmpty() && runs.isEmpty() && misses.isEmpty() && mouse.isEmpty(); }
 };
 
+// The records of several batches as one, in order (no id).
+inline HistoryBatch MergedBatches(const QList<HistoryBatch>& batches) {
+  HistoryBatch all;
+  for (const HistoryBatch& b : batches) {
+    all.items += b.items;
+    all.runs += b.runs;
+    all.misses += b.misses;
+    all.mouse += b.mouse;
+  }
+  return all;
+}
+
 // A kana unit the learner misses, with the wrong keys pressed most often
 // for it, most frequent first.
 struct UnitWeakness {
@@ -161,14 +173,7 @@ class HistoryStore {
   // Appends batches in one transaction, all or nothing. A store that keeps
   // batch ids skips a batch whose id it has written before.
   virtual bool WriteAll(const QList<HistoryBatch>& batches, QString* error = nullptr) {
-    HistoryBatch all;
-    for (const HistoryBatch& b : batches) {
-      all.items += b.items;
-      all.runs += b.runs;
-      all.misses += b.misses;
-      all.mouse += b.mouse;
-    }
-    return Write(all, error);
+    return Write(MergedBatches(batches), error);
   }
 
   // The current learner's history, with the `weakest` most missed units.

@@ -537,7 +537,7 @@ bool SqliteHistoryStore::WriteAll(const QList<HistoryBatch>& batches, QString* e
         // A batch from the journal is written once: its id goes into the
         // ledger with its rows, and one found there was written before (a
         // close cut short between the write and the journal's emptying).
-        HistoryBatch fresh;
+        QList<HistoryBatch> unwritten;
         bool ledger = false;
         for (const HistoryBatch& b : batches) {
           if (!b.id.isEmpty()) {
@@ -548,11 +548,9 @@ bool SqliteHistoryStore::WriteAll(const QList<HistoryBatch>& batches, QString* e
             if (!q.exec()) return *failed = q.lastError(), false;
             if (q.numRowsAffected() == 0) continue;
           }
-          fresh.items += b.items;
-          fresh.runs += b.runs;
-          fresh.misses += b.misses;
-          fresh.mouse += b.mouse;
+          unwritten.append(b);
         }
+        const HistoryBatch fresh = MergedBatches(unwritten);
         // An id is needed only while its journal may still hold the batch:
         // the next start at the latest.
         if (ledger) {

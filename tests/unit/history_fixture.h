@@ -28,16 +28,7 @@ class MemoryStore final : public HistoryStore {
     return h;
   }
   // Everything written, as one batch.
-  HistoryBatch All() const {
-    HistoryBatch all;
-    for (const HistoryBatch& b : written) {
-      all.items += b.items;
-      all.runs += b.runs;
-      all.misses += b.misses;
-      all.mouse += b.mouse;
-    }
-    return all;
-  }
+  HistoryBatch All() const { return MergedBatches(written); }
 
   QList<HistoryBatch> written;
   QStringList weak;
