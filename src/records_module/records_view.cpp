@@ -31,12 +31,11 @@
 #include "history/learner_name.h"
 #include "records_module/keyboard_map_view.h"
 #include "report/chart_ticks.h"
+#include "report/palette.h"
 
 namespace shurencho {
 
 namespace {
-
-const QColor kGameColours[] = {QColor(0xc0, 0x39, 0x2b), QColor(0x24, 0x71, 0xa3), QColor(0x1e, 0x84, 0x49)};
 
 void HideFromLegend(QChart* chart, QAbstractSeries* series) {
   for (QLegendMarker* marker : chart->legend()->markers(series)) marker->setVisible(false);
@@ -156,7 +155,7 @@ class LadderView final : public QWidget {
       const LadderDrawing::Step& step = m_ladder.steps[i];
       const QRectF box(10 + double(i) * w, height() - 22 - unit * double(i + 1), w - 4, unit * double(i + 1));
       p.setPen(palette().color(QPalette::Mid));
-      p.setBrush(step.reached ? QColor(0x3d, 0x7f, 0xd1) : QColor(0xdd, 0xe4, 0xee));
+      p.setBrush(QColor(step.reached ? palette::kStepReached : palette::kStepAhead));
       p.drawRect(box);
       // A label wider than its step is left out on every other step.
       if (metrics.horizontalAdvance(step.label) > w && i % 2 == 1) continue;
@@ -348,17 +347,17 @@ void RecordsView::ShowCourse(int index) {
   QCategoryAxis* x = ResetDateAxis(m_speedChart, ticks);
   const ValueTicks& speeds = chart.speedAxis;
   QValueAxis* y = AddValueAxis(m_speedChart, QStringLiteral("字／分"), speeds, Qt::AlignLeft);
-  AddBand(m_speedChart, a, b, speeds.low(), bands.lower, QColor(0xfb, 0xe3, 0xe3), x, y);
-  AddBand(m_speedChart, a, b, bands.lower, bands.upper, QColor(0xfd, 0xf3, 0xc8), x, y);
-  AddBand(m_speedChart, a, b, bands.upper, speeds.high(), QColor(0xe0, 0xf2, 0xe0), x, y);
+  AddBand(m_speedChart, a, b, speeds.low(), bands.lower, QColor(palette::kBandBelow), x, y);
+  AddBand(m_speedChart, a, b, bands.lower, bands.upper, QColor(palette::kBandBetween), x, y);
+  AddBand(m_speedChart, a, b, bands.upper, speeds.high(), QColor(palette::kBandAbove), x, y);
   for (int target : kSchoolTargets) {
     QPen pen(QColor(0x55, 0x55, 0x55), 1, Qt::DashLine);
     QLineSeries* line = AddLine(m_speedChart, QString(), {QPointF(a, target), QPointF(b, target)}, pen, x, y);
     line->setPointsVisible(false);
     HideFromLegend(m_speedChart, line);
   }
-  AddLine(m_speedChart, QStringLiteral("平均"), mean, QPen(QColor(0x8f, 0xb0, 0xe0), 1.5), x, y);
-  AddLine(m_speedChart, QStringLiteral("最高"), best, QPen(QColor(0x1f, 0x4f, 0x9f), 2), x, y);
+  AddLine(m_speedChart, QStringLiteral("平均"), mean, QPen(QColor(palette::kMeanLine), 1.5), x, y);
+  AddLine(m_speedChart, QStringLiteral("最高"), best, QPen(QColor(palette::kBestLine), 2), x, y);
 
   m_rateChart->setTitle(QStringLiteral("正確さと打鍵／分"));
   QCategoryAxis* rx = ResetDateAxis(m_rateChart, rateTicks);
@@ -368,8 +367,8 @@ void RecordsView::ShowCourse(int index) {
                                 NiceValueTicks(chart.topKeysPerMinute, true), Qt::AlignRight);
   // One grid is enough; both axes keep 0 at the same height.
   rk->setGridLineVisible(false);
-  AddLine(m_rateChart, QStringLiteral("正確さ"), accuracy, QPen(QColor(0x1e, 0x84, 0x49), 1.5), rx, ry);
-  AddLine(m_rateChart, QStringLiteral("打鍵／分"), keys, QPen(QColor(0xa0, 0x52, 0x2d), 1.5), rx, rk);
+  AddLine(m_rateChart, QStringLiteral("正確さ"), accuracy, QPen(QColor(palette::kAccuracyLine), 1.5), rx, ry);
+  AddLine(m_rateChart, QStringLiteral("打鍵／分"), keys, QPen(QColor(palette::kKeysLine), 1.5), rx, rk);
 
   m_courseSummary->setText(m_page.CourseSummaryText(index));
 }
@@ -399,8 +398,8 @@ QWidget* RecordsView::BuildMousePage() {
   for (const MouseChart::Line& line : stages.lines) {
     QList<QPointF> points;
     for (const auto& [day, stage] : line.stages) points.append(QPointF(ticks.X(day), stage));
-    AddLine(chart, MouseGameLabel(line.game), points, QPen(kGameColours[static_cast<int>(line.game) - 1], 2),
-            x, y);
+    AddLine(chart, MouseGameLabel(line.game), points,
+            QPen(QColor(palette::kGames[static_cast<size_t>(line.game) - 1]), 2), x, y);
   }
   layout->addWidget(NewChartView(chart, "mouseChart"), 3);
 

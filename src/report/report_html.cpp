@@ -5,13 +5,12 @@
 #include <cmath>
 
 #include "report/chart_ticks.h"
+#include "report/palette.h"
 #include "settings/settings.h"
 
 namespace shurencho {
 
 namespace {
-
-const char* const kGameColours[] = {"#c0392b", "#2471a3", "#1e8449", "#7d3c98"};
 
 QString Num(double v, int decimals = 1) { return QString::number(v, 'f', decimals); }
 
@@ -224,9 +223,9 @@ QString SpeedChartSvg(const CourseChart& chart, int width, int height) {
   QString s = SvgOpen(width, height, QStringLiteral("%1 字／分の推移").arg(chart.label));
   const Plot p = MakePlot(width, height, chart.first, chart.last, chart.speedAxis);
   // Grade bands: × below the lower threshold, ○ up to the upper, ◎ above.
-  s += Rect(p.left, p.Y(bands.lower), p.width, p.top + p.height - p.Y(bands.lower), "#fbe3e3");
-  s += Rect(p.left, p.Y(bands.upper), p.width, p.Y(bands.lower) - p.Y(bands.upper), "#fdf3c8");
-  s += Rect(p.left, p.top, p.width, p.Y(bands.upper) - p.top, "#e0f2e0");
+  s += Rect(p.left, p.Y(bands.lower), p.width, p.top + p.height - p.Y(bands.lower), palette::kBandBelow);
+  s += Rect(p.left, p.Y(bands.upper), p.width, p.Y(bands.lower) - p.Y(bands.upper), palette::kBandBetween);
+  s += Rect(p.left, p.top, p.width, p.Y(bands.upper) - p.top, palette::kBandAbove);
   for (int target : kSchoolTargets) {
     s += Line(p.left, p.Y(target), p.left + p.width, p.Y(target), "stroke=\"#555\" stroke-dasharray=\"3 2\"");
     s += Text(p.left + p.width, p.Y(target) - 1.5, QString::number(target), "end", " fill=\"#555\"");
@@ -241,8 +240,8 @@ QString SpeedChartSvg(const CourseChart& chart, int width, int height) {
       best.append(QStringLiteral("%1,%2").arg(Num(p.X(d.day)), Num(p.Y(d.best))));
       mean.append(QStringLiteral("%1,%2").arg(Num(p.X(d.day)), Num(p.Y(d.mean))));
     }
-    s += Polyline(mean, "#8fb0e0", 1);
-    s += Polyline(best, "#1f4f9f", 1.5);
+    s += Polyline(mean, palette::kMeanLine, 1);
+    s += Polyline(best, palette::kBestLine, 1.5);
   }
   s += Text(p.left, 10, QStringLiteral("%1 字／分").arg(chart.label));
   return s + QStringLiteral("</svg>");
@@ -257,7 +256,8 @@ QString LadderSvg(const LadderDrawing& ladder, const QString& title, const QStri
     const LadderDrawing::Step& step = ladder.steps[i];
     const double h = (height - 24.0) * double(i + 1) / double(n);
     const double x = 5 + double(i) * stepWidth;
-    s += Rect(x, height - 12 - h, stepWidth - 2, h, step.reached ? "#3d7fd1" : "#dde4ee");
+    s += Rect(x, height - 12 - h, stepWidth - 2, h,
+              step.reached ? palette::kStepReached : palette::kStepAhead);
     // Many steps leave no room under each: every other one is named.
     if (n <= 10 || i % 2 == 0) s += Text(x + stepWidth / 2 - 1, height - 2, step.label, "middle");
   }
@@ -276,7 +276,7 @@ QString MouseChartSvg(const MouseChart& chart, int width, int height) {
   s += TimeAxis(p);
   double legendX = p.left;
   for (const MouseChart::Line& line : chart.lines) {
-    const char* colour = kGameColours[static_cast<int>(line.game) - 1];
+    const char* colour = palette::kGames[static_cast<size_t>(line.game) - 1];
     QStringList points;
     for (const auto& [day, stage] : line.stages)
       points.append(QStringLiteral("%1,%2").arg(Num(p.X(day)), Num(p.Y(stage))));
