@@ -10,7 +10,7 @@
 
 #include "history/history_recorder.h"
 #include "platform/data_dirs.h"
-#include "report/skill_grade.h"
+#include "measure/skill_grade.h"
 #include "text/text_file.h"
 #include "text/width_convert.h"
 
