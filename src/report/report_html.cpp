@@ -185,34 +185,12 @@ QString StageMissesText(const MouseProgress& g) {
 }  // namespace
 
 QString HtmlEscaped(const QString& text) {
-  QString out;
-  out.reserve(text.size());
-  for (const QChar c : text) {
-    switch (c.unicode()) {
-      case '&':
-        out += QStringLiteral("&amp;");
-        break;
-      case '<':
-        out += QStringLiteral("&lt;");
-        break;
-      case '>':
-        out += QStringLiteral("&gt;");
-        break;
-      case '"':
-        out += QStringLiteral("&quot;");
-        break;
-      case '\'':
-        out += QStringLiteral("&#39;");
-        break;
-      default:
-        // Control characters other than tab and line ends are not allowed in XML.
-        if (c.unicode() < 0x20 && c != QLatin1Char('\t') && c != QLatin1Char('\n') &&
-            c != QLatin1Char('\r')) {
-          out += QChar(0xFFFD);
-        } else {
-          out += c;
-        }
-    }
+  // Qt's escaping, and what a quoted attribute and the SVG in the page also
+  // need: the apostrophe, and no control character XML refuses.
+  QString out = text.toHtmlEscaped().replace(QLatin1Char('\''), QStringLiteral("&#39;"));
+  for (QChar& c : out) {
+    if (c.unicode() < 0x20 && c != QLatin1Char('\t') && c != QLatin1Char('\n') && c != QLatin1Char('\r'))
+      c = QChar(0xFFFD);
   }
   return out;
 }

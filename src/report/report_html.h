@@ -21,7 +21,8 @@ struct ZINIconf;
 // command writes over a page only when it holds it.
 inline constexpr char kReportGeneratorMeta[] = "<meta name=\"generator\" content=\"shurencho\">";
 
-// Text made safe for HTML and SVG, in element content and in quoted attributes.
+// Text made safe for HTML and SVG, in element content and in quoted attributes:
+// QString::toHtmlEscaped(), the apostrophe, and no control character.
 QString HtmlEscaped(const QString& text);
 
 // 字／分 per day (best and mean) over the course's grade bands and the school
