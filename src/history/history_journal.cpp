@@ -16,6 +16,8 @@
 #include <cerrno>
 #include <utility>
 
+#include "text/file_save.h"
+
 namespace shurencho {
 
 namespace {
@@ -44,20 +46,6 @@ quint32 GetU32(const char* p) {
   quint32 v = 0;
   for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<quint8>(p[i]);
   return v;
-}
-
-bool WriteAt(int fd, const QByteArray& bytes, qint64 offset) {
-  const char* p = bytes.constData();
-  qsizetype left = bytes.size();
-  while (left > 0) {
-    const ssize_t n = ::pwrite(fd, p, static_cast<size_t>(left), offset);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    left -= n;
-    offset += n;
-  }
-  return true;
 }
 
 // Where the whole batches end: reading stops here. Writing it needs no new

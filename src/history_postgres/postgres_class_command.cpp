@@ -15,6 +15,7 @@
 #include "report/report_command.h"
 #include "report/report_html.h"
 #include "settings/settings.h"
+#include "text/file_save.h"
 
 namespace shurencho {
 

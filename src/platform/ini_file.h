@@ -78,18 +78,6 @@ class IniFile final {
   bool m_readFailed = false;
 };
 
-// Writes data as the whole new content of the regular file at path (a link is
-// followed to its file). The data goes to a fresh nameless file in the same
-// folder, made with O_EXCL semantics and never through a link, flushed, and
-// renamed over the file: two saves at once leave one of them whole. Where the
-// folder refuses a new file, or the new file could not keep the old one's
-// owner, the file is rewritten in place (room first, then write, truncate,
-// flush). A file this user may not write, or that is not a regular file, is
-// never touched. False on failure.
-bool SaveFileContents(const QString& path, const QByteArray& data);
-// True when path is a regular file (or a link to one) that this user may read and write.
-bool MayRewriteFile(const QString& path);
-
 // Parses an integer the way settings values are read: decimal, "0x…" or "$…" hex.
 bool ParseIniInteger(const QString& text, qint64* value);
 

@@ -1,11 +1,7 @@
 #include "report/records_csv.h"
 
-#include <sys/stat.h>
-
 #include <QDateTime>
-#include <QFile>
 #include <QHash>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <cmath>
 #include <cstdio>
@@ -516,30 +512,6 @@ std::optional<QList<LearnerHistory>> ParseRecordsCsv(const QByteArray& data, con
   }
   if (reader.badLine() != 0) return fail(reader.QuoteFault());
   return rows.Take();
-}
-
-bool NotALink(const QString& path, QString* error) {
-  struct stat st {};
-  if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
-  if (error != nullptr) {
-    *error = QStringLiteral(
-                 "%1 はシンボリックリンクなので書き出しません（リンクの先には書きません）。"
-                 "別の名前を指定してください")
-                 .arg(path);
-  }
-  return false;
-}
-
-bool SaveWhole(const QString& path, const QByteArray& data, QString* error) {
-  // QSaveFile would follow a link and replace its target; checked here, the
-  // rename that ends the save replaces the name itself, never a link's target.
-  if (!NotALink(path, error)) return false;
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-    if (error != nullptr) *error = QStringLiteral("%1 に書き込めません（%2）").arg(path, file.errorString());
-    return false;
-  }
-  return true;
 }
 
 }  // namespace shurencho

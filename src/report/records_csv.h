@@ -44,12 +44,4 @@ std::optional<QList<LearnerHistory>> ParseRecordsCsv(const QByteArray& data, con
                                                      CsvProblem* problem,
                                                      QHash<int, QString>* courseNames = nullptr);
 
-// False, with the reason, when path is a symbolic link (even one to nothing):
-// an output is never written through a link planted at its name.
-bool NotALink(const QString& path, QString* error);
-
-// Writes data to path in one piece: a failure leaves an existing file as it
-// was. A symbolic link at path is refused (NotALink).
-bool SaveWhole(const QString& path, const QByteArray& data, QString* error);
-
 }  // namespace shurencho

@@ -12,6 +12,7 @@
 #include "report/report_html.h"
 #include "report/skill_grade.h"
 #include "settings/settings.h"
+#include "text/file_save.h"
 
 namespace shurencho {
 

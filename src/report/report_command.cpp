@@ -13,6 +13,7 @@
 #include "report/class_table.h"
 #include "report/records_csv.h"
 #include "report/report_html.h"
+#include "text/file_save.h"
 #include "text/text_file.h"
 
 #ifndef SHURENCHO_VERSION

@@ -7,6 +7,7 @@
 #include "report/certificate.h"
 #include "report/records_csv.h"
 #include "report/report_command.h"
+#include "text/file_save.h"
 
 using namespace shurencho;
 

@@ -8,6 +8,7 @@
 #include "report/report_command.h"
 #include "report/report_html.h"
 #include "settings/settings.h"
+#include "text/file_save.h"
 
 using namespace shurencho;
 

@@ -17,6 +17,7 @@
 #include "report/report_html.h"
 #include "report/skill_grade.h"
 #include "support/fake_platform.h"
+#include "text/file_save.h"
 
 using namespace shurencho;
 
