@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "history/history_recorder.h"
-#include "platform/data_dirs.h"
 #include "measure/skill_grade.h"
+#include "platform/data_dirs.h"
 #include "text/text_file.h"
 #include "text/width_convert.h"
 
