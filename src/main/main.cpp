@@ -33,6 +33,7 @@
 #include "history/history_journal.h"
 #include "history/history_service.h"
 #include "history/sync_worker.h"
+#include "main/command_line.h"
 #include "report/report_command.h"
 #include "settings/settings.h"
 #include "settings/settings_session.h"
@@ -176,10 +177,10 @@ class EarlyReading final {
 // The commands answered without the practice window: --help and --version
 // (with no display), the class table from records files, and the class
 // server's table. Nothing when the window is to start.
-std::optional<int> RunWindowlessCommand(int& argc, char* argv[]) {
-  if (const int status = RunInfoCommand(argc, argv); status >= 0) return status;
-  if (IsReportCommand(argc, argv)) return RunReportCommand(argc, argv);
-  if (IsClassReportCommand(argc, argv)) {
+std::optional<int> RunWindowlessCommand(const CommandLine& line, int& argc, char* argv[]) {
+  if (const int status = RunInfoCommand(line); status >= 0) return status;
+  if (line.kind == CommandLine::Kind::Report) return RunReportCommand(line.operands);
+  if (line.kind == CommandLine::Kind::ClassReport) {
     QCoreApplication app(argc, argv);
     return RunHistoryCommand(&HistoryModule::classReport, argc, argv);
   }
@@ -300,12 +301,15 @@ int RunWindow(AppSettings& settings, SettingsSession& settingsSession, PracticeD
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (const std::optional<int> status = RunWindowlessCommand(argc, argv)) return *status;
+  QStringList args;
+  for (int i = 0; i < argc; ++i) args << QFile::decodeName(argv[i]);
+  const CommandLine line = ParseCommandLine(args);
+  if (const std::optional<int> status = RunWindowlessCommand(line, argc, argv)) return *status;
   TurnOffSessionBusAutolaunch();
   // The toolkit sets the locale as it starts; set first, it stays the same
   // under the reading thread.
   std::setlocale(LC_ALL, "");
-  const bool classWindow = IsClassWindowCommand(argc, argv);
+  const bool classWindow = line.kind == CommandLine::Kind::ClassWindow;
   const QString programPath = ProgramFilePath();
   AppSettings settings;
   SettingsSession settingsSession(SettingsFilePath(programPath));

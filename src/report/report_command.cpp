@@ -7,7 +7,6 @@
 #include <QFile>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "report/certificate.h"
 #include "report/class_table.h"
@@ -16,15 +15,9 @@
 #include "text/file_save.h"
 #include "text/text_file.h"
 
-#ifndef SHURENCHO_VERSION
-#define SHURENCHO_VERSION "0"
-#endif
-
 namespace shurencho {
 
 namespace {
-
-const char kOption[] = "--report";
 
 // The same file by any name: a symlink, a hard link, a path with "..".
 bool SameFile(const QString& a, const QString& b) {
@@ -38,70 +31,6 @@ bool SameFile(const QString& a, const QString& b) {
 void Say(const QString& text) { std::fprintf(stderr, "shurencho: %s\n", text.toLocal8Bit().constData()); }
 
 }  // namespace
-
-QString UsageText() {
-  return QStringLiteral(
-      "使い方:\n"
-      "  shurencho\n"
-      "      練習の画面を開きます。\n"
-      "  shurencho --report 出力.html 成績.csv...\n"
-      "      集めた成績ファイル（「成績を書き出す」で作った CSV）からクラスの成績一覧を作ります。\n"
-      "      例: shurencho --report クラス.html 青木.csv 伊藤.csv\n"
-      "      実力テストを最後まで受けた人がいれば、その横に一人一枚の認定証"
-      "（クラス_認定証.html）も作ります。\n"
-      "  shurencho --class-report 出力.html [サーバー]\n"
-      "      クラスのサーバーの記録からクラスの成績一覧を作ります。サーバーを省くと設定の [History] "
-      "Server を使います。\n"
-      "      例: shurencho --class-report クラス.html postgresql://teacher@school-server/shurencho\n"
-      "  shurencho --class [サーバー]\n"
-      "      クラスの成績を見る画面を開きます。\n"
-      "      例: shurencho --class postgresql://teacher@school-server/shurencho\n"
-      "  shurencho --help\n"
-      "      この説明を出します。\n"
-      "      例: shurencho --help\n"
-      "  shurencho --version\n"
-      "      版を出します。\n"
-      "      例: shurencho --version\n"
-      "\n"
-      "出力.html がすでにあるときは、このプログラムが作ったページのときだけ置き換えます。\n"
-      "成績ファイル（.csv）は出力先にできません。\n");
-}
-
-int RunInfoCommand(int argc, char** argv) {
-  if (argc < 2) return -1;
-  // The arguments of a teacher command are its own.
-  for (const char* command : {kOption, "--class-report", "--class"}) {
-    if (std::strcmp(argv[1], command) == 0) return -1;
-  }
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0) {
-      std::fputs(UsageText().toLocal8Bit().constData(), stdout);
-      return 0;
-    }
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::printf("shurencho %s\n", SHURENCHO_VERSION);
-      return 0;
-    }
-  }
-  // The toolkit's own options take one dash (-platform, -style); a double
-  // dash is ours, and one we do not know is a mistake worth saying.
-  for (int i = 1; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--", 2) == 0) {
-      std::fprintf(stderr,
-                   "shurencho: %s というオプションはありません\n使い方は shurencho --help で見られます\n",
-                   argv[i]);
-      return 2;
-    }
-  }
-  return -1;
-}
-
-bool IsReportCommand(int argc, char** argv) { return argc >= 2 && std::strcmp(argv[1], kOption) == 0; }
-
-bool IsClassReportCommand(int argc, char** argv) {
-  return argc >= 2 && std::strcmp(argv[1], "--class-report") == 0;
-}
-bool IsClassWindowCommand(int argc, char** argv) { return argc >= 2 && std::strcmp(argv[1], "--class") == 0; }
 
 bool MayWriteReport(const QString& out, const QStringList& inputs, QString* error) {
   const auto refuse = [&](const QString& why) {
@@ -225,15 +154,14 @@ bool WriteClassReport(const QString& out, const QStringList& inputs, QString* er
   return true;
 }
 
-int RunReportCommand(int argc, char** argv) {
-  if (argc < 4) {
+int RunReportCommand(const QStringList& operands) {
+  if (operands.size() < 2) {
     std::fputs("使い方: shurencho --report 出力.html 成績.csv...\n詳しくは shurencho --help で見られます\n",
                stderr);
     return 2;
   }
-  const QString out = QFile::decodeName(argv[2]);
-  QStringList inputs;
-  for (int i = 3; i < argc; ++i) inputs.append(QFile::decodeName(argv[i]));
+  const QString& out = operands.first();
+  const QStringList inputs = operands.mid(1);
   if (const int refused = RefuseReportOutput(out, inputs)) return refused;
   QString error;
   ClassReportOutcome outcome;

@@ -1,8 +1,7 @@
 #pragma once
-// The teacher's commands on the command line: `shurencho --report OUT.html
-// FILE.csv...` makes the class table from the records files a teacher
-// collected, without opening a window; `--help` and `--version` answer
-// before anything starts.
+// The teacher's `shurencho --report OUT.html FILE.csv...`: the class table
+// from the records files a teacher collected, without opening a window.
+// The command line itself is read in main/.
 
 #include <QString>
 #include <QStringList>
@@ -13,23 +12,9 @@ namespace shurencho {
 // a file is refused before it is read.
 inline constexpr qint64 kMaxRecordsFileBytes = 50LL * 1024 * 1024;
 
-// `--help`, `--version`, and a `--` option this program does not know (said
-// on stderr with the hint to `--help`): the exit status. -1 when the command
-// line is for something else (the window, a teacher command, the toolkit's
-// own single-dash options). Needs neither a display nor the toolkit.
-int RunInfoCommand(int argc, char** argv);
-// The usage `--help` prints.
-QString UsageText();
-
-// Whether the command line asks for the class table.
-bool IsReportCommand(int argc, char** argv);
-// Whether it asks for the class server's table (`--class-report`) or the
-// class window (`--class`), both run by the history module.
-bool IsClassReportCommand(int argc, char** argv);
-bool IsClassWindowCommand(int argc, char** argv);
-// Runs the command; messages go to stderr. Returns the exit code: 2 for a
-// command line or an output refused, 1 for an input that cannot be read.
-int RunReportCommand(int argc, char** argv);
+// Runs the command on its operands (OUT.html FILE.csv...); messages go to stderr. Returns the exit code: 2
+// for a command line or an output refused, 1 for an input that cannot be read.
+int RunReportCommand(const QStringList& operands);
 
 // Whether a teacher command may write its page to out: a new file, or a
 // page this program wrote before. Anything else that exists is kept: a
