@@ -50,24 +50,10 @@ void HistoryRecorder::Hand(HistoryBatch batch) {
 
 void HistoryRecorder::Flush() {
   if (!m_store || m_waiting.isEmpty()) return;
-  // Everything that waited goes in one transaction; when the store refuses
-  // it (busy past its retries, disk full) it stays for the next hand-over.
-  if (m_waiting.size() == 1) {
-    if (m_store->Write(m_waiting.first())) m_waiting.clear();
-    return;
-  }
-  HistoryBatch all;
-  for (HistoryBatch& b : m_waiting) {
-    all.items += std::move(b.items);
-    all.runs += std::move(b.runs);
-    all.misses += std::move(b.misses);
-    all.mouse += std::move(b.mouse);
-  }
-  if (m_store->Write(all)) {
-    m_waiting.clear();
-  } else {
-    m_waiting = {std::move(all)};
-  }
+  // Everything that waited goes to the store at once (in one transaction
+  // where the store writes at once); when the store refuses it (busy past
+  // its retries, disk full) it stays for the next hand-over.
+  if (m_store->WriteAll(m_waiting)) m_waiting.clear();
 }
 
 void HistoryRecorder::DrillMiss(int course, const QString& unit, const QString& typed, const QString& key,

@@ -311,6 +311,11 @@ class HistoryService::Front final : public HistoryStore {
     m_service.Submit(batch);
     return true;
   }
+  // Each batch joins the worker's queue, which merges them as it writes.
+  bool WriteAll(const QList<HistoryBatch>& batches, QString*) override {
+    for (const HistoryBatch& b : batches) m_service.Submit(b);
+    return true;
+  }
   LearnerHistory Read(int, QString* error) override {
     if (error) *error = QStringLiteral("学習履歴は読み込み中です。");
     return {};
