@@ -232,6 +232,18 @@ TEST_F(HistoryFileTest, AnAnswerForAWindowClosedMeanwhileIsDropped) {
 
 // ---- The journal ----
 
+// The trainer's worker on the SQLite file, its last status kept.
+struct TrainerHistory {
+  explicit TrainerHistory(const QString& file)
+      : service([file](const BusyWait& wait) { return SqliteHistoryStore::OpenForTrainer(file, wait); },
+                HistoryJournal::PathFor(file)) {
+    service.SetListeners(&context, [this](const HistoryStatus& s) { last = s; }, {});
+  }
+  QObject context;
+  HistoryStatus last;
+  HistoryService service;  // last: stopped before what it tells goes
+};
+
 HistoryBatch Item(int at, const QString& id = {}) {
   HistoryBatch b{{DrillItemRecord{at, 4, "かな", 2, 2, 0, 1.0}}, {}, {}, {}, id};
   return b;
@@ -368,15 +380,12 @@ TEST_F(HistoryFileTest, BatchesTheDatabaseTookBeforeACrashAreNotWrittenAgain) {
     ASSERT_TRUE(store);
     ASSERT_TRUE(store->WriteAll(journal.ReadAll()));
   }
-  HistoryService service(
-      [file](const BusyWait& wait) { return SqliteHistoryStore::OpenForTrainer(file, wait); }, path);
-  HistoryStatus last;
-  QObject context;
-  service.SetListeners(&context, [&](const HistoryStatus& s) { last = s; }, {});
-  service.Start();
-  service.Submit(Item(3));
-  ASSERT_TRUE(WaitFor([&] { return last.state == HistoryStatus::State::Open && last.waitingRows == 0; }));
-  EXPECT_EQ(service.Stop(1500).unwrittenRows, 0);
+  TrainerHistory history(file);
+  history.service.Start();
+  history.service.Submit(Item(3));
+  ASSERT_TRUE(WaitFor(
+      [&] { return history.last.state == HistoryStatus::State::Open && history.last.waitingRows == 0; }));
+  EXPECT_EQ(history.service.Stop(1500).unwrittenRows, 0);
   EXPECT_EQ(Count(file, "drill_items"), 3);
   auto store = SqliteHistoryStore::Open(file);
   ASSERT_TRUE(store);
@@ -392,18 +401,14 @@ TEST_F(HistoryFileTest, OnADiskWithAMegabyteFreeTheHistoryOpensAndRecords) {
     GTEST_SKIP() << "a small file system needs mount";
   const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {disk}); });
   const QString file = disk + QStringLiteral("/history.sqlite");
-  HistoryService service(
-      [file](const BusyWait& wait) { return SqliteHistoryStore::OpenForTrainer(file, wait); },
-      HistoryJournal::PathFor(file));
-  HistoryStatus last;
-  QObject context;
-  service.SetListeners(&context, [&](const HistoryStatus& s) { last = s; }, {});
-  service.Start();
-  service.Submit(Item(1));
+  TrainerHistory history(file);
+  const HistoryStatus& last = history.last;
+  history.service.Start();
+  history.service.Submit(Item(1));
   ASSERT_TRUE(WaitFor([&] { return last.state != HistoryStatus::State::Opening && last.waitingRows == 0; }))
       << qPrintable(last.reason);
   EXPECT_EQ(last.state, HistoryStatus::State::Open) << qPrintable(last.reason);
-  EXPECT_EQ(service.Stop(1500).unwrittenRows, 0);
+  EXPECT_EQ(history.service.Stop(1500).unwrittenRows, 0);
   EXPECT_EQ(Count(file, "drill_items"), 1);
 }
 
