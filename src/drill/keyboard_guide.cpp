@@ -152,6 +152,16 @@ QString FingerName(Finger finger) {
 
 bool LeftHand(Finger finger) { return finger < Finger::Thumb; }
 
+const char* FingerColour(Finger finger, bool strong) {
+  // Pinky, ring, middle, index, thumb.
+  static constexpr const char* kStrong[] = {"#ff55aa", "#cccc22", "#55ddff", "#cc8866", "#9988ff"};
+  static constexpr const char* kPale[] = {"#ffc4e1", "#ededb2", "#c4f3ff", "#edd5c9", "#dbd5ff"};
+  const int f = static_cast<int>(finger);
+  const int i =
+      finger == Finger::Thumb ? 4 : (LeftHand(finger) ? f : static_cast<int>(Finger::RightPinky) - f);
+  return strong ? kStrong[i] : kPale[i];
+}
+
 std::span<const GuideKeyCap> GuideKeyboard() { return std::span(kKeys); }
 
 GuideStroke StrokeOf(QChar c) {

@@ -36,6 +36,11 @@ enum class Finger : unsigned char {
 // 「左小指」, 「右人差し指」, 「親指」…
 QString FingerName(Finger finger);
 bool LeftHand(Finger finger);
+// A finger's colour (#rrggbb): strong for the key to press, pale for the
+// finger's other keys; the two hands mirror each other. The five stay apart
+// for every eye (protanopia, deuteranopia and tritanopia included), and the
+// finger is always named in words beside them too.
+const char* FingerColour(Finger finger, bool strong);
 
 // One key of the 106-key JIS keyboard's main block, placed in key widths
 // from the block's top-left corner.

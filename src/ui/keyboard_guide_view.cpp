@@ -19,32 +19,8 @@ namespace shurencho {
 
 namespace {
 
-// Pale for the finger's keys, strong for the key to press; the two hands
-// mirror each other.
-QColor FingerColour(Finger finger, bool strong) {
-  int hue = 0;
-  switch (finger) {
-    case Finger::LeftPinky:
-    case Finger::RightPinky:
-      hue = 340;
-      break;
-    case Finger::LeftRing:
-    case Finger::RightRing:
-      hue = 35;
-      break;
-    case Finger::LeftMiddle:
-    case Finger::RightMiddle:
-      hue = 110;
-      break;
-    case Finger::LeftIndex:
-    case Finger::RightIndex:
-      hue = 205;
-      break;
-    case Finger::Thumb:
-      hue = 270;
-      break;
-  }
-  return strong ? QColor::fromHsv(hue, 150, 245) : QColor::fromHsv(hue, 28, 250);
+QColor FingerQColor(Finger finger, bool strong) {
+  return QColor(QString::fromLatin1(shurencho::FingerColour(finger, strong)));
 }
 
 const QColor kFlash(220, 40, 40);
@@ -144,7 +120,7 @@ void DrawKeys(QPainter& p, const BoardLayout& at, const GuideFrame& frame, int f
     look.flash = i == flashKey;
     look.kana = frame.kana;
     const QRectF r = at.KeyRect(k);
-    p.setBrush(look.flash ? kFlash : FingerColour(k.finger, look.on));
+    p.setBrush(look.flash ? kFlash : FingerQColor(k.finger, look.on));
     const bool strong = look.on || look.flash;
     p.setPen(QPen(strong ? QColor(30, 30, 30) : QColor(150, 150, 150), strong ? 2.5 : 1));
     p.drawPath(KeyShape(k, r, at));
@@ -168,7 +144,7 @@ void DrawFingerTags(QPainter& p, const BoardLayout& at, const std::vector<GuideL
     QRectF tag(QPointF(cx - size.width() / 2, y), size);
     tag.moveLeft(std::clamp(tag.left(), at.board.left(), at.board.right() - tag.width()));
     p.setBrush(Qt::white);
-    p.setPen(QPen(FingerColour(k.finger, true).darker(160), 1.5));
+    p.setPen(QPen(FingerQColor(k.finger, true).darker(160), 1.5));
     p.drawRoundedRect(tag, 4, 4);
     p.setPen(kInk);
     p.drawText(tag, Qt::AlignCenter, name);

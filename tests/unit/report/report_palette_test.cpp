@@ -1,6 +1,7 @@
-// The records' colours as eyes that lack one kind of cone see them: each
-// group's colours stay apart under the three simulations (Machado, Oliveira
-// and Fernandes 2009, full severity), by their distance in CIELAB.
+// The records' and the keyboard guide's colours as eyes that lack one kind
+// of cone see them: each group's colours stay apart under the three
+// simulations (Machado, Oliveira and Fernandes 2009, full severity), by
+// their distance in CIELAB.
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <vector>
 
+#include "drill/keyboard_guide.h"
 #include "report/palette.h"
 
 namespace shurencho {
@@ -46,13 +48,21 @@ TEST(Palette, EachGroupStaysApartForEveryEye) {
        {{{1.255528, -0.076749, -0.178779}, {-0.078411, 0.930809, 0.147602}, {0.004733, 0.691367, 0.303900}}}},
   }};
   // Pale backgrounds are told apart at a smaller distance than lines.
-  const std::vector<std::pair<std::vector<const char*>, double>> groups = {
+  std::vector<std::pair<std::vector<const char*>, double>> groups = {
       {{palette::kBandBelow, palette::kBandBetween, palette::kBandAbove}, 8},
       {{palette::kGames.begin(), palette::kGames.end()}, 15},
       {{palette::kMeanLine, palette::kBestLine}, 15},
       {{palette::kAccuracyLine, palette::kKeysLine}, 15},
       {{palette::kStepReached, palette::kStepAhead}, 15},
   };
+  // The guide's fingers, strong and pale: pinky, ring, middle, index, thumb.
+  for (const bool strong : {true, false}) {
+    std::vector<const char*> fingers;
+    for (const Finger f :
+         {Finger::LeftPinky, Finger::LeftRing, Finger::LeftMiddle, Finger::LeftIndex, Finger::Thumb})
+      fingers.push_back(FingerColour(f, strong));
+    groups.push_back({fingers, strong ? 15.0 : 8.0});
+  }
   for (const auto& [name, m] : eyes) {
     for (const auto& [colours, least] : groups) {
       for (size_t i = 0; i < colours.size(); ++i) {
