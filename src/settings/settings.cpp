@@ -231,10 +231,26 @@ const QString kKanaSpeedKey = QStringLiteral("KanaSpeed");
 const QString kGuideSection = QStringLiteral("Guide");
 const QString kGuideShowKey = QStringLiteral("Show");
 const QString kPassItemsKey = QStringLiteral("PassItems");
+const QString kReadingSection = QStringLiteral("Reading");
+const QString kFuriganaKey = QStringLiteral("Furigana");
+const QString kTextScaleKey = QStringLiteral("TextScale");
 // Notations the drill knows: a stored value beyond them is the table's hint.
 constexpr int kGuideNotations = 3;
 
 // Out of range is the default, so a typing slip cannot make passes of one item.
+// 1, 1.25 or 1.5 as a percentage; anything else is the normal size.
+int TextScaleFrom(const QString& text) {
+  bool number = false;
+  const double scale = text.trimmed().toDouble(&number);
+  if (!number) return 100;
+  for (int percent : {100, 125, 150}) {
+    if (qAbs(scale * 100 - percent) < 0.5) return percent;
+  }
+  return 100;
+}
+
+QString TextScaleText(int percent) { return QString::number(percent / 100.0); }
+
 int PassItemsFrom(const QString& text) {
   bool number = false;
   const int items = text.trimmed().toInt(&number);
@@ -384,6 +400,9 @@ void LoadSettings(AppSettings& s, bool readFile, const QString& path, MissingKey
   // The learner's own file over the teacher's choice for the room.
   if (const QString items = r.Value(kGuideSection, kPassItemsKey); !items.isNull())
     s.GuidePassItems = PassItemsFrom(items);
+  r.OptionalFlag(kReadingSection, kFuriganaKey, s.Furigana);
+  if (const QString scale = r.Value(kReadingSection, kTextScaleKey); !scale.isNull())
+    s.TextScale = TextScaleFrom(scale);
   r.Finish();
 }
 
@@ -444,6 +463,16 @@ void SaveSettings(const AppSettings& s, const QString& path) {
   if (s.GuideShowChosen || guideShow != kAbsent) {
     put(kGuideSection, kGuideShowKey, flag(s.GuideShow),
         !s.GuideShowChosen && flagMeans(guideShow, d.GuideShow) == s.GuideShow);
+  }
+  const QString furigana = ini.ReadString(kReadingSection, kFuriganaKey, kAbsent);
+  if (s.FuriganaChosen || furigana != kAbsent) {
+    put(kReadingSection, kFuriganaKey, flag(s.Furigana),
+        !s.FuriganaChosen && flagMeans(furigana, d.Furigana) == s.Furigana);
+  }
+  const QString scale = ini.ReadString(kReadingSection, kTextScaleKey, kAbsent);
+  if (s.TextScaleChosen || scale != kAbsent) {
+    put(kReadingSection, kTextScaleKey, TextScaleText(s.TextScale),
+        !s.TextScaleChosen && TextScaleFrom(scale) == s.TextScale);
   }
   // All keys go out in one atomic write: a failure leaves the old file whole.
   if (!ini.Commit()) throw SettingsError(path);

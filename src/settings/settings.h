@@ -71,6 +71,15 @@ struct ZINIconf {
   // user's file or else the system-wide one; read only, never written.
   int GuidePassItems = kDefaultPassItems;
   static constexpr int kDefaultPassItems = 20;
+  // Readings over the practice text's kanji the learner has not learned
+  // (練習 → ふりがな). [Reading] Furigana, written once chosen.
+  bool Furigana = false;
+  bool FuriganaChosen = false;
+  // The text size of the windows beside the main window (the guide,
+  // 実力テスト, 成績) in percent: 100, 125 or 150 (標準・大・特大).
+  // [Reading] TextScale as 1, 1.25 or 1.5, written once chosen.
+  int TextScale = 100;
+  bool TextScaleChosen = false;
   // Where the history is shared: empty for the local file alone, else a
   // connection text "postgresql://user@host:port/dbname". [History] Server
   // in the system-wide file (see SystemHistoryServer) gives the default; the

@@ -397,6 +397,16 @@ void KeyboardGuideView::Place() {
   if (onPlaced) onPlaced();
 }
 
+void KeyboardGuideView::SetTextScale(int percent) {
+  ScaleFonts(m_words, percent);
+  m_words->setMinimumSize(0, 0);
+  m_words->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  const GuideFrame shown = m_frame;
+  FixWordsSize();
+  Show(shown);
+  if (isVisible()) Place();
+}
+
 bool KeyboardGuideView::eventFilter(QObject* watched, QEvent* event) {
   // Docked: it follows the main window wherever that goes.
   if (watched == m_main && isVisible() && (event->type() == QEvent::Move || event->type() == QEvent::Resize))

@@ -28,6 +28,8 @@ class KeyboardGuideView final : public QWidget {
   void Show(const GuideFrame& frame);
   // Beside the main window, or where it fits without covering it.
   void Place();
+  // The words at 100, 125 or 150 percent of their design size, laid out and placed again.
+  void SetTextScale(int percent);
   // The sizes of both arrangements, without the window manager's frame.
   GuideSizes Sizes() const;
   // Lays the window out in one arrangement at a size (Place does both).

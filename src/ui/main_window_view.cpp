@@ -15,8 +15,10 @@
 #include <algorithm>
 #include <optional>
 
+#include "adapters/furigana_reader.h"
 #include "adapters/records_module.h"
 #include "platform/control_ids.h"
+#include "platform/data_dirs.h"
 #include "ui/click_view.h"
 #include "ui/drag_view.h"
 #include "ui/drill_view.h"
@@ -131,9 +133,14 @@ void MainWindow::BuildPage(Page page) {
     case Page::Drill:
       view = new DrillView(m_form.drill(), m_platform);
       break;
-    case Page::Typing:
-      view = new TypingView(m_form.typing(), m_platform);
+    case Page::Typing: {
+      auto* typing = new TypingView(m_form.typing(), m_platform);
+      const bool on =
+          m_year != SchoolYear::Unset && m_year != SchoolYear::Adult && m_form.settings().Furigana;
+      if (on) typing->SetReadings((furigana(), m_furigana), m_year);
+      view = typing;
       break;
+    }
   }
   view->afterRun = [this] { RefreshGuide(); };
   tab->layout()->addWidget(view);
@@ -196,6 +203,77 @@ void MainWindow::BuildPracticeMenu(QMenu* r1) {
   r1->addAction(QStringLiteral("実力テスト(&T)"), this, [this] { OpenSkillTest(); });
   r1->addSeparator();
   AddRecordsAndGuideItems(r1);
+  AddReadingItems(r1);
+}
+
+// ふりがな over the practice text and the size of the text in our own windows.
+void MainWindow::AddReadingItems(QMenu* r1) {
+  QAction* readings = r1->addAction(QStringLiteral("ふりがな(&F)"));
+  readings->setCheckable(true);
+  // Where readings cannot be had, the item says why under it, greyed.
+  QAction* why = r1->addAction(QString());
+  why->setEnabled(false);
+  why->setVisible(false);
+  connect(readings, &QAction::triggered, this, [this](bool on) {
+    m_form.settings().Furigana = on;
+    m_form.settings().FuriganaChosen = true;
+    ShowReadings();
+  });
+  QMenu* size = r1->addMenu(QStringLiteral("文字の大きさ(&Z)"));
+  auto* sizes = new QActionGroup(size);
+  const std::pair<int, const char16_t*> choices[] = {
+      {100, u"標準(&N)"}, {125, u"大(&L)"}, {150, u"特大(&X)"}};
+  for (const auto& [percent, caption] : choices) {
+    QAction* item = size->addAction(QString::fromUtf16(caption), this, [this, p = percent] {
+      m_form.settings().TextScaleChosen = true;
+      SetTextScale(p);
+    });
+    item->setCheckable(true);
+    item->setData(percent);
+    sizes->addAction(item);
+  }
+  connect(r1, &QMenu::aboutToShow, this, [this, readings, why, size] {
+    QString reason;
+    const bool available = furigana().Available(&reason);
+    readings->setEnabled(available);
+    readings->setChecked(available && m_form.settings().Furigana);
+    why->setText(reason);
+    why->setVisible(!available);
+    for (QAction* item : size->actions())
+      item->setChecked(item->data().toInt() == m_form.settings().TextScale);
+  });
+}
+
+FuriganaReader& MainWindow::furigana() {
+  if (m_furigana == nullptr) {
+    m_furigana =
+        std::make_shared<FuriganaReader>(FindDataFile(QStringLiteral("kanji.txt"), m_platform.ProgramPath()));
+  }
+  return *m_furigana;
+}
+
+void MainWindow::SetLearnerYear(SchoolYear year) {
+  if (year == m_year) return;
+  m_year = year;
+  ShowReadings();
+}
+
+void MainWindow::ShowReadings() {
+  const bool wanted = m_year != SchoolYear::Unset && m_year != SchoolYear::Adult;
+  if (SkillTestView* test = findChild<SkillTestView*>(QString(), Qt::FindDirectChildrenOnly))
+    test->SetReadings(wanted ? &furigana() : nullptr, m_year);
+  if (auto* typing = static_cast<TypingView*>(m_pages[static_cast<int>(Page::Typing)])) {
+    const bool on = wanted && m_form.settings().Furigana;
+    typing->SetReadings(on ? (furigana(), m_furigana) : nullptr, m_year);
+  }
+}
+
+void MainWindow::SetTextScale(int percent) {
+  m_form.settings().TextScale = percent;
+  if (m_guide != nullptr) m_guide->SetTextScale(percent);
+  for (SkillTestView* test : findChildren<SkillTestView*>(QString(), Qt::FindDirectChildrenOnly))
+    ScaleFonts(test, percent);
+  if (m_records != nullptr) ScaleFonts(m_records, percent);
 }
 
 // How the drill spells its romaji hint. The tick is read from the settings
@@ -222,6 +300,9 @@ void MainWindow::OpenSkillTest() {
   SkillTestView* test = findChild<SkillTestView*>(QString(), Qt::FindDirectChildrenOnly);
   if (test == nullptr) {
     test = new SkillTestView(m_platform, &m_form.history(), SkillTestFolder(m_platform.ProgramPath()), this);
+    const bool wanted = m_year != SchoolYear::Unset && m_year != SchoolYear::Adult;
+    test->SetReadings(wanted ? &furigana() : nullptr, m_year);
+    if (m_form.settings().TextScale != 100) ScaleFonts(test, m_form.settings().TextScale);
   }
   test->show();
   test->raise();
@@ -295,6 +376,7 @@ void MainWindow::ShowRecords(const LearnerHistory& history, const QString& error
   };
   m_records = module.api->createOf(history, error, HistoryStateText(status), rename, m_form.settings(), this);
   m_records->setAttribute(Qt::WA_DeleteOnClose);
+  if (m_form.settings().TextScale != 100) ScaleFonts(m_records, m_form.settings().TextScale);
   if (placed.isValid()) m_records->setGeometry(placed);
   m_records->show();
   m_records->raise();
@@ -354,6 +436,7 @@ void MainWindow::ShowGuide(bool on) {
         if (m_notice != nullptr && m_notice->isVisible()) m_notice->Place();
       };
       m_guide->onStep = [this](const GuideStep& step) { TakeStep(step); };
+      if (m_form.settings().TextScale != 100) m_guide->SetTextScale(m_form.settings().TextScale);
       m_guide->onClosed = [this] {
         // Closed by its title bar: as F3 would, and remembered.
         m_form.settings().GuideShow = false;

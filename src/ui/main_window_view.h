@@ -7,9 +7,11 @@
 #include <QPointer>
 #include <QSet>
 #include <array>
+#include <memory>
 
 #include "app/form1.h"
 #include "history/history_service.h"
+#include "reading/kanji_table.h"
 #include "ui/history_notice_view.h"
 #include "ui/keyboard_guide_view.h"
 
@@ -21,6 +23,7 @@ class QTimer;
 
 namespace shurencho {
 
+class FuriganaReader;
 class QtPlatform;
 class MusicBoxView;
 class PageView;
@@ -51,6 +54,12 @@ class MainWindow final : public QMainWindow {
   // The learner has no history yet: unless the settings say whether the
   // guide shows, it opens by itself with the first start's panel.
   void SetFirstStart(bool first) { m_firstStart = first; }
+  // The learner's grade: readings go over the kanji it has not learned.
+  void SetLearnerYear(SchoolYear year);
+  // 練習 → 文字の大きさ: the windows beside this one at 100, 125 or 150 percent.
+  void SetTextScale(int percent);
+  // Readings for the test and the practice text; made at the first need.
+  FuriganaReader& furigana();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -64,6 +73,9 @@ class MainWindow final : public QMainWindow {
   void BuildRomajiGuideMenu(QMenu* guide);
   void AddRecordsAndGuideItems(QMenu* r1);
   void BuildHelpMenu(QMenu* help1);
+  void AddReadingItems(QMenu* r1);
+  // The 実力テスト window and the practice text follow the grade and ふりがな.
+  void ShowReadings();
   // 練習 → 実力テスト: its window, made at the first choice.
   void OpenSkillTest();
   // Pages are built when first shown or first named by the logic: the
@@ -104,6 +116,8 @@ class MainWindow final : public QMainWindow {
   bool m_reading = false;       // the 成績 window's read is under way
   QPointer<QWidget> m_records;  // the 成績 window, from its module
   bool m_closed = false;
+  std::shared_ptr<FuriganaReader> m_furigana;  // shared with the practice text's reading thread
+  SchoolYear m_year = SchoolYear::Unset;
 };
 
 }  // namespace shurencho

@@ -1,5 +1,6 @@
 #include "ui/skill_test_view.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QColor>
 #include <QComboBox>
@@ -18,6 +19,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "adapters/furigana_reader.h"
+#include "ui/ruby_text_edit.h"
 #include "ui/widget_style.h"
 
 namespace shurencho {
@@ -60,6 +63,10 @@ SkillTestView::SkillTestView(Platform& platform, HistoryRecorder* history, const
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
+  auto* readings = new QHBoxLayout;
+  readings->addWidget(m_furigana);
+  readings->addWidget(m_furiganaWhy, 1);
+  layout->addLayout(readings);
   layout->addWidget(m_passage, 3);
   layout->addWidget(m_band);
   layout->addWidget(m_box, 2);
@@ -97,7 +104,7 @@ QHBoxLayout* SkillTestView::MakeTopRow(const QFont& small) {
 
 // The passage, read only, and the typing box under it.
 void SkillTestView::MakeTextPanes(const QFont& text) {
-  m_passage = new QTextEdit;
+  m_passage = new RubyTextEdit;
   m_passage->setFont(text);
   m_passage->setReadOnly(true);
   // Read, not copied: the passage can be neither selected nor focused.
@@ -105,6 +112,17 @@ void SkillTestView::MakeTextPanes(const QFont& text) {
   m_passage->setFocusPolicy(Qt::NoFocus);
   m_passage->setContextMenuPolicy(Qt::NoContextMenu);
   m_passage->setAccessibleName(QStringLiteral("課題文"));
+
+  // Shown once the learner's grade is known; the scoring never sees the readings.
+  m_furigana = new QCheckBox(QStringLiteral("ふりがな"));
+  m_furigana->setFont(DesignFont(kGothic, 16));
+  m_furigana->setChecked(true);
+  m_furigana->hide();
+  m_furiganaWhy = new QLabel;
+  m_furiganaWhy->setFont(DesignFont(kGothic, 14));
+  m_furiganaWhy->setWordWrap(true);
+  m_furiganaWhy->setAccessibleDescription(QStringLiteral("ふりがな"));
+  m_furiganaWhy->hide();
 
   // Said in the window, not in a box that would stop the clock's typing.
   m_band = new QLabel(QStringLiteral("日本語入力がオフです。半角／全角キーでオンにしましょう"));
@@ -151,6 +169,7 @@ void SkillTestView::ConnectControls() {
     Render();
   });
   connect(m_start, &QPushButton::clicked, this, [this] { Start(); });
+  connect(m_furigana, &QCheckBox::toggled, this, [this] { SetRuby(); });
   connect(m_box, &QPlainTextEdit::textChanged, this, [this] { Edited(); });
   connect(m_choice, &QComboBox::currentIndexChanged, this, [this](int index) {
     m_test.Choose(index);
@@ -232,6 +251,7 @@ void SkillTestView::Render() {
       m_choice->setCurrentIndex(chosen);
     }
     m_passage->setPlainText(chosen < 0 ? QString() : m_test.texts()[chosen].passage);
+    SetRuby();
     m_shownNext = -2;
     const QSignalBlocker block(m_box);
     m_box->clear();
@@ -273,6 +293,33 @@ void SkillTestView::MarkNext(int position) {
   }
   m_passage->setExtraSelections(marks);
   m_passage->setTextCursor(at);
+  m_passage->ensureCursorVisible();
+}
+
+void SkillTestView::SetReadings(FuriganaReader* reader, SchoolYear year) {
+  m_reader = reader;
+  m_year = year;
+  // A grade that needs no readings (or none set) leaves the window as it always was.
+  const bool wanted = m_reader != nullptr && year != SchoolYear::Unset && year != SchoolYear::Adult;
+  QString why;
+  const bool available = wanted && m_reader->Available(&why);
+  m_furigana->setVisible(wanted);
+  m_furigana->setEnabled(available);
+  m_furiganaWhy->setText(why);
+  m_furiganaWhy->setVisible(wanted && !available);
+  m_furigana->setAccessibleDescription(available ? QString() : why);
+  SetRuby();
+}
+
+void SkillTestView::SetRuby() {
+  const int chosen = m_test.chosen();
+  const bool on = !m_furigana->isHidden() && m_furigana->isEnabled() && m_furigana->isChecked();
+  if (chosen < 0 || m_reader == nullptr || !on) {
+    if (!m_passage->ruby().isEmpty()) m_passage->SetRuby({});
+    return;
+  }
+  m_passage->SetRuby(m_reader->RubyFor(m_test.texts()[chosen].passage, m_year));
+  // The room made for the readings moves the lines: the next character stays in view.
   m_passage->ensureCursorVisible();
 }
 

@@ -7,8 +7,10 @@
 
 #include <QWidget>
 
+#include "reading/kanji_table.h"
 #include "typing/skill_test.h"
 
+class QCheckBox;
 class QComboBox;
 class QHBoxLayout;
 class QLabel;
@@ -18,6 +20,8 @@ class QTimer;
 
 namespace shurencho {
 
+class FuriganaReader;
+class RubyTextEdit;
 class SkillTestBox;
 
 class SkillTestView final : public QWidget {
@@ -29,6 +33,9 @@ class SkillTestView final : public QWidget {
                 QWidget* parent = nullptr);
 
   void Render();
+  // Readings over the kanji a learner of `year` has not learned, when the
+  // reader can give them; on by default once a grade is set.
+  void SetReadings(FuriganaReader* reader, SchoolYear year);
 
   // For tests.
   SkillTest& test() { return m_test; }
@@ -36,7 +43,9 @@ class SkillTestView final : public QWidget {
   QPushButton* startButton() const { return m_start; }
   QWidget* box() const;
   QLabel* band() const { return m_band; }
-  QTextEdit* passage() const { return m_passage; }
+  RubyTextEdit* passage() const { return m_passage; }
+  QCheckBox* furigana() const { return m_furigana; }
+  QLabel* furiganaWhy() const { return m_furiganaWhy; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -53,12 +62,17 @@ class SkillTestView final : public QWidget {
   void Edited();
   void SetBoxOpen(bool open);
   void MarkNext(int position);
+  void SetRuby();
 
   SkillTest m_test;
   QComboBox* m_choice;
   QPushButton* m_start;
   QLabel* m_timeLeft;
-  QTextEdit* m_passage;
+  RubyTextEdit* m_passage;
+  QCheckBox* m_furigana;
+  QLabel* m_furiganaWhy;
+  FuriganaReader* m_reader = nullptr;
+  SchoolYear m_year = SchoolYear::Unset;
   QLabel* m_band;
   SkillTestBox* m_box;
   QLabel* m_progress;

@@ -20,8 +20,10 @@
 #include <algorithm>
 #include <functional>
 
+#include "adapters/furigana_reader.h"
 #include "platform/control_ids.h"
 #include "ui/qt_platform.h"
+#include "ui/ruby_text_edit.h"
 #include "ui/widget_style.h"
 
 namespace shurencho {
@@ -77,14 +79,15 @@ class TypingView::DocumentLines final : public PaneLines {
       const QTextLine line = layout->lineForTextPosition(docPos - block.position());
       if (line.isValid()) y += line.y();
     }
-    return qRound(y / m_view.m_lineHeight);
+    // Readings take room over the first line; the lines below keep their pitch.
+    return qRound((y - m_view.m_richEdit1->Room()) / m_view.m_lineHeight);
   }
 
   int LineCount() override {
     m_view.SyncPane();
     QTextDocument* doc = m_view.m_richEdit1->document();
     const double height = doc->documentLayout()->documentSize().height();
-    return std::max(1, qRound(height / m_view.m_lineHeight));
+    return std::max(1, qRound((height - m_view.m_richEdit1->Room()) / m_view.m_lineHeight));
   }
 
  private:
@@ -139,7 +142,7 @@ TypingView::TypingView(TypingPage& page, QtPlatform& platform, QWidget* parent)
   const QFont gothic24 = DesignFont(kGothic, 24);
   const QFont mincho16 = DesignFont(kMincho, 16);
 
-  m_richEdit1 = new QTextEdit(this);
+  m_richEdit1 = new RubyTextEdit(this);
   m_richEdit1->setGeometry(8, 0, 513, 153);
   m_richEdit1->setFont(gothic24);
   PlainBorder(m_richEdit1);
@@ -156,7 +159,11 @@ TypingView::TypingView(TypingPage& page, QtPlatform& platform, QWidget* parent)
   m_richEdit1->setLineWrapColumnOrWidth(513 - 2 * m_richEdit1->frameWidth());
   // The page alone scrolls the pane; the wheel would move it away from the caret.
   m_richEdit1->viewport()->installEventFilter(this);
-  m_lineHeight = std::max(24, QFontMetrics(gothic24).height());
+  m_baseLineHeight = std::max(24, QFontMetrics(gothic24).height());
+  m_lineHeight = m_baseLineHeight;
+  m_designFontHeight = m_page.RichEdit1.fontHeight;
+  m_richEdit1->SetFixedLineHeight(m_baseLineHeight);
+  m_readings.setMaxThreadCount(1);
   m_page.RichEdit1.SetLines(m_lines.get());
 
   m_memo2 = new TypingBoxWidget(this);
@@ -224,6 +231,10 @@ void TypingView::SyncPane() {
   if (pane.revision() == m_shownRevision) return;
   m_shownRevision = pane.revision();
   m_shownMatch = 0;
+  // Readings of the last text never go over a new one.
+  if (!m_richEdit1->ruby().isEmpty()) m_richEdit1->SetRuby({});
+  m_lineHeight = m_baseLineHeight;
+  m_page.RichEdit1.fontHeight = m_designFontHeight;
 
   QTextDocument* doc = m_richEdit1->document();
   doc->clear();
@@ -263,6 +274,48 @@ void TypingView::SyncPane() {
   }
   insertUpTo(static_cast<int>(shown.size()), plain);
   cursor.endEditBlock();
+  FindReadings();
+}
+
+QTextEdit* TypingView::richEdit1() const { return m_richEdit1; }
+
+void TypingView::SetReadings(std::shared_ptr<FuriganaReader> reader, SchoolYear year) {
+  if (reader == m_reader && year == m_year) return;
+  m_reader = std::move(reader);
+  m_year = year;
+  m_readingsFor = -1;
+  if (m_reader == nullptr && !m_richEdit1->ruby().isEmpty()) SetRuby(m_shownRevision, {});
+  FindReadings();
+}
+
+// MeCab reads a long text for a good part of a second: the readings are
+// found on a thread of the view's own and set when they come, if the pane
+// still holds that text.
+void TypingView::FindReadings() {
+  if (m_reader == nullptr || m_shownRevision < 0 || m_readingsFor == m_shownRevision) return;
+  if (!m_reader->Available()) return;
+  m_readingsFor = m_shownRevision;
+  const QString text = m_richEdit1->document()->toPlainText();
+  m_readings.start([this, reader = m_reader, year = m_year, revision = m_shownRevision, text] {
+    QList<Ruby> ruby = reader->RubyFor(text, year);
+    QMetaObject::invokeMethod(
+        this, [this, revision, ruby = std::move(ruby)] { SetRuby(revision, ruby); }, Qt::QueuedConnection);
+  });
+}
+
+void TypingView::SetRuby(int revision, const QList<Ruby>& ruby) {
+  if (revision != m_shownRevision) return;
+  m_richEdit1->SetRuby(m_reader != nullptr ? ruby : QList<Ruby>());
+  m_lineHeight = m_richEdit1->FixedLineHeight();
+  // Taller lines: fewer fit in the pane, and the page keeps the caret among those.
+  m_page.RichEdit1.fontHeight = ruby.isEmpty() ? m_designFontHeight : m_lineHeight;
+  // The lines moved: the page scrolls by them again.
+  Render();
+}
+
+void TypingView::WaitForReadings() {
+  m_readings.waitForDone();
+  QCoreApplication::sendPostedEvents(this);
 }
 
 void TypingView::UpdateHighlight() {

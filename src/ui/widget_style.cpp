@@ -1,12 +1,14 @@
 #include "ui/widget_style.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QIconEngine>
 #include <QLabel>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOption>
+#include <algorithm>
 
 namespace shurencho {
 
@@ -166,6 +168,22 @@ QString ToWidgetText(const QString& text) {
 QString FromWidgetText(const QString& text) {
   QString t = text;
   return t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+void ScaleFonts(QWidget* window, int percent) {
+  static const char* const kDesignSize = "shurenchoDesignPixelSize";
+  QList<QWidget*> widgets = window->findChildren<QWidget*>();
+  widgets.prepend(window);
+  // Every design size is read before any is changed: a child that takes
+  // its parent's font would otherwise be scaled twice.
+  for (QWidget* w : widgets) {
+    if (!w->property(kDesignSize).isValid()) w->setProperty(kDesignSize, QFontInfo(w->font()).pixelSize());
+  }
+  for (QWidget* w : widgets) {
+    QFont font = w->font();
+    font.setPixelSize(std::max(1, (w->property(kDesignSize).toInt() * percent + 50) / 100));
+    w->setFont(font);
+  }
 }
 
 }  // namespace shurencho

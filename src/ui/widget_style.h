@@ -29,6 +29,10 @@ void InstallDesktopStyle();
 // A design font at a pixel size: the IPA font that stands in for it (once
 // InstallFontSubstitutes has run), unhinted.
 QFont DesignFont(const char* family, int pixelSize, bool bold = false);
+// Sets every font in a window of our own to its design size times
+// percent / 100 (100, 125, 150), the design size being what each widget had
+// before the first call. The layouts then lay the window out again.
+void ScaleFonts(QWidget* window, int percent);
 // The colour a Colour stands for in the given palette.
 QColor Resolve(const Colour& colour, const QPalette& palette);
 void SetBackground(QWidget* w, const QColor& c);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -10,7 +11,11 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include "adapters/furigana_reader.h"
 #include "support/fake_platform.h"
+#include "support/fake_readings.h"
+#include "ui/ruby_text_edit.h"
+#include "ui/widget_style.h"
 
 using namespace shurencho;
 
@@ -49,6 +54,46 @@ TEST(SkillTestViewTest, ATestTypedThroughTheInputMethodEndsOnItsTimer) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return view.test().state() == SkillTest::State::Finished; }, 10000));
   EXPECT_EQ(view.startButton()->text(), QStringLiteral("もう一度"));
   EXPECT_EQ(view.test().typed(), passage.left(2) + QStringLiteral("no") + passage.mid(2, 1));
+}
+
+// A 小3 learner sees readings above the lines at every text size, never
+// over a line; an adult sees none and no ふりがな box; without MeCab the
+// window says why.
+TEST(SkillTestViewTest, ReadingsSitAboveTheLinesForALearnerWhoNeedsThem) {
+  FakePlatform platform;
+  SkillTestView view(platform, nullptr, QStringLiteral(SHURENCHO_ASSETS_DIR "/texts/test"));
+  FuriganaReader reader(QStringLiteral(SHURENCHO_ASSETS_DIR "/kanji.txt"), &KanjiRunsAsWords);
+  view.SetReadings(&reader, SchoolYear::Sho3);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  EXPECT_TRUE(view.furigana()->isVisible());
+  for (int percent : {100, 125, 150}) {
+    ScaleFonts(&view, percent);
+    view.passage()->resize(view.passage()->size());
+    QApplication::processEvents();
+    const QList<RubyTextEdit::Placed> placed = view.passage()->PlacedRuby();
+    ASSERT_FALSE(placed.isEmpty()) << percent;
+    for (const RubyTextEdit::Placed& p : placed) {
+      EXPECT_LE(p.rect.bottom(), p.base.top()) << percent;
+      for (const QRect& line : view.passage()->LineRects()) EXPECT_FALSE(p.rect.intersects(line)) << percent;
+    }
+  }
+  view.furigana()->setChecked(false);
+  EXPECT_TRUE(view.passage()->ruby().isEmpty());
+
+  view.SetReadings(&reader, SchoolYear::Adult);
+  EXPECT_FALSE(view.furigana()->isVisible());
+  EXPECT_TRUE(view.passage()->ruby().isEmpty());
+
+  FuriganaReader missing(QStringLiteral(SHURENCHO_ASSETS_DIR "/kanji.txt"),
+                         [](const QString&, QList<TextWord>*, QString* error) {
+                           *error = QStringLiteral("libmecab.so.2 がありません");
+                           return false;
+                         });
+  view.SetReadings(&missing, SchoolYear::Sho3);
+  EXPECT_FALSE(view.furigana()->isEnabled());
+  EXPECT_TRUE(view.furiganaWhy()->isVisible());
+  EXPECT_TRUE(view.passage()->ruby().isEmpty());
 }
 
 }  // namespace

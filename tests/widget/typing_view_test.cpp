@@ -14,13 +14,16 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
+#include "adapters/furigana_reader.h"
 #include "adapters/null_media_player.h"
 #include "adapters/xdg_help_launcher.h"
 #include "data/practice_data.h"
 #include "support/fake_platform.h"
+#include "support/fake_readings.h"
 #include "text/text_file.h"
 #include "typing/practice_text.h"
 #include "ui/qt_platform.h"
+#include "ui/ruby_text_edit.h"
 
 using namespace shurencho;
 
@@ -147,6 +150,28 @@ TEST_F(TypingViewTest, TheCaretsWrappedLineIsScrolledToTheThirdLine) {
   // The character at the top left of the pane sits on the first visible line.
   const QTextCursor top = view.richEdit1()->cursorForPosition(QPoint(2, view.lineHeight() / 2));
   EXPECT_EQ(page.RichEdit1.LineFromChar(top.position()), first);
+}
+
+// Readings come off the GUI thread and make every line taller; the page
+// still keeps the caret's line in view and no reading covers a line.
+TEST_F(TypingViewTest, ReadingsMakeTheLinesTallerAndTheCaretStaysInView) {
+  const QString text = QStringLiteral("漢字あ").repeated(130);
+  Load(text.toUtf8());
+  const int plain = view.lineHeight();
+  view.SetReadings(
+      std::make_shared<FuriganaReader>(QStringLiteral(SHURENCHO_ASSETS_DIR "/kanji.txt"), &KanjiRunsAsWords),
+      SchoolYear::Sho1);
+  view.WaitForReadings();
+  ASSERT_FALSE(view.rubyPane()->ruby().isEmpty());
+  EXPECT_GT(view.lineHeight(), plain);
+  Commit(text.left(200));
+  const int first = page.RichEdit1.FirstVisibleLine();
+  EXPECT_LT(page.RichEdit1.LineFromChar(200) - first, view.richEdit1()->height() / view.lineHeight());
+  EXPECT_EQ(view.richEdit1()->verticalScrollBar()->value(), first * view.lineHeight());
+  const QTextCursor top = view.richEdit1()->cursorForPosition(QPoint(2, view.lineHeight() / 2));
+  EXPECT_EQ(page.RichEdit1.LineFromChar(top.position()), first);
+  for (const RubyTextEdit::Placed& p : view.rubyPane()->PlacedRuby())
+    for (const QRect& line : view.rubyPane()->LineRects()) EXPECT_FALSE(p.rect.intersects(line));
 }
 
 TEST_F(TypingViewTest, CompletionClosesTheBoxAndShowsTheVerdict) {

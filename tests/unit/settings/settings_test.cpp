@@ -178,6 +178,22 @@ TEST_F(SettingsFileTest, TheRomajiGuideIsWrittenOnlyOnceChosen) {
   EXPECT_EQ(s.RomajiGuide, 0);  // no such notation: the table's hint
 }
 
+TEST_F(SettingsFileTest, ReadingChoicesAreWrittenOnlyOnceChosen) {
+  AppSettings s;
+  LoadSettings(s, true, path());
+  const QByteArray before = ReadTestFile(path());
+  s.Furigana = true;
+  s.FuriganaChosen = true;
+  s.TextScale = 125;
+  s.TextScaleChosen = true;
+  SaveSettings(s, path());
+  EXPECT_EQ(ReadTestFile(path()), before + "[Reading]\r\nFurigana=1\r\nTextScale=1.25\r\n");
+  AppSettings read;
+  LoadSettings(read, true, path());
+  EXPECT_TRUE(read.Furigana);
+  EXPECT_EQ(read.TextScale, 125);
+}
+
 TEST_F(SettingsFileTest, KanaInputAndItsSpeedsAreWrittenOnlyOnceChosen) {
   AppSettings s;
   LoadSettings(s, true, path());
@@ -366,7 +382,8 @@ TEST_F(SettingsFileTest, OurOwnKeysStayAsWrittenThroughACloseThatChangedNothing)
   const QByteArray hostile = ReadTestFile(path()) +
                              "[History]\r\nWeakDrill=maybe\r\nServer= postgresql://t@school/s \r\n"
                              "[Romaji]\r\nGuide=abc\r\nKanaInput=yes\r\nKanaSpeed=5,x\r\n"
-                             "[Guide]\r\nShow=garbage\r\nPassItems=lots\r\n";
+                             "[Guide]\r\nShow=garbage\r\nPassItems=lots\r\n"
+                             "[Reading]\r\nFurigana=x\r\nTextScale=2\r\n";
   WriteTestFile(path(), hostile);
   LoadSettings(s, true, path());
   EXPECT_EQ(s.RomajiGuide, 0);
