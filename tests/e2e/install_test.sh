@@ -18,6 +18,8 @@ data_dir="$(sed -n 's/^Path=//p' "$entry")"
 for f in roma01.dat tangoe.dat tango.dat tangoh.dat tmap01.dat kanji.txt texts/06_四季.txt; do
   [ -f "$data_dir/$f" ] || fail "$f not installed"
 done
+# The help as built: readings over the kanji beyond the third grade.
+grep -q '<ruby>鍵<rp>(</rp><rt>けん</rt>' "$data_dir/readme.htm" || fail "the installed help has no readings"
 # The modules loaded at the first play, record, 成績 window and furigana.
 for m in shurencho_sdl_player shurencho_records shurencho_history shurencho_mecab; do
   [ -n "$(find "$PREFIX" -name "$m.so")" ] || fail "$m.so not installed"

@@ -5,6 +5,7 @@
 #include <QMap>
 
 #include "reading/furigana.h"
+#include "reading/html_ruby.h"
 #include "reading/kanji_table.h"
 
 using namespace shurencho;
@@ -64,6 +65,26 @@ TEST(Furigana, OverTheKanjiNotYetLearnedOkuriganaNotRepeated) {
     SCOPED_TRACE(qPrintable(surface + QLatin1Char(' ') + SchoolYearName(c.year)));
     EXPECT_EQ(WordRuby(surface, QString::fromUtf16(c.reading), Shipped(), c.year), c.ruby);
   }
+}
+
+// The help page's readings go over the text a reader sees, nowhere else.
+TEST(Furigana, HtmlGetsRubyOnlyInItsText) {
+  const RubyOf kanji = [](const QString& text) {
+    QList<Ruby> ruby;
+    for (qsizetype at = text.indexOf(QStringLiteral("漢字")); at >= 0;
+         at = text.indexOf(QStringLiteral("漢字"), at + 2))
+      ruby.append({at, 2, QStringLiteral("かんじ")});
+    return ruby;
+  };
+  const QString html = QStringLiteral(
+      "<head><title>漢字</title></head><p title=\"漢字\">漢字を<kbd>漢字</kbd>、<!-- 漢字 -->"
+      "<ruby>漢字<rt>かんじ</rt></ruby>と<b>漢字</b></p>");
+  EXPECT_EQ(
+      HtmlWithRuby(html, kanji),
+      QStringLiteral("<head><title>漢字</title></head><p title=\"漢字\">"
+                     "<ruby>漢字<rp>(</rp><rt>かんじ</rt><rp>)</rp></ruby>を<kbd>漢字</kbd>、<!-- 漢字 -->"
+                     "<ruby>漢字<rt>かんじ</rt></ruby>と<b><ruby>漢字<rp>(</rp><rt>かんじ</rt><rp>)</rp></"
+                     "ruby></b></p>"));
 }
 
 }  // namespace
