@@ -237,8 +237,11 @@ void MainWindow::AddReadingItems(QMenu* r1) {
     const bool available = furigana().Available(&reason);
     readings->setEnabled(available);
     readings->setChecked(available && m_form.settings().Furigana);
+    // Readings follow the learner's grade: without one they have nothing to go by.
+    if (available && m_year == SchoolYear::Unset)
+      reason = QStringLiteral("（成績で学年を選ぶと、ふりがなが出ます）");
     why->setText(reason);
-    why->setVisible(!available);
+    why->setVisible(!reason.isEmpty());
     for (QAction* item : size->actions())
       item->setChecked(item->data().toInt() == m_form.settings().TextScale);
   });
@@ -271,9 +274,14 @@ void MainWindow::ShowReadings() {
 void MainWindow::SetTextScale(int percent) {
   m_form.settings().TextScale = percent;
   if (m_guide != nullptr) m_guide->SetTextScale(percent);
-  for (SkillTestView* test : findChildren<SkillTestView*>(QString(), Qt::FindDirectChildrenOnly))
+  for (SkillTestView* test : findChildren<SkillTestView*>(QString(), Qt::FindDirectChildrenOnly)) {
     ScaleFonts(test, percent);
-  if (m_records != nullptr) ScaleFonts(m_records, percent);
+    KeepOnScreen(test);
+  }
+  if (m_records != nullptr) {
+    ScaleFonts(m_records, percent);
+    KeepOnScreen(m_records);
+  }
 }
 
 // How the drill spells its romaji hint. The tick is read from the settings
@@ -302,7 +310,10 @@ void MainWindow::OpenSkillTest() {
     test = new SkillTestView(m_platform, &m_form.history(), SkillTestFolder(m_platform.ProgramPath()), this);
     const bool wanted = m_year != SchoolYear::Unset && m_year != SchoolYear::Adult;
     test->SetReadings(wanted ? &furigana() : nullptr, m_year);
-    if (m_form.settings().TextScale != 100) ScaleFonts(test, m_form.settings().TextScale);
+    if (m_form.settings().TextScale != 100) {
+      ScaleFonts(test, m_form.settings().TextScale);
+      KeepOnScreen(test);
+    }
   }
   test->show();
   test->raise();

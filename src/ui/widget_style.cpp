@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QScreen>
 #include <QStyleOption>
 #include <algorithm>
 
@@ -184,6 +185,17 @@ void ScaleFonts(QWidget* window, int percent) {
     font.setPixelSize(std::max(1, (w->property(kDesignSize).toInt() * percent + 50) / 100));
     w->setFont(font);
   }
+}
+
+void KeepOnScreen(QWidget* window) {
+  const QScreen* screen = window->screen();
+  if (screen == nullptr) return;
+  const QRect area = screen->availableGeometry();
+  QRect place = window->geometry();
+  place.setSize(place.size().expandedTo(window->minimumSizeHint()).boundedTo(area.size()));
+  place.moveLeft(std::clamp(place.left(), area.left(), area.right() + 1 - place.width()));
+  place.moveTop(std::clamp(place.top(), area.top(), area.bottom() + 1 - place.height()));
+  window->setGeometry(place);
 }
 
 }  // namespace shurencho

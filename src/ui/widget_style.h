@@ -33,6 +33,9 @@ QFont DesignFont(const char* family, int pixelSize, bool bold = false);
 // percent / 100 (100, 125, 150), the design size being what each widget had
 // before the first call. The layouts then lay the window out again.
 void ScaleFonts(QWidget* window, int percent);
+// A window grown by larger text: as large as its layout needs, no larger
+// than its screen's free area, and moved wholly into it.
+void KeepOnScreen(QWidget* window);
 // The colour a Colour stands for in the given palette.
 QColor Resolve(const Colour& colour, const QPalette& palette);
 void SetBackground(QWidget* w, const QColor& c);
