@@ -316,9 +316,17 @@ void SkillTestView::SetRuby() {
   const bool on = !m_furigana->isHidden() && m_furigana->isEnabled() && m_furigana->isChecked();
   if (chosen < 0 || m_reader == nullptr || !on) {
     if (!m_passage->ruby().isEmpty()) m_passage->SetRuby({});
+    m_passage->setAccessibleDescription(QString());
     return;
   }
-  m_passage->SetRuby(m_reader->RubyFor(m_test.texts()[chosen].passage, m_year));
+  const QString& passage = m_test.texts()[chosen].passage;
+  m_passage->SetRuby(m_reader->RubyFor(passage, m_year));
+  // A screen reader hears the readings too, word by word.
+  QStringList read;
+  for (const Ruby& r : m_passage->ruby())
+    read << passage.mid(r.start, r.length) + QStringLiteral("（%1）").arg(r.reading);
+  m_passage->setAccessibleDescription(
+      read.isEmpty() ? QString() : QStringLiteral("ふりがな：") + read.join(QStringLiteral("、")));
   // The room made for the readings moves the lines: the next character stays in view.
   m_passage->ensureCursorVisible();
 }

@@ -78,8 +78,10 @@ TEST(SkillTestViewTest, ReadingsSitAboveTheLinesForALearnerWhoNeedsThem) {
       for (const QRect& line : view.passage()->LineRects()) EXPECT_FALSE(p.rect.intersects(line)) << percent;
     }
   }
+  EXPECT_TRUE(view.passage()->accessibleDescription().startsWith(QStringLiteral("ふりがな：")));
   view.furigana()->setChecked(false);
   EXPECT_TRUE(view.passage()->ruby().isEmpty());
+  EXPECT_TRUE(view.passage()->accessibleDescription().isEmpty());
 
   view.SetReadings(&reader, SchoolYear::Adult);
   EXPECT_FALSE(view.furigana()->isVisible());
