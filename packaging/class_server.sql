@@ -49,6 +49,9 @@ BEGIN
   END IF;
 END
 $$;
+-- The learner's school year ('小3', '大人'), as their machine sent it last;
+-- empty when none was chosen. Added to a server made before.
+ALTER TABLE learners ADD COLUMN IF NOT EXISTS school_year TEXT NOT NULL DEFAULT '';
 CREATE TABLE IF NOT EXISTS current_learner (
   machine TEXT NOT NULL PRIMARY KEY,
   learner INTEGER NOT NULL);
@@ -113,6 +116,20 @@ BEGIN
       INSERT INTO learners (id, name, machine) VALUES (found, p_name, p_machine);
     END IF;
   END IF;
+  RETURN found;
+END
+$$;
+
+-- The same, keeping the school year the machine sends with the rows: the
+-- latest one sent stands.
+CREATE OR REPLACE FUNCTION shurencho_learner_id(p_name TEXT, p_machine TEXT, p_year TEXT) RETURNS INTEGER
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+  found INTEGER;
+BEGIN
+  found := shurencho_learner_id(p_name, p_machine);
+  p_year := left(COALESCE(p_year, ''), 8);
+  UPDATE learners SET school_year = p_year WHERE id = found AND school_year <> p_year;
   RETURN found;
 END
 $$;
@@ -199,6 +216,7 @@ CREATE TRIGGER drill_items_tally AFTER INSERT ON drill_items FOR EACH ROW EXECUT
 REVOKE ALL ON schema_version, learners, current_learner, drill_items, typing_runs, key_misses,
   miss_tally, key_tally, course_tally, tally_rules, mouse_stages FROM PUBLIC, shurencho_learner, shurencho_teacher;
 REVOKE ALL ON FUNCTION shurencho_learner_id(TEXT, TEXT) FROM PUBLIC;
+REVOKE ALL ON FUNCTION shurencho_learner_id(TEXT, TEXT, TEXT) FROM PUBLIC;
 REVOKE ALL ON FUNCTION shurencho_tally_miss() FROM PUBLIC;
 REVOKE ALL ON FUNCTION shurencho_tally_keys() FROM PUBLIC;
 REVOKE ALL ON FUNCTION shurencho_tally_run() FROM PUBLIC;
@@ -208,6 +226,7 @@ GRANT USAGE ON SCHEMA public TO shurencho_learner, shurencho_teacher;
 GRANT SELECT ON schema_version TO shurencho_learner;
 GRANT INSERT ON drill_items, typing_runs, key_misses, mouse_stages TO shurencho_learner;
 GRANT EXECUTE ON FUNCTION shurencho_learner_id(TEXT, TEXT) TO shurencho_learner;
+GRANT EXECUTE ON FUNCTION shurencho_learner_id(TEXT, TEXT, TEXT) TO shurencho_learner;
 
 GRANT SELECT ON schema_version, learners, current_learner, drill_items, typing_runs, key_misses,
   miss_tally, key_tally, course_tally, mouse_stages TO shurencho_teacher;

@@ -151,6 +151,9 @@ struct LearnerHistory {
   // The name in the file is longer than a name may be now: `learner` is its
   // beginning, and the file keeps it whole.
   bool learnerCut = false;
+  // The learner's school year by its name ("小3", "大人"); empty when none
+  // was chosen. Kept as text so that this layer needs no reading tables.
+  QString schoolYear = QString();
 };
 
 // Asked with the milliseconds a call has waited so far for another program
@@ -167,6 +170,14 @@ class HistoryStore {
   // The learner these records belong to (default: the login name).
   virtual QString LearnerName() const = 0;
   virtual bool SetLearnerName(const QString& name, QString* error = nullptr) = 0;
+  // The current learner's school year by its name ("小3"); empty when none
+  // was chosen. A store that keeps none answers empty and refuses a change.
+  virtual QString LearnerYear() const { return {}; }
+  virtual bool SetLearnerYear(const QString& year, QString* error = nullptr) {
+    (void)year;
+    if (error) *error = QStringLiteral("この記録には学年を書けません。");
+    return false;
+  }
 
   // Appends a batch for the current learner, all or nothing.
   virtual bool Write(const HistoryBatch& batch, QString* error = nullptr) = 0;

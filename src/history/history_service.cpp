@@ -27,6 +27,18 @@ QString NotOpenYet() { return QStringLiteral("学習履歴のファイルをま�
 
 }  // namespace
 
+// Touched on the service's thread only.
+struct HistoryService::Listeners {
+  QList<QPair<QPointer<QObject>, std::function<void()>>> learnerChanged;
+  void Tell() {
+    learnerChanged.removeIf([](const auto& l) { return l.first.isNull(); });
+    // A listener may add another while being told.
+    const auto now = learnerChanged;
+    for (const auto& [context, changed] : now)
+      if (context) changed();
+  }
+};
+
 class HistoryService::Runner final : public QObject {
  public:
   Runner(Opener open, QString journalPath, Timing timing)
@@ -46,12 +58,14 @@ class HistoryService::Runner final : public QObject {
   HistoryStatus m_status;  // guarded
   QStringList m_weak;      // guarded
   QString m_learner;       // guarded
+  QString m_year;          // guarded
   Closing m_closing;       // guarded; set by Close
   std::atomic<bool> m_stopping{false};
   QDeadlineTimer m_deadline;  // set before m_stopping
 
   QObject* m_home = nullptr;  // on the service's thread, where answers are run
   QPointer<QObject> m_context;
+  std::shared_ptr<Listeners> m_listeners;
   std::function<void(const HistoryStatus&)> m_onStatus;
   std::function<void()> m_onOpened;
 
@@ -111,10 +125,19 @@ class HistoryService::Runner final : public QObject {
     bool ok = false;
     if (m_store) {
       ok = m_store->SetLearnerName(name, &error);
-      if (ok) {
-        const std::lock_guard lock(m_mutex);
-        m_learner = m_store->LearnerName();
-      }
+      if (ok) KnowLearner();
+    } else {
+      error = Status().reason.isEmpty() ? NotOpenYet() : Status().reason;
+    }
+    if (done) Answer(context, [done, ok, error] { done(ok, error); });
+  }
+
+  void SetYear(const QString& year, const QPointer<QObject>& context, const RenameDone& done) {
+    QString error;
+    bool ok = false;
+    if (m_store) {
+      ok = m_store->SetLearnerYear(year, &error);
+      if (ok) KnowLearner();
     } else {
       error = Status().reason.isEmpty() ? NotOpenYet() : Status().reason;
     }
@@ -140,6 +163,18 @@ class HistoryService::Runner final : public QObject {
 
  private:
   HistoryStatus::State State() const { return Status().state; }
+
+  // The store's learner as it is now; the listeners are told after any
+  // answer already posted.
+  void KnowLearner() {
+    {
+      const std::lock_guard lock(m_mutex);
+      m_learner = m_store->LearnerName();
+      m_year = m_store->LearnerYear();
+    }
+    QMetaObject::invokeMethod(
+        m_home, [listeners = m_listeners] { listeners->Tell(); }, Qt::QueuedConnection);
+  }
 
   // Changes the status and tells the window.
   template <typename F>
@@ -184,6 +219,7 @@ class HistoryService::Runner final : public QObject {
     {
       const std::lock_guard lock(m_mutex);
       m_learner = m_store->LearnerName();
+      m_year = m_store->LearnerYear();
       m_status.file = r.file;
     }
     Flush();
@@ -307,6 +343,11 @@ class HistoryService::Front final : public HistoryStore {
     m_service.Rename(name, nullptr, {});
     return true;
   }
+  QString LearnerYear() const override { return m_service.LearnerYear(); }
+  bool SetLearnerYear(const QString& year, QString*) override {
+    m_service.SetLearnerYear(year, nullptr, {});
+    return true;
+  }
   bool Write(const HistoryBatch& batch, QString*) override {
     m_service.Submit(batch);
     return true;
@@ -327,11 +368,13 @@ class HistoryService::Front final : public HistoryStore {
 };
 
 HistoryService::HistoryService(Opener open, QString journalPath, Timing timing)
-    : m_home(new QObject),
+    : m_listeners(std::make_shared<Listeners>()),
+      m_home(new QObject),
       m_thread(new QThread),
       m_runner(new Runner(std::move(open), std::move(journalPath), timing)),
       m_front(std::make_unique<Front>(*this)) {
   m_runner->m_home = m_home;
+  m_runner->m_listeners = m_listeners;
   m_thread->setObjectName(QStringLiteral("history"));
   m_runner->moveToThread(m_thread);
 }
@@ -382,6 +425,20 @@ void HistoryService::Read(int weakest, QObject* context, ReadDone done) {
 void HistoryService::Rename(const QString& name, QObject* context, RenameDone done) {
   QMetaObject::invokeMethod(m_runner, [r = m_runner, name, context = QPointer<QObject>(context),
                                        done = std::move(done)] { r->Rename(name, context, done); });
+}
+
+QString HistoryService::LearnerYear() const {
+  const std::lock_guard lock(m_runner->m_mutex);
+  return m_runner->m_year;
+}
+
+void HistoryService::SetLearnerYear(const QString& year, QObject* context, RenameDone done) {
+  QMetaObject::invokeMethod(m_runner, [r = m_runner, year, context = QPointer<QObject>(context),
+                                       done = std::move(done)] { r->SetYear(year, context, done); });
+}
+
+void HistoryService::OnLearnerChanged(QObject* context, std::function<void()> changed) {
+  m_listeners->learnerChanged.append({QPointer<QObject>(context), std::move(changed)});
 }
 
 HistoryService::Closing HistoryService::Stop(int waitMs) {

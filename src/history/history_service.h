@@ -8,7 +8,9 @@
 // while the batches wait in the journal beside the file. The weak-kana
 // drill reads the weakest units from an answer kept up to date here.
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -72,8 +74,9 @@ class HistoryService final {
   void Start();
 
   // For the recorder: Write hands the batch to the worker and returns at
-  // once (true); WeakestUnits answers from the units kept; LearnerName is the
-  // name last known. Read and SetLearnerName are asked through the service.
+  // once (true); WeakestUnits answers from the units kept; LearnerName and
+  // LearnerYear are the last known. Read, SetLearnerName and SetLearnerYear
+  // are asked through the service.
   HistoryStore& front();
 
   void Submit(HistoryBatch batch);
@@ -88,6 +91,14 @@ class HistoryService final {
   void Read(int weakest, QObject* context, ReadDone done);
   using RenameDone = std::function<void(bool ok, const QString& error)>;
   void Rename(const QString& name, QObject* context, RenameDone done);
+  // The current learner's school year by its name ("小3"; empty: none
+  // chosen), as last known; set on the worker like the name.
+  QString LearnerYear() const;
+  void SetLearnerYear(const QString& year, QObject* context, RenameDone done);
+  // Runs changed on the service's thread whenever the learner's name or
+  // year has changed, while context lives: other windows follow the 成績
+  // window's choice. Any number may listen.
+  void OnLearnerChanged(QObject* context, std::function<void()> changed);
 
   // Writes what it can in the time given, keeps the rest in the journal,
   // closes the store and ends the thread. Any wait for a lock is cut short;
@@ -97,6 +108,8 @@ class HistoryService final {
  private:
   class Runner;
   class Front;
+  struct Listeners;
+  std::shared_ptr<Listeners> m_listeners;  // shared with the answers posted by the worker
   QObject* m_home;    // answers run here, on the service's thread; kept with a thread left running
   QThread* m_thread;  // not deleted when it failed to end in time
   Runner* m_runner;   // lives on m_thread

@@ -23,4 +23,11 @@ QString CleanLearnerName(const QString& name) {
   return kept.trimmed();
 }
 
+QString CleanLearnerYear(const QString& year) {
+  // The names are two or three characters; anything longer is no year's.
+  constexpr int kMaxYear = 8;
+  const QString kept = CleanLearnerName(year);
+  return kept.size() > kMaxYear ? QString() : kept;
+}
+
 }  // namespace shurencho

@@ -14,4 +14,7 @@ inline constexpr int kMaxLearnerName = 64;  // characters (code points), as the 
 // characters (never inside a surrogate pair). May be empty.
 QString CleanLearnerName(const QString& name);
 
+// A school year's name as stored ("小3"): one short line; empty is none.
+QString CleanLearnerYear(const QString& year);
+
 }  // namespace shurencho

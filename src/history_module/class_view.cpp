@@ -50,8 +50,9 @@ QTableWidgetItem* Cell(const QString& text, bool number = false) {
 }
 
 // The columns: each course's best and latest, then the learner's figures.
-void SetHeaders(QTableWidget* table, const QList<int>& courses, const AppSettings& settings) {
+void SetHeaders(QTableWidget* table, const QList<int>& courses, bool years, const AppSettings& settings) {
   QStringList headers{QStringLiteral("学習者")};
+  if (years) headers << QStringLiteral("学年");
   for (int course : courses) {
     const QString name = CourseLabel(course, &settings);
     headers << name + QStringLiteral(" 最高") << name + QStringLiteral(" 最新");
@@ -73,7 +74,7 @@ ClassView::ClassView(QString serverText, const AppSettings& settings, QWidget* p
   m_table->setSelectionMode(QAbstractItemView::SingleSelection);
   m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   m_table->verticalHeader()->hide();
-  SetHeaders(m_table, ClassCourses({}), m_settings);
+  SetHeaders(m_table, ClassCourses({}), false, m_settings);
   connect(m_table, &QTableWidget::cellClicked, this, [this](int row, int) { OpenLearner(row); });
   m_status = new QLabel(this);
   m_status->setTextFormat(Qt::PlainText);
@@ -154,12 +155,14 @@ void ClassView::Answered(int reading, bool ok, const ClassOnServer& read, const 
     return;
   }
   m_class = read;
-  SetHeaders(m_table, ClassCourses(m_class.rows), m_settings);
+  const bool years = ClassHasYears(m_class.rows);
+  SetHeaders(m_table, ClassCourses(m_class.rows), years, m_settings);
   m_table->setRowCount(static_cast<int>(m_class.rows.size()));
   for (int r = 0; r < m_class.rows.size(); ++r) {
     const ClassRow& row = m_class.rows[r];
     int col = 0;
     m_table->setItem(r, col++, Cell(row.learner));
+    if (years) m_table->setItem(r, col++, Cell(row.schoolYear));
     for (const CourseSpeeds& c : row.courses) {
       const GradeBands bands = CourseBands(m_settings, c.course);
       for (int speed : {c.best, c.latest}) {

@@ -328,7 +328,23 @@ std::unique_ptr<PostgresSyncSender> PostgresSyncSender::Open(const QString& serv
   std::unique_ptr<StallGuard> guard;
   const QString name = Connect(serverText, error, &guard);
   if (name.isEmpty()) return nullptr;
-  return std::unique_ptr<PostgresSyncSender>(new PostgresSyncSender(name, std::move(guard)));
+  std::unique_ptr<PostgresSyncSender> sender(new PostgresSyncSender(name, std::move(guard)));
+  // A server whose tables predate the school year still takes the rows.
+  const DisarmOnExit disarm{sender->m_guard.get()};
+  if (sender->m_guard) sender->m_guard->Arm();
+  QSqlError failed;
+  {
+    QSqlQuery q(QSqlDatabase::database(name, false));
+    if (q.exec(
+            QStringLiteral("SELECT to_regprocedure('shurencho_learner_id(text,text,text)') IS NOT NULL")) &&
+        q.next()) {
+      sender->m_sendsYears = q.value(0).toBool();
+      return sender;
+    }
+    failed = q.lastError();
+  }
+  if (!NoAnswer(sender->m_guard, error)) Fail(error, failed);
+  return nullptr;
 }
 
 PostgresSyncSender::PostgresSyncSender(QString connection, std::unique_ptr<StallGuard> guard)
@@ -342,15 +358,18 @@ void PostgresSyncSender::Interrupt() {
 
 bool PostgresSyncSender::ServerIds(QSqlQuery& q, const SyncBatch& batch, QHash<qint64, qint64>* ids,
                                    QHash<QString, qint64>* made, QSqlError* failed) {
-  q.prepare(QStringLiteral("SELECT shurencho_learner_id(?, ?)"));
+  q.prepare(m_sendsYears ? QStringLiteral("SELECT shurencho_learner_id(?, ?, ?)")
+                         : QStringLiteral("SELECT shurencho_learner_id(?, ?)"));
   for (auto it = batch.learners.cbegin(); it != batch.learners.cend(); ++it) {
-    const QString key = it->first + QChar(0) + it->second;
+    const QString year = batch.years.value(it.key());
+    const QString key = it->first + QChar(0) + it->second + QChar(0) + year;
     if (const auto known = m_learnerIds.constFind(key); known != m_learnerIds.constEnd()) {
       ids->insert(it.key(), *known);
       continue;
     }
     q.addBindValue(it->first);
     q.addBindValue(it->second);
+    if (m_sendsYears) q.addBindValue(year);
     if (m_guard) m_guard->Arm();
     if (!q.exec() || !q.next()) return *failed = q.lastError(), false;
     ids->insert(it.key(), q.value(0).toLongLong());
@@ -406,10 +425,12 @@ namespace {
 
 // The learners, each with a row of no figures yet; *at finds a learner's row.
 bool ReadLearners(QSqlQuery& q, ClassOnServer* out, QHash<qint64, qsizetype>* at) {
-  if (!q.exec(QStringLiteral("SELECT id, name, machine FROM learners ORDER BY id"))) return false;
+  if (!q.exec(QStringLiteral("SELECT id, name, machine, school_year FROM learners ORDER BY id")))
+    return false;
   QHash<QString, int> nameCount;
   while (q.next()) {
-    ServerLearner l{q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString(), {}};
+    ServerLearner l{
+        q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString(), {}, q.value(3).toString()};
     ++nameCount[l.name];
     at->insert(l.id, out->learners.size());
     out->learners.append(l);
@@ -422,6 +443,7 @@ bool ReadLearners(QSqlQuery& q, ClassOnServer* out, QHash<qint64, qsizetype>* at
     ServerLearner& l = out->learners[i];
     l.shown = nameCount.value(l.name) > 1 ? QStringLiteral("%1（%2）").arg(l.name, l.machine) : l.name;
     out->rows[i].learner = l.shown;
+    out->rows[i].schoolYear = l.year;
   }
   return true;
 }
@@ -570,6 +592,7 @@ LearnerHistory PostgresHistoryStore::Read(int weakest, QString* error) {
   const DisarmOnExit disarm{m_guard.get()};
   LearnerHistory h;
   h.learner = m_learner.shown;
+  h.schoolYear = m_learner.year;
   if (!db.transaction()) {
     Fail(error, db.lastError());
     return h;

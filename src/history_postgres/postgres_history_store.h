@@ -38,6 +38,7 @@ struct ServerLearner {
   QString name;
   QString machine;
   QString shown;  // the name, with the machine when two learners share the name
+  QString year;   // the school year the learner's machine sent last; empty when none
 };
 
 // The sync queue's far end.
@@ -61,7 +62,11 @@ class PostgresSyncSender final : public SyncSender {
   bool AddRows(QSqlDatabase& db, const SyncBatch& batch, QHash<QString, qint64>* made, QSqlError* failed);
   QString m_connection;
   std::unique_ptr<StallGuard> m_guard;
-  QHash<QString, qint64> m_learnerIds;  // name + machine -> the server's number, as committed
+  // name + machine + year -> the server's number, as committed: a year
+  // changed since is sent again with the next rows.
+  QHash<QString, qint64> m_learnerIds;
+  // The server takes the school year (a server set up before it does not).
+  bool m_sendsYears = false;
 };
 
 // The class as the teacher sees it: one row per learner, rows ordered as learners.
@@ -84,6 +89,7 @@ class PostgresHistoryStore final : public HistoryStore {
   PostgresHistoryStore& operator=(const PostgresHistoryStore&) = delete;
 
   QString LearnerName() const override { return m_learner.shown; }
+  QString LearnerYear() const override { return m_learner.year; }
   // The class view only reads: names are changed on the learner's machine.
   bool SetLearnerName(const QString& name, QString* error = nullptr) override;
   bool Write(const HistoryBatch& batch, QString* error = nullptr) override;

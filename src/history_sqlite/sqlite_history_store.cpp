@@ -248,6 +248,30 @@ bool FindLearner(QSqlQuery& q, const QString& machine, const QString& login, qin
   q.addBindValue(machine);
   return q.exec();
 }
+
+// Adds learners.school_year where the file lacks it.
+bool AddYearColumn(QSqlQuery& q) {
+  if (!q.exec(QStringLiteral("SELECT 1 FROM pragma_table_info('learners') WHERE name = 'school_year'")))
+    return false;
+  if (q.next()) return true;
+  return q.exec(QStringLiteral("ALTER TABLE learners ADD COLUMN school_year TEXT NOT NULL DEFAULT ''"));
+}
+
+bool LearnerYearOf(QSqlQuery& q, qint64 id, QString* year) {
+  q.prepare(QStringLiteral("SELECT school_year FROM learners WHERE id = ?"));
+  q.addBindValue(id);
+  if (!q.exec()) return false;
+  *year = q.next() ? q.value(0).toString() : QString();
+  return true;
+}
+
+bool SetYearOf(QSqlQuery& q, qint64 id, const QString& year) {
+  q.prepare(QStringLiteral("UPDATE learners SET school_year = ? WHERE id = ?"));
+  q.addBindValue(year);
+  q.addBindValue(id);
+  return q.exec();
+}
+
 }  // namespace
 
 QString SqliteHistoryStore::LoginName() {
@@ -478,6 +502,14 @@ bool SqliteHistoryStore::ChooseLearner(QString* error) {
         // The marker, also on a file made before there was one.
         if (!q.exec(QStringLiteral("PRAGMA application_id = %1").arg(kApplicationId)))
           return *failed = q.lastError(), false;
+        // The school year: a column a file made before it lacks. Added in
+        // place with an empty default rather than by a version step, so an
+        // older program, which names its columns when it adds a learner,
+        // still opens the file.
+        if (!AddYearColumn(q)) return *failed = q.lastError(), false;
+        QString year;
+        if (!LearnerYearOf(q, id, &year)) return *failed = q.lastError(), false;
+        m_learnerYear = year;
         m_learner = id;
         // A name stored before names had a limit stays whole in the file
         // and is shown cut, as any name is kept now.
@@ -495,15 +527,24 @@ bool SqliteHistoryStore::SetLearnerName(const QString& name, QString* error) {
     return false;
   }
   qint64 chosen = m_learner;
+  QString year = m_learnerYear;
   const bool done = InWriteTransaction(
       [&](QSqlDatabase& d, QSqlError* failed) {
         QSqlQuery q(d);
-        q.prepare(QStringLiteral("SELECT id FROM learners WHERE name = ? AND machine = ?"));
+        q.prepare(QStringLiteral("SELECT id, school_year FROM learners WHERE name = ? AND machine = ?"));
         q.addBindValue(wanted);
         q.addBindValue(m_machine);
         if (!q.exec()) return *failed = q.lastError(), false;
         if (q.next()) {
           chosen = q.value(0).toLongLong();
+          // A teacher fixing a misspelt name onto a learner who has no year
+          // yet keeps the year just set; a year of their own stands.
+          const QString theirs = q.value(1).toString();
+          if (chosen != m_learner && theirs.isEmpty() && !year.isEmpty()) {
+            if (!SetYearOf(q, chosen, year)) return *failed = q.lastError(), false;
+          } else {
+            year = theirs;
+          }
         } else {
           q.prepare(QStringLiteral("UPDATE learners SET name = ? WHERE id = ?"));
           q.addBindValue(wanted);
@@ -521,7 +562,21 @@ bool SqliteHistoryStore::SetLearnerName(const QString& name, QString* error) {
     m_learner = chosen;
     m_learnerName = wanted;
     m_learnerNameCut = false;
+    m_learnerYear = year;
   }
+  return done;
+}
+
+bool SqliteHistoryStore::SetLearnerYear(const QString& year, QString* error) {
+  const QString wanted = CleanLearnerYear(year);
+  const bool done = InWriteTransaction(
+      [&](QSqlDatabase& d, QSqlError* failed) {
+        QSqlQuery q(d);
+        if (!SetYearOf(q, m_learner, wanted)) return *failed = q.lastError(), false;
+        return true;
+      },
+      error);
+  if (done) m_learnerYear = wanted;
   return done;
 }
 
@@ -591,6 +646,7 @@ LearnerHistory SqliteHistoryStore::Read(int weakest, QString* error) {
   h.learner = m_learnerName;
   h.learnerCut = m_learnerNameCut;
   h.machine = m_machine;
+  h.schoolYear = m_learnerYear;
   QString failed;
   // One read transaction: every figure comes from the same moment, even
   // while another copy writes.
@@ -607,6 +663,7 @@ LearnerHistory SqliteHistoryStore::Read(int weakest, QString* error) {
   SetError(error, failed);
   LearnerHistory empty;
   empty.learner = m_learnerName;
+  empty.schoolYear = m_learnerYear;
   return empty;
 }
 

@@ -61,7 +61,10 @@ class SqliteHistoryStore final : public HistoryStore {
   QString LearnerName() const override { return m_learnerName; }
   // Renames this machine's learner (the records follow); when another
   // learner of this machine already has the name, writes for that one instead.
+  // A learner switched to who has no year yet is given the current one.
   bool SetLearnerName(const QString& name, QString* error = nullptr) override;
+  QString LearnerYear() const override { return m_learnerYear; }
+  bool SetLearnerYear(const QString& year, QString* error = nullptr) override;
   bool Write(const HistoryBatch& batch, QString* error = nullptr) override;
   bool WriteAll(const QList<HistoryBatch>& batches, QString* error = nullptr) override;
   void SetBusyWait(BusyWait keepWaiting) override { m_keepWaiting = std::move(keepWaiting); }
@@ -96,6 +99,7 @@ class SqliteHistoryStore final : public HistoryStore {
   QString m_machine;
   QString m_learnerName;
   bool m_learnerNameCut = false;  // the file's name is longer than m_learnerName
+  QString m_learnerYear;          // the learner's school year; empty: none chosen
   qint64 m_learner = 0;
   BusyWait m_keepWaiting;     // null: the store's own wait
   QElapsedTimer m_busyClock;  // the current wait for a lock

@@ -58,22 +58,29 @@ bool ReadUnsent(QSqlQuery& q, const QString& server, const char* table, const ch
   return true;
 }
 
-// Each learner's name and machine, as the server is to know them.
+// Each learner's name, machine and school year, as the server is to know
+// them. A file no program has given the year column yet has no years.
 bool NameLearners(QSqlQuery& q, const QSet<qint64>& learners, SyncBatch* batch) {
-  q.prepare(QStringLiteral("SELECT name, machine FROM learners WHERE id = ?"));
+  if (!q.exec(QStringLiteral("SELECT 1 FROM pragma_table_info('learners') WHERE name = 'school_year'")))
+    return false;
+  const bool years = q.next();
+  q.prepare(years ? QStringLiteral("SELECT name, machine, school_year FROM learners WHERE id = ?")
+                  : QStringLiteral("SELECT name, machine, '' FROM learners WHERE id = ?"));
   for (const qint64 id : learners) {
     q.addBindValue(id);
     if (!q.exec()) return false;
     // A row whose learner is gone still goes, under a name that says so. A
     // name kept from before names were bounded goes cut, as the server
     // takes it.
-    QString name, machine;
+    QString name, machine, year;
     if (q.next()) {
       name = CleanLearnerName(q.value(0).toString());
       machine = q.value(1).toString();
+      year = q.value(2).toString();
     }
     if (name.isEmpty()) name = QStringLiteral("?%1").arg(id);
     batch->learners.insert(id, qMakePair(name, machine));
+    batch->years.insert(id, year);
   }
   return true;
 }

@@ -11,8 +11,9 @@ namespace {
 using namespace shurencho;
 
 QWidget* CreateOf(const LearnerHistory& history, const QString& readError, const QString& state,
-                  const RecordsView::Renamer& rename, const AppSettings& settings, QWidget* parent) {
-  return new RecordsView(history, readError, state, rename, settings, parent);
+                  const RecordsView::Renamer& rename, const RecordsView::YearSetter& setYear,
+                  const AppSettings& settings, QWidget* parent) {
+  return new RecordsView(history, readError, state, rename, setYear, settings, parent);
 }
 
 QWidget* CreateForStore(HistoryStore& store, const AppSettings& settings, QWidget* parent) {

@@ -185,8 +185,9 @@ RecordsView::RecordsView(HistoryStore& store, const AppSettings& settings, QWidg
 }
 
 RecordsView::RecordsView(const LearnerHistory& history, const QString& readError, const QString& state,
-                         Renamer rename, const AppSettings& settings, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_page(history, readError, std::move(rename), settings) {
+                         Renamer rename, YearSetter setYear, const AppSettings& settings, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      m_page(history, readError, std::move(rename), std::move(setYear), settings) {
   Build(state);
 }
 
@@ -213,6 +214,17 @@ void RecordsView::Build(const QString& state) {
     }
   });
   top->addWidget(rename);
+  // The year sets furigana for kanji not learned yet; chosen once, by a teacher as a rule.
+  auto* yearLabel = new QLabel(QStringLiteral("学年："));
+  top->addWidget(yearLabel);
+  m_year = new QComboBox;
+  m_year->setObjectName(QStringLiteral("schoolYear"));
+  m_year->setAccessibleName(QStringLiteral("学年"));
+  m_year->addItems(RecordsPage::YearChoiceTexts());
+  m_year->setCurrentIndex(m_page.YearChoice());
+  yearLabel->setBuddy(m_year);
+  connect(m_year, &QComboBox::activated, this, &RecordsView::ChooseYear);
+  top->addWidget(m_year);
   top->addStretch(1);
   auto* exportButton = new QPushButton(QStringLiteral("成績を書き出す"));
   exportButton->setObjectName(QStringLiteral("exportButton"));
@@ -488,6 +500,14 @@ void RecordsView::Rename() {
     Say(this, QMessageBox::Warning, RecordsPage::EmptyNameText());
     m_learner->setText(m_page.learner());
   }
+}
+
+void RecordsView::ChooseYear(int choice) {
+  m_page.ChooseYear(choice, this, [this](const QString& warning) {
+    if (!warning.isEmpty()) Say(this, QMessageBox::Warning, warning);
+    const QSignalBlocker quiet(m_year);
+    m_year->setCurrentIndex(m_page.YearChoice());
+  });
 }
 
 void RecordsView::Export() {

@@ -27,11 +27,12 @@ class RecordsView final : public QWidget {
  public:
   // Renames the learner and answers done on context's thread.
   using Renamer = RecordsPage::Renamer;
+  using YearSetter = RecordsPage::YearSetter;
 
   // Shows what was read (readError: why nothing could be), with the
   // history's state at the top when it is not well (state: empty when it is).
   RecordsView(const LearnerHistory& history, const QString& readError, const QString& state, Renamer rename,
-              const AppSettings& settings, QWidget* parent = nullptr);
+              YearSetter setYear, const AppSettings& settings, QWidget* parent = nullptr);
   // Reads the store now, here; for a store of this thread's own.
   RecordsView(HistoryStore& store, const AppSettings& settings, QWidget* parent = nullptr);
 
@@ -50,6 +51,7 @@ class RecordsView final : public QWidget {
   QWidget* BuildMousePage();
   QWidget* BuildLadderPage();
   void Rename();
+  void ChooseYear(int choice);
   void ExportAsked();
 
   RecordsPage m_page;
@@ -61,6 +63,7 @@ class RecordsView final : public QWidget {
   bool m_refitting = false;
   QLabel* m_courseSummary = nullptr;
   QLineEdit* m_learner = nullptr;
+  QComboBox* m_year = nullptr;
 };
 
 }  // namespace shurencho

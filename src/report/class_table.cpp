@@ -21,6 +21,7 @@ struct Gathered {
   LearnerHistory history;
   QSet<QString> seen;  // records already taken, by their identity
   HistoryTime weakFrom = -1;
+  HistoryTime yearFrom = -1;
 };
 
 QString RunKey(const TypingRunRecord& r) {
@@ -52,6 +53,11 @@ void Gather(Gathered& g, const LearnerHistory& h) {
     }
   }
   const HistoryTime newest = Newest(h);
+  // The year the newest file gives; of two as new, the one that gives one.
+  if (newest > g.yearFrom || (newest == g.yearFrom && !h.schoolYear.isEmpty())) {
+    g.yearFrom = newest;
+    g.history.schoolYear = h.schoolYear;
+  }
   if (!h.weakest.isEmpty() && newest >= g.weakFrom) {
     g.weakFrom = newest;
     g.history.weakest = h.weakest;
@@ -64,6 +70,7 @@ ClassRow RowOf(LearnerHistory& h, const QList<int>& everyCourse) {
   ClassRow row;
   row.learner = h.learner;
   row.machine = h.machine;
+  row.schoolYear = h.schoolYear;
   row.courses = SummarizeSpeeds(h.runs, everyCourse);
   row.mouse = SummarizeMouse(h.mouse);
   row.weakest = h.weakest;
@@ -121,6 +128,10 @@ QString ClassAccuracyText(const ClassRow& row) {
 
 QString ClassGradeText(const ClassRow& row) {
   return row.bestTest < 0 ? QStringLiteral("－") : SkillGradeText(row.bestTest);
+}
+
+bool ClassHasYears(const QList<ClassRow>& rows) {
+  return std::any_of(rows.cbegin(), rows.cend(), [](const ClassRow& r) { return !r.schoolYear.isEmpty(); });
 }
 
 }  // namespace shurencho

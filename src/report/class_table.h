@@ -20,6 +20,7 @@ namespace shurencho {
 struct ClassRow {
   QString learner;
   QString machine;              // empty when not known
+  QString schoolYear;           // "小3"; empty when none was chosen
   QList<CourseSpeeds> courses;  // ClassCourses order, the same in every row
   FigureMean accuracy;          // over every graded run that measured one
   int bestTest = -1;            // 字／分 of the best finished test; -1 without one
@@ -38,6 +39,8 @@ QList<ClassRow> MergeClassTable(const QList<QList<LearnerHistory>>& files);
 void DropUnusedCourses(QList<ClassRow>& rows);
 // The courses of the table's columns, in order.
 QList<int> ClassCourses(const QList<ClassRow>& rows);
+// Whether the table has a 学年 column: only when some learner has a year.
+bool ClassHasYears(const QList<ClassRow>& rows);
 
 // The cells every class table shows alike (the page and the class window):
 // the 正確さ ("－" without runs, "―" when none measured it) and the 級.

@@ -38,12 +38,15 @@ enum Column {
   // Added in the second version, last so that a sheet's columns stay where they were.
   kMachine = kFirstVersionColumns,
   kCourseNumber,
+  kSecondVersionColumns,
+  // Added in the third version.
+  kSchoolYear = kSecondVersionColumns,
   kColumns
 };
-const char* const kColumnNames[kColumns] = {"種類",     "学習者", "日時",         "コース", "テキスト",
-                                            "文字数",   "打鍵数", "ミス",         "秒",     "字／分",
-                                            "打鍵／分", "正確さ", "評価",         "ゲーム", "ステージ",
-                                            "手数",     "かな",   "間違えたキー", "端末",   "コース番号"};
+const char* const kColumnNames[kColumns] = {
+    "種類",     "学習者", "日時",   "コース",       "テキスト", "文字数",     "打鍵数",
+    "ミス",     "秒",     "字／分", "打鍵／分",     "正確さ",   "評価",       "ゲーム",
+    "ステージ", "手数",   "かな",   "間違えたキー", "端末",     "コース番号", "学年"};
 const char kTypingKind[] = "打鍵";
 const char kMouseKind[] = "マウス";
 const char kWeakKind[] = "苦手";
@@ -216,9 +219,13 @@ QString AccuracyText(double accuracy) { return QString::number(accuracy * 100.0,
 
 CsvFault NotRecordsFault() { return {1, QStringLiteral("打鍵修練帖の成績ファイルではありません")}; }
 
-// The tag line with the sheet's version, then the column titles; *first is
-// set for a sheet of the first version.
-std::optional<CsvFault> ReadHead(CsvReader& reader, bool* first) {
+// The columns a sheet of each version has.
+qsizetype ColumnsOf(int version) {
+  return version == 1 ? kFirstVersionColumns : version == 2 ? kSecondVersionColumns : kColumns;
+}
+
+// The tag line with the sheet's version (*version), then the column titles.
+std::optional<CsvFault> ReadHead(CsvReader& reader, int* version) {
   CsvRow row;
   if (!reader.Next(&row)) {
     if (reader.badLine() != 0) return reader.QuoteFault();
@@ -227,12 +234,12 @@ std::optional<CsvFault> ReadHead(CsvReader& reader, bool* first) {
   if (row.line != 1 || row.fields.value(0) != QLatin1String(kRecordsCsvTag)) return NotRecordsFault();
   // The first version had neither the machine nor the course number: its
   // コース column held the number.
-  const QString version = row.fields.value(1);
-  *first = version == QLatin1String("1");
-  if (!*first && version != QLatin1String(kRecordsCsvVersion)) {
-    return CsvFault{1, QStringLiteral("成績ファイルの形式 %1 は読めません").arg(version)};
-  }
-  const qsizetype columns = *first ? kFirstVersionColumns : kColumns;
+  const QString named = row.fields.value(1);
+  *version = 0;
+  for (int v : {1, 2, 3})
+    if (named == QString::number(v)) *version = v;
+  if (*version == 0) return CsvFault{1, QStringLiteral("成績ファイルの形式 %1 は読めません").arg(named)};
+  const qsizetype columns = ColumnsOf(*version);
   const bool haveHeader = reader.Next(&row);
   if (!haveHeader && reader.badLine() != 0) return reader.QuoteFault();
   if (!haveHeader || row.fields.size() != columns || row.fields[0] != QString::fromUtf8(kColumnNames[0])) {
@@ -354,18 +361,20 @@ class RecordFields {
 // learner is one name on one machine, in the order first met.
 class RecordRows {
  public:
-  RecordRows(bool first, QHash<int, QString>* courseNames) : m_first(first), m_courseNames(courseNames) {}
+  RecordRows(int version, QHash<int, QString>* courseNames)
+      : m_version(version), m_courseNames(courseNames) {}
 
   std::optional<CsvFault> Read(CsvRow& row) {
     QStringList& f = row.fields;
-    const qsizetype columns = m_first ? kFirstVersionColumns : kColumns;
+    const qsizetype columns = ColumnsOf(m_version);
     if (f.size() != columns) {
       return CsvFault{row.line,
                       QStringLiteral("列の数が %1 です（%2 列のはずです）").arg(f.size()).arg(int(columns))};
     }
-    if (m_first) f.resize(kColumns);
+    f.resize(kColumns);
     LearnerHistory& h = LearnerOf(Undefused(f[kLearner]), Undefused(f[kMachine]));
-    RecordFields fields(f, m_first);
+    if (!f[kSchoolYear].isEmpty()) h.schoolYear = Undefused(f[kSchoolYear]);
+    RecordFields fields(f, m_version == 1);
     const QString& kind = f[kKind];
     if (kind == m_typingKind) {
       h.runs.append(fields.Run(m_courseNames));
@@ -416,7 +425,7 @@ class RecordRows {
     return m_learners[*found];
   }
 
-  const bool m_first;
+  const int m_version;
   QHash<int, QString>* const m_courseNames;
   QList<LearnerHistory> m_learners;
   QHash<QPair<QString, QString>, int> m_index;  // learner, machine
@@ -430,17 +439,22 @@ class RecordRows {
 QByteArray WriteRecordsCsv(const LearnerHistory& h, const ZINIconf* settings) {
   QString out;
   out.reserve(110 * (h.runs.size() + h.mouse.size() + h.weakest.size() + 2));
-  AppendRow(out, {QString::fromLatin1(kRecordsCsvTag), QString::fromLatin1(kRecordsCsvVersion),
+  const bool withYear = !h.schoolYear.isEmpty();
+  const qsizetype columns = withYear ? kColumns : kSecondVersionColumns;
+  AppendRow(out, {QString::fromLatin1(kRecordsCsvTag),
+                  withYear ? QString::fromLatin1(kRecordsCsvVersion) : QStringLiteral("2"),
                   QStringLiteral("打鍵修練帖の成績ファイル")});
   QStringList names;
-  for (const char* name : kColumnNames) names.append(QString::fromUtf8(name));
+  for (qsizetype c = 0; c < columns; ++c) names.append(QString::fromUtf8(kColumnNames[c]));
   AppendRow(out, names);
   const QString machine = Defused(h.machine);
+  const QString year = Defused(h.schoolYear);
   auto emptyRow = [&](const char* kind) {
-    QStringList row(kColumns);
+    QStringList row(columns);
     row[kKind] = QString::fromUtf8(kind);
     row[kLearner] = Defused(h.learner);
     row[kMachine] = machine;
+    if (withYear) row[kSchoolYear] = year;
     return row;
   };
   QHash<int, QString> courseNames;
@@ -503,9 +517,9 @@ std::optional<QList<LearnerHistory>> ParseRecordsCsv(const QByteArray& data, con
   if (decoder.hasError()) return fail({1, QStringLiteral("UTF-8 の文字として読めないところがあります")});
   if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
   CsvReader reader(text);
-  bool first = false;
-  if (const auto fault = ReadHead(reader, &first)) return fail(*fault);
-  RecordRows rows(first, courseNames);
+  int version = 0;
+  if (const auto fault = ReadHead(reader, &version)) return fail(*fault);
+  RecordRows rows(version, courseNames);
   CsvRow row;
   while (reader.Next(&row)) {
     if (const auto fault = rows.Read(row)) return fail(*fault);

@@ -19,8 +19,10 @@ struct ZINIconf;
 
 // The first field of the first line of every records file, and its format.
 inline constexpr char kRecordsCsvTag[] = "shurencho-records";
-// Version 2 added the machine and the course number; version 1 files still read.
-inline constexpr char kRecordsCsvVersion[] = "2";
+// Version 2 added the machine and the course number, version 3 the school
+// year; the older versions still read. A learner with no year chosen is
+// written as version 2, so an older program still reads the file.
+inline constexpr char kRecordsCsvVersion[] = "3";
 
 // With settings, the courses carry the names the settings give them.
 QByteArray WriteRecordsCsv(const LearnerHistory& history, const ZINIconf* settings = nullptr);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "reading/kanji_table.h"
 #include "report/certificate.h"
 #include "report/export_folder.h"
 #include "report/records_csv.h"
@@ -16,10 +17,12 @@
 
 namespace shurencho {
 
-RecordsPage::RecordsPage(LearnerHistory history, QString readError, Renamer rename, const ZINIconf& settings)
+RecordsPage::RecordsPage(LearnerHistory history, QString readError, Renamer rename, YearSetter setYear,
+                         const ZINIconf& settings)
     : m_history(std::move(history)),
       m_readError(std::move(readError)),
       m_rename(std::move(rename)),
+      m_setYear(std::move(setYear)),
       m_settings(settings),
       m_model(ComputeRecords(m_history, settings)) {}
 
@@ -27,12 +30,19 @@ RecordsPage RecordsPage::Read(HistoryStore& store, const ZINIconf& settings) {
   QString error;
   LearnerHistory history = store.Read(10, &error);
   if (history.learner.isEmpty()) history.learner = store.LearnerName();
+  if (history.schoolYear.isEmpty()) history.schoolYear = store.LearnerYear();
   Renamer rename = [&store](const QString& name, QObject*, std::function<void(bool, const QString&)> done) {
     QString why;
     const bool ok = store.SetLearnerName(name, &why);
     done(ok, why);
   };
-  return RecordsPage(std::move(history), std::move(error), std::move(rename), settings);
+  YearSetter setYear = [&store](const QString& year, QObject*,
+                                std::function<void(bool, const QString&)> done) {
+    QString why;
+    const bool ok = store.SetLearnerYear(year, &why);
+    done(ok, why);
+  };
+  return RecordsPage(std::move(history), std::move(error), std::move(rename), std::move(setYear), settings);
 }
 
 QString RecordsPage::ReadProblemText() const {
@@ -91,6 +101,30 @@ QString RecordsPage::LadderText() const { return m_model.practiceLine; }
 QString RecordsPage::SkillGradeText() const { return m_model.gradeLine; }
 
 QString RecordsPage::EmptyNameText() { return QStringLiteral("名前を入れてください。"); }
+
+QStringList RecordsPage::YearChoiceTexts() {
+  QStringList texts{QStringLiteral("（えらばない）")};
+  for (int y = static_cast<int>(SchoolYear::Sho1); y <= static_cast<int>(SchoolYear::Adult); ++y)
+    texts << SchoolYearName(static_cast<SchoolYear>(y));
+  return texts;
+}
+
+int RecordsPage::YearChoice() const {
+  // A name this program does not know (a newer one's) shows as none chosen.
+  return static_cast<int>(SchoolYearFromName(m_history.schoolYear));
+}
+
+void RecordsPage::ChooseYear(int choice, QObject* context, Done done) {
+  const QString year = choice > 0 ? SchoolYearName(static_cast<SchoolYear>(choice)) : QString();
+  if (year == m_history.schoolYear || !m_setYear) {
+    done(QString());
+    return;
+  }
+  m_setYear(year, context, [this, year, done](bool ok, const QString& error) {
+    if (ok) m_history.schoolYear = year;
+    done(ok ? QString() : QStringLiteral("学年を変えられませんでした。\n%1").arg(error));
+  });
+}
 
 RecordsPage::Rename RecordsPage::Ask(const QString& typed, QObject* context, Done done, bool join) {
   const QString name = typed.trimmed();

@@ -24,8 +24,13 @@ class RecordsPage {
   using Renamer = std::function<void(const QString& name, QObject* context,
                                      std::function<void(bool ok, const QString& error)> done)>;
 
+  // Sets the learner's school year by its name (empty: none) and answers
+  // done on context's thread.
+  using YearSetter = Renamer;
+
   // What was read (readError: why nothing could be).
-  RecordsPage(LearnerHistory history, QString readError, Renamer rename, const ZINIconf& settings);
+  RecordsPage(LearnerHistory history, QString readError, Renamer rename, YearSetter setYear,
+              const ZINIconf& settings);
   // Reads the store now, renaming straight into it; for a store of this thread's own.
   static RecordsPage Read(HistoryStore& store, const ZINIconf& settings);
 
@@ -62,6 +67,14 @@ class RecordsPage {
   void ApplyName(const QString& typed, QObject* context, Done then);
   static QString EmptyNameText();
 
+  // The 学年 choices: 「（えらばない）」, then 小1 … 大人.
+  static QStringList YearChoiceTexts();
+  // The stored year's place among the choices; 0 when none is chosen.
+  int YearChoice() const;
+  // Saves the choice at once; done tells why it could not be (empty when
+  // saved). A refused choice leaves the stored year as it was.
+  void ChooseYear(int choice, QObject* context, Done done);
+
   // The learner's name made safe for a file name: no folder separators or
   // control characters.
   QString SafeLearnerName() const;
@@ -87,6 +100,7 @@ class RecordsPage {
   LearnerHistory m_history;
   QString m_readError;
   Renamer m_rename;
+  YearSetter m_setYear;
   const ZINIconf& m_settings;
   RecordsModel m_model;
   QHash<QString, QList<Done>> m_renaming;  // the names asked for, with whom to tell

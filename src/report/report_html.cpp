@@ -333,9 +333,10 @@ QByteArray LearnerReportHtml(const RecordsModel& model, const LearnerHistory& h,
 namespace {
 
 // The table's two heading rows: each course's name over its best and latest.
-QString ClassTableHeading(const QList<int>& courses, const ZINIconf* settings,
+QString ClassTableHeading(const QList<int>& courses, bool years, const ZINIconf* settings,
                           const QHash<int, QString>* courseNames) {
   QString s = QStringLiteral("<table><tr><th rowspan=\"2\">学習者</th>");
+  if (years) s += QStringLiteral("<th rowspan=\"2\">学年</th>");
   for (int course : courses) {
     const QString name = courseNames != nullptr && courseNames->contains(course)
                              ? courseNames->value(course)
@@ -362,8 +363,9 @@ QString ClassSpeedCells(const CourseSpeeds& c, const ZINIconf* settings) {
   return QStringLiteral("<td class=\"n\">%1</td><td class=\"n\">%2</td>").arg(shown(c.best), shown(c.latest));
 }
 
-QString ClassRowHtml(const ClassRow& r, const QString& shownName, const ZINIconf* settings) {
+QString ClassRowHtml(const ClassRow& r, const QString& shownName, bool years, const ZINIconf* settings) {
   QString s = QStringLiteral("<tr><td>%1</td>").arg(HtmlEscaped(shownName));
+  if (years) s += QStringLiteral("<td class=\"nw\">%1</td>").arg(HtmlEscaped(r.schoolYear));
   for (const CourseSpeeds& c : r.courses) s += ClassSpeedCells(c, settings);
   QStringList weak, mouse;
   for (int i = 0; i < std::min<qsizetype>(3, r.weakest.size()); ++i) {
@@ -398,14 +400,15 @@ QByteArray ClassTableHtml(const QList<ClassRow>& rows, const QStringList& source
            .arg(rows.size())
            .arg(sources.size())
            .arg(DateText(now, "yyyy/MM/dd HH:mm"));
-  s += ClassTableHeading(ClassCourses(rows), settings, courseNames);
+  const bool years = ClassHasYears(rows);
+  s += ClassTableHeading(ClassCourses(rows), years, settings, courseNames);
   for (const ClassRow& r : rows) {
     const QString shown =
         nameCount.value(r.learner) > 1
             ? QStringLiteral("%1（%2）")
                   .arg(r.learner, r.machine.isEmpty() ? QStringLiteral("端末不明") : r.machine)
             : r.learner;
-    s += ClassRowHtml(r, shown, settings);
+    s += ClassRowHtml(r, shown, years, settings);
   }
   s += QStringLiteral(
       "</table>\n<div class=\"meta\">速さは字／分。最高・最新はコースごと。</div>\n</body></html>\n");

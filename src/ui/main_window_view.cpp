@@ -385,7 +385,12 @@ void MainWindow::ShowRecords(const LearnerHistory& history, const QString& error
                                                 HistoryService::RenameDone done) {
     service->Rename(name, context, std::move(done));
   };
-  m_records = module.api->createOf(history, error, HistoryStateText(status), rename, m_form.settings(), this);
+  const RecordsPage::YearSetter setYear = [service](const QString& year, QObject* context,
+                                                    HistoryService::RenameDone done) {
+    service->SetLearnerYear(year, context, std::move(done));
+  };
+  m_records = module.api->createOf(history, error, HistoryStateText(status), rename, setYear,
+                                   m_form.settings(), this);
   m_records->setAttribute(Qt::WA_DeleteOnClose);
   if (m_form.settings().TextScale != 100) ScaleFonts(m_records, m_form.settings().TextScale);
   if (placed.isValid()) m_records->setGeometry(placed);

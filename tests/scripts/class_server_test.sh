@@ -106,7 +106,14 @@ echo "the learners' role reads no rows"
 # running the script again, its tallies summed again from the runs.
 "$LEARNER" practise "$B" 伊藤 1 13 30
 "$LEARNER" practise "$B" 伊藤 1 20 52
+# The school year goes with the rows; the server keeps the one sent last.
+"$LEARNER" year "$B" 小6
 "$LEARNER" sync "$B" "$LEARN" >/dev/null || fail "伊藤's かな入力 and test runs"
+"$LEARNER" year "$B" 中1
+"$LEARNER" practise "$B" 伊藤 1 20 52
+"$LEARNER" sync "$B" "$LEARN" >/dev/null || fail "伊藤's year changed"
+[ "$(count "SELECT string_agg(name || ':' || school_year, ',') FROM learners WHERE name = '伊藤' OR school_year <> ''")" = "伊藤:中1" ] ||
+  fail "the years on the server"
 pg_psql postgres -c "ALTER TABLE course_tally DROP COLUMN accuracy_sum, DROP COLUMN accuracy_runs;
   DELETE FROM tally_rules WHERE version = 3" >/dev/null
 if report "$WORK/old.html" 2>"$WORK/err.txt"; then fail "a report from the older tables"; fi
@@ -115,5 +122,6 @@ pg_psql postgres -f "$(dirname "${BASH_SOURCE[0]}")/../../packaging/class_server
 report "$WORK/class.html" || fail "report after the upgrade"
 grep -q '<td class="nw">3級</td><td class="n">90.0%</td>' "$WORK/class.html" || fail "伊藤's 級 and accuracy"
 grep -q 'かな入力' "$WORK/class.html" || fail "no かな入力 column"
-echo "the 級 and かな入力 columns, also after an upgrade"
+grep -q '<tr><td>伊藤</td><td class="nw">中1</td>' "$WORK/class.html" || fail "伊藤's year in the class table"
+echo "the 級, 学年 and かな入力 columns, also after an upgrade"
 echo "1 passed, 0 failed"

@@ -28,6 +28,12 @@ bool MemoryHistoryStore::SetLearnerName(const QString& name, QString* error) {
   return true;
 }
 
+bool MemoryHistoryStore::SetLearnerYear(const QString& year, QString* error) {
+  if (m_failing) return Fail(error);
+  m_year = year;
+  return true;
+}
+
 bool MemoryHistoryStore::Write(const HistoryBatch& batch, QString* error) {
   if (m_failing) return Fail(error);
   m_runs.append(batch.runs);
@@ -48,6 +54,7 @@ LearnerHistory MemoryHistoryStore::Read(int weakest, QString* error) {
   }
   LearnerHistory h;
   h.learner = m_learner;
+  h.schoolYear = m_year;
   h.runs = m_runs;
   h.mouse = m_mouse;
   h.keystrokes = m_keystrokes;

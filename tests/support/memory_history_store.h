@@ -16,6 +16,8 @@ class MemoryHistoryStore final : public HistoryStore {
 
   QString LearnerName() const override { return m_learner; }
   bool SetLearnerName(const QString& name, QString* error = nullptr) override;
+  QString LearnerYear() const override { return m_year; }
+  bool SetLearnerYear(const QString& year, QString* error = nullptr) override;
   bool Write(const HistoryBatch& batch, QString* error = nullptr) override;
   LearnerHistory Read(int weakest = 10, QString* error = nullptr) override;
 
@@ -26,6 +28,7 @@ class MemoryHistoryStore final : public HistoryStore {
   bool Fail(QString* error) const;
 
   QString m_learner;
+  QString m_year;
   bool m_failing = false;
   QList<TypingRunRecord> m_runs;
   QList<MouseRecord> m_mouse;

@@ -8,6 +8,8 @@
 //   one round of the sync queue; prints "sent N"
 // class_learner send-only FILE SERVER
 //   sends what is queued and stops before marking it, like a crash there
+// class_learner year FILE YEAR
+//   sets the current learner's school year ("" for none)
 // class_learner columns FILE
 //   "table.column" of every table a history file is made with, sorted
 // class_learner read SERVER NAME
@@ -78,6 +80,12 @@ int main(int argc, char** argv) {
     std::printf("sent %lld\n", static_cast<long long>(result.sent));
     return 0;
   }
+  if (args.size() == 4 && args[1] == QStringLiteral("year")) {
+    auto store = SqliteHistoryStore::Open(args[2], &error);
+    if (!store) return Fail("open", error);
+    if (!store->SetLearnerYear(args[3], &error)) return Fail("year", error);
+    return 0;
+  }
   if (args.size() == 3 && args[1] == QStringLiteral("columns")) {
     if (!SqliteHistoryStore::Open(args[2], &error)) return Fail("open", error);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("columns"));
@@ -115,6 +123,6 @@ int main(int argc, char** argv) {
   }
   std::fprintf(stderr,
                "usage: class_learner practise FILE NAME RUNS COURSE CPM | sync FILE SERVER | send-only FILE "
-               "SERVER | read SERVER NAME\n");
+               "SERVER | year FILE YEAR | read SERVER NAME\n");
   return 2;
 }

@@ -83,7 +83,7 @@ TEST(RecordsView, RunsLeftOrNotGradedAreToldButAreNoBestAndTheTestHasItsOwnChart
   EXPECT_TRUE(summary.contains(QStringLiteral("途中 1回・計測なし 1回"))) << summary.toStdString();
 }
 
-TEST(RecordsView, TheTestsRateChartPlotsItsAccuracyAndNoKeysPerMinuteAndLeavingTheNameBoxAppliesIt) {
+TEST(RecordsView, TheTestsRateChartPlotsItsAccuracyAndNoKeysPerMinuteAndTheNameAndYearAreSavedAsChosen) {
   MemoryHistoryStore store(QStringLiteral("さとう はなこ"));
   HistoryBatch batch;
   batch.runs = {TypingRunRecord{
@@ -104,6 +104,18 @@ TEST(RecordsView, TheTestsRateChartPlotsItsAccuracyAndNoKeysPerMinuteAndLeavingT
   learner->setText(QStringLiteral("hanako2"));
   emit learner->editingFinished();
   EXPECT_EQ(store.LearnerName(), QStringLiteral("hanako2"));
+
+  auto* year = view.findChild<QComboBox*>(QStringLiteral("schoolYear"));
+  ASSERT_NE(year, nullptr);
+  EXPECT_EQ(year->accessibleName(), QStringLiteral("学年"));
+  EXPECT_EQ(year->currentText(), QStringLiteral("（えらばない）"));
+  EXPECT_EQ(year->count(), 12);
+  year->setCurrentIndex(3);
+  emit year->activated(3);
+  EXPECT_EQ(store.LearnerYear(), QStringLiteral("小3"));
+  // A window opened later shows the year stored.
+  RecordsView again(store, settings);
+  EXPECT_EQ(again.findChild<QComboBox*>(QStringLiteral("schoolYear"))->currentText(), QStringLiteral("小3"));
 }
 
 TEST(RecordsView, OpensCentredOverTheMainWindowAndInsideTheScreen) {

@@ -244,6 +244,21 @@ struct TrainerHistory {
   HistoryService service;  // last: stopped before what it tells goes
 };
 
+TEST_F(HistoryFileTest, TheYearIsSetOnTheWorkerAndEveryListenerFollowsIt) {
+  TrainerHistory h(dir.filePath(QStringLiteral("history.sqlite")));
+  int told = 0;
+  QObject guide;
+  h.service.OnLearnerChanged(&guide, [&] { ++told; });
+  h.service.Start();
+  ASSERT_TRUE(WaitFor([&] { return h.last.state == HistoryStatus::State::Open; }));
+  EXPECT_EQ(h.service.LearnerYear(), QString());
+  bool saved = false;
+  h.service.SetLearnerYear(QStringLiteral("中2"), &h.context, [&](bool ok, const QString&) { saved = ok; });
+  ASSERT_TRUE(WaitFor([&] { return told == 1; }));
+  EXPECT_TRUE(saved);
+  EXPECT_EQ(h.service.LearnerYear(), QStringLiteral("中2"));
+}
+
 HistoryBatch Item(int at, const QString& id = {}) {
   HistoryBatch b{{DrillItemRecord{at, 4, "かな", 2, 2, 0, 1.0}}, {}, {}, {}, id};
   return b;

@@ -11,6 +11,7 @@
 
 #include "app/form1.h"
 #include "history/history_journal.h"
+#include "history/history_schema.h"
 #include "history/history_service.h"
 #include "history_fixture.h"
 #include "history_sqlite/sqlite_history_store.h"
@@ -106,6 +107,47 @@ TEST_F(HistoryStoreTest, AFileFromANewerProgramIsLeftAlone) {
   QString reason;
   EXPECT_FALSE(SqliteHistoryStore::Check(path(), &reason));
   EXPECT_TRUE(reason.contains(QStringLiteral("新しい版"))) << qPrintable(reason);
+}
+
+TEST_F(HistoryStoreTest, AFileFromBeforeTheYearGainsItsColumnAndTheYearStaysAcrossOpensAndRenames) {
+  // A file as the program before the year made it: the first version's tables only.
+  QDir().mkpath(QFileInfo(path()).path());
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("older"));
+    db.setDatabaseName(path());
+    ASSERT_TRUE(db.open());
+    QSqlQuery q(db);
+    for (const QString& sql : history_schema::Step(1)) ASSERT_TRUE(q.exec(sql)) << qPrintable(sql);
+    ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA user_version = 1")));
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(QStringLiteral("older"));
+  {
+    auto store = SqliteHistoryStore::Open(path());
+    ASSERT_TRUE(store);
+    EXPECT_EQ(store->LearnerYear(), QString());
+    ASSERT_TRUE(store->SetLearnerYear(QStringLiteral("小3")));
+    // An older program still adds a learner the way it always did.
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("older"));
+    db.setDatabaseName(path());
+    ASSERT_TRUE(db.open());
+    EXPECT_TRUE(QSqlQuery(db).exec(
+        QStringLiteral("INSERT INTO learners (id, name, machine) VALUES (99, '花子', '%1')")
+            .arg(store->machine())));
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(QStringLiteral("older"));
+  auto store = SqliteHistoryStore::Open(path());
+  ASSERT_TRUE(store);
+  EXPECT_EQ(store->LearnerYear(), QStringLiteral("小3"));
+  EXPECT_EQ(store->Read().schoolYear, QStringLiteral("小3"));
+  // A misspelt name fixed onto a learner with no year of their own keeps the year.
+  ASSERT_TRUE(store->SetLearnerName(QStringLiteral("花子")));
+  store.reset();
+  store = SqliteHistoryStore::Open(path());
+  ASSERT_TRUE(store);
+  EXPECT_EQ(store->LearnerName(), QStringLiteral("花子"));
+  EXPECT_EQ(store->LearnerYear(), QStringLiteral("小3"));
 }
 
 TEST_F(HistoryStoreTest, ANameStoredBeforeTheLimitIsShownCutAndKeptWholeInTheFile) {

@@ -80,6 +80,31 @@ TEST(ReportCsv, RoundTripKeepsEveryFieldAndTheLearnerInEveryRow) {
   EXPECT_TRUE(QString::fromUtf8(LearnerReportHtml(want, settings, 0)).contains(QStringLiteral("空白 (3)")));
 }
 
+TEST(ReportCsv, AChosenYearMakesAThirdVersionFileThatReadsBackAndGivesTheClassTableItsColumn) {
+  LearnerHistory withYear = Sample();
+  withYear.schoolYear = QStringLiteral("小3");
+  const QByteArray csv = WriteRecordsCsv(withYear);
+  ASSERT_TRUE(csv.startsWith("\xEF\xBB\xBFshurencho-records,3,"));
+  EXPECT_TRUE(csv.contains(",コース番号,学年\r\n"));
+  CsvProblem problem;
+  const auto parsed = ParseRecordsCsv(csv, QStringLiteral("a.csv"), &problem);
+  ASSERT_TRUE(parsed) << problem.Text().toStdString();
+  ASSERT_EQ(parsed->size(), 1);
+  EXPECT_EQ(parsed->first().schoolYear, QStringLiteral("小3"));
+  EXPECT_EQ(parsed->first().runs.size(), 3);
+
+  // The same records handed in again without the year: the year stands.
+  const auto older = ParseRecordsCsv(WriteRecordsCsv(Sample()), QStringLiteral("b.csv"), &problem);
+  ASSERT_TRUE(older);
+  EXPECT_TRUE(older->first().schoolYear.isEmpty());
+  const QList<ClassRow> rows = MergeClassTable({*parsed, *older});
+  ASSERT_EQ(rows.size(), 1);
+  EXPECT_EQ(rows[0].schoolYear, QStringLiteral("小3"));
+  EXPECT_TRUE(QString::fromUtf8(ClassTableHtml(rows, {}, 0)).contains(QStringLiteral(">学年</th>")));
+  EXPECT_FALSE(
+      QString::fromUtf8(ClassTableHtml(MergeClassTable({*older}), {}, 0)).contains(QStringLiteral("学年")));
+}
+
 // Files written before the machine and the course number were columns.
 TEST(ReportCsv, AFirstVersionFileStillReads) {
   const QByteArray csv =

@@ -65,7 +65,7 @@ TEST(RecordsPage, RenamingGoesThroughTheRenamerAndTheFilesCarryTheNewNameMadeSaf
         asked << name;
         done(refusal.isEmpty(), refusal);
       },
-      settings);
+      nullptr, settings);
   QString warning = QStringLiteral("not called");
   const auto told = [&](const QString& w) { warning = w; };
 
@@ -127,7 +127,7 @@ TEST(RecordsPage, ATestsAccuracyIsOneFigureOnEveryPageAndNoneWhereNoKeyWasCounte
   history.learner = QStringLiteral("山田");
   history.runs = {test, ime};
   const AppSettings settings = Defaults();
-  const RecordsPage page(history, QString(), nullptr, settings);
+  const RecordsPage page(history, QString(), nullptr, nullptr, settings);
   const QList<CourseChart>& courses = page.model().courses;
   const auto index = [&](int course) {
     for (int i = 0; i < courses.size(); ++i)
@@ -161,7 +161,7 @@ TEST(RecordsPage, TheTwoLaddersEachTellTheirOwnNextStep) {
       TypingRunRecord{kStart, 1, {}, 60, 70, 8, 60, 60, 70, 0.88, QStringLiteral("○")},
       TypingRunRecord{kStart, kSkillTestCourse, {}, 225, 0, 0, 180, 75, 0, 0.9, QStringLiteral("1級")},
       TypingRunRecord{kStart + 1, kSkillTestCourse, {}, 300, 0, 0, 180, 100, 0, 0.9, QStringLiteral("途中")}};
-  const RecordsPage page(history, QString(), nullptr, Defaults());
+  const RecordsPage page(history, QString(), nullptr, nullptr, Defaults());
   const QString practice = page.LadderText(), grade = page.SkillGradeText();
   EXPECT_TRUE(practice.startsWith(QStringLiteral("練習の段位：50 字／分の段"))) << practice.toStdString();
   EXPECT_TRUE(practice.endsWith(QStringLiteral("次は 70 字／分です。"))) << practice.toStdString();
@@ -183,7 +183,7 @@ TEST(RecordsPage, TheNameInTheBoxIsAppliedBeforeTheFileIsNamedOrTheExportSaysWhy
   RecordsPage page(
       history, QString(),
       [&](const QString&, QObject*, std::function<void(bool, const QString&)> done) { asked.append(done); },
-      Defaults());
+      nullptr, Defaults());
   QStringList told;
   const auto exported = [&](const QString& warning) {
     told << (warning.isEmpty() ? page.CsvFileName() : warning);
