@@ -288,6 +288,7 @@ int RunWindow(AppSettings& settings, SettingsSession& settingsSession, PracticeD
       [&] {
         // The weak-unit drill may deal again.
         RunHandler(platform, [&] { form.HistoryReady(); });
+        window.FollowLearner();
         window.RenderAll();
         StartSync(sync, settings.HistoryServer, history);
       });

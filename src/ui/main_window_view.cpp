@@ -255,6 +255,13 @@ FuriganaReader& MainWindow::furigana() {
   return *m_furigana;
 }
 
+void MainWindow::FollowLearner() {
+  if (m_history == nullptr) return;
+  const auto follow = [this] { SetLearnerYear(SchoolYearFromName(m_history->LearnerYear())); };
+  m_history->OnLearnerChanged(this, follow);
+  follow();
+}
+
 void MainWindow::SetLearnerYear(SchoolYear year) {
   if (year == m_year) return;
   m_year = year;

@@ -56,6 +56,8 @@ class MainWindow final : public QMainWindow {
   void SetFirstStart(bool first) { m_firstStart = first; }
   // The learner's grade: readings go over the kanji it has not learned.
   void SetLearnerYear(SchoolYear year);
+  // The history is open: the grade it holds, and every later change of it.
+  void FollowLearner();
   // 練習 → 文字の大きさ: the windows beside this one at 100, 125 or 150 percent.
   void SetTextScale(int percent);
   // Readings for the test and the practice text; made at the first need.
