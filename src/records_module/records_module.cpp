@@ -11,12 +11,14 @@ namespace {
 using namespace shurencho;
 
 QWidget* CreateOf(const LearnerHistory& history, const QString& readError, const QString& state,
-                  const RecordsView::Renamer& rename, const AppSettings& settings, QWidget* parent) {
-  return new RecordsView(history, readError, state, rename, settings, parent);
+                  const RecordsView::Renamer& rename, const AppSettings& settings,
+                  const KeyboardLayout& keyboard, QWidget* parent) {
+  return new RecordsView(history, readError, state, rename, settings, keyboard, parent);
 }
 
-QWidget* CreateForStore(HistoryStore& store, const AppSettings& settings, QWidget* parent) {
-  return new RecordsView(store, settings, parent);
+QWidget* CreateForStore(HistoryStore& store, const AppSettings& settings, const KeyboardLayout& keyboard,
+                        QWidget* parent) {
+  return new RecordsView(store, settings, keyboard, parent);
 }
 
 const RecordsModule kModule{

@@ -179,14 +179,20 @@ QRect CentredOver(QSize size, const QRect& over, const QRect& available) {
   return r;
 }
 
-RecordsView::RecordsView(HistoryStore& store, const AppSettings& settings, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_page(RecordsPage::Read(store, settings)) {
+RecordsView::RecordsView(HistoryStore& store, const AppSettings& settings, const KeyboardLayout& keyboard,
+                         QWidget* parent)
+    : QWidget(parent, Qt::Window), m_page(RecordsPage::Read(store, settings)), m_keyboard(keyboard) {
+  m_page.SetKeyboard(&keyboard);
   Build(QString());
 }
 
 RecordsView::RecordsView(const LearnerHistory& history, const QString& readError, const QString& state,
-                         Renamer rename, const AppSettings& settings, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_page(history, readError, std::move(rename), settings) {
+                         Renamer rename, const AppSettings& settings, const KeyboardLayout& keyboard,
+                         QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      m_page(history, readError, std::move(rename), settings),
+      m_keyboard(keyboard) {
+  m_page.SetKeyboard(&keyboard);
   Build(state);
 }
 
@@ -377,7 +383,7 @@ QWidget* RecordsView::BuildWeakPage() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(new QLabel(QStringLiteral("押すはずだったキーごとのミスの回数（赤いほど多い）")));
-  auto* keyboard = new KeyboardMapView;
+  auto* keyboard = new KeyboardMapView(m_keyboard);
   keyboard->setObjectName(QStringLiteral("keyboardMap"));
   keyboard->SetCounts(m_page.history().missesByExpectedKey);
   layout->addWidget(keyboard, 0, Qt::AlignHCenter);

@@ -230,9 +230,16 @@ const QString kKanaInputKey = QStringLiteral("KanaInput");
 const QString kKanaSpeedKey = QStringLiteral("KanaSpeed");
 const QString kGuideSection = QStringLiteral("Guide");
 const QString kGuideShowKey = QStringLiteral("Show");
+const QString kGuideLayoutKey = QStringLiteral("Layout");
 const QString kPassItemsKey = QStringLiteral("PassItems");
 // Notations the drill knows: a stored value beyond them is the table's hint.
 constexpr int kGuideNotations = 3;
+
+// The layouts the guide knows; anything else is left to the keyboard map.
+QString LayoutFrom(const QString& text) {
+  const QString layout = text.trimmed().toLower();
+  return layout == QLatin1String("jis") || layout == QLatin1String("us") ? layout : QString();
+}
 
 // Out of range is the default, so a typing slip cannot make passes of one item.
 int PassItemsFrom(const QString& text) {
@@ -381,6 +388,8 @@ void LoadSettings(AppSettings& s, bool readFile, const QString& path, MissingKey
   r.OptionalList(kRomajiSection, kKanaSpeedKey, s.KanaSpeed, 6);
   s.GuideShowInFile = r.Has(kGuideSection, kGuideShowKey);
   r.OptionalFlag(kGuideSection, kGuideShowKey, s.GuideShow);
+  if (const QString layout = r.Value(kGuideSection, kGuideLayoutKey); !layout.isNull())
+    s.GuideLayout = LayoutFrom(layout);
   // The learner's own file over the teacher's choice for the room.
   if (const QString items = r.Value(kGuideSection, kPassItemsKey); !items.isNull())
     s.GuidePassItems = PassItemsFrom(items);
@@ -444,6 +453,11 @@ void SaveSettings(const AppSettings& s, const QString& path) {
   if (s.GuideShowChosen || guideShow != kAbsent) {
     put(kGuideSection, kGuideShowKey, flag(s.GuideShow),
         !s.GuideShowChosen && flagMeans(guideShow, d.GuideShow) == s.GuideShow);
+  }
+  const QString guideLayout = ini.ReadString(kGuideSection, kGuideLayoutKey, kAbsent);
+  if ((s.GuideLayoutChosen && !s.GuideLayout.isEmpty()) || guideLayout != kAbsent) {
+    put(kGuideSection, kGuideLayoutKey, s.GuideLayout,
+        !s.GuideLayoutChosen && LayoutFrom(guideLayout) == s.GuideLayout);
   }
   // All keys go out in one atomic write: a failure leaves the old file whole.
   if (!ini.Commit()) throw SettingsError(path);
