@@ -73,6 +73,26 @@ TEST(KeyboardGuideKeys, ShiftedCharactersAndKanaFindTheirJisKeys) {
   EXPECT_EQ(StrokeOf(u'漢').key, -1);
 }
 
+// On US the guide lights US keys: " is Shift and the ' key beside Enter,
+// the BS to take a slip out is the US board's own.
+TEST(KeyboardGuideFrame, OnAUsKeyboardTheUsKeysAreLit) {
+  const KeyboardLayout& us = ShippedPracticeData().keyboards.us;
+  KeyboardGuide guide;
+  guide.SetLayout(&us);
+  GuideFeed feed;
+  feed.follows = true;
+  feed.next = QStringLiteral("\"");
+  GuideFrame frame = guide.Compose(feed, false);
+  EXPECT_EQ(frame.keyboard, &us);
+  ASSERT_EQ(frame.lit.size(), 2u);
+  EXPECT_EQ(us.keys()[size_t(frame.lit[0].key)].top, QStringLiteral("'"));
+  EXPECT_EQ(frame.lit[1].finger, Finger::LeftPinky);
+  EXPECT_EQ(frame.next.value(0), QStringLiteral("次のキー：'　右小指"));
+  feed.backspace = true;
+  frame = guide.Compose(feed, false);
+  EXPECT_EQ(us.keys()[size_t(frame.lit.at(0).key)].top, QStringLiteral("Backspace"));
+}
+
 TEST(KeyboardGuideFrame, TheNextKeyIsLitAndNamedAndARefusedKeyFlashes) {
   KeyboardGuide guide = JisGuide();
   GuideFeed feed;
