@@ -101,7 +101,7 @@ BENCHMARK(BM_DrillKeyPressRecorded);
 // The page's state copied into its widgets.
 void BM_DrillRender(benchmark::State& state) {
   DrillBench b;
-  DrillView view(*b.page, b.platform);
+  DrillView view(*b.page, b.platform, b.data.keyboards.jis);
   view.resize(537, 400);
   view.show();
   QApplication::processEvents();
@@ -112,7 +112,7 @@ BENCHMARK(BM_DrillRender)->Unit(benchmark::kMicrosecond);
 // The whole page painted again (what a window does at most once per frame).
 void BM_DrillPaint(benchmark::State& state) {
   DrillBench b;
-  DrillView view(*b.page, b.platform);
+  DrillView view(*b.page, b.platform, b.data.keyboards.jis);
   view.resize(537, 400);
   view.show();
   view.Render();
@@ -123,7 +123,7 @@ BENCHMARK(BM_DrillPaint)->Unit(benchmark::kMicrosecond);
 
 void BM_DrillKeyThroughView(benchmark::State& state) {
   DrillBench b;
-  DrillView view(*b.page, b.platform);
+  DrillView view(*b.page, b.platform, b.data.keyboards.jis);
   view.resize(537, 400);
   view.show();
   view.Render();

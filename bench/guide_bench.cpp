@@ -52,7 +52,7 @@ struct GuideBench {
 
 void BM_GuideKeyToDrawn(benchmark::State& state) {
   GuideBench b;
-  DrillView view(*b.page, b.platform);
+  DrillView view(*b.page, b.platform, b.data.keyboards.jis);
   view.resize(537, 400);
   view.show();
   view.afterRun = [&b] { b.Refresh(); };

@@ -87,7 +87,7 @@ void BM_DrillItemEndWhileTheHistoryIsLocked(benchmark::State& state) {
   page.SetHistory(&recorder);
   page.FormCreate();
   page.FormShow();
-  DrillView view(page, platform);
+  DrillView view(page, platform, data.keyboards.jis);
   view.resize(537, 400);
   view.show();
   view.Render();

@@ -10,6 +10,7 @@
 #include "report/records_summary.h"
 #include "settings/settings.h"
 #include "support/memory_history_store.h"
+#include "support/shipped_data.h"
 
 using namespace shurencho;
 
@@ -69,7 +70,7 @@ const AppSettings& Settings() {
 // showing every page and chart.
 void OpenRecordsWindow(benchmark::State& state, HistoryStore& store) {
   for (auto _ : state) {
-    RecordsView view(store, Settings());
+    RecordsView view(store, Settings(), ShippedPracticeData().keyboards.jis);
     view.show();
     QApplication::processEvents();
     benchmark::DoNotOptimize(view.isVisible());

@@ -2,6 +2,7 @@
 // The table of functions the 成績 module exports.
 
 #include "adapters/module_loader.h"
+#include "data/keyboard_layout.h"
 #include "report/records_page.h"
 #include "settings/settings.h"
 
@@ -13,15 +14,16 @@ struct RecordsModule {
   static constexpr const char* kName = "shurencho_records";
   static constexpr const char* kEntry = "shurencho_records_module_table";
   // Raised whenever a function below changes or moves.
-  static constexpr std::uint32_t kAbiVersion = 2;
+  static constexpr std::uint32_t kAbiVersion = 3;
 
   ModuleHeader header;
   // The window on what was read (see RecordsView's constructors in records_module/).
   QWidget* (*createOf)(const LearnerHistory& history, const QString& readError, const QString& state,
                        const RecordsPage::Renamer& rename, const RecordsPage::YearSetter& setYear,
-                       const AppSettings& settings, QWidget* parent);
+                       const AppSettings& settings, const KeyboardLayout& keyboard, QWidget* parent);
   // The window reading `store` now, on this thread.
-  QWidget* (*createForStore)(HistoryStore& store, const AppSettings& settings, QWidget* parent);
+  QWidget* (*createForStore)(HistoryStore& store, const AppSettings& settings, const KeyboardLayout& keyboard,
+                             QWidget* parent);
 };
 
 }  // namespace shurencho

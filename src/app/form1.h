@@ -89,6 +89,7 @@ class TForm1 final {
   MusicBox& music() { return m_music; }
   AppSettings& settings() { return m_settings; }
   Platform& platform() { return m_platform; }
+  const PracticeData& data() const { return m_data; }
 
  private:
   void ShowPage(Page page);

@@ -20,7 +20,8 @@ const CourseItemList& PracticeData::Course(int k) const {
   }
 }
 
-PracticeData LoadPracticeData(const AppSettings& settings, const QString& programPath) {
+PracticeData LoadPracticeData(const AppSettings& settings, const QString& programPath,
+                              const KeyboardFiles& keyboards) {
   const auto find = [&programPath](const QString& name) { return FindDataFile(name, programPath); };
   PracticeData data;
   data.kanaRomaTable = LoadKanaRomaTable(find(settings.KanaToRoma));
@@ -31,6 +32,7 @@ PracticeData LoadPracticeData(const AppSettings& settings, const QString& progra
   data.kanaWords = LoadWordList(find(settings.RomaTango), QString::fromLatin1(kKanaWordFlags));
   data.conversionWords = LoadConversionList(find(settings.RomaTangoH));
   data.mazeMap = LoadMazeMap(find(settings.GameMap));
+  data.keyboards = LoadKeyboardLayouts(programPath, keyboards);
   return data;
 }
 

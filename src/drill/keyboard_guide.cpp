@@ -13,103 +13,8 @@ namespace shurencho {
 
 namespace {
 
-using F = Finger;
-using J = JisKey;
-
-// Row by row, left to right. The Enter key spans rows 1 and 2.
-constexpr GuideKeyCap kKeys[] = {
-    {u"半/全", 0, 0, J::None, 0, 0, 1, 1, F::LeftPinky, false},
-    {u"1", u'1', u'!', J::Digit1, 1, 0, 1, 1, F::LeftPinky, false},
-    {u"2", u'2', u'"', J::Digit2, 2, 0, 1, 1, F::LeftRing, false},
-    {u"3", u'3', u'#', J::Digit3, 3, 0, 1, 1, F::LeftMiddle, false},
-    {u"4", u'4', u'$', J::Digit4, 4, 0, 1, 1, F::LeftIndex, false},
-    {u"5", u'5', u'%', J::Digit5, 5, 0, 1, 1, F::LeftIndex, false},
-    {u"6", u'6', u'&', J::Digit6, 6, 0, 1, 1, F::RightIndex, false},
-    {u"7", u'7', u'\'', J::Digit7, 7, 0, 1, 1, F::RightIndex, false},
-    {u"8", u'8', u'(', J::Digit8, 8, 0, 1, 1, F::RightMiddle, false},
-    {u"9", u'9', u')', J::Digit9, 9, 0, 1, 1, F::RightRing, false},
-    {u"0", u'0', 0, J::Digit0, 10, 0, 1, 1, F::RightPinky, false},
-    {u"-", u'-', u'=', J::Minus, 11, 0, 1, 1, F::RightPinky, false},
-    {u"^", u'^', u'~', J::Caret, 12, 0, 1, 1, F::RightPinky, false},
-    {u"¥", u'\\', u'|', J::Yen, 13, 0, 1, 1, F::RightPinky, false},
-    {u"BS", u'\b', 0, J::None, 14, 0, 1, 1, F::RightPinky, false},
-
-    {u"Tab", u'\t', 0, J::None, 0, 1, 1.5, 1, F::LeftPinky, false},
-    {u"Q", u'q', u'Q', J::Q, 1.5, 1, 1, 1, F::LeftPinky, false},
-    {u"W", u'w', u'W', J::W, 2.5, 1, 1, 1, F::LeftRing, false},
-    {u"E", u'e', u'E', J::E, 3.5, 1, 1, 1, F::LeftMiddle, false},
-    {u"R", u'r', u'R', J::R, 4.5, 1, 1, 1, F::LeftIndex, false},
-    {u"T", u't', u'T', J::T, 5.5, 1, 1, 1, F::LeftIndex, false},
-    {u"Y", u'y', u'Y', J::Y, 6.5, 1, 1, 1, F::RightIndex, false},
-    {u"U", u'u', u'U', J::U, 7.5, 1, 1, 1, F::RightIndex, false},
-    {u"I", u'i', u'I', J::I, 8.5, 1, 1, 1, F::RightMiddle, false},
-    {u"O", u'o', u'O', J::O, 9.5, 1, 1, 1, F::RightRing, false},
-    {u"P", u'p', u'P', J::P, 10.5, 1, 1, 1, F::RightPinky, false},
-    {u"@", u'@', u'`', J::At, 11.5, 1, 1, 1, F::RightPinky, false},
-    {u"[", u'[', u'{', J::LeftBracket, 12.5, 1, 1, 1, F::RightPinky, false},
-    {u"Enter", u'\r', 0, J::None, 13.5, 1, 1.5, 2, F::RightPinky, false},
-
-    {u"英数", 0, 0, J::None, 0, 2, 1.75, 1, F::LeftPinky, false},
-    {u"A", u'a', u'A', J::A, 1.75, 2, 1, 1, F::LeftPinky, false},
-    {u"S", u's', u'S', J::S, 2.75, 2, 1, 1, F::LeftRing, false},
-    {u"D", u'd', u'D', J::D, 3.75, 2, 1, 1, F::LeftMiddle, false},
-    {u"F", u'f', u'F', J::F, 4.75, 2, 1, 1, F::LeftIndex, true},
-    {u"G", u'g', u'G', J::G, 5.75, 2, 1, 1, F::LeftIndex, false},
-    {u"H", u'h', u'H', J::H, 6.75, 2, 1, 1, F::RightIndex, false},
-    {u"J", u'j', u'J', J::J, 7.75, 2, 1, 1, F::RightIndex, true},
-    {u"K", u'k', u'K', J::K, 8.75, 2, 1, 1, F::RightMiddle, false},
-    {u"L", u'l', u'L', J::L, 9.75, 2, 1, 1, F::RightRing, false},
-    {u";", u';', u'+', J::Semicolon, 10.75, 2, 1, 1, F::RightPinky, false},
-    {u":", u':', u'*', J::Colon, 11.75, 2, 1, 1, F::RightPinky, false},
-    {u"]", u']', u'}', J::RightBracket, 12.75, 2, 1, 1, F::RightPinky, false},
-
-    {u"Shift", 0, 0, J::None, 0, 3, 2.25, 1, F::LeftPinky, false},
-    {u"Z", u'z', u'Z', J::Z, 2.25, 3, 1, 1, F::LeftPinky, false},
-    {u"X", u'x', u'X', J::X, 3.25, 3, 1, 1, F::LeftRing, false},
-    {u"C", u'c', u'C', J::C, 4.25, 3, 1, 1, F::LeftMiddle, false},
-    {u"V", u'v', u'V', J::V, 5.25, 3, 1, 1, F::LeftIndex, false},
-    {u"B", u'b', u'B', J::B, 6.25, 3, 1, 1, F::LeftIndex, false},
-    {u"N", u'n', u'N', J::N, 7.25, 3, 1, 1, F::RightIndex, false},
-    {u"M", u'm', u'M', J::M, 8.25, 3, 1, 1, F::RightIndex, false},
-    {u",", u',', u'<', J::Comma, 9.25, 3, 1, 1, F::RightMiddle, false},
-    {u".", u'.', u'>', J::Period, 10.25, 3, 1, 1, F::RightRing, false},
-    {u"/", u'/', u'?', J::Slash, 11.25, 3, 1, 1, F::RightPinky, false},
-    {u"＼", 0, u'_', J::Ro, 12.25, 3, 1, 1, F::RightPinky, false},
-    {u"Shift", 0, 0, J::None, 13.25, 3, 1.75, 1, F::RightPinky, false},
-
-    {u"Ctrl", 0, 0, J::None, 0, 4, 1.5, 1, F::LeftPinky, false},
-    {u"Alt", 0, 0, J::None, 1.5, 4, 1.25, 1, F::Thumb, false},
-    {u"無変換", 0, 0, J::None, 2.75, 4, 1.25, 1, F::Thumb, false},
-    {u"スペース", u' ', 0, J::None, 4, 4, 5, 1, F::Thumb, false},
-    {u"変換", 0, 0, J::None, 9, 4, 1.25, 1, F::Thumb, false},
-    {u"カナ", 0, 0, J::None, 10.25, 4, 1.25, 1, F::Thumb, false},
-    {u"Alt", 0, 0, J::None, 11.5, 4, 1.25, 1, F::Thumb, false},
-    {u"Ctrl", 0, 0, J::None, 12.75, 4, 2.25, 1, F::RightPinky, false},
-};
-constexpr int kDrawn = static_cast<int>(std::size(kKeys));
-constexpr int kLeftShift = 42;
-constexpr int kRightShift = 54;
-constexpr int kBackspace = 14;
-static_assert(kKeys[kLeftShift].x == 0 && kKeys[kRightShift].y == 3 && kKeys[kBackspace].plain == u'\b');
-
-int IndexOfPlain(char16_t c, bool shifted) {
-  for (int i = 0; i < kDrawn; ++i) {
-    const GuideKeyCap& k = kKeys[i];
-    if ((shifted ? k.shifted : k.plain) == c && c != 0) return i;
-  }
-  return -1;
-}
-
-int IndexOfJis(JisKey key) {
-  for (int i = 0; i < kDrawn; ++i) {
-    if (kKeys[i].jis == key) return i;
-  }
-  return -1;
-}
-
-QString KeyLabel(int key, QChar c, bool kana) {
-  const GuideKeyCap& k = kKeys[key];
-  const QString top = QString::fromUtf16(k.top);
+QString KeyLabel(const KeyCap& k, QChar c, bool kana) {
+  const QString& top = k.top;
   // A kana key is named by its kana first: that is what the learner looks for.
   if (kana && k.jis != JisKey::None && !c.isNull() && c.unicode() > 0x7f)
     return QStringLiteral("%1（%2）").arg(c).arg(top);
@@ -125,66 +30,6 @@ QString DurationText(double seconds) {
 bool IsGoodMark(const QString& mark) { return mark == QStringLiteral("○") || mark == QStringLiteral("◎"); }
 
 }  // namespace
-
-QString FingerName(Finger finger) {
-  switch (finger) {
-    case F::LeftPinky:
-      return QStringLiteral("左小指");
-    case F::LeftRing:
-      return QStringLiteral("左薬指");
-    case F::LeftMiddle:
-      return QStringLiteral("左中指");
-    case F::LeftIndex:
-      return QStringLiteral("左人差し指");
-    case F::Thumb:
-      return QStringLiteral("親指");
-    case F::RightIndex:
-      return QStringLiteral("右人差し指");
-    case F::RightMiddle:
-      return QStringLiteral("右中指");
-    case F::RightRing:
-      return QStringLiteral("右薬指");
-    case F::RightPinky:
-      return QStringLiteral("右小指");
-  }
-  return {};
-}
-
-bool LeftHand(Finger finger) { return finger < Finger::Thumb; }
-
-const char* FingerColour(Finger finger, bool strong) {
-  // Pinky, ring, middle, index, thumb.
-  static constexpr const char* kStrong[] = {"#ff55aa", "#cccc22", "#55ddff", "#cc8866", "#9988ff"};
-  static constexpr const char* kPale[] = {"#ffc4e1", "#ededb2", "#c4f3ff", "#edd5c9", "#dbd5ff"};
-  const int f = static_cast<int>(finger);
-  const int i =
-      finger == Finger::Thumb ? 4 : (LeftHand(finger) ? f : static_cast<int>(Finger::RightPinky) - f);
-  return strong ? kStrong[i] : kPale[i];
-}
-
-std::span<const GuideKeyCap> GuideKeyboard() { return std::span(kKeys); }
-
-GuideStroke StrokeOf(QChar c) {
-  char16_t u = c.unicode();
-  if (u == u'\n') u = u'\r';
-  if (u == 0x3000) u = u' ';
-  if (u == 0xA5 || u == 0xFFE5) u = u'\\';
-  // Full-width letters and signs are typed as their ASCII keys.
-  if (u >= 0xFF01 && u <= 0xFF5E) u = static_cast<char16_t>(u - 0xFEE0);
-  if (u < 0x80) {
-    if (const int plain = IndexOfPlain(u, false); plain >= 0) return {plain, false};
-    if (const int shifted = IndexOfPlain(u, true); shifted >= 0) return {shifted, true};
-    return {};
-  }
-  const QList<KanaStroke> strokes = KanaStrokes(QString(QChar(u)));
-  if (strokes.isEmpty()) return {};
-  return {IndexOfJis(strokes.first().key), strokes.first().shift};
-}
-
-int ShiftFor(int key) {
-  if (key < 0 || key >= kDrawn) return kLeftShift;
-  return LeftHand(kKeys[key].finger) ? kRightShift : kLeftShift;
-}
 
 GuideStep PassStep(const GuidePass& pass) {
   if (pass.keystrokes > 0 && pass.misses * 10 > pass.keystrokes)
@@ -221,24 +66,26 @@ GuideStep WelcomeStep() { return {GuideStep::FirstCourse, 1, QStringLiteral("コ
 namespace {
 
 // The key to press next and its finger, or the Backspace that must come first.
-void LightNextKey(const GuideFeed& feed, GuideFrame& frame) {
+void LightNextKey(const KeyboardLayout& layout, const GuideFeed& feed, GuideFrame& frame) {
+  const std::vector<KeyCap>& keys = layout.keys();
   if (feed.backspace) {
-    frame.lit.push_back({kBackspace, Finger::RightPinky});
-    frame.next << QStringLiteral("まちがいを BS で消す") << FingerName(Finger::RightPinky);
+    const Finger finger = keys[layout.Backspace()].finger;
+    frame.lit.push_back({layout.Backspace(), finger});
+    frame.next << QStringLiteral("まちがいを BS で消す") << FingerName(finger);
     return;
   }
   if (!feed.shown.isEmpty()) frame.next << feed.shown;
   if (feed.next.isEmpty()) return;
   const QChar c = feed.next.front();
-  const GuideStroke stroke = StrokeOf(c);
+  const KeyStroke stroke = layout.StrokeOf(c);
   if (stroke.key < 0) return;
-  const Finger finger = kKeys[stroke.key].finger;
+  const Finger finger = keys[stroke.key].finger;
   frame.lit.push_back({stroke.key, finger});
-  frame.next
-      << QStringLiteral("次のキー：%1　%2").arg(KeyLabel(stroke.key, c, frame.kana), FingerName(finger));
+  frame.next << QStringLiteral("次のキー：%1　%2")
+                    .arg(KeyLabel(keys[stroke.key], c, frame.kana), FingerName(finger));
   if (stroke.shift) {
-    const int shift = ShiftFor(stroke.key);
-    const Finger shiftFinger = kKeys[shift].finger;
+    const int shift = layout.ShiftFor(stroke.key);
+    const Finger shiftFinger = keys[shift].finger;
     frame.lit.push_back({shift, shiftFinger});
     frame.next << QStringLiteral("＋ Shift　%1").arg(FingerName(shiftFinger));
   }
@@ -255,13 +102,16 @@ QStringList LiveFigures(const GuideFeed& feed) {
   return figures;
 }
 
-void ShowWelcome(GuideFrame& frame) {
+void ShowWelcome(const KeyboardLayout* layout, GuideFrame& frame) {
   frame.welcome = WelcomeLines();
   frame.step = WelcomeStep();
   frame.advice = frame.step.caption;
+  if (layout == nullptr) return;
   // The home position: the two index fingers on their bumps.
-  frame.lit = {{IndexOfPlain(u'f', false), Finger::LeftIndex},
-               {IndexOfPlain(u'j', false), Finger::RightIndex}};
+  const std::vector<KeyCap>& keys = layout->keys();
+  for (int i = 0; i < static_cast<int>(keys.size()); ++i) {
+    if (keys[i].bump) frame.lit.push_back({i, keys[i].finger});
+  }
 }
 
 }  // namespace
@@ -269,10 +119,11 @@ void ShowWelcome(GuideFrame& frame) {
 GuideFrame KeyboardGuide::Compose(const GuideFeed& feed, bool kana) {
   GuideFrame frame;
   frame.kana = kana;
+  frame.keyboard = m_layout;
   // The first start's panel goes once the learner has begun.
   if (m_welcome && feed.follows && (feed.done > 0 || feed.keystrokes > 0 || feed.pass)) m_welcome = false;
   if (m_welcome) {
-    ShowWelcome(frame);
+    ShowWelcome(m_layout, frame);
     return frame;
   }
   if (!feed.follows) {
@@ -280,11 +131,11 @@ GuideFrame KeyboardGuide::Compose(const GuideFeed& feed, bool kana) {
     return frame;
   }
   if (feed.refusals >= 0) {
-    if (m_refusals >= 0 && feed.refusals > m_refusals && !feed.refused.isEmpty())
-      frame.flash = StrokeOf(feed.refused.back()).key;
+    if (m_refusals >= 0 && feed.refusals > m_refusals && !feed.refused.isEmpty() && m_layout != nullptr)
+      frame.flash = m_layout->StrokeOf(feed.refused.back()).key;
     m_refusals = feed.refusals;
   }
-  LightNextKey(feed, frame);
+  if (m_layout != nullptr) LightNextKey(*m_layout, feed, frame);
   if (feed.total > 0) frame.progress = QStringLiteral("%1／%2").arg(feed.done).arg(feed.total);
   frame.figures = LiveFigures(feed);
   SumUpPass(feed, frame);
@@ -403,7 +254,8 @@ QString Spell(Notation guide, const QString& unit, const QString& after) {
 
 }  // namespace
 
-GuideFeed FeedFromTyping(const TypingPage& typing, const AppSettings& settings) {
+GuideFeed FeedFromTyping(const TypingPage& typing, const AppSettings& settings,
+                         const KeyboardLayout& layout) {
   GuideFeed feed;
   feed.follows = true;
   const QString& text = typing.RichEdit1.text();
@@ -426,7 +278,7 @@ GuideFeed FeedFromTyping(const TypingPage& typing, const AppSettings& settings) 
   const QChar c = text.at(at);
   if (!IsKana(c)) {
     feed.next = c;
-    if (StrokeOf(c).key < 0) feed.shown = QStringLiteral("次の字：%1（読みを打って変換）").arg(c);
+    if (layout.StrokeOf(c).key < 0) feed.shown = QStringLiteral("次の字：%1（読みを打って変換）").arg(c);
     return feed;
   }
   auto unitAt = [&text](int pos) {

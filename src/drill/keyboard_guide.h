@@ -1,5 +1,5 @@
 #pragma once
-// The keyboard guide beside the drill: a JIS keyboard with the next key lit
+// The keyboard guide beside the drill: the keyboard with the next key lit
 // in the colour of the finger that types it, the finger named in words, a
 // refused key flashed, the pass's progress and, when a pass ends, what it
 // came to and what to practise next. Here is what the guide shows; the
@@ -12,7 +12,7 @@
 #include <span>
 #include <vector>
 
-#include "data/kana_keys.h"
+#include "data/keyboard_layout.h"
 
 namespace shurencho {
 
@@ -20,51 +20,6 @@ class DrillPage;
 class TypingPage;
 struct ZINIconf;
 using AppSettings = ZINIconf;
-
-// The fingers as touch typing assigns them; both thumbs share the space bar.
-enum class Finger : unsigned char {
-  LeftPinky,
-  LeftRing,
-  LeftMiddle,
-  LeftIndex,
-  Thumb,
-  RightIndex,
-  RightMiddle,
-  RightRing,
-  RightPinky,
-};
-// 「左小指」, 「右人差し指」, 「親指」…
-QString FingerName(Finger finger);
-bool LeftHand(Finger finger);
-// A finger's colour (#rrggbb): strong for the key to press, pale for the
-// finger's other keys; the two hands mirror each other. The five stay apart
-// for every eye (protanopia, deuteranopia and tritanopia included), and the
-// finger is always named in words beside them too.
-const char* FingerColour(Finger finger, bool strong);
-
-// One key of the 106-key JIS keyboard's main block, placed in key widths
-// from the block's top-left corner.
-struct GuideKeyCap {
-  const char16_t* top;  // the key top as drawn
-  char16_t plain;       // the character it types (letters in lower case); 0: none
-  char16_t shifted;     // with Shift; 0: none
-  JisKey jis;           // its place for the kana keys; None for the others
-  double x, y, w, h;
-  Finger finger;
-  bool bump;  // the home-position bumps on F and J
-};
-std::span<const GuideKeyCap> GuideKeyboard();
-
-// A key to press: its index in GuideKeyboard(), and whether Shift goes with it.
-struct GuideStroke {
-  int key = -1;  // -1: no key types it
-  bool shift = false;
-};
-// The key of a character: ASCII by the JIS key tops, a space by the space
-// bar, a line break by Enter, a kana (or ゛, ゜, 、 …) by its kana key.
-GuideStroke StrokeOf(QChar c);
-// The Shift the other hand presses for a key.
-int ShiftFor(int key);
 
 // The pass that ended last, as the guide sums it up.
 struct GuidePass {
@@ -131,6 +86,7 @@ struct GuideFrame {
   QStringList welcome;           // the first start's words, with step FirstCourse
   int flash = -1;                // a refused key to flash now
   bool kana = false;             // the keys show their kana
+  const KeyboardLayout* keyboard = nullptr;  // the keys' indexes are in it; null: none drawn
 };
 
 // What to do after a pass: with more than one key in ten refused, the weak
@@ -148,6 +104,9 @@ constexpr double kLiveFiguresAfter = 5;
 
 class KeyboardGuide final {
  public:
+  // The keyboard the guide draws, kept alive by its owner.
+  void SetLayout(const KeyboardLayout* layout) { m_layout = layout; }
+  const KeyboardLayout* layout() const { return m_layout; }
   GuideFrame Compose(const GuideFeed& feed, bool kana);
   // The first start's panel, shown until the learner takes its step or types.
   void SetWelcome(bool on) { m_welcome = on; }
@@ -159,6 +118,7 @@ class KeyboardGuide final {
 
   int m_refusals = -1;  // refusals seen; -1 before the first feed
   bool m_welcome = false;
+  const KeyboardLayout* m_layout = nullptr;
 };
 
 // The guide's two arrangements, each at its preferred and smallest size,
@@ -181,7 +141,8 @@ GuidePlace PlaceGuide(const QRect& mainFrame, const QRect& screen, const GuideSi
 
 // The feeds of the two pages the guide follows.
 GuideFeed FeedFromDrill(const DrillPage& drill);
-GuideFeed FeedFromTyping(const TypingPage& typing, const AppSettings& settings);
+// A character no key of the layout types is shown as one to convert to.
+GuideFeed FeedFromTyping(const TypingPage& typing, const AppSettings& settings, const KeyboardLayout& layout);
 
 // A step's button pressed: the drill does what the learner would have done
 // by hand, and its box has the keyboard again.

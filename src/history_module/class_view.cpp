@@ -16,10 +16,12 @@
 #include <thread>
 
 #include "adapters/records_module.h"
+#include "data/keyboard_layout.h"
 #include "history_module/class_window.h"
 #include "history_postgres/postgres_class_command.h"
 #include "report/class_table.h"
 #include "report/records_summary.h"
+#include "text/errors.h"
 
 namespace shurencho {
 
@@ -211,9 +213,21 @@ void ClassView::OpenLearner(int row) {
     m_status->setText(QStringLiteral("成績の画面を開けません: ") + module.error);
     return;
   }
+  // The keyboards are read at the first learner opened; the room's is
+  // [Guide] Layout, else JIS.
+  if (!m_keyboards) {
+    try {
+      m_keyboards =
+          std::make_unique<KeyboardLayouts>(LoadKeyboardLayouts(QCoreApplication::applicationFilePath()));
+    } catch (const DataFileError& e) {
+      m_status->setText(QStringLiteral("成績の画面を開けません: ") + e.text());
+      return;
+    }
+  }
   delete m_records;
   m_recordsStore = std::move(store);
-  m_records = module.api->createForStore(*m_recordsStore, m_settings, this);
+  m_records = module.api->createForStore(
+      *m_recordsStore, m_settings, m_keyboards->Of(ChosenKeyboard(m_settings.GuideLayout, QString())), this);
   m_records->setWindowFlag(Qt::Window);
   m_records->show();
   m_records->raise();

@@ -19,6 +19,8 @@ class QTimer;
 
 namespace shurencho {
 
+struct KeyboardLayouts;
+
 class ClassView final : public QWidget {
  public:
   ClassView(QString serverText, const AppSettings& settings, QWidget* parent = nullptr);
@@ -55,6 +57,7 @@ class ClassView final : public QWidget {
   bool m_reading = false;
   QPointer<QWidget> m_records;
   std::unique_ptr<HistoryStore> m_recordsStore;  // read by m_records
+  std::unique_ptr<KeyboardLayouts> m_keyboards;  // read at the first learner opened
 };
 
 }  // namespace shurencho

@@ -58,6 +58,9 @@ class Platform {
   // False where the desktop does not let a program move the pointer; there
   // SetPointerPos does nothing and the pages ask the user to move it.
   virtual bool CanMovePointer() { return true; }
+  // The X keyboard map's layouts as the server names them ("jp", "us,jp"…);
+  // empty where there is no X server to ask.
+  virtual QString KeyboardMapLayout() { return {}; }
   // Gives the keyboard focus to the named control.
   virtual void SetFocus(const QString& control) = 0;
 

@@ -8,58 +8,15 @@
 #include <algorithm>
 
 #include "data/kana_keys.h"
-#include "drill/keyboard_guide.h"
 #include "report/records_summary.h"
 
 namespace shurencho {
 
 namespace {
 
-// A character key as the map draws it, placed in key widths from the 1 key.
-struct MapKey {
-  double x;
-  int row;
-  QString top;
-  QString kana;
-  QStringList names;  // the names a miss may give it
-};
-
-// The guide's keyboard is the one JIS layout: the map takes its character
-// keys and places from it, so ¥ stands left of BS and ろ right of ／.
-const QList<MapKey>& Keys() {
-  static const QList<MapKey> keys = [] {
-    QList<MapKey> out;
-    const std::span<const GuideKeyCap> caps = GuideKeyboard();
-    double left = 1e9;
-    for (const GuideKeyCap& k : caps) {
-      if (k.jis != JisKey::None) left = std::min(left, k.x);
-    }
-    for (const GuideKeyCap& k : caps) {
-      if (k.jis == JisKey::None) continue;
-      const auto text = [](QChar c) { return c.isNull() ? QString() : QString(c); };
-      MapKey key{k.x - left, int(k.y), QString::fromUtf16(k.top), text(KanaOfKey(k.jis, false)), {}};
-      const QString candidates[] = {text(QChar(k.plain)), text(QChar(k.shifted)), key.top, key.kana,
-                                    text(KanaOfKey(k.jis, true))};
-      for (const QString& name : candidates) {
-        const QString lower = name.toLower();
-        if (name.size() == 1 && !key.names.contains(lower)) key.names.append(lower);
-      }
-      out.append(key);
-    }
-    return out;
-  }();
-  return keys;
-}
-
 constexpr int kKey = 34;
 constexpr int kGap = 3;
 constexpr int kPitch = kKey + kGap;
-
-double KeysWide() {
-  double wide = 0;
-  for (const MapKey& k : Keys()) wide = std::max(wide, k.x + 1);
-  return wide;
-}
 
 QTableWidget* NewWeakTable(const QList<UnitWeakness>& units, const char* name, const QString& heading) {
   auto* table = new QTableWidget(int(units.size()), 3);
@@ -84,16 +41,33 @@ QTableWidget* NewWeakTable(const QList<UnitWeakness>& units, const char* name, c
 
 }  // namespace
 
-KeyboardMapView::KeyboardMapView(QWidget* parent) : QWidget(parent) {
+KeyboardMapView::KeyboardMapView(const KeyboardLayout& keyboard, QWidget* parent) : QWidget(parent) {
+  // Its character keys, placed from the leftmost of them: ¥ stands left of
+  // BS and ろ right of ／ on JIS, ` left of 1 on US.
+  double left = 1e9;
+  for (const KeyCap& k : keyboard.keys()) {
+    if (IsCharacterKey(k)) left = std::min(left, k.x);
+  }
+  const auto text = [](QChar c) { return c.isNull() ? QString() : QString(c); };
+  for (const KeyCap& k : keyboard.keys()) {
+    if (!IsCharacterKey(k)) continue;
+    m_keys.push_back({k.x - left, int(k.y), k.top, text(KanaOfKey(k.jis, false)), MissNames(k)});
+  }
   setMinimumSize(sizeHint());
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
+double KeyboardMapView::KeysWide() const {
+  double wide = 0;
+  for (const MapKey& k : m_keys) wide = std::max(wide, k.x + 1);
+  return wide;
+}
+
 QSize KeyboardMapView::sizeHint() const { return QSize(int(KeysWide() * kPitch) + 8, 4 * kPitch + 8); }
 
-QStringList KeyboardMapView::RowLegends() {
+QStringList KeyboardMapView::RowLegends() const {
   QStringList rows;
-  for (const MapKey& k : Keys()) {
+  for (const MapKey& k : m_keys) {
     if (rows.size() <= k.row) rows.resize(k.row + 1);
     QString& row = rows[k.row];
     if (!row.isEmpty()) row += QLatin1Char(' ');
@@ -109,7 +83,7 @@ void KeyboardMapView::SetCounts(const QList<QPair<QString, int>>& counts) {
   }
   m_keyCounts.clear();
   m_most = 0;
-  for (const MapKey& k : Keys()) {
+  for (const MapKey& k : m_keys) {
     int n = 0;
     for (const QString& name : k.names) n += m_counts.value(name);
     m_keyCounts.append(n);
@@ -126,9 +100,8 @@ void KeyboardMapView::paintEvent(QPaintEvent*) {
   keyFont.setPixelSize(14);
   QFont smallFont = font();
   smallFont.setPixelSize(10);
-  const QList<MapKey>& keys = Keys();
-  for (int i = 0; i < keys.size(); ++i) {
-    const MapKey& key = keys[i];
+  for (int i = 0; i < int(m_keys.size()); ++i) {
+    const MapKey& key = m_keys[size_t(i)];
     const QRectF box(left + key.x * kPitch, 4 + key.row * kPitch, kKey, kKey);
     const int n = m_keyCounts.value(i);
     const double heat = m_most > 0 ? double(n) / m_most : 0.0;

@@ -1,5 +1,5 @@
 #pragma once
-// The JIS keyboard's character keys as the keyboard guide places them, each
+// The keyboard's character keys as the keyboard guide places them, each
 // with its own key top and kana and tinted by how often it was missed
 // relative to the most missed key; and the lists of weak units beneath it.
 
@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "data/keyboard_layout.h"
 #include "history/history_records.h"
 
 class QBoxLayout;
@@ -17,7 +18,8 @@ namespace shurencho {
 
 class KeyboardMapView final : public QWidget {
  public:
-  explicit KeyboardMapView(QWidget* parent = nullptr);
+  // keyboard: the layout drawn, kept alive by the caller.
+  explicit KeyboardMapView(const KeyboardLayout& keyboard, QWidget* parent = nullptr);
 
   // Miss counts by key as the drill names keys ("a", ";", "-"…, or the kana
   // typed by かな入力); each is drawn on the key that types it.
@@ -25,13 +27,23 @@ class KeyboardMapView final : public QWidget {
   int Count(const QString& key) const { return m_counts.value(key.toLower()); }
   // What each row's keys show, left to right: the key top, then its kana
   // ("Qた"), the keys parted by spaces.
-  static QStringList RowLegends();
+  QStringList RowLegends() const;
   QSize sizeHint() const override;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  struct MapKey {
+    double x;
+    int row;
+    QString top;
+    QString kana;
+    QStringList names;  // the names a miss may give it
+  };
+  double KeysWide() const;
+
+  std::vector<MapKey> m_keys;
   QHash<QString, int> m_counts;
   QList<int> m_keyCounts;  // by drawn key
   int m_most = 0;

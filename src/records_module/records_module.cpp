@@ -12,12 +12,13 @@ using namespace shurencho;
 
 QWidget* CreateOf(const LearnerHistory& history, const QString& readError, const QString& state,
                   const RecordsView::Renamer& rename, const RecordsView::YearSetter& setYear,
-                  const AppSettings& settings, QWidget* parent) {
-  return new RecordsView(history, readError, state, rename, setYear, settings, parent);
+                  const AppSettings& settings, const KeyboardLayout& keyboard, QWidget* parent) {
+  return new RecordsView(history, readError, state, rename, setYear, settings, keyboard, parent);
 }
 
-QWidget* CreateForStore(HistoryStore& store, const AppSettings& settings, QWidget* parent) {
-  return new RecordsView(store, settings, parent);
+QWidget* CreateForStore(HistoryStore& store, const AppSettings& settings, const KeyboardLayout& keyboard,
+                        QWidget* parent) {
+  return new RecordsView(store, settings, keyboard, parent);
 }
 
 const RecordsModule kModule{

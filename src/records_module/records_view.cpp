@@ -179,15 +179,20 @@ QRect CentredOver(QSize size, const QRect& over, const QRect& available) {
   return r;
 }
 
-RecordsView::RecordsView(HistoryStore& store, const AppSettings& settings, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_page(RecordsPage::Read(store, settings)) {
+RecordsView::RecordsView(HistoryStore& store, const AppSettings& settings, const KeyboardLayout& keyboard,
+                         QWidget* parent)
+    : QWidget(parent, Qt::Window), m_page(RecordsPage::Read(store, settings)), m_keyboard(keyboard) {
+  m_page.SetKeyboard(&keyboard);
   Build(QString());
 }
 
 RecordsView::RecordsView(const LearnerHistory& history, const QString& readError, const QString& state,
-                         Renamer rename, YearSetter setYear, const AppSettings& settings, QWidget* parent)
+                         Renamer rename, YearSetter setYear, const AppSettings& settings,
+                         const KeyboardLayout& keyboard, QWidget* parent)
     : QWidget(parent, Qt::Window),
-      m_page(history, readError, std::move(rename), std::move(setYear), settings) {
+      m_page(history, readError, std::move(rename), std::move(setYear), settings),
+      m_keyboard(keyboard) {
+  m_page.SetKeyboard(&keyboard);
   Build(state);
 }
 
@@ -389,7 +394,7 @@ QWidget* RecordsView::BuildWeakPage() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(new QLabel(QStringLiteral("押すはずだったキーごとのミスの回数（赤いほど多い）")));
-  auto* keyboard = new KeyboardMapView;
+  auto* keyboard = new KeyboardMapView(m_keyboard);
   keyboard->setObjectName(QStringLiteral("keyboardMap"));
   keyboard->SetCounts(m_page.history().missesByExpectedKey);
   layout->addWidget(keyboard, 0, Qt::AlignHCenter);

@@ -31,10 +31,13 @@ class RecordsView final : public QWidget {
 
   // Shows what was read (readError: why nothing could be), with the
   // history's state at the top when it is not well (state: empty when it is).
+  // keyboard: the layout the 苦手なキー map and the printed page draw.
   RecordsView(const LearnerHistory& history, const QString& readError, const QString& state, Renamer rename,
-              YearSetter setYear, const AppSettings& settings, QWidget* parent = nullptr);
+              YearSetter setYear, const AppSettings& settings, const KeyboardLayout& keyboard,
+              QWidget* parent = nullptr);
   // Reads the store now, here; for a store of this thread's own.
-  RecordsView(HistoryStore& store, const AppSettings& settings, QWidget* parent = nullptr);
+  RecordsView(HistoryStore& store, const AppSettings& settings, const KeyboardLayout& keyboard,
+              QWidget* parent = nullptr);
 
   // The course shown in the speed charts (index into the model's courses).
   void ShowCourse(int index);
@@ -55,6 +58,7 @@ class RecordsView final : public QWidget {
   void ExportAsked();
 
   RecordsPage m_page;
+  const KeyboardLayout& m_keyboard;
   QComboBox* m_course = nullptr;
   QChart* m_speedChart = nullptr;
   QChart* m_rateChart = nullptr;

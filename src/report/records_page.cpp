@@ -212,7 +212,7 @@ QString RecordsPage::HtmlPathOf(const QString& csvPath) {
 
 bool RecordsPage::ExportTo(const QString& csvPath, HistoryTime now, QString* error) const {
   return SaveWhole(csvPath, WriteRecordsCsv(m_history, &m_settings), error) &&
-         SaveWhole(HtmlPathOf(csvPath), LearnerReportHtml(m_model, m_history, now), error);
+         SaveWhole(HtmlPathOf(csvPath), LearnerReportHtml(m_model, m_history, now, m_keyboard), error);
 }
 
 bool RecordsPage::HasCertificate() const { return CertificateOf(m_history).has_value(); }

@@ -17,6 +17,7 @@
 namespace shurencho {
 
 struct ZINIconf;
+class KeyboardLayout;
 
 class RecordsPage {
  public:
@@ -34,6 +35,8 @@ class RecordsPage {
   // Reads the store now, renaming straight into it; for a store of this thread's own.
   static RecordsPage Read(HistoryStore& store, const ZINIconf& settings);
 
+  // The keyboard the printed page draws its misses on; none: no keyboard.
+  void SetKeyboard(const KeyboardLayout* keyboard) { m_keyboard = keyboard; }
   const LearnerHistory& history() const { return m_history; }
   const RecordsModel& model() const { return m_model; }
   const QString& learner() const { return m_history.learner; }
@@ -102,6 +105,7 @@ class RecordsPage {
   Renamer m_rename;
   YearSetter m_setYear;
   const ZINIconf& m_settings;
+  const KeyboardLayout* m_keyboard = nullptr;
   RecordsModel m_model;
   QHash<QString, QList<Done>> m_renaming;  // the names asked for, with whom to tell
 };

@@ -287,6 +287,22 @@ QList<MouseProgress> SummarizeMouse(const QList<MouseRecord>& records) {
   return games;
 }
 
+QList<int> KeyMisses(const KeyboardLayout& keyboard, const QList<QPair<QString, int>>& counts) {
+  QHash<QString, int> merged;
+  for (const auto& [key, n] : counts) {
+    if (n > 0) merged[key.toLower()] += n;
+  }
+  QList<int> misses;
+  for (const KeyCap& k : keyboard.keys()) {
+    int n = 0;
+    if (IsCharacterKey(k)) {
+      for (const QString& name : MissNames(k)) n += merged.value(name);
+    }
+    misses.append(n);
+  }
+  return misses;
+}
+
 QHash<QString, double> KeyHeat(const QList<QPair<QString, int>>& counts) {
   QHash<QString, int> merged;
   int most = 0;

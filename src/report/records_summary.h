@@ -12,6 +12,7 @@
 #include <array>
 #include <optional>
 
+#include "data/keyboard_layout.h"
 #include "history/history_records.h"
 
 namespace shurencho {
@@ -32,6 +33,9 @@ QString CourseLabel(int course, const ZINIconf* settings = nullptr);
 // ("空白", "Enter", "Tab", "Backspace", "Ctrl+A"...); any other text,
 // names included, is returned as it is.
 QString KeyName(const QString& key);
+// The misses counted on each key of a keyboard (by the key's index), each
+// miss on the key that types what it names.
+QList<int> KeyMisses(const KeyboardLayout& keyboard, const QList<QPair<QString, int>>& counts);
 
 // The school targets drawn across every speed chart, in 字／分.
 inline constexpr std::array<int, 2> kSchoolTargets = {40, 60};

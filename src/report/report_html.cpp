@@ -133,37 +133,39 @@ QString CourseHeading(const QString& name) {
   return parts.join(QStringLiteral("　"));
 }
 
-// The JIS keyboard's number and letter rows, as the 成績 window draws them:
-// each key tinted by how often it was missed against the most missed key.
-QString KeyboardSvg(const QList<QPair<QString, int>>& counts, int width) {
-  static const QList<QPair<double, QStringList>> rows = {
-      {0.0, QString::fromUtf8("1 2 3 4 5 6 7 8 9 0 - ^ ¥").split(QLatin1Char(' '))},
-      {0.5, QStringLiteral("q w e r t y u i o p @ [").split(QLatin1Char(' '))},
-      {0.75, QStringLiteral("a s d f g h j k l ; : ]").split(QLatin1Char(' '))},
-      {1.25, QStringLiteral("z x c v b n m , . / \\").split(QLatin1Char(' '))},
-  };
-  const double pitch = width / 14.5, key = pitch * 0.9;
-  const int height = int(std::ceil(4 * pitch + 4));
+// The keyboard's character keys, as the 成績 window draws them: each key
+// tinted by how often it was missed against the most missed key.
+QString KeyboardSvg(const KeyboardLayout& keyboard, const QList<QPair<QString, int>>& counts, int width) {
+  const std::vector<KeyCap>& keys = keyboard.keys();
+  const QList<int> misses = KeyMisses(keyboard, counts);
+  double left = 1e9, wide = 0, top = 1e9, high = 0;
+  for (const KeyCap& k : keys) {
+    if (!IsCharacterKey(k)) continue;
+    left = std::min(left, k.x);
+    top = std::min(top, k.y);
+    wide = std::max(wide, k.x + 1);
+    high = std::max(high, k.y + 1);
+  }
+  if (wide <= left) return QString();
+  const int most = *std::max_element(misses.cbegin(), misses.cend());
+  const double pitch = width / (wide - left + 0.5), key = pitch * 0.9;
+  const int height = int(std::ceil((high - top) * pitch + 4));
   QString s = SvgOpen(width, height, QStringLiteral("キーごとのミス"));
-  QHash<QString, int> merged;
-  for (const auto& [k, n] : counts) merged[k.toLower()] += n;
-  const QHash<QString, double> heat = KeyHeat(counts);
-  for (int r = 0; r < rows.size(); ++r) {
-    for (int i = 0; i < rows[r].second.size(); ++i) {
-      const QString& k = rows[r].second[i];
-      const double x = (rows[r].first + i) * pitch, y = 2 + r * pitch;
-      const double h = heat.value(k);
-      // White for no misses, deepening to red for the most missed key.
-      const QString fill =
-          QStringLiteral("rgb(255,%1,%2)").arg(int(255 * (1 - 0.75 * h))).arg(int(255 * (1 - 0.8 * h)));
-      s += QStringLiteral(
-               "<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%3\" rx=\"2\" fill=\"%4\" stroke=\"#888\"/>")
-               .arg(Num(x), Num(y), Num(key), fill);
-      const char* ink = h > 0.6 ? " fill=\"#fff\"" : "";
-      s += Text(x + key / 2, y + key * 0.45, k.toUpper(), "middle", ink);
-      const int n = merged.value(k);
-      if (n > 0) s += Text(x + key / 2, y + key * 0.85, QString::number(n), "middle", ink);
-    }
+  for (int i = 0; i < int(keys.size()); ++i) {
+    const KeyCap& k = keys[size_t(i)];
+    if (!IsCharacterKey(k)) continue;
+    const double x = (k.x - left) * pitch, y = 2 + (k.y - top) * pitch;
+    const int n = misses.value(i);
+    const double h = most > 0 ? double(n) / most : 0.0;
+    // White for no misses, deepening to red for the most missed key.
+    const QString fill =
+        QStringLiteral("rgb(255,%1,%2)").arg(int(255 * (1 - 0.75 * h))).arg(int(255 * (1 - 0.8 * h)));
+    s += QStringLiteral(
+             "<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%3\" rx=\"2\" fill=\"%4\" stroke=\"#888\"/>")
+             .arg(Num(x), Num(y), Num(key), fill);
+    const char* ink = h > 0.6 ? " fill=\"#fff\"" : "";
+    s += Text(x + key / 2, y + key * 0.45, k.top, "middle", ink);
+    if (n > 0) s += Text(x + key / 2, y + key * 0.85, QString::number(n), "middle", ink);
   }
   return s + QStringLiteral("</svg>");
 }
@@ -266,11 +268,13 @@ QString MouseChartSvg(const MouseChart& chart, int width, int height) {
   return s + QStringLiteral("</svg>");
 }
 
-QByteArray LearnerReportHtml(const LearnerHistory& h, const ZINIconf& settings, HistoryTime now) {
-  return LearnerReportHtml(ComputeRecords(h, settings), h, now);
+QByteArray LearnerReportHtml(const LearnerHistory& h, const ZINIconf& settings, HistoryTime now,
+                             const KeyboardLayout* keyboard) {
+  return LearnerReportHtml(ComputeRecords(h, settings), h, now, keyboard);
 }
 
-QByteArray LearnerReportHtml(const RecordsModel& model, const LearnerHistory& h, HistoryTime now) {
+QByteArray LearnerReportHtml(const RecordsModel& model, const LearnerHistory& h, HistoryTime now,
+                             const KeyboardLayout* keyboard) {
   QString s = Head(QStringLiteral("成績表 %1").arg(h.learner));
   s += QStringLiteral(
            "<h1>打鍵修練帖 成績表</h1>\n<div class=\"meta\">学習者：<strong>%1</strong>　作成日：%2</div>\n")
@@ -311,10 +315,12 @@ QByteArray LearnerReportHtml(const RecordsModel& model, const LearnerHistory& h,
              .arg(HtmlEscaped(w.unit), QString::number(w.misses), HtmlEscaped(WrongKeysText(w)));
   }
   s += QStringLiteral("</table></section></div>\n");
-  s += QStringLiteral(
-           "<section><h2>キーごとのミス</h2><div>押すはずだったキーごとのミスの回数（赤いほど多い）</div>"
-           "<div style=\"max-width: 130mm\">%1</div></section>\n")
-           .arg(KeyboardSvg(h.missesByExpectedKey, 480));
+  if (keyboard != nullptr) {
+    s += QStringLiteral(
+             "<section><h2>キーごとのミス</h2><div>押すはずだったキーごとのミスの回数（赤いほど多い）</div>"
+             "<div style=\"max-width: 130mm\">%1</div></section>\n")
+             .arg(KeyboardSvg(*keyboard, h.missesByExpectedKey, 480));
+  }
   s += QStringLiteral(
            "<section><h2>マウス練習</h2><div class=\"row\"><div>%1</div><div><table>"
            "<tr><th>ゲーム</th><th>最高</th><th>回数</th><th>ステージごとの平均ミス</th></tr>\n")

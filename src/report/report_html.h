@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 
+#include "data/keyboard_layout.h"
 #include "history/history_records.h"
 #include "report/class_table.h"
 #include "report/records_model.h"
@@ -34,10 +35,13 @@ QString LadderSvg(const LadderDrawing& ladder, const QString& title, const QStri
 // The stage reached per day of the staged mouse games.
 QString MouseChartSvg(const MouseChart& chart, int width, int height);
 
-// now: when the report is made, printed on it.
-QByteArray LearnerReportHtml(const LearnerHistory& history, const ZINIconf& settings, HistoryTime now);
+// now: when the report is made, printed on it; keyboard: the layout the
+// misses by key are drawn on (none: the section is left out).
+QByteArray LearnerReportHtml(const LearnerHistory& history, const ZINIconf& settings, HistoryTime now,
+                             const KeyboardLayout* keyboard = nullptr);
 // The same from what the 成績 window shows: model computed from history.
-QByteArray LearnerReportHtml(const RecordsModel& model, const LearnerHistory& history, HistoryTime now);
+QByteArray LearnerReportHtml(const RecordsModel& model, const LearnerHistory& history, HistoryTime now,
+                             const KeyboardLayout* keyboard = nullptr);
 // With settings, each speed carries its course's grade mark (×○◎) and the
 // courses their names from the settings; courseNames (as the records files
 // named them) come before either.

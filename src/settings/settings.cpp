@@ -230,6 +230,7 @@ const QString kKanaInputKey = QStringLiteral("KanaInput");
 const QString kKanaSpeedKey = QStringLiteral("KanaSpeed");
 const QString kGuideSection = QStringLiteral("Guide");
 const QString kGuideShowKey = QStringLiteral("Show");
+const QString kGuideLayoutKey = QStringLiteral("Layout");
 const QString kPassItemsKey = QStringLiteral("PassItems");
 const QString kReadingSection = QStringLiteral("Reading");
 const QString kFuriganaKey = QStringLiteral("Furigana");
@@ -237,7 +238,12 @@ const QString kTextScaleKey = QStringLiteral("TextScale");
 // Notations the drill knows: a stored value beyond them is the table's hint.
 constexpr int kGuideNotations = 3;
 
-// Out of range is the default, so a typing slip cannot make passes of one item.
+// The layouts the guide knows; anything else is left to the keyboard map.
+QString LayoutFrom(const QString& text) {
+  const QString layout = text.trimmed().toLower();
+  return layout == QLatin1String("jis") || layout == QLatin1String("us") ? layout : QString();
+}
+
 // 1, 1.25 or 1.5 as a percentage; anything else is the normal size.
 int TextScaleFrom(const QString& text) {
   bool number = false;
@@ -251,6 +257,7 @@ int TextScaleFrom(const QString& text) {
 
 QString TextScaleText(int percent) { return QString::number(percent / 100.0); }
 
+// Out of range is the default, so a typing slip cannot make passes of one item.
 int PassItemsFrom(const QString& text) {
   bool number = false;
   const int items = text.trimmed().toInt(&number);
@@ -397,6 +404,8 @@ void LoadSettings(AppSettings& s, bool readFile, const QString& path, MissingKey
   r.OptionalList(kRomajiSection, kKanaSpeedKey, s.KanaSpeed, 6);
   s.GuideShowInFile = r.Has(kGuideSection, kGuideShowKey);
   r.OptionalFlag(kGuideSection, kGuideShowKey, s.GuideShow);
+  if (const QString layout = r.Value(kGuideSection, kGuideLayoutKey); !layout.isNull())
+    s.GuideLayout = LayoutFrom(layout);
   // The learner's own file over the teacher's choice for the room.
   if (const QString items = r.Value(kGuideSection, kPassItemsKey); !items.isNull())
     s.GuidePassItems = PassItemsFrom(items);
@@ -473,6 +482,11 @@ void SaveSettings(const AppSettings& s, const QString& path) {
   if (s.TextScaleChosen || scale != kAbsent) {
     put(kReadingSection, kTextScaleKey, TextScaleText(s.TextScale),
         !s.TextScaleChosen && TextScaleFrom(scale) == s.TextScale);
+  }
+  const QString guideLayout = ini.ReadString(kGuideSection, kGuideLayoutKey, kAbsent);
+  if ((s.GuideLayoutChosen && !s.GuideLayout.isEmpty()) || guideLayout != kAbsent) {
+    put(kGuideSection, kGuideLayoutKey, s.GuideLayout,
+        !s.GuideLayoutChosen && LayoutFrom(guideLayout) == s.GuideLayout);
   }
   // All keys go out in one atomic write: a failure leaves the old file whole.
   if (!ini.Commit()) throw SettingsError(path);

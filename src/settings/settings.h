@@ -64,6 +64,12 @@ struct ZINIconf {
   // has the key already.
   bool GuideShow = false;
   bool GuideShowChosen = false;
+  // The keyboard the guide draws: "jis" or "us", kept in [Guide] Layout and
+  // written once chosen from the guide's menu (GuideLayoutChosen) or when
+  // the file has the key already. Empty (or a value we do not know): the
+  // keyboard map decides.
+  QString GuideLayout;
+  bool GuideLayoutChosen = false;
   // The settings file had [Guide] Show when it was read: the learner has
   // chosen once, so the first start's guide does not open by itself.
   bool GuideShowInFile = false;

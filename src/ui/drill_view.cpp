@@ -17,6 +17,7 @@
 #include <QStyledItemDelegate>
 #include <QValidator>
 
+#include "data/keyboard_layout.h"
 #include "platform/control_ids.h"
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
@@ -95,31 +96,6 @@ class LowerCaseValidator final : public QValidator {
   }
 };
 
-// The JIS key at an X11 keycode (the evdev code + 8, which Wayland gives as
-// well): by place on the keyboard, whatever the keyboard map, so かな入力
-// works on any map. A US keyboard's keys are at the same codes where it has
-// them; ¥ and ろ are the JIS keyboard's own.
-JisKey JisKeyAtKeycode(quint32 keycode) {
-  if (keycode >= 10 && keycode <= 21)
-    return static_cast<JisKey>(static_cast<int>(JisKey::Digit1) + (keycode - 10));
-  if (keycode >= 24 && keycode <= 35)
-    return static_cast<JisKey>(static_cast<int>(JisKey::Q) + (keycode - 24));
-  if (keycode >= 38 && keycode <= 48)
-    return static_cast<JisKey>(static_cast<int>(JisKey::A) + (keycode - 38));
-  if (keycode >= 52 && keycode <= 61)
-    return static_cast<JisKey>(static_cast<int>(JisKey::Z) + (keycode - 52));
-  switch (keycode) {
-    case 51:
-      return JisKey::RightBracket;
-    case 97:
-      return JisKey::Ro;
-    case 132:
-      return JisKey::Yen;
-    default:
-      return JisKey::None;
-  }
-}
-
 QLabel* MakeLabel(QWidget* parent, int x, int y, int w, int h) {
   auto* label = new QLabel(parent);
   label->setTextFormat(Qt::PlainText);  // questions come from the word lists
@@ -158,8 +134,8 @@ constexpr std::array<int, DrillPage::kCourses> kGradeTops{184, 208, 232, 256, 28
 
 }  // namespace
 
-DrillView::DrillView(DrillPage& page, QtPlatform& platform, QWidget* parent)
-    : PageView(platform, parent), m_page(page), m_platform(platform) {
+DrillView::DrillView(DrillPage& page, QtPlatform& platform, const KeyboardLayout& keyboard, QWidget* parent)
+    : PageView(platform, parent), m_page(page), m_platform(platform), m_keyboard(keyboard) {
   setFont(DesignFont(kGothic, 24));
   MakeHeadings();
   MakeInputBox();
@@ -410,10 +386,12 @@ bool DrillView::Edit2Key(QKeyEvent* event) {
              !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
     character = text.at(0).toLower();
   }
+  // The kana key by its place on the keyboard (the X key code, which
+  // Wayland gives as well), whatever the keyboard map makes of it.
   bool take = false;
   Run([&] {
     take = m_page.Edit2Key(KeyCodeFromQt(event->key()), ShiftFromQt(event->modifiers()), character,
-                           JisKeyAtKeycode(event->nativeScanCode()));
+                           m_keyboard.JisKeyAtKeycode(event->nativeScanCode()));
   });
   return !take;
 }

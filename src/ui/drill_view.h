@@ -20,11 +20,13 @@ class QRadioButton;
 
 namespace shurencho {
 
+class KeyboardLayout;
 class QtPlatform;
 
 class DrillView final : public PageView {
  public:
-  DrillView(DrillPage& page, QtPlatform& platform, QWidget* parent = nullptr);
+  // keyboard: the layout whose key codes name the kana keys' places.
+  DrillView(DrillPage& page, QtPlatform& platform, const KeyboardLayout& keyboard, QWidget* parent = nullptr);
   void Render() override;
 
   // For tests: the widgets by their design names.
@@ -56,6 +58,7 @@ class DrillView final : public PageView {
 
   DrillPage& m_page;
   QtPlatform& m_platform;
+  const KeyboardLayout& m_keyboard;
   QLabel* m_label5;
   QLabel* m_label43;
   QLabel* m_panel1;

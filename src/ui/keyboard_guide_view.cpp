@@ -1,14 +1,18 @@
 #include "ui/keyboard_guide_view.h"
 
+#include <QActionGroup>
 #include <QBoxLayout>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QToolButton>
 #include <algorithm>
 #include <cmath>
 
@@ -33,23 +37,23 @@ struct BoardLayout {
   QRectF board;    // the keyboard's share of the window
   QPointF origin;  // the top-left of the first row
 
-  QRectF KeyRect(const GuideKeyCap& k) const {
+  QRectF KeyRect(const KeyCap& k) const {
     return QRectF(origin.x() + k.x * unit + gap / 2, origin.y() + k.y * unit + gap / 2, k.w * unit - gap,
                   k.h * unit - gap);
   }
 };
 
 // The keyboard as large as its widget allows, centred in it.
-BoardLayout LayOutBoard(QSize area) {
+BoardLayout LayOutBoard(QSize area, double wide, double high) {
   BoardLayout at;
-  at.unit = std::max(1.0, std::min(area.width() / 15.0, area.height() / 5.0));
-  at.board = QRectF((area.width() - 15 * at.unit) / 2, 0, 15 * at.unit, area.height());
-  at.origin = QPointF(at.board.left(), (area.height() - 5 * at.unit) / 2);
+  at.unit = std::max(1.0, std::min(area.width() / wide, area.height() / high));
+  at.board = QRectF((area.width() - wide * at.unit) / 2, 0, wide * at.unit, area.height());
+  at.origin = QPointF(at.board.left(), (area.height() - high * at.unit) / 2);
   at.gap = std::max(1.0, at.unit / 14);
   return at;
 }
 
-QPainterPath KeyShape(const GuideKeyCap& k, const QRectF& r, const BoardLayout& at) {
+QPainterPath KeyShape(const KeyCap& k, const QRectF& r, const BoardLayout& at) {
   QPainterPath shape;
   if (k.h > 1) {
     // Enter: wide in its upper row, a quarter narrower below.
@@ -79,12 +83,12 @@ struct KeyLook {
   bool kana = false;   // the kana printed beside the letter
 };
 
-void DrawKeyLabel(QPainter& p, const BoardLayout& at, const GuideKeyCap& k, const QRectF& r,
-                  const KeyFonts& fonts, KeyLook look) {
+void DrawKeyLabel(QPainter& p, const BoardLayout& at, const KeyCap& k, const QRectF& r, const KeyFonts& fonts,
+                  KeyLook look) {
   p.setPen(look.flash ? Qt::white : kInk);
   QFont face = fonts.top;
   face.setBold(look.on);
-  const QString text = QString::fromUtf16(k.top);
+  const QString& text = k.top;
   if (text.size() > 1) face = fonts.small;
   p.setFont(face);
   const QRectF textArea = k.h > 1 ? QRectF(r.left(), r.top(), r.width(), at.unit - at.gap) : r;
@@ -111,9 +115,9 @@ void DrawBump(QPainter& p, const QRectF& r, double unit) {
 void DrawKeys(QPainter& p, const BoardLayout& at, const GuideFrame& frame, int flashKey) {
   const KeyFonts fonts{DesignFont(kGothic, std::max(8, static_cast<int>(at.unit * 0.36))),
                        DesignFont(kGothic, std::max(7, static_cast<int>(at.unit * 0.26)))};
-  const std::span<const GuideKeyCap> keys = GuideKeyboard();
+  const std::vector<KeyCap>& keys = frame.keyboard->keys();
   for (int i = 0; i < static_cast<int>(keys.size()); ++i) {
-    const GuideKeyCap& k = keys[i];
+    const KeyCap& k = keys[i];
     KeyLook look;
     look.on =
         std::any_of(frame.lit.begin(), frame.lit.end(), [i](const GuideLitKey& lit) { return lit.key == i; });
@@ -131,11 +135,11 @@ void DrawKeys(QPainter& p, const BoardLayout& at, const GuideFrame& frame, int f
 
 // The finger named on the keyboard itself, above the key (below in the top
 // row), so the colour is never the only sign.
-void DrawFingerTags(QPainter& p, const BoardLayout& at, const std::vector<GuideLitKey>& lit) {
-  const std::span<const GuideKeyCap> keys = GuideKeyboard();
+void DrawFingerTags(QPainter& p, const BoardLayout& at, const std::vector<KeyCap>& keys,
+                    const std::vector<GuideLitKey>& lit) {
   p.setFont(DesignFont(kGothic, std::max(10, static_cast<int>(at.unit * 0.36)), true));
   for (const GuideLitKey& k : lit) {
-    const GuideKeyCap& cap = keys[k.key];
+    const KeyCap& cap = keys[k.key];
     const QString name = FingerName(k.finger);
     const QSizeF size(p.fontMetrics().horizontalAdvance(name) + 8, p.fontMetrics().height() + 2);
     const double cx = at.origin.x() + (cap.x + cap.w / 2) * at.unit;
@@ -182,12 +186,14 @@ class GuideBoard final : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent*) override {
-    if (m_frame == nullptr) return;
+    if (m_frame == nullptr || m_frame->keyboard == nullptr) return;
+    const KeyboardLayout& keyboard = *m_frame->keyboard;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const BoardLayout at = LayOutBoard(size());
+    const BoardLayout at =
+        LayOutBoard(size(), std::max(1.0, keyboard.width()), std::max(1.0, keyboard.height()));
     DrawKeys(p, at, *m_frame, m_flashKey);
-    DrawFingerTags(p, at, m_frame->lit);
+    DrawFingerTags(p, at, keyboard.keys(), m_frame->lit);
   }
 
  private:
@@ -253,8 +259,25 @@ KeyboardGuideView::KeyboardGuideView(QWidget* mainWindow)
   auto* words = new QVBoxLayout(m_words);
   words->setContentsMargins(0, 0, 0, 0);
   words->setSpacing(2);
-  m_progress = AddLabel(words, kHeadPx, true);
+  // The progress shares its line with the button to the guide's menu, so
+  // the menu is in sight without a right click.
+  auto* top = new QHBoxLayout;
+  top->setSpacing(kSpacing);
+  words->addLayout(top);
+  m_progress = AddLabel(top, kHeadPx, true);
   m_progress->setAccessibleDescription(QStringLiteral("すすみぐあい"));
+  top->addStretch(1);
+  BuildMenu();
+  m_menuButton = new QToolButton(m_words);
+  m_menuButton->setText(QStringLiteral("キーボード"));
+  m_menuButton->setFont(DesignFont(kGothic, kTextPx - 2, false));
+  m_menuButton->setFocusPolicy(Qt::NoFocus);
+  m_menuButton->setPopupMode(QToolButton::InstantPopup);
+  m_menuButton->setMenu(m_menu);
+  m_menuButton->setAccessibleName(QStringLiteral("ガイドのメニュー"));
+  m_menuButton->setAccessibleDescription(QStringLiteral("ガイドに描くキーボード（JIS か US）を選びます"));
+  m_menuButton->setToolTip(QStringLiteral("ガイドに描くキーボードを選びます"));
+  top->addWidget(m_menuButton);
   m_figures = AddLabel(words, kTextPx, false);
   m_figures->setAccessibleDescription(QStringLiteral("速さとミス"));
   m_shown = AddLabel(words, kTextPx, false);
@@ -287,6 +310,35 @@ KeyboardGuideView::KeyboardGuideView(QWidget* mainWindow)
   Show(GuideFrame{});
   setFixedSize(Sizes().wide);
   m_main->installEventFilter(this);
+}
+
+void KeyboardGuideView::BuildMenu() {
+  m_menu = new QMenu(this);
+  m_menu->setAccessibleName(QStringLiteral("ガイドのメニュー"));
+  QMenu* keyboards = m_menu->addMenu(QStringLiteral("キーボード"));
+  auto* group = new QActionGroup(keyboards);
+  auto add = [&](const QString& caption, KeyboardKind kind) {
+    QAction* item = keyboards->addAction(caption);
+    item->setCheckable(true);
+    group->addAction(item);
+    connect(item, &QAction::triggered, this, [this, kind] {
+      SetLayoutChoice(kind);
+      if (onLayoutChosen) onLayoutChosen(kind);
+    });
+    return item;
+  };
+  m_jis = add(QStringLiteral("JIS (日本語)"), KeyboardKind::Jis);
+  m_us = add(QStringLiteral("US (英語)"), KeyboardKind::Us);
+  m_jis->setChecked(true);
+}
+
+void KeyboardGuideView::SetLayoutChoice(KeyboardKind kind) {
+  (kind == KeyboardKind::Us ? m_us : m_jis)->setChecked(true);
+}
+
+void KeyboardGuideView::contextMenuEvent(QContextMenuEvent* event) {
+  m_menu->exec(event->globalPos());
+  event->accept();
 }
 
 QLabel* KeyboardGuideView::AddLabel(QBoxLayout* to, int px, bool bold) {

@@ -11,10 +11,13 @@
 
 #include "drill/keyboard_guide.h"
 
+class QAction;
 class QBoxLayout;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QTimer;
+class QToolButton;
 
 namespace shurencho {
 
@@ -38,6 +41,12 @@ class KeyboardGuideView final : public QWidget {
   int flashingKey() const;
   bool tall() const { return m_tall; }
   QPushButton* stepButton() const { return m_step; }
+  // The guide's own menu (キーボード → JIS / US), opened by a right click or
+  // by its button.
+  QMenu* menu() const { return m_menu; }
+  QToolButton* menuButton() const { return m_menuButton; }
+  // Ticks the keyboard drawn in the menu.
+  void SetLayoutChoice(KeyboardKind kind);
 
   // Told after every placement (the history notice stacks under the guide).
   std::function<void()> onPlaced;
@@ -45,6 +54,8 @@ class KeyboardGuideView final : public QWidget {
   std::function<void(const GuideStep&)> onStep;
   // The window manager's close button closed the guide.
   std::function<void()> onClosed;
+  // A keyboard was chosen in the guide's menu.
+  std::function<void(KeyboardKind)> onLayoutChosen;
 
   static constexpr int kFlashMs = 400;
 
@@ -52,9 +63,11 @@ class KeyboardGuideView final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   QLabel* AddLabel(QBoxLayout* to, int px, bool bold);
+  void BuildMenu();
   void FixWordsSize();
   QMargins FrameMargins() const;
 
@@ -71,6 +84,10 @@ class KeyboardGuideView final : public QWidget {
   QLabel* m_summary;
   QLabel* m_welcome;
   QPushButton* m_step;
+  QMenu* m_menu;
+  QToolButton* m_menuButton;
+  QAction* m_jis;
+  QAction* m_us;
   QTimer* m_flash;
   bool m_tall = false;
   QMargins m_placedMargins{-1, -1, -1, -1};  // the frame's margins the last placement counted

@@ -17,6 +17,7 @@
 
 #include "adapters/furigana_reader.h"
 #include "adapters/records_module.h"
+#include "data/practice_data.h"
 #include "platform/control_ids.h"
 #include "platform/data_dirs.h"
 #include "ui/click_view.h"
@@ -56,7 +57,8 @@ std::optional<Page> PageOfControl(const QString& control) {
 }
 }  // namespace
 
-MainWindow::MainWindow(TForm1& form, QtPlatform& platform) : m_form(form), m_platform(platform) {
+MainWindow::MainWindow(TForm1& form, QtPlatform& platform)
+    : m_form(form), m_platform(platform), m_keyboardMap(platform.KeyboardMapLayout()) {
   form.SetButtonFace(palette().color(QPalette::Button));
   setFont(DesignFont(kGothic, 24));
   auto* central = new QWidget(this);
@@ -131,7 +133,7 @@ void MainWindow::BuildPage(Page page) {
       view = new PuzzleView(m_form.puzzle(), m_platform);
       break;
     case Page::Drill:
-      view = new DrillView(m_form.drill(), m_platform);
+      view = new DrillView(m_form.drill(), m_platform, m_form.data().keyboards.jis);
       break;
     case Page::Typing: {
       auto* typing = new TypingView(m_form.typing(), m_platform);
@@ -196,10 +198,20 @@ void MainWindow::BuildPracticeMenu(QMenu* r1) {
   BuildRomajiGuideMenu(r1->addMenu(QStringLiteral("ローマ字の表記(&H)")));
   // The kana courses typed on the kana keys of a JIS keyboard.
   QAction* kana = r1->addAction(QStringLiteral("かな入力(&J)"));
+  m_kanaInput = kana;
   kana->setCheckable(true);
   connect(kana, &QAction::triggered, this,
           [this](bool on) { Run([this, on] { m_form.drill().KanaInputClick(on); }); });
-  connect(r1, &QMenu::aboutToShow, this, [this, kana] { kana->setChecked(m_form.settings().KanaInput); });
+  connect(r1, &QMenu::aboutToShow, this, [this, kana] {
+    kana->setChecked(m_form.settings().KanaInput);
+    // A US keyboard has no kana keys; one left on may still be turned off.
+    const bool jis = ChosenLayout().kind() == KeyboardKind::Jis;
+    kana->setEnabled(jis || m_form.settings().KanaInput);
+    const QString why = jis ? QString() : QStringLiteral("かな入力は JIS キーボードで使えます");
+    kana->setToolTip(why);
+    kana->setStatusTip(why);
+  });
+  r1->setToolTipsVisible(true);
   r1->addAction(QStringLiteral("実力テスト(&T)"), this, [this] { OpenSkillTest(); });
   r1->addSeparator();
   AddRecordsAndGuideItems(r1);
@@ -397,7 +409,7 @@ void MainWindow::ShowRecords(const LearnerHistory& history, const QString& error
     service->SetLearnerYear(year, context, std::move(done));
   };
   m_records = module.api->createOf(history, error, HistoryStateText(status), rename, setYear,
-                                   m_form.settings(), this);
+                                   m_form.settings(), ChosenLayout(), this);
   m_records->setAttribute(Qt::WA_DeleteOnClose);
   if (m_form.settings().TextScale != 100) ScaleFonts(m_records, m_form.settings().TextScale);
   if (placed.isValid()) m_records->setGeometry(placed);
@@ -460,6 +472,7 @@ void MainWindow::ShowGuide(bool on) {
       };
       m_guide->onStep = [this](const GuideStep& step) { TakeStep(step); };
       if (m_form.settings().TextScale != 100) m_guide->SetTextScale(m_form.settings().TextScale);
+      m_guide->onLayoutChosen = [this](KeyboardKind kind) { ChooseLayout(kind); };
       m_guide->onClosed = [this] {
         // Closed by its title bar: as F3 would, and remembered.
         m_form.settings().GuideShow = false;
@@ -467,6 +480,7 @@ void MainWindow::ShowGuide(bool on) {
         m_guideState.SetWelcome(false);
       };
     }
+    m_guide->SetLayoutChoice(ChosenLayout().kind());
     m_guide->Place();
     m_guide->show();
     RefreshGuide();
@@ -494,10 +508,26 @@ void MainWindow::RefreshGuide() {
     feed = FeedFromDrill(m_form.drill());
     kana = m_form.drill().KanaMode();
   } else if (m_form.ActivePage == Page::Typing) {
-    feed = FeedFromTyping(m_form.typing(), m_form.settings());
+    feed = FeedFromTyping(m_form.typing(), m_form.settings(), ChosenLayout());
     kana = m_form.settings().KanaInput;
   }
+  m_guideState.SetLayout(&ChosenLayout());
   m_guide->Show(m_guideState.Compose(feed, kana));
+}
+
+const KeyboardLayout& MainWindow::ChosenLayout() const {
+  return m_form.data().keyboards.Of(ChosenKeyboard(m_form.settings().GuideLayout, m_keyboardMap));
+}
+
+void MainWindow::ChooseLayout(KeyboardKind kind) {
+  AppSettings& settings = m_form.settings();
+  settings.GuideLayout = KeyboardSettingName(kind);
+  settings.GuideLayoutChosen = true;
+  // The kana keys are the JIS keyboard's: a US keyboard goes back to romaji.
+  if (kind == KeyboardKind::Us && settings.KanaInput) {
+    pageView(Page::Drill)->Run([this] { m_form.drill().KanaInputClick(false); });
+  }
+  RefreshGuide();
 }
 
 template <typename F>

@@ -113,6 +113,12 @@ class MainWindow final : public QMainWindow {
   // A next step pressed in the guide, done on the drill.
   void TakeStep(const GuideStep& step);
   KeyboardGuide m_guideState;
+  // The keyboard the guide and the 苦手なキー map draw: the one chosen in
+  // the guide's menu, else the one the X keyboard map names.
+  const KeyboardLayout& ChosenLayout() const;
+  void ChooseLayout(KeyboardKind kind);
+  QString m_keyboardMap;           // the X keyboard map's layouts, asked once
+  QAction* m_kanaInput = nullptr;  // 練習 → かな入力
   bool m_firstStart = false;
   QPointer<KeyboardGuideView> m_guide;
   bool m_reading = false;       // the 成績 window's read is under way

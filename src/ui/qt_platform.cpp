@@ -1,5 +1,8 @@
 #include "ui/qt_platform.h"
 
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
@@ -8,6 +11,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <cstdlib>
 
 #include "platform/control_ids.h"
 #include "ui/widget_style.h"
@@ -90,6 +94,31 @@ bool QtPlatform::CanMovePointer() {
   const QString platform = QGuiApplication::platformName();
   if (platform.startsWith(QLatin1String("wayland"))) return false;
   return !(platform == QLatin1String("xcb") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));
+}
+
+QString QtPlatform::KeyboardMapLayout() {
+  // The root window's _XKB_RULES_NAMES: rules, model, layout, variant and
+  // options, each ended by a NUL. Wayland and the test platform have none.
+  const auto* x11 =
+      qGuiApp == nullptr ? nullptr : qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  xcb_connection_t* connection = x11 == nullptr ? nullptr : x11->connection();
+  if (connection == nullptr) return {};
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+  if (screen == nullptr) return {};
+  static constexpr char kName[] = "_XKB_RULES_NAMES";
+  xcb_intern_atom_reply_t* atom =
+      xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, sizeof kName - 1, kName), nullptr);
+  if (atom == nullptr) return {};
+  const xcb_atom_t name = atom->atom;
+  std::free(atom);
+  if (name == XCB_ATOM_NONE) return {};
+  xcb_get_property_reply_t* property = xcb_get_property_reply(
+      connection, xcb_get_property(connection, 0, screen->root, name, XCB_ATOM_STRING, 0, 1024), nullptr);
+  if (property == nullptr) return {};
+  const QByteArray value(static_cast<const char*>(xcb_get_property_value(property)),
+                         xcb_get_property_value_length(property));
+  std::free(property);
+  return QString::fromLatin1(value.split('\0').value(2));
 }
 
 void QtPlatform::SetFocus(const QString& control) {

@@ -40,6 +40,7 @@ class QtPlatform final : public Platform {
   QPoint PointerPos(const QString& control) override;
   void SetPointerPos(const QString& control, QPoint pos) override;
   bool CanMovePointer() override;
+  QString KeyboardMapLayout() override;
   void SetFocus(const QString& control) override;
   std::optional<QString> OpenFileDialog(const FileDialogRequest& request) override;
   QString ProgramPath() override;

@@ -15,7 +15,7 @@ entry="$PREFIX/share/applications/shurencho.desktop"
 [ -f "$PREFIX/share/icons/hicolor/scalable/apps/shurencho.svg" ] || fail "no icon installed"
 data_dir="$(sed -n 's/^Path=//p' "$entry")"
 [ "$data_dir" = "$PREFIX/share/shurencho" ] || fail "Path= is $data_dir"
-for f in roma01.dat tangoe.dat tango.dat tangoh.dat tmap01.dat kanji.txt texts/06_四季.txt; do
+for f in roma01.dat tangoe.dat tango.dat tangoh.dat tmap01.dat keyboard_jis.txt keyboard_us.txt kanji.txt texts/06_四季.txt; do
   [ -f "$data_dir/$f" ] || fail "$f not installed"
 done
 # The help as built: readings over the kanji beyond the third grade.

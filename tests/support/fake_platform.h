@@ -66,6 +66,7 @@ class FakePlatform final : public Platform {
   // Moves and records the pointer, or does nothing while pointerFixed.
   void SetPointerPos(const QString& control, QPoint pos) override;
   bool CanMovePointer() override { return !pointerFixed; }
+  QString KeyboardMapLayout() override { return keyboardMap; }
   void SetFocus(const QString& control) override;
   std::optional<QString> OpenFileDialog(const FileDialogRequest& request) override;
   QString ProgramPath() override { return programPath; }
@@ -89,7 +90,8 @@ class FakePlatform final : public Platform {
   std::vector<Box> boxes;
   std::map<QString, QPoint> pointer;
   std::vector<std::pair<QString, QPoint>> pointerMoves;
-  bool pointerFixed = false;  // a desktop where programs cannot move the pointer
+  bool pointerFixed = false;                   // a desktop where programs cannot move the pointer
+  QString keyboardMap = QStringLiteral("jp");  // the X keyboard map's layouts
   std::vector<QString> focus;
   std::deque<std::optional<QString>> dialogAnswers;  // what the next dialogs return
   std::vector<FileDialogRequest> dialogs;

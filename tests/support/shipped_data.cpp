@@ -17,9 +17,17 @@ AppSettings SettingsForShippedData() {
   return s;
 }
 
+KeyboardFiles ShippedKeyboardFiles() {
+  const QDir assets(QStringLiteral(SHURENCHO_ASSETS_DIR));
+  KeyboardFiles files;
+  files.jis = assets.filePath(files.jis);
+  files.us = assets.filePath(files.us);
+  return files;
+}
+
 const PracticeData& ShippedPracticeData() {
-  static const std::unique_ptr<PracticeData> data =
-      std::make_unique<PracticeData>(LoadPracticeData(SettingsForShippedData()));
+  static const std::unique_ptr<PracticeData> data = std::make_unique<PracticeData>(
+      LoadPracticeData(SettingsForShippedData(), QString(), ShippedKeyboardFiles()));
   return *data;
 }
 

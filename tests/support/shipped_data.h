@@ -8,6 +8,8 @@ namespace shurencho {
 
 // Default settings whose data file names point into the source tree's assets.
 AppSettings SettingsForShippedData();
+// The shipped keyboard layouts in the source tree.
+KeyboardFiles ShippedKeyboardFiles();
 // The shipped data, loaded once per test binary.
 const PracticeData& ShippedPracticeData();
 

@@ -20,6 +20,7 @@
 #include "adapters/null_media_player.h"
 #include "adapters/xdg_help_launcher.h"
 #include "support/fake_platform.h"
+#include "support/shipped_data.h"
 #include "ui/qt_platform.h"
 #include "unit/drill_fixture.h"
 
@@ -48,7 +49,7 @@ class DrillViewTest : public ::testing::Test {
     page = std::make_unique<DrillPage>(settings, data, pagePlatform ? *pagePlatform : platform);
     window = std::make_unique<KeySpy>();
     window->resize(540, 420);
-    view = new DrillView(*page, platform, window.get());
+    view = new DrillView(*page, platform, ShippedPracticeData().keyboards.jis, window.get());
     view->setGeometry(0, 0, 537, 410);
     window->show();
     page->FormCreate();

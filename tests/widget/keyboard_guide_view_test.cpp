@@ -5,8 +5,11 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLayout>
+#include <QMenu>
+#include <QToolButton>
 
 #include "history/history_records.h"
+#include "support/shipped_data.h"
 
 using namespace shurencho;
 
@@ -72,4 +75,42 @@ TEST(KeyboardGuideView, EveryWordIsWholeInsideTheWindowAtEveryScreenSizeAndScale
       }
     }
   }
+}
+
+// The guide draws the US keyboard it is handed, and its menu, reached by a
+// button as well as a right click, names the keyboard chosen.
+TEST(KeyboardGuideView, DrawsTheUsKeyboardChosenInItsOwnMenu) {
+  QWidget main;
+  KeyboardGuideView guide(&main);
+  std::vector<KeyboardKind> chosen;
+  guide.onLayoutChosen = [&chosen](KeyboardKind kind) { chosen.push_back(kind); };
+  ASSERT_EQ(guide.menuButton()->menu(), guide.menu());
+  EXPECT_FALSE(guide.menuButton()->accessibleName().isEmpty());
+  QMenu* keyboards = guide.menu()->actions().value(0)->menu();
+  ASSERT_NE(keyboards, nullptr);
+  EXPECT_EQ(keyboards->title(), QStringLiteral("キーボード"));
+  const QList<QAction*> items = keyboards->actions();
+  ASSERT_EQ(items.size(), 2);
+  EXPECT_TRUE(items[0]->isChecked());
+  items[1]->trigger();
+  EXPECT_EQ(chosen, std::vector<KeyboardKind>{KeyboardKind::Us});
+  EXPECT_TRUE(items[1]->isChecked());
+
+  const KeyboardLayout& us = ShippedPracticeData().keyboards.us;
+  KeyboardGuide compose;
+  compose.SetLayout(&us);
+  GuideFeed feed;
+  feed.follows = true;
+  feed.next = QStringLiteral("a");
+  guide.Show(compose.Compose(feed, false));
+  guide.show();
+  // The lit A key of the US board is painted in its finger's strong colour.
+  QWidget* board = guide.findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+  ASSERT_NE(board, nullptr);
+  const QImage shot = board->grab().toImage();
+  const KeyCap& a = us.keys()[size_t(us.StrokeOf(u'a').key)];
+  const double unit = std::min(shot.width() / us.width(), shot.height() / us.height());
+  const QPointF origin((shot.width() - us.width() * unit) / 2, (shot.height() - us.height() * unit) / 2);
+  const QPoint inside = (origin + QPointF((a.x + 0.2) * unit, (a.y + 0.2) * unit)).toPoint();
+  EXPECT_EQ(shot.pixelColor(inside), QColor(QString::fromLatin1(FingerColour(Finger::LeftPinky, true))));
 }

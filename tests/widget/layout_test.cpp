@@ -48,7 +48,7 @@ TEST(DrillTabOrder, TabFromTheInputBoxReachesTheCourseButtons) {
   LoadSettings(settings, false, QString());
   PracticeData data = SmallDrillData();
   DrillPage page(settings, data, platform);
-  DrillView view(page, platform);
+  DrillView view(page, platform, data.keyboards.jis);
   view.resize(537, 410);
   view.show();
   page.FormCreate();

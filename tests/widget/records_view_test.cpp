@@ -15,6 +15,7 @@
 #include "records_module/keyboard_map_view.h"
 #include "report/records_csv.h"
 #include "support/memory_history_store.h"
+#include "support/shipped_data.h"
 
 using namespace shurencho;
 
@@ -31,7 +32,7 @@ TEST(RecordsView, ShowsTheChartsTheKeyboardAndTheWeakListOfASmallStore) {
   AppSettings settings;
   LoadSettings(settings, false, QString());
 
-  RecordsView view(store, settings);
+  RecordsView view(store, settings, ShippedPracticeData().keyboards.jis);
   view.show();
   for (const char* name : {"speedChart", "rateChart", "mouseChart"}) {
     EXPECT_NE(view.findChild<QGraphicsView*>(QString::fromLatin1(name)), nullptr) << name;
@@ -73,7 +74,7 @@ TEST(RecordsView, RunsLeftOrNotGradedAreToldButAreNoBestAndTheTestHasItsOwnChart
   AppSettings settings;
   LoadSettings(settings, false, QString());
 
-  RecordsView view(store, settings);
+  RecordsView view(store, settings, ShippedPracticeData().keyboards.jis);
   auto* courses = view.findChild<QComboBox*>(QStringLiteral("courseChoice"));
   ASSERT_NE(courses, nullptr);
   EXPECT_GE(courses->findText(QStringLiteral("実力テスト（1 回）")), 0);
@@ -91,7 +92,7 @@ TEST(RecordsView, TheTestsRateChartPlotsItsAccuracyAndNoKeysPerMinuteAndTheNameA
   ASSERT_TRUE(store.Write(batch));
   AppSettings settings;
   LoadSettings(settings, false, QString());
-  RecordsView view(store, settings);
+  RecordsView view(store, settings, ShippedPracticeData().keyboards.jis);
   view.ShowCourse(view.findChild<QComboBox*>(QStringLiteral("courseChoice"))->count() - 1);
   QHash<QString, QList<QPointF>> points;
   for (QAbstractSeries* series : view.findChild<QChartView*>(QStringLiteral("rateChart"))->chart()->series())
@@ -114,7 +115,7 @@ TEST(RecordsView, TheTestsRateChartPlotsItsAccuracyAndNoKeysPerMinuteAndTheNameA
   emit year->activated(3);
   EXPECT_EQ(store.LearnerYear(), QStringLiteral("小3"));
   // A window opened later shows the year stored.
-  RecordsView again(store, settings);
+  RecordsView again(store, settings, ShippedPracticeData().keyboards.jis);
   EXPECT_EQ(again.findChild<QComboBox*>(QStringLiteral("schoolYear"))->currentText(), QStringLiteral("小3"));
 }
 
@@ -137,7 +138,7 @@ TEST(RecordsView, TheWeakKeysPageListsOnlyKanaAsKanaAndDrawsEachKeyWithItsOwnTop
   ASSERT_TRUE(store.Write(batch));
   AppSettings settings;
   LoadSettings(settings, false, QString());
-  RecordsView view(store, settings);
+  RecordsView view(store, settings, ShippedPracticeData().keyboards.jis);
   const auto units = [&](const char* list) {
     QStringList shown;
     if (auto* table = view.findChild<QTableWidget*>(QString::fromLatin1(list))) {
@@ -148,7 +149,9 @@ TEST(RecordsView, TheWeakKeysPageListsOnlyKanaAsKanaAndDrawsEachKeyWithItsOwnTop
   EXPECT_EQ(units("weakList"), QStringList{QStringLiteral("しゃ")});
   EXPECT_EQ(units("weakOtherList"), QStringList{QStringLiteral("b")});
   // ¥ ends the number row by BS; ろ ends the bottom row after ／.
-  EXPECT_EQ(KeyboardMapView::RowLegends(),
+  auto* map = view.findChild<KeyboardMapView*>(QStringLiteral("keyboardMap"));
+  ASSERT_NE(map, nullptr);
+  EXPECT_EQ(map->RowLegends(),
             QStringList({QStringLiteral("1ぬ 2ふ 3あ 4う 5え 6お 7や 8ゆ 9よ 0わ -ほ ^へ ¥ー"),
                          QStringLiteral("Qた Wて Eい Rす Tか Yん Uな Iに Oら Pせ @゛ [゜"),
                          QStringLiteral("Aち Sと Dし Fは Gき Hく Jま Kの Lり ;れ :け ]む"),

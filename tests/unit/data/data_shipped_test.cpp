@@ -11,6 +11,7 @@
 #include "data/practice_data.h"
 #include "support/shipped_data.h"
 #include "text/comma_text.h"
+#include "text/errors.h"
 #include "text/text_file.h"
 #include "text/width_convert.h"
 #include "typing/practice_text.h"
@@ -231,4 +232,61 @@ TEST(DataShipped, PracticeTextsLoadAsTypeableJapanese) {
   EXPECT_GE(utf8, 1);
   EXPECT_GE(cp932, 1);
   EXPECT_EQ(rtf, 1);
+}
+
+// Every character a romaji course asks for, and every kana of かな入力, has
+// its key on the JIS layout; every letter has one on US, which has no kana.
+TEST(ShippedKeyboards, EveryRomajiAndKanaKeyIsOnJisAndEveryLetterOnUs) {
+  const KeyboardLayout& jis = Data().keyboards.jis;
+  const KeyboardLayout& us = Data().keyboards.us;
+  for (int i = 0; i < Data().kanaRomaTable.count; ++i) {
+    const QStringList fields = SplitCommaText(Data().kanaRomaTable.lines[size_t(i)]);
+    // Field 0 is the kana (or, for the first lines, the letter itself).
+    for (const QString& field : i < kKanaLetterFirst ? fields : fields.mid(1)) {
+      for (const QChar c : field)
+        EXPECT_GE(jis.StrokeOf(c).key, 0) << "line " << i + 1 << ": " << int(c.unicode());
+    }
+  }
+  for (int k = 1; k <= kJisKeyCount; ++k) {
+    const auto place = static_cast<JisKey>(k);
+    ASSERT_GE(jis.KeyAt(place), 0) << k;
+    const int code = jis.keys()[size_t(jis.KeyAt(place))].keycode;
+    EXPECT_EQ(jis.JisKeyAtKeycode(quint32(code)), place) << k;
+    for (const bool shift : {false, true}) {
+      const KeyStroke stroke = jis.StrokeOf(KanaOfKey(place, shift));
+      EXPECT_EQ(stroke.key, jis.KeyAt(place)) << k;
+    }
+  }
+  for (char16_t c = u'a'; c <= u'z'; ++c) {
+    const KeyStroke lower = us.StrokeOf(QChar(c));
+    const KeyStroke upper = us.StrokeOf(QChar(c - 0x20));
+    ASSERT_GE(lower.key, 0);
+    EXPECT_EQ(upper.key, lower.key);
+    EXPECT_TRUE(upper.shift);
+    EXPECT_EQ(us.keys()[size_t(lower.key)].top, QString(QChar(c - 0x20)));
+  }
+  EXPECT_EQ(us.StrokeOf(u'か').key, -1);
+  // Where the two differ: " is Shift+2 on JIS, Shift+' on US.
+  EXPECT_EQ(jis.keys()[size_t(jis.StrokeOf(u'"').key)].top, QStringLiteral("2"));
+  EXPECT_EQ(us.keys()[size_t(us.StrokeOf(u'"').key)].top, QStringLiteral("'"));
+}
+
+TEST(KeyboardLayoutFile, AKeyItCannotReadIsNamedByLineAndTheMapDecidesTheDefault) {
+  const QString head = QStringLiteral("# x y w h finger bump keycode kana plain shifted legend\n");
+  try {
+    ParseKeyboardLayout(
+        head + QStringLiteral("0 0 1 1 LP 0 50 - shift none Shift\n0 0 1 1 XX 0 10 - 1 ! 1\n"),
+        KeyboardKind::Jis, QStringLiteral("kb.txt"));
+    ADD_FAILURE() << "read an unknown finger";
+  } catch (const DataFileError& e) {
+    EXPECT_EQ(e.file(), QStringLiteral("kb.txt"));
+    EXPECT_EQ(e.line(), 3);
+  }
+  // Without BS or a Shift on each side the guide could not show them.
+  EXPECT_THROW(ParseKeyboardLayout(head, KeyboardKind::Us, QStringLiteral("kb.txt")), DataFileError);
+  EXPECT_EQ(ChosenKeyboard(QString(), QStringLiteral("us,jp")), KeyboardKind::Us);
+  EXPECT_EQ(ChosenKeyboard(QString(), QStringLiteral("jp,us")), KeyboardKind::Jis);
+  EXPECT_EQ(ChosenKeyboard(QString(), QString()), KeyboardKind::Jis);  // Wayland: no map to ask
+  EXPECT_EQ(ChosenKeyboard(QStringLiteral("jis"), QStringLiteral("us")), KeyboardKind::Jis);
+  EXPECT_EQ(ChosenKeyboard(QStringLiteral("dvorak"), QStringLiteral("us")), KeyboardKind::Us);
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "history/history_records.h"
+#include "support/shipped_data.h"
 #include "typing/typing_page.h"
 #include "unit/drill_fixture.h"
 
@@ -15,8 +16,16 @@ using namespace shurencho;
 
 namespace {
 
-QString Top(GuideStroke s) { return QString::fromUtf16(GuideKeyboard()[s.key].top); }
-Finger FingerOf(int key) { return GuideKeyboard()[key].finger; }
+const KeyboardLayout& Jis() { return ShippedPracticeData().keyboards.jis; }
+QString Top(KeyStroke s) { return Jis().keys()[size_t(s.key)].top; }
+Finger FingerOf(int key) { return Jis().keys()[size_t(key)].finger; }
+KeyStroke StrokeOf(QChar c) { return Jis().StrokeOf(c); }
+int ShiftFor(int key) { return Jis().ShiftFor(key); }
+KeyboardGuide JisGuide() {
+  KeyboardGuide guide;
+  guide.SetLayout(&Jis());
+  return guide;
+}
 
 TEST(KeyboardGuideKeys, EachColumnBelongsToItsFinger) {
   const std::pair<const char*, Finger> columns[] = {
@@ -26,7 +35,7 @@ TEST(KeyboardGuideKeys, EachColumnBelongsToItsFinger) {
   };
   for (const auto& [keys, finger] : columns) {
     for (const char c : std::string_view(keys)) {
-      const GuideStroke s = StrokeOf(QLatin1Char(c));
+      const KeyStroke s = StrokeOf(QLatin1Char(c));
       ASSERT_GE(s.key, 0) << c;
       EXPECT_EQ(FingerOf(s.key), finger) << c;
       EXPECT_FALSE(s.shift) << c;
@@ -36,15 +45,15 @@ TEST(KeyboardGuideKeys, EachColumnBelongsToItsFinger) {
   EXPECT_EQ(FingerName(Finger::RightIndex), QStringLiteral("右人差し指"));
   // The home position is felt on F and J alone.
   int bumps = 0;
-  for (const GuideKeyCap& k : GuideKeyboard()) bumps += k.bump ? 1 : 0;
+  for (const KeyCap& k : Jis().keys()) bumps += k.bump ? 1 : 0;
   EXPECT_EQ(bumps, 2);
-  EXPECT_TRUE(GuideKeyboard()[StrokeOf(u'f').key].bump);
-  EXPECT_TRUE(GuideKeyboard()[StrokeOf(u'j').key].bump);
+  EXPECT_TRUE(Jis().keys()[size_t(StrokeOf(u'f').key)].bump);
+  EXPECT_TRUE(Jis().keys()[size_t(StrokeOf(u'j').key)].bump);
 }
 
 TEST(KeyboardGuideKeys, ShiftedCharactersAndKanaFindTheirJisKeys) {
   // Upper case and the JIS signs take Shift, pressed by the other hand.
-  const GuideStroke upperA = StrokeOf(u'A');
+  const KeyStroke upperA = StrokeOf(u'A');
   EXPECT_EQ(Top(upperA), QStringLiteral("A"));
   EXPECT_TRUE(upperA.shift);
   EXPECT_EQ(FingerOf(ShiftFor(upperA.key)), Finger::RightPinky);
@@ -64,8 +73,28 @@ TEST(KeyboardGuideKeys, ShiftedCharactersAndKanaFindTheirJisKeys) {
   EXPECT_EQ(StrokeOf(u'漢').key, -1);
 }
 
-TEST(KeyboardGuideFrame, TheNextKeyIsLitAndNamedAndARefusedKeyFlashes) {
+// On US the guide lights US keys: " is Shift and the ' key beside Enter,
+// the BS to take a slip out is the US board's own.
+TEST(KeyboardGuideFrame, OnAUsKeyboardTheUsKeysAreLit) {
+  const KeyboardLayout& us = ShippedPracticeData().keyboards.us;
   KeyboardGuide guide;
+  guide.SetLayout(&us);
+  GuideFeed feed;
+  feed.follows = true;
+  feed.next = QStringLiteral("\"");
+  GuideFrame frame = guide.Compose(feed, false);
+  EXPECT_EQ(frame.keyboard, &us);
+  ASSERT_EQ(frame.lit.size(), 2u);
+  EXPECT_EQ(us.keys()[size_t(frame.lit[0].key)].top, QStringLiteral("'"));
+  EXPECT_EQ(frame.lit[1].finger, Finger::LeftPinky);
+  EXPECT_EQ(frame.next.value(0), QStringLiteral("次のキー：'　右小指"));
+  feed.backspace = true;
+  frame = guide.Compose(feed, false);
+  EXPECT_EQ(us.keys()[size_t(frame.lit.at(0).key)].top, QStringLiteral("Backspace"));
+}
+
+TEST(KeyboardGuideFrame, TheNextKeyIsLitAndNamedAndARefusedKeyFlashes) {
+  KeyboardGuide guide = JisGuide();
   GuideFeed feed;
   feed.follows = true;
   feed.next = QStringLiteral("の");
@@ -123,7 +152,7 @@ class KeyboardGuideDrillTest : public DrillTest {};
 TEST_F(KeyboardGuideDrillTest, APassOfTheDrillEndsInItsSummaryAndAdvice) {
   settings.Course01 = {QStringLiteral("1"), QStringLiteral("2")};
   StartOnCourse(1);
-  KeyboardGuide guide;
+  KeyboardGuide guide = JisGuide();
   GuideFrame frame = guide.Compose(FeedFromDrill(*page), false);
   EXPECT_EQ(Top({frame.lit.at(0).key, false}), QStringLiteral("A"));
   EXPECT_EQ(frame.progress, QStringLiteral("0／3"));
@@ -155,7 +184,7 @@ TEST_F(KeyboardGuideDrillTest, APassOfTheDrillEndsInItsSummaryAndAdvice) {
 TEST_F(KeyboardGuideDrillTest, ASummaryGoesWithAnotherCourseAndTheNextCourseStepChoosesIt) {
   settings.Course01 = {QStringLiteral("1"), QStringLiteral("2")};
   StartOnCourse(1);
-  KeyboardGuide guide;
+  KeyboardGuide guide = JisGuide();
   Type(QStringLiteral("ab"));
   platform.Advance(40);
   Type(QStringLiteral("c"));
@@ -170,7 +199,7 @@ TEST_F(KeyboardGuideDrillTest, ASummaryGoesWithAnotherCourseAndTheNextCourseStep
 }
 
 TEST(KeyboardGuideFrame, TheFirstStartShowsTheHomePositionUntilTheLearnerBegins) {
-  KeyboardGuide guide;
+  KeyboardGuide guide = JisGuide();
   guide.SetWelcome(true);
   GuideFeed feed;
   feed.follows = true;
@@ -203,14 +232,14 @@ TEST(KeyboardGuideTyping, TheNextCharacterIsSpelledInTheLearnersNotation) {
   page.Button4Click();
 
   page.Memo2UserEdit(QStringLiteral("が"));
-  GuideFeed feed = FeedFromTyping(page, settings);
+  GuideFeed feed = FeedFromTyping(page, settings, Jis());
   EXPECT_EQ(feed.next, QStringLiteral("s"));  // っ doubles the next consonant
   page.Memo2UserEdit(QStringLiteral("がっ"));
-  feed = FeedFromTyping(page, settings);
+  feed = FeedFromTyping(page, settings, Jis());
   EXPECT_EQ(feed.shown, QStringLiteral("次の字：しゃ（sya）"));
   EXPECT_EQ(feed.done, 2);
   page.Memo2UserEdit(QStringLiteral("がっさ"));
-  EXPECT_TRUE(FeedFromTyping(page, settings).backspace);
+  EXPECT_TRUE(FeedFromTyping(page, settings, Jis()).backspace);
 }
 
 TEST(KeyboardGuideWindow, ItGoesUnderTheMainWindowOrWhereItFitsWithoutCoveringIt) {

@@ -382,17 +382,23 @@ TEST_F(SettingsFileTest, OurOwnKeysStayAsWrittenThroughACloseThatChangedNothing)
   const QByteArray hostile = ReadTestFile(path()) +
                              "[History]\r\nWeakDrill=maybe\r\nServer= postgresql://t@school/s \r\n"
                              "[Romaji]\r\nGuide=abc\r\nKanaInput=yes\r\nKanaSpeed=5,x\r\n"
-                             "[Guide]\r\nShow=garbage\r\nPassItems=lots\r\n"
+                             "[Guide]\r\nShow=garbage\r\nPassItems=lots\r\nLayout=dvorak\r\n"
                              "[Reading]\r\nFurigana=x\r\nTextScale=2\r\n";
   WriteTestFile(path(), hostile);
   LoadSettings(s, true, path());
   EXPECT_EQ(s.RomajiGuide, 0);
+  EXPECT_EQ(s.GuideLayout, QString());  // the keyboard map decides
   EXPECT_FALSE(s.KanaInput);
   SaveSettings(s, path());
   EXPECT_EQ(ReadTestFile(path()), hostile);
   // A choice made replaces the text it chose over.
   s.KanaInput = true;
   s.KanaInputChosen = true;
+  s.GuideLayout = QStringLiteral("us");
+  s.GuideLayoutChosen = true;
   SaveSettings(s, path());
   EXPECT_TRUE(ReadTestFile(path()).contains("KanaInput=1\r\n"));
+  EXPECT_TRUE(ReadTestFile(path()).contains("Layout=us\r\n"));
+  LoadSettings(s, true, path());
+  EXPECT_EQ(s.GuideLayout, QStringLiteral("us"));
 }
