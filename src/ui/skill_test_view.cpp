@@ -321,10 +321,12 @@ void SkillTestView::SetRuby() {
   }
   const QString& passage = m_test.texts()[chosen].passage;
   m_passage->SetRuby(m_reader->RubyFor(passage, m_year));
-  // A screen reader hears the readings too, word by word.
+  // A screen reader hears the readings too, each word once.
   QStringList read;
-  for (const Ruby& r : m_passage->ruby())
-    read << passage.mid(r.start, r.length) + QStringLiteral("（%1）").arg(r.reading);
+  for (const Ruby& r : m_passage->ruby()) {
+    const QString word = passage.mid(r.start, r.length) + QStringLiteral("（%1）").arg(r.reading);
+    if (!read.contains(word)) read << word;
+  }
   m_passage->setAccessibleDescription(
       read.isEmpty() ? QString() : QStringLiteral("ふりがな：") + read.join(QStringLiteral("、")));
   // The room made for the readings moves the lines: the next character stays in view.

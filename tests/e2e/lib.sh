@@ -12,9 +12,9 @@ e2e_init() {
   E2E_DIR="$(mktemp -d)"
   mkdir -p "$E2E_OUT"
   cp "$E2E_BIN" "$E2E_DIR/shurencho"
-  # The audio player, 成績 and history modules, loaded from beside the program.
+  # The audio player, 成績, history and MeCab modules, loaded from beside the program.
   local module
-  for module in shurencho_sdl_player.so shurencho_records.so shurencho_history.so; do
+  for module in shurencho_sdl_player.so shurencho_records.so shurencho_history.so shurencho_mecab.so; do
     [ -f "$(dirname "$E2E_BIN")/$module" ] && cp "$(dirname "$E2E_BIN")/$module" "$E2E_DIR/"
   done
   [ "${E2E_NO_ASSETS:-0}" = 1 ] || cp -r "$E2E_ASSETS"/. "$E2E_DIR"/
