@@ -16,6 +16,7 @@
 #include "report/records_csv.h"
 #include "support/memory_history_store.h"
 #include "support/shipped_data.h"
+#include "ui/widget_style.h"
 
 using namespace shurencho;
 
@@ -43,6 +44,9 @@ TEST(RecordsView, ShowsTheChartsTheKeyboardAndTheWeakListOfASmallStore) {
   auto* weak = view.findChild<QTableWidget*>(QStringLiteral("weakList"));
   ASSERT_NE(weak, nullptr);
   EXPECT_EQ(weak->rowCount(), 2);
+  // 特大 text: laid out again, still within a 1024×768 screen.
+  ScaleFonts(&view, 150);
+  EXPECT_TRUE(QRect(0, 0, 1024, 768).contains(QRect(QPoint(), view.minimumSizeHint())));
 
   // A new name goes to the store and into the files written out.
   auto* learner = view.findChild<QLineEdit*>(QStringLiteral("learnerName"));

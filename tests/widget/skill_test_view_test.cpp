@@ -69,6 +69,8 @@ TEST(SkillTestViewTest, ReadingsSitAboveTheLinesForALearnerWhoNeedsThem) {
   EXPECT_TRUE(view.furigana()->isVisible());
   for (int percent : {100, 125, 150}) {
     ScaleFonts(&view, percent);
+    // Laid out again, and still within the smallest screen the guide is placed on.
+    EXPECT_TRUE(QRect(0, 0, 1024, 768).contains(QRect(QPoint(), view.minimumSizeHint()))) << percent;
     view.passage()->resize(view.passage()->size());
     QApplication::processEvents();
     const QList<RubyTextEdit::Placed> placed = view.passage()->PlacedRuby();
