@@ -275,6 +275,18 @@ int RunWindow(AppSettings& settings, SettingsSession& settingsSession, PracticeD
   const QString historyFile = DefaultHistoryPath();
   HistoryService history([historyFile](const BusyWait& wait) { return OpenHistoryFile(historyFile, wait); },
                          HistoryJournal::PathFor(historyFile));
+  // The database code (Qt SQL, SQLite) is loaded at the history's first
+  // use; a file the check finds at fault is opened at once, so the fault is
+  // told as the window appears.
+  history.OpenWhenFirstUsed([historyFile] {
+    if (!CheckHistoryFile(historyFile)) return false;
+    // An empty file is a new history to the store; made now, the next start
+    // is no first start, as when the database was made at once.
+    QFile file(historyFile);
+    return file.exists() || file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || file.exists();
+  });
+  // The class server is sent the file's rows from the start.
+  if (!settings.HistoryServer.isEmpty()) history.Open();
   TForm1 form(settings, data, platform, settingsSession);
   std::unique_ptr<SyncWorker> sync;  // ends before the form and the application
   MainWindow window(form, platform);
