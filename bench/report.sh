@@ -22,17 +22,21 @@ for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$WORK/display")" SDL_AUDIODRIVER=dummy XDG_CONFIG_HOME="$WORK/config" HOME="$WORK"
 unset QT_QPA_PLATFORM
 
-# Prints "milliseconds-to-window rss-kib" for one start of the command, with a
+# Prints "milliseconds-to-window rss-kib pss-kib private-kib" for one start of the command, with a
 # fresh HOME (a kept one lets a program skip its first-run work). map_wait
 # starts it and hears the X server map its first window: Xvfb has no window
 # manager, so the first top-level window mapped is the program's.
 measure() {
-  local home out pid ms rss
+  local home out pid ms rss pss priv
   home="$(mktemp -d "$WORK/home.XXXXXX")"
   out="$(cd "$WORK" && HOME="$home" XDG_CONFIG_HOME="$home/.config" "$BUILD_DIR/bench/map_wait" "$@" 2>/dev/null)" || true
   read -r ms pid <<<"$out"
   sleep 2
   rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
+  # PSS shares each library page among the processes that map it, so it
+  # moves with whatever else runs; private is this process's alone.
+  pss=$(awk '/^Pss:/ {print $2}' "/proc/$pid/smaps_rollup" 2>/dev/null || echo 0)
+  priv=$(awk '/^Private_(Clean|Dirty):/ {n += $2} END {print n + 0}' "/proc/$pid/smaps_rollup" 2>/dev/null || echo 0)
   # The program and whatever it started end, and the machine settles,
   # before the next start: a process still busy would be counted against
   # whichever program comes next.
@@ -40,8 +44,8 @@ measure() {
   for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.02; done
   sleep 1
   rm -rf "$home"
-  [ -n "$ms" ] && [ "$ms" != nan ] || { echo "nan nan"; return; }
-  echo "$ms $rss"
+  [ -n "$ms" ] && [ "$ms" != nan ] || { echo "nan nan nan nan"; return; }
+  echo "$ms $rss ${pss:-0} ${priv:-0}"
 }
 
 median() { sort -n | awk '{a[NR]=$1} END {printf "%.1f\n", (NR % 2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
@@ -53,7 +57,7 @@ command_of() {
     shurencho) echo "$WORK/shurencho" ;;
   esac
 }
-declare -A START RSS RESULTS
+declare -A START RSS PSS PRIV RESULTS
 for prog in "${PROGS[@]}"; do
   cmd="$(command_of "$prog")"
   [ -n "$cmd" ] && measure "$cmd" >/dev/null  # warm the file cache
@@ -67,23 +71,26 @@ for _ in $(seq "$RUNS"); do
   done
 done
 for prog in "${PROGS[@]}"; do
-  if [ -z "${RESULTS[$prog]:-}" ]; then START[$prog]=nan; RSS[$prog]=nan; continue; fi
+  if [ -z "${RESULTS[$prog]:-}" ]; then START[$prog]=nan; RSS[$prog]=nan; PSS[$prog]=nan; PRIV[$prog]=nan; continue; fi
   START[$prog]=$(printf '%s' "${RESULTS[$prog]}" | awk 'NF {print $1}' | median)
   RSS[$prog]=$(printf '%s' "${RESULTS[$prog]}" | awk 'NF {print $2}' | median)
+  PSS[$prog]=$(printf '%s' "${RESULTS[$prog]}" | awk 'NF {print $3}' | median)
+  PRIV[$prog]=$(printf '%s' "${RESULTS[$prog]}" | awk 'NF {print $4}' | median)
 done
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0 && a == a + 0) printf "%.2f", a / b; else print "n/a" }'; }
 echo
 echo "$(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg), medians of $RUNS alternating runs"
 echo
-echo "| program | start-up to first window (ms) | RSS at idle (MiB) | start-up vs bare Qt window | RSS vs bare Qt window |"
-echo "|---|---|---|---|---|"
+mib() { awk -v k="$1" 'BEGIN { if (k == k + 0) printf "%.1f", k / 1024; else print "n/a" }'; }
+echo "| program | start-up to first window (ms) | RSS at idle (MiB) | PSS at idle (MiB) | private at idle (MiB) | start-up vs bare Qt window | RSS vs bare Qt window |"
+echo "|---|---|---|---|---|---|---|"
 for prog in "${PROGS[@]}"; do
   mib=$(awk -v k="${RSS[$prog]}" 'BEGIN { if (k == k + 0) printf "%.1f", k / 1024; else print "n/a" }')
   name=$prog; [ "$prog" = bare ] && name="bare Qt 6 window (680×480)"
-  echo "| $name | ${START[$prog]} | $mib | $(ratio "${START[$prog]}" "${START[bare]}") | $(ratio "${RSS[$prog]}" "${RSS[bare]}") |"
+  echo "| $name | ${START[$prog]} | $mib | $(mib "${PSS[$prog]}") | $(mib "${PRIV[$prog]}") | $(ratio "${START[$prog]}" "${START[bare]}") | $(ratio "${RSS[$prog]}" "${RSS[bare]}") |"
 done
 echo
-echo "ratio: shurencho start-up $(ratio "${START[shurencho]}" "${START[bare]}") × the bare window (goal ≤ 1.30), RSS $(awk -v k="${RSS[shurencho]}" 'BEGIN { if (k == k + 0) printf "%.1f", k / 1024; else print "n/a" }') MiB (goal ≤ 40)"
+echo "ratio: shurencho start-up $(ratio "${START[shurencho]}" "${START[bare]}") × the bare window (goal ≤ 1.30), RSS $(awk -v k="${RSS[shurencho]}" 'BEGIN { if (k == k + 0) printf "%.1f", k / 1024; else print "n/a" }') MiB (goal ≤ 32), PSS $(mib "${PSS[shurencho]}") MiB"
 echo
 QT_QPA_PLATFORM=offscreen "$BUILD_DIR/bench/shurencho_bench" --benchmark_min_time=0.2

@@ -9,6 +9,7 @@
 // plus one), so no engine's automatic keys are needed.
 
 #include <QStringList>
+#include <QtGlobal>
 
 namespace shurencho {
 
@@ -18,6 +19,9 @@ namespace history_schema {
 // brought forward step by step; a file at a higher one belongs to a newer
 // program and is left alone.
 inline constexpr int kVersion = 1;
+// The marker written into every history file this program makes or brings
+// forward (PRAGMA application_id).
+inline constexpr qint32 kApplicationId = 0x5348524e;  // "SHRN"
 
 // The statements that take a database from version `to - 1` to `to` (1 …
 // kVersion). Version 0 is an empty database.

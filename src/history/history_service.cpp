@@ -63,6 +63,9 @@ class HistoryService::Runner final : public QObject {
   std::atomic<bool> m_stopping{false};
   QDeadlineTimer m_deadline;  // set before m_stopping
 
+  std::function<bool()> m_looksUsable;  // set: the store waits for its first use
+  std::atomic<bool> m_wanted{false};    // asked to open, maybe before Begin
+
   QObject* m_home = nullptr;  // on the service's thread, where answers are run
   QPointer<QObject> m_context;
   std::shared_ptr<Listeners> m_listeners;
@@ -86,7 +89,12 @@ class HistoryService::Runner final : public QObject {
     m_retry->setSingleShot(true);
     QObject::connect(m_retry, &QTimer::timeout, this, [this] { Retry(); });
     OpenJournal();
-    TryOpen();
+    if (!m_looksUsable || m_wanted.load() || !m_pending.isEmpty() || !m_looksUsable()) TryOpen();
+  }
+
+  // The first use of a history that waited to be used.
+  void OpenIfWaiting() {
+    if (m_begun && !m_triedOpen) TryOpen();
   }
 
   void Submit(HistoryBatch batch) {
@@ -99,6 +107,10 @@ class HistoryService::Runner final : public QObject {
       m_pending.removeFirst();
     }
     if (!m_begun) return;
+    if (!m_triedOpen) {
+      TryOpen();
+      return;
+    }
     if (m_store && !m_retry->isActive()) {
       Flush();
       return;
@@ -108,6 +120,7 @@ class HistoryService::Runner final : public QObject {
   }
 
   void Read(int weakest, const QPointer<QObject>& context, const ReadDone& done) {
+    OpenIfWaiting();
     LearnerHistory h;
     QString error;
     if (m_store) {
@@ -121,6 +134,7 @@ class HistoryService::Runner final : public QObject {
   }
 
   void Rename(const QString& name, const QPointer<QObject>& context, const RenameDone& done) {
+    OpenIfWaiting();
     QString error;
     bool ok = false;
     if (m_store) {
@@ -133,6 +147,7 @@ class HistoryService::Runner final : public QObject {
   }
 
   void SetYear(const QString& year, const QPointer<QObject>& context, const RenameDone& done) {
+    OpenIfWaiting();
     QString error;
     bool ok = false;
     if (m_store) {
@@ -361,7 +376,11 @@ class HistoryService::Front final : public HistoryStore {
     if (error) *error = QStringLiteral("学習履歴は読み込み中です。");
     return {};
   }
-  QStringList WeakestUnits(int count, QString*) override { return m_service.WeakUnits(count); }
+  // Asking is a use: the drill's weak items wait for the store's answer.
+  QStringList WeakestUnits(int count, QString*) override {
+    m_service.Open();
+    return m_service.WeakUnits(count);
+  }
 
  private:
   HistoryService& m_service;
@@ -396,6 +415,15 @@ void HistoryService::SetListeners(QObject* context, std::function<void(const His
   m_runner->m_context = context;
   m_runner->m_onStatus = std::move(status);
   m_runner->m_onOpened = std::move(opened);
+}
+
+void HistoryService::OpenWhenFirstUsed(std::function<bool()> looksUsable) {
+  m_runner->m_looksUsable = std::move(looksUsable);
+}
+
+void HistoryService::Open() {
+  if (m_stopped || m_runner->m_wanted.exchange(true) || !m_thread->isRunning()) return;
+  QMetaObject::invokeMethod(m_runner, [r = m_runner] { r->OpenIfWaiting(); });
 }
 
 void HistoryService::Start() {

@@ -70,8 +70,18 @@ class HistoryService final {
   // and only while `context` lives. Set before Start.
   void SetListeners(QObject* context, std::function<void(const HistoryStatus&)> status,
                     std::function<void()> opened);
-  // Starts the thread, which reads the journal and opens the history.
+  // With a check set, the history's database code is loaded only when the
+  // history is first used (a record, a read, a rename, the weakest units,
+  // Open): the check, which must not need that code, runs at Start on the
+  // worker, and a fault it finds opens the history at once so that it is
+  // told as before. Batches left in the journal open it at once too. Set
+  // before Start.
+  void OpenWhenFirstUsed(std::function<bool()> looksUsable);
+  // Starts the thread, which reads the journal and opens the history (or
+  // waits to, see above).
   void Start();
+  // Opens the history now if it waits to be used; before Start, at Start.
+  void Open();
 
   // For the recorder: Write hands the batch to the worker and returns at
   // once (true); WeakestUnits answers from the units kept; LearnerName and

@@ -21,11 +21,11 @@
 #include <cstring>
 #include <tuple>
 
+#include "adapters/history_path.h"
 #include "history/history_reader.h"
 #include "history/history_schema.h"
 #include "history/learner_name.h"
 #include "history_sql/history_sql.h"
-#include "history_sqlite/sqlite_history_file.h"
 
 namespace shurencho {
 

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "history/history_records.h"
+#include "history/history_schema.h"
 
 namespace shurencho {
 
@@ -29,7 +30,7 @@ class SqliteHistoryStore final : public HistoryStore {
 
   // The marker written into every history file this program makes or
   // brings forward (PRAGMA application_id).
-  static constexpr qint32 kApplicationId = 0x5348524e;  // "SHRN"
+  static constexpr qint32 kApplicationId = history_schema::kApplicationId;
 
   // Opens the trainer's history at path. A database of another program
   // there (another marker, or unmarked with tables that are not ours) is

@@ -3,6 +3,7 @@
 // appears, with a box that names the file.
 
 #include <fontconfig/fontconfig.h>
+#include <malloc.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -274,6 +275,18 @@ int RunWindow(AppSettings& settings, SettingsSession& settingsSession, PracticeD
   const QString historyFile = DefaultHistoryPath();
   HistoryService history([historyFile](const BusyWait& wait) { return OpenHistoryFile(historyFile, wait); },
                          HistoryJournal::PathFor(historyFile));
+  // The database code (Qt SQL, SQLite) is loaded at the history's first
+  // use; a file the check finds at fault is opened at once, so the fault is
+  // told as the window appears.
+  history.OpenWhenFirstUsed([historyFile] {
+    if (!CheckHistoryFile(historyFile)) return false;
+    // An empty file is a new history to the store; made now, the next start
+    // is no first start, as when the database was made at once.
+    QFile file(historyFile);
+    return file.exists() || file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || file.exists();
+  });
+  // The class server is sent the file's rows from the start.
+  if (!settings.HistoryServer.isEmpty()) history.Open();
   TForm1 form(settings, data, platform, settingsSession);
   std::unique_ptr<SyncWorker> sync;  // ends before the form and the application
   MainWindow window(form, platform);
@@ -295,6 +308,9 @@ int RunWindow(AppSettings& settings, SettingsSession& settingsSession, PracticeD
   StartAfterFirstPaint(window, [&] {
     RunHandler(platform, [&] { musicPlayer.Ready(); });
     history.Start();
+    // Start-up's passing allocations (the data files' text, the first
+    // layouts) leave free pages behind that would otherwise stay resident.
+    malloc_trim(0);
   });
   return CloseDown(QApplication::exec(), history, sync, historyFile, settings.WindowCaption);
 }
@@ -307,6 +323,10 @@ int main(int argc, char* argv[]) {
   const CommandLine line = ParseCommandLine(args);
   if (const std::optional<int> status = RunWindowlessCommand(line, argc, argv)) return *status;
   TurnOffSessionBusAutolaunch();
+  // One malloc arena for every thread: the reading and history threads
+  // allocate little, and an arena of their own would each keep its pages
+  // resident for the whole session.
+  mallopt(M_ARENA_MAX, 1);
   // The toolkit sets the locale as it starts; set first, it stays the same
   // under the reading thread.
   std::setlocale(LC_ALL, "");

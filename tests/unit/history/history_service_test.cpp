@@ -15,6 +15,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QThread>
+#include <atomic>
 #include <future>
 
 #include "drill_fixture.h"
@@ -406,6 +407,37 @@ TEST_F(HistoryFileTest, BatchesTheDatabaseTookBeforeACrashAreNotWrittenAgain) {
   ASSERT_TRUE(store);
   EXPECT_EQ(store->Read().keystrokes, 6);
   EXPECT_EQ(QFileInfo(path).size(), 0);
+}
+
+// With the check set, the database is opened at its first use, not at
+// Start; a file the check finds at fault is opened (and told) at once.
+TEST_F(HistoryFileTest, TheDatabaseWaitsForItsFirstUseUnlessTheFileLooksAtFault) {
+  const QString file = dir.filePath(QStringLiteral("history.sqlite"));
+  for (const bool looksUsable : {true, false}) {
+    std::atomic<int> opened{0};
+    QObject context;
+    HistoryStatus last;
+    HistoryService service(
+        [&](const BusyWait& wait) {
+          ++opened;
+          return SqliteHistoryStore::OpenForTrainer(file, wait);
+        },
+        HistoryJournal::PathFor(file));
+    service.SetListeners(&context, [&](const HistoryStatus& s) { last = s; }, {});
+    service.OpenWhenFirstUsed([looksUsable] { return looksUsable; });
+    service.Start();
+    if (looksUsable) {
+      QThread::msleep(100);
+      QCoreApplication::processEvents();
+      EXPECT_EQ(opened.load(), 0);
+      EXPECT_EQ(last.state, HistoryStatus::State::Opening);
+      service.Submit(Item(1));
+    }
+    ASSERT_TRUE(WaitFor([&] { return last.state == HistoryStatus::State::Open; }));
+    EXPECT_EQ(opened.load(), 1);
+    EXPECT_EQ(service.Stop(1500).unwrittenRows, 0);
+  }
+  EXPECT_EQ(Count(file, "drill_items"), 1);
 }
 
 TEST_F(HistoryFileTest, OnADiskWithAMegabyteFreeTheHistoryOpensAndRecords) {
