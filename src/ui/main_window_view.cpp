@@ -137,6 +137,7 @@ void MainWindow::BuildPage(Page page) {
       break;
     case Page::Typing: {
       auto* typing = new TypingView(m_form.typing(), m_platform);
+      if (m_form.settings().Furigana && m_history != nullptr) m_history->Open();  // for the grade
       const bool on =
           m_year != SchoolYear::Unset && m_year != SchoolYear::Adult && m_form.settings().Furigana;
       if (on) typing->SetReadings((furigana(), m_furigana), m_year);
@@ -245,6 +246,7 @@ void MainWindow::AddReadingItems(QMenu* r1) {
     sizes->addAction(item);
   }
   connect(r1, &QMenu::aboutToShow, this, [this, readings, why, size] {
+    if (m_history != nullptr) m_history->Open();  // for the grade
     QString reason;
     const bool available = furigana().Available(&reason);
     readings->setEnabled(available);
@@ -326,6 +328,8 @@ void MainWindow::BuildRomajiGuideMenu(QMenu* guide) {
 void MainWindow::OpenSkillTest() {
   SkillTestView* test = findChild<SkillTestView*>(QString(), Qt::FindDirectChildrenOnly);
   if (test == nullptr) {
+    // The readings follow the learner's grade, which the history holds.
+    if (m_history != nullptr) m_history->Open();
     test = new SkillTestView(m_platform, &m_form.history(), SkillTestFolder(m_platform.ProgramPath()), this);
     const bool wanted = m_year != SchoolYear::Unset && m_year != SchoolYear::Adult;
     test->SetReadings(wanted ? &furigana() : nullptr, m_year);
