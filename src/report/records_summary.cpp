@@ -303,18 +303,4 @@ QList<int> KeyMisses(const KeyboardLayout& keyboard, const QList<QPair<QString, 
   return misses;
 }
 
-QHash<QString, double> KeyHeat(const QList<QPair<QString, int>>& counts) {
-  QHash<QString, int> merged;
-  int most = 0;
-  for (const auto& [key, n] : counts) {
-    if (n <= 0) continue;
-    int& m = merged[key.toLower()];
-    m += n;
-    most = std::max(most, m);
-  }
-  QHash<QString, double> heat;
-  for (auto it = merged.cbegin(); it != merged.cend(); ++it) heat.insert(it.key(), double(*it) / most);
-  return heat;
-}
-
 }  // namespace shurencho

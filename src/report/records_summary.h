@@ -147,9 +147,6 @@ QList<MouseProgress> SummarizeMouse(const QList<MouseRecord>& records);
 // then those of OccasionalCourses() that have runs (or are in `alsoShown`).
 QList<CourseSpeeds> SummarizeSpeeds(const QList<TypingRunRecord>& runs, const QList<int>& alsoShown = {});
 
-// Miss counts relative to the most missed key, 0 to 1, keys lower-cased.
-QHash<QString, double> KeyHeat(const QList<QPair<QString, int>>& counts);
-
 // Local calendar days of epoch times, fast for times that come in order: the
 // day's bounds are looked up once per day, not once per time.
 class LocalDays {
