@@ -171,7 +171,8 @@ int RunClassArchiveCommand(int argc, char** argv) {
                                                      {"typing_runs", moved.typingRuns},
                                                      {"key_misses", moved.keyMisses},
                                                      {"mouse_stages", moved.mouseStages}};
-    for (const auto& [table, rows] : tables) said += QStringLiteral("  %1 %2\n").arg(QLatin1String(table)).arg(rows);
+    for (const auto& [table, rows] : tables)
+      said += QStringLiteral("  %1 %2\n").arg(QLatin1String(table)).arg(rows);
   }
   std::fputs(said.toLocal8Bit().constData(), stdout);
   return 0;

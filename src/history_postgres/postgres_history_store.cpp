@@ -435,13 +435,12 @@ struct ClassSource {
 
 ClassSource LiveClass() {
   // A learner whose rows all went to the archive is left out until new ones come.
-  return {QStringLiteral(
-              "SELECT id, name, machine, school_year FROM learners l "
-              "WHERE NOT EXISTS (SELECT FROM archive.learners a WHERE a.id = l.id) "
-              "OR EXISTS (SELECT FROM typing_runs WHERE learner = l.id) "
-              "OR EXISTS (SELECT FROM drill_items WHERE learner = l.id) "
-              "OR EXISTS (SELECT FROM key_misses WHERE learner = l.id) "
-              "OR EXISTS (SELECT FROM mouse_stages WHERE learner = l.id) ORDER BY id"),
+  return {QStringLiteral("SELECT id, name, machine, school_year FROM learners l "
+                         "WHERE NOT EXISTS (SELECT FROM archive.learners a WHERE a.id = l.id) "
+                         "OR EXISTS (SELECT FROM typing_runs WHERE learner = l.id) "
+                         "OR EXISTS (SELECT FROM drill_items WHERE learner = l.id) "
+                         "OR EXISTS (SELECT FROM key_misses WHERE learner = l.id) "
+                         "OR EXISTS (SELECT FROM mouse_stages WHERE learner = l.id) ORDER BY id"),
           QStringLiteral("course_tally"), QStringLiteral("mouse_stages"), QStringLiteral("miss_tally")};
 }
 
@@ -451,10 +450,11 @@ ClassSource ArchivedClass(int year) {
         .arg(QLatin1String(table))
         .arg(year);
   };
-  return {QStringLiteral("SELECT id, name, machine, school_year FROM archive.learners WHERE archive_year = %1 "
-                         "ORDER BY class_code, class_number, id")
-              .arg(year),
-          of("course_tally"), of("mouse_stages"), of("miss_tally")};
+  return {
+      QStringLiteral("SELECT id, name, machine, school_year FROM archive.learners WHERE archive_year = %1 "
+                     "ORDER BY class_code, class_number, id")
+          .arg(year),
+      of("course_tally"), of("mouse_stages"), of("miss_tally")};
 }
 
 // The learners, each with a row of no figures yet; *at finds a learner's row.
@@ -618,8 +618,9 @@ bool ArchiveClassOnServer(const QString& serverText, const QString& classCode, i
     if (guard) guard->Arm();
     const DisarmOnExit disarm{guard.get()};
     // One statement, so one transaction: the function moves all or nothing.
-    q.prepare(QStringLiteral("SELECT drill_items, typing_runs, key_misses, mouse_stages "
-                             "FROM shurencho_archive_class(?, ?, ?, ?)"));
+    q.prepare(
+        QStringLiteral("SELECT drill_items, typing_runs, key_misses, mouse_stages "
+                       "FROM shurencho_archive_class(?, ?, ?, ?)"));
     q.addBindValue(classCode);
     q.addBindValue(year);
     q.addBindValue(from);
@@ -632,8 +633,9 @@ bool ArchiveClassOnServer(const QString& serverText, const QString& classCode, i
       const QSqlError e = q.lastError();
       // A server set up before the archive existed.
       if (e.nativeErrorCode() == QLatin1String("42883")) {
-        SetError(error, QStringLiteral("クラスのサーバーに記録を移す場所がありません。サーバーで class_server.sql "
-                                       "をもう一度流してください（記録はそのまま残ります）。"));
+        SetError(error,
+                 QStringLiteral("クラスのサーバーに記録を移す場所がありません。サーバーで class_server.sql "
+                                "をもう一度流してください（記録はそのまま残ります）。"));
       } else {
         Fail(error, e);
       }
