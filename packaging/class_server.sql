@@ -52,6 +52,9 @@ $$;
 -- The learner's school year ('小3', '大人'), as their machine sent it last;
 -- empty when none was chosen. Added to a server made before.
 ALTER TABLE learners ADD COLUMN IF NOT EXISTS school_year TEXT NOT NULL DEFAULT '';
+-- The learner's class ('5-2') and number in it, as set on the server.
+ALTER TABLE learners ADD COLUMN IF NOT EXISTS class_code TEXT NOT NULL DEFAULT '';
+ALTER TABLE learners ADD COLUMN IF NOT EXISTS class_number INTEGER NOT NULL DEFAULT 0;
 CREATE TABLE IF NOT EXISTS current_learner (
   machine TEXT NOT NULL PRIMARY KEY,
   learner INTEGER NOT NULL);
@@ -211,6 +214,196 @@ DROP TRIGGER IF EXISTS key_misses_tally ON key_misses;
 CREATE TRIGGER key_misses_tally AFTER INSERT ON key_misses FOR EACH ROW EXECUTE FUNCTION shurencho_tally_miss();
 DROP TRIGGER IF EXISTS drill_items_tally ON drill_items;
 CREATE TRIGGER drill_items_tally AFTER INSERT ON drill_items FOR EACH ROW EXECUTE FUNCTION shurencho_tally_keys();
+
+-- ---- The year's end: a class's records moved to the archive ----
+-- At the end of a school year (April to March) a class's rows go to the
+-- schema "archive", each with the year and the class it was archived as,
+-- so the live tables, tallies and class views hold the current year only.
+-- Only the teacher reads the archive; the move itself is
+-- shurencho_archive_class, run with the owner's rights, so the teacher's
+-- role still changes no live row by hand.
+CREATE SCHEMA IF NOT EXISTS archive;
+CREATE TABLE IF NOT EXISTS archive.learners (
+  archive_year INTEGER NOT NULL, id INTEGER NOT NULL, name TEXT NOT NULL, machine TEXT NOT NULL,
+  school_year TEXT NOT NULL, class_code TEXT NOT NULL, class_number INTEGER NOT NULL,
+  PRIMARY KEY (archive_year, id));
+CREATE TABLE IF NOT EXISTS archive.drill_items (
+  archive_year INTEGER NOT NULL, class_code TEXT NOT NULL,
+  learner INTEGER NOT NULL, at_ms BIGINT NOT NULL, course INTEGER NOT NULL,
+  item TEXT NOT NULL, characters INTEGER NOT NULL, keystrokes INTEGER NOT NULL,
+  refused INTEGER NOT NULL, seconds DOUBLE PRECISION NOT NULL,
+  sync_id TEXT NOT NULL UNIQUE);
+CREATE TABLE IF NOT EXISTS archive.typing_runs (
+  archive_year INTEGER NOT NULL, class_code TEXT NOT NULL,
+  learner INTEGER NOT NULL, at_ms BIGINT NOT NULL, course INTEGER NOT NULL,
+  text_name TEXT NOT NULL, characters INTEGER NOT NULL, keystrokes INTEGER NOT NULL,
+  refused INTEGER NOT NULL, seconds DOUBLE PRECISION NOT NULL, chars_per_minute INTEGER NOT NULL,
+  keys_per_minute INTEGER NOT NULL, accuracy DOUBLE PRECISION NOT NULL, grade TEXT NOT NULL,
+  sync_id TEXT NOT NULL UNIQUE);
+CREATE TABLE IF NOT EXISTS archive.key_misses (
+  archive_year INTEGER NOT NULL, class_code TEXT NOT NULL,
+  learner INTEGER NOT NULL, at_ms BIGINT NOT NULL, course INTEGER NOT NULL,
+  unit TEXT NOT NULL, typed TEXT NOT NULL, pressed TEXT NOT NULL, expected TEXT NOT NULL,
+  sync_id TEXT NOT NULL UNIQUE);
+CREATE TABLE IF NOT EXISTS archive.mouse_stages (
+  archive_year INTEGER NOT NULL, class_code TEXT NOT NULL,
+  learner INTEGER NOT NULL, at_ms BIGINT NOT NULL, game INTEGER NOT NULL,
+  stage INTEGER NOT NULL, misses INTEGER NOT NULL, moves INTEGER NOT NULL,
+  seconds DOUBLE PRECISION NOT NULL,
+  sync_id TEXT NOT NULL UNIQUE);
+CREATE INDEX IF NOT EXISTS archive_drill_items_by_year ON archive.drill_items (archive_year, learner);
+CREATE INDEX IF NOT EXISTS archive_typing_runs_by_year ON archive.typing_runs (archive_year, learner);
+CREATE INDEX IF NOT EXISTS archive_key_misses_by_year ON archive.key_misses (archive_year, learner);
+CREATE INDEX IF NOT EXISTS archive_mouse_stages_by_year ON archive.mouse_stages (archive_year, learner);
+
+-- A year's class table reads these as the live one reads the tallies.
+CREATE OR REPLACE VIEW archive.course_tally AS
+  SELECT archive_year, learner, course, count(*) AS runs, max(chars_per_minute) AS best,
+         sum(keystrokes) AS keystrokes, sum(refused) AS refused, max(at_ms) AS latest_at,
+         (array_agg(chars_per_minute ORDER BY at_ms DESC))[1] AS latest,
+         COALESCE(sum(accuracy) FILTER (WHERE public.shurencho_accuracy_measured(keystrokes, course)), 0)
+           AS accuracy_sum,
+         count(*) FILTER (WHERE public.shurencho_accuracy_measured(keystrokes, course)) AS accuracy_runs
+  FROM archive.typing_runs
+  WHERE btrim(grade) <> '' AND grade NOT IN ('途中', '計測なし')
+  GROUP BY archive_year, learner, course;
+CREATE OR REPLACE VIEW archive.miss_tally AS
+  SELECT archive_year, learner, unit, pressed, expected, count(*) AS misses
+  FROM archive.key_misses GROUP BY archive_year, learner, unit, pressed, expected;
+
+-- A row the archive holds is not taken into the live tables again, when a
+-- machine that crashed before marking it sends it once more.
+CREATE OR REPLACE FUNCTION shurencho_skip_archived() RETURNS TRIGGER
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+  archived BOOLEAN;
+BEGIN
+  EXECUTE format('SELECT EXISTS (SELECT FROM archive.%I WHERE sync_id = $1)', TG_TABLE_NAME)
+    INTO archived USING NEW.sync_id;
+  IF archived THEN
+    RETURN NULL;
+  END IF;
+  RETURN NEW;
+END
+$$;
+DO $$
+DECLARE
+  t TEXT;
+BEGIN
+  FOREACH t IN ARRAY ARRAY['drill_items', 'typing_runs', 'key_misses', 'mouse_stages'] LOOP
+    EXECUTE format('DROP TRIGGER IF EXISTS %I ON %I', t || '_skip_archived', t);
+    EXECUTE format('CREATE TRIGGER %I BEFORE INSERT ON %I FOR EACH ROW EXECUTE FUNCTION shurencho_skip_archived()',
+                   t || '_skip_archived', t);
+  END LOOP;
+END
+$$;
+
+-- Moves the rows of the learners in p_class made from p_from to p_to
+-- (milliseconds since 1970 UTC: the school year's bounds in the school's
+-- own time zone, which the teacher's machine knows and the server may
+-- not) into the archive as year p_year, then makes the moved learners'
+-- tallies again from the rows left. Returns the rows moved per table.
+CREATE OR REPLACE FUNCTION shurencho_archive_class(p_class TEXT, p_year INTEGER, p_from BIGINT, p_to BIGINT,
+  OUT drill_items BIGINT, OUT typing_runs BIGINT, OUT key_misses BIGINT, OUT mouse_stages BIGINT)
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+  moved INTEGER[];
+BEGIN
+  -- No machine adds rows (and no other archive runs) while the rows move
+  -- and the tallies are made again; readers go on.
+  LOCK TABLE public.drill_items, public.typing_runs, public.key_misses, public.mouse_stages
+    IN SHARE ROW EXCLUSIVE MODE;
+  WITH m AS (DELETE FROM public.drill_items r USING public.learners l
+             WHERE l.id = r.learner AND l.class_code = p_class AND r.at_ms >= p_from AND r.at_ms < p_to
+             RETURNING l.class_code, r.*)
+  INSERT INTO archive.drill_items (archive_year, class_code, learner, at_ms, course, item, characters,
+                                   keystrokes, refused, seconds, sync_id)
+    SELECT p_year, m.class_code, learner, at_ms, course, item, characters, keystrokes, refused, seconds, sync_id
+    FROM m;
+  GET DIAGNOSTICS drill_items = ROW_COUNT;
+  WITH m AS (DELETE FROM public.typing_runs r USING public.learners l
+             WHERE l.id = r.learner AND l.class_code = p_class AND r.at_ms >= p_from AND r.at_ms < p_to
+             RETURNING l.class_code, r.*)
+  INSERT INTO archive.typing_runs (archive_year, class_code, learner, at_ms, course, text_name, characters,
+                                   keystrokes, refused, seconds, chars_per_minute, keys_per_minute, accuracy,
+                                   grade, sync_id)
+    SELECT p_year, m.class_code, learner, at_ms, course, text_name, characters, keystrokes, refused, seconds,
+           chars_per_minute, keys_per_minute, accuracy, grade, sync_id
+    FROM m;
+  GET DIAGNOSTICS typing_runs = ROW_COUNT;
+  WITH m AS (DELETE FROM public.key_misses r USING public.learners l
+             WHERE l.id = r.learner AND l.class_code = p_class AND r.at_ms >= p_from AND r.at_ms < p_to
+             RETURNING l.class_code, r.*)
+  INSERT INTO archive.key_misses (archive_year, class_code, learner, at_ms, course, unit, typed, pressed,
+                                  expected, sync_id)
+    SELECT p_year, m.class_code, learner, at_ms, course, unit, typed, pressed, expected, sync_id FROM m;
+  GET DIAGNOSTICS key_misses = ROW_COUNT;
+  WITH m AS (DELETE FROM public.mouse_stages r USING public.learners l
+             WHERE l.id = r.learner AND l.class_code = p_class AND r.at_ms >= p_from AND r.at_ms < p_to
+             RETURNING l.class_code, r.*)
+  INSERT INTO archive.mouse_stages (archive_year, class_code, learner, at_ms, game, stage, misses, moves,
+                                    seconds, sync_id)
+    SELECT p_year, m.class_code, learner, at_ms, game, stage, misses, moves, seconds, sync_id FROM m;
+  GET DIAGNOSTICS mouse_stages = ROW_COUNT;
+
+  -- The learners with rows of that year, as they were when archived.
+  SELECT array_agg(DISTINCT learner) INTO moved FROM (
+    SELECT learner FROM archive.drill_items WHERE archive_year = p_year AND class_code = p_class
+    UNION SELECT learner FROM archive.typing_runs WHERE archive_year = p_year AND class_code = p_class
+    UNION SELECT learner FROM archive.key_misses WHERE archive_year = p_year AND class_code = p_class
+    UNION SELECT learner FROM archive.mouse_stages WHERE archive_year = p_year AND class_code = p_class) a;
+  IF moved IS NULL THEN
+    RETURN;
+  END IF;
+  INSERT INTO archive.learners (archive_year, id, name, machine, school_year, class_code, class_number)
+    SELECT p_year, id, name, machine, school_year, class_code, class_number FROM public.learners
+    WHERE id = ANY (moved)
+  ON CONFLICT (archive_year, id) DO UPDATE SET name = EXCLUDED.name, school_year = EXCLUDED.school_year,
+    class_code = EXCLUDED.class_code, class_number = EXCLUDED.class_number;
+
+  -- The tallies only ever add; those of the moved learners are summed
+  -- again from what stays live, as the triggers would have.
+  DELETE FROM public.course_tally WHERE learner = ANY (moved);
+  INSERT INTO public.course_tally (learner, course, runs, best, keystrokes, refused, latest_at, latest,
+                                   accuracy_sum, accuracy_runs)
+    SELECT learner, course, count(*), max(chars_per_minute), sum(keystrokes), sum(refused), max(at_ms),
+           (array_agg(chars_per_minute ORDER BY at_ms DESC))[1],
+           COALESCE(sum(accuracy) FILTER (WHERE shurencho_accuracy_measured(keystrokes, course)), 0),
+           count(*) FILTER (WHERE shurencho_accuracy_measured(keystrokes, course))
+    FROM public.typing_runs
+    WHERE learner = ANY (moved) AND btrim(grade) <> '' AND grade NOT IN ('途中', '計測なし')
+    GROUP BY learner, course;
+  DELETE FROM public.key_tally WHERE learner = ANY (moved);
+  INSERT INTO public.key_tally (learner, keystrokes)
+    SELECT learner, sum(keystrokes) FROM public.drill_items WHERE learner = ANY (moved) GROUP BY learner;
+  DELETE FROM public.miss_tally WHERE learner = ANY (moved);
+  INSERT INTO public.miss_tally (learner, unit, pressed, expected, misses)
+    SELECT learner, unit, pressed, expected, count(*) FROM public.key_misses WHERE learner = ANY (moved)
+    GROUP BY learner, unit, pressed, expected;
+END
+$$;
+
+REVOKE ALL ON SCHEMA archive FROM PUBLIC;
+REVOKE ALL ON ALL TABLES IN SCHEMA archive FROM PUBLIC, shurencho_learner, shurencho_teacher;
+REVOKE ALL ON FUNCTION shurencho_skip_archived() FROM PUBLIC;
+REVOKE ALL ON FUNCTION shurencho_archive_class(TEXT, INTEGER, BIGINT, BIGINT) FROM PUBLIC;
+GRANT USAGE ON SCHEMA archive TO shurencho_teacher;
+GRANT SELECT ON ALL TABLES IN SCHEMA archive TO shurencho_teacher;
+-- The year's views call it with the teacher's rights.
+GRANT EXECUTE ON FUNCTION shurencho_accuracy_measured(INTEGER, INTEGER) TO shurencho_teacher;
+GRANT EXECUTE ON FUNCTION shurencho_archive_class(TEXT, INTEGER, BIGINT, BIGINT) TO shurencho_teacher;
+DO $$
+DECLARE
+  t TEXT;
+BEGIN
+  FOREACH t IN ARRAY ARRAY['learners', 'drill_items', 'typing_runs', 'key_misses', 'mouse_stages'] LOOP
+    EXECUTE format('ALTER TABLE archive.%I ENABLE ROW LEVEL SECURITY', t);
+    EXECUTE format('DROP POLICY IF EXISTS teacher_reads ON archive.%I', t);
+    EXECUTE format('CREATE POLICY teacher_reads ON archive.%I FOR SELECT TO shurencho_teacher USING (true)', t);
+  END LOOP;
+END
+$$;
+-- ---- end of the year's end ----
 
 -- Rights. Everyone's rights are taken away first, then given back by name.
 REVOKE ALL ON schema_version, learners, current_learner, drill_items, typing_runs, key_misses,

@@ -28,6 +28,8 @@ struct HistoryModule {
   // QApplication): the exit code.
   int (*classReport)(int argc, char** argv);
   int (*classWindow)(int argc, char** argv);
+  // `--class-archive` (with a QCoreApplication).
+  int (*classArchive)(int argc, char** argv);
 };
 
 // The module, loaded the first time it is asked for; null when it cannot

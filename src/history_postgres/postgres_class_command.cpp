@@ -1,6 +1,7 @@
 #include "history_postgres/postgres_class_command.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDateTime>
 #include <QFile>
 #include <chrono>
@@ -24,7 +25,42 @@ namespace {
 // The read gives up by itself a little sooner once connected.
 constexpr auto kReportWait = std::chrono::seconds(13);
 
+// The command's operands as text, its name and the command itself left out.
+QStringList Operands(int argc, char** argv) {
+  QStringList operands;
+  for (int i = 2; i < argc; ++i) operands << QFile::decodeName(argv[i]);
+  return operands;
+}
+
+// Takes "--year N" (or "--year=N") out of the operands: N, 0 when absent,
+// or -1 when it is not a year.
+int TakeYear(QStringList* operands) {
+  for (qsizetype i = 0; i < operands->size(); ++i) {
+    QString value;
+    const QString& arg = operands->at(i);
+    if (arg == QLatin1String("--year")) {
+      if (i + 1 >= operands->size()) return -1;
+      value = operands->takeAt(i + 1);
+    } else if (arg.startsWith(QLatin1String("--year="))) {
+      value = arg.mid(7);
+    } else {
+      continue;
+    }
+    operands->removeAt(i);
+    bool ok = false;
+    const int year = value.toInt(&ok);
+    return ok && year >= 1970 && year <= 9998 ? year : -1;
+  }
+  return 0;
+}
+
+void PrintError(const QString& error) {
+  std::fprintf(stderr, "shurencho: %s\n", error.toLocal8Bit().constData());
+}
+
 }  // namespace
+
+int SchoolYearOf(const QDate& date) { return date.month() >= 4 ? date.year() : date.year() - 1; }
 
 void LoadTeacherSettings(ZINIconf& settings, const QString& programPath) {
   try {
@@ -40,7 +76,7 @@ QString ClassServerText(const ZINIconf& settings, int argc, char** argv, int at)
 }
 
 int WriteServerClassReport(const QString& out, const QString& serverText, const ZINIconf& settings,
-                           QString* error) {
+                           QString* error, int archivedYear) {
   if (serverText.trimmed().isEmpty()) {
     *error = QStringLiteral("クラスのサーバーが設定されていません（[History] Server）。");
     return 1;
@@ -52,9 +88,9 @@ int WriteServerClassReport(const QString& out, const QString& serverText, const 
   };
   auto done = std::make_shared<std::promise<Read>>();
   std::future<Read> read = done->get_future();
-  std::thread reader([done, serverText] {
+  std::thread reader([done, serverText, archivedYear] {
     Read r;
-    r.ok = ReadClassFromServer(serverText, &r.cls, &r.error);
+    r.ok = ReadClassFromServer(serverText, &r.cls, &r.error, archivedYear);
     done->set_value(std::move(r));
   });
   if (read.wait_for(kReportWait) != std::future_status::ready) {
@@ -78,7 +114,8 @@ int WriteServerClassReport(const QString& out, const QString& serverText, const 
   }
   ServerAddress address;
   ParseServerText(serverText, &address, nullptr);
-  const QString source = QStringLiteral("%1@%2").arg(address.database, address.host);
+  QString source = QStringLiteral("%1@%2").arg(address.database, address.host);
+  if (archivedYear > 0) source += QStringLiteral("（%1 年度）").arg(archivedYear);
   return SaveWhole(out, ClassTableHtml(r.cls.rows, {source}, QDateTime::currentMSecsSinceEpoch(), &settings),
                    error)
              ? 0
@@ -86,18 +123,59 @@ int WriteServerClassReport(const QString& out, const QString& serverText, const 
 }
 
 int RunClassReportCommand(int argc, char** argv) {
-  if (argc < 3 || argc > 4) {
-    std::fputs("使い方: shurencho --class-report 出力.html [postgresql://…]\n", stderr);
+  QStringList operands = Operands(argc, argv);
+  const int year = TakeYear(&operands);
+  if (year < 0 || operands.isEmpty() || operands.size() > 2) {
+    std::fputs("使い方: shurencho --class-report 出力.html [--year 年度] [postgresql://…]\n", stderr);
     return 2;
   }
-  if (const int refused = RefuseReportOutput(QFile::decodeName(argv[2]))) return refused;
+  if (const int refused = RefuseReportOutput(operands[0])) return refused;
   ZINIconf settings;
   LoadTeacherSettings(settings, QCoreApplication::applicationFilePath());
   QString error;
-  const int status = WriteServerClassReport(QFile::decodeName(argv[2]),
-                                            ClassServerText(settings, argc, argv, 3), settings, &error);
-  if (status != 0) std::fprintf(stderr, "shurencho: %s\n", error.toLocal8Bit().constData());
+  const QString server = operands.size() > 1 ? operands[1] : settings.HistoryServer;
+  const int status = WriteServerClassReport(operands[0], server, settings, &error, year);
+  if (status != 0) PrintError(error);
   return status;
+}
+
+int RunClassArchiveCommand(int argc, char** argv) {
+  QStringList operands = Operands(argc, argv);
+  int year = TakeYear(&operands);
+  if (year < 0 || operands.isEmpty() || operands.size() > 2 || operands[0].trimmed().isEmpty() ||
+      operands[0].startsWith(QLatin1String("--"))) {
+    std::fputs("使い方: shurencho --class-archive クラス [--year 年度] [postgresql://…]\n", stderr);
+    return 2;
+  }
+  if (year == 0) year = SchoolYearOf(QDate::currentDate());
+  ZINIconf settings;
+  LoadTeacherSettings(settings, QCoreApplication::applicationFilePath());
+  const QString server = operands.size() > 1 ? operands[1] : settings.HistoryServer;
+  if (server.trimmed().isEmpty()) {
+    PrintError(QStringLiteral("クラスのサーバーが設定されていません（[History] Server）。"));
+    return 1;
+  }
+  const QString& cls = operands[0];
+  ArchivedRows moved;
+  QString error;
+  if (!ArchiveClassOnServer(server, cls, year, &moved, &error)) {
+    PrintError(error);
+    return 2;
+  }
+  QString said;
+  if (moved.total() == 0) {
+    said = QStringLiteral("%1 の %2 年度に移す記録はありません。\n").arg(cls).arg(year);
+  } else {
+    said = QStringLiteral("%1 の %2 年度の記録を保管庫へ移しました。\n").arg(cls).arg(year);
+    const std::pair<const char*, qint64> tables[] = {{"drill_items", moved.drillItems},
+                                                     {"typing_runs", moved.typingRuns},
+                                                     {"key_misses", moved.keyMisses},
+                                                     {"mouse_stages", moved.mouseStages}};
+    for (const auto& [table, rows] : tables)
+      said += QStringLiteral("  %1 %2\n").arg(QLatin1String(table)).arg(rows);
+  }
+  std::fputs(said.toLocal8Bit().constData(), stdout);
+  return 0;
 }
 
 }  // namespace shurencho

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <sys/socket.h>
 
+#include <QDateTime>
 #include <QHash>
 #include <QSet>
 #include <QSqlDatabase>
@@ -423,10 +424,42 @@ bool PostgresSyncSender::Send(const SyncBatch& batch, QString* error) {
 
 namespace {
 
+// Where the class table's figures are read: the live tallies, or a year
+// of the archive in the same shape.
+struct ClassSource {
+  QString learners;  // id, name, machine, school_year, in the rows' order
+  QString courseTally;
+  QString mouseStages;
+  QString missTally;
+};
+
+ClassSource LiveClass() {
+  // A learner whose rows all went to the archive is left out until new ones come.
+  return {QStringLiteral("SELECT id, name, machine, school_year FROM learners l "
+                         "WHERE NOT EXISTS (SELECT FROM archive.learners a WHERE a.id = l.id) "
+                         "OR EXISTS (SELECT FROM typing_runs WHERE learner = l.id) "
+                         "OR EXISTS (SELECT FROM drill_items WHERE learner = l.id) "
+                         "OR EXISTS (SELECT FROM key_misses WHERE learner = l.id) "
+                         "OR EXISTS (SELECT FROM mouse_stages WHERE learner = l.id) ORDER BY id"),
+          QStringLiteral("course_tally"), QStringLiteral("mouse_stages"), QStringLiteral("miss_tally")};
+}
+
+ClassSource ArchivedClass(int year) {
+  const auto of = [year](const char* table) {
+    return QStringLiteral("(SELECT * FROM archive.%1 WHERE archive_year = %2) AS %1")
+        .arg(QLatin1String(table))
+        .arg(year);
+  };
+  return {
+      QStringLiteral("SELECT id, name, machine, school_year FROM archive.learners WHERE archive_year = %1 "
+                     "ORDER BY class_code, class_number, id")
+          .arg(year),
+      of("course_tally"), of("mouse_stages"), of("miss_tally")};
+}
+
 // The learners, each with a row of no figures yet; *at finds a learner's row.
-bool ReadLearners(QSqlQuery& q, ClassOnServer* out, QHash<qint64, qsizetype>* at) {
-  if (!q.exec(QStringLiteral("SELECT id, name, machine, school_year FROM learners ORDER BY id")))
-    return false;
+bool ReadLearners(QSqlQuery& q, const ClassSource& source, ClassOnServer* out, QHash<qint64, qsizetype>* at) {
+  if (!q.exec(source.learners)) return false;
   QHash<QString, int> nameCount;
   while (q.next()) {
     ServerLearner l{
@@ -450,7 +483,8 @@ bool ReadLearners(QSqlQuery& q, ClassOnServer* out, QHash<qint64, qsizetype>* at
 
 // Per learner and course: the best, the count, the accuracies and the
 // newest run, as the server keeps them with every run added.
-bool ReadCourseTally(QSqlQuery& q, const QHash<qint64, qsizetype>& at, QList<ClassRow>* rows) {
+bool ReadCourseTally(QSqlQuery& q, const QString& from, const QHash<qint64, qsizetype>& at,
+                     QList<ClassRow>* rows) {
   // Every row lists the same courses (SummarizeSpeeds' order).
   const QList<CourseSpeeds> listed = SummarizeSpeeds({}, OccasionalCourses());
   const auto courseIndex = [&listed](int course) -> qsizetype {
@@ -459,7 +493,8 @@ bool ReadCourseTally(QSqlQuery& q, const QHash<qint64, qsizetype>& at, QList<Cla
     return -1;
   };
   if (!q.exec(QStringLiteral("SELECT learner, course, best, runs, accuracy_sum, accuracy_runs, latest_at, "
-                             "latest FROM course_tally"))) {
+                             "latest FROM ") +
+              from)) {
     return false;
   }
   while (q.next()) {
@@ -487,9 +522,11 @@ bool ReadCourseTally(QSqlQuery& q, const QHash<qint64, qsizetype>& at, QList<Cla
   return true;
 }
 
-bool ReadMouseProgress(QSqlQuery& q, const QHash<qint64, qsizetype>& at, QList<ClassRow>* rows) {
-  if (!q.exec(QStringLiteral("SELECT learner, game, MAX(stage), COUNT(*), MAX(at_ms) FROM mouse_stages "
-                             "GROUP BY learner, game"))) {
+bool ReadMouseProgress(QSqlQuery& q, const QString& from, const QHash<qint64, qsizetype>& at,
+                       QList<ClassRow>* rows) {
+  if (!q.exec(QStringLiteral("SELECT learner, game, MAX(stage), COUNT(*), MAX(at_ms) FROM %1 "
+                             "GROUP BY learner, game")
+                  .arg(from))) {
     return false;
   }
   while (q.next()) {
@@ -507,8 +544,9 @@ bool ReadMouseProgress(QSqlQuery& q, const QHash<qint64, qsizetype>& at, QList<C
 }
 
 // Each learner's ten weakest units, ranked as the learner's own history is.
-bool ReadWeakUnits(QSqlQuery& q, const QHash<qint64, qsizetype>& at, QList<ClassRow>* rows) {
-  if (!q.exec(QStringLiteral("SELECT learner, unit, SUM(misses) FROM miss_tally GROUP BY learner, unit")))
+bool ReadWeakUnits(QSqlQuery& q, const QString& from, const QHash<qint64, qsizetype>& at,
+                   QList<ClassRow>* rows) {
+  if (!q.exec(QStringLiteral("SELECT learner, unit, SUM(misses) FROM %1 GROUP BY learner, unit").arg(from)))
     return false;
   QHash<qsizetype, QList<UnitWeakness>> units;  // by row
   while (q.next()) {
@@ -523,19 +561,22 @@ bool ReadWeakUnits(QSqlQuery& q, const QHash<qint64, qsizetype>& at, QList<Class
 }
 
 // The whole class from one snapshot.
-bool ReadClass(QSqlDatabase db, ClassOnServer* out, QString* error) {
+bool ReadClass(QSqlDatabase db, const ClassSource& source, ClassOnServer* out, QString* error) {
   QSqlQuery q(db);
   q.setForwardOnly(true);
   if (!db.transaction()) return Fail(error, db.lastError());
   QHash<qint64, qsizetype> at;
   if (!q.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY")) ||
-      !ReadLearners(q, out, &at) || !ReadCourseTally(q, at, &out->rows) ||
-      !ReadMouseProgress(q, at, &out->rows) || !ReadWeakUnits(q, at, &out->rows)) {
+      !ReadLearners(q, source, out, &at) || !ReadCourseTally(q, source.courseTally, at, &out->rows) ||
+      !ReadMouseProgress(q, source.mouseStages, at, &out->rows) ||
+      !ReadWeakUnits(q, source.missTally, at, &out->rows)) {
     const QSqlError e = q.lastError();
     q.finish();
     db.rollback();
-    // A server set up by an older class_server.sql lacks the newer tally columns.
-    if (e.nativeErrorCode() == QLatin1String("42703")) {
+    // A server set up by an older class_server.sql lacks the newer tally
+    // columns, or the archive.
+    if (e.nativeErrorCode() == QLatin1String("42703") || e.nativeErrorCode() == QLatin1String("42P01") ||
+        e.nativeErrorCode() == QLatin1String("3F000")) {
       return SetError(error, QStringLiteral("クラスのサーバーの表が古い形です。サーバーで class_server.sql を"
                                             "もう一度流してください（記録はそのまま残ります）。\n%1")
                                  .arg(e.text().trimmed()));
@@ -550,15 +591,57 @@ bool ReadClass(QSqlDatabase db, ClassOnServer* out, QString* error) {
 
 }  // namespace
 
-bool ReadClassFromServer(const QString& serverText, ClassOnServer* out, QString* error) {
+bool ReadClassFromServer(const QString& serverText, ClassOnServer* out, QString* error, int archivedYear) {
   std::unique_ptr<StallGuard> guard;
   const QString name = Connect(serverText, error, &guard, Clock::now() + kClassReadWait);
   if (name.isEmpty()) return false;
   *out = ClassOnServer{};
-  const bool ok = ReadClass(QSqlDatabase::database(name, false), out, error);
+  const bool ok = ReadClass(QSqlDatabase::database(name, false),
+                            archivedYear > 0 ? ArchivedClass(archivedYear) : LiveClass(), out, error);
   if (!ok) NoAnswer(guard, error);
   Disconnect(name, &guard);
   if (!ok) *out = ClassOnServer{};
+  return ok;
+}
+
+bool ArchiveClassOnServer(const QString& serverText, const QString& classCode, int year, ArchivedRows* moved,
+                          QString* error) {
+  std::unique_ptr<StallGuard> guard;
+  const QString name = Connect(serverText, error, &guard);
+  if (name.isEmpty()) return false;
+  // The school's year in the school's own time: the teacher's machine's zone.
+  const qint64 from = QDateTime(QDate(year, 4, 1), QTime(0, 0)).toMSecsSinceEpoch();
+  const qint64 to = QDateTime(QDate(year + 1, 4, 1), QTime(0, 0)).toMSecsSinceEpoch();
+  bool ok = false;
+  {
+    QSqlQuery q(QSqlDatabase::database(name, false));
+    if (guard) guard->Arm();
+    const DisarmOnExit disarm{guard.get()};
+    // One statement, so one transaction: the function moves all or nothing.
+    q.prepare(
+        QStringLiteral("SELECT drill_items, typing_runs, key_misses, mouse_stages "
+                       "FROM shurencho_archive_class(?, ?, ?, ?)"));
+    q.addBindValue(classCode);
+    q.addBindValue(year);
+    q.addBindValue(from);
+    q.addBindValue(to);
+    ok = q.exec() && q.next();
+    if (ok) {
+      *moved = {q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
+                q.value(3).toLongLong()};
+    } else if (!NoAnswer(guard, error)) {
+      const QSqlError e = q.lastError();
+      // A server set up before the archive existed.
+      if (e.nativeErrorCode() == QLatin1String("42883")) {
+        SetError(error,
+                 QStringLiteral("クラスのサーバーに記録を移す場所がありません。サーバーで class_server.sql "
+                                "をもう一度流してください（記録はそのまま残ります）。"));
+      } else {
+        Fail(error, e);
+      }
+    }
+  }
+  Disconnect(name, &guard);
   return ok;
 }
 

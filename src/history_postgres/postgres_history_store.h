@@ -74,9 +74,23 @@ struct ClassOnServer {
   QList<ServerLearner> learners;
   QList<ClassRow> rows;
 };
+// The live class, or with archivedYear the school year archived as that.
 // Gives up after some seconds when the server stops answering; the
 // connection itself may hang longer while it is being made.
-bool ReadClassFromServer(const QString& serverText, ClassOnServer* out, QString* error);
+bool ReadClassFromServer(const QString& serverText, ClassOnServer* out, QString* error, int archivedYear = 0);
+
+// The rows shurencho_archive_class moved, per table.
+struct ArchivedRows {
+  qint64 drillItems = 0;
+  qint64 typingRuns = 0;
+  qint64 keyMisses = 0;
+  qint64 mouseStages = 0;
+  qint64 total() const { return drillItems + typingRuns + keyMisses + mouseStages; }
+};
+// Moves class classCode's rows of school year `year` (April to March in
+// local time) to the server's archive, in one transaction.
+bool ArchiveClassOnServer(const QString& serverText, const QString& classCode, int year, ArchivedRows* moved,
+                          QString* error);
 
 // One learner's history on the server, read-only: what the 成績 window reads
 // when the teacher opens a learner from the class view.

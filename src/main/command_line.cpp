@@ -23,6 +23,13 @@ QString UsageText() {
       "      クラスのサーバーの記録からクラスの成績一覧を作ります。サーバーを省くと設定の [History] "
       "Server を使います。\n"
       "      例: shurencho --class-report クラス.html postgresql://teacher@school-server/shurencho\n"
+      "  shurencho --class-report 出力.html --year 年度 [サーバー]\n"
+      "      保管庫に移したその年度（4月から翌年3月まで）の記録から成績一覧を作ります。\n"
+      "      例: shurencho --class-report 2026年度.html --year 2026\n"
+      "  shurencho --class-archive クラス [--year 年度] [サーバー]\n"
+      "      年度末に、クラスのその年度の記録をサーバーの保管庫へ移します。クラスの画面と成績一覧には\n"
+      "      出なくなります。年度を省くと今の年度です。学習者のパソコンの記録はそのまま残ります。\n"
+      "      例: shurencho --class-archive 5-2 --year 2026\n"
       "  shurencho --class [サーバー]\n"
       "      クラスの成績を見る画面を開きます。\n"
       "      例: shurencho --class postgresql://teacher@school-server/shurencho\n"
@@ -44,6 +51,7 @@ CommandLine ParseCommandLine(const QStringList& args) {
   const std::pair<const char*, CommandLine::Kind> commands[] = {
       {"--report", CommandLine::Kind::Report},
       {"--class-report", CommandLine::Kind::ClassReport},
+      {"--class-archive", CommandLine::Kind::ClassArchive},
       {"--class", CommandLine::Kind::ClassWindow}};
   for (const auto& [name, kind] : commands) {
     if (first == QLatin1String(name)) {

@@ -1,6 +1,6 @@
 #pragma once
 // What the command line asks for: the practice window, a teacher's command
-// (`--report`, `--class-report`, `--class`) with its operands, `--help` or
+// (`--report`, `--class-report`, `--class-archive`, `--class`) with its operands, `--help` or
 // `--version`, or an option of ours that does not exist. The toolkit's own
 // options take one dash (-platform, -style) and are left to it. Read with
 // QCommandLineParser, which needs neither a display nor an application.
@@ -11,7 +11,7 @@
 namespace shurencho {
 
 struct CommandLine {
-  enum class Kind { Window, Help, Version, Unknown, Report, ClassReport, ClassWindow };
+  enum class Kind { Window, Help, Version, Unknown, Report, ClassReport, ClassArchive, ClassWindow };
   Kind kind = Kind::Window;
   QStringList operands;  // a teacher command's, after its name
   QString unknown;       // the option that does not exist

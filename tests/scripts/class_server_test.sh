@@ -3,7 +3,7 @@
 # record locally and sync; --class-report lists both with their figures; a
 # server stopped mid-lesson gets the runs made meanwhile exactly once when it
 # is back, also after a crash between sending and marking; the learners'
-# role reads no one's rows.
+# role reads no one's rows; a class's year moves to the archive.
 set -euo pipefail
 BUILD="$1"
 BIN="$BUILD/src/shurencho"
@@ -32,10 +32,11 @@ fi
 pg_psql postgres -f "$(dirname "${BASH_SOURCE[0]}")/../../packaging/class_server.sql"
 # A second run changes nothing and does not fail.
 pg_psql postgres -f "$(dirname "${BASH_SOURCE[0]}")/../../packaging/class_server.sql"
-# The server's tables are the local file's, plus the row names and the class figures.
+# The server's tables are the local file's, plus the row names, the class figures and the classes.
 "$LEARNER" columns "$WORK/shape.sqlite" >"$WORK/local.txt"
 pg_psql postgres -At -c "SELECT table_name || '.' || column_name FROM information_schema.columns
-  WHERE table_schema = 'public' AND column_name <> 'sync_id' AND table_name NOT IN ('schema_version', 'course_tally', 'tally_rules')" |
+  WHERE table_schema = 'public' AND column_name <> 'sync_id' AND table_name NOT IN ('schema_version', 'course_tally', 'tally_rules')
+  AND NOT (table_name = 'learners' AND column_name IN ('class_code', 'class_number'))" |
   LC_ALL=C sort >"$WORK/server.txt"
 LC_ALL=C sort -o "$WORK/local.txt" "$WORK/local.txt"
 diff "$WORK/local.txt" "$WORK/server.txt" || fail "the server's tables differ from the local file's"
@@ -56,7 +57,7 @@ echo "two learners synced"
 mkdir -p "$WORK/xdg" "$WORK/home"
 printf '[History]\r\nServer=%s\r\n' "$TEACH" >"$WORK/xdg/shurencho.ini"
 report() {
-  HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_CONFIG_DIRS="$WORK/xdg" "$BIN" --class-report "$1"
+  HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_CONFIG_DIRS="$WORK/xdg" "$BIN" --class-report "$@"
 }
 report "$WORK/class.html" 2>"$WORK/err.txt" || fail "--class-report: $(cat "$WORK/err.txt")"
 grep -q '<tr><td>青木</td><td class="n">42' "$WORK/class.html" || fail "青木's 特訓1 best"
@@ -124,4 +125,41 @@ grep -q '<td class="nw">3級</td><td class="n">90.0%</td>' "$WORK/class.html" ||
 grep -q 'かな入力' "$WORK/class.html" || fail "no かな入力 column"
 grep -q '<tr><td>伊藤</td><td class="nw">中1</td>' "$WORK/class.html" || fail "伊藤's year in the class table"
 echo "the 級, 学年 and かな入力 columns, also after an upgrade"
+
+# The year's end: 青木's class goes to the archive, out of the live table
+# and the class window's read, and comes back in that year's report.
+archive() {
+  HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_CONFIG_DIRS="$WORK/xdg" "$BIN" --class-archive "$@"
+}
+year=$(date +%Y)
+[ "$(date +%-m)" -ge 4 ] || year=$((year - 1))
+pg_psql postgres -c "UPDATE learners SET class_code = '5-2' WHERE name = '青木'" >/dev/null
+aoki_runs="$(count "SELECT COUNT(*) FROM typing_runs t JOIN learners l ON l.id = t.learner WHERE l.name = '青木'")"
+out="$(archive 5-2 --year $((year - 1)))" || fail "archiving last year"
+[[ "$out" == *"移す記録はありません"* ]] || fail "last year had nothing to move: $out"
+out="$(archive 5-2)" || fail "--class-archive: $out"
+[[ "$out" == *"typing_runs $aoki_runs"* ]] || fail "the runs moved: $out"
+[ "$(count "SELECT COUNT(*) FROM course_tally t JOIN learners l ON l.id = t.learner WHERE l.name = '青木'")
+$(count "SELECT COUNT(*) FROM miss_tally t JOIN learners l ON l.id = t.learner WHERE l.name = '青木'")" = "0
+0" ] || fail "青木's tallies stayed live"
+out="$(archive 5-2 --year "$year")" || fail "the second archive"
+[[ "$out" == *"移す記録はありません"* ]] || fail "the second archive moved rows: $out"
+# A row sent again after a crash stays in the archive only.
+pg_psql postgres -c "INSERT INTO typing_runs SELECT learner, at_ms, course, text_name, characters, keystrokes,
+  refused, seconds, chars_per_minute, keys_per_minute, accuracy, grade, sync_id FROM archive.typing_runs
+  ON CONFLICT DO NOTHING" >/dev/null
+[ "$(count "SELECT COUNT(*) FROM typing_runs t JOIN learners l ON l.id = t.learner WHERE l.name = '青木'")" = 0 ] ||
+  fail "an archived run came back live"
+report "$WORK/class.html" || fail "report after the archive"
+grep -q '<tr><td>青木</td>' "$WORK/class.html" && fail "青木 is still in the live report"
+grep -q '<tr><td>伊藤</td>' "$WORK/class.html" || fail "伊藤 left the live report"
+[ "$("$LEARNER" read "$TEACH" 青木 2>&1)" = "read: no such learner" ] || fail "the class window still lists 青木"
+report "$WORK/year.html" --year "$year" || fail "the year's report"
+grep -Eq '<tr><td>青木</td><td class="n">50 .</td>' "$WORK/year.html" || fail "青木's year in the archive"
+grep -q '<tr><td>伊藤</td>' "$WORK/year.html" && fail "伊藤 was not archived"
+grep -q '>つ（' "$WORK/year.html" || fail "the archived weak kana"
+if pg_psql shurencho_learner -c "SELECT * FROM archive.typing_runs" >/dev/null 2>&1; then fail "a learner read the archive"; fi
+if archive 5-2 "postgresql://nobody@/none?host=$WORK/none" 2>"$WORK/err.txt"; then fail "an archive without a server"; fi
+grep -q '^shurencho: ' "$WORK/err.txt" || fail "no message for the missing server"
+echo "a class's year moves to the archive and its report"
 echo "1 passed, 0 failed"
