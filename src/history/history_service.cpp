@@ -30,6 +30,12 @@ QString NotOpenYet() { return QStringLiteral("学習履歴のファイルをま�
 // Touched on the service's thread only.
 struct HistoryService::Listeners {
   QList<QPair<QPointer<QObject>, std::function<void()>>> learnerChanged;
+  QList<QPair<QPointer<QObject>, std::function<void()>>> runsWritten;
+  void TellRunsWritten() {
+    runsWritten.removeIf([](const auto& l) { return l.first.isNull(); });
+    for (const auto& [context, written] : runsWritten)
+      if (context) written();
+  }
   void Tell() {
     learnerChanged.removeIf([](const auto& l) { return l.first.isNull(); });
     // A listener may add another while being told.
@@ -270,9 +276,11 @@ class HistoryService::Runner final : public QObject {
     }
     int rows = 0;
     bool withMisses = false;
+    bool withRuns = false;
     for (const HistoryBatch& b : m_pending) {
       rows += Rows(b);
       withMisses = withMisses || !b.misses.isEmpty();
+      withRuns = withRuns || !b.runs.isEmpty();
     }
     QString error;
     if (m_store->WriteAll(m_pending, &error)) {
@@ -287,6 +295,9 @@ class HistoryService::Runner final : public QObject {
         s.written = hadWaited ? rows : 0;
       });
       if (withMisses) RefreshWeak();
+      if (withRuns)
+        QMetaObject::invokeMethod(
+            m_home, [l = m_listeners] { l->TellRunsWritten(); }, Qt::QueuedConnection);
       return;
     }
     KeepInJournal();
@@ -467,6 +478,10 @@ void HistoryService::SetLearnerYear(const QString& year, QObject* context, Renam
 
 void HistoryService::OnLearnerChanged(QObject* context, std::function<void()> changed) {
   m_listeners->learnerChanged.append({QPointer<QObject>(context), std::move(changed)});
+}
+
+void HistoryService::OnRunsWritten(QObject* context, std::function<void()> written) {
+  m_listeners->runsWritten.append({QPointer<QObject>(context), std::move(written)});
 }
 
 HistoryService::Closing HistoryService::Stop(int waitMs) {

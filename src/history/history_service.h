@@ -109,6 +109,10 @@ class HistoryService final {
   // year has changed, while context lives: other windows follow the 成績
   // window's choice. Any number may listen.
   void OnLearnerChanged(QObject* context, std::function<void()> changed);
+  // Runs written on the service's thread, while context lives, each time a
+  // write that held a finished run (a pass) reached the file: the class
+  // server's sync is asked for a round then, not at its next interval.
+  void OnRunsWritten(QObject* context, std::function<void()> written);
 
   // Writes what it can in the time given, keeps the rest in the journal,
   // closes the store and ends the thread. Any wait for a lock is cut short;

@@ -309,6 +309,11 @@ int RunWindow(AppSettings& settings, SettingsSession& settingsSession, PracticeD
         window.RenderAll();
         StartSync(sync, settings.HistoryServer, history);
       });
+  // A finished pass goes to the class server within seconds, so that the
+  // teacher's class window sees it during the lesson.
+  history.OnRunsWritten(&window, [&sync] {
+    if (sync) sync->SyncSoon();
+  });
   StartAfterFirstPaint(window, [&] {
     RunHandler(platform, [&] { musicPlayer.Ready(); });
     history.Start();

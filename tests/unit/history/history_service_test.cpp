@@ -260,6 +260,23 @@ TEST_F(HistoryFileTest, TheYearIsSetOnTheWorkerAndEveryListenerFollowsIt) {
   EXPECT_EQ(h.service.LearnerYear(), QStringLiteral("中2"));
 }
 
+// A pass written to the file is told (the sync is asked for a round then);
+// an item alone is not.
+TEST_F(HistoryFileTest, AWrittenRunIsToldAnItemIsNot) {
+  const QString file = dir.filePath(QStringLiteral("history.sqlite"));
+  TrainerHistory h(file);
+  int told = 0;
+  h.service.OnRunsWritten(&h.context, [&] { ++told; });
+  h.service.Start();
+  ASSERT_TRUE(WaitFor([&] { return h.last.state == HistoryStatus::State::Open; }));
+  h.service.Submit(HistoryBatch{{DrillItemRecord{1, 1, "かな", 2, 2, 0, 1.0}}, {}, {}, {}, {}});
+  h.service.Submit(
+      HistoryBatch{{}, {TypingRunRecord{2, 1, QString(), 60, 100, 10, 60.0, 40, 100, 0.9, "○"}}, {}, {}, {}});
+  ASSERT_TRUE(WaitFor([&] { return told == 1; }));
+  EXPECT_EQ(Count(file, "typing_runs"), 1);
+  EXPECT_EQ(Count(file, "drill_items"), 1);
+}
+
 HistoryBatch Item(int at, const QString& id = {}) {
   HistoryBatch b{{DrillItemRecord{at, 4, "かな", 2, 2, 0, 1.0}}, {}, {}, {}, id};
   return b;
