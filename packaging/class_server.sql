@@ -405,6 +405,31 @@ END
 $$;
 -- ---- end of the year's end ----
 
+-- ---- The live class view: the teacher's window is told of new rows ----
+-- After each statement that added rows, the channel shurencho_class carries
+-- the learner's number; PostgreSQL sends one notice per learner and
+-- transaction at its commit, however many rows a sync round held. A row
+-- kept from an earlier send is not in the added rows, so a resend is
+-- silent. pg_notify needs no right of the learners' role.
+CREATE OR REPLACE FUNCTION shurencho_tell_class() RETURNS TRIGGER
+LANGUAGE plpgsql AS $$
+DECLARE
+  who INTEGER;
+BEGIN
+  FOR who IN SELECT DISTINCT learner FROM added LOOP
+    PERFORM pg_notify('shurencho_class', who::TEXT);
+  END LOOP;
+  RETURN NULL;
+END
+$$;
+DROP TRIGGER IF EXISTS typing_runs_tell ON typing_runs;
+CREATE TRIGGER typing_runs_tell AFTER INSERT ON typing_runs REFERENCING NEW TABLE AS added
+  FOR EACH STATEMENT EXECUTE FUNCTION shurencho_tell_class();
+DROP TRIGGER IF EXISTS drill_items_tell ON drill_items;
+CREATE TRIGGER drill_items_tell AFTER INSERT ON drill_items REFERENCING NEW TABLE AS added
+  FOR EACH STATEMENT EXECUTE FUNCTION shurencho_tell_class();
+-- ---- end of the live class view ----
+
 -- Rights. Everyone's rights are taken away first, then given back by name.
 REVOKE ALL ON schema_version, learners, current_learner, drill_items, typing_runs, key_misses,
   miss_tally, key_tally, course_tally, tally_rules, mouse_stages FROM PUBLIC, shurencho_learner, shurencho_teacher;

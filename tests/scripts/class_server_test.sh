@@ -3,7 +3,8 @@
 # record locally and sync; --class-report lists both with their figures; a
 # server stopped mid-lesson gets the runs made meanwhile exactly once when it
 # is back, also after a crash between sending and marking; the learners'
-# role reads no one's rows; a class's year moves to the archive.
+# role reads no one's rows; a class's year moves to the archive; a synced
+# pass reaches the teacher's listener through the server's notice.
 set -euo pipefail
 BUILD="$1"
 BIN="$BUILD/src/shurencho"
@@ -162,4 +163,20 @@ if pg_psql shurencho_learner -c "SELECT * FROM archive.typing_runs" >/dev/null 2
 if archive 5-2 "postgresql://nobody@/none?host=$WORK/none" 2>"$WORK/err.txt"; then fail "an archive without a server"; fi
 grep -q '^shurencho: ' "$WORK/err.txt" || fail "no message for the missing server"
 echo "a class's year moves to the archive and its report"
+# The live class view: a pass synced reaches the teacher's listener, told
+# by the server with the learner's number.
+"$LEARNER" listen "$TEACH" >"$WORK/listen.txt" 2>&1 &
+listener=$!
+for _ in $(seq 300); do
+  grep -q '^listening' "$WORK/listen.txt" && break
+  sleep 0.1
+done
+grep -q '^listening' "$WORK/listen.txt" || fail "the listener did not subscribe: $(cat "$WORK/listen.txt")"
+C="$WORK/ueda/history.sqlite"
+"$LEARNER" practise "$C" 上田 1 1 30
+"$LEARNER" sync "$C" "$LEARN" >/dev/null || fail "上田's sync"
+wait "$listener" || fail "no notice reached the listener: $(cat "$WORK/listen.txt")"
+[ "$(sed -n 2p "$WORK/listen.txt")" = "notified $(count "SELECT id FROM learners WHERE name = '上田'")" ] ||
+  fail "the notice: $(cat "$WORK/listen.txt")"
+echo "a synced pass reaches the teacher's listener"
 echo "1 passed, 0 failed"

@@ -15,13 +15,18 @@
 // class_learner read SERVER NAME
 //   NAME's history as the teacher's 成績 window reads it from the server;
 //   prints "runs N mouse M weakest UNIT×K keys J"
+// class_learner listen SERVER
+//   the class window's listener: prints "listening" once subscribed, then
+//   "notified LEARNER" for the first notice and ends (status 1 after 60 s)
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimer>
 #include <cstdio>
 
+#include "history_postgres/class_listener.h"
 #include "history_postgres/postgres_history_store.h"
 #include "history_sqlite/sqlite_history_store.h"
 #include "history_sqlite/sqlite_sync_source.h"
@@ -121,8 +126,24 @@ int main(int argc, char** argv) {
     }
     return Fail("read", QStringLiteral("no such learner"));
   }
+  if (args.size() == 3 && args[1] == QStringLiteral("listen")) {
+    ClassListener listener(args[2], [](ClassListener::Event event, const QString& detail) {
+      if (event == ClassListener::Event::Listening) {
+        std::printf("listening\n");
+      } else if (event == ClassListener::Event::Notified) {
+        std::printf("notified %s\n", qPrintable(detail));
+        QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); });
+      } else {
+        std::fprintf(stderr, "lost: %s\n", qPrintable(detail));
+      }
+      std::fflush(stdout);
+    });
+    listener.Start();
+    QTimer::singleShot(60000, [] { QCoreApplication::exit(1); });
+    return QCoreApplication::exec();
+  }
   std::fprintf(stderr,
                "usage: class_learner practise FILE NAME RUNS COURSE CPM | sync FILE SERVER | send-only FILE "
-               "SERVER | year FILE YEAR | read SERVER NAME\n");
+               "SERVER | year FILE YEAR | read SERVER NAME | listen SERVER\n");
   return 2;
 }
