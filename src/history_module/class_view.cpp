@@ -17,6 +17,7 @@
 
 #include "adapters/records_module.h"
 #include "data/keyboard_layout.h"
+#include "history_module/class_live.h"
 #include "history_module/class_window.h"
 #include "history_postgres/postgres_class_command.h"
 #include "report/class_table.h"
@@ -82,8 +83,11 @@ ClassView::ClassView(QString serverText, const AppSettings& settings, QWidget* p
   m_status->setTextFormat(Qt::PlainText);
   m_reload = new QPushButton(QStringLiteral("読み直す(&R)"), this);
   connect(m_reload, &QPushButton::clicked, this, [this] { Reload(); });
+  auto* liveLine = new QLabel(this);
+  liveLine->setTextFormat(Qt::PlainText);
   layout->addWidget(m_table);
   layout->addWidget(m_status);
+  layout->addWidget(liveLine);
   layout->addWidget(m_reload, 0, Qt::AlignRight);
   m_giveUp = new QTimer(this);
   m_giveUp->setSingleShot(true);
@@ -99,6 +103,8 @@ ClassView::ClassView(QString serverText, const AppSettings& settings, QWidget* p
   m_inbox->view = this;
   resize(1200, 600);
   Reload();
+  new ClassLive(
+      m_server, liveLine, [this] { Reload(); }, this);
 }
 
 ClassView::~ClassView() {
@@ -239,7 +245,7 @@ int RunClassWindow(int argc, char** argv) {
   ClassView view(ClassServerText(settings, argc, argv, 2), settings);
   view.show();
   const int status = QApplication::exec();
-  if (ClassView::ReadsRunning()) {
+  if (ClassView::ReadsRunning() || ClassLive::LeftRunning()) {
     // Closed while a read still waits for the server: nothing is left to
     // save, and the process ends without the teardown it would run into.
     std::fflush(stdout);

@@ -1,0 +1,42 @@
+#pragma once
+// Keeps the teacher's class view live during a lesson: the server's notices
+// (a learner's pass arrived) make the view read the class again, at most
+// once every two seconds, and a line under the table says whether the view
+// is following the server or has lost it.
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "history_postgres/class_listener.h"
+
+class QLabel;
+class QTimer;
+
+namespace shurencho {
+
+class ClassLive final : public QObject {
+ public:
+  static constexpr int kRereadGapMs = 2000;
+
+  // reread runs on this object's thread; line is the view's, shown below its table.
+  ClassLive(const QString& serverText, QLabel* line, std::function<void()> reread, QObject* parent);
+  ~ClassLive() override;
+
+  // A listener thread left waiting for a server at the end.
+  static bool LeftRunning();
+
+ private:
+  struct Inbox;
+  void Told(ClassListener::Event event, const QString& detail);
+
+  QLabel* m_line;
+  std::function<void()> m_reread;
+  QTimer* m_gap = nullptr;
+  bool m_lost = false;
+  std::shared_ptr<Inbox> m_inbox;  // how the listener's thread reaches this object while it lives
+  std::unique_ptr<ClassListener> m_listener;
+};
+
+}  // namespace shurencho
