@@ -1,7 +1,11 @@
 #include "history_module/class_live.h"
 
+#include <QDate>
+#include <QDateTime>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMetaObject>
+#include <QTableWidget>
 #include <QTimer>
 #include <mutex>
 
@@ -17,7 +21,10 @@ ClassLive::ClassLive(const QString& serverText, QLabel* line, std::function<void
   m_gap = new QTimer(this);
   m_gap->setSingleShot(true);
   m_gap->setInterval(kRereadGapMs);
-  connect(m_gap, &QTimer::timeout, this, [this] { m_reread(); });
+  connect(m_gap, &QTimer::timeout, this, [this] {
+    m_reread();
+    ReadToday();
+  });
   m_inbox->live = this;
   m_line->setText(QStringLiteral("クラスのサーバーからの知らせを待つ準備をしています…"));
   m_listener = std::make_unique<ClassListener>(
@@ -47,6 +54,7 @@ void ClassLive::Told(ClassListener::Event event, const QString& detail) {
       m_line->setText(QStringLiteral("練習が終わるたびに、表は自動で新しくなります。"));
       // Passes sent while the connection was down were not told.
       if (m_lost && !m_gap->isActive()) m_gap->start();
+      if (!m_lost) ReadToday();
       m_lost = false;
       break;
     case ClassListener::Event::Notified:
@@ -58,6 +66,62 @@ void ClassLive::Told(ClassListener::Event event, const QString& detail) {
           QStringLiteral("クラスのサーバーとのつながりが切れました。つなぎ直しています…（%1）").arg(detail));
       break;
   }
+}
+
+}  // namespace shurencho
+
+namespace shurencho {
+
+QStringList ClassLive::Cells(const LearnerToday& today) {
+  // An assignment's progress will be a column of its own beside these.
+  return {today.passes == 0 ? QStringLiteral("－") : QString::number(today.passes),
+          today.bestSpeed < 0 ? QStringLiteral("－") : QString::number(today.bestSpeed),
+          today.stuckKana.isEmpty()
+              ? QString()
+              : QStringLiteral("とまっている（%1×%2）").arg(today.stuckKana).arg(today.stuckMisses)};
+}
+
+void ClassLive::ShowColumns(QTableWidget* table, const QList<qint64>& learners) {
+  m_table = table;
+  m_firstColumn = table->columnCount();
+  m_learners = learners;
+  table->setColumnCount(m_firstColumn + 3);
+  const QStringList headers{QStringLiteral("今日の回数"), QStringLiteral("今日の最高 字／分"),
+                            QStringLiteral("ようす")};
+  for (int c = 0; c < headers.size(); ++c)
+    table->setHorizontalHeaderItem(m_firstColumn + c, new QTableWidgetItem(headers[c]));
+  Render();
+}
+
+void ClassLive::ReadToday() {
+  // The school's day, in the teacher's machine's zone.
+  const qint64 since = QDate::currentDate().startOfDay().toMSecsSinceEpoch();
+  m_listener->ReadToday(since, [inbox = m_inbox](bool ok, const ClassToday& today, const QString&) {
+    if (!ok) return;  // said by the listener as a lost connection
+    const std::lock_guard lock(inbox->mutex);
+    if (!inbox->live) return;
+    QMetaObject::invokeMethod(
+        inbox->live,
+        [live = inbox->live, today] {
+          live->m_today = today;
+          live->Render();
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void ClassLive::Render() {
+  if (!m_table) return;
+  for (int r = 0; r < std::min<qsizetype>(m_table->rowCount(), m_learners.size()); ++r) {
+    const QStringList cells = Cells(m_today.value(m_learners[r]));
+    for (int c = 0; c < cells.size(); ++c) {
+      auto* item = new QTableWidgetItem(cells[c]);
+      item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+      if (c < 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      m_table->setItem(r, m_firstColumn + c, item);
+    }
+  }
+  m_table->resizeColumnToContents(m_firstColumn + 2);
 }
 
 }  // namespace shurencho

@@ -2,8 +2,11 @@
 // Keeps the teacher's class view live during a lesson: the server's notices
 // (a learner's pass arrived) make the view read the class again, at most
 // once every two seconds, and a line under the table says whether the view
-// is following the server or has lost it.
+// is following the server or has lost it. The last columns of the view's
+// table are this object's: each learner's passes and best 字／分 today, and
+// the sign that a learner is stuck.
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -12,6 +15,7 @@
 #include "history_postgres/class_listener.h"
 
 class QLabel;
+class QTableWidget;
 class QTimer;
 
 namespace shurencho {
@@ -24,17 +28,29 @@ class ClassLive final : public QObject {
   ClassLive(const QString& serverText, QLabel* line, std::function<void()> reread, QObject* parent);
   ~ClassLive() override;
 
+  // The view filled its table afresh, one row per learner (the server's
+  // numbers): the live columns are added after its own.
+  void ShowColumns(QTableWidget* table, const QList<qint64>& learners);
+  // What is shown for a learner's day, in the live columns' order.
+  static QStringList Cells(const LearnerToday& today);
+
   // A listener thread left waiting for a server at the end.
   static bool LeftRunning();
 
  private:
   struct Inbox;
   void Told(ClassListener::Event event, const QString& detail);
+  void ReadToday();
+  void Render();
 
   QLabel* m_line;
   std::function<void()> m_reread;
   QTimer* m_gap = nullptr;
   bool m_lost = false;
+  QTableWidget* m_table = nullptr;
+  int m_firstColumn = 0;
+  QList<qint64> m_learners;  // the table's rows
+  ClassToday m_today;
   std::shared_ptr<Inbox> m_inbox;  // how the listener's thread reaches this object while it lives
   std::unique_ptr<ClassListener> m_listener;
 };

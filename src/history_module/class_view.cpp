@@ -102,9 +102,9 @@ ClassView::ClassView(QString serverText, const AppSettings& settings, QWidget* p
   m_inbox = std::make_shared<Inbox>();
   m_inbox->view = this;
   resize(1200, 600);
-  Reload();
-  new ClassLive(
+  m_live = new ClassLive(
       m_server, liveLine, [this] { Reload(); }, this);
+  Reload();
 }
 
 ClassView::~ClassView() {
@@ -201,6 +201,9 @@ void ClassView::Answered(int reading, bool ok, const ClassOnServer& read, const 
                  ? QStringLiteral("－")
                  : QDateTime::fromMSecsSinceEpoch(row.latestAt).toString(QStringLiteral("yyyy/MM/dd"))));
   }
+  QList<qint64> learners;
+  for (const ServerLearner& l : m_class.learners) learners << l.id;
+  m_live->ShowColumns(m_table, learners);
   m_table->resizeColumnsToContents();
   m_status->setText(
       QStringLiteral("%1 人。行をクリックすると、その学習者の成績を開きます。").arg(m_class.rows.size()));

@@ -20,6 +20,7 @@ class QTimer;
 namespace shurencho {
 
 struct KeyboardLayouts;
+class ClassLive;
 
 class ClassView final : public QWidget {
  public:
@@ -55,6 +56,7 @@ class ClassView final : public QWidget {
   std::shared_ptr<Inbox> m_inbox;  // how a reading thread reaches this view while it lives
   int m_reader = 0;                // the read whose answer is awaited; any other is dropped
   bool m_reading = false;
+  ClassLive* m_live = nullptr;  // the live columns and line; a child
   QPointer<QWidget> m_records;
   std::unique_ptr<HistoryStore> m_recordsStore;  // read by m_records
   std::unique_ptr<KeyboardLayouts> m_keyboards;  // read at the first learner opened

@@ -51,9 +51,56 @@ class ClassListener::Runner final : public QObject {
     QThread::currentThread()->quit();
   }
 
+  void ReadToday(qint64 since, const TodayDone& done) {
+    if (m_name.isEmpty()) return;
+    ClassToday today;
+    QString error;
+    const bool ok = ReadPasses(since, &today, &error);
+    if (!ok) Lost(error);
+    done(ok, today, error);
+  }
+
   std::atomic<bool> m_stopping{false};
 
  private:
+  bool ReadPasses(qint64 since, ClassToday* today, QString* error) {
+    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    q.prepare(QStringLiteral(
+        "SELECT learner, COUNT(*), MAX(chars_per_minute) FILTER (WHERE btrim(grade) <> '' AND grade NOT IN "
+        "('途中', '計測なし')) FROM typing_runs WHERE at_ms >= ? GROUP BY learner"));
+    q.addBindValue(since);
+    if (!q.exec()) return Failed(q, error);
+    while (q.next()) {
+      LearnerToday& t = (*today)[q.value(0).toLongLong()];
+      t.passes = q.value(1).toInt();
+      t.bestSpeed = q.value(2).isNull() ? -1 : q.value(2).toInt();
+    }
+    // The last pass today holds the refusals made after the pass before it
+    // ended, up to its own end.
+    q.prepare(QStringLiteral(
+        "WITH last AS (SELECT DISTINCT ON (learner) learner, at_ms FROM typing_runs WHERE at_ms >= ? "
+        "ORDER BY learner, at_ms DESC), "
+        "span AS (SELECT l.learner, l.at_ms, COALESCE((SELECT MAX(t.at_ms) FROM typing_runs t "
+        "WHERE t.learner = l.learner AND t.at_ms < l.at_ms), -1) AS after_ms FROM last l) "
+        "SELECT DISTINCT ON (s.learner) s.learner, m.unit, COUNT(*) AS misses FROM span s "
+        "JOIN key_misses m ON m.learner = s.learner AND m.at_ms > s.after_ms AND m.at_ms <= s.at_ms "
+        "GROUP BY s.learner, m.unit HAVING COUNT(*) >= ? ORDER BY s.learner, misses DESC, m.unit"));
+    q.addBindValue(since);
+    q.addBindValue(kStuckMisses);
+    if (!q.exec()) return Failed(q, error);
+    while (q.next()) {
+      LearnerToday& t = (*today)[q.value(0).toLongLong()];
+      t.stuckKana = q.value(1).toString();
+      t.stuckMisses = q.value(2).toInt();
+    }
+    return true;
+  }
+
+  static bool Failed(const QSqlQuery& q, QString* error) {
+    *error = q.lastError().text().trimmed();
+    return false;
+  }
+
   void Connect() {
     if (m_stopping.load()) return;
     ServerAddress address;
@@ -149,6 +196,12 @@ ClassListener::~ClassListener() {
     }
   }
   delete m_runner;
+}
+
+void ClassListener::ReadToday(qint64 sinceMs, TodayDone done) {
+  QMetaObject::invokeMethod(
+      m_runner, [r = m_runner, sinceMs, done = std::move(done)] { r->ReadToday(sinceMs, done); },
+      Qt::QueuedConnection);
 }
 
 bool ClassListener::LeftRunning() { return g_leftRunning.load(); }

@@ -6,6 +6,7 @@
 // the window never waits for the server; a lost server is tried again every
 // few seconds until it answers.
 
+#include <QHash>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -14,8 +15,21 @@ class QThread;
 
 namespace shurencho {
 
+// A learner's lesson so far, for the class view's live columns.
+struct LearnerToday {
+  int passes = 0;      // passes ended since the day began, graded or not
+  int bestSpeed = -1;  // the best graded 字／分 among them; -1 when none was graded
+  QString stuckKana;   // the kana refused most in the last pass, when refused kStuckMisses times or more
+  int stuckMisses = 0;
+};
+// By the server's learner number; a learner with no pass today is absent.
+using ClassToday = QHash<qint64, LearnerToday>;
+
 class ClassListener final {
  public:
+  // A kana refused this often in one pass: the learner is stuck on it.
+  static constexpr int kStuckMisses = 5;
+
   enum class Event {
     Listening,  // connected and subscribed; what came before may have been missed
     Notified,   // rows of a learner arrived; detail: the server's learner number
@@ -34,6 +48,10 @@ class ClassListener final {
   ClassListener& operator=(const ClassListener&) = delete;
 
   void Start();
+  using TodayDone = std::function<void(bool ok, const ClassToday& today, const QString& error)>;
+  // Reads every learner's passes since sinceMs on the listener's connection
+  // (not at all while it has none); done runs on the listener's thread.
+  void ReadToday(qint64 sinceMs, TodayDone done);
   // A listener's thread left running at its end: the program must not tear
   // the database drivers down under it.
   static bool LeftRunning();

@@ -164,7 +164,8 @@ if archive 5-2 "postgresql://nobody@/none?host=$WORK/none" 2>"$WORK/err.txt"; th
 grep -q '^shurencho: ' "$WORK/err.txt" || fail "no message for the missing server"
 echo "a class's year moves to the archive and its report"
 # The live class view: a pass synced reaches the teacher's listener, told
-# by the server with the learner's number.
+# by the server with the learner's number; five refusals of one kana in the
+# pass show the learner as stuck on it.
 "$LEARNER" listen "$TEACH" >"$WORK/listen.txt" 2>&1 &
 listener=$!
 for _ in $(seq 300); do
@@ -173,10 +174,11 @@ for _ in $(seq 300); do
 done
 grep -q '^listening' "$WORK/listen.txt" || fail "the listener did not subscribe: $(cat "$WORK/listen.txt")"
 C="$WORK/ueda/history.sqlite"
-"$LEARNER" practise "$C" 上田 1 1 30
+"$LEARNER" practise "$C" 上田 1 1 30 5
 "$LEARNER" sync "$C" "$LEARN" >/dev/null || fail "上田's sync"
 wait "$listener" || fail "no notice reached the listener: $(cat "$WORK/listen.txt")"
 [ "$(sed -n 2p "$WORK/listen.txt")" = "notified $(count "SELECT id FROM learners WHERE name = '上田'")" ] ||
   fail "the notice: $(cat "$WORK/listen.txt")"
-echo "a synced pass reaches the teacher's listener"
+[ "$(sed -n 3p "$WORK/listen.txt")" = "today passes 1 best 30 stuck つ×5" ] || fail "上田's day: $(cat "$WORK/listen.txt")"
+echo "a synced pass reaches the teacher's listener, stuck on a kana"
 echo "1 passed, 0 failed"

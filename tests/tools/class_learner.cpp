@@ -1,9 +1,9 @@
 // One learner's machine for the class server test.
 //
-// class_learner practise FILE NAME RUNS COURSE CPM
+// class_learner practise FILE NAME RUNS COURSE CPM [MISSES]
 //   as NAME, writes RUNS batches to the history file as the drill does at a
-//   run's end (the run, its last item and two refused keys on "つ") and one
-//   maze stage
+//   run's end (the run, its last item and MISSES, else two, refused keys on
+//   "つ") and one maze stage
 // class_learner sync FILE SERVER
 //   one round of the sync queue; prints "sent N"
 // class_learner send-only FILE SERVER
@@ -17,7 +17,9 @@
 //   prints "runs N mouse M weakest UNIT×K keys J"
 // class_learner listen SERVER
 //   the class window's listener: prints "listening" once subscribed, then
-//   "notified LEARNER" for the first notice and ends (status 1 after 60 s)
+//   "notified LEARNER" for the first notice, then that learner's last 24 hours as the
+//   class window shows it, "today passes N best B stuck KANA×M", and ends
+//   (status 1 after 60 s)
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -46,17 +48,18 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   const QStringList args = app.arguments();
   QString error;
-  if (args.size() == 7 && args[1] == QStringLiteral("practise")) {
+  if ((args.size() == 7 || args.size() == 8) && args[1] == QStringLiteral("practise")) {
     auto store = SqliteHistoryStore::Open(args[2], &error);
     if (!store) return Fail("open", error);
     if (!store->SetLearnerName(args[3], &error)) return Fail("name", error);
     const int runs = args[4].toInt(), course = args[5].toInt(), cpm = args[6].toInt();
+    const int misses = args.size() == 8 ? args[7].toInt() : 2;
     const HistoryTime now = QDateTime::currentMSecsSinceEpoch();
     for (int n = 0; n < runs; ++n) {
       HistoryBatch batch;
       const HistoryTime at = now + n;
       batch.items.append(DrillItemRecord{at, course, QStringLiteral("つくえ"), 3, 10, 2, 4.0});
-      for (int k = 0; k < 2; ++k) {
+      for (int k = 0; k < misses; ++k) {
         batch.misses.append(KeyMissRecord{at, course, QStringLiteral("つ"), QStringLiteral("t"),
                                           QStringLiteral("s"), QStringLiteral("u")});
       }
@@ -127,23 +130,38 @@ int main(int argc, char** argv) {
     return Fail("read", QStringLiteral("no such learner"));
   }
   if (args.size() == 3 && args[1] == QStringLiteral("listen")) {
-    ClassListener listener(args[2], [](ClassListener::Event event, const QString& detail) {
+    ClassListener* listening = nullptr;
+    ClassListener listener(args[2], [&listening](ClassListener::Event event, const QString& detail) {
       if (event == ClassListener::Event::Listening) {
         std::printf("listening\n");
       } else if (event == ClassListener::Event::Notified) {
         std::printf("notified %s\n", qPrintable(detail));
-        QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); });
+        const qint64 learner = detail.toLongLong();
+        listening->ReadToday(QDateTime::currentMSecsSinceEpoch() - 24 * 3600 * 1000LL,
+                             [learner](bool ok, const ClassToday& today, const QString& error) {
+                               const LearnerToday t = today.value(learner);
+                               if (ok) {
+                                 std::printf("today passes %d best %d stuck %s×%d\n", t.passes, t.bestSpeed,
+                                             qPrintable(t.stuckKana), t.stuckMisses);
+                               } else {
+                                 std::fprintf(stderr, "today: %s\n", qPrintable(error));
+                               }
+                               std::fflush(stdout);
+                               QMetaObject::invokeMethod(qApp, [ok] { QCoreApplication::exit(ok ? 0 : 1); });
+                             });
       } else {
         std::fprintf(stderr, "lost: %s\n", qPrintable(detail));
       }
       std::fflush(stdout);
     });
+    listening = &listener;
     listener.Start();
     QTimer::singleShot(60000, [] { QCoreApplication::exit(1); });
     return QCoreApplication::exec();
   }
-  std::fprintf(stderr,
-               "usage: class_learner practise FILE NAME RUNS COURSE CPM | sync FILE SERVER | send-only FILE "
-               "SERVER | year FILE YEAR | read SERVER NAME | listen SERVER\n");
+  std::fprintf(
+      stderr,
+      "usage: class_learner practise FILE NAME RUNS COURSE CPM [MISSES] | sync FILE SERVER | send-only FILE "
+      "SERVER | year FILE YEAR | read SERVER NAME | listen SERVER\n");
   return 2;
 }
