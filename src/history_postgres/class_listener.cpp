@@ -147,7 +147,8 @@ class ClassListener::Runner final : public QObject {
   void Lost(const QString& why) {
     Drop();
     if (m_stopping.load()) return;
-    m_told(Event::Lost, why);
+    // The driver has no words for a connection the server closed.
+    m_told(Event::Lost, why.isEmpty() ? QStringLiteral("サーバーが応答しません。") : why);
     m_retry->start(m_retryMs);
   }
 
