@@ -428,6 +428,44 @@ CREATE TRIGGER typing_runs_tell AFTER INSERT ON typing_runs REFERENCING NEW TABL
 DROP TRIGGER IF EXISTS drill_items_tell ON drill_items;
 CREATE TRIGGER drill_items_tell AFTER INSERT ON drill_items REFERENCING NEW TABLE AS added
   FOR EACH STATEMENT EXECUTE FUNCTION shurencho_tell_class();
+-- Where each learner is during a lesson: the page their program has open
+-- and when an item last ended there, sent by the program at least once a
+-- minute while it is open. Times are the server's clock, so that the
+-- machines' clocks do not matter. The learners' role writes it only
+-- through shurencho_presence and reads none of it.
+CREATE TABLE IF NOT EXISTS presence (
+  learner INTEGER NOT NULL, machine TEXT NOT NULL, page TEXT NOT NULL, course INTEGER NOT NULL,
+  last_item_ms BIGINT, seen_ms BIGINT NOT NULL,
+  PRIMARY KEY (learner, machine));
+-- p_item_age_ms: how long ago an item ended on the machine (NULL: none).
+-- The class is told of a new page, course or item, and of a learner seen
+-- again after two minutes away, as 'presence:<learner>'.
+CREATE OR REPLACE FUNCTION shurencho_presence(p_name TEXT, p_machine TEXT, p_page TEXT, p_course INTEGER,
+                                              p_item_age_ms BIGINT) RETURNS VOID
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+  who INTEGER;
+  now_ms BIGINT := (extract(epoch FROM clock_timestamp()) * 1000)::BIGINT;
+  item_ms BIGINT;
+  was presence%ROWTYPE;
+BEGIN
+  who := shurencho_learner_id(p_name, p_machine);
+  p_page := left(COALESCE(p_page, ''), 32);
+  item_ms := CASE WHEN p_item_age_ms IS NULL THEN NULL ELSE now_ms - GREATEST(p_item_age_ms, 0) END;
+  SELECT * INTO was FROM presence WHERE learner = who AND machine = p_machine;
+  INSERT INTO presence (learner, machine, page, course, last_item_ms, seen_ms)
+  VALUES (who, p_machine, p_page, COALESCE(p_course, -1), item_ms, now_ms)
+  ON CONFLICT (learner, machine) DO UPDATE SET
+    page = EXCLUDED.page, course = EXCLUDED.course, last_item_ms = EXCLUDED.last_item_ms,
+    seen_ms = EXCLUDED.seen_ms;
+  -- The age is rounded by the network's delay: a second either way is no new item.
+  IF was IS NULL OR was.page <> p_page OR was.course <> COALESCE(p_course, -1)
+     OR (item_ms IS NULL) <> (was.last_item_ms IS NULL) OR abs(item_ms - was.last_item_ms) > 1000
+     OR now_ms - was.seen_ms > 120000 THEN
+    PERFORM pg_notify('shurencho_class', 'presence:' || who);
+  END IF;
+END
+$$;
 -- ---- end of the live class view ----
 
 -- Rights. Everyone's rights are taken away first, then given back by name.
@@ -467,5 +505,15 @@ BEGIN
   END LOOP;
 END
 $$;
+
+-- ---- The live class view's rights ----
+REVOKE ALL ON presence FROM PUBLIC, shurencho_learner, shurencho_teacher;
+REVOKE ALL ON FUNCTION shurencho_presence(TEXT, TEXT, TEXT, INTEGER, BIGINT) FROM PUBLIC;
+GRANT EXECUTE ON FUNCTION shurencho_presence(TEXT, TEXT, TEXT, INTEGER, BIGINT) TO shurencho_learner;
+GRANT SELECT ON presence TO shurencho_teacher;
+ALTER TABLE presence ENABLE ROW LEVEL SECURITY;
+DROP POLICY IF EXISTS teacher_reads ON presence;
+CREATE POLICY teacher_reads ON presence FOR SELECT TO shurencho_teacher USING (true);
+-- ---- end of the live class view's rights ----
 
 COMMIT;

@@ -43,6 +43,8 @@ void HistoryRecorder::TurnOff() {
 
 void HistoryRecorder::Hand(HistoryBatch batch) {
   if (!m_on || batch.empty()) return;
+  // Every batch is something just ended: what the class sees as progress.
+  m_lastEnded = m_platform.Now();
   m_waiting.append(std::move(batch));
   if (m_waiting.size() > kMaxWaiting) m_waiting.removeFirst();
   Flush();

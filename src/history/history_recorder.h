@@ -82,6 +82,10 @@ class HistoryRecorder final {
   // ---- The mouse pages ----
   void MouseStage(MouseGame game, int stage, int misses, int moves, double seconds);
 
+  // When an item, a run or a stage last ended (the platform's clock); 0
+  // when none has since the program started.
+  ClockTime lastEnded() const { return m_lastEnded; }
+
   // The `count` units the learner misses most, most missed first; empty
   // while there is no store or no history.
   QStringList WeakUnits(int count) const;
@@ -112,6 +116,7 @@ class HistoryRecorder final {
   TypingRunRecord m_runRecord;  // the drill run as last measured; no characters: none since the last pass
   Counts m_typing;              // the free-typing run
   int m_typedBefore = 0;        // the typing box's length before the latest edit
+  ClockTime m_lastEnded = 0;
 };
 
 }  // namespace shurencho

@@ -38,6 +38,18 @@ struct SyncBatch {
   bool empty() const { return size() == 0; }
 };
 
+// What the learner's program is doing, sent beside the rows so that the
+// teacher sees who is practising and who has stopped.
+struct Presence {
+  QString name;  // the learner, as the rows name them
+  QString machine;
+  QString page;           // what the learner has open, as the class window shows it ("コース2", "実践")
+  int course = -1;        // the course's history number; -1 outside the drill
+  qint64 itemAgeMs = -1;  // since an item, run or stage last ended (or the program started)
+
+  bool empty() const { return name.isEmpty(); }
+};
+
 // The rows on this side: the local file.
 class SyncSource {
  public:
@@ -58,6 +70,13 @@ class SyncSender {
   // soon, so the program's end never waits for a server that stopped
   // answering. The sender is of no further use afterwards.
   virtual void Interrupt() {}
+  // Where the learner is now; a server that keeps no presence takes it as
+  // sent.
+  virtual bool SendPresence(const Presence& presence, QString* error) {
+    (void)presence;
+    (void)error;
+    return true;
+  }
 };
 
 class SyncQueue final {

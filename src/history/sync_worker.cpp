@@ -1,5 +1,6 @@
 #include "history/sync_worker.h"
 
+#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QTimer>
 #include <atomic>
@@ -22,7 +23,37 @@ class SyncWorker::Runner final : public QObject {
     m_timer->setInterval(m_intervalMs);
     QObject::connect(m_timer, &QTimer::timeout, this, [this] { Round(); });
     m_timer->start();
+    m_presenceTimer = new QTimer(this);
+    m_presenceTimer->setInterval(kPresenceMs);
+    QObject::connect(m_presenceTimer, &QTimer::timeout, this, [this] {
+      SyncQueue::Result result;
+      result.ok = SendPresence(&result.error);
+      if (result.ok) return;
+      DropSender();
+      if (m_done) m_done(result);
+    });
+    m_presenceTimer->start();
     Round();
+  }
+
+  void SetPresence(const Presence& presence) {
+    const std::lock_guard lock(m_presenceMutex);
+    m_presence = presence;
+    m_presenceSet.start();
+  }
+
+  // Only with a connection made by a round: a server that is away is not
+  // tried more often for it. True when sent or nothing was to be sent.
+  bool SendPresence(QString* error) {
+    if (m_stopping.load() || !m_sender) return true;
+    Presence now;
+    {
+      const std::lock_guard lock(m_presenceMutex);
+      if (m_presence.empty()) return true;
+      now = m_presence;
+      if (now.itemAgeMs >= 0) now.itemAgeMs += m_presenceSet.elapsed();
+    }
+    return m_sender->SendPresence(now, error);
   }
 
   void Round() {
@@ -42,6 +73,7 @@ class SyncWorker::Runner final : public QObject {
     } else {
       result.ok = false;
     }
+    if (result.ok) result.ok = SendPresence(&result.error);
     // A lost server comes back as a new connection.
     if (!result.ok) DropSender();
     if (m_done) m_done(result);
@@ -51,6 +83,8 @@ class SyncWorker::Runner final : public QObject {
   void End() {
     delete m_timer;
     m_timer = nullptr;
+    delete m_presenceTimer;
+    m_presenceTimer = nullptr;
     DropSender();
     m_source.reset();
     QThread::currentThread()->quit();
@@ -75,6 +109,10 @@ class SyncWorker::Runner final : public QObject {
   int m_intervalMs;
   RoundDone m_done;
   QTimer* m_timer = nullptr;
+  QTimer* m_presenceTimer = nullptr;
+  std::mutex m_presenceMutex;  // the owner sets, the worker reads
+  Presence m_presence;
+  QElapsedTimer m_presenceSet;
   std::atomic<bool> m_stopping{false};
   std::mutex m_senderMutex;  // m_sender is swapped on the worker's thread, interrupted from the owner's
   std::unique_ptr<SyncSource> m_source;
@@ -101,6 +139,10 @@ void SyncWorker::SyncSoon() {
   if (!m_thread) return;
   QMetaObject::invokeMethod(
       m_runner, [runner = m_runner] { runner->Round(); }, Qt::QueuedConnection);
+}
+
+void SyncWorker::SetPresence(const Presence& presence) {
+  if (m_runner) m_runner->SetPresence(presence);
 }
 
 void SyncWorker::AskToStop(int waitMs) {

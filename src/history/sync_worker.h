@@ -36,6 +36,11 @@ class SyncWorker final {
   void Start();
   // Asks for a round now (the learner's session just ended, say).
   void SyncSoon();
+  // From the owner's thread, as often as it likes (it only keeps it): sent
+  // after each round and every kPresenceMs while the program is open. The
+  // age is counted on from the moment it is set.
+  void SetPresence(const Presence& presence);
+  static constexpr int kPresenceMs = 60 * 1000;
   // Begins the end without waiting, so that the program can close other
   // things meanwhile: a round under way stops after its batch and its
   // server call is interrupted. Stop() waits for it at most waitMs from now.

@@ -25,6 +25,15 @@ ClassLive::ClassLive(const QString& serverText, QLabel* line, std::function<void
     m_reread();
     ReadToday();
   });
+  m_presenceGap = new QTimer(this);
+  m_presenceGap->setSingleShot(true);
+  m_presenceGap->setInterval(kRereadGapMs);
+  connect(m_presenceGap, &QTimer::timeout, this, [this] { ReadToday(); });
+  m_clock = new QTimer(this);
+  m_clock->setInterval(15000);
+  connect(m_clock, &QTimer::timeout, this, [this] { Render(); });
+  m_clock->start();
+  m_readAt.start();
   m_inbox->live = this;
   m_line->setText(QStringLiteral("クラスのサーバーからの知らせを待つ準備をしています…"));
   m_listener = std::make_unique<ClassListener>(
@@ -60,6 +69,9 @@ void ClassLive::Told(ClassListener::Event event, const QString& detail) {
     case ClassListener::Event::Notified:
       if (!m_gap->isActive()) m_gap->start();
       break;
+    case ClassListener::Event::Present:
+      if (!m_presenceGap->isActive() && !m_gap->isActive()) m_presenceGap->start();
+      break;
     case ClassListener::Event::Lost:
       m_lost = true;
       m_line->setText(
@@ -72,22 +84,27 @@ void ClassLive::Told(ClassListener::Event event, const QString& detail) {
 
 namespace shurencho {
 
-QStringList ClassLive::Cells(const LearnerToday& today) {
+QStringList ClassLive::Cells(const LearnerToday& today, qint64 sinceReadMs) {
+  const bool open = today.seenAgeMs >= 0 && today.seenAgeMs + sinceReadMs <= kSeenWithinMs;
+  const bool idle = open && today.itemAgeMs >= 0 && today.itemAgeMs + sinceReadMs > kIdleMs;
+  QString sign;
+  if (!today.stuckKana.isEmpty())
+    sign = QStringLiteral("とまっている（%1×%2）").arg(today.stuckKana).arg(today.stuckMisses);
+  else if (idle)
+    sign = QStringLiteral("とまっている");
   // An assignment's progress will be a column of its own beside these.
-  return {today.passes == 0 ? QStringLiteral("－") : QString::number(today.passes),
-          today.bestSpeed < 0 ? QStringLiteral("－") : QString::number(today.bestSpeed),
-          today.stuckKana.isEmpty()
-              ? QString()
-              : QStringLiteral("とまっている（%1×%2）").arg(today.stuckKana).arg(today.stuckMisses)};
+  return {open && !today.page.isEmpty() ? QStringLiteral("いま：") + today.page : QStringLiteral("－"),
+          today.passes == 0 ? QStringLiteral("－") : QString::number(today.passes),
+          today.bestSpeed < 0 ? QStringLiteral("－") : QString::number(today.bestSpeed), sign};
 }
 
 void ClassLive::ShowColumns(QTableWidget* table, const QList<qint64>& learners) {
   m_table = table;
   m_firstColumn = table->columnCount();
   m_learners = learners;
-  table->setColumnCount(m_firstColumn + 3);
-  const QStringList headers{QStringLiteral("今日の回数"), QStringLiteral("今日の最高 字／分"),
-                            QStringLiteral("ようす")};
+  const QStringList headers{QStringLiteral("いま"), QStringLiteral("今日の回数"),
+                            QStringLiteral("今日の最高 字／分"), QStringLiteral("ようす")};
+  table->setColumnCount(m_firstColumn + static_cast<int>(headers.size()));
   for (int c = 0; c < headers.size(); ++c)
     table->setHorizontalHeaderItem(m_firstColumn + c, new QTableWidgetItem(headers[c]));
   Render();
@@ -104,6 +121,7 @@ void ClassLive::ReadToday() {
         inbox->live,
         [live = inbox->live, today] {
           live->m_today = today;
+          live->m_readAt.start();
           live->Render();
         },
         Qt::QueuedConnection);
@@ -113,15 +131,16 @@ void ClassLive::ReadToday() {
 void ClassLive::Render() {
   if (!m_table) return;
   for (int r = 0; r < std::min<qsizetype>(m_table->rowCount(), m_learners.size()); ++r) {
-    const QStringList cells = Cells(m_today.value(m_learners[r]));
+    const QStringList cells = Cells(m_today.value(m_learners[r]), m_readAt.elapsed());
     for (int c = 0; c < cells.size(); ++c) {
       auto* item = new QTableWidgetItem(cells[c]);
       item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-      if (c < 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      if (c == 1 || c == 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       m_table->setItem(r, m_firstColumn + c, item);
     }
   }
-  m_table->resizeColumnToContents(m_firstColumn + 2);
+  m_table->resizeColumnToContents(m_firstColumn);
+  m_table->resizeColumnToContents(m_firstColumn + 3);
 }
 
 }  // namespace shurencho

@@ -93,6 +93,22 @@ class ClassListener::Runner final : public QObject {
       t.stuckKana = q.value(1).toString();
       t.stuckMisses = q.value(2).toInt();
     }
+    // The machine seen last, for a learner on two; a server set up before
+    // there was presence has none.
+    if (!q.exec(QStringLiteral("SELECT to_regclass('presence') IS NOT NULL")) || !q.next())
+      return Failed(q, error);
+    if (!q.value(0).toBool()) return true;
+    if (!q.exec(QStringLiteral("SELECT DISTINCT ON (learner) learner, page, now_ms - seen_ms, now_ms - "
+                               "last_item_ms FROM presence, "
+                               "(SELECT (extract(epoch FROM clock_timestamp()) * 1000)::BIGINT AS now_ms) n "
+                               "ORDER BY learner, seen_ms DESC")))
+      return Failed(q, error);
+    while (q.next()) {
+      LearnerToday& t = (*today)[q.value(0).toLongLong()];
+      t.page = q.value(1).toString();
+      t.seenAgeMs = q.value(2).toLongLong();
+      t.itemAgeMs = q.value(3).isNull() ? -1 : q.value(3).toLongLong();
+    }
     return true;
   }
 
@@ -124,7 +140,12 @@ class ClassListener::Runner final : public QObject {
     QSqlDriver* driver = db.driver();
     connect(driver, &QSqlDriver::notification, this,
             [this](const QString& channel, QSqlDriver::NotificationSource, const QVariant& payload) {
-              if (channel == QLatin1String(kChannel)) m_told(Event::Notified, payload.toString());
+              if (channel != QLatin1String(kChannel)) return;
+              const QString text = payload.toString();
+              if (text.startsWith(QLatin1String("presence:")))
+                m_told(Event::Present, text.mid(9));
+              else
+                m_told(Event::Notified, text);
             });
     if (!driver->subscribeToNotification(QLatin1String(kChannel))) {
       Lost(driver->lastError().text().trimmed());

@@ -21,6 +21,10 @@ struct LearnerToday {
   int bestSpeed = -1;  // the best graded 字／分 among them; -1 when none was graded
   QString stuckKana;   // the kana refused most in the last pass, when refused kStuckMisses times or more
   int stuckMisses = 0;
+  // Where the learner's program is, as it last said; ages at the read.
+  QString page;           // empty: never said
+  qint64 seenAgeMs = -1;  // since it last said so
+  qint64 itemAgeMs = -1;  // since an item last ended there; -1: none
 };
 // By the server's learner number; a learner with no pass today is absent.
 using ClassToday = QHash<qint64, LearnerToday>;
@@ -33,6 +37,7 @@ class ClassListener final {
   enum class Event {
     Listening,  // connected and subscribed; what came before may have been missed
     Notified,   // rows of a learner arrived; detail: the server's learner number
+    Present,    // a learner's program changed page or course, or ended an item; detail: as above
     Lost,       // no connection; detail: why. Tried again after retryMs.
   };
   // Called on the listener's thread.

@@ -336,10 +336,12 @@ std::unique_ptr<PostgresSyncSender> PostgresSyncSender::Open(const QString& serv
   QSqlError failed;
   {
     QSqlQuery q(QSqlDatabase::database(name, false));
-    if (q.exec(
-            QStringLiteral("SELECT to_regprocedure('shurencho_learner_id(text,text,text)') IS NOT NULL")) &&
+    if (q.exec(QStringLiteral(
+            "SELECT to_regprocedure('shurencho_learner_id(text,text,text)') IS NOT NULL, "
+            "to_regprocedure('shurencho_presence(text,text,text,integer,bigint)') IS NOT NULL")) &&
         q.next()) {
       sender->m_sendsYears = q.value(0).toBool();
+      sender->m_keepsPresence = q.value(1).toBool();
       return sender;
     }
     failed = q.lastError();
@@ -355,6 +357,23 @@ PostgresSyncSender::~PostgresSyncSender() { Disconnect(m_connection, &m_guard); 
 
 void PostgresSyncSender::Interrupt() {
   if (m_guard) m_guard->Trip();
+}
+
+bool PostgresSyncSender::SendPresence(const Presence& presence, QString* error) {
+  if (!m_keepsPresence) return true;
+  if (m_guard) m_guard->Arm();
+  const DisarmOnExit disarm{m_guard.get()};
+  QSqlQuery q(QSqlDatabase::database(m_connection, false));
+  q.prepare(QStringLiteral("SELECT shurencho_presence(?, ?, ?, ?, ?)"));
+  q.addBindValue(presence.name);
+  q.addBindValue(presence.machine);
+  q.addBindValue(presence.page);
+  q.addBindValue(presence.course);
+  q.addBindValue(presence.itemAgeMs < 0 ? QVariant(QMetaType(QMetaType::LongLong))
+                                        : QVariant(presence.itemAgeMs));
+  if (q.exec()) return true;
+  if (!NoAnswer(m_guard, error)) Fail(error, q.lastError());
+  return false;
 }
 
 bool PostgresSyncSender::ServerIds(QSqlQuery& q, const SyncBatch& batch, QHash<qint64, qint64>* ids,

@@ -51,6 +51,7 @@ class PostgresSyncSender final : public SyncSender {
 
   bool Send(const SyncBatch& batch, QString* error) override;
   void Interrupt() override;
+  bool SendPresence(const Presence& presence, QString* error) override;
 
  private:
   PostgresSyncSender(QString connection, std::unique_ptr<StallGuard> guard);
@@ -67,6 +68,8 @@ class PostgresSyncSender final : public SyncSender {
   QHash<QString, qint64> m_learnerIds;
   // The server takes the school year (a server set up before it does not).
   bool m_sendsYears = false;
+  // The server keeps where each learner is (a server set up before does not).
+  bool m_keepsPresence = false;
 };
 
 // The class as the teacher sees it: one row per learner, rows ordered as learners.

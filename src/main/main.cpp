@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <QSysInfo>
 #include <QTimer>
 #include <clocale>
 #include <csignal>
@@ -35,6 +36,8 @@
 #include "history/history_service.h"
 #include "history/sync_worker.h"
 #include "main/command_line.h"
+#include "measure/course.h"
+#include "platform/clock.h"
 #include "report/report_command.h"
 #include "settings/settings.h"
 #include "settings/settings_session.h"
@@ -239,6 +242,41 @@ void StartSync(std::unique_ptr<SyncWorker>& sync, const QString& server, const H
   sync->Start();
 }
 
+// Where the learner is, for the teacher's class window: the page open (the
+// drill by its course) and how long since an item, run or stage ended, or
+// since the program opened when none has.
+Presence PresenceOf(TForm1& form, HistoryService& history, QtPlatform& platform, ClockTime opened) {
+  Presence p;
+  p.name = history.front().LearnerName();
+  p.machine = QSysInfo::machineHostName();
+  if (p.machine.isEmpty()) p.machine = QStringLiteral("localhost");
+  const AppSettings& s = form.settings();
+  switch (form.ActivePage) {
+    case Page::Maze:
+      p.page = QStringLiteral("POINT");
+      break;
+    case Page::Click:
+      p.page = QStringLiteral("CLICK");
+      break;
+    case Page::Drag:
+      p.page = QStringLiteral("DORAG");
+      break;
+    case Page::Puzzle:
+      p.page = QStringLiteral("DOBLE");
+      break;
+    case Page::Typing:
+      p.page = QStringLiteral("実践");
+      break;
+    case Page::Drill:
+      p.page = QStringLiteral("コース%1").arg(s.CourseNo + 1);
+      p.course = DrillCourseId(s.CourseNo + 1, s.KanaInput);
+      break;
+  }
+  const ClockTime last = std::max(form.history().lastEnded(), opened);
+  p.itemAgeMs = std::max<qint64>(0, ClockMs(platform.Now() - last));
+  return p;
+}
+
 // The form's first events, then the window on the screen.
 void ShowMainWindow(TForm1& form, MainWindow& window, HistoryService& history, QtPlatform& platform) {
   form.AttachHistory(&history.front());
@@ -314,6 +352,15 @@ int RunWindow(AppSettings& settings, SettingsSession& settingsSession, PracticeD
   history.OnRunsWritten(&window, [&sync] {
     if (sync) sync->SyncSoon();
   });
+  // The sync worker only keeps what it is told here, and sends it with its
+  // rounds and once a minute.
+  const ClockTime opened = platform.Now();
+  QTimer presence;
+  presence.setInterval(10000);
+  QObject::connect(&presence, &QTimer::timeout, &window, [&] {
+    if (sync) sync->SetPresence(PresenceOf(form, history, platform, opened));
+  });
+  if (!settings.HistoryServer.isEmpty()) presence.start();
   StartAfterFirstPaint(window, [&] {
     RunHandler(platform, [&] { musicPlayer.Ready(); });
     history.Start();

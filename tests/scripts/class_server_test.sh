@@ -36,7 +36,7 @@ pg_psql postgres -f "$(dirname "${BASH_SOURCE[0]}")/../../packaging/class_server
 # The server's tables are the local file's, plus the row names, the class figures and the classes.
 "$LEARNER" columns "$WORK/shape.sqlite" >"$WORK/local.txt"
 pg_psql postgres -At -c "SELECT table_name || '.' || column_name FROM information_schema.columns
-  WHERE table_schema = 'public' AND column_name <> 'sync_id' AND table_name NOT IN ('schema_version', 'course_tally', 'tally_rules')
+  WHERE table_schema = 'public' AND column_name <> 'sync_id' AND table_name NOT IN ('schema_version', 'course_tally', 'tally_rules', 'presence')
   AND NOT (table_name = 'learners' AND column_name IN ('class_code', 'class_number'))" |
   LC_ALL=C sort >"$WORK/server.txt"
 LC_ALL=C sort -o "$WORK/local.txt" "$WORK/local.txt"
@@ -166,19 +166,33 @@ echo "a class's year moves to the archive and its report"
 # The live class view: a pass synced reaches the teacher's listener, told
 # by the server with the learner's number; five refusals of one kana in the
 # pass show the learner as stuck on it.
-"$LEARNER" listen "$TEACH" >"$WORK/listen.txt" 2>&1 &
-listener=$!
-for _ in $(seq 300); do
-  grep -q '^listening' "$WORK/listen.txt" && break
-  sleep 0.1
-done
-grep -q '^listening' "$WORK/listen.txt" || fail "the listener did not subscribe: $(cat "$WORK/listen.txt")"
+listen() {
+  "$LEARNER" listen "$TEACH" >"$WORK/listen.txt" 2>&1 &
+  listener=$!
+  for _ in $(seq 300); do
+    grep -q '^listening' "$WORK/listen.txt" && break
+    sleep 0.1
+  done
+  grep -q '^listening' "$WORK/listen.txt" || fail "the listener did not subscribe: $(cat "$WORK/listen.txt")"
+}
+listen
 C="$WORK/ueda/history.sqlite"
 "$LEARNER" practise "$C" 上田 1 1 30 5
 "$LEARNER" sync "$C" "$LEARN" >/dev/null || fail "上田's sync"
 wait "$listener" || fail "no notice reached the listener: $(cat "$WORK/listen.txt")"
 [ "$(sed -n 2p "$WORK/listen.txt")" = "notified $(count "SELECT id FROM learners WHERE name = '上田'")" ] ||
   fail "the notice: $(cat "$WORK/listen.txt")"
-[ "$(sed -n 3p "$WORK/listen.txt")" = "today passes 1 best 30 stuck つ×5" ] || fail "上田's day: $(cat "$WORK/listen.txt")"
+[ "$(sed -n 3p "$WORK/listen.txt")" = "today －|1|30|とまっている（つ×5）" ] || fail "上田's day: $(cat "$WORK/listen.txt")"
 echo "a synced pass reaches the teacher's listener, stuck on a kana"
+# 伊藤's program says it is open on コース2 with no item ended for 200 s:
+# the class sees where, and that 伊藤 is stuck; the learners' role tells
+# where it is but reads no one's.
+listen
+machine="$(count "SELECT machine FROM learners WHERE name = '伊藤'")"
+pg_psql shurencho_learner -c "SELECT shurencho_presence('伊藤', '$machine', 'コース2', 2, 200000)" >/dev/null ||
+  fail "a learner cannot say where it is"
+wait "$listener" || fail "no presence notice: $(cat "$WORK/listen.txt")"
+[[ "$(sed -n 3p "$WORK/listen.txt")" == "today いま：コース2|"*"|とまっている" ]] || fail "伊藤's place: $(cat "$WORK/listen.txt")"
+if pg_psql shurencho_learner -c "SELECT * FROM presence" >/dev/null 2>&1; then fail "a learner read presence"; fi
+echo "where a learner is, and stuck without a new item"
 echo "1 passed, 0 failed"

@@ -17,9 +17,9 @@
 //   prints "runs N mouse M weakest UNIT×K keys J"
 // class_learner listen SERVER
 //   the class window's listener: prints "listening" once subscribed, then
-//   "notified LEARNER" for the first notice, then that learner's last 24 hours as the
-//   class window shows it, "today passes N best B stuck KANA×M", and ends
-//   (status 1 after 60 s)
+//   "notified LEARNER" (rows) or "present LEARNER" for the first notice,
+//   then that learner's last 24 hours as the class window's live columns
+//   show them, "today NOW|PASSES|BEST|SIGN", and ends (status 1 after 60 s)
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -28,6 +28,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "history_module/class_live.h"
 #include "history_postgres/class_listener.h"
 #include "history_postgres/postgres_history_store.h"
 #include "history_sqlite/sqlite_history_store.h"
@@ -134,21 +135,22 @@ int main(int argc, char** argv) {
     ClassListener listener(args[2], [&listening](ClassListener::Event event, const QString& detail) {
       if (event == ClassListener::Event::Listening) {
         std::printf("listening\n");
-      } else if (event == ClassListener::Event::Notified) {
-        std::printf("notified %s\n", qPrintable(detail));
+      } else if (event == ClassListener::Event::Notified || event == ClassListener::Event::Present) {
+        std::printf("%s %s\n", event == ClassListener::Event::Notified ? "notified" : "present",
+                    qPrintable(detail));
         const qint64 learner = detail.toLongLong();
-        listening->ReadToday(QDateTime::currentMSecsSinceEpoch() - 24 * 3600 * 1000LL,
-                             [learner](bool ok, const ClassToday& today, const QString& error) {
-                               const LearnerToday t = today.value(learner);
-                               if (ok) {
-                                 std::printf("today passes %d best %d stuck %s×%d\n", t.passes, t.bestSpeed,
-                                             qPrintable(t.stuckKana), t.stuckMisses);
-                               } else {
-                                 std::fprintf(stderr, "today: %s\n", qPrintable(error));
-                               }
-                               std::fflush(stdout);
-                               QMetaObject::invokeMethod(qApp, [ok] { QCoreApplication::exit(ok ? 0 : 1); });
-                             });
+        listening->ReadToday(
+            QDateTime::currentMSecsSinceEpoch() - 24 * 3600 * 1000LL,
+            [learner](bool ok, const ClassToday& today, const QString& error) {
+              if (ok) {
+                std::printf("today %s\n",
+                            qPrintable(ClassLive::Cells(today.value(learner), 0).join(QLatin1Char('|'))));
+              } else {
+                std::fprintf(stderr, "today: %s\n", qPrintable(error));
+              }
+              std::fflush(stdout);
+              QMetaObject::invokeMethod(qApp, [ok] { QCoreApplication::exit(ok ? 0 : 1); });
+            });
       } else {
         std::fprintf(stderr, "lost: %s\n", qPrintable(detail));
       }

@@ -160,6 +160,40 @@ TEST_F(SyncTest, TheWorkerSyncsOnItsOwnThreadAndClosesItsConnectionsThere) {
   EXPECT_EQ(closedOn, madeOn);
 }
 
+// Where the learner is goes after a round, its age counted on from when it
+// was set.
+TEST_F(SyncTest, PresenceGoesWithTheRoundAfterItIsSet) {
+  Practise(1, 1);
+  QList<Presence> sent;  // written on the worker's thread, read once it has ended
+  struct Sender final : SyncSender {
+    explicit Sender(QList<Presence>& to) : sent(to) {}
+    bool Send(const SyncBatch&, QString*) override { return true; }
+    bool SendPresence(const Presence& p, QString*) override {
+      sent.append(p);
+      return true;
+    }
+    QList<Presence>& sent;
+  };
+  QAtomicInt rounds;
+  SyncWorker worker(
+      [this](QString* error) -> std::unique_ptr<SyncSource> {
+        return SqliteSyncSource::Open(file(), QStringLiteral("s1"), error);
+      },
+      [&](QString*) -> std::unique_ptr<SyncSender> { return std::make_unique<Sender>(sent); }, 600000,
+      [&](const SyncQueue::Result&) { rounds.fetchAndAddOrdered(1); });
+  worker.Start();
+  for (int i = 0; i < 3000 && rounds.loadAcquire() == 0; ++i) QThread::msleep(10);
+  ASSERT_EQ(rounds.loadAcquire(), 1);
+  worker.SetPresence(
+      Presence{QStringLiteral("青木"), QStringLiteral("pc"), QStringLiteral("コース2"), 2, 1000});
+  worker.SyncSoon();
+  for (int i = 0; i < 3000 && rounds.loadAcquire() == 1; ++i) QThread::msleep(10);
+  ASSERT_TRUE(worker.Stop(5000));
+  ASSERT_EQ(sent.size(), 1);  // none before it was set
+  EXPECT_EQ(sent[0].page, QStringLiteral("コース2"));
+  EXPECT_GE(sent[0].itemAgeMs, 1000);
+}
+
 TEST_F(SyncTest, AStopEndsALongQueueBetweenBatchesAndTheRestGoesNextTime) {
   Practise(1, 5);  // 10 rows
   auto source = Source();
