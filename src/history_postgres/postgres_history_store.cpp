@@ -329,16 +329,19 @@ std::unique_ptr<PostgresSyncSender> PostgresSyncSender::Open(const QString& serv
   const QString name = Connect(serverText, error, &guard);
   if (name.isEmpty()) return nullptr;
   std::unique_ptr<PostgresSyncSender> sender(new PostgresSyncSender(name, std::move(guard)));
-  // A server whose tables predate the school year still takes the rows.
+  // A server whose tables predate the school year, or the class and
+  // number, still takes the rows.
   const DisarmOnExit disarm{sender->m_guard.get()};
   if (sender->m_guard) sender->m_guard->Arm();
   QSqlError failed;
   {
     QSqlQuery q(QSqlDatabase::database(name, false));
-    if (q.exec(
-            QStringLiteral("SELECT to_regprocedure('shurencho_learner_id(text,text,text)') IS NOT NULL")) &&
+    if (q.exec(QStringLiteral(
+            "SELECT to_regprocedure('shurencho_learner_id(text,text,text)') IS NOT NULL, "
+            "to_regprocedure('shurencho_learner_id(text,text,text,text,integer)') IS NOT NULL")) &&
         q.next()) {
       sender->m_sendsYears = q.value(0).toBool();
+      sender->m_sendsPlaces = q.value(1).toBool();
       return sender;
     }
     failed = q.lastError();
@@ -358,18 +361,25 @@ void PostgresSyncSender::Interrupt() {
 
 bool PostgresSyncSender::ServerIds(QSqlQuery& q, const SyncBatch& batch, QHash<qint64, qint64>* ids,
                                    QHash<QString, qint64>* made, QSqlError* failed) {
-  q.prepare(m_sendsYears ? QStringLiteral("SELECT shurencho_learner_id(?, ?, ?)")
-                         : QStringLiteral("SELECT shurencho_learner_id(?, ?)"));
+  q.prepare(m_sendsPlaces  ? QStringLiteral("SELECT shurencho_learner_id(?, ?, ?, ?, ?)")
+            : m_sendsYears ? QStringLiteral("SELECT shurencho_learner_id(?, ?, ?)")
+                           : QStringLiteral("SELECT shurencho_learner_id(?, ?)"));
   for (auto it = batch.learners.cbegin(); it != batch.learners.cend(); ++it) {
     const QString year = batch.years.value(it.key());
-    const QString key = it->first + QChar(0) + it->second + QChar(0) + year;
+    const LearnerClass place = batch.places.value(it.key());
+    const QString key = it->first + QChar(0) + it->second + QChar(0) + year + QChar(0) + place.code +
+                        QChar(0) + QString::number(place.number);
     if (const auto known = m_learnerIds.constFind(key); known != m_learnerIds.constEnd()) {
       ids->insert(it.key(), *known);
       continue;
     }
     q.addBindValue(it->first);
     q.addBindValue(it->second);
-    if (m_sendsYears) q.addBindValue(year);
+    if (m_sendsYears || m_sendsPlaces) q.addBindValue(year);
+    if (m_sendsPlaces) {
+      q.addBindValue(place.code);
+      q.addBindValue(place.number);
+    }
     if (m_guard) m_guard->Arm();
     if (!q.exec() || !q.next()) return *failed = q.lastError(), false;
     ids->insert(it.key(), q.value(0).toLongLong());
@@ -424,13 +434,25 @@ bool PostgresSyncSender::Send(const SyncBatch& batch, QString* error) {
 namespace {
 
 // The learners, each with a row of no figures yet; *at finds a learner's row.
+// Those with a class and number come first, in that order, the rest as
+// they were first seen; the roster's name stands beside the number.
 bool ReadLearners(QSqlQuery& q, ClassOnServer* out, QHash<qint64, qsizetype>* at) {
-  if (!q.exec(QStringLiteral("SELECT id, name, machine, school_year FROM learners ORDER BY id")))
+  if (!q.exec(QStringLiteral(
+          "SELECT l.id, l.name, l.machine, l.school_year, l.class_code, l.class_number, r.name "
+          "FROM learners l LEFT JOIN roster r ON r.class_code = l.class_code AND r.number = l.class_number "
+          "ORDER BY l.class_code = '', "
+          "CASE WHEN l.class_code ~ '^[0-9]+(-[0-9]+)*$' THEN string_to_array(l.class_code, '-')::numeric[] END, "
+          "l.class_code, l.class_number, l.id")))
     return false;
   QHash<QString, int> nameCount;
+  QHash<qint64, QString> listed;  // learner -> "5-2-17 山田太郎"
   while (q.next()) {
     ServerLearner l{
         q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString(), {}, q.value(3).toString()};
+    l.place = {q.value(4).toString(), q.value(5).toInt()};
+    if (!q.value(6).isNull() && l.place.number > 0) {
+      listed.insert(l.id, QStringLiteral("%1-%2 %3").arg(l.place.code).arg(l.place.number).arg(q.value(6).toString()));
+    }
     ++nameCount[l.name];
     at->insert(l.id, out->learners.size());
     out->learners.append(l);
@@ -441,7 +463,9 @@ bool ReadLearners(QSqlQuery& q, ClassOnServer* out, QHash<qint64, qsizetype>* at
   }
   for (qsizetype i = 0; i < out->learners.size(); ++i) {
     ServerLearner& l = out->learners[i];
-    l.shown = nameCount.value(l.name) > 1 ? QStringLiteral("%1（%2）").arg(l.name, l.machine) : l.name;
+    l.shown = listed.contains(l.id)            ? listed.value(l.id)
+              : nameCount.value(l.name) > 1 ? QStringLiteral("%1（%2）").arg(l.name, l.machine)
+                                            : l.name;
     out->rows[i].learner = l.shown;
     out->rows[i].schoolYear = l.year;
   }
@@ -534,8 +558,9 @@ bool ReadClass(QSqlDatabase db, ClassOnServer* out, QString* error) {
     const QSqlError e = q.lastError();
     q.finish();
     db.rollback();
-    // A server set up by an older class_server.sql lacks the newer tally columns.
-    if (e.nativeErrorCode() == QLatin1String("42703")) {
+    // A server set up by an older class_server.sql lacks the newer columns
+    // or the class lists.
+    if (e.nativeErrorCode() == QLatin1String("42703") || e.nativeErrorCode() == QLatin1String("42P01")) {
       return SetError(error, QStringLiteral("クラスのサーバーの表が古い形です。サーバーで class_server.sql を"
                                             "もう一度流してください（記録はそのまま残ります）。\n%1")
                                  .arg(e.text().trimmed()));

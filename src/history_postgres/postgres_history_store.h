@@ -39,6 +39,7 @@ struct ServerLearner {
   QString machine;
   QString shown;  // the name, with the machine when two learners share the name
   QString year;   // the school year the learner's machine sent last; empty when none
+  LearnerClass place = LearnerClass();  // the class and number sent last
 };
 
 // The sync queue's far end.
@@ -62,11 +63,13 @@ class PostgresSyncSender final : public SyncSender {
   bool AddRows(QSqlDatabase& db, const SyncBatch& batch, QHash<QString, qint64>* made, QSqlError* failed);
   QString m_connection;
   std::unique_ptr<StallGuard> m_guard;
-  // name + machine + year -> the server's number, as committed: a year
-  // changed since is sent again with the next rows.
+  // name + machine + year + class + number -> the server's number, as
+  // committed: any of them changed since is sent again with the next rows.
   QHash<QString, qint64> m_learnerIds;
   // The server takes the school year (a server set up before it does not).
   bool m_sendsYears = false;
+  // The server takes the class and number too.
+  bool m_sendsPlaces = false;
 };
 
 // The class as the teacher sees it: one row per learner, rows ordered as learners.
