@@ -32,6 +32,7 @@ const HistoryModule kModule{
     .openSyncSender = &OpenSyncSender,
     .classReport = &RunClassReportCommand,
     .classWindow = &RunClassWindow,
+    .classRoster = &RunClassRosterCommand,
 };
 
 }  // namespace

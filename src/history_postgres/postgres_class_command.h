@@ -11,6 +11,9 @@ struct ZINIconf;
 
 // Needs a QCoreApplication; messages go to stderr. Returns the exit code.
 int RunClassReportCommand(int argc, char** argv);
+// `shurencho --class-roster 5-2.csv [SERVER]`: the class's list put on the
+// server in place of the one it had; a list with a bad line stores nothing.
+int RunClassRosterCommand(int argc, char** argv);
 
 // The settings as the program would read them at start-up, the file left as
 // it is; the server named on the command line (argument `at`) wins.

@@ -441,7 +441,8 @@ bool ReadLearners(QSqlQuery& q, ClassOnServer* out, QHash<qint64, qsizetype>* at
           "SELECT l.id, l.name, l.machine, l.school_year, l.class_code, l.class_number, r.name "
           "FROM learners l LEFT JOIN roster r ON r.class_code = l.class_code AND r.number = l.class_number "
           "ORDER BY l.class_code = '', "
-          "CASE WHEN l.class_code ~ '^[0-9]+(-[0-9]+)*$' THEN string_to_array(l.class_code, '-')::numeric[] END, "
+          "CASE WHEN l.class_code ~ '^[0-9]+(-[0-9]+)*$' THEN string_to_array(l.class_code, '-')::numeric[] "
+          "END, "
           "l.class_code, l.class_number, l.id")))
     return false;
   QHash<QString, int> nameCount;
@@ -451,7 +452,8 @@ bool ReadLearners(QSqlQuery& q, ClassOnServer* out, QHash<qint64, qsizetype>* at
         q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString(), {}, q.value(3).toString()};
     l.place = {q.value(4).toString(), q.value(5).toInt()};
     if (!q.value(6).isNull() && l.place.number > 0) {
-      listed.insert(l.id, QStringLiteral("%1-%2 %3").arg(l.place.code).arg(l.place.number).arg(q.value(6).toString()));
+      listed.insert(
+          l.id, QStringLiteral("%1-%2 %3").arg(l.place.code).arg(l.place.number).arg(q.value(6).toString()));
     }
     ++nameCount[l.name];
     at->insert(l.id, out->learners.size());
@@ -463,7 +465,7 @@ bool ReadLearners(QSqlQuery& q, ClassOnServer* out, QHash<qint64, qsizetype>* at
   }
   for (qsizetype i = 0; i < out->learners.size(); ++i) {
     ServerLearner& l = out->learners[i];
-    l.shown = listed.contains(l.id)            ? listed.value(l.id)
+    l.shown = listed.contains(l.id)         ? listed.value(l.id)
               : nameCount.value(l.name) > 1 ? QStringLiteral("%1（%2）").arg(l.name, l.machine)
                                             : l.name;
     out->rows[i].learner = l.shown;
@@ -584,6 +586,47 @@ bool ReadClassFromServer(const QString& serverText, ClassOnServer* out, QString*
   if (!ok) NoAnswer(guard, error);
   Disconnect(name, &guard);
   if (!ok) *out = ClassOnServer{};
+  return ok;
+}
+
+bool StoreRosterOnServer(const QString& serverText, const QString& classCode,
+                         const QList<RosterEntry>& entries, QString* error) {
+  std::unique_ptr<StallGuard> guard;
+  const QString name = Connect(serverText, error, &guard, Clock::now() + kClassReadWait);
+  if (name.isEmpty()) return false;
+  QSqlDatabase db = QSqlDatabase::database(name, false);
+  bool ok = db.transaction();
+  QSqlError failed = db.lastError();
+  if (ok) {
+    QSqlQuery q(db);
+    const auto run = [&q](const QString& sql, const QVariantList& values) {
+      q.prepare(sql);
+      for (const QVariant& v : values) q.addBindValue(v);
+      return q.exec();
+    };
+    ok = run(QStringLiteral("INSERT INTO classes (code) VALUES (?) ON CONFLICT DO NOTHING"), {classCode}) &&
+         run(QStringLiteral("DELETE FROM roster WHERE class_code = ?"), {classCode});
+    for (qsizetype i = 0; ok && i < entries.size(); ++i) {
+      ok = run(QStringLiteral("INSERT INTO roster (class_code, number, name) VALUES (?, ?, ?)"),
+               {classCode, entries[i].number, entries[i].name});
+    }
+    failed = q.lastError();
+    q.finish();
+    if (ok) {
+      ok = db.commit();
+      if (!ok) failed = db.lastError();
+    }
+    if (!ok) db.rollback();
+  }
+  if (!ok && !NoAnswer(guard, error)) {
+    if (failed.nativeErrorCode() == QLatin1String("42P01")) {
+      SetError(error, QStringLiteral("クラスのサーバーに名簿の表がありません。サーバーで class_server.sql を"
+                                     "もう一度流してください（記録はそのまま残ります）。"));
+    } else {
+      Fail(error, failed);
+    }
+  }
+  Disconnect(name, &guard);
   return ok;
 }
 

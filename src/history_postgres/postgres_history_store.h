@@ -11,6 +11,7 @@
 
 #include "history/history_records.h"
 #include "history/sync_queue.h"
+#include "report/class_roster.h"
 #include "report/class_table.h"
 
 class QSqlDatabase;
@@ -37,8 +38,8 @@ struct ServerLearner {
   qint64 id = 0;
   QString name;
   QString machine;
-  QString shown;  // the name, with the machine when two learners share the name
-  QString year;   // the school year the learner's machine sent last; empty when none
+  QString shown;                        // the name, with the machine when two learners share the name
+  QString year;                         // the school year the learner's machine sent last; empty when none
   LearnerClass place = LearnerClass();  // the class and number sent last
 };
 
@@ -80,6 +81,11 @@ struct ClassOnServer {
 // Gives up after some seconds when the server stops answering; the
 // connection itself may hang longer while it is being made.
 bool ReadClassFromServer(const QString& serverText, ClassOnServer* out, QString* error);
+
+// Puts a class's list (名簿) on the server in place of the one it had, in one
+// transaction, as the teacher's role. Bounded like the read.
+bool StoreRosterOnServer(const QString& serverText, const QString& classCode,
+                         const QList<RosterEntry>& entries, QString* error);
 
 // One learner's history on the server, read-only: what the 成績 window reads
 // when the teacher opens a learner from the class view.

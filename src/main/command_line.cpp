@@ -23,6 +23,11 @@ QString UsageText() {
       "      クラスのサーバーの記録からクラスの成績一覧を作ります。サーバーを省くと設定の [History] "
       "Server を使います。\n"
       "      例: shurencho --class-report クラス.html postgresql://teacher@school-server/shurencho\n"
+      "  shurencho --class-roster 名簿.csv [サーバー]\n"
+      "      組の名簿（出席番号と氏名の CSV）をクラスのサーバーに登録します。ファイルの名前が組です"
+      "（5年2組なら 5-2.csv）。\n"
+      "      その組の名簿は登録し直すたびに置き換わります。名簿の名前は先生の画面と成績一覧にだけ出ます。\n"
+      "      例: shurencho --class-roster 5-2.csv postgresql://teacher@school-server/shurencho\n"
       "  shurencho --class [サーバー]\n"
       "      クラスの成績を見る画面を開きます。\n"
       "      例: shurencho --class postgresql://teacher@school-server/shurencho\n"
@@ -44,6 +49,7 @@ CommandLine ParseCommandLine(const QStringList& args) {
   const std::pair<const char*, CommandLine::Kind> commands[] = {
       {"--report", CommandLine::Kind::Report},
       {"--class-report", CommandLine::Kind::ClassReport},
+      {"--class-roster", CommandLine::Kind::ClassRoster},
       {"--class", CommandLine::Kind::ClassWindow}};
   for (const auto& [name, kind] : commands) {
     if (first == QLatin1String(name)) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The class server on a private PostgreSQL cluster: two learners' machines
-# record locally and sync; --class-report lists both with their figures; a
+# record locally and sync; --class-report lists both with their figures, by
+# class, number and the teacher's list where set; a
 # server stopped mid-lesson gets the runs made meanwhile exactly once when it
 # is back, also after a crash between sending and marking; the learners'
 # role reads no one's rows.
@@ -124,4 +125,30 @@ grep -q '<td class="nw">3級</td><td class="n">90.0%</td>' "$WORK/class.html" ||
 grep -q 'かな入力' "$WORK/class.html" || fail "no かな入力 column"
 grep -q '<tr><td>伊藤</td><td class="nw">中1</td>' "$WORK/class.html" || fail "伊藤's year in the class table"
 echo "the 級, 学年 and かな入力 columns, also after an upgrade"
+
+# Class and number go with the rows; the teacher's list gives the name. A
+# list with a bad line is refused whole, naming the line.
+"$LEARNER" class "$A" 5-2 17
+"$LEARNER" practise "$A" 青木 1 1 40
+"$LEARNER" sync "$A" "$LEARN" >/dev/null || fail "青木's class"
+roster() {
+  HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_CONFIG_DIRS="$WORK/xdg" "$BIN" --class-roster "$1"
+}
+printf '出席番号,氏名\r\n17,青木 一郎\r\n3,伊藤 花子\r\n' | iconv -f UTF-8 -t CP932 >"$WORK/5-2.csv"
+roster "$WORK/5-2.csv" >/dev/null || fail "the Shift-JIS list"
+mkdir -p "$WORK/bad"
+printf '\xEF\xBB\xBF1,上田\n2,\n1x,木村\n' >"$WORK/bad/5-2.csv"
+if roster "$WORK/bad/5-2.csv" 2>"$WORK/err.txt"; then fail "a list with bad lines was taken"; fi
+grep -q '5-2.csv:2: 氏名がありません' "$WORK/err.txt" && grep -q '5-2.csv:3: 出席番号' "$WORK/err.txt" ||
+  fail "the bad lines are not named: $(cat "$WORK/err.txt")"
+[ "$(count "SELECT string_agg(number || name, ',' ORDER BY number) FROM roster")" = "3伊藤 花子,17青木 一郎" ] ||
+  fail "the list on the server"
+report "$WORK/class.html" || fail "report with the list"
+grep -q '<tr><td>5-2-17 青木 一郎</td>' "$WORK/class.html" || fail "青木 by class, number and listed name"
+# The learners' machines read the class codes and nothing of the lists.
+[ "$(pg_psql shurencho_learner -At -c "SELECT code FROM classes")" = 5-2 ] || fail "a learner cannot read the codes"
+for sql in "SELECT * FROM roster" "INSERT INTO roster VALUES ('5-2', 9, 'x')" "INSERT INTO classes VALUES ('6-1')"; do
+  if pg_psql shurencho_learner -c "$sql" >/dev/null 2>&1; then fail "a learner ran: $sql"; fi
+done
+echo "class lists: loaded, refused with the bad lines, read by the teacher alone"
 echo "1 passed, 0 failed"
