@@ -491,4 +491,10 @@ BEGIN
 END
 $$;
 
+-- ---- Scale: indexes for a school's year of rows ----
+-- The class table's mouse column groups every stage by learner and game;
+-- this index answers it alone, already in that order (bench/README.md).
+CREATE INDEX IF NOT EXISTS mouse_stages_by_learner_game ON mouse_stages (learner, game) INCLUDE (stage, at_ms);
+-- ---- end of scale ----
+
 COMMIT;
