@@ -451,7 +451,8 @@ QString LearnersOf(const QString& table, const QString& where) {
              "SELECT l.id, l.name, l.machine, l.school_year, l.class_code, l.class_number, r.name "
              "FROM %1 l LEFT JOIN roster r ON r.class_code = l.class_code AND r.number = l.class_number "
              "WHERE %2 ORDER BY l.class_code = '', "
-             "CASE WHEN l.class_code ~ '^[0-9]+(-[0-9]+)*$' THEN string_to_array(l.class_code, '-')::numeric[] "
+             "CASE WHEN l.class_code ~ '^[0-9]+(-[0-9]+)*$' THEN string_to_array(l.class_code, "
+             "'-')::numeric[] "
              "END, l.class_code, l.class_number, l.id")
       .arg(table, where);
 }
