@@ -9,8 +9,10 @@
 -- give them passwords (ALTER ROLE ... PASSWORD '...') when the machines
 -- connect over the network:
 --   shurencho_learner  the learners' machines: may only add records;
---                      reads nothing, not even its own rows
---   shurencho_teacher  the class view: reads everything, changes nothing
+--                      reads nothing, not even its own rows, but the list
+--                      of class codes
+--   shurencho_teacher  the class view: reads everything; changes nothing
+--                      but the class lists (names by class and number)
 
 SET client_min_messages = warning;
 BEGIN;
@@ -52,9 +54,19 @@ $$;
 -- The learner's school year ('小3', '大人'), as their machine sent it last;
 -- empty when none was chosen. Added to a server made before.
 ALTER TABLE learners ADD COLUMN IF NOT EXISTS school_year TEXT NOT NULL DEFAULT '';
--- The learner's class ('5-2') and number in it, as set on the server.
+-- The learner's class ('5-2') and number in it, as their machine sent them
+-- last; '' and 0 when not set.
 ALTER TABLE learners ADD COLUMN IF NOT EXISTS class_code TEXT NOT NULL DEFAULT '';
 ALTER TABLE learners ADD COLUMN IF NOT EXISTS class_number INTEGER NOT NULL DEFAULT 0;
+-- The teacher's class lists: the children's full names by class and number.
+-- They live only here, read by the teacher's role alone, so that a
+-- learner's machine never holds another child's name.
+CREATE TABLE IF NOT EXISTS classes (code TEXT NOT NULL PRIMARY KEY);
+CREATE TABLE IF NOT EXISTS roster (
+  class_code TEXT NOT NULL REFERENCES classes (code),
+  number INTEGER NOT NULL CHECK (number BETWEEN 1 AND 99),
+  name TEXT NOT NULL CHECK (char_length(name) <= 64),
+  PRIMARY KEY (class_code, number));
 CREATE TABLE IF NOT EXISTS current_learner (
   machine TEXT NOT NULL PRIMARY KEY,
   learner INTEGER NOT NULL);
@@ -133,6 +145,27 @@ BEGIN
   found := shurencho_learner_id(p_name, p_machine);
   p_year := left(COALESCE(p_year, ''), 8);
   UPDATE learners SET school_year = p_year WHERE id = found AND school_year <> p_year;
+  RETURN found;
+END
+$$;
+
+-- The same, keeping the learner's class and number too. A code that is not
+-- digits joined by hyphens, or a number out of 1-99, is kept as none.
+CREATE OR REPLACE FUNCTION shurencho_learner_id(p_name TEXT, p_machine TEXT, p_year TEXT, p_class TEXT,
+                                                p_number INTEGER) RETURNS INTEGER
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+  found INTEGER;
+BEGIN
+  found := shurencho_learner_id(p_name, p_machine, p_year);
+  IF p_class IS NULL OR char_length(p_class) > 16 OR p_class !~ '^[0-9]+(-[0-9]+)*$' THEN
+    p_class := '';
+  END IF;
+  IF p_number IS NULL OR p_number NOT BETWEEN 1 AND 99 THEN
+    p_number := 0;
+  END IF;
+  UPDATE learners SET class_code = p_class, class_number = p_number
+    WHERE id = found AND (class_code <> p_class OR class_number <> p_number);
   RETURN found;
 END
 $$;
@@ -470,9 +503,11 @@ $$;
 
 -- Rights. Everyone's rights are taken away first, then given back by name.
 REVOKE ALL ON schema_version, learners, current_learner, drill_items, typing_runs, key_misses,
-  miss_tally, key_tally, course_tally, tally_rules, mouse_stages FROM PUBLIC, shurencho_learner, shurencho_teacher;
+  miss_tally, key_tally, course_tally, tally_rules, mouse_stages, classes, roster
+  FROM PUBLIC, shurencho_learner, shurencho_teacher;
 REVOKE ALL ON FUNCTION shurencho_learner_id(TEXT, TEXT) FROM PUBLIC;
 REVOKE ALL ON FUNCTION shurencho_learner_id(TEXT, TEXT, TEXT) FROM PUBLIC;
+REVOKE ALL ON FUNCTION shurencho_learner_id(TEXT, TEXT, TEXT, TEXT, INTEGER) FROM PUBLIC;
 REVOKE ALL ON FUNCTION shurencho_tally_miss() FROM PUBLIC;
 REVOKE ALL ON FUNCTION shurencho_tally_keys() FROM PUBLIC;
 REVOKE ALL ON FUNCTION shurencho_tally_run() FROM PUBLIC;
@@ -483,9 +518,14 @@ GRANT SELECT ON schema_version TO shurencho_learner;
 GRANT INSERT ON drill_items, typing_runs, key_misses, mouse_stages TO shurencho_learner;
 GRANT EXECUTE ON FUNCTION shurencho_learner_id(TEXT, TEXT) TO shurencho_learner;
 GRANT EXECUTE ON FUNCTION shurencho_learner_id(TEXT, TEXT, TEXT) TO shurencho_learner;
+GRANT EXECUTE ON FUNCTION shurencho_learner_id(TEXT, TEXT, TEXT, TEXT, INTEGER) TO shurencho_learner;
+GRANT SELECT ON classes TO shurencho_learner;
 
 GRANT SELECT ON schema_version, learners, current_learner, drill_items, typing_runs, key_misses,
   miss_tally, key_tally, course_tally, mouse_stages TO shurencho_teacher;
+-- The teacher loads a class's list in place of the one before.
+GRANT SELECT, INSERT ON classes TO shurencho_teacher;
+GRANT SELECT, INSERT, UPDATE, DELETE ON roster TO shurencho_teacher;
 
 -- Row-level security as a second wall: even a role later given SELECT by
 -- mistake sees no learner's rows unless a policy below names it.
@@ -503,8 +543,22 @@ BEGIN
     EXECUTE format('DROP POLICY IF EXISTS learner_adds ON %I', t);
     EXECUTE format('CREATE POLICY learner_adds ON %I FOR INSERT TO shurencho_learner WITH CHECK (true)', t);
   END LOOP;
+  -- The class lists: the teacher's alone; the learners see the codes only.
+  FOREACH t IN ARRAY ARRAY['classes', 'roster'] LOOP
+    EXECUTE format('ALTER TABLE %I ENABLE ROW LEVEL SECURITY', t);
+    EXECUTE format('DROP POLICY IF EXISTS teacher_keeps ON %I', t);
+    EXECUTE format('CREATE POLICY teacher_keeps ON %I FOR ALL TO shurencho_teacher USING (true) WITH CHECK (true)', t);
+  END LOOP;
+  DROP POLICY IF EXISTS learner_reads_codes ON classes;
+  CREATE POLICY learner_reads_codes ON classes FOR SELECT TO shurencho_learner USING (true);
 END
 $$;
+
+-- ---- Scale: indexes for a school's year of rows ----
+-- The class table's mouse column groups every stage by learner and game;
+-- this index answers it alone, already in that order (bench/README.md).
+CREATE INDEX IF NOT EXISTS mouse_stages_by_learner_game ON mouse_stages (learner, game) INCLUDE (stage, at_ms);
+-- ---- end of scale ----
 
 -- ---- The live class view's rights ----
 REVOKE ALL ON presence FROM PUBLIC, shurencho_learner, shurencho_teacher;

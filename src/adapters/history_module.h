@@ -16,7 +16,7 @@ struct HistoryModule {
   static constexpr const char* kName = "shurencho_history";
   static constexpr const char* kEntry = "shurencho_history_module_table";
   // Raised whenever a function below changes or moves.
-  static constexpr std::uint32_t kAbiVersion = 1;
+  static constexpr std::uint32_t kAbiVersion = 3;
 
   ModuleHeader header;
   // The trainer's history file (see SqliteHistoryStore::OpenForTrainer).
@@ -30,6 +30,8 @@ struct HistoryModule {
   int (*classWindow)(int argc, char** argv);
   // `--class-archive` (with a QCoreApplication).
   int (*classArchive)(int argc, char** argv);
+  // `--class-roster` (with a QCoreApplication): the exit code.
+  int (*classRoster)(int argc, char** argv);
 };
 
 // The module, loaded the first time it is asked for; null when it cannot

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+#include "history/learner_name.h"
 #include "measure/course.h"
 
 namespace shurencho {
@@ -154,6 +155,8 @@ struct LearnerHistory {
   // The learner's school year by its name ("小3", "大人"); empty when none
   // was chosen. Kept as text so that this layer needs no reading tables.
   QString schoolYear = QString();
+  // The learner's class ("5-2") and number in it; empty and 0 when not set.
+  LearnerClass place = LearnerClass();
 };
 
 // Asked with the milliseconds a call has waited so far for another program
@@ -176,6 +179,14 @@ class HistoryStore {
   virtual bool SetLearnerYear(const QString& year, QString* error = nullptr) {
     (void)year;
     if (error) *error = QStringLiteral("この記録には学年を書けません。");
+    return false;
+  }
+  // The current learner's class code ("5-2"; empty: none) and number in it
+  // (0: none), as the class server's roster knows the learner.
+  virtual LearnerClass ClassOfLearner() const { return {}; }
+  virtual bool SetClassOfLearner(const LearnerClass& place, QString* error = nullptr) {
+    (void)place;
+    if (error) *error = QStringLiteral("この記録には組と番号を書けません。");
     return false;
   }
 

@@ -65,6 +65,7 @@ class HistoryService::Runner final : public QObject {
   QStringList m_weak;      // guarded
   QString m_learner;       // guarded
   QString m_year;          // guarded
+  LearnerClass m_place;    // guarded
   Closing m_closing;       // guarded; set by Close
   std::atomic<bool> m_stopping{false};
   QDeadlineTimer m_deadline;  // set before m_stopping
@@ -165,6 +166,19 @@ class HistoryService::Runner final : public QObject {
     if (done) Answer(context, [done, ok, error] { done(ok, error); });
   }
 
+  void SetPlace(const LearnerClass& place, const QPointer<QObject>& context, const RenameDone& done) {
+    OpenIfWaiting();
+    QString error;
+    bool ok = false;
+    if (m_store) {
+      ok = m_store->SetClassOfLearner(place, &error);
+      if (ok) KnowLearner();
+    } else {
+      error = Status().reason.isEmpty() ? NotOpenYet() : Status().reason;
+    }
+    if (done) Answer(context, [done, ok, error] { done(ok, error); });
+  }
+
   void Close() {
     if (m_retry) m_retry->stop();
     if (m_store) Flush();
@@ -192,6 +206,7 @@ class HistoryService::Runner final : public QObject {
       const std::lock_guard lock(m_mutex);
       m_learner = m_store->LearnerName();
       m_year = m_store->LearnerYear();
+      m_place = m_store->ClassOfLearner();
     }
     QMetaObject::invokeMethod(
         m_home, [listeners = m_listeners] { listeners->Tell(); }, Qt::QueuedConnection);
@@ -241,6 +256,7 @@ class HistoryService::Runner final : public QObject {
       const std::lock_guard lock(m_mutex);
       m_learner = m_store->LearnerName();
       m_year = m_store->LearnerYear();
+      m_place = m_store->ClassOfLearner();
       m_status.file = r.file;
     }
     Flush();
@@ -374,6 +390,11 @@ class HistoryService::Front final : public HistoryStore {
     m_service.SetLearnerYear(year, nullptr, {});
     return true;
   }
+  LearnerClass ClassOfLearner() const override { return m_service.ClassOfLearner(); }
+  bool SetClassOfLearner(const LearnerClass& place, QString*) override {
+    m_service.SetClassOfLearner(place, nullptr, {});
+    return true;
+  }
   bool Write(const HistoryBatch& batch, QString*) override {
     m_service.Submit(batch);
     return true;
@@ -474,6 +495,16 @@ QString HistoryService::LearnerYear() const {
 void HistoryService::SetLearnerYear(const QString& year, QObject* context, RenameDone done) {
   QMetaObject::invokeMethod(m_runner, [r = m_runner, year, context = QPointer<QObject>(context),
                                        done = std::move(done)] { r->SetYear(year, context, done); });
+}
+
+LearnerClass HistoryService::ClassOfLearner() const {
+  const std::lock_guard lock(m_runner->m_mutex);
+  return m_runner->m_place;
+}
+
+void HistoryService::SetClassOfLearner(const LearnerClass& place, QObject* context, RenameDone done) {
+  QMetaObject::invokeMethod(m_runner, [r = m_runner, place, context = QPointer<QObject>(context),
+                                       done = std::move(done)] { r->SetPlace(place, context, done); });
 }
 
 void HistoryService::OnLearnerChanged(QObject* context, std::function<void()> changed) {

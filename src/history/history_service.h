@@ -105,6 +105,9 @@ class HistoryService final {
   // chosen), as last known; set on the worker like the name.
   QString LearnerYear() const;
   void SetLearnerYear(const QString& year, QObject* context, RenameDone done);
+  // The learner's class and number, as last known; set on the worker too.
+  LearnerClass ClassOfLearner() const;
+  void SetClassOfLearner(const LearnerClass& place, QObject* context, RenameDone done);
   // Runs changed on the service's thread whenever the learner's name or
   // year has changed, while context lives: other windows follow the 成績
   // window's choice. Any number may listen.

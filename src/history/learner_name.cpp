@@ -30,4 +30,27 @@ QString CleanLearnerYear(const QString& year) {
   return kept.size() > kMaxYear ? QString() : kept;
 }
 
+bool IsClassCode(const QString& code) {
+  if (code.isEmpty() || code.size() > kMaxClassCode) return false;
+  bool digitBefore = false;
+  for (const QChar c : code) {
+    if (c == QLatin1Char('-')) {
+      if (!digitBefore) return false;
+      digitBefore = false;
+    } else if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+      digitBefore = true;
+    } else {
+      return false;
+    }
+  }
+  return digitBefore;
+}
+
+LearnerClass CleanLearnerClass(const LearnerClass& place) {
+  LearnerClass kept;
+  if (IsClassCode(place.code)) kept.code = place.code;
+  if (place.number >= 1 && place.number <= kMaxClassNumber) kept.number = place.number;
+  return kept;
+}
+
 }  // namespace shurencho

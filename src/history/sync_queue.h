@@ -29,6 +29,7 @@ struct SyncBatch {
   QString origin;                                   // the local file's identity: rows are "origin/localId"
   QHash<qint64, QPair<QString, QString>> learners;  // local number -> name, machine
   QHash<qint64, QString> years;                     // local number -> school year, empty when none
+  QHash<qint64, LearnerClass> places;               // local number -> class and number, none when absent
   QList<QueuedRow<DrillItemRecord>> items;          // each list in local order
   QList<QueuedRow<TypingRunRecord>> runs;
   QList<QueuedRow<KeyMissRecord>> misses;

@@ -33,6 +33,7 @@ const HistoryModule kModule{
     .classReport = &RunClassReportCommand,
     .classWindow = &RunClassWindow,
     .classArchive = &RunClassArchiveCommand,
+    .classRoster = &RunClassRosterCommand,
 };
 
 }  // namespace

@@ -7,16 +7,19 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <future>
 #include <memory>
 #include <thread>
 
 #include "history_postgres/postgres_history_store.h"
+#include "report/class_roster.h"
 #include "report/records_csv.h"
 #include "report/report_command.h"
 #include "report/report_html.h"
 #include "settings/settings.h"
 #include "text/file_save.h"
+#include "text/text_file.h"
 
 namespace shurencho {
 
@@ -58,6 +61,34 @@ void PrintError(const QString& error) {
   std::fprintf(stderr, "shurencho: %s\n", error.toLocal8Bit().constData());
 }
 
+// Runs work on a thread of its own and returns its result. When the server
+// does not answer within kReportWait (the connection is still being made to
+// a server that took the login and went quiet), the thread is left in that
+// wait, and the process ends with status 2 without the teardown it would
+// run into.
+template <typename Result>
+Result Bounded(std::function<Result()> work) {
+  auto done = std::make_shared<std::promise<Result>>();
+  std::future<Result> result = done->get_future();
+  std::thread worker([done, work = std::move(work)] { done->set_value(work()); });
+  if (result.wait_for(kReportWait) != std::future_status::ready) {
+    worker.detach();
+    std::fprintf(stderr, "shurencho: %s\n",
+                 QStringLiteral("クラスのサーバーが応答しません（%1 秒待ちました）。")
+                     .arg(std::chrono::duration_cast<std::chrono::seconds>(kReportWait).count())
+                     .toLocal8Bit()
+                     .constData());
+    std::fflush(stderr);
+    std::_Exit(2);
+  }
+  worker.join();
+  return result.get();
+}
+
+QString NoServerText() {
+  return QStringLiteral("クラスのサーバーが設定されていません（[History] Server）。");
+}
+
 }  // namespace
 
 int SchoolYearOf(const QDate& date) { return date.month() >= 4 ? date.year() : date.year() - 1; }
@@ -78,7 +109,7 @@ QString ClassServerText(const ZINIconf& settings, int argc, char** argv, int at)
 int WriteServerClassReport(const QString& out, const QString& serverText, const ZINIconf& settings,
                            QString* error, int archivedYear) {
   if (serverText.trimmed().isEmpty()) {
-    *error = QStringLiteral("クラスのサーバーが設定されていません（[History] Server）。");
+    *error = NoServerText();
     return 1;
   }
   struct Read {
@@ -86,28 +117,11 @@ int WriteServerClassReport(const QString& out, const QString& serverText, const 
     ClassOnServer cls;
     QString error;
   };
-  auto done = std::make_shared<std::promise<Read>>();
-  std::future<Read> read = done->get_future();
-  std::thread reader([done, serverText, archivedYear] {
-    Read r;
-    r.ok = ReadClassFromServer(serverText, &r.cls, &r.error, archivedYear);
-    done->set_value(std::move(r));
+  Read r = Bounded<Read>([serverText, archivedYear] {
+    Read read;
+    read.ok = ReadClassFromServer(serverText, &read.cls, &read.error, archivedYear);
+    return read;
   });
-  if (read.wait_for(kReportWait) != std::future_status::ready) {
-    // The connection is still being made to a server that took the login
-    // and went quiet: the thread is left in that wait, and the process
-    // ends without the teardown it would run into.
-    reader.detach();
-    std::fprintf(stderr, "shurencho: %s\n",
-                 QStringLiteral("クラスのサーバーが応答しません（%1 秒待ちました）。")
-                     .arg(std::chrono::duration_cast<std::chrono::seconds>(kReportWait).count())
-                     .toLocal8Bit()
-                     .constData());
-    std::fflush(stderr);
-    std::_Exit(2);
-  }
-  reader.join();
-  Read r = read.get();
   if (!r.ok) {
     *error = r.error;
     return 2;
@@ -152,16 +166,25 @@ int RunClassArchiveCommand(int argc, char** argv) {
   LoadTeacherSettings(settings, QCoreApplication::applicationFilePath());
   const QString server = operands.size() > 1 ? operands[1] : settings.HistoryServer;
   if (server.trimmed().isEmpty()) {
-    PrintError(QStringLiteral("クラスのサーバーが設定されていません（[History] Server）。"));
+    PrintError(NoServerText());
     return 1;
   }
-  const QString& cls = operands[0];
-  ArchivedRows moved;
-  QString error;
-  if (!ArchiveClassOnServer(server, cls, year, &moved, &error)) {
-    PrintError(error);
+  const QString cls = operands[0];
+  struct Moved {
+    bool ok = false;
+    ArchivedRows rows;
+    QString error;
+  };
+  const Moved result = Bounded<Moved>([server, cls, year] {
+    Moved m;
+    m.ok = ArchiveClassOnServer(server, cls, year, &m.rows, &m.error);
+    return m;
+  });
+  if (!result.ok) {
+    PrintError(result.error);
     return 2;
   }
+  const ArchivedRows& moved = result.rows;
   QString said;
   if (moved.total() == 0) {
     said = QStringLiteral("%1 の %2 年度に移す記録はありません。\n").arg(cls).arg(year);
@@ -175,6 +198,53 @@ int RunClassArchiveCommand(int argc, char** argv) {
       said += QStringLiteral("  %1 %2\n").arg(QLatin1String(table)).arg(rows);
   }
   std::fputs(said.toLocal8Bit().constData(), stdout);
+  return 0;
+}
+
+int RunClassRosterCommand(int argc, char** argv) {
+  if (argc < 3 || argc > 4) {
+    std::fputs("使い方: shurencho --class-roster 5-2.csv [postgresql://…]\n", stderr);
+    return 2;
+  }
+  const QString file = QFile::decodeName(argv[2]);
+  const auto fail = [](const QString& message, int status) {
+    std::fprintf(stderr, "shurencho: %s\n", message.toLocal8Bit().constData());
+    return status;
+  };
+  const QString classCode = ClassCodeOfRosterFile(file);
+  if (classCode.isEmpty()) {
+    return fail(QStringLiteral("%1: ファイルの名前を組にしてください（5年2組なら 5-2.csv）。").arg(file), 1);
+  }
+  // A class of 99 is a few kilobytes; anything far larger is no list.
+  constexpr qint64 kMaxRosterBytes = 1024 * 1024;
+  QByteArray data;
+  FileFault fault = FileFault::None;
+  if (!ReadRegularFile(file, kMaxRosterBytes, &data, &fault)) return fail(FileFaultText(fault, file), 1);
+  QStringList problems;
+  const std::optional<QList<RosterEntry>> entries = ParseClassRoster(data, file, &problems);
+  if (!entries) {
+    for (const QString& problem : problems) std::fprintf(stderr, "%s\n", problem.toLocal8Bit().constData());
+    return fail(QStringLiteral("名簿に読めない行があるので、何も登録しませんでした。"), 1);
+  }
+  ZINIconf settings;
+  LoadTeacherSettings(settings, QCoreApplication::applicationFilePath());
+  const QString serverText = ClassServerText(settings, argc, argv, 3);
+  if (serverText.trimmed().isEmpty()) return fail(NoServerText(), 1);
+  struct Stored {
+    bool ok = false;
+    QString error;
+  };
+  const Stored stored = Bounded<Stored>([serverText, classCode, entries] {
+    Stored s;
+    s.ok = StoreRosterOnServer(serverText, classCode, *entries, &s.error);
+    return s;
+  });
+  if (!stored.ok) return fail(stored.error, 2);
+  std::printf("%s\n", QStringLiteral("%1 の名簿を %2 人分登録しました。")
+                          .arg(classCode)
+                          .arg(entries->size())
+                          .toLocal8Bit()
+                          .constData());
   return 0;
 }
 

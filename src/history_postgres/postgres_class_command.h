@@ -21,6 +21,10 @@ int RunClassArchiveCommand(int argc, char** argv);
 // The school year a day is in: from April to the next March.
 int SchoolYearOf(const QDate& date);
 
+// `shurencho --class-roster 5-2.csv [SERVER]`: the class's list put on the
+// server in place of the one it had; a list with a bad line stores nothing.
+int RunClassRosterCommand(int argc, char** argv);
+
 // The settings as the program would read them at start-up, the file left as
 // it is; the server named on the command line (argument `at`) wins.
 QString ClassServerText(const ZINIconf& settings, int argc, char** argv, int at);

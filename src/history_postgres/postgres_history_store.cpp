@@ -330,7 +330,8 @@ std::unique_ptr<PostgresSyncSender> PostgresSyncSender::Open(const QString& serv
   const QString name = Connect(serverText, error, &guard);
   if (name.isEmpty()) return nullptr;
   std::unique_ptr<PostgresSyncSender> sender(new PostgresSyncSender(name, std::move(guard)));
-  // A server whose tables predate the school year still takes the rows.
+  // A server whose tables predate the school year, or the class and
+  // number, still takes the rows.
   const DisarmOnExit disarm{sender->m_guard.get()};
   if (sender->m_guard) sender->m_guard->Arm();
   QSqlError failed;
@@ -338,10 +339,12 @@ std::unique_ptr<PostgresSyncSender> PostgresSyncSender::Open(const QString& serv
     QSqlQuery q(QSqlDatabase::database(name, false));
     if (q.exec(QStringLiteral(
             "SELECT to_regprocedure('shurencho_learner_id(text,text,text)') IS NOT NULL, "
+            "to_regprocedure('shurencho_learner_id(text,text,text,text,integer)') IS NOT NULL, "
             "to_regprocedure('shurencho_presence(text,text,text,integer,bigint)') IS NOT NULL")) &&
         q.next()) {
       sender->m_sendsYears = q.value(0).toBool();
-      sender->m_keepsPresence = q.value(1).toBool();
+      sender->m_sendsPlaces = q.value(1).toBool();
+      sender->m_keepsPresence = q.value(2).toBool();
       return sender;
     }
     failed = q.lastError();
@@ -378,18 +381,25 @@ bool PostgresSyncSender::SendPresence(const Presence& presence, QString* error) 
 
 bool PostgresSyncSender::ServerIds(QSqlQuery& q, const SyncBatch& batch, QHash<qint64, qint64>* ids,
                                    QHash<QString, qint64>* made, QSqlError* failed) {
-  q.prepare(m_sendsYears ? QStringLiteral("SELECT shurencho_learner_id(?, ?, ?)")
-                         : QStringLiteral("SELECT shurencho_learner_id(?, ?)"));
+  q.prepare(m_sendsPlaces  ? QStringLiteral("SELECT shurencho_learner_id(?, ?, ?, ?, ?)")
+            : m_sendsYears ? QStringLiteral("SELECT shurencho_learner_id(?, ?, ?)")
+                           : QStringLiteral("SELECT shurencho_learner_id(?, ?)"));
   for (auto it = batch.learners.cbegin(); it != batch.learners.cend(); ++it) {
     const QString year = batch.years.value(it.key());
-    const QString key = it->first + QChar(0) + it->second + QChar(0) + year;
+    const LearnerClass place = batch.places.value(it.key());
+    const QString key = it->first + QChar(0) + it->second + QChar(0) + year + QChar(0) + place.code +
+                        QChar(0) + QString::number(place.number);
     if (const auto known = m_learnerIds.constFind(key); known != m_learnerIds.constEnd()) {
       ids->insert(it.key(), *known);
       continue;
     }
     q.addBindValue(it->first);
     q.addBindValue(it->second);
-    if (m_sendsYears) q.addBindValue(year);
+    if (m_sendsYears || m_sendsPlaces) q.addBindValue(year);
+    if (m_sendsPlaces) {
+      q.addBindValue(place.code);
+      q.addBindValue(place.number);
+    }
     if (m_guard) m_guard->Arm();
     if (!q.exec() || !q.next()) return *failed = q.lastError(), false;
     ids->insert(it.key(), q.value(0).toLongLong());
@@ -446,20 +456,34 @@ namespace {
 // Where the class table's figures are read: the live tallies, or a year
 // of the archive in the same shape.
 struct ClassSource {
-  QString learners;  // id, name, machine, school_year, in the rows' order
+  QString learners;  // id, name, machine, school_year, class, number, roster name, in the rows' order
   QString courseTally;
   QString mouseStages;
   QString missTally;
 };
 
+// The learners' columns the class read takes, with the roster's name beside
+// the number; those with a class and number first, in that order, the rest
+// as they were first seen.
+QString LearnersOf(const QString& table, const QString& where) {
+  return QStringLiteral(
+             "SELECT l.id, l.name, l.machine, l.school_year, l.class_code, l.class_number, r.name "
+             "FROM %1 l LEFT JOIN roster r ON r.class_code = l.class_code AND r.number = l.class_number "
+             "WHERE %2 ORDER BY l.class_code = '', "
+             "CASE WHEN l.class_code ~ '^[0-9]+(-[0-9]+)*$' THEN string_to_array(l.class_code, "
+             "'-')::numeric[] "
+             "END, l.class_code, l.class_number, l.id")
+      .arg(table, where);
+}
+
 ClassSource LiveClass() {
   // A learner whose rows all went to the archive is left out until new ones come.
-  return {QStringLiteral("SELECT id, name, machine, school_year FROM learners l "
-                         "WHERE NOT EXISTS (SELECT FROM archive.learners a WHERE a.id = l.id) "
-                         "OR EXISTS (SELECT FROM typing_runs WHERE learner = l.id) "
-                         "OR EXISTS (SELECT FROM drill_items WHERE learner = l.id) "
-                         "OR EXISTS (SELECT FROM key_misses WHERE learner = l.id) "
-                         "OR EXISTS (SELECT FROM mouse_stages WHERE learner = l.id) ORDER BY id"),
+  return {LearnersOf(QStringLiteral("learners"),
+                     QStringLiteral("NOT EXISTS (SELECT FROM archive.learners a WHERE a.id = l.id) "
+                                    "OR EXISTS (SELECT FROM typing_runs WHERE learner = l.id) "
+                                    "OR EXISTS (SELECT FROM drill_items WHERE learner = l.id) "
+                                    "OR EXISTS (SELECT FROM key_misses WHERE learner = l.id) "
+                                    "OR EXISTS (SELECT FROM mouse_stages WHERE learner = l.id)")),
           QStringLiteral("course_tally"), QStringLiteral("mouse_stages"), QStringLiteral("miss_tally")};
 }
 
@@ -469,20 +493,23 @@ ClassSource ArchivedClass(int year) {
         .arg(QLatin1String(table))
         .arg(year);
   };
-  return {
-      QStringLiteral("SELECT id, name, machine, school_year FROM archive.learners WHERE archive_year = %1 "
-                     "ORDER BY class_code, class_number, id")
-          .arg(year),
-      of("course_tally"), of("mouse_stages"), of("miss_tally")};
+  return {LearnersOf(QStringLiteral("archive.learners"), QStringLiteral("l.archive_year = %1").arg(year)),
+          of("course_tally"), of("mouse_stages"), of("miss_tally")};
 }
 
 // The learners, each with a row of no figures yet; *at finds a learner's row.
 bool ReadLearners(QSqlQuery& q, const ClassSource& source, ClassOnServer* out, QHash<qint64, qsizetype>* at) {
   if (!q.exec(source.learners)) return false;
   QHash<QString, int> nameCount;
+  QHash<qint64, QString> listed;  // learner -> "5-2-17 山田太郎"
   while (q.next()) {
     ServerLearner l{
         q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString(), {}, q.value(3).toString()};
+    l.place = {q.value(4).toString(), q.value(5).toInt()};
+    if (!q.value(6).isNull() && l.place.number > 0) {
+      listed.insert(
+          l.id, QStringLiteral("%1-%2 %3").arg(l.place.code).arg(l.place.number).arg(q.value(6).toString()));
+    }
     ++nameCount[l.name];
     at->insert(l.id, out->learners.size());
     out->learners.append(l);
@@ -493,7 +520,9 @@ bool ReadLearners(QSqlQuery& q, const ClassSource& source, ClassOnServer* out, Q
   }
   for (qsizetype i = 0; i < out->learners.size(); ++i) {
     ServerLearner& l = out->learners[i];
-    l.shown = nameCount.value(l.name) > 1 ? QStringLiteral("%1（%2）").arg(l.name, l.machine) : l.name;
+    l.shown = listed.contains(l.id)         ? listed.value(l.id)
+              : nameCount.value(l.name) > 1 ? QStringLiteral("%1（%2）").arg(l.name, l.machine)
+                                            : l.name;
     out->rows[i].learner = l.shown;
     out->rows[i].schoolYear = l.year;
   }
@@ -592,8 +621,8 @@ bool ReadClass(QSqlDatabase db, const ClassSource& source, ClassOnServer* out, Q
     const QSqlError e = q.lastError();
     q.finish();
     db.rollback();
-    // A server set up by an older class_server.sql lacks the newer tally
-    // columns, or the archive.
+    // A server set up by an older class_server.sql lacks the newer columns,
+    // the class lists or the archive.
     if (e.nativeErrorCode() == QLatin1String("42703") || e.nativeErrorCode() == QLatin1String("42P01") ||
         e.nativeErrorCode() == QLatin1String("3F000")) {
       return SetError(error, QStringLiteral("クラスのサーバーの表が古い形です。サーバーで class_server.sql を"
@@ -658,6 +687,47 @@ bool ArchiveClassOnServer(const QString& serverText, const QString& classCode, i
       } else {
         Fail(error, e);
       }
+    }
+  }
+  Disconnect(name, &guard);
+  return ok;
+}
+
+bool StoreRosterOnServer(const QString& serverText, const QString& classCode,
+                         const QList<RosterEntry>& entries, QString* error) {
+  std::unique_ptr<StallGuard> guard;
+  const QString name = Connect(serverText, error, &guard, Clock::now() + kClassReadWait);
+  if (name.isEmpty()) return false;
+  QSqlDatabase db = QSqlDatabase::database(name, false);
+  bool ok = db.transaction();
+  QSqlError failed = db.lastError();
+  if (ok) {
+    QSqlQuery q(db);
+    const auto run = [&q](const QString& sql, const QVariantList& values) {
+      q.prepare(sql);
+      for (const QVariant& v : values) q.addBindValue(v);
+      return q.exec();
+    };
+    ok = run(QStringLiteral("INSERT INTO classes (code) VALUES (?) ON CONFLICT DO NOTHING"), {classCode}) &&
+         run(QStringLiteral("DELETE FROM roster WHERE class_code = ?"), {classCode});
+    for (qsizetype i = 0; ok && i < entries.size(); ++i) {
+      ok = run(QStringLiteral("INSERT INTO roster (class_code, number, name) VALUES (?, ?, ?)"),
+               {classCode, entries[i].number, entries[i].name});
+    }
+    failed = q.lastError();
+    q.finish();
+    if (ok) {
+      ok = db.commit();
+      if (!ok) failed = db.lastError();
+    }
+    if (!ok) db.rollback();
+  }
+  if (!ok && !NoAnswer(guard, error)) {
+    if (failed.nativeErrorCode() == QLatin1String("42P01")) {
+      SetError(error, QStringLiteral("クラスのサーバーに名簿の表がありません。サーバーで class_server.sql を"
+                                     "もう一度流してください（記録はそのまま残ります）。"));
+    } else {
+      Fail(error, failed);
     }
   }
   Disconnect(name, &guard);

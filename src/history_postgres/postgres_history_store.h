@@ -11,6 +11,7 @@
 
 #include "history/history_records.h"
 #include "history/sync_queue.h"
+#include "report/class_roster.h"
 #include "report/class_table.h"
 
 class QSqlDatabase;
@@ -37,8 +38,9 @@ struct ServerLearner {
   qint64 id = 0;
   QString name;
   QString machine;
-  QString shown;  // the name, with the machine when two learners share the name
-  QString year;   // the school year the learner's machine sent last; empty when none
+  QString shown;                        // the name, with the machine when two learners share the name
+  QString year;                         // the school year the learner's machine sent last; empty when none
+  LearnerClass place = LearnerClass();  // the class and number sent last
 };
 
 // The sync queue's far end.
@@ -63,11 +65,13 @@ class PostgresSyncSender final : public SyncSender {
   bool AddRows(QSqlDatabase& db, const SyncBatch& batch, QHash<QString, qint64>* made, QSqlError* failed);
   QString m_connection;
   std::unique_ptr<StallGuard> m_guard;
-  // name + machine + year -> the server's number, as committed: a year
-  // changed since is sent again with the next rows.
+  // name + machine + year + class + number -> the server's number, as
+  // committed: any of them changed since is sent again with the next rows.
   QHash<QString, qint64> m_learnerIds;
   // The server takes the school year (a server set up before it does not).
   bool m_sendsYears = false;
+  // The server takes the class and number too.
+  bool m_sendsPlaces = false;
   // The server keeps where each learner is (a server set up before does not).
   bool m_keepsPresence = false;
 };
@@ -94,6 +98,11 @@ struct ArchivedRows {
 // local time) to the server's archive, in one transaction.
 bool ArchiveClassOnServer(const QString& serverText, const QString& classCode, int year, ArchivedRows* moved,
                           QString* error);
+
+// Puts a class's list (名簿) on the server in place of the one it had, in one
+// transaction, as the teacher's role. Bounded like the read.
+bool StoreRosterOnServer(const QString& serverText, const QString& classCode,
+                         const QList<RosterEntry>& entries, QString* error);
 
 // One learner's history on the server, read-only: what the 成績 window reads
 // when the teacher opens a learner from the class view.

@@ -249,20 +249,38 @@ bool FindLearner(QSqlQuery& q, const QString& machine, const QString& login, qin
   return q.exec();
 }
 
-// Adds learners.school_year where the file lacks it.
-bool AddYearColumn(QSqlQuery& q) {
-  if (!q.exec(QStringLiteral("SELECT 1 FROM pragma_table_info('learners') WHERE name = 'school_year'")))
-    return false;
+// Adds a column to learners where the file lacks it.
+bool AddLearnerColumn(QSqlQuery& q, const QString& name, const QString& definition) {
+  q.prepare(QStringLiteral("SELECT 1 FROM pragma_table_info('learners') WHERE name = ?"));
+  q.addBindValue(name);
+  if (!q.exec()) return false;
   if (q.next()) return true;
-  return q.exec(QStringLiteral("ALTER TABLE learners ADD COLUMN school_year TEXT NOT NULL DEFAULT ''"));
+  return q.exec(QStringLiteral("ALTER TABLE learners ADD COLUMN %1 %2").arg(name, definition));
 }
 
-bool LearnerYearOf(QSqlQuery& q, qint64 id, QString* year) {
-  q.prepare(QStringLiteral("SELECT school_year FROM learners WHERE id = ?"));
+bool AddLearnerColumns(QSqlQuery& q) {
+  return AddLearnerColumn(q, QStringLiteral("school_year"), QStringLiteral("TEXT NOT NULL DEFAULT ''")) &&
+         AddLearnerColumn(q, QStringLiteral("class_code"), QStringLiteral("TEXT NOT NULL DEFAULT ''")) &&
+         AddLearnerColumn(q, QStringLiteral("class_number"), QStringLiteral("INTEGER NOT NULL DEFAULT 0"));
+}
+
+bool LearnerYearOf(QSqlQuery& q, qint64 id, QString* year, LearnerClass* place) {
+  q.prepare(QStringLiteral("SELECT school_year, class_code, class_number FROM learners WHERE id = ?"));
   q.addBindValue(id);
   if (!q.exec()) return false;
-  *year = q.next() ? q.value(0).toString() : QString();
+  const bool found = q.next();
+  *year = found ? q.value(0).toString() : QString();
+  // Whatever another program wrote there is read as this one would keep it.
+  *place = found ? CleanLearnerClass({q.value(1).toString(), q.value(2).toInt()}) : LearnerClass{};
   return true;
+}
+
+bool SetPlaceOf(QSqlQuery& q, qint64 id, const LearnerClass& place) {
+  q.prepare(QStringLiteral("UPDATE learners SET class_code = ?, class_number = ? WHERE id = ?"));
+  q.addBindValue(place.code);
+  q.addBindValue(place.number);
+  q.addBindValue(id);
+  return q.exec();
 }
 
 bool SetYearOf(QSqlQuery& q, qint64 id, const QString& year) {
@@ -502,14 +520,16 @@ bool SqliteHistoryStore::ChooseLearner(QString* error) {
         // The marker, also on a file made before there was one.
         if (!q.exec(QStringLiteral("PRAGMA application_id = %1").arg(kApplicationId)))
           return *failed = q.lastError(), false;
-        // The school year: a column a file made before it lacks. Added in
-        // place with an empty default rather than by a version step, so an
-        // older program, which names its columns when it adds a learner,
-        // still opens the file.
-        if (!AddYearColumn(q)) return *failed = q.lastError(), false;
+        // The school year, class and number: columns a file made before
+        // them lacks. Added in place with empty defaults rather than by a
+        // version step, so an older program, which names its columns when
+        // it adds a learner, still opens the file.
+        if (!AddLearnerColumns(q)) return *failed = q.lastError(), false;
         QString year;
-        if (!LearnerYearOf(q, id, &year)) return *failed = q.lastError(), false;
+        LearnerClass place;
+        if (!LearnerYearOf(q, id, &year, &place)) return *failed = q.lastError(), false;
         m_learnerYear = year;
+        m_learnerPlace = place;
         m_learner = id;
         // A name stored before names had a limit stays whole in the file
         // and is shown cut, as any name is kept now.
@@ -528,10 +548,12 @@ bool SqliteHistoryStore::SetLearnerName(const QString& name, QString* error) {
   }
   qint64 chosen = m_learner;
   QString year = m_learnerYear;
+  LearnerClass place = m_learnerPlace;
   const bool done = InWriteTransaction(
       [&](QSqlDatabase& d, QSqlError* failed) {
         QSqlQuery q(d);
-        q.prepare(QStringLiteral("SELECT id, school_year FROM learners WHERE name = ? AND machine = ?"));
+        q.prepare(QStringLiteral(
+            "SELECT id, school_year, class_code, class_number FROM learners WHERE name = ? AND machine = ?"));
         q.addBindValue(wanted);
         q.addBindValue(m_machine);
         if (!q.exec()) return *failed = q.lastError(), false;
@@ -539,11 +561,18 @@ bool SqliteHistoryStore::SetLearnerName(const QString& name, QString* error) {
           chosen = q.value(0).toLongLong();
           // A teacher fixing a misspelt name onto a learner who has no year
           // yet keeps the year just set; a year of their own stands.
+          // The class and number likewise.
           const QString theirs = q.value(1).toString();
+          const LearnerClass theirPlace = CleanLearnerClass({q.value(2).toString(), q.value(3).toInt()});
           if (chosen != m_learner && theirs.isEmpty() && !year.isEmpty()) {
             if (!SetYearOf(q, chosen, year)) return *failed = q.lastError(), false;
           } else {
             year = theirs;
+          }
+          if (chosen != m_learner && theirPlace == LearnerClass{} && !(place == LearnerClass{})) {
+            if (!SetPlaceOf(q, chosen, place)) return *failed = q.lastError(), false;
+          } else {
+            place = theirPlace;
           }
         } else {
           q.prepare(QStringLiteral("UPDATE learners SET name = ? WHERE id = ?"));
@@ -563,6 +592,7 @@ bool SqliteHistoryStore::SetLearnerName(const QString& name, QString* error) {
     m_learnerName = wanted;
     m_learnerNameCut = false;
     m_learnerYear = year;
+    m_learnerPlace = place;
   }
   return done;
 }
@@ -577,6 +607,19 @@ bool SqliteHistoryStore::SetLearnerYear(const QString& year, QString* error) {
       },
       error);
   if (done) m_learnerYear = wanted;
+  return done;
+}
+
+bool SqliteHistoryStore::SetClassOfLearner(const LearnerClass& place, QString* error) {
+  const LearnerClass wanted = CleanLearnerClass(place);
+  const bool done = InWriteTransaction(
+      [&](QSqlDatabase& d, QSqlError* failed) {
+        QSqlQuery q(d);
+        if (!SetPlaceOf(q, m_learner, wanted)) return *failed = q.lastError(), false;
+        return true;
+      },
+      error);
+  if (done) m_learnerPlace = wanted;
   return done;
 }
 
@@ -647,6 +690,7 @@ LearnerHistory SqliteHistoryStore::Read(int weakest, QString* error) {
   h.learnerCut = m_learnerNameCut;
   h.machine = m_machine;
   h.schoolYear = m_learnerYear;
+  h.place = m_learnerPlace;
   QString failed;
   // One read transaction: every figure comes from the same moment, even
   // while another copy writes.
@@ -664,6 +708,7 @@ LearnerHistory SqliteHistoryStore::Read(int weakest, QString* error) {
   LearnerHistory empty;
   empty.learner = m_learnerName;
   empty.schoolYear = m_learnerYear;
+  empty.place = m_learnerPlace;
   return empty;
 }
 

@@ -66,6 +66,8 @@ class SqliteHistoryStore final : public HistoryStore {
   bool SetLearnerName(const QString& name, QString* error = nullptr) override;
   QString LearnerYear() const override { return m_learnerYear; }
   bool SetLearnerYear(const QString& year, QString* error = nullptr) override;
+  LearnerClass ClassOfLearner() const override { return m_learnerPlace; }
+  bool SetClassOfLearner(const LearnerClass& place, QString* error = nullptr) override;
   bool Write(const HistoryBatch& batch, QString* error = nullptr) override;
   bool WriteAll(const QList<HistoryBatch>& batches, QString* error = nullptr) override;
   void SetBusyWait(BusyWait keepWaiting) override { m_keepWaiting = std::move(keepWaiting); }
@@ -101,6 +103,7 @@ class SqliteHistoryStore final : public HistoryStore {
   QString m_learnerName;
   bool m_learnerNameCut = false;  // the file's name is longer than m_learnerName
   QString m_learnerYear;          // the learner's school year; empty: none chosen
+  LearnerClass m_learnerPlace;    // the learner's class and number; none when not set
   qint64 m_learner = 0;
   BusyWait m_keepWaiting;     // null: the store's own wait
   QElapsedTimer m_busyClock;  // the current wait for a lock

@@ -58,14 +58,20 @@ bool ReadUnsent(QSqlQuery& q, const QString& server, const char* table, const ch
   return true;
 }
 
-// Each learner's name, machine and school year, as the server is to know
-// them. A file no program has given the year column yet has no years.
+// Each learner's name, machine, school year, class and number, as the
+// server is to know them. A file no program has given those columns yet
+// has none.
 bool NameLearners(QSqlQuery& q, const QSet<qint64>& learners, SyncBatch* batch) {
-  if (!q.exec(QStringLiteral("SELECT 1 FROM pragma_table_info('learners') WHERE name = 'school_year'")))
+  if (!q.exec(QStringLiteral("SELECT name FROM pragma_table_info('learners') "
+                             "WHERE name IN ('school_year', 'class_code', 'class_number')")))
     return false;
-  const bool years = q.next();
-  q.prepare(years ? QStringLiteral("SELECT name, machine, school_year FROM learners WHERE id = ?")
-                  : QStringLiteral("SELECT name, machine, '' FROM learners WHERE id = ?"));
+  QSet<QString> has;
+  while (q.next()) has.insert(q.value(0).toString());
+  const auto column = [&has](const char* name, const char* none) {
+    return QLatin1String(has.contains(QLatin1String(name)) ? name : none);
+  };
+  q.prepare(QStringLiteral("SELECT name, machine, %1, %2, %3 FROM learners WHERE id = ?")
+                .arg(column("school_year", "''"), column("class_code", "''"), column("class_number", "0")));
   for (const qint64 id : learners) {
     q.addBindValue(id);
     if (!q.exec()) return false;
@@ -77,6 +83,7 @@ bool NameLearners(QSqlQuery& q, const QSet<qint64>& learners, SyncBatch* batch) 
       name = CleanLearnerName(q.value(0).toString());
       machine = q.value(1).toString();
       year = q.value(2).toString();
+      batch->places.insert(id, CleanLearnerClass({q.value(3).toString(), q.value(4).toInt()}));
     }
     if (name.isEmpty()) name = QStringLiteral("?%1").arg(id);
     batch->learners.insert(id, qMakePair(name, machine));

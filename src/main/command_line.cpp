@@ -30,6 +30,11 @@ QString UsageText() {
       "      年度末に、クラスのその年度の記録をサーバーの保管庫へ移します。クラスの画面と成績一覧には\n"
       "      出なくなります。年度を省くと今の年度です。学習者のパソコンの記録はそのまま残ります。\n"
       "      例: shurencho --class-archive 5-2 --year 2026\n"
+      "  shurencho --class-roster 名簿.csv [サーバー]\n"
+      "      組の名簿（出席番号と氏名の CSV）をクラスのサーバーに登録します。ファイルの名前が組です"
+      "（5年2組なら 5-2.csv）。\n"
+      "      その組の名簿は登録し直すたびに置き換わります。名簿の名前は先生の画面と成績一覧にだけ出ます。\n"
+      "      例: shurencho --class-roster 5-2.csv postgresql://teacher@school-server/shurencho\n"
       "  shurencho --class [サーバー]\n"
       "      クラスの成績を見る画面を開きます。\n"
       "      例: shurencho --class postgresql://teacher@school-server/shurencho\n"
@@ -52,6 +57,7 @@ CommandLine ParseCommandLine(const QStringList& args) {
       {"--report", CommandLine::Kind::Report},
       {"--class-report", CommandLine::Kind::ClassReport},
       {"--class-archive", CommandLine::Kind::ClassArchive},
+      {"--class-roster", CommandLine::Kind::ClassRoster},
       {"--class", CommandLine::Kind::ClassWindow}};
   for (const auto& [name, kind] : commands) {
     if (first == QLatin1String(name)) {

@@ -192,6 +192,10 @@ std::optional<int> RunWindowlessCommand(const CommandLine& line, int& argc, char
     QCoreApplication app(argc, argv);
     return RunHistoryCommand(&HistoryModule::classArchive, argc, argv);
   }
+  if (line.kind == CommandLine::Kind::ClassRoster) {
+    QCoreApplication app(argc, argv);
+    return RunHistoryCommand(&HistoryModule::classRoster, argc, argv);
+  }
   return std::nullopt;
 }
 

@@ -12,8 +12,9 @@ using namespace shurencho;
 
 QWidget* CreateOf(const LearnerHistory& history, const QString& readError, const QString& state,
                   const RecordsView::Renamer& rename, const RecordsView::YearSetter& setYear,
-                  const AppSettings& settings, const KeyboardLayout& keyboard, QWidget* parent) {
-  return new RecordsView(history, readError, state, rename, setYear, settings, keyboard, parent);
+                  const RecordsView::ClassSetter& setClass, const AppSettings& settings,
+                  const KeyboardLayout& keyboard, QWidget* parent) {
+  return new RecordsView(history, readError, state, rename, setYear, setClass, settings, keyboard, parent);
 }
 
 QWidget* CreateForStore(HistoryStore& store, const AppSettings& settings, const KeyboardLayout& keyboard,

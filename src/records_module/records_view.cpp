@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -187,12 +188,13 @@ RecordsView::RecordsView(HistoryStore& store, const AppSettings& settings, const
 }
 
 RecordsView::RecordsView(const LearnerHistory& history, const QString& readError, const QString& state,
-                         Renamer rename, YearSetter setYear, const AppSettings& settings,
-                         const KeyboardLayout& keyboard, QWidget* parent)
+                         Renamer rename, YearSetter setYear, ClassSetter setClass,
+                         const AppSettings& settings, const KeyboardLayout& keyboard, QWidget* parent)
     : QWidget(parent, Qt::Window),
       m_page(history, readError, std::move(rename), std::move(setYear), settings),
       m_keyboard(keyboard) {
   m_page.SetKeyboard(&keyboard);
+  m_page.SetClassSetter(std::move(setClass));
   Build(state);
 }
 
@@ -230,6 +232,7 @@ void RecordsView::Build(const QString& state) {
   yearLabel->setBuddy(m_year);
   connect(m_year, &QComboBox::activated, this, &RecordsView::ChooseYear);
   top->addWidget(m_year);
+  if (m_page.AsksClass()) AddClassFields(top);
   top->addStretch(1);
   auto* exportButton = new QPushButton(QStringLiteral("成績を書き出す"));
   exportButton->setObjectName(QStringLiteral("exportButton"));
@@ -512,6 +515,48 @@ void RecordsView::ChooseYear(int choice) {
     if (!warning.isEmpty()) Say(this, QMessageBox::Warning, warning);
     const QSignalBlocker quiet(m_year);
     m_year->setCurrentIndex(m_page.YearChoice());
+  });
+}
+
+void RecordsView::AddClassFields(QHBoxLayout* top) {
+  auto* codeLabel = new QLabel(QStringLiteral("組："));
+  top->addWidget(codeLabel);
+  m_classCode = new QLineEdit(m_page.place().code);
+  m_classCode->setObjectName(QStringLiteral("classCode"));
+  m_classCode->setAccessibleName(QStringLiteral("組"));
+  m_classCode->setPlaceholderText(QStringLiteral("5-2"));
+  m_classCode->setMaxLength(kMaxClassCode);
+  m_classCode->setMaximumWidth(m_classCode->fontMetrics().horizontalAdvance(QStringLiteral("00-00-00")) + 16);
+  codeLabel->setBuddy(m_classCode);
+  top->addWidget(m_classCode);
+  auto* numberLabel = new QLabel(QStringLiteral("番号："));
+  top->addWidget(numberLabel);
+  m_classNumber = new QSpinBox;
+  m_classNumber->setObjectName(QStringLiteral("classNumber"));
+  m_classNumber->setAccessibleName(QStringLiteral("出席番号"));
+  m_classNumber->setRange(0, kMaxClassNumber);
+  m_classNumber->setSpecialValueText(QStringLiteral("―"));
+  m_classNumber->setValue(m_page.place().number);
+  numberLabel->setBuddy(m_classNumber);
+  top->addWidget(m_classNumber);
+  m_classWhy = new QLabel;
+  m_classWhy->setObjectName(QStringLiteral("classWhy"));
+  m_classWhy->setAccessibleDescription(QStringLiteral("組と番号"));
+  m_classWhy->hide();
+  top->addWidget(m_classWhy);
+  connect(m_classCode, &QLineEdit::editingFinished, this, &RecordsView::ChooseClass);
+  connect(m_classNumber, &QSpinBox::editingFinished, this, &RecordsView::ChooseClass);
+}
+
+void RecordsView::ChooseClass() {
+  m_page.ChooseClass(m_classCode->text(), m_classNumber->value(), this, [this](const QString& warning) {
+    // Said beside the fields, not in a box: a child may be typing.
+    m_classWhy->setText(warning);
+    m_classWhy->setVisible(!warning.isEmpty());
+    const QSignalBlocker quietCode(m_classCode);
+    const QSignalBlocker quietNumber(m_classNumber);
+    m_classCode->setText(m_page.place().code);
+    m_classNumber->setValue(m_page.place().number);
   });
 }
 

@@ -16,6 +16,8 @@ class QChart;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QSpinBox;
+class QHBoxLayout;
 
 namespace shurencho {
 
@@ -28,13 +30,14 @@ class RecordsView final : public QWidget {
   // Renames the learner and answers done on context's thread.
   using Renamer = RecordsPage::Renamer;
   using YearSetter = RecordsPage::YearSetter;
+  using ClassSetter = RecordsPage::ClassSetter;
 
   // Shows what was read (readError: why nothing could be), with the
   // history's state at the top when it is not well (state: empty when it is).
   // keyboard: the layout the 苦手なキー map and the printed page draw.
   RecordsView(const LearnerHistory& history, const QString& readError, const QString& state, Renamer rename,
-              YearSetter setYear, const AppSettings& settings, const KeyboardLayout& keyboard,
-              QWidget* parent = nullptr);
+              YearSetter setYear, ClassSetter setClass, const AppSettings& settings,
+              const KeyboardLayout& keyboard, QWidget* parent = nullptr);
   // Reads the store now, here; for a store of this thread's own.
   RecordsView(HistoryStore& store, const AppSettings& settings, const KeyboardLayout& keyboard,
               QWidget* parent = nullptr);
@@ -55,6 +58,9 @@ class RecordsView final : public QWidget {
   QWidget* BuildLadderPage();
   void Rename();
   void ChooseYear(int choice);
+  // The class and number beside the year, where a class server is set.
+  void AddClassFields(QHBoxLayout* top);
+  void ChooseClass();
   void ExportAsked();
 
   RecordsPage m_page;
@@ -68,6 +74,9 @@ class RecordsView final : public QWidget {
   QLabel* m_courseSummary = nullptr;
   QLineEdit* m_learner = nullptr;
   QComboBox* m_year = nullptr;
+  QLineEdit* m_classCode = nullptr;
+  QSpinBox* m_classNumber = nullptr;
+  QLabel* m_classWhy = nullptr;  // why a class typed was not taken
 };
 
 }  // namespace shurencho

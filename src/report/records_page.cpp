@@ -42,7 +42,15 @@ RecordsPage RecordsPage::Read(HistoryStore& store, const ZINIconf& settings) {
     const bool ok = store.SetLearnerYear(year, &why);
     done(ok, why);
   };
-  return RecordsPage(std::move(history), std::move(error), std::move(rename), std::move(setYear), settings);
+  if (history.place == LearnerClass()) history.place = store.ClassOfLearner();
+  RecordsPage page(std::move(history), std::move(error), std::move(rename), std::move(setYear), settings);
+  page.SetClassSetter(
+      [&store](const LearnerClass& place, QObject*, std::function<void(bool, const QString&)> done) {
+        QString why;
+        const bool ok = store.SetClassOfLearner(place, &why);
+        done(ok, why);
+      });
+  return page;
 }
 
 QString RecordsPage::ReadProblemText() const {
@@ -123,6 +131,30 @@ void RecordsPage::ChooseYear(int choice, QObject* context, Done done) {
   m_setYear(year, context, [this, year, done](bool ok, const QString& error) {
     if (ok) m_history.schoolYear = year;
     done(ok ? QString() : QStringLiteral("学年を変えられませんでした。\n%1").arg(error));
+  });
+}
+
+bool RecordsPage::AsksClass() const {
+  return static_cast<bool>(m_setClass) && !m_settings.HistoryServer.isEmpty();
+}
+
+void RecordsPage::ChooseClass(const QString& code, int number, QObject* context, Done done) {
+  const LearnerClass place{code.trimmed(), number};
+  if (!place.code.isEmpty() && !IsClassCode(place.code)) {
+    done(QStringLiteral("組は 5-2 のように、数字をハイフンでつないで書いてください。"));
+    return;
+  }
+  if (number < 0 || number > kMaxClassNumber) {
+    done(QStringLiteral("番号は 1 から %1 までです。").arg(kMaxClassNumber));
+    return;
+  }
+  if (place == m_history.place || !m_setClass) {
+    done(QString());
+    return;
+  }
+  m_setClass(place, context, [this, place, done](bool ok, const QString& error) {
+    if (ok) m_history.place = place;
+    done(ok ? QString() : QStringLiteral("組と番号を変えられませんでした。\n%1").arg(error));
   });
 }
 

@@ -28,6 +28,9 @@ class RecordsPage {
   // Sets the learner's school year by its name (empty: none) and answers
   // done on context's thread.
   using YearSetter = Renamer;
+  // Sets the learner's class and number, answering like the others.
+  using ClassSetter = std::function<void(const LearnerClass& place, QObject* context,
+                                         std::function<void(bool ok, const QString& error)> done)>;
 
   // What was read (readError: why nothing could be).
   RecordsPage(LearnerHistory history, QString readError, Renamer rename, YearSetter setYear,
@@ -78,6 +81,15 @@ class RecordsPage {
   // saved). A refused choice leaves the stored year as it was.
   void ChooseYear(int choice, QObject* context, Done done);
 
+  // The class and number are asked for only where a class server is set.
+  void SetClassSetter(ClassSetter setClass) { m_setClass = std::move(setClass); }
+  bool AsksClass() const;
+  const LearnerClass& place() const { return m_history.place; }
+  // A class typed ("5-2"; empty: none) and a number (0: none) saved at once;
+  // done tells why not (empty when saved). Text that is no class is refused
+  // before anything is asked, and the stored place stays as it was.
+  void ChooseClass(const QString& code, int number, QObject* context, Done done);
+
   // The learner's name made safe for a file name: no folder separators or
   // control characters.
   QString SafeLearnerName() const;
@@ -104,6 +116,7 @@ class RecordsPage {
   QString m_readError;
   Renamer m_rename;
   YearSetter m_setYear;
+  ClassSetter m_setClass;
   const ZINIconf& m_settings;
   const KeyboardLayout* m_keyboard = nullptr;
   RecordsModel m_model;

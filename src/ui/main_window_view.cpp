@@ -412,7 +412,11 @@ void MainWindow::ShowRecords(const LearnerHistory& history, const QString& error
                                                     HistoryService::RenameDone done) {
     service->SetLearnerYear(year, context, std::move(done));
   };
-  m_records = module.api->createOf(history, error, HistoryStateText(status), rename, setYear,
+  const RecordsPage::ClassSetter setClass = [service](const LearnerClass& place, QObject* context,
+                                                      HistoryService::RenameDone done) {
+    service->SetClassOfLearner(place, context, std::move(done));
+  };
+  m_records = module.api->createOf(history, error, HistoryStateText(status), rename, setYear, setClass,
                                    m_form.settings(), ChosenLayout(), this);
   m_records->setAttribute(Qt::WA_DeleteOnClose);
   if (m_form.settings().TextScale != 100) ScaleFonts(m_records, m_form.settings().TextScale);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The class server on a private PostgreSQL cluster: two learners' machines
-# record locally and sync; --class-report lists both with their figures; a
+# record locally and sync; --class-report lists both with their figures, by
+# class, number and the teacher's list where set; a
 # server stopped mid-lesson gets the runs made meanwhile exactly once when it
 # is back, also after a crash between sending and marking; the learners'
 # role reads no one's rows; a class's year moves to the archive; a synced
@@ -33,11 +34,10 @@ fi
 pg_psql postgres -f "$(dirname "${BASH_SOURCE[0]}")/../../packaging/class_server.sql"
 # A second run changes nothing and does not fail.
 pg_psql postgres -f "$(dirname "${BASH_SOURCE[0]}")/../../packaging/class_server.sql"
-# The server's tables are the local file's, plus the row names, the class figures and the classes.
+# The server's tables are the local file's, plus the row names, the class figures and the class lists.
 "$LEARNER" columns "$WORK/shape.sqlite" >"$WORK/local.txt"
 pg_psql postgres -At -c "SELECT table_name || '.' || column_name FROM information_schema.columns
-  WHERE table_schema = 'public' AND column_name <> 'sync_id' AND table_name NOT IN ('schema_version', 'course_tally', 'tally_rules', 'presence')
-  AND NOT (table_name = 'learners' AND column_name IN ('class_code', 'class_number'))" |
+  WHERE table_schema = 'public' AND column_name <> 'sync_id' AND table_name NOT IN ('schema_version', 'course_tally', 'tally_rules', 'classes', 'roster', 'presence')" |
   LC_ALL=C sort >"$WORK/server.txt"
 LC_ALL=C sort -o "$WORK/local.txt" "$WORK/local.txt"
 diff "$WORK/local.txt" "$WORK/server.txt" || fail "the server's tables differ from the local file's"
@@ -127,14 +127,39 @@ grep -q 'かな入力' "$WORK/class.html" || fail "no かな入力 column"
 grep -q '<tr><td>伊藤</td><td class="nw">中1</td>' "$WORK/class.html" || fail "伊藤's year in the class table"
 echo "the 級, 学年 and かな入力 columns, also after an upgrade"
 
-# The year's end: 青木's class goes to the archive, out of the live table
+# Class and number go with the rows; the teacher's list gives the name. A
+# list with a bad line is refused whole, naming the line.
+"$LEARNER" class "$A" 5-2 17
+"$LEARNER" practise "$A" 青木 1 1 40
+"$LEARNER" sync "$A" "$LEARN" >/dev/null || fail "青木's class"
+roster() {
+  HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_CONFIG_DIRS="$WORK/xdg" "$BIN" --class-roster "$1"
+}
+printf '出席番号,氏名\r\n17,青木 一郎\r\n3,伊藤 花子\r\n' | iconv -f UTF-8 -t CP932 >"$WORK/5-2.csv"
+roster "$WORK/5-2.csv" >/dev/null || fail "the Shift-JIS list"
+mkdir -p "$WORK/bad"
+printf '\xEF\xBB\xBF1,上田\n2,\n1x,木村\n' >"$WORK/bad/5-2.csv"
+if roster "$WORK/bad/5-2.csv" 2>"$WORK/err.txt"; then fail "a list with bad lines was taken"; fi
+grep -q '5-2.csv:2: 氏名がありません' "$WORK/err.txt" && grep -q '5-2.csv:3: 出席番号' "$WORK/err.txt" ||
+  fail "the bad lines are not named: $(cat "$WORK/err.txt")"
+[ "$(count "SELECT string_agg(number || name, ',' ORDER BY number) FROM roster")" = "3伊藤 花子,17青木 一郎" ] ||
+  fail "the list on the server"
+report "$WORK/class.html" || fail "report with the list"
+grep -q '<tr><td>5-2-17 青木 一郎</td>' "$WORK/class.html" || fail "青木 by class, number and listed name"
+# The learners' machines read the class codes and nothing of the lists.
+[ "$(pg_psql shurencho_learner -At -c "SELECT code FROM classes")" = 5-2 ] || fail "a learner cannot read the codes"
+for sql in "SELECT * FROM roster" "INSERT INTO roster VALUES ('5-2', 9, 'x')" "INSERT INTO classes VALUES ('6-1')"; do
+  if pg_psql shurencho_learner -c "$sql" >/dev/null 2>&1; then fail "a learner ran: $sql"; fi
+done
+echo "class lists: loaded, refused with the bad lines, read by the teacher alone"
+
+# The year's end: 青木's class (5-2, as his machine sent it) goes to the archive, out of the live table
 # and the class window's read, and comes back in that year's report.
 archive() {
   HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_CONFIG_DIRS="$WORK/xdg" "$BIN" --class-archive "$@"
 }
 year=$(date +%Y)
 [ "$(date +%-m)" -ge 4 ] || year=$((year - 1))
-pg_psql postgres -c "UPDATE learners SET class_code = '5-2' WHERE name = '青木'" >/dev/null
 aoki_runs="$(count "SELECT COUNT(*) FROM typing_runs t JOIN learners l ON l.id = t.learner WHERE l.name = '青木'")"
 out="$(archive 5-2 --year $((year - 1)))" || fail "archiving last year"
 [[ "$out" == *"移す記録はありません"* ]] || fail "last year had nothing to move: $out"
@@ -152,11 +177,11 @@ pg_psql postgres -c "INSERT INTO typing_runs SELECT learner, at_ms, course, text
 [ "$(count "SELECT COUNT(*) FROM typing_runs t JOIN learners l ON l.id = t.learner WHERE l.name = '青木'")" = 0 ] ||
   fail "an archived run came back live"
 report "$WORK/class.html" || fail "report after the archive"
-grep -q '<tr><td>青木</td>' "$WORK/class.html" && fail "青木 is still in the live report"
+grep -q '<tr><td>5-2-17 青木 一郎</td>' "$WORK/class.html" && fail "青木 is still in the live report"
 grep -q '<tr><td>伊藤</td>' "$WORK/class.html" || fail "伊藤 left the live report"
 [ "$("$LEARNER" read "$TEACH" 青木 2>&1)" = "read: no such learner" ] || fail "the class window still lists 青木"
 report "$WORK/year.html" --year "$year" || fail "the year's report"
-grep -Eq '<tr><td>青木</td><td class="n">50 .</td>' "$WORK/year.html" || fail "青木's year in the archive"
+grep -Eq '<tr><td>5-2-17 青木 一郎</td><td class="n">50 .</td>' "$WORK/year.html" || fail "青木's year in the archive"
 grep -q '<tr><td>伊藤</td>' "$WORK/year.html" && fail "伊藤 was not archived"
 grep -q '>つ（' "$WORK/year.html" || fail "the archived weak kana"
 if pg_psql shurencho_learner -c "SELECT * FROM archive.typing_runs" >/dev/null 2>&1; then fail "a learner read the archive"; fi

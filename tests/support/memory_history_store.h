@@ -18,6 +18,12 @@ class MemoryHistoryStore final : public HistoryStore {
   bool SetLearnerName(const QString& name, QString* error = nullptr) override;
   QString LearnerYear() const override { return m_year; }
   bool SetLearnerYear(const QString& year, QString* error = nullptr) override;
+  LearnerClass ClassOfLearner() const override { return m_place; }
+  bool SetClassOfLearner(const LearnerClass& place, QString* error = nullptr) override {
+    if (m_failing) return Fail(error);
+    m_place = place;
+    return true;
+  }
   bool Write(const HistoryBatch& batch, QString* error = nullptr) override;
   LearnerHistory Read(int weakest = 10, QString* error = nullptr) override;
 
@@ -29,6 +35,7 @@ class MemoryHistoryStore final : public HistoryStore {
 
   QString m_learner;
   QString m_year;
+  LearnerClass m_place;
   bool m_failing = false;
   QList<TypingRunRecord> m_runs;
   QList<MouseRecord> m_mouse;

@@ -10,6 +10,8 @@
 //   sends what is queued and stops before marking it, like a crash there
 // class_learner year FILE YEAR
 //   sets the current learner's school year ("" for none)
+// class_learner class FILE CODE NUMBER
+//   sets the current learner's class ("5-2") and number
 // class_learner columns FILE
 //   "table.column" of every table a history file is made with, sorted
 // class_learner read SERVER NAME
@@ -95,6 +97,12 @@ int main(int argc, char** argv) {
     if (!store->SetLearnerYear(args[3], &error)) return Fail("year", error);
     return 0;
   }
+  if (args.size() == 5 && args[1] == QStringLiteral("class")) {
+    auto store = SqliteHistoryStore::Open(args[2], &error);
+    if (!store) return Fail("open", error);
+    if (!store->SetClassOfLearner({args[3], args[4].toInt()}, &error)) return Fail("class", error);
+    return 0;
+  }
   if (args.size() == 3 && args[1] == QStringLiteral("columns")) {
     if (!SqliteHistoryStore::Open(args[2], &error)) return Fail("open", error);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("columns"));
@@ -163,7 +171,7 @@ int main(int argc, char** argv) {
   }
   std::fprintf(
       stderr,
-      "usage: class_learner practise FILE NAME RUNS COURSE CPM [MISSES] | sync FILE SERVER | send-only FILE "
-      "SERVER | year FILE YEAR | read SERVER NAME | listen SERVER\n");
+      "usage: class_learner practise FILE NAME RUNS COURSE CPM [MISSES] | sync FILE SERVER | send-only "
+      "FILE SERVER | year FILE YEAR | class FILE CODE NUMBER | read SERVER NAME | listen SERVER\n");
   return 2;
 }

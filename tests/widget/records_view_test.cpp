@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
@@ -121,6 +122,25 @@ TEST(RecordsView, TheTestsRateChartPlotsItsAccuracyAndNoKeysPerMinuteAndTheNameA
   // A window opened later shows the year stored.
   RecordsView again(store, settings, ShippedPracticeData().keyboards.jis);
   EXPECT_EQ(again.findChild<QComboBox*>(QStringLiteral("schoolYear"))->currentText(), QStringLiteral("小3"));
+  EXPECT_EQ(again.findChild<QLineEdit*>(QStringLiteral("classCode")), nullptr);  // no class server
+
+  // With a class server: the class and number are asked beside the year;
+  // text that is no class is refused beside the fields, the stored one kept.
+  settings.HistoryServer = QStringLiteral("postgresql://shurencho_learner@school/shurencho");
+  RecordsView asked(store, settings, ShippedPracticeData().keyboards.jis);
+  auto* code = asked.findChild<QLineEdit*>(QStringLiteral("classCode"));
+  auto* number = asked.findChild<QSpinBox*>(QStringLiteral("classNumber"));
+  ASSERT_NE(code, nullptr);
+  ASSERT_NE(number, nullptr);
+  code->setText(QStringLiteral("5-2"));
+  number->setValue(17);
+  emit number->editingFinished();
+  EXPECT_EQ(store.ClassOfLearner(), (LearnerClass{QStringLiteral("5-2"), 17}));
+  code->setText(QStringLiteral("5年2組"));
+  emit code->editingFinished();
+  EXPECT_EQ(store.ClassOfLearner().code, QStringLiteral("5-2"));
+  EXPECT_EQ(code->text(), QStringLiteral("5-2"));
+  EXPECT_FALSE(asked.findChild<QLabel*>(QStringLiteral("classWhy"))->text().isEmpty());
 }
 
 TEST(RecordsView, OpensCentredOverTheMainWindowAndInsideTheScreen) {

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "report/class_roster.h"
 #include "report/class_table.h"
 #include "report/records_csv.h"
 #include "report/report_command.h"
@@ -229,3 +230,23 @@ TEST(ReportHtml, AHostileLearnerNameIsEscapedEverywhere) {
 }
 
 }  // namespace
+
+TEST(ClassRoster, ReadsTheColumnsByTheirTitlesAndRefusesEveryBadLine) {
+  QStringList problems;
+  const auto read = ParseClassRoster(
+      QStringLiteral("氏名,ふりがな,出席番号\r\n\"山田, 太郎\",やまだ,１７\r\n\r\n佐藤,さとう,3\r\n")
+          .toUtf8(),
+      QStringLiteral("5-2.csv"), &problems);
+  ASSERT_TRUE(read) << problems.join(QLatin1Char('\n')).toStdString();
+  EXPECT_EQ(*read, (QList<RosterEntry>{{17, QStringLiteral("山田, 太郎")}, {3, QStringLiteral("佐藤")}}));
+
+  EXPECT_FALSE(ParseClassRoster(QStringLiteral("1,上田\n100,木村\n1,中野\n2,森,花\n").toUtf8(),
+                                QStringLiteral("f.csv"), &problems));
+  EXPECT_EQ(problems,
+            (QStringList{QStringLiteral("f.csv:2: 出席番号「100」は 1 から 99 の数ではありません"),
+                         QStringLiteral("f.csv:3: 出席番号 1 は 1 行目にもあります"),
+                         QStringLiteral(
+                             "f.csv:4: 列が多すぎます（氏名に「,」があるときは \"…\" で囲んでください）")}));
+  EXPECT_EQ(ClassCodeOfRosterFile(QStringLiteral("/tmp/5-2.csv")), QStringLiteral("5-2"));
+  EXPECT_EQ(ClassCodeOfRosterFile(QStringLiteral("5-.csv")), QString());
+}
