@@ -2,7 +2,6 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMetaObject>
 #include <QTableWidget>
