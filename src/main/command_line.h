@@ -11,7 +11,18 @@
 namespace shurencho {
 
 struct CommandLine {
-  enum class Kind { Window, Help, Version, Unknown, Report, ClassReport, ClassArchive, ClassWindow, ClassRoster };
+  enum class Kind {
+    Window,
+    Help,
+    Version,
+    Unknown,
+    Report,
+    ClassReport,
+    ClassArchive,
+    ClassWindow,
+    ClassRoster,
+    ClassAssign
+  };
   Kind kind = Kind::Window;
   QStringList operands;  // a teacher command's, after its name
   QString unknown;       // the option that does not exist
