@@ -571,3 +571,31 @@ CREATE POLICY teacher_reads ON presence FOR SELECT TO shurencho_teacher USING (t
 -- ---- end of the live class view's rights ----
 
 COMMIT;
+
+-- ---- Assignments: what the teacher set a class to do ----
+-- The learners' machines read them (beside the class codes, the only rows
+-- they may read); the teacher sets, changes and takes them away. Running
+-- this block again changes nothing.
+BEGIN;
+CREATE TABLE IF NOT EXISTS assignments (
+  class_code TEXT NOT NULL REFERENCES classes (code),
+  id SERIAL PRIMARY KEY,
+  kind TEXT NOT NULL CHECK (kind IN ('drill', 'test')),
+  course INTEGER NOT NULL DEFAULT 0,
+  passes INTEGER NOT NULL DEFAULT 0,
+  passage TEXT NOT NULL DEFAULT '',
+  until_ms BIGINT NOT NULL DEFAULT 0,
+  set_ms BIGINT NOT NULL
+);
+CREATE INDEX IF NOT EXISTS assignments_by_class ON assignments (class_code, until_ms);
+REVOKE ALL ON assignments FROM PUBLIC;
+GRANT SELECT ON assignments TO shurencho_learner;
+GRANT SELECT, INSERT, UPDATE, DELETE ON assignments TO shurencho_teacher;
+GRANT USAGE ON SEQUENCE assignments_id_seq TO shurencho_teacher;
+ALTER TABLE assignments ENABLE ROW LEVEL SECURITY;
+DROP POLICY IF EXISTS teacher_keeps ON assignments;
+CREATE POLICY teacher_keeps ON assignments FOR ALL TO shurencho_teacher USING (true) WITH CHECK (true);
+DROP POLICY IF EXISTS learner_reads_assignments ON assignments;
+CREATE POLICY learner_reads_assignments ON assignments FOR SELECT TO shurencho_learner USING (true);
+COMMIT;
+-- ---- end of assignments ----

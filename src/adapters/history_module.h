@@ -16,7 +16,7 @@ struct HistoryModule {
   static constexpr const char* kName = "shurencho_history";
   static constexpr const char* kEntry = "shurencho_history_module_table";
   // Raised whenever a function below changes or moves.
-  static constexpr std::uint32_t kAbiVersion = 3;
+  static constexpr std::uint32_t kAbiVersion = 5;
 
   ModuleHeader header;
   // The trainer's history file (see SqliteHistoryStore::OpenForTrainer).
@@ -32,6 +32,8 @@ struct HistoryModule {
   int (*classArchive)(int argc, char** argv);
   // `--class-roster` (with a QCoreApplication): the exit code.
   int (*classRoster)(int argc, char** argv);
+  // `--class-assign` (with a QCoreApplication): the exit code.
+  int (*classAssign)(int argc, char** argv);
 };
 
 // The module, loaded the first time it is asked for; null when it cannot

@@ -163,6 +163,8 @@ struct LearnerHistory {
 // that holds the file: false gives up (the call fails as busy).
 using BusyWait = std::function<bool(qint64 waitedMs)>;
 
+struct AssignmentProgress;
+
 // Where the history lives. Every call may fail (a locked, damaged or
 // read-only file, a lost server); a failure returns false or an empty
 // result and sets *error when given, and never throws.
@@ -189,6 +191,10 @@ class HistoryStore {
     if (error) *error = QStringLiteral("この記録には組と番号を書けません。");
     return false;
   }
+  // The class's assignments last read from the class server, not past their
+  // end at nowMs, each with the current learner's progress. A store that
+  // keeps none answers none.
+  virtual bool Assignments(HistoryTime nowMs, QList<AssignmentProgress>* out, QString* error = nullptr);
 
   // Appends a batch for the current learner, all or nothing.
   virtual bool Write(const HistoryBatch& batch, QString* error = nullptr) = 0;

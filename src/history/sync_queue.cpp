@@ -27,4 +27,12 @@ SyncQueue::Result SyncQueue::Run(int batchRows, const std::atomic<bool>* stop) {
   }
 }
 
+bool SyncQueue::FetchAssignments(HistoryTime nowMs, QList<Assignment>* read, QString* error) {
+  read->clear();
+  QString code;
+  if (!m_source.CurrentClass(&code, error)) return false;
+  if (!code.isEmpty() && !m_sender.ReadAssignments(code, nowMs, read, error)) return false;
+  return m_source.KeepAssignments(*read, error);
+}
+
 }  // namespace shurencho

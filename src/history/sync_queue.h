@@ -13,6 +13,7 @@
 #include <QString>
 #include <atomic>
 
+#include "history/assignment.h"
 #include "history/history_records.h"
 
 namespace shurencho {
@@ -59,6 +60,14 @@ class SyncSource {
   virtual bool Pending(int limit, SyncBatch* batch, QString* error) = 0;
   // Marks every row of a batch Pending returned as sent.
   virtual bool MarkSent(const SyncBatch& batch, QString* error) = 0;
+  // The class of the learner this machine writes for now; empty for none.
+  virtual bool CurrentClass(QString* code, QString* /*error*/) {
+    code->clear();
+    return true;
+  }
+  // Keeps these in place of the assignments kept before, so that a lesson
+  // without the network still shows the last ones read.
+  virtual bool KeepAssignments(const QList<Assignment>& /*assignments*/, QString* /*error*/) { return true; }
 };
 
 // The server: keeps a batch whole or not at all, and a row whose id it
@@ -78,6 +87,12 @@ class SyncSender {
     (void)error;
     return true;
   }
+  // The class's assignments not yet past their end at nowMs.
+  virtual bool ReadAssignments(const QString& /*classCode*/, HistoryTime /*nowMs*/, QList<Assignment>* out,
+                               QString* /*error*/) {
+    out->clear();
+    return true;
+  }
 };
 
 class SyncQueue final {
@@ -89,13 +104,17 @@ class SyncQueue final {
 
   struct Result {
     bool ok = true;
-    qint64 sent = 0;  // rows the server confirmed in this call
+    qint64 sent = 0;                  // rows the server confirmed in this call
+    bool assignmentsChanged = false;  // the class's assignments kept in the file changed
     QString error;
   };
   // Sends batches until nothing is left, something fails or *stop is set
   // (looked at between batches, so a long queue never holds the program's
   // end); what was not sent stays queued for the next call.
   Result Run(int batchRows = kBatchRows, const std::atomic<bool>* stop = nullptr);
+  // Reads the current learner's class's assignments from the server and
+  // keeps them in the file, also into *read; a learner of no class keeps none.
+  bool FetchAssignments(HistoryTime nowMs, QList<Assignment>* read, QString* error);
 
  private:
   SyncSource& m_source;

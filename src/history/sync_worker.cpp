@@ -1,5 +1,6 @@
 #include "history/sync_worker.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QMetaObject>
 #include <QTimer>
@@ -70,6 +71,18 @@ class SyncWorker::Runner final : public QObject {
     if (m_source && m_sender) {
       SyncQueue queue(*m_source, *m_sender);
       result = queue.Run(SyncQueue::kBatchRows, &m_stopping);
+      // The assignments follow the rows, so that progress sent and
+      // assignment read are of the same moment.
+      QList<Assignment> read;
+      if (result.ok && !m_stopping.load()) {
+        if (queue.FetchAssignments(QDateTime::currentMSecsSinceEpoch(), &read, &result.error)) {
+          result.assignmentsChanged = !m_fetched || read != m_assignments;
+          m_assignments = read;
+          m_fetched = true;
+        } else {
+          result.ok = false;
+        }
+      }
     } else {
       result.ok = false;
     }
@@ -117,6 +130,8 @@ class SyncWorker::Runner final : public QObject {
   std::mutex m_senderMutex;  // m_sender is swapped on the worker's thread, interrupted from the owner's
   std::unique_ptr<SyncSource> m_source;
   std::unique_ptr<SyncSender> m_sender;
+  QList<Assignment> m_assignments;  // as last read, to tell a change
+  bool m_fetched = false;
 };
 
 SyncWorker::SyncWorker(SourceMaker source, SenderMaker sender, int intervalMs, RoundDone done)

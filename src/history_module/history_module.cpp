@@ -34,6 +34,7 @@ const HistoryModule kModule{
     .classWindow = &RunClassWindow,
     .classArchive = &RunClassArchiveCommand,
     .classRoster = &RunClassRosterCommand,
+    .classAssign = &RunClassAssignCommand,
 };
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
+#include <QRegularExpression>
+#include <QTime>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -245,6 +247,111 @@ int RunClassRosterCommand(int argc, char** argv) {
                           .arg(entries->size())
                           .toLocal8Bit()
                           .constData());
+  return 0;
+}
+
+namespace {
+
+// Takes "--until YYYY-MM-DD" out of the operands: the end of that day in
+// local time, 0 when absent, -1 when it is no date.
+qint64 TakeUntil(QStringList* operands) {
+  const qsizetype at = operands->indexOf(QStringLiteral("--until"));
+  if (at < 0) return 0;
+  if (at + 1 >= operands->size()) return -1;
+  const QDate day = QDate::fromString(operands->takeAt(at + 1), Qt::ISODate);
+  operands->removeAt(at);
+  if (!day.isValid()) return -1;
+  return QDateTime(day.addDays(1), QTime(0, 0)).toMSecsSinceEpoch();
+}
+
+QString AssignmentText(const Assignment& a) {
+  QString text = a.isTest() ? QStringLiteral("実力テスト %1").arg(a.passage)
+                            : QStringLiteral("コース%1 を %2回").arg(a.course).arg(a.passes);
+  if (a.untilMs != 0) {
+    text += QStringLiteral("（%1 まで）")
+                .arg(QDateTime::fromMSecsSinceEpoch(a.untilMs - 1).date().toString(Qt::ISODate));
+  }
+  return text;
+}
+
+}  // namespace
+
+int RunClassAssignCommand(int argc, char** argv) {
+  QStringList operands = Operands(argc, argv);
+  const qint64 until = TakeUntil(&operands);
+  const auto usage = [] {
+    std::fputs(
+        "使い方: shurencho --class-assign 組 コース1～5 回数 [--until 2026-12-20] [postgresql://…]\n"
+        "        shurencho --class-assign 組 テスト 小3 [--until 2026-12-20] [postgresql://…]\n"
+        "        shurencho --class-assign 組 [postgresql://…]\n",
+        stderr);
+    return 2;
+  };
+  if (until < 0 || operands.isEmpty() || operands[0].trimmed().isEmpty() ||
+      operands[0].startsWith(QLatin1String("--")))
+    return usage();
+  const QString classCode = operands[0];
+  Assignment a;
+  qsizetype used = 1;
+  static const QRegularExpression course(QStringLiteral("^コース([1-5])$"));
+  static const QRegularExpression passage(QStringLiteral("^(小[1-6]|中[1-3])$"));
+  if (const auto m = course.match(operands.value(1)); m.hasMatch()) {
+    bool ok = false;
+    a.kind = QStringLiteral("drill");
+    a.course = m.captured(1).toInt();
+    a.passes = operands.value(2).toInt(&ok);
+    if (!ok || a.passes < 1 || a.passes > 100) return usage();
+    used = 3;
+  } else if (operands.value(1) == QStringLiteral("テスト")) {
+    a.kind = QStringLiteral("test");
+    a.passage = operands.value(2);
+    if (!passage.match(a.passage).hasMatch()) return usage();
+    used = 3;
+  }
+  if (operands.size() > used + 1) return usage();
+  a.untilMs = until;
+  a.setMs = QDateTime::currentMSecsSinceEpoch();
+  if (until != 0 && until <= a.setMs) {
+    PrintError(QStringLiteral("その日はもう過ぎています。"));
+    return 2;
+  }
+  ZINIconf settings;
+  LoadTeacherSettings(settings, QCoreApplication::applicationFilePath());
+  const QString server = operands.size() > used ? operands[used] : settings.HistoryServer;
+  if (server.trimmed().isEmpty()) {
+    PrintError(NoServerText());
+    return 1;
+  }
+  struct Done {
+    bool ok = false;
+    QList<QPair<QString, Assignment>> listed;
+    QString error;
+  };
+  const bool listing = a.kind.isEmpty();
+  const Done done = Bounded<Done>([server, classCode, a, listing] {
+    Done d;
+    if (listing) {
+      d.ok = ReadAssignmentsOnServer(server, classCode, &d.listed, &d.error);
+    } else if (const int id = StoreAssignmentOnServer(server, classCode, a, &d.error); id != 0) {
+      Assignment stored = a;
+      stored.id = id;
+      d.listed.append(qMakePair(classCode, stored));
+      d.ok = true;
+    }
+    return d;
+  });
+  if (!done.ok) {
+    PrintError(done.error);
+    return 2;
+  }
+  QString said;
+  if (!listing) said = QStringLiteral("%1 に課題を出しました: ").arg(classCode);
+  if (listing && done.listed.isEmpty()) said = QStringLiteral("%1 に課題はありません。\n").arg(classCode);
+  for (const auto& [code, item] : done.listed) {
+    said += listing ? QStringLiteral("%1 %2\n").arg(item.id).arg(AssignmentText(item))
+                    : AssignmentText(item) + QLatin1Char('\n');
+  }
+  std::fputs(said.toLocal8Bit().constData(), stdout);
   return 0;
 }
 

@@ -25,6 +25,11 @@ int SchoolYearOf(const QDate& date);
 // server in place of the one it had; a list with a bad line stores nothing.
 int RunClassRosterCommand(int argc, char** argv);
 
+// `shurencho --class-assign 5-2 コース2 3 [--until 2026-12-20] [SERVER]`,
+// `… テスト 小3 …`: sets the class's assignment; with the class alone, lists
+// its assignments.
+int RunClassAssignCommand(int argc, char** argv);
+
 // The settings as the program would read them at start-up, the file left as
 // it is; the server named on the command line (argument `at`) wins.
 QString ClassServerText(const ZINIconf& settings, int argc, char** argv, int at);

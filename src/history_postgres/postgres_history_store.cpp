@@ -734,6 +734,119 @@ bool StoreRosterOnServer(const QString& serverText, const QString& classCode,
   return ok;
 }
 
+namespace {
+
+Assignment AssignmentFrom(const QSqlQuery& q, int first) {
+  return {q.value(first).toInt(),         q.value(first + 1).toString(), q.value(first + 2).toInt(),
+          q.value(first + 3).toInt(),     q.value(first + 4).toString(), q.value(first + 5).toLongLong(),
+          q.value(first + 6).toLongLong()};
+}
+
+constexpr char kAssignmentColumns[] = "id, kind, course, passes, passage, until_ms, set_ms";
+
+QString NoAssignmentsTable() {
+  return QStringLiteral(
+      "クラスのサーバーに課題の表がありません。サーバーで class_server.sql を"
+      "もう一度流してください（記録はそのまま残ります）。");
+}
+
+}  // namespace
+
+bool PostgresSyncSender::ReadAssignments(const QString& classCode, HistoryTime nowMs, QList<Assignment>* out,
+                                         QString* error) {
+  out->clear();
+  QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+  if (m_guard) m_guard->Arm();
+  const DisarmOnExit disarm{m_guard.get()};
+  QSqlQuery q(db);
+  q.setForwardOnly(true);
+  q.prepare(
+      QStringLiteral("SELECT %1 FROM assignments WHERE class_code = ? AND (until_ms = 0 OR until_ms > ?) "
+                     "ORDER BY set_ms, id")
+          .arg(QLatin1String(kAssignmentColumns)));
+  q.addBindValue(classCode);
+  q.addBindValue(nowMs);
+  if (!q.exec()) {
+    // A server set up before assignments existed has none to give.
+    if (q.lastError().nativeErrorCode() == QLatin1String("42P01")) return true;
+    return NoAnswer(m_guard, error) ? false : Fail(error, q.lastError());
+  }
+  while (q.next()) out->append(AssignmentFrom(q, 0));
+  return true;
+}
+
+int StoreAssignmentOnServer(const QString& serverText, const QString& classCode, const Assignment& a,
+                            QString* error) {
+  std::unique_ptr<StallGuard> guard;
+  const QString name = Connect(serverText, error, &guard, Clock::now() + kClassReadWait);
+  if (name.isEmpty()) return 0;
+  QSqlDatabase db = QSqlDatabase::database(name, false);
+  int id = 0;
+  bool ok = db.transaction();
+  QSqlError failed = db.lastError();
+  if (ok) {
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("INSERT INTO classes (code) VALUES (?) ON CONFLICT DO NOTHING"));
+    q.addBindValue(classCode);
+    ok = q.exec();
+    if (ok) {
+      q.prepare(
+          QStringLiteral("INSERT INTO assignments (class_code, kind, course, passes, passage, until_ms, "
+                         "set_ms) VALUES (?, ?, ?, ?, ?, ?, ?) RETURNING id"));
+      for (const QVariant& v :
+           QVariantList{classCode, a.kind, a.course, a.passes, SqlText(a.passage), a.untilMs, a.setMs})
+        q.addBindValue(v);
+      ok = q.exec() && q.next();
+      if (ok) id = q.value(0).toInt();
+    }
+    failed = q.lastError();
+    q.finish();
+    if (ok) {
+      ok = db.commit();
+      if (!ok) failed = db.lastError();
+    }
+    if (!ok) db.rollback();
+  }
+  if (!ok && !NoAnswer(guard, error)) {
+    if (failed.nativeErrorCode() == QLatin1String("42P01")) {
+      SetError(error, NoAssignmentsTable());
+    } else {
+      Fail(error, failed);
+    }
+  }
+  Disconnect(name, &guard);
+  return ok ? id : 0;
+}
+
+bool ReadAssignmentsOnServer(const QString& serverText, const QString& classCode,
+                             QList<QPair<QString, Assignment>>* out, QString* error) {
+  out->clear();
+  std::unique_ptr<StallGuard> guard;
+  const QString name = Connect(serverText, error, &guard, Clock::now() + kClassReadWait);
+  if (name.isEmpty()) return false;
+  bool ok = false;
+  {
+    QSqlQuery q(QSqlDatabase::database(name, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT class_code, %1 FROM assignments WHERE ? = '' OR class_code = ? "
+                             "ORDER BY class_code, set_ms, id")
+                  .arg(QLatin1String(kAssignmentColumns)));
+    q.addBindValue(classCode);
+    q.addBindValue(classCode);
+    ok = q.exec();
+    while (ok && q.next()) out->append(qMakePair(q.value(0).toString(), AssignmentFrom(q, 1)));
+    if (!ok && !NoAnswer(guard, error)) {
+      if (q.lastError().nativeErrorCode() == QLatin1String("42P01")) {
+        SetError(error, NoAssignmentsTable());
+      } else {
+        Fail(error, q.lastError());
+      }
+    }
+  }
+  Disconnect(name, &guard);
+  return ok;
+}
+
 std::unique_ptr<PostgresHistoryStore> PostgresHistoryStore::Open(const QString& serverText,
                                                                  const ServerLearner& learner,
                                                                  QString* error) {

@@ -54,6 +54,8 @@ class PostgresSyncSender final : public SyncSender {
   bool Send(const SyncBatch& batch, QString* error) override;
   void Interrupt() override;
   bool SendPresence(const Presence& presence, QString* error) override;
+  bool ReadAssignments(const QString& classCode, HistoryTime nowMs, QList<Assignment>* out,
+                       QString* error) override;
 
  private:
   PostgresSyncSender(QString connection, std::unique_ptr<StallGuard> guard);
@@ -103,6 +105,14 @@ bool ArchiveClassOnServer(const QString& serverText, const QString& classCode, i
 // transaction, as the teacher's role. Bounded like the read.
 bool StoreRosterOnServer(const QString& serverText, const QString& classCode,
                          const QList<RosterEntry>& entries, QString* error);
+
+// Sets a class's assignment as the teacher's role (the class is added to the
+// codes when new): its number on the server, or 0 with the reason.
+int StoreAssignmentOnServer(const QString& serverText, const QString& classCode, const Assignment& assignment,
+                            QString* error);
+// A class's assignments, every class's when classCode is empty, the newest last.
+bool ReadAssignmentsOnServer(const QString& serverText, const QString& classCode,
+                             QList<QPair<QString, Assignment>>* out, QString* error);
 
 // One learner's history on the server, read-only: what the 成績 window reads
 // when the teacher opens a learner from the class view.

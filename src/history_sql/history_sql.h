@@ -17,6 +17,13 @@ namespace shurencho {
 // How long a writer of the SQLite file waits out another's lock before it gives up.
 inline constexpr int kBusyTimeoutMs = 5000;
 
+// The class's assignments as last read from the server, replaced whole at
+// each read; the machine's own copy, so never sent back.
+inline constexpr const char* kAssignmentsTable =
+    "CREATE TABLE IF NOT EXISTS sync_assignments (id INTEGER NOT NULL, kind TEXT NOT NULL, "
+    "course INTEGER NOT NULL, passes INTEGER NOT NULL, passage TEXT NOT NULL, until_ms INTEGER NOT NULL, "
+    "set_ms INTEGER NOT NULL)";
+
 // Tells a caller who asked (error may be null) why something failed; false,
 // for the failing path to return.
 inline bool SetError(QString* error, const QString& text) {

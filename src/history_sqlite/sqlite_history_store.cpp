@@ -19,9 +19,11 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <tuple>
 
 #include "adapters/history_path.h"
+#include "history/assignment.h"
 #include "history/history_reader.h"
 #include "history/history_schema.h"
 #include "history/learner_name.h"
@@ -621,6 +623,42 @@ bool SqliteHistoryStore::SetClassOfLearner(const LearnerClass& place, QString* e
       error);
   if (done) m_learnerPlace = wanted;
   return done;
+}
+
+bool SqliteHistoryStore::Assignments(HistoryTime nowMs, QList<AssignmentProgress>* out, QString* error) {
+  out->clear();
+  QSqlQuery q(QSqlDatabase::database(m_connection, false));
+  q.setForwardOnly(true);
+  // A file never synced has no copy of the class's assignments.
+  if (!q.exec(
+          QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'sync_assignments'")))
+    return SetError(error, Reason(q.lastError()));
+  if (!q.next()) return true;
+  // An end passed since the last read takes it away offline too.
+  q.prepare(
+      QStringLiteral("SELECT id, kind, course, passes, passage, until_ms, set_ms FROM sync_assignments "
+                     "WHERE until_ms = 0 OR until_ms > ? ORDER BY set_ms, id"));
+  q.addBindValue(nowMs);
+  if (!q.exec()) return SetError(error, Reason(q.lastError()));
+  QList<Assignment> kept;
+  HistoryTime from = std::numeric_limits<HistoryTime>::max();
+  while (q.next()) {
+    kept.append({q.value(0).toInt(), q.value(1).toString(), q.value(2).toInt(), q.value(3).toInt(),
+                 q.value(4).toString(), q.value(5).toLongLong(), q.value(6).toLongLong()});
+    from = std::min(from, kept.last().setMs);
+  }
+  if (kept.isEmpty()) return true;
+  using namespace history_columns;
+  q.prepare(QStringLiteral("SELECT %1 FROM typing_runs WHERE learner = ? AND at_ms >= ? ORDER BY at_ms")
+                .arg(QLatin1String(kRun)));
+  q.addBindValue(m_learner);
+  q.addBindValue(from);
+  if (!q.exec()) return SetError(error, Reason(q.lastError()));
+  QList<TypingRunRecord> runs;
+  QueryRow row(q, 0);
+  while (q.next()) runs.append(RunFrom(row, 0));
+  for (const Assignment& a : kept) out->append(ProgressOf(a, runs));
+  return true;
 }
 
 bool SqliteHistoryStore::Write(const HistoryBatch& batch, QString* error) {

@@ -68,6 +68,7 @@ class SqliteHistoryStore final : public HistoryStore {
   bool SetLearnerYear(const QString& year, QString* error = nullptr) override;
   LearnerClass ClassOfLearner() const override { return m_learnerPlace; }
   bool SetClassOfLearner(const LearnerClass& place, QString* error = nullptr) override;
+  bool Assignments(HistoryTime nowMs, QList<AssignmentProgress>* out, QString* error = nullptr) override;
   bool Write(const HistoryBatch& batch, QString* error = nullptr) override;
   bool WriteAll(const QList<HistoryBatch>& batches, QString* error = nullptr) override;
   void SetBusyWait(BusyWait keepWaiting) override { m_keepWaiting = std::move(keepWaiting); }

@@ -5,6 +5,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QUuid>
 #include <QVariant>
 #include <array>
@@ -127,7 +128,7 @@ bool SqliteSyncSource::Prepare(QString* error) {
   if (!q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS sync_origin (id TEXT NOT NULL)")) ||
       !q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS sync_sent (server TEXT NOT NULL, tbl TEXT NOT NULL, "
                              "last_id INTEGER NOT NULL, PRIMARY KEY (server, tbl))")) ||
-      !q.exec(QStringLiteral("SELECT id FROM sync_origin"))) {
+      !q.exec(QLatin1String(kAssignmentsTable)) || !q.exec(QStringLiteral("SELECT id FROM sync_origin"))) {
     return fail();
   }
   if (q.next()) {
@@ -194,6 +195,49 @@ bool SqliteSyncSource::MarkSent(const SyncBatch& batch, QString* error) {
     }
   }
   if (!q.exec(QStringLiteral("COMMIT"))) {
+    const QSqlError e = q.lastError();
+    QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+    return Fail(error, e);
+  }
+  return true;
+}
+
+bool SqliteSyncSource::CurrentClass(QString* code, QString* error) {
+  code->clear();
+  QSqlQuery q(QSqlDatabase::database(m_connection, false));
+  // A file no program has given the class column yet has no class.
+  if (!q.exec(QStringLiteral("SELECT 1 FROM pragma_table_info('learners') WHERE name = 'class_code'")))
+    return Fail(error, q.lastError());
+  if (!q.next()) return true;
+  // The learner this machine writes for, as the history store finds it.
+  QString machine = QSysInfo::machineHostName();
+  if (machine.isEmpty()) machine = QStringLiteral("localhost");
+  q.prepare(
+      QStringLiteral("SELECT l.class_code FROM current_learner c JOIN learners l ON l.id = c.learner "
+                     "WHERE c.machine = ?"));
+  q.addBindValue(machine);
+  if (!q.exec()) return Fail(error, q.lastError());
+  if (q.next()) *code = q.value(0).toString();
+  return true;
+}
+
+bool SqliteSyncSource::KeepAssignments(const QList<Assignment>& assignments, QString* error) {
+  QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+  QSqlQuery q(db);
+  if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) return Fail(error, q.lastError());
+  bool ok = q.exec(QStringLiteral("DELETE FROM sync_assignments"));
+  q.prepare(
+      QStringLiteral("INSERT INTO sync_assignments (id, kind, course, passes, passage, until_ms, set_ms) "
+                     "VALUES (?, ?, ?, ?, ?, ?, ?)"));
+  for (qsizetype i = 0; ok && i < assignments.size(); ++i) {
+    const Assignment& a = assignments[i];
+    for (const QVariant& v :
+         QVariantList{a.id, a.kind, a.course, a.passes, SqlText(a.passage), a.untilMs, a.setMs})
+      q.addBindValue(v);
+    ok = q.exec();
+  }
+  if (ok) ok = q.exec(QStringLiteral("COMMIT"));
+  if (!ok) {
     const QSqlError e = q.lastError();
     QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
     return Fail(error, e);

@@ -23,6 +23,8 @@ class SqliteSyncSource final : public SyncSource {
 
   bool Pending(int limit, SyncBatch* batch, QString* error) override;
   bool MarkSent(const SyncBatch& batch, QString* error) override;
+  bool CurrentClass(QString* code, QString* error) override;
+  bool KeepAssignments(const QList<Assignment>& assignments, QString* error) override;
 
   const QString& origin() const { return m_origin; }
 

@@ -35,6 +35,11 @@ QString UsageText() {
       "（5年2組なら 5-2.csv）。\n"
       "      その組の名簿は登録し直すたびに置き換わります。名簿の名前は先生の画面と成績一覧にだけ出ます。\n"
       "      例: shurencho --class-roster 5-2.csv postgresql://teacher@school-server/shurencho\n"
+      "  shurencho --class-assign 組 コース2 回数 [--until 日付] [サーバー]\n"
+      "  shurencho --class-assign 組 テスト 小3 [--until 日付] [サーバー]\n"
+      "      組に課題を出します。特訓のコースを決めた回数か、その学年の実力テストです。日付の日まで\n"
+      "      練習の画面に出ます。組だけを書くと、その組の課題の一覧を出します。\n"
+      "      例: shurencho --class-assign 5-2 コース2 3 --until 2026-12-20\n"
       "  shurencho --class [サーバー]\n"
       "      クラスの成績を見る画面を開きます。\n"
       "      例: shurencho --class postgresql://teacher@school-server/shurencho\n"
@@ -58,6 +63,7 @@ CommandLine ParseCommandLine(const QStringList& args) {
       {"--class-report", CommandLine::Kind::ClassReport},
       {"--class-archive", CommandLine::Kind::ClassArchive},
       {"--class-roster", CommandLine::Kind::ClassRoster},
+      {"--class-assign", CommandLine::Kind::ClassAssign},
       {"--class", CommandLine::Kind::ClassWindow}};
   for (const auto& [name, kind] : commands) {
     if (first == QLatin1String(name)) {

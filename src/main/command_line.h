@@ -20,7 +20,8 @@ struct CommandLine {
     ClassReport,
     ClassArchive,
     ClassWindow,
-    ClassRoster
+    ClassRoster,
+    ClassAssign
   };
   Kind kind = Kind::Window;
   QStringList operands;  // a teacher command's, after its name

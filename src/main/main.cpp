@@ -196,6 +196,10 @@ std::optional<int> RunWindowlessCommand(const CommandLine& line, int& argc, char
     QCoreApplication app(argc, argv);
     return RunHistoryCommand(&HistoryModule::classRoster, argc, argv);
   }
+  if (line.kind == CommandLine::Kind::ClassAssign) {
+    QCoreApplication app(argc, argv);
+    return RunHistoryCommand(&HistoryModule::classAssign, argc, argv);
+  }
   return std::nullopt;
 }
 

@@ -37,7 +37,7 @@ pg_psql postgres -f "$(dirname "${BASH_SOURCE[0]}")/../../packaging/class_server
 # The server's tables are the local file's, plus the row names, the class figures and the class lists.
 "$LEARNER" columns "$WORK/shape.sqlite" >"$WORK/local.txt"
 pg_psql postgres -At -c "SELECT table_name || '.' || column_name FROM information_schema.columns
-  WHERE table_schema = 'public' AND column_name <> 'sync_id' AND table_name NOT IN ('schema_version', 'course_tally', 'tally_rules', 'classes', 'roster', 'presence')" |
+  WHERE table_schema = 'public' AND column_name <> 'sync_id' AND table_name NOT IN ('schema_version', 'course_tally', 'tally_rules', 'classes', 'roster', 'presence', 'assignments')" |
   LC_ALL=C sort >"$WORK/server.txt"
 LC_ALL=C sort -o "$WORK/local.txt" "$WORK/local.txt"
 diff "$WORK/local.txt" "$WORK/server.txt" || fail "the server's tables differ from the local file's"
@@ -220,4 +220,24 @@ wait "$listener" || fail "no presence notice: $(cat "$WORK/listen.txt")"
 [[ "$(sed -n 3p "$WORK/listen.txt")" == "today いま：コース2|"*"|とまっている" ]] || fail "伊藤's place: $(cat "$WORK/listen.txt")"
 if pg_psql shurencho_learner -c "SELECT * FROM presence" >/dev/null 2>&1; then fail "a learner read presence"; fi
 echo "where a learner is, and stuck without a new item"
+# The teacher sets 5-2 an assignment; both learners' machines read it at a
+# sync, keep it, and still show it with the server stopped.
+assign() {
+  HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_CONFIG_DIRS="$WORK/xdg" "$BIN" --class-assign "$@"
+}
+assign 5-2 コース2 3 --until 2999-12-20 >/dev/null || fail "--class-assign"
+[[ "$(assign 5-2)" == *"コース2 を 3回（2999-12-20 まで）"* ]] || fail "the assignment is not listed"
+"$LEARNER" class "$B" 5-2 3
+"$LEARNER" practise "$B" 伊藤 1 2 30
+for f in "$A" "$B"; do "$LEARNER" sync "$f" "$LEARN" >/dev/null || fail "sync of $f"; done
+[ "$("$LEARNER" assignments "$A")" = "きょうの課題：コース2 を 3回（0回おわり）" ] || fail "青木's assignment"
+pg_stop
+"$LEARNER" practise "$B" 伊藤 2 2 30
+[ "$("$LEARNER" assignments "$B")" = "きょうの課題はおわりました" ] || fail "伊藤's assignment offline"
+pg_resume
+pg_psql shurencho_learner -c "SELECT * FROM assignments" >/dev/null || fail "a learner cannot read the assignments"
+for sql in "DELETE FROM assignments" "INSERT INTO assignments (class_code, kind, set_ms) VALUES ('5-2', 'test', 0)"; do
+  if pg_psql shurencho_learner -c "$sql" >/dev/null 2>&1; then fail "a learner ran: $sql"; fi
+done
+echo "an assignment reaches two learners and stays offline"
 echo "1 passed, 0 failed"

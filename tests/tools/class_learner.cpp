@@ -5,13 +5,16 @@
 //   run's end (the run, its last item and MISSES, else two, refused keys on
 //   "つ") and one maze stage
 // class_learner sync FILE SERVER
-//   one round of the sync queue; prints "sent N"
+//   one round of the sync queue, the class's assignments read after it;
+//   prints "sent N"
 // class_learner send-only FILE SERVER
 //   sends what is queued and stops before marking it, like a crash there
 // class_learner year FILE YEAR
 //   sets the current learner's school year ("" for none)
 // class_learner class FILE CODE NUMBER
 //   sets the current learner's class ("5-2") and number
+// class_learner assignments FILE
+//   the guide's line for the assignments the file keeps
 // class_learner columns FILE
 //   "table.column" of every table a history file is made with, sorted
 // class_learner read SERVER NAME
@@ -30,6 +33,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "history/assignment.h"
 #include "history_module/class_live.h"
 #include "history_postgres/class_listener.h"
 #include "history_postgres/postgres_history_store.h"
@@ -88,6 +92,9 @@ int main(int argc, char** argv) {
     SyncQueue queue(*source, *sender);
     const SyncQueue::Result result = queue.Run();
     if (!result.ok) return Fail("sync", result.error);
+    QList<Assignment> read;
+    if (!queue.FetchAssignments(QDateTime::currentMSecsSinceEpoch(), &read, &error))
+      return Fail("assignments", error);
     std::printf("sent %lld\n", static_cast<long long>(result.sent));
     return 0;
   }
@@ -101,6 +108,15 @@ int main(int argc, char** argv) {
     auto store = SqliteHistoryStore::Open(args[2], &error);
     if (!store) return Fail("open", error);
     if (!store->SetClassOfLearner({args[3], args[4].toInt()}, &error)) return Fail("class", error);
+    return 0;
+  }
+  if (args.size() == 3 && args[1] == QStringLiteral("assignments")) {
+    auto store = SqliteHistoryStore::Open(args[2], &error);
+    if (!store) return Fail("open", error);
+    QList<AssignmentProgress> progress;
+    if (!store->Assignments(QDateTime::currentMSecsSinceEpoch(), &progress, &error))
+      return Fail("assignments", error);
+    std::printf("%s\n", qPrintable(AssignmentLine(progress)));
     return 0;
   }
   if (args.size() == 3 && args[1] == QStringLiteral("columns")) {

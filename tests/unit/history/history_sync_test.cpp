@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "history/assignment.h"
 #include "history/learner_name.h"
 #include "history/sync_queue.h"
 #include "history/sync_worker.h"
@@ -311,4 +312,35 @@ TEST(LearnerName, IsOneLineOfAtMost64CharactersNeverCutInsideAPair) {
   const QString cut = CleanLearnerName(QStringLiteral("あ").repeated(63) + face + face);
   EXPECT_EQ(cut, QStringLiteral("あ").repeated(63) + face);
   EXPECT_EQ(CleanLearnerName(QStringLiteral("x").repeated(10240)).size(), 64);
+}
+
+// Passes count from the assignment's setting on, graded runs of its course
+// only; a test counts once taken to the end.
+TEST(AssignmentTest, ProgressCountsGradedPassesOfTheCourseSinceItWasSet) {
+  const Assignment drill{1, QStringLiteral("drill"), 2, 3, {}, 0, 1000};
+  const auto run = [](HistoryTime at, int course, const char* grade, const char* text = "") {
+    TypingRunRecord r;
+    r.at = at;
+    r.course = course;
+    r.grade = QString::fromUtf8(grade);
+    r.textName = QString::fromUtf8(text);
+    return r;
+  };
+  QList<TypingRunRecord> runs = {run(500, 2, "○"), run(1200, 2, "○"), run(1300, 1, "○"), run(1400, 2, "途中"),
+                                 run(1500, 2, "計測なし")};
+  AssignmentProgress p = ProgressOf(drill, runs);
+  EXPECT_EQ(p.done, 1);
+  EXPECT_FALSE(p.finished());
+  EXPECT_EQ(AssignmentLine({p}), QStringLiteral("きょうの課題：コース2 を 3回（1回おわり）"));
+  runs << run(1700, 2, "◎") << run(1600, 2, "○") << run(1800, 2, "○");
+  p = ProgressOf(drill, runs);
+  EXPECT_EQ(p.done, 3);
+  EXPECT_EQ(p.doneAt, 1700);
+  EXPECT_EQ(AssignmentLine({p}), QStringLiteral("きょうの課題はおわりました"));
+
+  const Assignment test{2, QStringLiteral("test"), 0, 0, QStringLiteral("小3"), 0, 1000};
+  EXPECT_FALSE(ProgressOf(test, {run(1100, kSkillTestCourse, "途中", "小3 朝がおのかんさつ"),
+                                 run(1200, kSkillTestCourse, "5級", "小4 町のバス")})
+                   .finished());
+  EXPECT_EQ(ProgressOf(test, {run(1300, kSkillTestCourse, "5級", "小3 朝がおのかんさつ")}).doneAt, 1300);
 }
