@@ -120,6 +120,7 @@ GuideFrame KeyboardGuide::Compose(const GuideFeed& feed, bool kana) {
   GuideFrame frame;
   frame.kana = kana;
   frame.keyboard = m_layout;
+  frame.assignment = m_assignment;
   // The first start's panel goes once the learner has begun.
   if (m_welcome && feed.follows && (feed.done > 0 || feed.keystrokes > 0 || feed.pass)) m_welcome = false;
   if (m_welcome) {

@@ -87,6 +87,7 @@ struct GuideFrame {
   int flash = -1;                // a refused key to flash now
   bool kana = false;             // the keys show their kana
   const KeyboardLayout* keyboard = nullptr;  // the keys' indexes are in it; null: none drawn
+  QString assignment;  // 「きょうの課題：コース2 を 3回（1回おわり）」; empty: none set
 };
 
 // What to do after a pass: with more than one key in ten refused, the weak
@@ -111,6 +112,9 @@ class KeyboardGuide final {
   // The first start's panel, shown until the learner takes its step or types.
   void SetWelcome(bool on) { m_welcome = on; }
   bool welcome() const { return m_welcome; }
+  // The class's assignment as one line, shown in every frame; empty: none.
+  void SetAssignment(QString line) { m_assignment = std::move(line); }
+  const QString& assignment() const { return m_assignment; }
 
  private:
   // Puts the ended pass's summary in the frame while it shows.
@@ -119,6 +123,7 @@ class KeyboardGuide final {
   int m_refusals = -1;  // refusals seen; -1 before the first feed
   bool m_welcome = false;
   const KeyboardLayout* m_layout = nullptr;
+  QString m_assignment;
 };
 
 // The guide's two arrangements, each at its preferred and smallest size,

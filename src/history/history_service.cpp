@@ -1,5 +1,6 @@
 #include "history/history_service.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QMetaObject>
@@ -61,12 +62,13 @@ class HistoryService::Runner final : public QObject {
 
   // ---- Read from any thread ----
   mutable std::mutex m_mutex;
-  HistoryStatus m_status;  // guarded
-  QStringList m_weak;      // guarded
-  QString m_learner;       // guarded
-  QString m_year;          // guarded
-  LearnerClass m_place;    // guarded
-  Closing m_closing;       // guarded; set by Close
+  HistoryStatus m_status;                   // guarded
+  QStringList m_weak;                       // guarded
+  QString m_learner;                        // guarded
+  QString m_year;                           // guarded
+  LearnerClass m_place;                     // guarded
+  QList<AssignmentProgress> m_assignments;  // guarded
+  Closing m_closing;                        // guarded; set by Close
   std::atomic<bool> m_stopping{false};
   QDeadlineTimer m_deadline;  // set before m_stopping
 
@@ -261,6 +263,7 @@ class HistoryService::Runner final : public QObject {
     }
     Flush();
     RefreshWeak();
+    RefreshAssignments();
     if (m_onOpened) Answer(m_context, m_onOpened);
   }
 
@@ -311,6 +314,7 @@ class HistoryService::Runner final : public QObject {
         s.written = hadWaited ? rows : 0;
       });
       if (withMisses) RefreshWeak();
+      if (withRuns) RefreshAssignments();
       if (withRuns)
         QMetaObject::invokeMethod(
             m_home, [l = m_listeners] { l->TellRunsWritten(); }, Qt::QueuedConnection);
@@ -361,6 +365,30 @@ class HistoryService::Runner final : public QObject {
 
   Opener m_open;
   BusyWait m_busyWait;
+
+ public:
+  // The class's assignments the file keeps, with the learner's progress;
+  // the listeners are told when they changed.
+  void RefreshAssignments() {
+    if (!m_store) return;
+    QList<AssignmentProgress> now;
+    if (!m_store->Assignments(QDateTime::currentMSecsSinceEpoch(), &now)) return;  // the last answer stands
+    {
+      const std::lock_guard lock(m_mutex);
+      if (Same(now, m_assignments)) return;
+      m_assignments = now;
+    }
+    QMetaObject::invokeMethod(
+        m_home, [listeners = m_listeners] { listeners->Tell(); }, Qt::QueuedConnection);
+  }
+
+ private:
+  static bool Same(const QList<AssignmentProgress>& a, const QList<AssignmentProgress>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+      return x.assignment == y.assignment && x.done == y.done && x.doneAt == y.doneAt;
+    });
+  }
+
   HistoryJournal m_journal;
   QString m_storeNote;
   bool m_triedOpen = false;  // the journal's room waits for the history file's first opening
@@ -495,6 +523,15 @@ QString HistoryService::LearnerYear() const {
 void HistoryService::SetLearnerYear(const QString& year, QObject* context, RenameDone done) {
   QMetaObject::invokeMethod(m_runner, [r = m_runner, year, context = QPointer<QObject>(context),
                                        done = std::move(done)] { r->SetYear(year, context, done); });
+}
+
+QList<AssignmentProgress> HistoryService::Assignments() const {
+  const std::lock_guard lock(m_runner->m_mutex);
+  return m_runner->m_assignments;
+}
+
+void HistoryService::ReloadAssignments() {
+  QMetaObject::invokeMethod(m_runner, [r = m_runner] { r->RefreshAssignments(); });
 }
 
 LearnerClass HistoryService::ClassOfLearner() const {

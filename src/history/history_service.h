@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 
+#include "history/assignment.h"
 #include "history/history_records.h"
 
 namespace shurencho {
@@ -106,6 +107,12 @@ class HistoryService final {
   QString LearnerYear() const;
   void SetLearnerYear(const QString& year, QObject* context, RenameDone done);
   // The learner's class and number, as last known; set on the worker too.
+  // The class's assignments the file keeps, with the learner's progress, as
+  // last read; read again on the worker after a pass is written, or when
+  // asked (a sync round brought new ones). Listeners of OnLearnerChanged
+  // are told when they change.
+  QList<AssignmentProgress> Assignments() const;
+  void ReloadAssignments();
   LearnerClass ClassOfLearner() const;
   void SetClassOfLearner(const LearnerClass& place, QObject* context, RenameDone done);
   // Runs changed on the service's thread whenever the learner's name or

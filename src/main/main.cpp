@@ -233,7 +233,7 @@ std::unique_ptr<PracticeData> TakeStartUpData(EarlyReading& early, QtPlatform& p
 
 // The class server gets the file's rows from a thread of its own; started
 // once, when the history is ready and a server is set.
-void StartSync(std::unique_ptr<SyncWorker>& sync, const QString& server, const HistoryService& history) {
+void StartSync(std::unique_ptr<SyncWorker>& sync, const QString& server, HistoryService& history) {
   if (sync || server.isEmpty()) return;
   QString noModule;
   const HistoryModule* module = LoadHistoryModule(&noModule);
@@ -244,8 +244,10 @@ void StartSync(std::unique_ptr<SyncWorker>& sync, const QString& server, const H
       [module, file, server](QString* error) { return module->openSyncSource(file, server, error); },
       [module, server](QString* error) { return module->openSyncSender(server, error); },
       SyncWorker::kDefaultIntervalMs,
-      [](const SyncQueue::Result& r) {
+      [&history](const SyncQueue::Result& r) {
         if (!r.ok) std::fprintf(stderr, "shurencho: %s\n", r.error.toLocal8Bit().constData());
+        // A new assignment kept in the file: the guide reads it (through the history's worker).
+        if (r.assignmentsChanged) history.ReloadAssignments();
       });
   sync->Start();
 }

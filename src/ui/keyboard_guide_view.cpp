@@ -278,6 +278,8 @@ KeyboardGuideView::KeyboardGuideView(QWidget* mainWindow)
   m_menuButton->setAccessibleDescription(QStringLiteral("ガイドに描くキーボード（JIS か US）を選びます"));
   m_menuButton->setToolTip(QStringLiteral("ガイドに描くキーボードを選びます"));
   top->addWidget(m_menuButton);
+  m_assignment = AddLabel(words, kTextPx, true);
+  m_assignment->setAccessibleDescription(QStringLiteral("きょうの課題"));
   m_figures = AddLabel(words, kTextPx, false);
   m_figures->setAccessibleDescription(QStringLiteral("速さとミス"));
   m_shown = AddLabel(words, kTextPx, false);
@@ -353,16 +355,34 @@ QLabel* KeyboardGuideView::AddLabel(QBoxLayout* to, int px, bool bold) {
 
 void KeyboardGuideView::FixWordsSize() {
   QSize most;
-  for (const GuideFrame& sample : SampleFrames()) {
+  m_fitting = true;
+  for (GuideFrame& sample : SampleFrames()) {
+    sample.assignment = m_fittedAssignment;
     Show(sample);
     m_words->layout()->activate();
     most = most.expandedTo(m_words->layout()->sizeHint());
   }
   m_words->setFixedSize(most);
+  m_fitting = false;
+}
+
+void KeyboardGuideView::Refit(const GuideFrame& frame) {
+  m_fittedAssignment = frame.assignment;
+  m_words->setMinimumSize(0, 0);
+  m_words->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  FixWordsSize();
+  Show(frame);
+  if (isVisible()) Place();
 }
 
 void KeyboardGuideView::Show(const GuideFrame& frame) {
+  // A line that comes or goes, or grows, changes what the words need.
+  if (!m_fitting && frame.assignment != m_fittedAssignment) {
+    Refit(frame);
+    return;
+  }
   m_frame = frame;
+  SetLine(m_assignment, frame.assignment, !frame.assignment.isEmpty());
   const bool welcome = !frame.welcome.isEmpty();
   const bool summary = !welcome && !frame.summary.isEmpty();
   const bool live = !welcome && !summary;

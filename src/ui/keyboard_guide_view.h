@@ -69,6 +69,8 @@ class KeyboardGuideView final : public QWidget {
   QLabel* AddLabel(QBoxLayout* to, int px, bool bold);
   void BuildMenu();
   void FixWordsSize();
+  // The words laid out again for the frame's assignment line (or none), and the window placed again.
+  void Refit(const GuideFrame& frame);
   QMargins FrameMargins() const;
 
   QWidget* m_main;
@@ -80,9 +82,12 @@ class KeyboardGuideView final : public QWidget {
   QLabel* m_shown;
   QLabel* m_nextKey;
   QLabel* m_figures;
+  QLabel* m_assignment;  // the class's assignment, a line of its own while one is set
   QLabel* m_summaryTitle;
   QLabel* m_summary;
   QLabel* m_welcome;
+  QString m_fittedAssignment;  // the assignment line the words were sized for
+  bool m_fitting = false;
   QPushButton* m_step;
   QMenu* m_menu;
   QToolButton* m_menuButton;

@@ -271,7 +271,15 @@ FuriganaReader& MainWindow::furigana() {
 
 void MainWindow::FollowLearner() {
   if (m_history == nullptr) return;
-  const auto follow = [this] { SetLearnerYear(SchoolYearFromName(m_history->LearnerYear())); };
+  const auto follow = [this] {
+    SetLearnerYear(SchoolYearFromName(m_history->LearnerYear()));
+    // The class's assignment, on the guide in every frame.
+    const QString line = AssignmentLine(m_history->Assignments());
+    if (line != m_guideState.assignment()) {
+      m_guideState.SetAssignment(line);
+      RefreshGuide();
+    }
+  };
   m_history->OnLearnerChanged(this, follow);
   follow();
 }

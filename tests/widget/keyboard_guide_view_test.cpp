@@ -88,6 +88,30 @@ TEST(KeyboardGuideView, EveryWordIsWholeInsideTheWindowAtEveryScreenSizeAndScale
   }
 }
 
+// The class's assignment takes a line of its own while one is set: whole,
+// inside the window, and the words shrink back when it goes.
+TEST(KeyboardGuideView, TheAssignmentIsALineOfItsOwnWhileOneIsSet) {
+  QWidget main;
+  main.setFixedSize(672, 466);
+  KeyboardGuideView guide(&main);
+  guide.show();
+  const QSize plain = guide.Sizes().wide;
+  GuideFrame frame = Frames().front();
+  frame.assignment = QStringLiteral("きょうの課題：コース2 を 3回（1回おわり）");
+  guide.Show(frame);
+  guide.Arrange(false, guide.Sizes().wide);
+  QLabel* line = nullptr;
+  for (QLabel* label : guide.findChildren<QLabel*>())
+    if (label->text() == frame.assignment) line = label;
+  ASSERT_NE(line, nullptr);
+  EXPECT_TRUE(line->isVisibleTo(&guide));
+  EXPECT_TRUE(guide.rect().contains(QRect(line->mapTo(&guide, QPoint(0, 0)), line->size())));
+  EXPECT_GE(line->width(), line->sizeHint().width());
+  frame.assignment.clear();
+  guide.Show(frame);
+  EXPECT_EQ(guide.Sizes().wide, plain);
+}
+
 // The guide draws the US keyboard it is handed, and its menu, reached by a
 // button as well as a right click, names the keyboard chosen.
 TEST(KeyboardGuideView, DrawsTheUsKeyboardChosenInItsOwnMenu) {

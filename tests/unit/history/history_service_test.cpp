@@ -22,6 +22,7 @@
 #include "history/history_journal.h"
 #include "history/history_recorder.h"
 #include "history_fixture.h"
+#include "history_sql/history_sql.h"
 #include "history_sqlite/sqlite_history_store.h"
 
 using namespace shurencho;
@@ -275,6 +276,33 @@ TEST_F(HistoryFileTest, AWrittenRunIsToldAnItemIsNot) {
   ASSERT_TRUE(WaitFor([&] { return told == 1; }));
   EXPECT_EQ(Count(file, "typing_runs"), 1);
   EXPECT_EQ(Count(file, "drill_items"), 1);
+}
+
+// The class's assignment kept in the file by a sync reaches the listeners
+// when the service is asked to read it again, and again when a pass of its
+// course is written.
+TEST_F(HistoryFileTest, AnAssignmentKeptInTheFileIsReadAndFollowsThePasses) {
+  const QString file = dir.filePath(QStringLiteral("history.sqlite"));
+  TrainerHistory h(file);
+  int told = 0;
+  h.service.OnLearnerChanged(&h.context, [&] { ++told; });
+  h.service.Start();
+  ASSERT_TRUE(WaitFor([&] { return h.last.state == HistoryStatus::State::Open; }));
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, kAssignmentsTable, nullptr, nullptr, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "INSERT INTO sync_assignments VALUES (1, 'drill', 2, 2, '', 0, 1)", nullptr,
+                         nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  h.service.ReloadAssignments();
+  ASSERT_TRUE(WaitFor([&] { return told == 1; }));
+  EXPECT_EQ(AssignmentLine(h.service.Assignments()),
+            QStringLiteral("きょうの課題：コース2 を 2回（0回おわり）"));
+  h.service.Submit(
+      HistoryBatch{{}, {TypingRunRecord{2, 2, QString(), 60, 100, 10, 60.0, 40, 100, 0.9, "○"}}, {}, {}, {}});
+  ASSERT_TRUE(WaitFor([&] { return told == 2; }));
+  EXPECT_EQ(h.service.Assignments().value(0).done, 1);
 }
 
 HistoryBatch Item(int at, const QString& id = {}) {
