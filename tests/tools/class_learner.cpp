@@ -113,10 +113,10 @@ int main(int argc, char** argv) {
   if (args.size() == 3 && args[1] == QStringLiteral("assignments")) {
     auto store = SqliteHistoryStore::Open(args[2], &error);
     if (!store) return Fail("open", error);
-    QList<AssignmentProgress> progress;
-    if (!store->Assignments(QDateTime::currentMSecsSinceEpoch(), &progress, &error))
-      return Fail("assignments", error);
-    std::printf("%s\n", qPrintable(AssignmentLine(progress)));
+    // Through the read the 成績 window gets.
+    const LearnerHistory h = store->Read(10, &error);
+    if (!error.isEmpty()) return Fail("assignments", error);
+    std::printf("%s\n", qPrintable(AssignmentLine(h.assignments)));
     return 0;
   }
   if (args.size() == 3 && args[1] == QStringLiteral("columns")) {
