@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -147,6 +148,8 @@ struct Assignment {
   HistoryTime untilMs = 0;  // due by then; 0: no end set
   HistoryTime setMs = 0;    // runs count from here
   bool isTest() const { return kind == QLatin1String("test"); }
+  // The passes that end it: a test is taken once.
+  int needed() const { return isTest() ? 1 : std::max(1, passes); }
   bool operator==(const Assignment&) const = default;
 };
 

@@ -24,7 +24,7 @@
 //   the class window's listener: prints "listening" once subscribed, then
 //   "notified LEARNER" (rows) or "present LEARNER" for the first notice,
 //   then that learner's last 24 hours as the class window's live columns
-//   show them, "today NOW|PASSES|BEST|SIGN", and ends (status 1 after 60 s)
+//   show them, "today NOW|PASSES|BEST|SIGN|ASSIGNMENT", and ends (status 1 after 60 s)
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QSqlDatabase>
