@@ -123,8 +123,9 @@ class ClassListener::Runner final : public QObject {
     if (!q.value(0).toBool()) return true;
     q.prepare(QStringLiteral(
         "WITH n AS (SELECT (extract(epoch FROM clock_timestamp()) * 1000)::BIGINT AS now_ms), "
-        "a AS (SELECT DISTINCT ON (class_code) class_code, id, kind, course, passes, passage, until_ms, set_ms "
-        "FROM assignments, n WHERE until_ms = 0 OR until_ms > n.now_ms ORDER BY class_code, set_ms DESC, id DESC) "
+        "a AS (SELECT DISTINCT ON (class_code) class_code, id, kind, course, passes, passage, until_ms, "
+        "set_ms FROM assignments, n WHERE until_ms = 0 OR until_ms > n.now_ms "
+        "ORDER BY class_code, set_ms DESC, id DESC) "
         "SELECT l.id, a.id, a.kind, a.course, a.passes, a.passage, a.until_ms, a.set_ms, t.at_ms, t.course, "
         "t.text_name, t.grade FROM learners l JOIN a ON a.class_code = l.class_code "
         "LEFT JOIN typing_runs t ON t.learner = l.id AND t.at_ms >= a.set_ms AND "
@@ -134,8 +135,8 @@ class ClassListener::Runner final : public QObject {
     QHash<qint64, QPair<Assignment, QList<TypingRunRecord>>> found;
     while (q.next()) {
       auto& [assignment, runs] = found[q.value(0).toLongLong()];
-      assignment = {q.value(1).toInt(),      q.value(2).toString(),   q.value(3).toInt(),
-                    q.value(4).toInt(),      q.value(5).toString(),   q.value(6).toLongLong(),
+      assignment = {q.value(1).toInt(),     q.value(2).toString(), q.value(3).toInt(),
+                    q.value(4).toInt(),     q.value(5).toString(), q.value(6).toLongLong(),
                     q.value(7).toLongLong()};
       if (q.value(8).isNull()) continue;
       TypingRunRecord run;

@@ -225,6 +225,7 @@ echo "where a learner is, and stuck without a new item"
 assign() {
   HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_CONFIG_DIRS="$WORK/xdg" "$BIN" --class-assign "$@"
 }
+"$LEARNER" practise "$B" 伊藤 1 2 30
 assign 5-2 コース2 3 --until 2999-12-20 >/dev/null || fail "--class-assign"
 [[ "$(assign 5-2)" == *"コース2 を 3回（2999-12-20 まで）"* ]] || fail "the assignment is not listed"
 "$LEARNER" class "$B" 5-2 3
