@@ -24,7 +24,7 @@ AssignmentProgress ProgressOf(const Assignment& assignment, const QList<TypingRu
     }
   }
   std::sort(ends.begin(), ends.end());
-  const int needed = assignment.isTest() ? 1 : std::max(1, assignment.passes);
+  const int needed = assignment.needed();
   p.done = static_cast<int>(std::min<qsizetype>(ends.size(), needed));
   if (ends.size() >= needed) p.doneAt = ends[needed - 1];
   return p;

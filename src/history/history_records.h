@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -136,6 +137,29 @@ struct UnitWeakness {
   QList<QPair<QString, int>> wrongKeys;
 };
 
+// What the teacher set a class to do, as the class server keeps it and the
+// learner's file keeps its last copy.
+struct Assignment {
+  int id = 0;
+  QString kind;             // "drill" or "test"
+  int course = 0;           // the drill course, 1-5
+  int passes = 0;           // passes of it to end
+  QString passage;          // the test's passage by its year ("小3")
+  HistoryTime untilMs = 0;  // due by then; 0: no end set
+  HistoryTime setMs = 0;    // runs count from here
+  bool isTest() const { return kind == QLatin1String("test"); }
+  // The passes that end it: a test is taken once.
+  int needed() const { return isTest() ? 1 : std::max(1, passes); }
+  bool operator==(const Assignment&) const = default;
+};
+
+struct AssignmentProgress {
+  Assignment assignment;
+  int done = 0;            // passes ended (a test: 1 once taken)
+  HistoryTime doneAt = 0;  // when the last one needed ended; 0 while not done
+  bool finished() const { return doneAt != 0; }
+};
+
 // Everything the 成績 window and the reports show of one learner.
 struct LearnerHistory {
   QString learner;
@@ -157,13 +181,14 @@ struct LearnerHistory {
   QString schoolYear = QString();
   // The learner's class ("5-2") and number in it; empty and 0 when not set.
   LearnerClass place = LearnerClass();
+  // The class's assignments the file holds, not past their end, with the
+  // learner's progress; oldest set first.
+  QList<AssignmentProgress> assignments = QList<AssignmentProgress>();
 };
 
 // Asked with the milliseconds a call has waited so far for another program
 // that holds the file: false gives up (the call fails as busy).
 using BusyWait = std::function<bool(qint64 waitedMs)>;
-
-struct AssignmentProgress;
 
 // Where the history lives. Every call may fail (a locked, damaged or
 // read-only file, a lost server); a failure returns false or an empty

@@ -91,10 +91,14 @@ QStringList ClassLive::Cells(const LearnerToday& today, qint64 sinceReadMs) {
     sign = QStringLiteral("とまっている（%1×%2）").arg(today.stuckKana).arg(today.stuckMisses);
   else if (idle)
     sign = QStringLiteral("とまっている");
-  // An assignment's progress will be a column of its own beside these.
+  QString assignment;
+  if (const auto& p = today.assignment; p && p->finished())
+    assignment = QStringLiteral("おわり");
+  else if (p)
+    assignment = QStringLiteral("%1／%2").arg(p->done).arg(p->assignment.needed());
   return {open && !today.page.isEmpty() ? QStringLiteral("いま：") + today.page : QStringLiteral("－"),
           today.passes == 0 ? QStringLiteral("－") : QString::number(today.passes),
-          today.bestSpeed < 0 ? QStringLiteral("－") : QString::number(today.bestSpeed), sign};
+          today.bestSpeed < 0 ? QStringLiteral("－") : QString::number(today.bestSpeed), sign, assignment};
 }
 
 void ClassLive::ShowColumns(QTableWidget* table, const QList<qint64>& learners) {
@@ -102,7 +106,8 @@ void ClassLive::ShowColumns(QTableWidget* table, const QList<qint64>& learners) 
   m_firstColumn = table->columnCount();
   m_learners = learners;
   const QStringList headers{QStringLiteral("いま"), QStringLiteral("今日の回数"),
-                            QStringLiteral("今日の最高 字／分"), QStringLiteral("ようす")};
+                            QStringLiteral("今日の最高 字／分"), QStringLiteral("ようす"),
+                            QStringLiteral("課題")};
   table->setColumnCount(m_firstColumn + static_cast<int>(headers.size()));
   for (int c = 0; c < headers.size(); ++c)
     table->setHorizontalHeaderItem(m_firstColumn + c, new QTableWidgetItem(headers[c]));

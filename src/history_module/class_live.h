@@ -4,7 +4,8 @@
 // once every two seconds, and a line under the table says whether the view
 // is following the server or has lost it. The last columns of the view's
 // table are this object's: where each learner is now, their passes and best
-// 字／分 today, and the sign that a learner is stuck.
+// 字／分 today, the sign that a learner is stuck, and how far each is with
+// the class's assignment.
 
 #include <QElapsedTimer>
 #include <QList>

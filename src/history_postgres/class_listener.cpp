@@ -11,6 +11,7 @@
 #include <atomic>
 #include <vector>
 
+#include "history/assignment.h"
 #include "history_postgres/postgres_history_store.h"
 
 namespace shurencho {
@@ -93,6 +94,7 @@ class ClassListener::Runner final : public QObject {
       t.stuckKana = q.value(1).toString();
       t.stuckMisses = q.value(2).toInt();
     }
+    if (!ReadAssignments(q, today, error)) return false;
     // The machine seen last, for a learner on two; a server set up before
     // there was presence has none.
     if (!q.exec(QStringLiteral("SELECT to_regclass('presence') IS NOT NULL")) || !q.next())
@@ -109,6 +111,43 @@ class ClassListener::Runner final : public QObject {
       t.seenAgeMs = q.value(2).toLongLong();
       t.itemAgeMs = q.value(3).isNull() ? -1 : q.value(3).toLongLong();
     }
+    return true;
+  }
+
+  // Each learner's progress with the class's latest assignment still open,
+  // counted from their runs since it was set by the rule the learner's own
+  // machine counts with. A server set up before assignments has none.
+  static bool ReadAssignments(QSqlQuery& q, ClassToday* today, QString* error) {
+    if (!q.exec(QStringLiteral("SELECT to_regclass('assignments') IS NOT NULL")) || !q.next())
+      return Failed(q, error);
+    if (!q.value(0).toBool()) return true;
+    q.prepare(QStringLiteral(
+        "WITH n AS (SELECT (extract(epoch FROM clock_timestamp()) * 1000)::BIGINT AS now_ms), "
+        "a AS (SELECT DISTINCT ON (class_code) class_code, id, kind, course, passes, passage, until_ms, "
+        "set_ms FROM assignments, n WHERE until_ms = 0 OR until_ms > n.now_ms "
+        "ORDER BY class_code, set_ms DESC, id DESC) "
+        "SELECT l.id, a.id, a.kind, a.course, a.passes, a.passage, a.until_ms, a.set_ms, t.at_ms, t.course, "
+        "t.text_name, t.grade FROM learners l JOIN a ON a.class_code = l.class_code "
+        "LEFT JOIN typing_runs t ON t.learner = l.id AND t.at_ms >= a.set_ms AND "
+        "t.course = CASE WHEN a.kind = 'test' THEN ? ELSE a.course END ORDER BY l.id"));
+    q.addBindValue(kSkillTestCourse);
+    if (!q.exec()) return Failed(q, error);
+    QHash<qint64, QPair<Assignment, QList<TypingRunRecord>>> found;
+    while (q.next()) {
+      auto& [assignment, runs] = found[q.value(0).toLongLong()];
+      assignment = {q.value(1).toInt(),     q.value(2).toString(), q.value(3).toInt(),
+                    q.value(4).toInt(),     q.value(5).toString(), q.value(6).toLongLong(),
+                    q.value(7).toLongLong()};
+      if (q.value(8).isNull()) continue;
+      TypingRunRecord run;
+      run.at = q.value(8).toLongLong();
+      run.course = q.value(9).toInt();
+      run.textName = q.value(10).toString();
+      run.grade = q.value(11).toString();
+      runs.append(run);
+    }
+    for (auto it = found.cbegin(); it != found.cend(); ++it)
+      (*today)[it.key()].assignment = ProgressOf(it->first, it->second);
     return true;
   }
 

@@ -10,6 +10,9 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
+
+#include "history/history_records.h"
 
 class QThread;
 
@@ -25,8 +28,12 @@ struct LearnerToday {
   QString page;           // empty: never said
   qint64 seenAgeMs = -1;  // since it last said so
   qint64 itemAgeMs = -1;  // since an item last ended there; -1: none
+  // How far the learner is with their class's latest assignment; none when
+  // the class has none.
+  std::optional<AssignmentProgress> assignment;
 };
-// By the server's learner number; a learner with no pass today is absent.
+// By the server's learner number; a learner with no pass today and no
+// assignment is absent.
 using ClassToday = QHash<qint64, LearnerToday>;
 
 class ClassListener final {

@@ -738,7 +738,11 @@ LearnerHistory SqliteHistoryStore::Read(int weakest, QString* error) {
     failed = QStringLiteral("no SQLite connection");
   } else {
     SqliteRows rows(handle, m_learner);
-    if (!ReadLearnerHistory(rows, weakest, &h)) failed = rows.error();
+    if (!ReadLearnerHistory(rows, weakest, &h)) {
+      failed = rows.error();
+    } else if (QString why; !Assignments(QDateTime::currentMSecsSinceEpoch(), &h.assignments, &why)) {
+      failed = why;
+    }
   }
   QSqlQuery(db).exec(QStringLiteral("COMMIT"));
   if (failed.isNull()) return h;

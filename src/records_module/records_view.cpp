@@ -272,6 +272,16 @@ void RecordsView::Build(const QString& state) {
     problem->setStyleSheet(QStringLiteral("color: #b00000"));
     layout->addWidget(problem);
   }
+  if (const QStringList lines = m_page.AssignmentTexts(); !lines.isEmpty()) {
+    auto* heading = new QLabel(QStringLiteral("きょうの課題"));
+    heading->setStyleSheet(QStringLiteral("font-weight: bold"));
+    layout->addWidget(heading);
+    auto* list = new QLabel(lines.join(QLatin1Char('\n')));
+    list->setObjectName(QStringLiteral("assignments"));
+    list->setTextFormat(Qt::PlainText);
+    list->setWordWrap(true);
+    layout->addWidget(list);
+  }
   auto* tabs = new QTabWidget;
   tabs->addTab(BuildSpeedPage(), QStringLiteral("速さ"));
   tabs->addTab(BuildWeakPage(), QStringLiteral("苦手なキー"));

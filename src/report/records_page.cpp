@@ -108,6 +108,22 @@ QString RecordsPage::LadderText() const { return m_model.practiceLine; }
 
 QString RecordsPage::SkillGradeText() const { return m_model.gradeLine; }
 
+QStringList RecordsPage::AssignmentTexts() const {
+  QStringList lines;
+  for (const AssignmentProgress& p : m_history.assignments) {
+    const Assignment& a = p.assignment;
+    const QString what = a.isTest() ? QStringLiteral("実力テスト（%1）を 1回").arg(a.passage)
+                                    : QStringLiteral("コース%1 を %2回").arg(a.course).arg(a.passes);
+    const QString state =
+        p.finished()
+            ? QStringLiteral("%1 におわり")
+                  .arg(QDateTime::fromMSecsSinceEpoch(p.doneAt).toString(QStringLiteral("M月d日 HH:mm")))
+            : QStringLiteral("%1回おわり").arg(p.done);
+    lines << QStringLiteral("%1（%2）").arg(what, state);
+  }
+  return lines;
+}
+
 QString RecordsPage::EmptyNameText() { return QStringLiteral("名前を入れてください。"); }
 
 QStringList RecordsPage::YearChoiceTexts() {

@@ -58,6 +58,9 @@ class RecordsPage {
   QString CourseChartTitle(int index) const;
   QString LadderText() const;
   QString SkillGradeText() const;
+  // The assignments the file holds, one line each: 「コース2 を 3回（2回おわり）」,
+  // or when and that it was done. Empty with none.
+  QStringList AssignmentTexts() const;
 
   // A typed name: empty (warning: the text to tell) or unchanged (nothing
   // to do) is answered at once; any other goes to the renamer, and done

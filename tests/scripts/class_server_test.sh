@@ -207,7 +207,7 @@ C="$WORK/ueda/history.sqlite"
 wait "$listener" || fail "no notice reached the listener: $(cat "$WORK/listen.txt")"
 [ "$(sed -n 2p "$WORK/listen.txt")" = "notified $(count "SELECT id FROM learners WHERE name = '上田'")" ] ||
   fail "the notice: $(cat "$WORK/listen.txt")"
-[ "$(sed -n 3p "$WORK/listen.txt")" = "today －|1|30|とまっている（つ×5）" ] || fail "上田's day: $(cat "$WORK/listen.txt")"
+[ "$(sed -n 3p "$WORK/listen.txt")" = "today －|1|30|とまっている（つ×5）|" ] || fail "上田's day: $(cat "$WORK/listen.txt")"
 echo "a synced pass reaches the teacher's listener, stuck on a kana"
 # 伊藤's program says it is open on コース2 with no item ended for 200 s:
 # the class sees where, and that 伊藤 is stuck; the learners' role tells
@@ -217,7 +217,7 @@ machine="$(count "SELECT machine FROM learners WHERE name = '伊藤'")"
 pg_psql shurencho_learner -c "SELECT shurencho_presence('伊藤', '$machine', 'コース2', 2, 200000)" >/dev/null ||
   fail "a learner cannot say where it is"
 wait "$listener" || fail "no presence notice: $(cat "$WORK/listen.txt")"
-[[ "$(sed -n 3p "$WORK/listen.txt")" == "today いま：コース2|"*"|とまっている" ]] || fail "伊藤's place: $(cat "$WORK/listen.txt")"
+[[ "$(sed -n 3p "$WORK/listen.txt")" == "today いま：コース2|"*"|とまっている|" ]] || fail "伊藤's place: $(cat "$WORK/listen.txt")"
 if pg_psql shurencho_learner -c "SELECT * FROM presence" >/dev/null 2>&1; then fail "a learner read presence"; fi
 echo "where a learner is, and stuck without a new item"
 # The teacher sets 5-2 an assignment; both learners' machines read it at a
@@ -225,11 +225,17 @@ echo "where a learner is, and stuck without a new item"
 assign() {
   HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_CONFIG_DIRS="$WORK/xdg" "$BIN" --class-assign "$@"
 }
+"$LEARNER" practise "$B" 伊藤 1 2 30
 assign 5-2 コース2 3 --until 2999-12-20 >/dev/null || fail "--class-assign"
 [[ "$(assign 5-2)" == *"コース2 を 3回（2999-12-20 まで）"* ]] || fail "the assignment is not listed"
 "$LEARNER" class "$B" 5-2 3
 "$LEARNER" practise "$B" 伊藤 1 2 30
-for f in "$A" "$B"; do "$LEARNER" sync "$f" "$LEARN" >/dev/null || fail "sync of $f"; done
+"$LEARNER" sync "$A" "$LEARN" >/dev/null || fail "sync of $A"
+# The class window counts 伊藤's pass since the setting, not those before.
+listen
+"$LEARNER" sync "$B" "$LEARN" >/dev/null || fail "sync of $B"
+wait "$listener" || fail "no notice of 伊藤's pass: $(cat "$WORK/listen.txt")"
+[[ "$(sed -n 3p "$WORK/listen.txt")" == "today "*"|1／3" ]] || fail "伊藤's progress: $(cat "$WORK/listen.txt")"
 [ "$("$LEARNER" assignments "$A")" = "きょうの課題：コース2 を 3回（0回おわり）" ] || fail "青木's assignment"
 pg_stop
 "$LEARNER" practise "$B" 伊藤 2 2 30

@@ -24,7 +24,7 @@
 //   the class window's listener: prints "listening" once subscribed, then
 //   "notified LEARNER" (rows) or "present LEARNER" for the first notice,
 //   then that learner's last 24 hours as the class window's live columns
-//   show them, "today NOW|PASSES|BEST|SIGN", and ends (status 1 after 60 s)
+//   show them, "today NOW|PASSES|BEST|SIGN|ASSIGNMENT", and ends (status 1 after 60 s)
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -113,10 +113,10 @@ int main(int argc, char** argv) {
   if (args.size() == 3 && args[1] == QStringLiteral("assignments")) {
     auto store = SqliteHistoryStore::Open(args[2], &error);
     if (!store) return Fail("open", error);
-    QList<AssignmentProgress> progress;
-    if (!store->Assignments(QDateTime::currentMSecsSinceEpoch(), &progress, &error))
-      return Fail("assignments", error);
-    std::printf("%s\n", qPrintable(AssignmentLine(progress)));
+    // Through the read the 成績 window gets.
+    const LearnerHistory h = store->Read(10, &error);
+    if (!error.isEmpty()) return Fail("assignments", error);
+    std::printf("%s\n", qPrintable(AssignmentLine(h.assignments)));
     return 0;
   }
   if (args.size() == 3 && args[1] == QStringLiteral("columns")) {

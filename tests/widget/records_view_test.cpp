@@ -45,6 +45,7 @@ TEST(RecordsView, ShowsTheChartsTheKeyboardAndTheWeakListOfASmallStore) {
   auto* weak = view.findChild<QTableWidget*>(QStringLiteral("weakList"));
   ASSERT_NE(weak, nullptr);
   EXPECT_EQ(weak->rowCount(), 2);
+  EXPECT_EQ(view.findChild<QLabel*>(QStringLiteral("assignments")), nullptr);
   // 特大 text: laid out again, still within a 1024×768 screen.
   ScaleFonts(&view, 150);
   EXPECT_TRUE(QRect(0, 0, 1024, 768).contains(QRect(QPoint(), view.minimumSizeHint())));
@@ -180,4 +181,16 @@ TEST(RecordsView, TheWeakKeysPageListsOnlyKanaAsKanaAndDrawsEachKeyWithItsOwnTop
                          QStringLiteral("Qた Wて Eい Rす Tか Yん Uな Iに Oら Pせ @゛ [゜"),
                          QStringLiteral("Aち Sと Dし Fは Gき Hく Jま Kの Lり ;れ :け ]む"),
                          QStringLiteral("Zつ Xさ Cそ Vひ Bこ Nみ Mも ,ね .る /め ＼ろ")}));
+}
+
+TEST(RecordsView, ListsTheAssignmentsTheFileHoldsWithHowFarTheLearnerIs) {
+  LearnerHistory history;
+  history.learner = QStringLiteral("山田");
+  history.assignments = {{{1, QStringLiteral("drill"), 2, 3, {}, 0, 1000}, 2, 0}};
+  AppSettings settings;
+  LoadSettings(settings, false, QString());
+  RecordsView view(history, {}, {}, {}, {}, {}, settings, ShippedPracticeData().keyboards.jis);
+  auto* list = view.findChild<QLabel*>(QStringLiteral("assignments"));
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->text(), QStringLiteral("コース2 を 3回（2回おわり）"));
 }
