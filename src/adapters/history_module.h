@@ -16,7 +16,7 @@ struct HistoryModule {
   static constexpr const char* kName = "shurencho_history";
   static constexpr const char* kEntry = "shurencho_history_module_table";
   // Raised whenever a function below changes or moves.
-  static constexpr std::uint32_t kAbiVersion = 5;
+  static constexpr std::uint32_t kAbiVersion = 6;
 
   ModuleHeader header;
   // The trainer's history file (see SqliteHistoryStore::OpenForTrainer).

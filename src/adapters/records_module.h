@@ -14,7 +14,7 @@ struct RecordsModule {
   static constexpr const char* kName = "shurencho_records";
   static constexpr const char* kEntry = "shurencho_records_module_table";
   // Raised whenever a function below changes or moves.
-  static constexpr std::uint32_t kAbiVersion = 4;
+  static constexpr std::uint32_t kAbiVersion = 5;
 
   ModuleHeader header;
   // The window on what was read (see RecordsView's constructors in records_module/).
