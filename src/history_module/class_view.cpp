@@ -1,10 +1,18 @@
 #include "history_module/class_view.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QDateTime>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -88,7 +96,13 @@ ClassView::ClassView(QString serverText, const AppSettings& settings, QWidget* p
   layout->addWidget(m_table);
   layout->addWidget(m_status);
   layout->addWidget(liveLine);
-  layout->addWidget(m_reload, 0, Qt::AlignRight);
+  m_assign = new QPushButton(QStringLiteral("課題を出す(&A)…"), this);
+  connect(m_assign, &QPushButton::clicked, this, [this] { SetAssignment(); });
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(m_assign);
+  buttons->addWidget(m_reload);
+  layout->addLayout(buttons);
   m_giveUp = new QTimer(this);
   m_giveUp->setSingleShot(true);
   m_giveUp->setInterval(kGiveUpMs);
@@ -117,6 +131,89 @@ ClassView::~ClassView() {
 }
 
 bool ClassView::ReadsRunning() { return g_readsRunning.load() > 0; }
+
+void ClassView::SetAssignment() {
+  QDialog form(this);
+  form.setWindowTitle(QStringLiteral("課題を出す"));
+  auto* fields = new QFormLayout(&form);
+  auto* code = new QLineEdit(&form);
+  code->setPlaceholderText(QStringLiteral("5-2"));
+  code->setMaxLength(kMaxClassCode);
+  // The class of the row chosen, else of the first learner who has one.
+  for (int r = std::max(0, m_table->currentRow()); r < m_class.learners.size() && code->text().isEmpty(); ++r)
+    code->setText(m_class.learners[r].place.code);
+  auto* what = new QComboBox(&form);
+  for (int c = 1; c <= 5; ++c) what->addItem(QStringLiteral("コース%1").arg(c), c);
+  for (const char* year : {"小3", "小4", "小5", "小6", "中1", "中2", "中3"})
+    what->addItem(QStringLiteral("実力テスト（%1）").arg(QString::fromUtf8(year)), QString::fromUtf8(year));
+  auto* passes = new QSpinBox(&form);
+  passes->setRange(1, 100);
+  passes->setValue(3);
+  passes->setSuffix(QStringLiteral(" 回"));
+  auto* until = new QDateEdit(QDate::currentDate(), &form);
+  until->setCalendarPopup(true);
+  until->setMinimumDate(QDate::currentDate());
+  connect(what, &QComboBox::currentIndexChanged, passes,
+          [what, passes] { passes->setEnabled(what->currentData().typeId() == QMetaType::Int); });
+  fields->addRow(QStringLiteral("組(&C)："), code);
+  fields->addRow(QStringLiteral("課題(&W)："), what);
+  fields->addRow(QStringLiteral("回数(&N)："), passes);
+  fields->addRow(QStringLiteral("期限(&U)："), until);
+  auto* answer = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &form);
+  connect(answer, &QDialogButtonBox::accepted, &form, [&form, code] {
+    // Only a class the machines can be in.
+    if (IsClassCode(code->text().trimmed())) form.accept();
+  });
+  connect(answer, &QDialogButtonBox::rejected, &form, &QDialog::reject);
+  fields->addRow(answer);
+  if (form.exec() != QDialog::Accepted) return;
+  Assignment a;
+  if (what->currentData().typeId() == QMetaType::Int) {
+    a.kind = QStringLiteral("drill");
+    a.course = what->currentData().toInt();
+    a.passes = passes->value();
+  } else {
+    a.kind = QStringLiteral("test");
+    a.passage = what->currentData().toString();
+  }
+  // Due by the end of the day chosen, in the school's own time.
+  a.untilMs = QDateTime(until->date().addDays(1), QTime(0, 0)).toMSecsSinceEpoch();
+  a.setMs = QDateTime::currentMSecsSinceEpoch();
+  StoreAssignment(code->text().trimmed(), a);
+}
+
+void ClassView::StoreAssignment(const QString& classCode, const Assignment& assignment) {
+  m_assign->setEnabled(false);
+  m_status->setText(QStringLiteral("課題をサーバーに送っています…"));
+  const int number = ++g_lastReader;
+  g_readsRunning.fetch_add(1);
+  Readers().emplace(
+      number, std::thread([inbox = m_inbox, server = m_server, number, classCode, assignment] {
+        QString error;
+        const bool ok = StoreAssignmentOnServer(server, classCode, assignment, &error) != 0;
+        {
+          const std::lock_guard lock(inbox->mutex);
+          if (inbox->view) {
+            QMetaObject::invokeMethod(
+                inbox->view,
+                [view = inbox->view, number, ok, error, classCode] {
+                  if (const auto it = Readers().find(number); it != Readers().end()) {
+                    it->second.join();
+                    Readers().erase(it);
+                  }
+                  view->m_assign->setEnabled(true);
+                  view->m_status->setText(
+                      ok ? QStringLiteral("%1 に課題を出しました。次の同期で各パソコンに届きます。")
+                               .arg(classCode)
+                         : QStringLiteral("課題を出せませんでした: ") + error);
+                  if (ok) view->Reload();
+                },
+                Qt::QueuedConnection);
+          }
+        }
+        g_readsRunning.fetch_sub(1);
+      }));
+}
 
 void ClassView::JoinReads() {
   for (auto& [number, reader] : Readers()) reader.join();

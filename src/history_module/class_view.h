@@ -32,6 +32,11 @@ class ClassView final : public QWidget {
   void Reload();
   // Opens the 成績 window of the learner in row `row`.
   void OpenLearner(int row);
+  // 「課題を出す…」: asks the class, what and until when, and stores it on a
+  // thread of its own; the class's machines read it at their next sync.
+  void SetAssignment();
+  // Stores one as the button's form would (tests): the answer is said in the status line.
+  void StoreAssignment(const QString& classCode, const Assignment& assignment);
 
   const ClassOnServer& shown() const { return m_class; }
   bool reading() const { return m_reading; }
@@ -52,6 +57,7 @@ class ClassView final : public QWidget {
   QTableWidget* m_table = nullptr;
   QLabel* m_status = nullptr;
   QPushButton* m_reload = nullptr;
+  QPushButton* m_assign = nullptr;
   QTimer* m_giveUp = nullptr;
   std::shared_ptr<Inbox> m_inbox;  // how a reading thread reaches this view while it lives
   int m_reader = 0;                // the read whose answer is awaited; any other is dropped
