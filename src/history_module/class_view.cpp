@@ -7,11 +7,13 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTimer>
@@ -115,7 +117,10 @@ ClassView::ClassView(QString serverText, const AppSettings& settings, QWidget* p
   });
   m_inbox = std::make_shared<Inbox>();
   m_inbox->view = this;
-  resize(1200, 600);
+  // Wide for its many columns, but never wider than the screen's free area.
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  resize(screen != nullptr ? QSize(1200, 600).boundedTo(screen->availableGeometry().size())
+                           : QSize(1200, 600));
   m_live = new ClassLive(
       m_server, liveLine, [this] { Reload(); }, this);
   Reload();
