@@ -27,7 +27,7 @@
 
 #include "adapters/records_module.h"
 #include "data/keyboard_layout.h"
-#include "history_module/class_live.h"
+#include "history_module/class_live_view.h"
 #include "history_module/class_window.h"
 #include "history_postgres/postgres_class_command.h"
 #include "report/class_table.h"

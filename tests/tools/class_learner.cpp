@@ -34,7 +34,7 @@
 #include <cstdio>
 
 #include "history/assignment.h"
-#include "history_module/class_live.h"
+#include "history_module/class_live_view.h"
 #include "history_postgres/class_listener.h"
 #include "history_postgres/postgres_history_store.h"
 #include "history_sqlite/sqlite_history_store.h"

@@ -1,4 +1,4 @@
-#include "history_module/class_live.h"
+#include "history_module/class_live_view.h"
 
 #include <QDate>
 #include <QDateTime>
