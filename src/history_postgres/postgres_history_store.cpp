@@ -15,6 +15,7 @@
 #include <QVariant>
 #include <algorithm>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -693,8 +694,12 @@ bool ArchiveClassOnServer(const QString& serverText, const QString& classCode, i
   return ok;
 }
 
-bool StoreRosterOnServer(const QString& serverText, const QString& classCode,
-                         const QList<RosterEntry>& entries, QString* error) {
+// One write of the teacher's, as one transaction on a connection of its
+// own, bounded like the read: committed when `work` went through, else
+// rolled back and why said; a table an older server lacks is said as
+// `missingTable`.
+static bool TeacherWrite(const QString& serverText, const QString& missingTable, QString* error,
+                         const std::function<bool(QSqlQuery&)>& work) {
   std::unique_ptr<StallGuard> guard;
   const QString name = Connect(serverText, error, &guard, Clock::now() + kClassReadWait);
   if (name.isEmpty()) return false;
@@ -703,17 +708,7 @@ bool StoreRosterOnServer(const QString& serverText, const QString& classCode,
   QSqlError failed = db.lastError();
   if (ok) {
     QSqlQuery q(db);
-    const auto run = [&q](const QString& sql, const QVariantList& values) {
-      q.prepare(sql);
-      for (const QVariant& v : values) q.addBindValue(v);
-      return q.exec();
-    };
-    ok = run(QStringLiteral("INSERT INTO classes (code) VALUES (?) ON CONFLICT DO NOTHING"), {classCode}) &&
-         run(QStringLiteral("DELETE FROM roster WHERE class_code = ?"), {classCode});
-    for (qsizetype i = 0; ok && i < entries.size(); ++i) {
-      ok = run(QStringLiteral("INSERT INTO roster (class_code, number, name) VALUES (?, ?, ?)"),
-               {classCode, entries[i].number, entries[i].name});
-    }
+    ok = work(q);
     failed = q.lastError();
     q.finish();
     if (ok) {
@@ -724,14 +719,38 @@ bool StoreRosterOnServer(const QString& serverText, const QString& classCode,
   }
   if (!ok && !NoAnswer(guard, error)) {
     if (failed.nativeErrorCode() == QLatin1String("42P01")) {
-      SetError(error, QStringLiteral("クラスのサーバーに名簿の表がありません。サーバーで class_server.sql を"
-                                     "もう一度流してください（記録はそのまま残ります）。"));
+      SetError(error, missingTable);
     } else {
       Fail(error, failed);
     }
   }
   Disconnect(name, &guard);
   return ok;
+}
+
+// Runs a statement with its values on q.
+static bool Run(QSqlQuery& q, const QString& sql, const QVariantList& values) {
+  q.prepare(sql);
+  for (const QVariant& v : values) q.addBindValue(v);
+  return q.exec();
+}
+
+bool StoreRosterOnServer(const QString& serverText, const QString& classCode,
+                         const QList<RosterEntry>& entries, QString* error) {
+  return TeacherWrite(
+      serverText,
+      QStringLiteral("クラスのサーバーに名簿の表がありません。サーバーで class_server.sql を"
+                     "もう一度流してください（記録はそのまま残ります）。"),
+      error, [&](QSqlQuery& q) {
+        bool ok = Run(q, QStringLiteral("INSERT INTO classes (code) VALUES (?) ON CONFLICT DO NOTHING"),
+                      {classCode}) &&
+                  Run(q, QStringLiteral("DELETE FROM roster WHERE class_code = ?"), {classCode});
+        for (qsizetype i = 0; ok && i < entries.size(); ++i) {
+          ok = Run(q, QStringLiteral("INSERT INTO roster (class_code, number, name) VALUES (?, ?, ?)"),
+                   {classCode, entries[i].number, entries[i].name});
+        }
+        return ok;
+      });
 }
 
 namespace {
@@ -777,44 +796,19 @@ bool PostgresSyncSender::ReadAssignments(const QString& classCode, HistoryTime n
 
 int StoreAssignmentOnServer(const QString& serverText, const QString& classCode, const Assignment& a,
                             QString* error) {
-  std::unique_ptr<StallGuard> guard;
-  const QString name = Connect(serverText, error, &guard, Clock::now() + kClassReadWait);
-  if (name.isEmpty()) return 0;
-  QSqlDatabase db = QSqlDatabase::database(name, false);
   int id = 0;
-  bool ok = db.transaction();
-  QSqlError failed = db.lastError();
-  if (ok) {
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("INSERT INTO classes (code) VALUES (?) ON CONFLICT DO NOTHING"));
-    q.addBindValue(classCode);
-    ok = q.exec();
-    if (ok) {
-      q.prepare(
-          QStringLiteral("INSERT INTO assignments (class_code, kind, course, passes, passage, until_ms, "
-                         "set_ms) VALUES (?, ?, ?, ?, ?, ?, ?) RETURNING id"));
-      for (const QVariant& v :
-           QVariantList{classCode, a.kind, a.course, a.passes, SqlText(a.passage), a.untilMs, a.setMs})
-        q.addBindValue(v);
-      ok = q.exec() && q.next();
-      if (ok) id = q.value(0).toInt();
-    }
-    failed = q.lastError();
-    q.finish();
-    if (ok) {
-      ok = db.commit();
-      if (!ok) failed = db.lastError();
-    }
-    if (!ok) db.rollback();
-  }
-  if (!ok && !NoAnswer(guard, error)) {
-    if (failed.nativeErrorCode() == QLatin1String("42P01")) {
-      SetError(error, NoAssignmentsTable());
-    } else {
-      Fail(error, failed);
-    }
-  }
-  Disconnect(name, &guard);
+  const bool ok = TeacherWrite(serverText, NoAssignmentsTable(), error, [&](QSqlQuery& q) {
+    if (!Run(q, QStringLiteral("INSERT INTO classes (code) VALUES (?) ON CONFLICT DO NOTHING"),
+             {classCode}) ||
+        !Run(q,
+             QStringLiteral("INSERT INTO assignments (class_code, kind, course, passes, passage, until_ms, "
+                            "set_ms) VALUES (?, ?, ?, ?, ?, ?, ?) RETURNING id"),
+             {classCode, a.kind, a.course, a.passes, SqlText(a.passage), a.untilMs, a.setMs}) ||
+        !q.next())
+      return false;
+    id = q.value(0).toInt();
+    return true;
+  });
   return ok ? id : 0;
 }
 
