@@ -1,6 +1,5 @@
 #include "data/keyboard_layout.h"
 
-#include <QRegularExpression>
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -106,11 +105,32 @@ std::optional<double> NumberFrom(const QString& field) {
   return v;
 }
 
+bool IsBlank(QChar c) { return c == u' ' || c == u'\t'; }
+
+// The first `count` fields, split at runs of blanks, and the rest of the
+// line after them (spaces within it kept) as the last entry.
+QStringList FieldsOf(QStringView line, int count) {
+  QStringList fields;
+  qsizetype i = 0;
+  auto skipBlanks = [&] {
+    while (i < line.size() && IsBlank(line[i])) ++i;
+  };
+  skipBlanks();
+  while (fields.size() < count && i < line.size()) {
+    const qsizetype start = i;
+    while (i < line.size() && !IsBlank(line[i])) ++i;
+    fields.append(line.mid(start, i - start).toString());
+    skipBlanks();
+  }
+  fields.append(line.mid(i).trimmed().toString());
+  return fields;
+}
+
 KeyCap KeyFromLine(const QString& line, const QString& fileName, int lineNo) {
-  static const QRegularExpression kBlanks(QStringLiteral("[ \t]+"));
-  const QStringList fields = line.trimmed().split(kBlanks);
+  const QStringList fields = FieldsOf(line.trimmed(), 10);
   auto fail = [&](const QString& what) { throw DataFileError(fileName, lineNo, what); };
-  if (fields.size() < 11) fail(QStringLiteral("キーの列が足りません（11 列必要です）"));
+  if (fields.size() < 11 || fields[10].isEmpty())
+    fail(QStringLiteral("キーの列が足りません（11 列必要です）"));
   KeyCap key;
   const std::optional<double> place[] = {NumberFrom(fields[0]), NumberFrom(fields[1]), NumberFrom(fields[2]),
                                          NumberFrom(fields[3])};
@@ -140,8 +160,7 @@ KeyCap KeyFromLine(const QString& line, const QString& fileName, int lineNo) {
   key.plain = *plain;
   key.shifted = *shifted;
   // The legend is the rest of the line, spaces and all.
-  static const QRegularExpression kTenFields(QStringLiteral("^\\s*(?:\\S+\\s+){10}"));
-  key.top = line.trimmed().remove(kTenFields).trimmed();
+  key.top = fields[10];
   return key;
 }
 
