@@ -5,21 +5,6 @@
 
 namespace shurencho {
 
-const CourseItemList& PracticeData::Course(int k) const {
-  switch (k) {
-    case 1:
-      return alphabetLetters;
-    case 2:
-      return alphabetWords;
-    case 4:
-      return kanaWords;
-    case 5:
-      return conversionWords;
-    default:
-      return kanaLetters;
-  }
-}
-
 PracticeData LoadPracticeData(const AppSettings& settings, const QString& programPath,
                               const KeyboardFiles& keyboards) {
   const auto find = [&programPath](const QString& name) { return FindDataFile(name, programPath); };

@@ -14,16 +14,14 @@ namespace shurencho {
 struct PracticeData {
   KanaRomaTable kanaRomaTable;
   KanaKeyList kanaKeyList;
-  CourseItemList alphabetLetters;  // course 1
-  CourseItemList alphabetWords;    // course 2
-  CourseItemList kanaLetters;      // course 3
-  CourseItemList kanaWords;        // course 4
-  CourseItemList conversionWords;  // course 5
+  // The item lists; which course deals which is the course table's.
+  CourseItemList alphabetLetters;
+  CourseItemList alphabetWords;
+  CourseItemList kanaLetters;
+  CourseItemList kanaWords;
+  CourseItemList conversionWords;
   MazeMap mazeMap;
   KeyboardLayouts keyboards;
-
-  // The item list of course k (1-5); course 3 for any other k.
-  const CourseItemList& Course(int k) const;
 };
 
 // Runs the loaders in their start-up order: table and keys, course 1, 2, 3,

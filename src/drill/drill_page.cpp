@@ -155,17 +155,35 @@ CourseItemList DrillPage::ItemsHoldingTrickyKana(const CourseItemList& items) {
   return holding;
 }
 
+const CourseItemList& DrillPage::ItemsOfCourse(const PracticeData& data, int n) {
+  const CourseRow* row = FindCourse(DrillCourseId(n, false));
+  switch (row != nullptr ? row->items : CourseItems::KanaLetters) {
+    case CourseItems::Letters:
+      return data.alphabetLetters;
+    case CourseItems::AlphabetWords:
+      return data.alphabetWords;
+    case CourseItems::KanaWords:
+      return data.kanaWords;
+    case CourseItems::ConversionWords:
+      return data.conversionWords;
+    case CourseItems::KanaLetters:
+    case CourseItems::None:
+      break;
+  }
+  return data.kanaLetters;
+}
+
 CourseItemList DrillPage::DealtItems(int n) const {
   if (CheckBox5.checked()) {
     const QStringList units = m_history ? m_history->WeakUnits(kWeakUnits) : QStringList();
     // Until the history knows this learner's weak units, the kana that
     // most children find hard stand in for them.
     const CourseItemList weak = units.isEmpty()
-                                    ? ItemsHoldingTrickyKana(m_data.Course(n))
-                                    : ItemsHoldingUnits(m_data.Course(n), units, m_data.kanaKeyList);
+                                    ? ItemsHoldingTrickyKana(ItemsOfCourse(m_data, n))
+                                    : ItemsHoldingUnits(ItemsOfCourse(m_data, n), units, m_data.kanaKeyList);
     if (!weak.isEmpty()) return weak;
   }
-  return m_data.Course(n);
+  return ItemsOfCourse(m_data, n);
 }
 
 // ---- Items and the run ----

@@ -46,6 +46,9 @@ class DrillPage final {
   // The items of the course that hold one of the units, in course order.
   static CourseItemList ItemsHoldingUnits(const CourseItemList& items, const QStringList& units,
                                           const KanaKeyList& keys);
+  // The items the drill's course n deals, the list the course table names
+  // for it (course 3's for an n no row has).
+  static const CourseItemList& ItemsOfCourse(const PracticeData& data, int n);
   // Units of the weakest ranking the weak-unit drill deals from.
   static constexpr int kWeakUnits = 10;
   // The items of the course holding kana children often mistype (voiced,

@@ -169,9 +169,9 @@ TEST_F(DrillCourse, PageHelpFollowsTheStep) {
 TEST_F(DrillCourse, WeakDrillBeforeAnyHistoryDealsTheItemsWithKanaChildrenFindHard) {
   settings.WeakDrill = true;
   StartOnCourse(4);  // かな, きゃく, ほん: only the small ゃ is one of them
-  EXPECT_EQ(page->state().ActiveItems, CourseItemList{data.Course(4).at(1)});
+  EXPECT_EQ(page->state().ActiveItems, CourseItemList{data.kanaWords.at(1)});
   page->RadioButtonClick(1);  // letters hold none: the whole course
-  EXPECT_EQ(page->state().ActiveItems, data.Course(1));
+  EXPECT_EQ(page->state().ActiveItems, data.alphabetLetters);
 }
 
 TEST_F(DrillCourse, AResetOfTheSettingsLeavesCourseThreeWithDefaultRecords) {

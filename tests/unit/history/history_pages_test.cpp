@@ -152,7 +152,7 @@ TEST_F(HistoryDrillTest, WeakDrillDealsTheItemsHoldingTheWeakUnitsOnceTheHistory
   store.weak = {QStringLiteral("ほ"), QStringLiteral("ぬ")};
   StartRecording(true);
   // No history yet: the items with kana most children find hard (the small ゃ).
-  EXPECT_EQ(page->state().ActiveItems, CourseItemList{data.Course(4).at(1)});
+  EXPECT_EQ(page->state().ActiveItems, CourseItemList{data.kanaWords.at(1)});
   recorder.Attach(&store);
   page->HistoryOpened();
   ASSERT_EQ(page->state().ActiveItems.size(), 1);
@@ -160,7 +160,7 @@ TEST_F(HistoryDrillTest, WeakDrillDealsTheItemsHoldingTheWeakUnitsOnceTheHistory
 
   page->CheckBox5.click();
   EXPECT_FALSE(settings.WeakDrill);
-  EXPECT_EQ(page->state().ActiveItems, data.Course(4));
+  EXPECT_EQ(page->state().ActiveItems, data.kanaWords);
   EXPECT_EQ(page->state().Item.question, QStringLiteral("かな"));
 }
 
