@@ -50,10 +50,11 @@ measure() {
 
 median() { sort -n | awk '{a[NR]=$1} END {printf "%.1f\n", (NR % 2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 
-PROGS=(bare shurencho)
+PROGS=(bare text shurencho)
 command_of() {
   case $1 in
     bare) echo "$BUILD_DIR/bench/bare_qt_window" ;;
+    text) echo "$BUILD_DIR/bench/text_window" ;;
     shurencho) echo "$WORK/shurencho" ;;
   esac
 }
@@ -88,6 +89,7 @@ echo "|---|---|---|---|---|---|---|"
 for prog in "${PROGS[@]}"; do
   mib=$(awk -v k="${RSS[$prog]}" 'BEGIN { if (k == k + 0) printf "%.1f", k / 1024; else print "n/a" }')
   name=$prog; [ "$prog" = bare ] && name="bare Qt 6 window (680×480)"
+  [ "$prog" = text ] && name="the same with menus, tabs and Japanese text"
   echo "| $name | ${START[$prog]} | $mib | $(mib "${PSS[$prog]}") | $(mib "${PRIV[$prog]}") | $(ratio "${START[$prog]}" "${START[bare]}") | $(ratio "${RSS[$prog]}" "${RSS[bare]}") |"
 done
 echo
