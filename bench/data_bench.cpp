@@ -47,7 +47,7 @@ void BM_KeyPress_EnglishWord(benchmark::State& state) { TypeReading(state, QStri
 void BM_LoadPracticeData(benchmark::State& state) {
   const AppSettings settings = SettingsForShippedData();
   for (auto _ : state) {
-    const PracticeData data = LoadPracticeData(settings);
+    const PracticeData data = LoadPracticeData(settings, QString(), ShippedKeyboardFiles());
     benchmark::DoNotOptimize(data.kanaRomaTable.count);
   }
 }

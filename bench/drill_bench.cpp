@@ -25,7 +25,7 @@ struct DrillBench {
     settings = SettingsForShippedData();
     settings.CourseNo = 3;  // kana words
     settings.RomajiGuide = romajiGuide;
-    data = LoadPracticeData(settings);
+    data = LoadPracticeData(settings, QString(), ShippedKeyboardFiles());
     page = std::make_unique<DrillPage>(settings, data, platform);
     page->FormCreate();
     page->FormShow();

@@ -25,7 +25,7 @@ struct GuideBench {
   GuideBench() : platform(std::make_unique<NullMediaPlayer>(), std::make_unique<XdgHelpLauncher>()) {
     settings = SettingsForShippedData();
     settings.CourseNo = 3;  // kana words
-    data = LoadPracticeData(settings);
+    data = LoadPracticeData(settings, QString(), ShippedKeyboardFiles());
     page = std::make_unique<DrillPage>(settings, data, platform);
     page->FormCreate();
     page->FormShow();

@@ -69,7 +69,7 @@ void BM_DrillItemEndWhileTheHistoryIsLocked(benchmark::State& state) {
   QtPlatform platform(std::make_unique<NullMediaPlayer>(), std::make_unique<XdgHelpLauncher>());
   AppSettings settings = SettingsForShippedData();
   settings.CourseNo = 3;  // kana words
-  const PracticeData data = LoadPracticeData(settings);
+  const PracticeData data = LoadPracticeData(settings, QString(), ShippedKeyboardFiles());
   HistoryService service(
       [file](const BusyWait& wait) { return SqliteHistoryStore::OpenForTrainer(file, wait); },
       HistoryJournal::PathFor(file));
