@@ -138,15 +138,7 @@ ALTER TABLE key_misses ADD CONSTRAINT key_misses_sync_id_key UNIQUE (sync_id);
 ALTER TABLE mouse_stages ADD CONSTRAINT mouse_stages_sync_id_key UNIQUE (sync_id);
 
 -- The tallies, summed as the triggers would have kept them.
-INSERT INTO course_tally (learner, course, runs, best, keystrokes, refused, latest_at, latest, accuracy_sum,
-                          accuracy_runs)
-  SELECT learner, course, count(*), max(chars_per_minute), sum(keystrokes), sum(refused), max(at_ms),
-         (array_agg(chars_per_minute ORDER BY at_ms DESC))[1],
-         COALESCE(sum(accuracy) FILTER (WHERE shurencho_accuracy_measured(keystrokes, course)), 0),
-         count(*) FILTER (WHERE shurencho_accuracy_measured(keystrokes, course))
-  FROM typing_runs
-  WHERE btrim(grade) <> '' AND grade NOT IN ('途中', '計測なし')
-  GROUP BY learner, course;
+SELECT shurencho_sum_course_tally(NULL);
 INSERT INTO key_tally (learner, keystrokes) SELECT learner, sum(keystrokes) FROM drill_items GROUP BY learner;
 INSERT INTO miss_tally (learner, unit, pressed, expected, misses)
   SELECT learner, unit, pressed, expected, count(*) FROM key_misses GROUP BY learner, unit, pressed, expected;

@@ -221,6 +221,22 @@ END
 $$;
 DROP TRIGGER IF EXISTS typing_runs_tally ON typing_runs;
 CREATE TRIGGER typing_runs_tally AFTER INSERT ON typing_runs FOR EACH ROW EXECUTE FUNCTION shurencho_tally_run();
+-- The course tallies of these learners (every learner's for NULL) summed
+-- again from their graded runs, as the trigger would have kept them.
+CREATE OR REPLACE FUNCTION shurencho_sum_course_tally(p_learners INTEGER[]) RETURNS VOID
+LANGUAGE sql SET search_path = public, pg_temp AS $$
+  DELETE FROM public.course_tally WHERE p_learners IS NULL OR learner = ANY (p_learners);
+  INSERT INTO public.course_tally (learner, course, runs, best, keystrokes, refused, latest_at, latest,
+                                   accuracy_sum, accuracy_runs)
+    SELECT learner, course, count(*), max(chars_per_minute), sum(keystrokes), sum(refused), max(at_ms),
+           (array_agg(chars_per_minute ORDER BY at_ms DESC))[1],
+           COALESCE(sum(accuracy) FILTER (WHERE shurencho_accuracy_measured(keystrokes, course)), 0),
+           count(*) FILTER (WHERE shurencho_accuracy_measured(keystrokes, course))
+    FROM public.typing_runs
+    WHERE (p_learners IS NULL OR learner = ANY (p_learners)) AND btrim(grade) <> ''
+      AND grade NOT IN ('途中', '計測なし')
+    GROUP BY learner, course;
+$$;
 -- Tallies made before runs were told apart counted every run, and those
 -- made before the accuracies were summed have none: made again once from
 -- the graded runs.
@@ -229,16 +245,7 @@ DO $$
 BEGIN
   IF NOT EXISTS (SELECT FROM tally_rules WHERE version >= 3) THEN
     LOCK TABLE typing_runs IN SHARE MODE;
-    DELETE FROM course_tally;
-    INSERT INTO course_tally (learner, course, runs, best, keystrokes, refused, latest_at, latest, accuracy_sum,
-                              accuracy_runs)
-      SELECT learner, course, count(*), max(chars_per_minute), sum(keystrokes), sum(refused), max(at_ms),
-             (array_agg(chars_per_minute ORDER BY at_ms DESC))[1],
-             COALESCE(sum(accuracy) FILTER (WHERE shurencho_accuracy_measured(keystrokes, course)), 0),
-             count(*) FILTER (WHERE shurencho_accuracy_measured(keystrokes, course))
-      FROM typing_runs
-      WHERE btrim(grade) <> '' AND grade NOT IN ('途中', '計測なし')
-      GROUP BY learner, course;
+    PERFORM shurencho_sum_course_tally(NULL);
     INSERT INTO tally_rules (version) VALUES (3);
   END IF;
 END
@@ -396,16 +403,7 @@ BEGIN
 
   -- The tallies only ever add; those of the moved learners are summed
   -- again from what stays live, as the triggers would have.
-  DELETE FROM public.course_tally WHERE learner = ANY (moved);
-  INSERT INTO public.course_tally (learner, course, runs, best, keystrokes, refused, latest_at, latest,
-                                   accuracy_sum, accuracy_runs)
-    SELECT learner, course, count(*), max(chars_per_minute), sum(keystrokes), sum(refused), max(at_ms),
-           (array_agg(chars_per_minute ORDER BY at_ms DESC))[1],
-           COALESCE(sum(accuracy) FILTER (WHERE shurencho_accuracy_measured(keystrokes, course)), 0),
-           count(*) FILTER (WHERE shurencho_accuracy_measured(keystrokes, course))
-    FROM public.typing_runs
-    WHERE learner = ANY (moved) AND btrim(grade) <> '' AND grade NOT IN ('途中', '計測なし')
-    GROUP BY learner, course;
+  PERFORM shurencho_sum_course_tally(moved);
   DELETE FROM public.key_tally WHERE learner = ANY (moved);
   INSERT INTO public.key_tally (learner, keystrokes)
     SELECT learner, sum(keystrokes) FROM public.drill_items WHERE learner = ANY (moved) GROUP BY learner;
@@ -512,6 +510,7 @@ REVOKE ALL ON FUNCTION shurencho_tally_miss() FROM PUBLIC;
 REVOKE ALL ON FUNCTION shurencho_tally_keys() FROM PUBLIC;
 REVOKE ALL ON FUNCTION shurencho_tally_run() FROM PUBLIC;
 REVOKE ALL ON FUNCTION shurencho_accuracy_measured(INTEGER, INTEGER) FROM PUBLIC;
+REVOKE ALL ON FUNCTION shurencho_sum_course_tally(INTEGER[]) FROM PUBLIC;
 GRANT USAGE ON SCHEMA public TO shurencho_learner, shurencho_teacher;
 
 GRANT SELECT ON schema_version TO shurencho_learner;
