@@ -143,37 +143,29 @@ class HistoryService::Runner final : public QObject {
   }
 
   void Rename(const QString& name, const QPointer<QObject>& context, const RenameDone& done) {
-    OpenIfWaiting();
-    QString error;
-    bool ok = false;
-    if (m_store) {
-      ok = m_store->SetLearnerName(name, &error);
-      if (ok) KnowLearner();
-    } else {
-      error = Status().reason.isEmpty() ? NotOpenYet() : Status().reason;
-    }
-    if (done) Answer(context, [done, ok, error] { done(ok, error); });
+    ChangeLearner([&](HistoryStore& store, QString* error) { return store.SetLearnerName(name, error); },
+                  context, done);
   }
 
   void SetYear(const QString& year, const QPointer<QObject>& context, const RenameDone& done) {
-    OpenIfWaiting();
-    QString error;
-    bool ok = false;
-    if (m_store) {
-      ok = m_store->SetLearnerYear(year, &error);
-      if (ok) KnowLearner();
-    } else {
-      error = Status().reason.isEmpty() ? NotOpenYet() : Status().reason;
-    }
-    if (done) Answer(context, [done, ok, error] { done(ok, error); });
+    ChangeLearner([&](HistoryStore& store, QString* error) { return store.SetLearnerYear(year, error); },
+                  context, done);
   }
 
   void SetPlace(const LearnerClass& place, const QPointer<QObject>& context, const RenameDone& done) {
+    ChangeLearner([&](HistoryStore& store, QString* error) { return store.SetClassOfLearner(place, error); },
+                  context, done);
+  }
+
+  // A change to the learner's own row (name, grade, class), answered on the
+  // asker's thread with whether it was stored and why not.
+  template <typename Change>
+  void ChangeLearner(const Change& change, const QPointer<QObject>& context, const RenameDone& done) {
     OpenIfWaiting();
     QString error;
     bool ok = false;
     if (m_store) {
-      ok = m_store->SetClassOfLearner(place, &error);
+      ok = change(*m_store, &error);
       if (ok) KnowLearner();
     } else {
       error = Status().reason.isEmpty() ? NotOpenYet() : Status().reason;
