@@ -12,15 +12,10 @@ BUILD_DIR="$ROOT/build-release"
 install_packages "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 build Release -DSHURENCHO_TESTS=OFF -DSHURENCHO_BENCH=ON >/dev/null
 
-WORK="$(mktemp -d)"
-cp "$BUILD_DIR/src/shurencho" "$BUILD_DIR/src/shurencho_sdl_player.so" "$BUILD_DIR/src/shurencho_history.so" "$WORK/"
-cp -r "$ROOT/assets/." "$WORK/"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$WORK/display" 2>/dev/null &
-XVFB=$!
+source "$ROOT/bench/bench_x.sh"
+start_program_copy_on_xvfb
 trap 'kill $XVFB 2>/dev/null; rm -rf "$WORK"' EXIT
-for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$WORK/display")" SDL_AUDIODRIVER=dummy XDG_CONFIG_HOME="$WORK/config" HOME="$WORK"
-unset QT_QPA_PLATFORM
+export XDG_CONFIG_HOME="$WORK/config" HOME="$WORK"
 
 # Prints "milliseconds-to-window rss-kib pss-kib private-kib" for one start of the command, with a
 # fresh HOME (a kept one lets a program skip its first-run work). map_wait

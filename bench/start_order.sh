@@ -15,15 +15,10 @@ BUILD_DIR="$ROOT/build-release"
 install_packages "${PACKAGES[@]}" "${TEST_PACKAGES[@]}" valgrind
 build Release -DSHURENCHO_TESTS=OFF -DSHURENCHO_BENCH=ON >/dev/null
 
-WORK="$(mktemp -d)"
-cp "$BUILD_DIR/src/shurencho" "$BUILD_DIR/src/"*.so "$WORK/"
-cp -r "$ROOT/assets/." "$WORK/"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$WORK/display" 2>/dev/null &
-XVFB=$!
+source "$ROOT/bench/bench_x.sh"
+start_program_copy_on_xvfb
 trap 'kill $XVFB 2>/dev/null; [ -n "${PROG:-}" ] && kill -9 "$PROG" 2>/dev/null; rm -rf "$WORK"' EXIT
-for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$WORK/display")" SDL_AUDIODRIVER=dummy HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config"
-unset QT_QPA_PLATFORM
+export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config"
 mkdir -p "$HOME"
 
 # A first start, as bench/report.sh measures it: a fresh HOME, the welcome
