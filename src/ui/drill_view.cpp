@@ -139,13 +139,12 @@ DrillView::DrillView(DrillPage& page, QtPlatform& platform, const KeyboardLayout
   setFont(DesignFont(kGothic, 24));
   MakeHeadings();
   MakeInputBox();
-  MakeCandidateList();
   MakeFigures();
   MakeCourseButtons();
   MakeOptions();
   SetDesignTabOrder();
   platform.RegisterControl(ids::Edit2, m_edit2);
-  platform.RegisterControl(ids::ListBox1, m_listBox1);
+  platform.RegisterControlMaker(ids::ListBox1, [this] { CandidateList(); });
 }
 
 // The labels above the input box.
@@ -182,8 +181,22 @@ void DrillView::MakeInputBox() {
   m_label44 = MakeLabel(this, 160, 152, 84, 24);
 }
 
+// The list opens only in the conversion course, and an item view is the
+// costliest widget of the page to have in memory: it is made when the page
+// first opens it or the logic first names it, in the place, stacking and tab
+// order it would have had from the start.
+QListWidget* DrillView::CandidateList() {
+  if (m_listBox1 == nullptr) MakeCandidateList();
+  return m_listBox1;
+}
+
 void DrillView::MakeCandidateList() {
   m_listBox1 = new QListWidget(this);
+  m_listBox1->setVisible(m_page.ListBox1.visible);
+  m_listBox1->stackUnder(m_button3);
+  setTabOrder(m_edit2, m_listBox1);
+  setTabOrder(m_listBox1, m_button3);
+  m_platform.RegisterControl(ids::ListBox1, m_listBox1);
   m_listBox1->setGeometry(16, 192, 137, 129);
   m_listBox1->setToolTip(QStringLiteral("↑：前候補、SPACE:次候補、Enter/↓：選択"));
   m_listBox1->setUniformItemSizes(true);
@@ -258,9 +271,10 @@ void DrillView::MakeOptions() {
 
 void DrillView::SetDesignTabOrder() {
   // The design's tab order: input box, list, RESET, the courses, the options.
-  QWidget* order[] = {m_edit2,           m_listBox1,        m_button3,         m_radioButtons[0],
-                      m_radioButtons[1], m_radioButtons[2], m_radioButtons[3], m_radioButtons[4],
-                      m_checkBox1,       m_checkBox4,       m_checkBox5};
+  // The list takes its place after the box when it is made.
+  QWidget* order[] = {m_edit2,           m_button3,         m_radioButtons[0], m_radioButtons[1],
+                      m_radioButtons[2], m_radioButtons[3], m_radioButtons[4], m_checkBox1,
+                      m_checkBox4,       m_checkBox5};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
@@ -328,7 +342,8 @@ void DrillView::Render() {
     const QSignalBlocker block(m_edit2);
     m_edit2->setText(m_page.Edit2.text());  // the caret goes to the end
   }
-  {
+  if (m_listBox1 != nullptr || m_page.ListBox1.visible) {
+    CandidateList();
     const QSignalBlocker block(m_listBox1);
     QStringList shown;
     for (int i = 0; i < m_listBox1->count(); ++i) shown.append(m_listBox1->item(i)->text());

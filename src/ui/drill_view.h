@@ -31,7 +31,8 @@ class DrillView final : public PageView {
 
   // For tests: the widgets by their design names.
   QLineEdit* edit2() const { return m_edit2; }
-  QListWidget* listBox1() const { return m_listBox1; }
+  // The candidate list is made when first needed (see CandidateList).
+  QListWidget* listBox1() { return CandidateList(); }
   QLabel* label(const char* name) const;
   QPushButton* button3() const { return m_button3; }
   QRadioButton* radioButton(int n) const { return m_radioButtons[static_cast<size_t>(n - 1)]; }
@@ -48,6 +49,7 @@ class DrillView final : public PageView {
   void MakeHeadings();
   void MakeInputBox();
   void MakeCandidateList();
+  QListWidget* CandidateList();
   void MakeFigures();
   void MakeCourseButtons();
   void MakeOptions();
@@ -66,7 +68,7 @@ class DrillView final : public PageView {
   QLineEdit* m_edit2;
   QPushButton* m_button1;
   QLabel* m_label44;
-  QListWidget* m_listBox1;
+  QListWidget* m_listBox1 = nullptr;
   QPushButton* m_button3;
   QLabel* m_label4;
   QLabel* m_label3;

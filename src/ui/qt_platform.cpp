@@ -168,6 +168,9 @@ QWidget* QtPlatform::Control(const QString& name) const {
     return nullptr;
   }
   if (!m_controls.contains(name) && m_provider) m_provider(name);
+  if (!m_controls.contains(name)) {
+    if (const std::function<void()> make = m_makers.value(name)) make();
+  }
   return m_controls.value(name);
 }
 

@@ -25,6 +25,10 @@ class QtPlatform final : public Platform {
   // program; a known control not yet registered is simply not there.
   void RegisterControl(const QString& name, QWidget* widget);
   QWidget* Control(const QString& name) const;
+  // A control made when first named: `make` builds it and registers it.
+  void RegisterControlMaker(const QString& name, std::function<void()> make) {
+    m_makers.insert(name, std::move(make));
+  }
   // Asked for a known control that is not registered yet: the window builds
   // the page that holds it (pages are built when first needed).
   void SetControlProvider(std::function<void(const QString&)> provider) { m_provider = std::move(provider); }
@@ -61,6 +65,7 @@ class QtPlatform final : public Platform {
   QPointer<QWidget> m_window;
   QHash<QString, QPointer<QWidget>> m_controls;
   std::function<void(const QString&)> m_provider;
+  QHash<QString, std::function<void()>> m_makers;
   std::mt19937 m_random;
   QElapsedTimer m_monotonic;    // started with the platform
   bool m_warpsIgnored = false;  // a warp was seen to leave the pointer where it was

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
@@ -187,7 +188,7 @@ TEST_F(DrillViewTest, TheControlsFollowThePage) {
   EXPECT_TRUE(view->label("Label44")->isVisible());
   EXPECT_EQ(view->label("Label5")->text(), QStringLiteral("ローマ字　文字入力練習"));
   EXPECT_EQ(view->label("Label19")->text(), QStringLiteral("×"));
-  EXPECT_FALSE(view->listBox1()->isVisible());
+  EXPECT_EQ(view->findChild<QListWidget*>(), nullptr);  // made when first opened
   view->radioButton(1)->click();
   EXPECT_EQ(settings.CourseNo, 0);
   EXPECT_FALSE(view->radioButton(1)->isEnabled());
@@ -215,6 +216,12 @@ TEST_F(DrillViewTest, ConversionKeysReachThePageAndTheListKeepsItsOwn) {
   Type(view->edit2(), QStringLiteral(" "));
   QListWidget* list = view->listBox1();
   ASSERT_TRUE(list->isVisible());
+  // Made late, it has the design's place: under RESET, next after the box.
+  QWidget* reset = view->button3();
+  EXPECT_LT(view->children().indexOf(list), view->children().indexOf(reset));
+  QWidget* next = view->edit2()->nextInFocusChain();
+  while (next != list && next != reset) next = next->nextInFocusChain();
+  EXPECT_EQ(next, list);
   EXPECT_TRUE(list->isEnabled());
   EXPECT_EQ(QApplication::focusWidget(), list);
   EXPECT_EQ(list->count(), 3);
