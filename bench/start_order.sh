@@ -55,6 +55,9 @@ for line in open(profile, encoding="utf-8", errors="replace"):
         if m.group(1) == "fn" and current.endswith("/shurencho"):
             ran.add(m.group(2))
 symbols = sorted({names[i] for i in ran if not names[i].startswith(("0x", "("))})
+# What runs before the profiler sees the program: the C runtime's entry and
+# the start files' init helpers.
+symbols = ["_start", "frame_dummy", "register_tm_clones", "deregister_tm_clones"] + symbols
 with open(out, "w", encoding="utf-8") as f:
     f.write("# The functions the program runs from its start until it idles with its first\n"
             "# window shown, which the linker places together. Written by\n"
