@@ -158,6 +158,7 @@ struct AssignmentProgress {
   int done = 0;            // passes ended (a test: 1 once taken)
   HistoryTime doneAt = 0;  // when the last one needed ended; 0 while not done
   bool finished() const { return doneAt != 0; }
+  bool operator==(const AssignmentProgress&) const = default;
 };
 
 // Everything the 成績 window and the reports show of one learner.

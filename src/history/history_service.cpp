@@ -190,6 +190,21 @@ class HistoryService::Runner final : public QObject {
     return m_status;
   }
 
+  // The class's assignments the file keeps, with the learner's progress;
+  // the listeners are told when they changed.
+  void RefreshAssignments() {
+    if (!m_store) return;
+    QList<AssignmentProgress> now;
+    if (!m_store->Assignments(QDateTime::currentMSecsSinceEpoch(), &now)) return;  // the last answer stands
+    {
+      const std::lock_guard lock(m_mutex);
+      if (now == m_assignments) return;
+      m_assignments = now;
+    }
+    QMetaObject::invokeMethod(
+        m_home, [listeners = m_listeners] { listeners->Tell(); }, Qt::QueuedConnection);
+  }
+
  private:
   HistoryStatus::State State() const { return Status().state; }
 
@@ -357,29 +372,6 @@ class HistoryService::Runner final : public QObject {
 
   Opener m_open;
   BusyWait m_busyWait;
-
- public:
-  // The class's assignments the file keeps, with the learner's progress;
-  // the listeners are told when they changed.
-  void RefreshAssignments() {
-    if (!m_store) return;
-    QList<AssignmentProgress> now;
-    if (!m_store->Assignments(QDateTime::currentMSecsSinceEpoch(), &now)) return;  // the last answer stands
-    {
-      const std::lock_guard lock(m_mutex);
-      if (Same(now, m_assignments)) return;
-      m_assignments = now;
-    }
-    QMetaObject::invokeMethod(
-        m_home, [listeners = m_listeners] { listeners->Tell(); }, Qt::QueuedConnection);
-  }
-
- private:
-  static bool Same(const QList<AssignmentProgress>& a, const QList<AssignmentProgress>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
-      return x.assignment == y.assignment && x.done == y.done && x.doneAt == y.doneAt;
-    });
-  }
 
   HistoryJournal m_journal;
   QString m_storeNote;
