@@ -190,34 +190,42 @@ void ClassView::SetAssignment() {
 void ClassView::StoreAssignment(const QString& classCode, const Assignment& assignment) {
   m_assign->setEnabled(false);
   m_status->setText(QStringLiteral("課題をサーバーに送っています…"));
+  OffThread([server = m_server, classCode, assignment]() -> Answer {
+    QString error;
+    const bool ok = StoreAssignmentOnServer(server, classCode, assignment, &error) != 0;
+    return [ok, error, classCode](ClassView& view, int) {
+      view.m_assign->setEnabled(true);
+      view.m_status->setText(
+          ok ? QStringLiteral("%1 に課題を出しました。次の同期で各パソコンに届きます。").arg(classCode)
+             : QStringLiteral("課題を出せませんでした: ") + error);
+      if (ok) view.Reload();
+    };
+  });
+}
+
+int ClassView::OffThread(std::function<Answer()> work) {
   const int number = ++g_lastReader;
   g_readsRunning.fetch_add(1);
-  Readers().emplace(
-      number, std::thread([inbox = m_inbox, server = m_server, number, classCode, assignment] {
-        QString error;
-        const bool ok = StoreAssignmentOnServer(server, classCode, assignment, &error) != 0;
-        {
-          const std::lock_guard lock(inbox->mutex);
-          if (inbox->view) {
-            QMetaObject::invokeMethod(
-                inbox->view,
-                [view = inbox->view, number, ok, error, classCode] {
-                  if (const auto it = Readers().find(number); it != Readers().end()) {
-                    it->second.join();
-                    Readers().erase(it);
-                  }
-                  view->m_assign->setEnabled(true);
-                  view->m_status->setText(
-                      ok ? QStringLiteral("%1 に課題を出しました。次の同期で各パソコンに届きます。")
-                               .arg(classCode)
-                         : QStringLiteral("課題を出せませんでした: ") + error);
-                  if (ok) view->Reload();
-                },
-                Qt::QueuedConnection);
-          }
-        }
-        g_readsRunning.fetch_sub(1);
-      }));
+  Readers().emplace(number, std::thread([inbox = m_inbox, number, work = std::move(work)] {
+                      Answer answer = work();
+                      {
+                        const std::lock_guard lock(inbox->mutex);
+                        if (inbox->view) {
+                          QMetaObject::invokeMethod(
+                              inbox->view,
+                              [view = inbox->view, number, answer = std::move(answer)] {
+                                if (const auto it = Readers().find(number); it != Readers().end()) {
+                                  it->second.join();  // it has just posted this answer
+                                  Readers().erase(it);
+                                }
+                                answer(*view, number);
+                              },
+                              Qt::QueuedConnection);
+                        }
+                      }
+                      g_readsRunning.fetch_sub(1);
+                    }));
+  return number;
 }
 
 void ClassView::JoinReads() {
@@ -226,36 +234,21 @@ void ClassView::JoinReads() {
 }
 
 void ClassView::Reload() {
-  const int reading = m_reader = ++g_lastReader;
   m_reading = true;
   m_reload->setEnabled(false);
   m_status->setText(QStringLiteral("サーバーに接続しています…"));
   m_giveUp->start();
-  g_readsRunning.fetch_add(1);
-  Readers().emplace(reading, std::thread([inbox = m_inbox, server = m_server, reading] {
-                      ClassOnServer read;
-                      QString error;
-                      const bool ok = ReadClassFromServer(server, &read, &error);
-                      {
-                        const std::lock_guard lock(inbox->mutex);
-                        if (inbox->view) {
-                          QMetaObject::invokeMethod(
-                              inbox->view,
-                              [view = inbox->view, reading, ok, read = std::move(read), error] {
-                                view->Answered(reading, ok, read, error);
-                              },
-                              Qt::QueuedConnection);
-                        }
-                      }
-                      g_readsRunning.fetch_sub(1);
-                    }));
+  m_reader = OffThread([server = m_server]() -> Answer {
+    ClassOnServer read;
+    QString error;
+    const bool ok = ReadClassFromServer(server, &read, &error);
+    return [ok, read = std::move(read), error](ClassView& view, int reading) {
+      view.Answered(reading, ok, read, error);
+    };
+  });
 }
 
 void ClassView::Answered(int reading, bool ok, const ClassOnServer& read, const QString& error) {
-  if (const auto it = Readers().find(reading); it != Readers().end()) {
-    it->second.join();  // it has just posted this answer
-    Readers().erase(it);
-  }
   if (reading != m_reader) return;
   m_giveUp->stop();
   m_reading = false;

@@ -7,6 +7,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "history_postgres/postgres_history_store.h"
@@ -49,6 +50,13 @@ class ClassView final : public QWidget {
 
  private:
   struct Inbox;
+  // What a thread's work leaves to do on this view's thread, given the
+  // thread's number.
+  using Answer = std::function<void(ClassView&, int)>;
+  // Runs `work` on a thread of its own (joined when its answer arrives, or
+  // by JoinReads); its answer runs here while this view lives. Returns the
+  // thread's number.
+  int OffThread(std::function<Answer()> work);
   void Answered(int reading, bool ok, const ClassOnServer& read, const QString& error);
 
   QString m_server;
