@@ -135,9 +135,7 @@ class ClassListener::Runner final : public QObject {
     QHash<qint64, QPair<Assignment, QList<TypingRunRecord>>> found;
     while (q.next()) {
       auto& [assignment, runs] = found[q.value(0).toLongLong()];
-      assignment = {q.value(1).toInt(),     q.value(2).toString(), q.value(3).toInt(),
-                    q.value(4).toInt(),     q.value(5).toString(), q.value(6).toLongLong(),
-                    q.value(7).toLongLong()};
+      assignment = AssignmentFrom(q, 1);
       if (q.value(8).isNull()) continue;
       TypingRunRecord run;
       run.at = q.value(8).toLongLong();

@@ -753,13 +753,13 @@ bool StoreRosterOnServer(const QString& serverText, const QString& classCode,
       });
 }
 
-namespace {
-
 Assignment AssignmentFrom(const QSqlQuery& q, int first) {
   return {q.value(first).toInt(),         q.value(first + 1).toString(), q.value(first + 2).toInt(),
           q.value(first + 3).toInt(),     q.value(first + 4).toString(), q.value(first + 5).toLongLong(),
           q.value(first + 6).toLongLong()};
 }
+
+namespace {
 
 constexpr char kAssignmentColumns[] = "id, kind, course, passes, passage, until_ms, set_ms";
 

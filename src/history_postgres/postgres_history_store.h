@@ -110,6 +110,9 @@ bool StoreRosterOnServer(const QString& serverText, const QString& classCode,
 // codes when new): its number on the server, or 0 with the reason.
 int StoreAssignmentOnServer(const QString& serverText, const QString& classCode, const Assignment& assignment,
                             QString* error);
+// The assignment in a row's columns from `first` on: id, kind, course,
+// passes, passage, until_ms, set_ms.
+Assignment AssignmentFrom(const QSqlQuery& q, int first);
 // A class's assignments, every class's when classCode is empty, the newest last.
 bool ReadAssignmentsOnServer(const QString& serverText, const QString& classCode,
                              QList<QPair<QString, Assignment>>* out, QString* error);
