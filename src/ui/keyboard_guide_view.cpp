@@ -53,22 +53,38 @@ BoardLayout LayOutBoard(QSize area, double wide, double high) {
   return at;
 }
 
-QPainterPath KeyShape(const KeyCap& k, const QRectF& r, const BoardLayout& at) {
+// A key's outline, each edge moved outwards by `grow` (inwards when negative).
+QPainterPath KeyShape(const KeyCap& k, const QRectF& r, const BoardLayout& at, double grow = 0) {
   QPainterPath shape;
+  const QRectF o = r.adjusted(-grow, -grow, grow, grow);
   if (k.h > 1) {
     // Enter: wide in its upper row, a quarter narrower below.
-    const double step = r.left() + at.unit / 4;
-    shape.moveTo(r.topLeft());
-    shape.lineTo(r.topRight());
-    shape.lineTo(r.bottomRight());
-    shape.lineTo(step, r.bottom());
-    shape.lineTo(step, r.top() + at.unit - at.gap);
-    shape.lineTo(r.left(), r.top() + at.unit - at.gap);
+    const double step = r.left() + at.unit / 4 - grow;
+    const double waist = r.top() + at.unit - at.gap + grow;
+    shape.moveTo(o.topLeft());
+    shape.lineTo(o.topRight());
+    shape.lineTo(o.bottomRight());
+    shape.lineTo(step, o.bottom());
+    shape.lineTo(step, waist);
+    shape.lineTo(o.left(), waist);
     shape.closeSubpath();
   } else {
-    shape.addRoundedRect(r, 3, 3);
+    const double radius = std::max(0.0, 3 + grow);
+    shape.addRoundedRect(o, radius, radius);
   }
   return shape;
+}
+
+// A shape with an outline `width` wide centred on its edge, filled rather
+// than stroked: the toolkit's stroker and the maths library it calls stay
+// out of the guide's paint, which every start shows.
+template <typename MakeShape>
+void FillOutlined(QPainter& p, const QColor& line, double width, const QBrush& fill, MakeShape shape) {
+  p.setPen(Qt::NoPen);
+  p.setBrush(line);
+  p.drawPath(shape(width / 2));
+  p.setBrush(fill);
+  p.drawPath(shape(-width / 2));
 }
 
 // The letters' two sizes, made once a paint.
@@ -106,10 +122,14 @@ void DrawKeyLabel(QPainter& p, const BoardLayout& at, const KeyCap& k, const QRe
 
 // The bump the fingers find F and J by.
 void DrawBump(QPainter& p, const QRectF& r, double unit) {
+  // A short bar with round ends, filled.
   const double w = unit * 0.3;
-  p.setPen(QPen(QColor(40, 40, 40), std::max(1.5, unit / 14), Qt::SolidLine, Qt::RoundCap));
-  p.drawLine(QPointF(r.center().x() - w / 2, r.bottom() - unit * 0.14),
-             QPointF(r.center().x() + w / 2, r.bottom() - unit * 0.14));
+  const double thick = std::max(1.5, unit / 14);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(40, 40, 40));
+  p.drawRoundedRect(
+      QRectF(r.center().x() - (w + thick) / 2, r.bottom() - unit * 0.14 - thick / 2, w + thick, thick),
+      thick / 2, thick / 2);
 }
 
 void DrawKeys(QPainter& p, const BoardLayout& at, const GuideFrame& frame, int flashKey) {
@@ -124,10 +144,15 @@ void DrawKeys(QPainter& p, const BoardLayout& at, const GuideFrame& frame, int f
     look.flash = i == flashKey;
     look.kana = frame.kana;
     const QRectF r = at.KeyRect(k);
-    p.setBrush(look.flash ? kFlash : FingerQColor(k.finger, look.on));
-    const bool strong = look.on || look.flash;
-    p.setPen(QPen(strong ? QColor(30, 30, 30) : QColor(150, 150, 150), strong ? 2.5 : 1));
-    p.drawPath(KeyShape(k, r, at));
+    const QBrush fill(look.flash ? kFlash : FingerQColor(k.finger, look.on));
+    if (look.on || look.flash) {
+      FillOutlined(p, QColor(30, 30, 30), 2.5, fill, [&](double grow) { return KeyShape(k, r, at, grow); });
+    } else {
+      // A one-pixel line is drawn by the painter's quick path.
+      p.setBrush(fill);
+      p.setPen(QPen(QColor(150, 150, 150), 1));
+      p.drawPath(KeyShape(k, r, at));
+    }
     DrawKeyLabel(p, at, k, r, fonts, look);
     if (k.bump) DrawBump(p, r, at.unit);
   }
@@ -147,9 +172,11 @@ void DrawFingerTags(QPainter& p, const BoardLayout& at, const std::vector<KeyCap
                                 : at.origin.y() + (cap.y + 1) * at.unit - at.unit * 0.15;
     QRectF tag(QPointF(cx - size.width() / 2, y), size);
     tag.moveLeft(std::clamp(tag.left(), at.board.left(), at.board.right() - tag.width()));
-    p.setBrush(Qt::white);
-    p.setPen(QPen(FingerQColor(k.finger, true).darker(160), 1.5));
-    p.drawRoundedRect(tag, 4, 4);
+    FillOutlined(p, FingerQColor(k.finger, true).darker(160), 1.5, Qt::white, [&tag](double grow) {
+      QPainterPath shape;
+      shape.addRoundedRect(tag.adjusted(-grow, -grow, grow, grow), 4 + grow, 4 + grow);
+      return shape;
+    });
     p.setPen(kInk);
     p.drawText(tag, Qt::AlignCenter, name);
   }

@@ -148,4 +148,8 @@ TEST(KeyboardGuideView, DrawsTheUsKeyboardChosenInItsOwnMenu) {
   const QPointF origin((shot.width() - us.width() * unit) / 2, (shot.height() - us.height() * unit) / 2);
   const QPoint inside = (origin + QPointF((a.x + 0.2) * unit, (a.y + 0.2) * unit)).toPoint();
   EXPECT_EQ(shot.pixelColor(inside), QColor(QString::fromLatin1(FingerColour(Finger::LeftPinky, true))));
+  // Its outline, filled rather than stroked, is dark on the key's left edge.
+  const QPoint edge =
+      (origin + QPointF(a.x * unit + std::max(1.0, unit / 14) / 2, (a.y + 0.5) * unit)).toPoint();
+  EXPECT_LT(shot.pixelColor(edge).lightness(), 100);
 }

@@ -1,10 +1,12 @@
 // What a learner sees and reaches: Japanese line breaks in the side panel,
-// and a keyboard path to every course.
+// a keyboard path to every course, and the check mark the style draws itself.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QStyleOption>
 #include <QTest>
 
 #include "adapters/null_media_player.h"
@@ -66,3 +68,22 @@ TEST(DrillTabOrder, TabFromTheInputBoxReachesTheCourseButtons) {
 }
 
 }  // namespace
+
+TEST(DesktopStyle, ACheckedBoxShowsItsMarkAndAnUncheckedOneNone) {
+  QCheckBox box(QStringLiteral("ROMA"));
+  box.resize(box.sizeHint());
+  QStyleOptionButton option;
+  option.initFrom(&box);
+  const QRect indicator = box.style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, &box);
+  const auto darkPixels = [&] {
+    const QImage shot = box.grab().toImage();
+    int dark = 0;
+    for (int y = indicator.top(); y <= indicator.bottom(); ++y)
+      for (int x = indicator.left(); x <= indicator.right(); ++x)
+        dark += shot.pixelColor(x, y).lightness() < 100;
+    return dark;
+  };
+  EXPECT_EQ(darkPixels(), 0);
+  box.setChecked(true);
+  EXPECT_GE(darkPixels(), indicator.height());
+}
