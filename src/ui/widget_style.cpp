@@ -6,6 +6,7 @@
 #include <QIconEngine>
 #include <QLabel>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStyleOption>
@@ -163,6 +164,7 @@ class DesktopStyle final : public QProxyStyle {
 void InstallDesktopStyle() {
   // The proxy takes the application's style as its base (and its ownership).
   QApplication::setStyle(new DesktopStyle(QApplication::style()));
+  QPixmapCache::setCacheLimit(0);
 }
 
 QFont DesignFont(const char* family, int pixelSize, bool bold) {
