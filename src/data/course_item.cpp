@@ -25,6 +25,30 @@ CourseItem::CourseItem(const QString& commaText, int* fieldCount) {
   if (fieldCount != nullptr) *fieldCount = index;
 }
 
+CourseList CourseList::Later(Maker make) {
+  CourseList list;
+  list.m_make = std::move(make);
+  return list;
+}
+
+const CourseItemList& CourseList::items() const {
+  if (m_make) {
+    m_items = m_make();
+    m_make = nullptr;
+  }
+  return m_items;
+}
+
+void CourseList::clear() {
+  m_make = nullptr;
+  m_items.clear();
+}
+
+void CourseList::append(const CourseItem& item) {
+  items();
+  m_items.append(item);
+}
+
 WordItemMaker::WordItemMaker(const QString& flags)
     : m_flags(QStringLiteral("\"\",\"\",") + flags + QStringLiteral("\"\"")) {}
 

@@ -7,6 +7,8 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <initializer_list>
 
 namespace shurencho {
 
@@ -32,6 +34,35 @@ struct CourseItem {
 };
 
 using CourseItemList = QList<CourseItem>;
+
+// A course's items, made at once or when they are first asked for. The word
+// files are read and checked at start-up, but a course the learner never
+// opens need not keep a thousand small strings: until its items are asked
+// for, its list holds only what makes them (the file's text). Made items
+// are kept. Used from one thread.
+class CourseList final {
+ public:
+  using Maker = std::function<CourseItemList()>;
+
+  CourseList() = default;
+  CourseList(CourseItemList items) : m_items(std::move(items)) {}  // NOLINT(google-explicit-constructor)
+  CourseList(std::initializer_list<CourseItem> items) : m_items(items) {}
+  // Items made by `make` when first asked for.
+  static CourseList Later(Maker make);
+
+  const CourseItemList& items() const;
+  operator const CourseItemList&() const { return items(); }  // NOLINT(google-explicit-constructor)
+  qsizetype size() const { return items().size(); }
+  const CourseItem& at(qsizetype i) const { return items().at(i); }
+  CourseItemList::const_iterator begin() const { return items().begin(); }
+  CourseItemList::const_iterator end() const { return items().end(); }
+  void clear();
+  void append(const CourseItem& item);
+
+ private:
+  mutable CourseItemList m_items;
+  mutable Maker m_make;
+};
 
 // The flag fields of letter and word items, which are finished by typing
 // alone: without and with the romaji hint (alphabet and kana).

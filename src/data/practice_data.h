@@ -15,11 +15,12 @@ struct PracticeData {
   KanaRomaTable kanaRomaTable;
   KanaKeyList kanaKeyList;
   // The item lists; which course deals which is the course table's.
+  // The three word lists are made when a course first deals them.
   CourseItemList alphabetLetters;
-  CourseItemList alphabetWords;
+  CourseList alphabetWords;
   CourseItemList kanaLetters;
-  CourseItemList kanaWords;
-  CourseItemList conversionWords;
+  CourseList kanaWords;
+  CourseList conversionWords;
   MazeMap mazeMap;
   KeyboardLayouts keyboards;
 };

@@ -220,13 +220,15 @@ QString FileFaultText(FileFault fault, const QString& path) {
   return FileFaultText(fault) + QStringLiteral(": ") + path;
 }
 
-QStringList ReadTextFileLines(const QString& path) {
+QString ReadTextFile(const QString& path) {
   QByteArray bytes;
   FileFault fault = FileFault::None;
   if (!ReadRegularFile(path, kMaxDataFileBytes, &bytes, &fault))
     throw DataFileError(path, 0, FileFaultText(fault));
-  return SplitTextLines(DecodeCp932(bytes));
+  return DecodeCp932(bytes);
 }
+
+QStringList ReadTextFileLines(const QString& path) { return SplitTextLines(ReadTextFile(path)); }
 
 int Cp932Width(QChar c) {
   const char16_t u = c.unicode();

@@ -45,9 +45,11 @@ int OpenRegularFile(const QString& path, FileFault* fault);
 // Data files are a few kilobytes; anything far larger is not one of them.
 inline constexpr qint64 kMaxDataFileBytes = 8LL * 1024 * 1024;
 
-// Reads a whole data file as CP932 text split by SplitTextLines. Throws
-// DataFileError naming the file when it is missing, not a regular file,
-// larger than kMaxDataFileBytes or cannot be read.
+// Reads a whole data file as CP932 text. Throws DataFileError naming the
+// file when it is missing, not a regular file, larger than kMaxDataFileBytes
+// or cannot be read.
+QString ReadTextFile(const QString& path);
+// The same, split by SplitTextLines.
 QStringList ReadTextFileLines(const QString& path);
 
 // Bytes that c takes in CP932: 1 for ASCII and half-width katakana, else 2.

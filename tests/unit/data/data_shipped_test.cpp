@@ -6,9 +6,11 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QTemporaryDir>
 #include <deque>
 
 #include "data/practice_data.h"
+#include "data/word_list.h"
 #include "support/shipped_data.h"
 #include "text/comma_text.h"
 #include "text/errors.h"
@@ -93,6 +95,26 @@ TEST(DataShipped, CourseSizes) {
   EXPECT_GE(Data().conversionWords.size(), 150);
 }
 
+TEST(DataShipped, AWordListIsCheckedAtStartUpAndItsItemsMadeWhenFirstDealt) {
+  // Made later, the items are those a load makes at once.
+  const QString tango = QDir(QStringLiteral(SHURENCHO_ASSETS_DIR)).filePath(QStringLiteral("tango.dat"));
+  EXPECT_EQ(Data().kanaWords.items(), LoadWordList(tango, QString::fromLatin1(kKanaWordFlags)));
+  // A fault in one is told as the data loads, with its line.
+  QTemporaryDir dir;
+  AppSettings settings = SettingsForShippedData();
+  settings.RomaTangoH = dir.filePath(QStringLiteral("tangoh.dat"));
+  QFile bad(settings.RomaTangoH);
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write(EncodeCp932(QStringLiteral("記者,きしゃ,1,1,0,0\r\n/\r\n")));
+  bad.close();
+  try {
+    LoadPracticeData(settings, QString(), ShippedKeyboardFiles());
+    ADD_FAILURE() << "loaded";
+  } catch (const DataFileError& e) {
+    EXPECT_EQ(e.line(), 1);
+  }
+}
+
 TEST(DataShipped, EveryKeyIsFoundAtItsOwnLine) {
   const KanaKeyList& keys = Data().kanaKeyList;
   for (int i = 0; i < keys.size(); ++i)
@@ -120,8 +142,8 @@ TEST(DataShipped, NoFormIsOutOfReach) {
 
 TEST(DataShipped, EveryReadingCutsIntoTypeableUnits) {
   const PracticeData& d = Data();
-  for (const CourseItemList* list :
-       {&d.alphabetLetters, &d.alphabetWords, &d.kanaLetters, &d.kanaWords, &d.conversionWords}) {
+  for (const CourseItemList* list : {&d.alphabetLetters, &d.alphabetWords.items(), &d.kanaLetters,
+                                     &d.kanaWords.items(), &d.conversionWords.items()}) {
     for (const CourseItem& item : *list) ExpectTypeable(item.question, item.reading);
   }
 }
