@@ -204,12 +204,14 @@ std::optional<int> RunWindowlessCommand(const CommandLine& line, int& argc, char
 }
 
 // The toolkit's look: the application's name, the design fonts, the desktop
-// style and the Japanese texts of its own dialogs.
+// style and the Japanese locale. The Japanese texts of its own dialogs are
+// installed once the main window is made (or at once when there is none):
+// the tab bar asks for texts of its own as it is made.
 void SetUpToolkit() {
   QApplication::setApplicationName(QStringLiteral("shurencho"));
   InstallFontSubstitutes();
   InstallDesktopStyle();
-  InstallJapaneseUi();
+  UseJapaneseLocale();
 }
 
 // Waits for the early reading, shows its warnings and takes the data; null
@@ -217,6 +219,8 @@ void SetUpToolkit() {
 std::unique_ptr<PracticeData> TakeStartUpData(EarlyReading& early, QtPlatform& platform,
                                               const AppSettings& settings) {
   early.Join();
+  // A box shown before the main window has the toolkit's Japanese texts too.
+  if (!early.warnings().isEmpty()) InstallToolkitJapanese();
   for (const QString& warning : early.warnings()) platform.ShowWarning(warning);
   try {
     return early.TakeData();
@@ -224,6 +228,7 @@ std::unique_ptr<PracticeData> TakeStartUpData(EarlyReading& early, QtPlatform& p
     // Said on the terminal too, for whoever started the program from one.
     std::fprintf(stderr, "shurencho: %s\n", e.text().toLocal8Bit().constData());
     // The file name comes from the settings file: shown as typed, never as markup.
+    InstallToolkitJapanese();
     QMessageBox box(QMessageBox::Critical, settings.WindowCaption, e.text(), QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
     box.exec();
@@ -342,6 +347,7 @@ int RunWindow(AppSettings& settings, SettingsSession& settingsSession, PracticeD
   TForm1 form(settings, data, platform, settingsSession);
   std::unique_ptr<SyncWorker> sync;  // ends before the form and the application
   MainWindow window(form, platform);
+  InstallToolkitJapanese();
   // No history yet: a first start, for the guide's welcome.
   window.SetFirstStart(!QFileInfo::exists(historyFile));
   ShowMainWindow(form, window, history, platform);
@@ -404,7 +410,10 @@ int main(int argc, char* argv[]) {
   if (!classWindow) early = std::make_unique<EarlyReading>(settings, settingsSession, programPath);
   QApplication app(argc, argv);
   SetUpToolkit();
-  if (classWindow) return RunHistoryCommand(&HistoryModule::classWindow, argc, argv);
+  if (classWindow) {
+    InstallToolkitJapanese();
+    return RunHistoryCommand(&HistoryModule::classWindow, argc, argv);
+  }
 
   auto music = std::make_unique<LazyMediaPlayer>(&LoadAudioPlayer);
   LazyMediaPlayer& musicPlayer = *music;

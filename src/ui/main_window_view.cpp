@@ -9,11 +9,14 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "adapters/furigana_reader.h"
 #include "adapters/records_module.h"
@@ -69,6 +72,13 @@ MainWindow::MainWindow(TForm1& form, QtPlatform& platform)
   m_pageControl->setGeometry(0, 0, 537, 433);
   // Leaving the maze puts the pointer right of the page control.
   platform.RegisterControl(ids::PageControl1, m_pageControl);
+  // The tab bar names its scroll buttons as it is made, before the
+  // toolkit's Japanese texts are installed; they are named here.
+  for (const auto& [button, name] :
+       {std::pair{"ScrollLeftButton", "左へスクロール"}, {"ScrollRightButton", "右へスクロール"}}) {
+    if (auto* scroll = m_pageControl->tabBar()->findChild<QToolButton*>(QLatin1String(button)))
+      scroll->setAccessibleName(QString::fromUtf8(name));
+  }
   for (const PageInfo& info : kPages) {
     QWidget* tab = new QWidget;
     auto* layout = new QVBoxLayout(tab);

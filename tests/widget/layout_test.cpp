@@ -1,10 +1,13 @@
 // What a learner sees and reaches: Japanese line breaks in the side panel,
-// a keyboard path to every course, and the check mark the style draws itself.
+// a keyboard path to every course, the check mark the style draws itself
+// and the toolkit's own texts in Japanese.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOption>
 #include <QTest>
@@ -12,6 +15,7 @@
 #include "adapters/null_media_player.h"
 #include "adapters/xdg_help_launcher.h"
 #include "ui/drill_view.h"
+#include "ui/japanese_ui.h"
 #include "ui/line_break.h"
 #include "ui/qt_platform.h"
 #include "ui/widget_style.h"
@@ -86,4 +90,10 @@ TEST(DesktopStyle, ACheckedBoxShowsItsMarkAndAnUncheckedOneNone) {
   EXPECT_EQ(darkPixels(), 0);
   box.setChecked(true);
   EXPECT_GE(darkPixels(), indicator.height());
+}
+
+TEST(ToolkitJapanese, ReadWhenADialogFirstAsks) {
+  ASSERT_TRUE(InstallToolkitJapanese());
+  QDialogButtonBox box(QDialogButtonBox::Cancel);
+  EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
 }
