@@ -66,16 +66,8 @@ CourseItemList ConversionFromLines(const QStringList& lines, const QString& file
 
 }  // namespace
 
-CourseItemList LoadWordList(const QString& path, const QString& flags) {
-  return WordsFromLines(ReadTextFileLines(path), path, flags);
-}
-
 CourseItemList LoadWordListFromText(const QString& text, const QString& fileName, const QString& flags) {
   return WordsFromLines(SplitTextLines(text), fileName, flags);
-}
-
-CourseItemList LoadConversionList(const QString& path) {
-  return ConversionFromLines(ReadTextFileLines(path), path);
 }
 
 CourseItemList LoadConversionListFromText(const QString& text, const QString& fileName) {

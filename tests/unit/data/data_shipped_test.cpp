@@ -98,7 +98,8 @@ TEST(DataShipped, CourseSizes) {
 TEST(DataShipped, AWordListIsCheckedAtStartUpAndItsItemsMadeWhenFirstDealt) {
   // Made later, the items are those a load makes at once.
   const QString tango = QDir(QStringLiteral(SHURENCHO_ASSETS_DIR)).filePath(QStringLiteral("tango.dat"));
-  EXPECT_EQ(Data().kanaWords.items(), LoadWordList(tango, QString::fromLatin1(kKanaWordFlags)));
+  EXPECT_EQ(Data().kanaWords.items(),
+            LoadWordListFromText(ReadTextFile(tango), tango, QString::fromLatin1(kKanaWordFlags)));
   // A fault in one is told as the data loads, with its line.
   QTemporaryDir dir;
   AppSettings settings = SettingsForShippedData();
