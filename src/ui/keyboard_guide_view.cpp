@@ -53,25 +53,30 @@ BoardLayout LayOutBoard(QSize area, double wide, double high) {
   return at;
 }
 
+// A rounded rectangle with each edge moved outwards by `grow` (inwards when
+// negative), its corners rounded to match.
+QPainterPath GrownRoundedRect(const QRectF& r, double radius, double grow) {
+  QPainterPath shape;
+  const double grown = std::max(0.0, radius + grow);
+  shape.addRoundedRect(r.adjusted(-grow, -grow, grow, grow), grown, grown);
+  return shape;
+}
+
 // A key's outline, each edge moved outwards by `grow` (inwards when negative).
 QPainterPath KeyShape(const KeyCap& k, const QRectF& r, const BoardLayout& at, double grow = 0) {
-  QPainterPath shape;
+  if (k.h <= 1) return GrownRoundedRect(r, 3, grow);
+  // Enter: wide in its upper row, a quarter narrower below.
   const QRectF o = r.adjusted(-grow, -grow, grow, grow);
-  if (k.h > 1) {
-    // Enter: wide in its upper row, a quarter narrower below.
-    const double step = r.left() + at.unit / 4 - grow;
-    const double waist = r.top() + at.unit - at.gap + grow;
-    shape.moveTo(o.topLeft());
-    shape.lineTo(o.topRight());
-    shape.lineTo(o.bottomRight());
-    shape.lineTo(step, o.bottom());
-    shape.lineTo(step, waist);
-    shape.lineTo(o.left(), waist);
-    shape.closeSubpath();
-  } else {
-    const double radius = std::max(0.0, 3 + grow);
-    shape.addRoundedRect(o, radius, radius);
-  }
+  const double step = r.left() + at.unit / 4 - grow;
+  const double waist = r.top() + at.unit - at.gap + grow;
+  QPainterPath shape;
+  shape.moveTo(o.topLeft());
+  shape.lineTo(o.topRight());
+  shape.lineTo(o.bottomRight());
+  shape.lineTo(step, o.bottom());
+  shape.lineTo(step, waist);
+  shape.lineTo(o.left(), waist);
+  shape.closeSubpath();
   return shape;
 }
 
@@ -172,11 +177,8 @@ void DrawFingerTags(QPainter& p, const BoardLayout& at, const std::vector<KeyCap
                                 : at.origin.y() + (cap.y + 1) * at.unit - at.unit * 0.15;
     QRectF tag(QPointF(cx - size.width() / 2, y), size);
     tag.moveLeft(std::clamp(tag.left(), at.board.left(), at.board.right() - tag.width()));
-    FillOutlined(p, FingerQColor(k.finger, true).darker(160), 1.5, Qt::white, [&tag](double grow) {
-      QPainterPath shape;
-      shape.addRoundedRect(tag.adjusted(-grow, -grow, grow, grow), 4 + grow, 4 + grow);
-      return shape;
-    });
+    FillOutlined(p, FingerQColor(k.finger, true).darker(160), 1.5, Qt::white,
+                 [&tag](double grow) { return GrownRoundedRect(tag, 4, grow); });
     p.setPen(kInk);
     p.drawText(tag, Qt::AlignCenter, name);
   }

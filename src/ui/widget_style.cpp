@@ -95,10 +95,10 @@ void DrawCheckMark(QPainter* painter, const QStyleOption* option) {
   const QPointF d2 = unit(c - b);
   const QPointF n1 = normal(d1) * half;
   const QPointF n2 = normal(d2) * half;
-  // Where the two edges of one side meet under the turn.
-  const auto corner = [&](double side) {
-    const QPointF from = a + n1 * side;
-    const double t = cross(b + n2 * side - from, d2) / cross(d1, d2);
+  // Where the two edges of one side (1 or -1) meet under the turn.
+  const auto corner = [&](double sign) {
+    const QPointF from = a + n1 * sign;
+    const double t = cross(b + n2 * sign - from, d2) / cross(d1, d2);
     return from + d1 * t;
   };
   // Square ends, as the pen has them.
