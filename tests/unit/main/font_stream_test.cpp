@@ -54,6 +54,15 @@ TEST_F(FontStream, GivesTheFacesOfTheWholeFileAndClosesIt) {
     ASSERT_EQ(a.size(), b.size());
     for (size_t i = 0; i < a.size(); ++i) EXPECT_TRUE(a[i].x == b[i].x && a[i].y == b[i].y) << ch;
   }
+  // The stream shows one character map, the one FreeType chose in the whole
+  // file, so every character finds the same glyph, beyond the first plane too.
+  EXPECT_EQ(streamed->num_charmaps, 1);
+  for (FT_ULong ch = 0; ch < 0x30000; ++ch) {
+    if (FT_Get_Char_Index(streamed, ch) != FT_Get_Char_Index(whole, ch)) {
+      ADD_FAILURE() << std::hex << ch;
+      break;
+    }
+  }
   FT_Done_Face(streamed);
   FT_Done_Face(whole);
   EXPECT_EQ(OpenFiles(), before);
