@@ -346,26 +346,31 @@ KeyboardGuideView::KeyboardGuideView(QWidget* mainWindow)
 void KeyboardGuideView::BuildMenu() {
   m_menu = new QMenu(this);
   m_menu->setAccessibleName(QStringLiteral("ガイドのメニュー"));
-  QMenu* keyboards = m_menu->addMenu(QStringLiteral("キーボード"));
-  auto* group = new QActionGroup(keyboards);
-  auto add = [&](const QString& caption, KeyboardKind kind) {
-    QAction* item = keyboards->addAction(caption);
-    item->setCheckable(true);
-    group->addAction(item);
-    connect(item, &QAction::triggered, this, [this, kind] {
-      SetLayoutChoice(kind);
-      if (onLayoutChosen) onLayoutChosen(kind);
+  FillOnFirstOpen(m_menu, [this] {
+    QMenu* keyboards = m_menu->addMenu(QStringLiteral("キーボード"));
+    auto* group = new QActionGroup(keyboards);
+    auto add = [&](const QString& caption, KeyboardKind kind) {
+      QAction* item = keyboards->addAction(caption);
+      item->setCheckable(true);
+      item->setChecked(kind == m_layoutChoice);
+      group->addAction(item);
+      connect(item, &QAction::triggered, this, [this, kind] {
+        SetLayoutChoice(kind);
+        if (onLayoutChosen) onLayoutChosen(kind);
+      });
+    };
+    add(QStringLiteral("JIS (日本語)"), KeyboardKind::Jis);
+    add(QStringLiteral("US (英語)"), KeyboardKind::Us);
+    // The tick follows the choice, which the main window may change.
+    connect(keyboards, &QMenu::aboutToShow, this, [this, keyboards] {
+      const QList<QAction*> items = keyboards->actions();
+      for (int i = 0; i < items.size(); ++i)
+        items[i]->setChecked((i == 1) == (m_layoutChoice == KeyboardKind::Us));
     });
-    return item;
-  };
-  m_jis = add(QStringLiteral("JIS (日本語)"), KeyboardKind::Jis);
-  m_us = add(QStringLiteral("US (英語)"), KeyboardKind::Us);
-  m_jis->setChecked(true);
+  });
 }
 
-void KeyboardGuideView::SetLayoutChoice(KeyboardKind kind) {
-  (kind == KeyboardKind::Us ? m_us : m_jis)->setChecked(true);
-}
+void KeyboardGuideView::SetLayoutChoice(KeyboardKind kind) { m_layoutChoice = kind; }
 
 void KeyboardGuideView::contextMenuEvent(QContextMenuEvent* event) {
   m_menu->exec(event->globalPos());

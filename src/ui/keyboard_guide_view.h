@@ -91,8 +91,7 @@ class KeyboardGuideView final : public QWidget {
   QPushButton* m_step;
   QMenu* m_menu;
   QToolButton* m_menuButton;
-  QAction* m_jis;
-  QAction* m_us;
+  KeyboardKind m_layoutChoice = KeyboardKind::Jis;  // ticked in the menu
   QTimer* m_flash;
   bool m_tall = false;
   QMargins m_placedMargins{-1, -1, -1, -1};  // the frame's margins the last placement counted

@@ -183,9 +183,46 @@ void MainWindow::BuildMenu() {
   QFont menuFont = QApplication::font();
   menuFont.setResolveMask(QFont::AllPropertiesResolved);
   bar->setFont(menuFont);
-  BuildFileMenu(bar->addMenu(QStringLiteral("ファイル(&F)")));
-  BuildPracticeMenu(bar->addMenu(QStringLiteral("練習(&R)")));
-  BuildHelpMenu(bar->addMenu(QStringLiteral("ヘルプ(&H)")));
+  // F1-F3 work before their menus are first opened: those items are the window's from the start.
+  QAction* records = AddShortcutItem(QStringLiteral("成績(&G)"), Qt::Key_F2);
+  connect(records, &QAction::triggered, this, [this] { OpenRecords(); });
+  QAction* keyGuide = AddShortcutItem(QStringLiteral("キーボードガイド(&Y)"), Qt::Key_F3);
+  keyGuide->setCheckable(true);
+  // F3 turns the guide over as it stands, whatever the item's tick said last.
+  connect(keyGuide, &QAction::triggered, this, [this] {
+    const bool on = m_guide == nullptr || !m_guide->isVisible();
+    if (!on) m_guideState.SetWelcome(false);
+    m_form.settings().GuideShow = on;
+    m_form.settings().GuideShowChosen = true;
+    ShowGuide(on);
+  });
+  QAction* help2 = AddShortcutItem(QStringLiteral("ヘルプ(&H)"), Qt::Key_F1);
+  connect(help2, &QAction::triggered, this, [this] { Run([this] { m_form.Help2Click(); }); });
+  QMenu* file1 = bar->addMenu(QStringLiteral("ファイル(&F)"));
+  FillOnFirstOpen(file1, [this, file1] { BuildFileMenu(file1); });
+  QMenu* r1 = bar->addMenu(QStringLiteral("練習(&R)"));
+  FillOnFirstOpen(r1, [this, r1, records, keyGuide] {
+    BuildPracticeMenu(r1);
+    r1->addAction(records);
+    r1->addAction(keyGuide);
+    connect(r1, &QMenu::aboutToShow, this,
+            [this, keyGuide] { keyGuide->setChecked(m_guide != nullptr && m_guide->isVisible()); });
+    AddReadingItems(r1);
+  });
+  QMenu* help1 = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+  FillOnFirstOpen(help1, [this, help1, help2] {
+    help1->addAction(help2);
+    help1->addAction(QStringLiteral("バージョン情報(&A)"), this,
+                     [this] { Run([this] { m_form.About1Click(); }); });
+  });
+}
+
+QAction* MainWindow::AddShortcutItem(const QString& text, Qt::Key key) {
+  auto* item = new QAction(text, this);
+  item->setShortcut(QKeySequence(key));
+  item->setShortcutContext(Qt::ApplicationShortcut);
+  addAction(item);
+  return item;
 }
 
 void MainWindow::BuildFileMenu(QMenu* file1) {
@@ -209,7 +246,6 @@ void MainWindow::BuildPracticeMenu(QMenu* r1) {
   BuildRomajiGuideMenu(r1->addMenu(QStringLiteral("ローマ字の表記(&H)")));
   // The kana courses typed on the kana keys of a JIS keyboard.
   QAction* kana = r1->addAction(QStringLiteral("かな入力(&J)"));
-  m_kanaInput = kana;
   kana->setCheckable(true);
   connect(kana, &QAction::triggered, this,
           [this](bool on) { Run([this, on] { m_form.drill().KanaInputClick(on); }); });
@@ -225,8 +261,6 @@ void MainWindow::BuildPracticeMenu(QMenu* r1) {
   r1->setToolTipsVisible(true);
   r1->addAction(QStringLiteral("実力テスト(&T)"), this, [this] { OpenSkillTest(); });
   r1->addSeparator();
-  AddRecordsAndGuideItems(r1);
-  AddReadingItems(r1);
 }
 
 // ふりがな over the practice text and the size of the text in our own windows.
@@ -359,35 +393,6 @@ void MainWindow::OpenSkillTest() {
   test->show();
   test->raise();
   test->activateWindow();
-}
-
-void MainWindow::AddRecordsAndGuideItems(QMenu* r1) {
-  QAction* records = r1->addAction(QStringLiteral("成績(&G)"), this, [this] { OpenRecords(); });
-  records->setShortcut(QKeySequence(Qt::Key_F2));
-  records->setShortcutContext(Qt::ApplicationShortcut);
-  QAction* keyGuide = r1->addAction(QStringLiteral("キーボードガイド(&Y)"));
-  keyGuide->setCheckable(true);
-  keyGuide->setShortcut(QKeySequence(Qt::Key_F3));
-  keyGuide->setShortcutContext(Qt::ApplicationShortcut);
-  // F3 turns the guide over as it stands, whatever the item's tick said last.
-  connect(keyGuide, &QAction::triggered, this, [this] {
-    const bool on = m_guide == nullptr || !m_guide->isVisible();
-    if (!on) m_guideState.SetWelcome(false);
-    m_form.settings().GuideShow = on;
-    m_form.settings().GuideShowChosen = true;
-    ShowGuide(on);
-  });
-  connect(r1, &QMenu::aboutToShow, this,
-          [this, keyGuide] { keyGuide->setChecked(m_guide != nullptr && m_guide->isVisible()); });
-}
-
-void MainWindow::BuildHelpMenu(QMenu* help1) {
-  QAction* help2 =
-      help1->addAction(QStringLiteral("ヘルプ(&H)"), this, [this] { Run([this] { m_form.Help2Click(); }); });
-  help2->setShortcut(QKeySequence(Qt::Key_F1));
-  help2->setShortcutContext(Qt::ApplicationShortcut);
-  help1->addAction(QStringLiteral("バージョン情報(&A)"), this,
-                   [this] { Run([this] { m_form.About1Click(); }); });
 }
 
 void MainWindow::OpenRecords() {

@@ -68,13 +68,13 @@ class MainWindow final : public QMainWindow {
   void showEvent(QShowEvent* event) override;
 
  private:
-  // The menu bar: ファイル, 練習 and ヘルプ, one step each.
+  // The menu bar: ファイル, 練習 and ヘルプ, each filled as it first opens.
   void BuildMenu();
+  // An item with a function key, which works wherever the program's windows are active.
+  QAction* AddShortcutItem(const QString& text, Qt::Key key);
   void BuildFileMenu(QMenu* file1);
   void BuildPracticeMenu(QMenu* r1);
   void BuildRomajiGuideMenu(QMenu* guide);
-  void AddRecordsAndGuideItems(QMenu* r1);
-  void BuildHelpMenu(QMenu* help1);
   void AddReadingItems(QMenu* r1);
   // The 実力テスト window and the practice text follow the grade and ふりがな.
   void ShowReadings();
@@ -117,8 +117,7 @@ class MainWindow final : public QMainWindow {
   // the guide's menu, else the one the X keyboard map names.
   const KeyboardLayout& ChosenLayout() const;
   void ChooseLayout(KeyboardKind kind);
-  QString m_keyboardMap;           // the X keyboard map's layouts, asked once
-  QAction* m_kanaInput = nullptr;  // 練習 → かな入力
+  QString m_keyboardMap;  // the X keyboard map's layouts, asked once
   bool m_firstStart = false;
   QPointer<KeyboardGuideView> m_guide;
   bool m_reading = false;       // the 成績 window's read is under way

@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QIconEngine>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QProxyStyle>
@@ -12,6 +13,7 @@
 #include <QStyleOption>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace shurencho {
 
@@ -165,6 +167,16 @@ void InstallDesktopStyle() {
   // The proxy takes the application's style as its base (and its ownership).
   QApplication::setStyle(new DesktopStyle(QApplication::style()));
   QPixmapCache::setCacheLimit(0);
+}
+
+void FillOnFirstOpen(QMenu* menu, std::function<void()> fill) {
+  auto once = std::make_shared<QMetaObject::Connection>();
+  *once = QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, once, fill = std::move(fill)] {
+    QObject::disconnect(*once);
+    fill();
+    // Connected during this signal, the new items' own handlers hear it only now.
+    emit menu->aboutToShow();
+  });
 }
 
 QFont DesignFont(const char* family, int pixelSize, bool bold) {

@@ -5,10 +5,12 @@
 #include <QFont>
 #include <QPalette>
 #include <QWidget>
+#include <functional>
 
 #include "platform/controls.h"
 
 class QLabel;
+class QMenu;
 
 namespace shurencho {
 
@@ -41,6 +43,12 @@ QColor Resolve(const Colour& colour, const QPalette& palette);
 void SetBackground(QWidget* w, const QColor& c);
 // Copies a label model (caption as plain text, colours, visibility, enabled) into a QLabel.
 void RenderLabel(QLabel* widget, const Label& model);
+
+// Makes a menu's items, by `fill`, when the menu first opens: most lessons
+// never open most menus, and their items and submenus would be kept from the
+// start. Handlers that fill connects to the menu's aboutToShow hear that
+// first opening too.
+void FillOnFirstOpen(QMenu* menu, std::function<void()> fill);
 
 // The program's texts break lines with CR LF; Qt's widgets with LF.
 QString ToWidgetText(const QString& text);

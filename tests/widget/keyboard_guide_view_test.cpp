@@ -121,6 +121,7 @@ TEST(KeyboardGuideView, DrawsTheUsKeyboardChosenInItsOwnMenu) {
   guide.onLayoutChosen = [&chosen](KeyboardKind kind) { chosen.push_back(kind); };
   ASSERT_EQ(guide.menuButton()->menu(), guide.menu());
   EXPECT_FALSE(guide.menuButton()->accessibleName().isEmpty());
+  emit guide.menu()->aboutToShow();  // filled as it first opens
   QMenu* keyboards = guide.menu()->actions().value(0)->menu();
   ASSERT_NE(keyboards, nullptr);
   EXPECT_EQ(keyboards->title(), QStringLiteral("キーボード"));
