@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <array>
+#include <cstdint>
 
 namespace shurencho {
 
@@ -15,7 +16,8 @@ struct MazeMap {
   static constexpr int kMapCount = 10;
   static constexpr int kRowCount = 24;
   static constexpr int kColumnCount = 32;
-  using Row = std::array<int, kColumnCount>;
+  // A cell is one of the four codes above, a byte each: the ten maps take 7.5 KB.
+  using Row = std::array<std::int8_t, kColumnCount>;
   using Grid = std::array<Row, kRowCount>;
 
   std::array<Grid, kMapCount> maps{};  // [map][row][column]; zero (floor) until loaded
