@@ -39,8 +39,10 @@ KanaRomaTable TableFromLines(const QStringList& lines, const QString& fileName) 
       throw DataFileError(fileName, lineNo,
                           QStringLiteral("行が多すぎます（%1 行まで）").arg(kKanaRomaTableSlots));
     }
-    table.lines[static_cast<size_t>(table.count++)] = lines.at(i);
+    table.lines.Append(lines.at(i));
+    ++table.count;
   }
+  table.lines.Squeeze();
   if (table.count < kKanaRomaTableMinLines) {
     throw DataFileError(
         fileName, 0,
@@ -49,7 +51,7 @@ KanaRomaTable TableFromLines(const QStringList& lines, const QString& fileName) 
   return table;
 }
 
-QString KeyOf(const QString& line) {
+QString KeyOf(QStringView line) {
   QString key;
   bool first = true;
   ForEachCommaField(line, [&](QStringView field) {
@@ -63,7 +65,7 @@ CourseItemList LetterItems(const KanaRomaTable& table, int first, int count, boo
   const WordItemMaker item(QLatin1String(hint ? kTypedAloneWithHintFlags : kTypedAloneFlags));
   CourseItemList items;
   items.reserve(count);
-  for (int i = first; i < first + count; ++i) items.append(item(KeyOf(table.lines[static_cast<size_t>(i)])));
+  for (int i = first; i < first + count; ++i) items.append(item(KeyOf(table.line(i))));
   return items;
 }
 
@@ -82,11 +84,30 @@ bool BeginsForm(const QString& form, const QString& typed) {
   return true;
 }
 
-int KanaKeyList::IndexOf(const QString& text) const {
-  for (qsizetype i = 0; i < m_keys.size(); ++i) {
-    if (QString::compare(m_keys.at(i), text, Qt::CaseInsensitive) == 0) {
-      return static_cast<int>(i);
-    }
+void PackedTexts::Append(QStringView text) {
+  m_text.append(text);
+  m_ends.append(static_cast<int>(m_text.size()));
+}
+
+void PackedTexts::Squeeze() {
+  m_text.squeeze();
+  m_ends.squeeze();
+}
+
+QStringView PackedTexts::at(int i) const {
+  if (i < 0 || i >= m_ends.size()) return {};
+  const int start = i == 0 ? 0 : m_ends.at(i - 1);
+  return QStringView(m_text).mid(start, m_ends.at(i) - start);
+}
+
+KanaKeyList::KanaKeyList(const QStringList& keys) {
+  for (const QString& key : keys) m_keys.Append(key);
+  m_keys.Squeeze();
+}
+
+int KanaKeyList::IndexOf(QStringView text) const {
+  for (int i = 0; i < m_keys.size(); ++i) {
+    if (m_keys.at(i).compare(text, Qt::CaseInsensitive) == 0) return i;
   }
   return -1;
 }
@@ -98,11 +119,9 @@ KanaRomaTable LoadKanaRomaTableFromText(const QString& text, const QString& file
 }
 
 KanaKeyList BuildKanaKeyList(const KanaRomaTable& table) {
-  QStringList keys;
-  keys.reserve(table.count);
-  for (int i = 0; i < table.count && i < kKanaRomaTableSlots; ++i) {
-    keys.append(KeyOf(table.lines[static_cast<size_t>(i)]));
-  }
+  PackedTexts keys;
+  for (int i = 0; i < table.count && i < kKanaRomaTableSlots; ++i) keys.Append(KeyOf(table.line(i)));
+  keys.Squeeze();
   return KanaKeyList(std::move(keys));
 }
 
@@ -117,7 +136,7 @@ CourseItemList BuildKanaLetterList(const KanaRomaTable& table) {
 QStringList KanaUnitLine(const KanaRomaTable& table, const KanaKeyList& keys, const QString& unit) {
   const int index = keys.IndexOf(unit);
   if (index < 0 || index >= kKanaRomaTableSlots) return {};
-  return SplitCommaText(table.lines[static_cast<size_t>(index)]);
+  return SplitCommaText(table.line(index));
 }
 
 KanaUnitStep NextKanaUnit(const KanaKeyList& keys, const QString& reading, int readingLength, int position) {

@@ -3,13 +3,15 @@
 // letter, a symbol, a kana or up to three kana) the romaji forms the drill
 // accepts, and the two queries the drill's judge asks of it.
 //
-// Table lines are kept as read; a line is split by the comma-text rules when
-// it is asked for: key, then the forms in the order they are tried. Line
-// positions carry meaning: lines 1-30 make course 1, lines 41-205 course 3.
+// Table lines are kept as read, one after another in one text; a line is
+// split by the comma-text rules when it is asked for: key, then the forms in
+// the order they are tried. Line positions carry meaning: lines 1-30 make
+// course 1, lines 41-205 course 3.
 
+#include <QList>
 #include <QString>
 #include <QStringList>
-#include <array>
+#include <QStringView>
 
 #include "data/course_item.h"
 
@@ -26,9 +28,26 @@ inline constexpr int kAlphabetLetterCount = 30;
 inline constexpr int kKanaLetterFirst = 40;  // 0-based slot of line 41
 inline constexpr int kKanaLetterCount = 165;
 
+// Texts kept one after another in one string, each found by its number:
+// hundreds of short strings made one by one would cost more than their text.
+class PackedTexts final {
+ public:
+  void Append(QStringView text);
+  // Gives back the room kept for further texts.
+  void Squeeze();
+  int size() const { return static_cast<int>(m_ends.size()); }
+  // Empty beyond the last.
+  QStringView at(int i) const;
+
+ private:
+  QString m_text;
+  QList<int> m_ends;  // where each text ends in m_text
+};
+
 struct KanaRomaTable {
-  std::array<QString, kKanaRomaTableSlots> lines;  // slot i = table line i + 1
-  int count = 0;                                   // slots filled; the rest are empty
+  PackedTexts lines;  // line i = table line i + 1
+  int count = 0;      // lines kept; a slot beyond them reads empty
+  QStringView line(int slot) const { return lines.at(slot); }
 };
 
 // The keys (field 0) of the table lines, index for index, so one index
@@ -36,17 +55,18 @@ struct KanaRomaTable {
 class KanaKeyList final {
  public:
   KanaKeyList() = default;
-  explicit KanaKeyList(QStringList keys) : m_keys(std::move(keys)) {}
+  explicit KanaKeyList(PackedTexts keys) : m_keys(std::move(keys)) {}
+  explicit KanaKeyList(const QStringList& keys);
 
   // First key equal to text ignoring the case of letters (kana and
   // character width are not folded); -1 when there is none. A later key that
   // differs only in case is therefore never found.
-  int IndexOf(const QString& text) const;
-  int size() const { return static_cast<int>(m_keys.size()); }
-  const QStringList& keys() const { return m_keys; }
+  int IndexOf(QStringView text) const;
+  int size() const { return m_keys.size(); }
+  QStringView key(int i) const { return m_keys.at(i); }
 
  private:
-  QStringList m_keys;
+  PackedTexts m_keys;
 };
 
 // The next unit of a reading and where the following one starts.

@@ -19,7 +19,8 @@ MazeMap MazeFromLines(const QStringList& lines, const QString& fileName) {
     MazeMap::Row cells{};
     int count = 0;
     ForEachCommaField(line, [&](QStringView cell) {
-      if (count < MazeMap::kColumnCount) cells[static_cast<size_t>(count)] = static_cast<std::int8_t>(MazeCellCode(cell));
+      if (count < MazeMap::kColumnCount)
+        cells[static_cast<size_t>(count)] = static_cast<std::int8_t>(MazeCellCode(cell));
       ++count;
     });
     // A blank line stands for no row at all; skipping it cannot shift a map.

@@ -27,14 +27,16 @@ PracticeData LoadPracticeData(const AppSettings& settings, const QString& progra
   PracticeData data;
   data.kanaRomaTable = LoadKanaRomaTable(find(settings.KanaToRoma));
   data.kanaKeyList = BuildKanaKeyList(data.kanaRomaTable);
-  data.alphabetLetters = BuildAlphabetLetterList(data.kanaRomaTable);
+  // The letters are the table's lines, which stay: a copy of the table shares its text.
+  data.alphabetLetters =
+      CourseList::Later([table = data.kanaRomaTable] { return BuildAlphabetLetterList(table); });
   const auto words = [](const char* flags) {
     return [flags = QString::fromLatin1(flags)](const QString& text, const QString& path) {
       return LoadWordListFromText(text, path, flags);
     };
   };
   data.alphabetWords = ReadNowMakeLater(find(settings.ArphTango), words(kAlphabetWordFlags));
-  data.kanaLetters = BuildKanaLetterList(data.kanaRomaTable);
+  data.kanaLetters = CourseList::Later([table = data.kanaRomaTable] { return BuildKanaLetterList(table); });
   data.kanaWords = ReadNowMakeLater(find(settings.RomaTango), words(kKanaWordFlags));
   data.conversionWords = ReadNowMakeLater(find(settings.RomaTangoH), LoadConversionListFromText);
   data.mazeMap = LoadMazeMap(find(settings.GameMap));

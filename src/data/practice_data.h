@@ -15,10 +15,10 @@ struct PracticeData {
   KanaRomaTable kanaRomaTable;
   KanaKeyList kanaKeyList;
   // The item lists; which course deals which is the course table's.
-  // The three word lists are made when a course first deals them.
-  CourseItemList alphabetLetters;
+  // Each is made when a course first deals it.
+  CourseList alphabetLetters;
   CourseList alphabetWords;
-  CourseItemList kanaLetters;
+  CourseList kanaLetters;
   CourseList kanaWords;
   CourseList conversionWords;
   MazeMap mazeMap;

@@ -61,7 +61,7 @@ void ForEachCommaField(QStringView line, const std::function<void(QStringView)>&
   }
 }
 
-QStringList SplitCommaText(const QString& line) {
+QStringList SplitCommaText(QStringView line) {
   QStringList fields;
   fields.reserve(8);
   ForEachCommaField(line, [&fields](QStringView field) { fields.append(field.toString()); });

@@ -13,7 +13,7 @@ namespace shurencho {
 // next undoubled double quote (or to the end of the line when never closed);
 // any other field runs to the first comma or blank. Two commas in a row give
 // an empty field; an empty line gives no field.
-QStringList SplitCommaText(const QString& line);
+QStringList SplitCommaText(QStringView line);
 // The same fields, each handed to `take` as it is found, without making a
 // string of it: a view valid only during the call.
 void ForEachCommaField(QStringView line, const std::function<void(QStringView)>& take);

@@ -17,7 +17,10 @@ namespace shurencho {
 
 inline KanaRomaTable SmallTable(const QStringList& lines) {
   KanaRomaTable table;
-  for (const QString& line : lines) table.lines[static_cast<size_t>(table.count++)] = line;
+  for (const QString& line : lines) {
+    table.lines.Append(line);
+    ++table.count;
+  }
   return table;
 }
 

@@ -70,11 +70,11 @@ TEST(DataKanaRomaTableLoad, HoldsAsManyLinesAsSlotsAsRead) {
   lines[0] = QStringLiteral("  a , \"a\"");
   const KanaRomaTable table = Load(lines);
   EXPECT_EQ(table.count, room);
-  EXPECT_EQ(table.lines[0], QStringLiteral("  a , \"a\""));  // no trimming, no splitting
-  EXPECT_EQ(table.lines[static_cast<size_t>(room - 1)], QStringLiteral("k%1,r%1").arg(room));
+  EXPECT_EQ(table.line(0), QStringLiteral("  a , \"a\""));  // no trimming, no splitting
+  EXPECT_EQ(table.line(room - 1), QStringLiteral("k%1,r%1").arg(room));
   const KanaKeyList keys = BuildKanaKeyList(table);
   ASSERT_EQ(keys.size(), room);
-  EXPECT_EQ(keys.keys().at(0), QStringLiteral("a"));  // blanks before the key are not part of it
+  EXPECT_EQ(keys.key(0), QStringLiteral("a"));  // blanks before the key are not part of it
   EXPECT_EQ(keys.IndexOf(QStringLiteral("k%1").arg(room)), room - 1);
 
   // One more line has no slot; blank lines after the last do no harm, and a
@@ -122,7 +122,7 @@ TEST(DataKanaRomaTableLoad, ReadsCp932FilesAndNamesAMissingOne) {
   f.close();
   const KanaRomaTable table = LoadKanaRomaTable(path);
   EXPECT_EQ(table.count, 205);
-  EXPECT_EQ(table.lines[40], QStringLiteral("あ,a"));
+  EXPECT_EQ(table.line(40), QStringLiteral("あ,a"));
 
   try {
     LoadKanaRomaTable(dir.filePath(QStringLiteral("none.dat")));

@@ -119,7 +119,7 @@ TEST(DataShipped, AWordListIsCheckedAtStartUpAndItsItemsMadeWhenFirstDealt) {
 TEST(DataShipped, EveryKeyIsFoundAtItsOwnLine) {
   const KanaKeyList& keys = Data().kanaKeyList;
   for (int i = 0; i < keys.size(); ++i)
-    EXPECT_EQ(keys.IndexOf(keys.keys().at(i)), i) << qPrintable(keys.keys().at(i));
+    EXPECT_EQ(keys.IndexOf(keys.key(i)), i) << qPrintable(keys.key(i).toString());
 }
 
 // Typing a form letter by letter must be a good beginning at every letter and
@@ -127,7 +127,7 @@ TEST(DataShipped, EveryKeyIsFoundAtItsOwnLine) {
 TEST(DataShipped, NoFormIsOutOfReach) {
   const KanaRomaTable& table = Data().kanaRomaTable;
   for (int i = 0; i < table.count; ++i) {
-    const QStringList fields = SplitCommaText(table.lines[static_cast<size_t>(i)]);
+    const QStringList fields = SplitCommaText(table.line(i));
     for (qsizetype f = 1; f < fields.size(); ++f) {
       const QString& form = fields.at(f);
       EXPECT_EQ(form, form.toLower()) << "line " << i + 1;  // the drill's box types lower case only
@@ -143,8 +143,9 @@ TEST(DataShipped, NoFormIsOutOfReach) {
 
 TEST(DataShipped, EveryReadingCutsIntoTypeableUnits) {
   const PracticeData& d = Data();
-  for (const CourseItemList* list : {&d.alphabetLetters, &d.alphabetWords.items(), &d.kanaLetters,
-                                     &d.kanaWords.items(), &d.conversionWords.items()}) {
+  for (const CourseItemList* list :
+       {&d.alphabetLetters.items(), &d.alphabetWords.items(), &d.kanaLetters.items(), &d.kanaWords.items(),
+        &d.conversionWords.items()}) {
     for (const CourseItem& item : *list) ExpectTypeable(item.question, item.reading);
   }
 }
@@ -263,7 +264,7 @@ TEST(ShippedKeyboards, EveryRomajiAndKanaKeyIsOnJisAndEveryLetterOnUs) {
   const KeyboardLayout& jis = Data().keyboards.jis;
   const KeyboardLayout& us = Data().keyboards.us;
   for (int i = 0; i < Data().kanaRomaTable.count; ++i) {
-    const QStringList fields = SplitCommaText(Data().kanaRomaTable.lines[size_t(i)]);
+    const QStringList fields = SplitCommaText(Data().kanaRomaTable.line(i));
     // Field 0 is the kana (or, for the first lines, the letter itself).
     for (const QString& field : i < kKanaLetterFirst ? fields : fields.mid(1)) {
       for (const QChar c : field)
