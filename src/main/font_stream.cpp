@@ -63,73 +63,99 @@ bool IsUnicode(unsigned long platform, unsigned long encoding) {
   return (platform == 0 && encoding != 5) || (platform == 3 && (encoding == 1 || encoding == 10));
 }
 
-// The character map with only the full Unicode subtable (and the variation
-// sequences, where there are any), as pieces over the file. None when the
-// font has no such subtable, or one of another kind that the toolkit might
-// choose instead, or the table does not read as it should.
-std::vector<Piece> TrimmedCharacterMap(int fd, unsigned long fileSize) {
+// Where the character map is: its entry in the table directory, its offset
+// and its length. Nothing for a collection, or a file that does not read as
+// a font.
+struct TableAt {
+  unsigned long entry = 0, start = 0, length = 0;
+};
+
+TableAt FindCharacterMap(int fd, unsigned long fileSize) {
   unsigned char head[12];
   if (PRead(fd, 0, head, 12) != 12) return {};
   const unsigned long version = Big(head, 4);
-  if (version != 0x00010000 && version != 0x74727565 && version != 0x4F54544F) return {};  // no collections
+  if (version != 0x00010000 && version != 0x74727565 && version != 0x4F54544F) return {};
   const unsigned long tables = Big(head + 4, 2);
   std::vector<unsigned char> dir(tables * 16);
   if (PRead(fd, 12, dir.data(), dir.size()) != dir.size()) return {};
-  unsigned long entry = 0, start = 0, length = 0;
   for (unsigned long i = 0; i < tables; ++i) {
     if (std::memcmp(&dir[i * 16], "cmap", 4) != 0) continue;
-    entry = 12 + i * 16;
-    start = Big(&dir[i * 16 + 8], 4);
-    length = Big(&dir[i * 16 + 12], 4);
+    const TableAt at{12 + i * 16, Big(&dir[i * 16 + 8], 4), Big(&dir[i * 16 + 12], 4)};
+    if (at.length < 8 || at.start > fileSize || at.length > fileSize - at.start) return {};
+    return at;
   }
-  if (entry == 0 || length < 4 || start > fileSize || length > fileSize - start) return {};
+  return {};
+}
+
+// One subtable of the character map: its record and its size, and whether
+// it stays.
+struct Subtable {
+  unsigned char record[8];
+  unsigned long size = 0;
+  bool kept = false;
+};
+
+// The subtables, the full Unicode one and the variation sequences marked to
+// stay. None when there is no full one, or one of a kind that the toolkit
+// might choose instead, or the table does not read as it should. The full
+// one kept is the last, as the toolkit and FreeType both look from the end.
+std::vector<Subtable> ReadSubtables(int fd, const TableAt& map) {
   unsigned char count[4];
-  if (PRead(fd, start, count, 4) != 4) return {};
-  const unsigned long records = Big(count + 2, 2);
-  std::vector<unsigned char> record(records * 8);
-  if (4 + record.size() > length || PRead(fd, start + 4, record.data(), record.size()) != record.size())
-    return {};
-  // Each subtable's format and size; the full one kept is the last, as the
-  // toolkit and FreeType both look from the end.
-  std::vector<unsigned long> size(records);
-  long full = -1, variations = 0;
-  for (unsigned long i = 0; i < records; ++i) {
-    const unsigned char* r = &record[i * 8];
-    const unsigned long platform = Big(r, 2), encoding = Big(r + 2, 2), offset = Big(r + 4, 4);
+  if (PRead(fd, map.start, count, 4) != 4) return {};
+  std::vector<Subtable> subtables(Big(count + 2, 2));
+  if (4 + subtables.size() * 8 > map.length) return {};
+  Subtable* full = nullptr;
+  for (size_t i = 0; i < subtables.size(); ++i) {
+    Subtable& t = subtables[i];
     unsigned char sub[8];
-    if (length < 8 || offset > length - 8 || PRead(fd, start + offset, sub, 8) != 8) return {};
+    if (PRead(fd, map.start + 4 + i * 8, t.record, 8) != 8) return {};
+    const unsigned long platform = Big(t.record, 2), encoding = Big(t.record + 2, 2),
+                        offset = Big(t.record + 4, 4);
+    if (offset > map.length - 8 || PRead(fd, map.start + offset, sub, 8) != 8) return {};
     const unsigned long format = Big(sub, 2);
-    size[i] = format == 4 ? Big(sub + 2, 2) : format == 12 ? Big(sub + 4, 4) : Big(sub + 2, 4);
-    if (size[i] > length - offset) return {};
+    t.size = format == 4 ? Big(sub + 2, 2) : format == 12 ? Big(sub + 4, 4) : Big(sub + 2, 4);
+    if (t.size > map.length - offset) return {};
     if (platform == 0 && encoding == 5 && format == 14) {
-      ++variations;
+      t.kept = true;
     } else if (!IsUnicode(platform, encoding) || (format != 4 && format != 12)) {
       return {};
     } else if (format == 12) {
-      full = static_cast<long>(i);
+      full = &t;
     }
   }
-  const unsigned long kept = static_cast<unsigned long>(variations) + 1;
-  if (full < 0 || kept == records) return {};
-  Piece header{start, 4 + kept * 8, 0, std::vector<unsigned char>(4 + kept * 8)};
+  if (full == nullptr) return {};
+  full->kept = true;
+  return subtables;
+}
+
+// The character map with only the subtables that stay, as pieces over the
+// file: a new header, the kept subtables one after another, and the
+// table's new length in the directory. None when nothing would go.
+std::vector<Piece> TrimmedCharacterMap(int fd, unsigned long fileSize) {
+  const TableAt map = FindCharacterMap(fd, fileSize);
+  if (map.entry == 0) return {};
+  const std::vector<Subtable> subtables = ReadSubtables(fd, map);
+  const auto kept = static_cast<unsigned long>(
+      std::count_if(subtables.begin(), subtables.end(), [](const Subtable& t) { return t.kept; }));
+  if (kept == subtables.size()) return {};
+  Piece header{map.start, 4 + kept * 8, 0, std::vector<unsigned char>(4 + kept * 8)};
   PutBig(&header.bytes[2], kept, 2);
   std::vector<Piece> pieces;
   unsigned long at = header.size;
-  for (unsigned long i = 0, n = 0; i < records; ++i) {
-    const unsigned char* r = &record[i * 8];
-    const bool variation = Big(r, 2) == 0 && Big(r + 2, 2) == 5;
-    if (static_cast<long>(i) != full && !variation) continue;
-    unsigned char* to = &header.bytes[4 + n++ * 8];
-    std::memcpy(to, r, 4);
-    PutBig(to + 4, at, 4);
-    pieces.push_back({start + at, size[i], start + Big(r + 4, 4), {}});
-    at += size[i];
+  unsigned char* record = &header.bytes[4];
+  for (const Subtable& t : subtables) {
+    if (!t.kept) continue;
+    std::memcpy(record, t.record, 4);
+    PutBig(record + 4, at, 4);
+    record += 8;
+    pieces.push_back({map.start + at, t.size, map.start + Big(t.record + 4, 4), {}});
+    at += t.size;
   }
-  if (at > length) return {};  // subtables shared between records: the table would not shrink
+  if (at > map.length) return {};  // subtables shared between records: the table would not shrink
   pieces.push_back(std::move(header));
-  Piece entryLength{entry + 12, 4, 0, std::vector<unsigned char>(4)};
-  PutBig(entryLength.bytes.data(), at, 4);
-  pieces.push_back(std::move(entryLength));
+  Piece length{map.entry + 12, 4, 0, std::vector<unsigned char>(4)};
+  PutBig(length.bytes.data(), at, 4);
+  pieces.push_back(std::move(length));
   return pieces;
 }
 
