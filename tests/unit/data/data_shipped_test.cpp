@@ -293,6 +293,10 @@ TEST(ShippedKeyboards, EveryRomajiAndKanaKeyIsOnJisAndEveryLetterOnUs) {
   // Where the two differ: " is Shift+2 on JIS, Shift+' on US.
   EXPECT_EQ(jis.keys()[size_t(jis.StrokeOf(u'"').key)].top, QStringLiteral("2"));
   EXPECT_EQ(us.keys()[size_t(us.StrokeOf(u'"').key)].top, QStringLiteral("'"));
+  // The Japanese fonts draw a backslash as a yen sign: no key top shows one.
+  for (const KeyboardLayout* layout : {&jis, &us}) {
+    for (const KeyCap& key : layout->keys()) EXPECT_FALSE(key.top.contains(u'\\')) << qPrintable(key.top);
+  }
 }
 
 TEST(KeyboardLayoutFile, AKeyItCannotReadIsNamedByLineAndTheMapDecidesTheDefault) {
