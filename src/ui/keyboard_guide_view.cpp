@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "history/history_records.h"
 #include "ui/widget_style.h"
@@ -349,24 +350,19 @@ void KeyboardGuideView::BuildMenu() {
   FillOnFirstOpen(m_menu, [this] {
     QMenu* keyboards = m_menu->addMenu(QStringLiteral("キーボード"));
     auto* group = new QActionGroup(keyboards);
-    auto add = [&](const QString& caption, KeyboardKind kind) {
-      QAction* item = keyboards->addAction(caption);
+    for (const auto& [caption, kind] :
+         {std::pair{u"JIS (日本語)", KeyboardKind::Jis}, {u"US (英語)", KeyboardKind::Us}}) {
+      QAction* item = keyboards->addAction(QString::fromUtf16(caption));
       item->setCheckable(true);
-      item->setChecked(kind == m_layoutChoice);
       group->addAction(item);
       connect(item, &QAction::triggered, this, [this, kind] {
         SetLayoutChoice(kind);
         if (onLayoutChosen) onLayoutChosen(kind);
       });
-    };
-    add(QStringLiteral("JIS (日本語)"), KeyboardKind::Jis);
-    add(QStringLiteral("US (英語)"), KeyboardKind::Us);
-    // The tick follows the choice, which the main window may change.
-    connect(keyboards, &QMenu::aboutToShow, this, [this, keyboards] {
-      const QList<QAction*> items = keyboards->actions();
-      for (int i = 0; i < items.size(); ++i)
-        items[i]->setChecked((i == 1) == (m_layoutChoice == KeyboardKind::Us));
-    });
+      // The tick follows the choice, which the main window may change.
+      connect(m_menu, &QMenu::aboutToShow, item,
+              [this, item, kind] { item->setChecked(kind == m_layoutChoice); });
+    }
   });
 }
 
