@@ -20,9 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const DataFileError&) {
     return 0;
   }
-  if (table.count < kKanaRomaTableMinLines || table.count > kKanaRomaTableSlots) std::abort();
+  if (table.count() < kKanaRomaTableMinLines || table.count() > kKanaRomaTableSlots) std::abort();
   const KanaKeyList keys = BuildKanaKeyList(table);
-  if (keys.size() != table.count) std::abort();
+  if (keys.size() != table.count()) std::abort();
   if (BuildAlphabetLetterList(table).size() != kAlphabetLetterCount) std::abort();
   if (BuildKanaLetterList(table).size() != kKanaLetterCount) std::abort();
 

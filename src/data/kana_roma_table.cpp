@@ -35,18 +35,17 @@ KanaRomaTable TableFromLines(const QStringList& lines, const QString& fileName) 
     if (romajiEmpty) {
       throw DataFileError(fileName, lineNo, QStringLiteral("ローマ字がありません"));
     }
-    if (table.count == kKanaRomaTableSlots) {
+    if (table.count() == kKanaRomaTableSlots) {
       throw DataFileError(fileName, lineNo,
                           QStringLiteral("行が多すぎます（%1 行まで）").arg(kKanaRomaTableSlots));
     }
     table.lines.Append(lines.at(i));
-    ++table.count;
   }
   table.lines.Squeeze();
-  if (table.count < kKanaRomaTableMinLines) {
+  if (table.count() < kKanaRomaTableMinLines) {
     throw DataFileError(
         fileName, 0,
-        QStringLiteral("行が足りません（205 行必要です。%1 行しかありません）").arg(table.count));
+        QStringLiteral("行が足りません（205 行必要です。%1 行しかありません）").arg(table.count()));
   }
   return table;
 }
@@ -120,7 +119,7 @@ KanaRomaTable LoadKanaRomaTableFromText(const QString& text, const QString& file
 
 KanaKeyList BuildKanaKeyList(const KanaRomaTable& table) {
   PackedTexts keys;
-  for (int i = 0; i < table.count && i < kKanaRomaTableSlots; ++i) keys.Append(KeyOf(table.line(i)));
+  for (int i = 0; i < table.count() && i < kKanaRomaTableSlots; ++i) keys.Append(KeyOf(table.line(i)));
   keys.Squeeze();
   return KanaKeyList(std::move(keys));
 }

@@ -46,8 +46,8 @@ class PackedTexts final {
 
 struct KanaRomaTable {
   PackedTexts lines;  // line i = table line i + 1
-  int count = 0;      // lines kept; a slot beyond them reads empty
-  QStringView line(int slot) const { return lines.at(slot); }
+  int count() const { return lines.size(); }
+  QStringView line(int slot) const { return lines.at(slot); }  // empty beyond the last
 };
 
 // The keys (field 0) of the table lines, index for index, so one index

@@ -17,10 +17,7 @@ namespace shurencho {
 
 inline KanaRomaTable SmallTable(const QStringList& lines) {
   KanaRomaTable table;
-  for (const QString& line : lines) {
-    table.lines.Append(line);
-    ++table.count;
-  }
+  for (const QString& line : lines) table.lines.Append(line);
   return table;
 }
 

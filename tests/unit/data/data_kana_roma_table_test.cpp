@@ -69,7 +69,7 @@ TEST(DataKanaRomaTableLoad, HoldsAsManyLinesAsSlotsAsRead) {
   QStringList lines = NumberedLines(room);
   lines[0] = QStringLiteral("  a , \"a\"");
   const KanaRomaTable table = Load(lines);
-  EXPECT_EQ(table.count, room);
+  EXPECT_EQ(table.count(), room);
   EXPECT_EQ(table.line(0), QStringLiteral("  a , \"a\""));  // no trimming, no splitting
   EXPECT_EQ(table.line(room - 1), QStringLiteral("k%1,r%1").arg(room));
   const KanaKeyList keys = BuildKanaKeyList(table);
@@ -81,7 +81,7 @@ TEST(DataKanaRomaTableLoad, HoldsAsManyLinesAsSlotsAsRead) {
   // table of the 371 lines older tables were limited to still reads.
   EXPECT_EQ(FailingLine(NumberedLines(room + 1)), room + 1);
   EXPECT_EQ(FailingLine(NumberedLines(room) + QStringList{QString(), QStringLiteral("  ")}), -1);
-  EXPECT_EQ(Load(NumberedLines(371)).count, 371);
+  EXPECT_EQ(Load(NumberedLines(371)).count(), 371);
 }
 
 TEST(DataKanaRomaTableLoad, RefusesWhatCannotMakeTheCoursesOrBeJudged) {
@@ -107,7 +107,7 @@ TEST(DataKanaRomaTableLoad, SkipsBlankLinesAfterTheLetterRanges) {
   QStringList lines = NumberedLines(300);
   lines[249] = QStringLiteral(" ");
   const KanaRomaTable table = Load(lines);
-  EXPECT_EQ(table.count, 299);
+  EXPECT_EQ(table.count(), 299);
   EXPECT_EQ(BuildKanaKeyList(table).IndexOf(QStringLiteral("k251")), 249);
 }
 
@@ -121,7 +121,7 @@ TEST(DataKanaRomaTableLoad, ReadsCp932FilesAndNamesAMissingOne) {
   f.write(EncodeCp932(Text(lines)));
   f.close();
   const KanaRomaTable table = LoadKanaRomaTable(path);
-  EXPECT_EQ(table.count, 205);
+  EXPECT_EQ(table.count(), 205);
   EXPECT_EQ(table.line(40), QStringLiteral("あ,a"));
 
   try {

@@ -87,7 +87,7 @@ TEST(DataShipped, FilesAreCp932WithCrLfLineEnds) {
 }
 
 TEST(DataShipped, CourseSizes) {
-  EXPECT_EQ(Data().kanaRomaTable.count, 412);
+  EXPECT_EQ(Data().kanaRomaTable.count(), 412);
   EXPECT_EQ(Data().alphabetLetters.size(), 30);
   EXPECT_EQ(Data().kanaLetters.size(), 165);
   EXPECT_GE(Data().alphabetWords.size(), 200);
@@ -126,7 +126,7 @@ TEST(DataShipped, EveryKeyIsFoundAtItsOwnLine) {
 // complete the unit only at its last: nothing before it may hide it.
 TEST(DataShipped, NoFormIsOutOfReach) {
   const KanaRomaTable& table = Data().kanaRomaTable;
-  for (int i = 0; i < table.count; ++i) {
+  for (int i = 0; i < table.count(); ++i) {
     const QStringList fields = SplitCommaText(table.line(i));
     for (qsizetype f = 1; f < fields.size(); ++f) {
       const QString& form = fields.at(f);
@@ -263,7 +263,7 @@ TEST(DataShipped, PracticeTextsLoadAsTypeableJapanese) {
 TEST(ShippedKeyboards, EveryRomajiAndKanaKeyIsOnJisAndEveryLetterOnUs) {
   const KeyboardLayout& jis = Data().keyboards.jis;
   const KeyboardLayout& us = Data().keyboards.us;
-  for (int i = 0; i < Data().kanaRomaTable.count; ++i) {
+  for (int i = 0; i < Data().kanaRomaTable.count(); ++i) {
     const QStringList fields = SplitCommaText(Data().kanaRomaTable.line(i));
     // Field 0 is the kana (or, for the first lines, the letter itself).
     for (const QString& field : i < kKanaLetterFirst ? fields : fields.mid(1)) {

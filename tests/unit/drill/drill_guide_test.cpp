@@ -47,7 +47,7 @@ TEST(RomajiNotationTest, EveryKanaOfTheShippedTableHasAGuideInBothNotationsThatI
     expected.insert(kana, both);
     if (kana.at(0) < u'\u30A0') expected.insert(Katakana(kana), both);
   }
-  for (int i = kKanaLetterFirst; i < data.kanaRomaTable.count; ++i) {
+  for (int i = kKanaLetterFirst; i < data.kanaRomaTable.count(); ++i) {
     const QString key = data.kanaKeyList.key(i).toString();
     const QString first = KanaUnitLine(data.kanaRomaTable, data.kanaKeyList, key).value(1);
     const QStringList want = expected.value(key, {first, first});
